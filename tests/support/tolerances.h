@@ -1,0 +1,17 @@
+// Named tolerances for floating-point comparisons, each with the reason for its size.
+#ifndef VORDEX_TESTS_SUPPORT_TOLERANCES_H
+#define VORDEX_TESTS_SUPPORT_TOLERANCES_H
+
+namespace vordex::testing {
+
+// Closed forms evaluated in a few dozen operations: a few hundred ulps of 2.2e-16.
+inline constexpr double kClosedForm = 1e-12;
+// Long recursions and factorisations (hundreds of steps, condition numbers up to about 1e3).
+inline constexpr double kRecursion = 1e-9;
+// Results of an iterative minimiser stopped by a relative tolerance near 1e-8 on the objective:
+// the argument is accurate to about the square root of that.
+inline constexpr double kOptimiser = 1e-4;
+
+}  // namespace vordex::testing
+
+#endif  // VORDEX_TESTS_SUPPORT_TOLERANCES_H
