@@ -1,0 +1,81 @@
+// Derivative-free minimisation: Powell's direction-set method over line searches that bracket
+// the minimum by golden-ratio expansion with parabolic extrapolation and refine it with Brent's
+// method.
+//
+// Parameter vectors are 1-based: p[1..n] (vector(1, n).get()). The criterion is a plain function
+// of the 1-based parameter vector; it is also called with the minimiser's own work vectors, so it
+// may read only elements 1..n and must not write them. The minimiser is not re-entrant on one
+// thread: a criterion must not call Minimise, Powell or LinMin again.
+#ifndef VORDEX_NUMERICS_POWELL_H
+#define VORDEX_NUMERICS_POWELL_H
+
+#include "numerics/vectors.h"
+
+namespace vordex::numerics {
+
+// Criterion of the n parameters p[1..n].
+using Criterion = double (*)(double* p);
+// A function of one variable (the step along a line).
+using LineFunction = double (*)(double x);
+
+// Status results of Minimise and Powell.
+inline constexpr int kPowellFailed = 0;
+inline constexpr int kPowellConverged = 1;
+inline constexpr int kPowellIterationLimit = 2;
+
+// Context of the current line search, set by LinMin for the duration of one search and read by
+// f1dim: the dimension, a copy of the base point and of the direction (both 1-based), and the
+// criterion. One per thread.
+struct LineMinContext {
+  int n = 0;
+  Vector base;
+  Vector direction;
+  Criterion func = nullptr;
+};
+extern thread_local LineMinContext linmin_context;
+
+// Minimises func from the start point p[1..n] with the initial directions 0.1 times the
+// coordinate axes, by Powell. On return p holds the last point reached and *fret the criterion
+// there. ftol is the relative tolerance on the criterion (callers pass 1e-10).
+// Returns 1 converged; 2 iteration limit (500 iterations) reached, p and *fret hold the last point
+// and callers treat it as success; 0 failure, already reported: "Error in Minimise" / "Vector
+// allocation failure!", or a failure of Powell.
+int Minimise(int n, double* p, double* fret, double ftol, Criterion func);
+
+// Powell's direction-set method. xi[1..n][1..n] holds one direction per column and is updated.
+// Returns as Minimise. Failures, each reported with ReportError (code 0) before returning 0:
+//   "Error (1) in Powell" .. "Error (3) in Powell" / "Vector allocation failure!" (work vectors);
+//   "Error in Powell" / "Criterion function has no finite value" when no point evaluated so far
+//       has a finite criterion value (NaN or +infinity everywhere tried);
+//   "Error in Powell" / "Criterion function decreases without bound" when a line search found no
+//       minimum (its bracketing was cut off) or the criterion reached -infinity; p and *fret then
+//       hold the best point found.
+int Powell(double* p, double** xi, int n, double ftol, double* fret, Criterion func);
+
+// Minimises func along the line p + x * xi: p[1..n] is moved to the line minimum and xi[1..n]
+// replaced by the displacement actually taken; *fret receives the criterion there. When the
+// bracketing is cut off (see Bracket) the search ends at the best point found, without Brent's
+// refinement; a point whose criterion is NaN is never taken.
+// Returns 1 success; 0 after "Error in LinMin" / "Vector allocation failure!".
+int LinMin(double* p, double* xi, int n, double* fret, Criterion func);
+
+// The criterion at base + x * direction of the current line search (linmin_context). Allocates
+// and releases one work vector per call; returns NaN after "Error in f1dim" / "Vector allocation
+// failure!" or when called outside a line search.
+double f1dim(double x);
+
+// Brackets a minimum of f downhill from *ax, *bx (GOLD = 1.618034, GLIMIT = 100, TINY = 1e-20):
+// on return the triple (*ax, *bx, *cx) with values *fa, *fb, *fc.
+// Returns 1 when the triple brackets a minimum (*fb is a number and *fb <= *fc); 0 when it does
+// not: the expansion was cut off after 100 passes (a criterion decreasing without bound) or a
+// value was NaN. The triple then holds the last points reached.
+int Bracket(double* ax, double* bx, double* cx, double* fa, double* fb, double* fc, LineFunction f);
+
+// Brent's one-dimensional minimisation (ITMAX = 500, CGOLD = 0.381966, ZEPS = 1e-10) over the
+// bracketing triple ax, bx, cx with fractional tolerance tol; *xmin and *fmin receive the best
+// point and its value. Returns 1 converged, 2 iteration limit reached (no message).
+int Brent(double ax, double bx, double cx, LineFunction f, double tol, double* xmin, double* fmin);
+
+}  // namespace vordex::numerics
+
+#endif  // VORDEX_NUMERICS_POWELL_H
