@@ -1,0 +1,134 @@
+// The exact Gaussian likelihood of a multiplicative seasonal ARMA model.
+//
+// The model for a (transformed, differenced, possibly mean-corrected) series w(1..n) is
+//   phi(B) Phi(B^s) w(t) = theta(B) Theta(B^s) a(t),   a(t) ~ N(0, sigma2),
+// with every lag polynomial in the Box-Jenkins sign convention: a coefficient vector c(1..k)
+// stands for 1 - c(1) z - ... - c(k) z^k. The parameter vector par holds, in this order, the p AR
+// coefficients, the q MA coefficients, the P seasonal AR and the Q seasonal MA coefficients.
+//
+// The likelihood is computed from the theoretical autocovariances of the process (unit innovation
+// variance) by the Durbin-Levinson recursion, which gives the standardised one-step prediction
+// errors Z(t) and the product G of the prediction-error variance ratios v(0) .. v(n-1). With
+// S = sum Z(t)^2 the innovation variance is concentrated out: sigma2 = S / n and
+//   -2 log L = n ln(S) + ln(G) + n (1 + ln(2 pi / n)).
+//
+// Conventions of this file (those of the ARMAX engine): integers are passed by reference; arrays
+// are plain pointers owned by the caller whose FIRST position holds the first element named in the
+// contract (par[0] is par(1), w[0] is w(1), phi[0] is phi(0), acvf[0] is lag 0); matrices are
+// stored by columns with leading dimension n. No routine keeps state between calls, except the
+// kernel error type cell behind KernelFailed. Every work array is sized from n and the orders and
+// released before the routine returns. Nothing here throws, exits or prints except through the
+// message reporters of numerics/vectors.h.
+#ifndef VORDEX_ARMAX_LIKELIHOOD_H
+#define VORDEX_ARMAX_LIKELIHOOD_H
+
+namespace vordex::armax {
+
+// The objective value returned for an inadmissible (or otherwise unusable) parameter vector, so
+// that a minimiser steps away from it.
+inline constexpr double kObjectiveRejected = 1.0e20;
+// The log-likelihood returned by Armaxcomp when it cannot evaluate the model.
+inline constexpr double kLogLikFailed = -999.0;
+// Thresholds of the admissibility test: a degree-1 polynomial is rejected when |c(1)| exceeds
+// kCoefficientBound; a polynomial of higher degree when a root has modulus below kRootBound.
+inline constexpr double kCoefficientBound = 0.9999;
+inline constexpr double kRootBound = 1.0001;
+// Size of the regression matrix area of LoglfeShared, in doubles.
+inline constexpr int kLoglfeStorage = 2000;
+
+// Multiplies out the nonseasonal and seasonal operators.
+//   par   p + q + P + Q coefficients (read).
+//   phi   np + 1 doubles, np = p + s*P (written): phi[k] is the coefficient of B^k of the full AR
+//         operator in the sign convention above; phi[0] is set to 0 and means nothing.
+//   theta nq + 1 doubles, nq = q + s*Q (written), likewise for the MA operator.
+// With s <= 1 the seasonal coefficients do not enter (phi and theta then hold only the p and q
+// nonseasonal coefficients; the arrays must still have np + 1 and nq + 1 elements).
+// Returns true. The orders must satisfy p < s when P > 0 and q < s when Q > 0, so that the
+// seasonal products never overlap the nonseasonal terms; otherwise nothing is written, the stop
+// box "Armax error" / "Error in Phithetaplus: NAR >= seasonal frequency" (or "... NMA >= seasonal
+// frequency") is shown and false is returned (the request fails; the process goes on).
+bool Phithetaplus(const int& p, const int& q, const int& s, const int& P, const int& Q,
+                  const double* par, double* phi, double* theta);
+
+// True when the polynomial 1 - c(1) z - ... - c(k) z^k is inadmissible (not all roots outside the
+// unit circle by the margins above). c points to c(1) and holds k doubles (k >= 0; read only).
+// Trailing coefficients that are exactly 0 lower the degree; degree 0 is admissible; degree 1 is
+// rejected exactly when |c(1)| > 0.9999; higher degrees are rejected when some root has modulus
+// < 1.0001 (a NaN modulus does not count as inside). Roots come from DZPLRC; when that fails
+// (KernelFailed), the stop box "IMSL error" / "Error in THIS_PAR_BAD::DZPLRC" is shown and true is
+// returned. Non-finite coefficients are always rejected.
+bool THIS_PAR_BAD(const double* c, const int& k);
+
+// True when any of the four lag polynomials of par (p + q + P + Q doubles) is inadmissible. Tests,
+// stopping at the first failure, the AR, MA, seasonal AR and seasonal MA polynomials, each in its
+// own coefficients (the seasonal ones as polynomials in B^s).
+bool PHITHETA_BAD(const int& p, const int& q, const int& P, const int& Q, const double* par);
+
+// Autocovariances of the ARMA(np, nq) process with full operators phi(0..np), theta(0..nq) (as
+// written by Phithetaplus; element 0 is not read) and unit innovation variance.
+//   acvf  n doubles (written): acvf[k] = gamma(k) for lags k = 0 .. n-1.
+// n >= 1. The autocovariances are found from the psi weights and the linear system for
+// gamma(0..np) (McLeod's method), solved without pivoting; a stationary AR operator keeps the
+// system regular. Lags beyond max(np, nq) follow the AR recursion. Returns true; false (after the
+// stop box "Fatal error" of the allocator) when the work storage cannot be obtained or n < 1.
+bool Armaxacvf(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
+               double* acvf);
+
+// Durbin-Levinson whitening of the m columns of X (n by m, by columns, leading dimension n) with
+// the autocovariances acvf (lags 0 .. n-1).
+//   Z  n by m (written, same layout as X; may not alias X): Z(t, col) is the one-step prediction
+//      error of X(t, col) from X(1..t-1, col), divided by its standard deviation.
+//   G  (written) the product v(0) v(1) ... v(n-1) of the prediction-error variances (relative to
+//      the innovation variance).
+//   A  n doubles or nullptr (written when given): A[t-1] = sqrt(v(t-1)).
+// n >= 1, m >= 1. A zero or negative gamma(0) or a variance that reaches 0 yields infinities or
+// NaNs, which propagate. Returns true; false (after the allocator's stop box) when the work
+// storage cannot be obtained or n < 1 or m < 1.
+bool Armaxwhiten(const double* acvf, const double* X, const int& n, const int& m, double* Z,
+                 double& G, double* A);
+
+// The concentrated objective n ln(S) + ln(G) of the series w (n doubles) at par, which is
+// -2 log L less n (1 + ln(2 pi / n)). Returns kObjectiveRejected (1.0e20, no message) when
+// PHITHETA_BAD is true, when the evaluation is impossible (n < 1, orders inconsistent with s,
+// no storage) or when the value is not finite. The criterion minimised by the ARIMA and ARMAX
+// engines.
+double ArmaObjective(const int& n, const int& p, const int& q, const int& s, const int& P,
+                     const int& Q, const double* par, const double* w);
+
+// The maximised log-likelihood -0.5 (n ln(S) + ln(G) + n (1 + ln(2 pi / n))) of w (n doubles) at
+// par, with the one-step prediction errors residuals[t-1] = A(t) Z(t) (n doubles, written) and
+// sigma2 = S / n (written). When PHITHETA_BAD is true the stop box "Armax error" / "Error in
+// Armaxcomp: phitheta out-of-bounds" is shown, the outputs are left untouched and kLogLikFailed
+// (-999.0) is returned; likewise (without a box of its own) when the evaluation is impossible
+// (n < 1, orders inconsistent with s, no storage).
+double Armaxcomp(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q,
+                 const double* par, const double* w, double* residuals, double& sigma2);
+
+// True when the last numerical kernel call (DZPLRC, DUMINF, DRLSE) failed: it ended with a fatal
+// (type 4) or terminal (type 5) error, so its outputs must not be used. The error type read is
+// kept in a thread_local cell (LastKernelErrorType). Notes, alerts and warnings are not failures.
+bool KernelFailed();
+// The error type read by the most recent KernelFailed call on this thread (0 when none).
+int LastKernelErrorType();
+
+// The data shared with the ARMAX likelihood objective, which the quasi-Newton minimiser calls with
+// the parameter vector alone. Filled by the ARMAX estimation before each minimisation.
+struct LoglfeSharedRecord {
+  int n = 0;  // length of the modelled series
+  int p = 0;  // nonseasonal AR order
+  int q = 0;  // nonseasonal MA order
+  int s = 0;  // seasonal frequency
+  int P = 0;  // seasonal AR order
+  int Q = 0;  // seasonal MA order
+  int k = 0;  // number of regression columns (the constant and any regressors)
+  // The regression matrix, n rows by k + 1 columns, by columns with leading dimension n: column 1
+  // the series, then the column of ones when the constant is used, then any regressors.
+  double X[kLoglfeStorage] = {};
+};
+
+// The one instance per thread (one request at a time per thread).
+extern thread_local LoglfeSharedRecord LoglfeShared;
+
+}  // namespace vordex::armax
+
+#endif  // VORDEX_ARMAX_LIKELIHOOD_H
