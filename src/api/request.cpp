@@ -7,11 +7,10 @@
 namespace vordex {
 
 Error::Error(int status, std::string host_text, std::vector<Message> messages)
-    : std::runtime_error(!host_text.empty()
-                             ? host_text
-                             : (!messages.empty() ? messages.back().text
-                                                  : "request failed with status " +
-                                                        std::to_string(status))),
+    : std::runtime_error(!host_text.empty() ? host_text
+                                            : (!messages.empty() ? messages.back().text
+                                                                 : "request failed with status " +
+                                                                       std::to_string(status))),
       status_(status),
       host_text_(std::move(host_text)),
       messages_(std::move(messages)) {}

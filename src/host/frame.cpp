@@ -137,7 +137,8 @@ VARIANT Frame(Method& method, SAFEARRAY** options, SAFEARRAY** data) {
     return StatusVariant(kNullArgument);
   SAFEARRAY* opt = *options;
   SAFEARRAY* dat = *data;
-  if (SafeArrayGetDim(opt) != 1 || SafeArrayGetDim(dat) != 1) return StatusVariant(kNotOneDimension);
+  if (SafeArrayGetDim(opt) != 1 || SafeArrayGetDim(dat) != 1)
+    return StatusVariant(kNotOneDimension);
 
   // 3, 4: the option count.
   LONG olower = 0;
@@ -161,8 +162,8 @@ VARIANT Frame(Method& method, SAFEARRAY** options, SAFEARRAY** data) {
   }
 
   // 6: the method's checks, before the data are looked at.
-  if (const int code = method.Check(
-          std::span<const int>(option.get() + 1, static_cast<std::size_t>(copied))))
+  if (const int code =
+          method.Check(std::span<const int>(option.get() + 1, static_cast<std::size_t>(copied))))
     return StatusVariant(code);
 
   // 7, 8: the data array's bounds and length.
@@ -192,8 +193,8 @@ VARIANT Frame(Method& method, SAFEARRAY** options, SAFEARRAY** data) {
 
   // 10 to 12: the engine and the packing.
   ResultBuffer buffer;
-  const Packed packed =
-      method.Execute(std::span<const double>(values.get(), static_cast<std::size_t>(N) + 1), buffer);
+  const Packed packed = method.Execute(
+      std::span<const double>(values.get(), static_cast<std::size_t>(N) + 1), buffer);
   if (packed.text != nullptr) return TextVariant(packed.text);
   if (packed.status != 0) return StatusVariant(packed.status);
   if (packed.count <= 0 || packed.count > buffer.capacity()) return StatusVariant(kNoResults);
@@ -229,7 +230,9 @@ bool ResultBuffer::Allocate(long capacity) {
   return static_cast<bool>(cells_);
 }
 
-int Method::ReadTrailing(long /*available*/, const TrailingReader& /*read*/) { return 0; }
+int Method::ReadTrailing(long /*available*/, const TrailingReader& /*read*/) {
+  return 0;
+}
 
 VARIANT StatusVariant(int code) {
   VARIANT v;

@@ -63,8 +63,9 @@ Matrix matrix(long nrl, long nrh, long ncl, long nch) {
   const std::size_t nrow = BlockLength<double>(nrl, nrh) - 1;
   const std::size_t ncol = BlockLength<double>(ncl, nch) - 1;
   std::unique_ptr<double[]> block;
-  if (nch >= ncl - 1 && (ncol == 0 || nrow <= (std::numeric_limits<std::ptrdiff_t>::max() /
-                                               sizeof(double) - 1) / ncol))
+  if (nch >= ncl - 1 &&
+      (ncol == 0 ||
+       nrow <= (std::numeric_limits<std::ptrdiff_t>::max() / sizeof(double) - 1) / ncol))
     block = Obtain<double>(nrow * ncol + 1);
   if (!block) {
     FatalError("Fatal error", "malloc failure 2 in matrix()");

@@ -4,6 +4,8 @@
 
 namespace vordex::platform {
 
-std::int64_t CalendarSeconds() { return static_cast<std::int64_t>(std::time(nullptr)); }
+std::int64_t CalendarSeconds() {
+  return static_cast<std::int64_t>(std::time(nullptr));
+}
 
 }  // namespace vordex::platform

@@ -43,8 +43,8 @@ ScopedMessageHandler::~ScopedMessageHandler() {
 
 }  // namespace vordex::platform
 
-extern "C" VORDEX_HANDLER_API vordex_message_handler vordex_set_message_handler(
-    vordex_message_handler handler, void* context, void** previous_context) {
+extern "C" VORDEX_HANDLER_API vordex_message_handler
+vordex_set_message_handler(vordex_message_handler handler, void* context, void** previous_context) {
   using vordex::platform::tls_context;
   using vordex::platform::tls_handler;
   vordex_message_handler previous = tls_handler;

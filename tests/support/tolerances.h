@@ -12,6 +12,12 @@ inline constexpr double kRecursion = 1e-9;
 // the argument is accurate to about the square root of that.
 inline constexpr double kOptimiser = 1e-4;
 
+// Roots from a backward-stable root finder: |p(z)| relative to sum |a_i| |z|^i stays within a
+// small multiple of degree x eps (degree up to 100).
+inline constexpr double kRootResidual = 1e-12;
+// A root of multiplicity m is determined only to about eps^(1/m); for m <= 3 that is about 6e-6.
+inline constexpr double kMultipleRoot = 1e-4;
+
 }  // namespace vordex::testing
 
 #endif  // VORDEX_TESTS_SUPPORT_TOLERANCES_H

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Sets up everything on a fresh Debian 12 machine: build dependencies, a release build of the
+# library, the command-line tool, and the main job: a forecast of the embedded airline series.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$(nproc)"
+./build/cli/vordex datasets
+./build/cli/vordex arima --order 0,1,1 --seasonal 0,1,1 --period 12 --transform log \
+  --horizon 12 --dataset airline
