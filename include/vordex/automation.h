@@ -8,8 +8,8 @@
 #define VORDEX_AUTOMATION_H
 
 #if defined(_WIN32)
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 #else
 
 #include <stddef.h>
@@ -47,7 +47,7 @@ typedef struct tagSAFEARRAY {
   ULONG cbElements;
   ULONG cLocks;
   void* pvData;
-  SAFEARRAYBOUND rgsabound[1];  // cDims entries, the last dimension first
+  SAFEARRAYBOUND rgsabound[1];  // cDims entries, the last dimension first (see below)
 } SAFEARRAY;
 
 typedef struct tagVARIANT VARIANT;
@@ -124,22 +124,75 @@ enum VARENUM {
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 
+// Dimensions and indices. SafeArrayCreate takes the bounds in the caller's order (the first
+// entry is dimension 1) and stores them reversed, so that rgsabound[0] describes the last
+// dimension, as oleaut32 does. SafeArrayGetLBound/GetUBound count dimensions from 1 in the
+// caller's order. rgIndices of Get/PutElement hold one index per dimension in the caller's order
+// as well: rgIndices[0] belongs to dimension 1, which is the least significant one in memory
+// (it varies fastest), and rgIndices[cDims - 1] to the last dimension, described by rgsabound[0].
+// For a one-dimensional array all of this reduces to rgIndices[0] against rgsabound[0].
+
+// A new array of cDims dimensions with element type vt (VT_I2, VT_I4, VT_R4, VT_R8, VT_BSTR or
+// VT_VARIANT), zero-filled (null strings, VT_EMPTY variants), lower bounds as given, which may be
+// any 32-bit value as long as every upper bound lLbound + cElements - 1 is one too. Returns null
+// for another type, cDims 0, a null rgsabound, an unrepresentable upper bound, an element count or
+// byte size that overflows, or exhausted memory. A dimension may have no elements; pvData is then
+// null. The caller owns the array and releases it with SafeArrayDestroy.
 SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound);
+// A one-dimensional SafeArrayCreate.
 SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, LONG lLbound, ULONG cElements);
+// A deep copy of psa (strings and variants copied as by VariantCopy) into *ppsaOut, owned by the
+// caller; *ppsaOut is null for a null psa. E_INVALIDARG for a null ppsaOut, E_OUTOFMEMORY.
+HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut);
+// Releases the elements that the array owns (SysFreeString on strings, VariantClear on variants),
+// its data and its descriptor. psa must come from SafeArrayCreate, SafeArrayCreateVector or
+// SafeArrayCopy. S_OK (also for null), DISP_E_ARRAYISLOCKED while the data is accessed.
 HRESULT SafeArrayDestroy(SAFEARRAY* psa);
+// The number of dimensions; 0 for null.
 UINT SafeArrayGetDim(SAFEARRAY* psa);
+// The size of one element in bytes; 0 for null.
 UINT SafeArrayGetElemsize(SAFEARRAY* psa);
+// The element type into *pvt. E_INVALIDARG for null arguments or an array without a known type.
 HRESULT SafeArrayGetVartype(SAFEARRAY* psa, VARTYPE* pvt);
+// The lower or upper bound of dimension nDim (1 = first, in the caller's order). E_INVALIDARG for
+// null arguments, DISP_E_BADINDEX for nDim outside 1..cDims. An empty dimension has upper bound
+// lLbound - 1.
 HRESULT SafeArrayGetLBound(SAFEARRAY* psa, UINT nDim, LONG* plLbound);
 HRESULT SafeArrayGetUBound(SAFEARRAY* psa, UINT nDim, LONG* plUbound);
+// Copies one element into *pv, which is treated as uninitialised storage of the element's type: a
+// string is returned as a new BSTR and a variant as a deep copy, both owned by the caller.
+// E_INVALIDARG for null arguments, DISP_E_BADINDEX for an index outside its dimension,
+// E_OUTOFMEMORY, or the failure of the variant copy.
 HRESULT SafeArrayGetElement(SAFEARRAY* psa, LONG* rgIndices, void* pv);
+// Stores a copy of the value into one element, releasing the element's previous content. For
+// VT_BSTR pv is the BSTR itself (null stores a null string); otherwise it points at the value.
+// Same results as SafeArrayGetElement.
 HRESULT SafeArrayPutElement(SAFEARRAY* psa, LONG* rgIndices, void* pv);
+// Locks the array and gives its data; each successful call needs one SafeArrayUnaccessData.
+// E_INVALIDARG for null arguments, E_UNEXPECTED after 65535 nested locks.
 HRESULT SafeArrayAccessData(SAFEARRAY* psa, void** ppvData);
+// Releases one lock. E_INVALIDARG for null, E_UNEXPECTED when the array is not locked.
 HRESULT SafeArrayUnaccessData(SAFEARRAY* psa);
+// Sets the type tag to VT_EMPTY (the value is left as it is); does nothing for null.
 void VariantInit(VARIANTARG* pvarg);
+// Releases what the variant owns (a string, an array; nothing for VT_BYREF) and sets VT_EMPTY.
+// E_INVALIDARG for null, DISP_E_BADVARTYPE for an invalid tag, or the failure of SafeArrayDestroy
+// (the variant is then left unchanged).
 HRESULT VariantClear(VARIANTARG* pvarg);
+// Clears *pvargDest and makes it a deep copy of *pvargSrc: strings and arrays are duplicated,
+// VT_BYREF values share their referent, other values are copied bit for bit. VT_DISPATCH and
+// VT_UNKNOWN values (no object model here) give DISP_E_BADVARTYPE. E_INVALIDARG for null
+// arguments, E_OUTOFMEMORY; on failure *pvargDest is VT_EMPTY.
+HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc);
+// A new string of ui characters copied from strIn (left uninitialised when strIn is null), with the
+// byte length in front and a null character after it. Null when out of memory or when the byte
+// length does not fit 32 bits. The caller releases it with SysFreeString.
 BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui);
+// A new string copied from the null-terminated psz; null for a null psz.
+BSTR SysAllocString(const OLECHAR* psz);
+// The number of characters; 0 for null.
 UINT SysStringLen(BSTR bstr);
+// Releases a string; does nothing for null.
 void SysFreeString(BSTR bstr);
 
 #ifdef __cplusplus
