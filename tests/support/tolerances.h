@@ -17,6 +17,10 @@ inline constexpr double kOptimiser = 1e-4;
 inline constexpr double kRootResidual = 1e-12;
 // A root of multiplicity m is determined only to about eps^(1/m); for m <= 3 that is about 6e-6.
 inline constexpr double kMultipleRoot = 1e-4;
+// Laguerre's iteration stops once |p(z)| is below 1e-7 of its rounding bound; the cubic step
+// before that leaves a simple, well-separated root (and the coefficients rebuilt from all roots)
+// good to far better than 1e-7.
+inline constexpr double kLaguerreRoot = 1e-7;
 
 }  // namespace vordex::testing
 
