@@ -41,8 +41,8 @@ inline constexpr int kLoglfeStorage = 2000;
 //   phi   np + 1 doubles, np = p + s*P (written): phi[k] is the coefficient of B^k of the full AR
 //         operator in the sign convention above; phi[0] is set to 0 and means nothing.
 //   theta nq + 1 doubles, nq = q + s*Q (written), likewise for the MA operator.
-// With s <= 1 the seasonal coefficients do not enter (phi and theta then hold only the p and q
-// nonseasonal coefficients; the arrays must still have np + 1 and nq + 1 elements).
+// With s <= 1 the seasonal coefficients do not enter: beyond lags p and q every element is 0
+// (a negative s counts as 0 in the sizes).
 // Returns true. The orders must satisfy p < s when P > 0 and q < s when Q > 0, so that the
 // seasonal products never overlap the nonseasonal terms; otherwise nothing is written, the stop
 // box "Armax error" / "Error in Phithetaplus: NAR >= seasonal frequency" (or "... NMA >= seasonal

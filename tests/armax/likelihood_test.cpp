@@ -1,0 +1,362 @@
+#include "armax/likelihood.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "support/capture.h"
+#include "support/tolerances.h"
+
+namespace vordex::armax {
+namespace {
+
+using testing::kClosedForm;
+using testing::kRecursion;
+
+// ---------------------------------------------------------------------------------------------
+// An independent route to the exact Gaussian likelihood: the model's autocovariances from a long
+// run of psi weights, the n x n Toeplitz covariance matrix, its Cholesky factor and the
+// log-density evaluated from them.
+
+struct Model {
+  int p, q, s, P, Q;
+  std::vector<double> par;
+};
+
+// Coefficients in ascending powers of B of 1 - c(1) B^step - ... - c(k) B^(k step).
+std::vector<double> Operator(const double* c, int k, int step) {
+  std::vector<double> a(static_cast<std::size_t>(k * step) + 1, 0.0);
+  a[0] = 1.0;
+  for (int i = 1; i <= k; ++i) a[static_cast<std::size_t>(i * step)] = -c[i - 1];
+  return a;
+}
+
+std::vector<double> Multiply(const std::vector<double>& a, const std::vector<double>& b) {
+  std::vector<double> r(a.size() + b.size() - 1, 0.0);
+  for (std::size_t i = 0; i < a.size(); ++i)
+    for (std::size_t j = 0; j < b.size(); ++j) r[i + j] += a[i] * b[j];
+  return r;
+}
+
+// gamma(0..n-1) with unit innovation variance, from 6000 psi weights of ar(B)^-1 ma(B): every
+// model below has AR roots of modulus 1.25 or more, so the truncation error is below 1e-500.
+std::vector<double> AutocovariancesByPsi(const Model& m, int n) {
+  const double* par = m.par.data();
+  const int s = m.s > 1 ? m.s : 1;
+  auto ar = Multiply(Operator(par, m.p, 1), Operator(par + m.p + m.q, m.P, s));
+  auto ma = Multiply(Operator(par + m.p, m.q, 1), Operator(par + m.p + m.q + m.P, m.Q, s));
+  const int terms = 6000;
+  std::vector<double> psi(terms, 0.0);
+  for (int j = 0; j < terms; ++j) {
+    double v = j < static_cast<int>(ma.size()) ? ma[static_cast<std::size_t>(j)] : 0.0;
+    for (int i = 1; i < static_cast<int>(ar.size()) && i <= j; ++i)
+      v -= ar[static_cast<std::size_t>(i)] * psi[static_cast<std::size_t>(j - i)];
+    psi[static_cast<std::size_t>(j)] = v;
+  }
+  std::vector<double> gamma(static_cast<std::size_t>(n), 0.0);
+  for (int k = 0; k < n; ++k)
+    for (int j = 0; j + k < terms; ++j)
+      gamma[static_cast<std::size_t>(k)] +=
+          psi[static_cast<std::size_t>(j)] * psi[static_cast<std::size_t>(j + k)];
+  return gamma;
+}
+
+// The maximised Gaussian log-likelihood of w under covariance sigma2 * Gamma, Gamma Toeplitz in
+// gamma: with Gamma = L L' (Cholesky), u = L^-1 w, Q = u'u, sigma2 = Q / n,
+//   log L = -n/2 ln(2 pi sigma2) - 1/2 ln det Gamma - n/2.
+double DirectLogLik(const std::vector<double>& gamma, const std::vector<double>& w) {
+  const int n = static_cast<int>(w.size());
+  std::vector<double> L(static_cast<std::size_t>(n * n), 0.0);
+  auto at = [&](int i, int j) -> double& { return L[static_cast<std::size_t>(i * n + j)]; };
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j <= i; ++j) {
+      double sum = gamma[static_cast<std::size_t>(i - j)];
+      for (int k = 0; k < j; ++k) sum -= at(i, k) * at(j, k);
+      at(i, j) = i == j ? std::sqrt(sum) : sum / at(j, j);
+    }
+  }
+  double logdet = 0.0;
+  double Q = 0.0;
+  std::vector<double> u(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    double sum = w[static_cast<std::size_t>(i)];
+    for (int k = 0; k < i; ++k) sum -= at(i, k) * u[static_cast<std::size_t>(k)];
+    u[static_cast<std::size_t>(i)] = sum / at(i, i);
+    Q += u[static_cast<std::size_t>(i)] * u[static_cast<std::size_t>(i)];
+    logdet += 2.0 * std::log(at(i, i));
+  }
+  const double sigma2 = Q / n;
+  return -0.5 * n * std::log(2.0 * std::numbers::pi * sigma2) - 0.5 * logdet - 0.5 * n;
+}
+
+std::vector<double> NoiseSeries(int n, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::normal_distribution<double> normal(0.0, 1.0);
+  std::vector<double> w(static_cast<std::size_t>(n));
+  for (double& x : w) x = normal(gen);
+  return w;
+}
+
+std::vector<Model> TestModels() {
+  return {
+      {2, 0, 1, 0, 0, {0.5, 0.3}},            // AR(2)
+      {0, 2, 1, 0, 0, {0.4, -0.3}},           // MA(2)
+      {1, 1, 1, 0, 0, {0.7, -0.4}},           // ARMA(1,1)
+      {1, 1, 4, 1, 1, {0.5, 0.3, 0.4, 0.6}},  // (1,1)(1,1) with s = 4
+      {0, 1, 4, 1, 0, {-0.6, 0.5}},           // (0,1)(1,0) with s = 4
+  };
+}
+
+TEST(Armaxcomp, EqualsTheDirectGaussianLogDensity) {
+  for (const Model& m : TestModels()) {
+    for (int n : {10, 17, 25, 40}) {
+      const auto w = NoiseSeries(n, 1000u + static_cast<unsigned>(n));
+      std::vector<double> residuals(static_cast<std::size_t>(n));
+      double sigma2 = 0.0;
+      const double loglik =
+          Armaxcomp(n, m.p, m.q, m.s, m.P, m.Q, m.par.data(), w.data(), residuals.data(), sigma2);
+      const double expected = DirectLogLik(AutocovariancesByPsi(m, n), w);
+      EXPECT_NEAR(loglik, expected, kRecursion)
+          << "p q P Q s = " << m.p << m.q << m.P << m.Q << m.s << ", n = " << n;
+      // The objective is -2 log L less the constant n (1 + ln(2 pi / n)).
+      const double objective = ArmaObjective(n, m.p, m.q, m.s, m.P, m.Q, m.par.data(), w.data());
+      EXPECT_NEAR(objective, -2.0 * expected - n * (1.0 + std::log(2.0 * std::numbers::pi / n)),
+                  kRecursion);
+    }
+  }
+}
+
+TEST(Armaxacvf, MatchesAutocovariancesFromPsiWeights) {
+  for (const Model& m : TestModels()) {
+    const int n = 30;
+    const int s = m.s > 1 ? m.s : 0;
+    const int np = m.p + s * m.P;
+    const int nq = m.q + s * m.Q;
+    std::vector<double> phi(static_cast<std::size_t>(np) + 1);
+    std::vector<double> theta(static_cast<std::size_t>(nq) + 1);
+    ASSERT_TRUE(Phithetaplus(m.p, m.q, m.s, m.P, m.Q, m.par.data(), phi.data(), theta.data()));
+    std::vector<double> acvf(n);
+    ASSERT_TRUE(Armaxacvf(n, np, nq, phi.data(), theta.data(), acvf.data()));
+    const auto expected = AutocovariancesByPsi(m, n);
+    for (int k = 0; k < n; ++k) EXPECT_NEAR(acvf[k], expected[k], kRecursion) << "lag " << k;
+  }
+}
+
+TEST(Armaxcomp, ResidualsAreTheOneStepPredictionErrors) {
+  // AR(1), phi = 0.5: the exact predictor is 0.5 w(t-1) from t = 2 on, and the first error is
+  // w(1) itself.
+  const std::vector<double> w = {1.0, -2.0, 0.5, 3.0, -1.0};
+  const double par[] = {0.5};
+  std::vector<double> residuals(w.size());
+  double sigma2 = 0.0;
+  Armaxcomp(5, 1, 0, 1, 0, 0, par, w.data(), residuals.data(), sigma2);
+  EXPECT_NEAR(residuals[0], 1.0, kClosedForm);
+  double S = 1.0 * 1.0 / (4.0 / 3.0);  // the first error standardised by gamma(0)
+  for (std::size_t t = 1; t < w.size(); ++t) {
+    EXPECT_NEAR(residuals[t], w[t] - 0.5 * w[t - 1], kClosedForm);
+    S += residuals[t] * residuals[t];
+  }
+  EXPECT_NEAR(sigma2, S / 5.0, kClosedForm);
+}
+
+TEST(Armaxcomp, ReversedStationarySeriesHasTheSameLikelihood) {
+  const Model m = TestModels()[3];
+  auto w = NoiseSeries(33, 7u);
+  std::vector<double> residuals(w.size());
+  double sigma2 = 0.0;
+  const double forward =
+      Armaxcomp(33, m.p, m.q, m.s, m.P, m.Q, m.par.data(), w.data(), residuals.data(), sigma2);
+  std::reverse(w.begin(), w.end());
+  const double backward =
+      Armaxcomp(33, m.p, m.q, m.s, m.P, m.Q, m.par.data(), w.data(), residuals.data(), sigma2);
+  EXPECT_NEAR(forward, backward, kRecursion);
+}
+
+TEST(Armaxcomp, InadmissibleParametersShowTheBoxAndLeaveOutputsAlone) {
+  testing::MessageCapture capture;
+  const double par[] = {1.2};
+  const double w[] = {1.0, 2.0, 3.0};
+  double residuals[] = {7.0, 7.0, 7.0};
+  double sigma2 = 7.0;
+  EXPECT_EQ(Armaxcomp(3, 1, 0, 1, 0, 0, par, w, residuals, sigma2), kLogLikFailed);
+  ASSERT_EQ(capture.size(), 1u);
+  EXPECT_EQ(capture.messages()[0].title, "Armax error");
+  EXPECT_EQ(capture.messages()[0].text, "Error in Armaxcomp: phitheta out-of-bounds");
+  EXPECT_EQ(capture.messages()[0].style, 0x10010u);
+  EXPECT_EQ(sigma2, 7.0);
+  EXPECT_EQ(residuals[0], 7.0);
+}
+
+TEST(ArmaObjective, WhiteNoiseIsNTimesLogSumOfSquares) {
+  const double w[] = {1.0, -2.0, 2.0};
+  EXPECT_NEAR(ArmaObjective(3, 0, 0, 1, 0, 0, nullptr, w), 3.0 * std::log(9.0), kClosedForm);
+}
+
+TEST(ArmaObjective, InadmissiblePointsGetTheRejectionValueSilently) {
+  testing::MessageCapture capture;
+  const double w[] = {1.0, -2.0, 2.0, 0.5};
+  const double ar[] = {0.99995};
+  EXPECT_EQ(ArmaObjective(4, 1, 0, 1, 0, 0, ar, w), kObjectiveRejected);
+  const double ma[] = {0.3, 1.5};  // MA(2) with a root inside the unit circle
+  EXPECT_EQ(ArmaObjective(4, 0, 2, 1, 0, 0, ma, w), kObjectiveRejected);
+  EXPECT_EQ(capture.size(), 0u);
+}
+
+TEST(ArmaObjective, AnAllZeroSeriesIsRejectedNotMinusInfinity) {
+  const double w[] = {0.0, 0.0, 0.0};
+  const double ar[] = {0.5};
+  EXPECT_EQ(ArmaObjective(3, 1, 0, 1, 0, 0, ar, w), kObjectiveRejected);
+}
+
+TEST(ArmaObjective, SeasonalCoefficientsWithFrequencyOneAreTestedButIgnored) {
+  const auto w = NoiseSeries(20, 3u);
+  const double ar[] = {0.5};
+  const double with_seasonal[] = {0.5, 0.3};
+  EXPECT_EQ(ArmaObjective(20, 1, 0, 1, 1, 0, with_seasonal, w.data()),
+            ArmaObjective(20, 1, 0, 1, 0, 0, ar, w.data()));
+  const double bad_seasonal[] = {0.5, 1.3};
+  EXPECT_EQ(ArmaObjective(20, 1, 0, 1, 1, 0, bad_seasonal, w.data()), kObjectiveRejected);
+}
+
+TEST(ArmaObjective, ASingleObservationIsEvaluatedWithoutReadingLagOne) {
+  const double w[] = {2.0};
+  const double ar[] = {0.5};
+  // n = 1: S = w^2 / gamma(0), G = gamma(0) = 4/3, objective ln S + ln G = ln w^2.
+  EXPECT_NEAR(ArmaObjective(1, 1, 0, 1, 0, 0, ar, w), std::log(4.0), kClosedForm);
+  EXPECT_EQ(ArmaObjective(0, 1, 0, 1, 0, 0, ar, w), kObjectiveRejected);
+}
+
+TEST(THIS_PAR_BAD, DegreeOneUsesTheCoefficientBound) {
+  const double at_bound[] = {0.9999};
+  const double above[] = {0.99990001};
+  const double negative_above[] = {-0.99991};
+  EXPECT_FALSE(THIS_PAR_BAD(at_bound, 1));
+  EXPECT_TRUE(THIS_PAR_BAD(above, 1));
+  EXPECT_TRUE(THIS_PAR_BAD(negative_above, 1));
+}
+
+TEST(THIS_PAR_BAD, HigherDegreesUseTheRootModulus) {
+  // (1 - z / r1)(1 - z / r2) = 1 - (1/r1 + 1/r2) z + z^2 / (r1 r2), i.e. c = (1/r1 + 1/r2,
+  // -1/(r1 r2)).
+  auto coefficients = [](double r1, double r2) {
+    return std::vector<double>{1.0 / r1 + 1.0 / r2, -1.0 / (r1 * r2)};
+  };
+  EXPECT_TRUE(THIS_PAR_BAD(coefficients(1.00009, 3.0).data(), 2));
+  EXPECT_FALSE(THIS_PAR_BAD(coefficients(1.00011, 3.0).data(), 2));
+  EXPECT_TRUE(THIS_PAR_BAD(coefficients(-1.00005, -4.0).data(), 2));
+  // A complex pair of modulus 1.2 is admissible; of modulus 0.9 it is not: c = (2 Re / |r|^2,
+  // -1 / |r|^2) for the pair r, conj(r).
+  EXPECT_FALSE(THIS_PAR_BAD(std::vector<double>{2.0 * 0.6 / 1.44, -1.0 / 1.44}.data(), 2));
+  EXPECT_TRUE(THIS_PAR_BAD(std::vector<double>{2.0 * 0.5 / 0.81, -1.0 / 0.81}.data(), 2));
+}
+
+TEST(THIS_PAR_BAD, TrailingZerosLowerTheDegree) {
+  const double c[] = {0.5, 0.0};
+  EXPECT_FALSE(THIS_PAR_BAD(c, 2));
+  // Degree 1 after the zero: the coefficient test rejects 0.999900005 though its root lies at
+  // 1.0000999..., which a root test would pass.
+  const double c2[] = {0.999900005, 0.0, 0.0};
+  EXPECT_TRUE(THIS_PAR_BAD(c2, 3));
+  const double zeros[] = {0.0, 0.0};
+  EXPECT_FALSE(THIS_PAR_BAD(zeros, 2));
+  EXPECT_FALSE(THIS_PAR_BAD(zeros, 0));
+}
+
+TEST(THIS_PAR_BAD, NonFiniteCoefficientsAreInadmissible) {
+  const double c[] = {0.2, std::nan("")};
+  EXPECT_TRUE(THIS_PAR_BAD(c, 2));
+  const double c1[] = {INFINITY};
+  EXPECT_TRUE(THIS_PAR_BAD(c1, 1));
+}
+
+TEST(PHITHETA_BAD, TestsEachPolynomialInItsOwnCoefficients) {
+  // Seasonal AR 0.9 alone is admissible as a polynomial in B^s although the product with the
+  // nonseasonal AR would not be examined.
+  const double ok[] = {0.5, 0.4, 0.9, 0.8};
+  EXPECT_FALSE(PHITHETA_BAD(1, 1, 1, 1, ok));
+  const double bad_ma[] = {0.5, 1.01, 0.9, 0.8};
+  EXPECT_TRUE(PHITHETA_BAD(1, 1, 1, 1, bad_ma));
+  const double bad_sma[] = {0.5, 0.4, 0.9, -1.01};
+  EXPECT_TRUE(PHITHETA_BAD(1, 1, 1, 1, bad_sma));
+  EXPECT_FALSE(PHITHETA_BAD(0, 0, 0, 0, nullptr));
+}
+
+TEST(Phithetaplus, MultipliesOutTheSeasonalOperators) {
+  const double par[] = {0.5, 0.4, 0.9, 0.8};  // phi, theta, Phi, Theta
+  std::vector<double> phi(14, 99.0), theta(14, 99.0);
+  ASSERT_TRUE(Phithetaplus(1, 1, 12, 1, 1, par, phi.data(), theta.data()));
+  for (int k = 0; k <= 13; ++k) {
+    const double ephi = k == 1 ? 0.5 : k == 12 ? 0.9 : k == 13 ? -0.45 : 0.0;
+    const double etheta = k == 1 ? 0.4 : k == 12 ? 0.8 : k == 13 ? -0.32 : 0.0;
+    EXPECT_EQ(phi[k], ephi) << k;
+    EXPECT_DOUBLE_EQ(theta[k], etheta) << k;
+  }
+}
+
+TEST(Phithetaplus, OverlappingOrdersFailWithoutStoppingTheProcess) {
+  testing::MessageCapture capture;
+  const double par[] = {0.1, 0.1, 0.1, 0.1, 0.5};
+  std::vector<double> phi(9, 0.0), theta(1, 0.0);
+  EXPECT_FALSE(Phithetaplus(4, 0, 4, 1, 0, par, phi.data(), theta.data()));
+  ASSERT_EQ(capture.size(), 1u);
+  EXPECT_EQ(capture.messages()[0].title, "Armax error");
+  EXPECT_EQ(capture.messages()[0].text, "Error in Phithetaplus: NAR >= seasonal frequency");
+  const double ma[] = {0.1, 0.1, 0.5};
+  std::vector<double> theta2(7, 0.0), phi2(1, 0.0);
+  EXPECT_FALSE(Phithetaplus(0, 2, 2, 0, 2, ma, phi2.data(), theta2.data()));
+  EXPECT_EQ(capture.messages().back().text, "Error in Phithetaplus: NMA >= seasonal frequency");
+  // The objective turns such a request into a rejected point.
+  const double w[] = {1.0, 2.0, -1.0, 0.5, 0.3, 0.1, -0.2, 0.4, 1.1, -0.7};
+  EXPECT_EQ(ArmaObjective(10, 4, 0, 4, 1, 0, par, w), kObjectiveRejected);
+}
+
+TEST(Armaxwhiten, AR1HasUnitVariancesAfterTheFirst) {
+  // AR(1), phi = 0.5: gamma(k) = 0.5^k / 0.75; v(0) = gamma(0), v(t) = 1 afterwards, so
+  // G = gamma(0) and Z(t) = w(t) - 0.5 w(t-1) for t >= 2.
+  const int n = 6;
+  double acvf[n];
+  for (int k = 0; k < n; ++k) acvf[k] = std::pow(0.5, k) / 0.75;
+  const double X[2 * n] = {1, 2, 3, -1, 0.5, 4, /* second column */ 0, 1, 0, 1, 0, 1};
+  double Z[2 * n];
+  double A[n];
+  double G = 0.0;
+  ASSERT_TRUE(Armaxwhiten(acvf, X, n, 2, Z, G, A));
+  EXPECT_NEAR(G, 1.0 / 0.75, kClosedForm);
+  EXPECT_NEAR(A[0], std::sqrt(1.0 / 0.75), kClosedForm);
+  for (int col = 0; col < 2; ++col) {
+    EXPECT_NEAR(Z[col * n], X[col * n] / std::sqrt(1.0 / 0.75), kClosedForm);
+    for (int t = 1; t < n; ++t) {
+      EXPECT_NEAR(A[t], 1.0, kClosedForm);
+      EXPECT_NEAR(Z[col * n + t], X[col * n + t] - 0.5 * X[col * n + t - 1], kClosedForm);
+    }
+  }
+}
+
+TEST(Armaxacvf, WhiteNoiseHasUnitVarianceAndNoCorrelation) {
+  const double phi[] = {0.0};
+  const double theta[] = {0.0};
+  double acvf[4] = {9, 9, 9, 9};
+  ASSERT_TRUE(Armaxacvf(4, 0, 0, phi, theta, acvf));
+  EXPECT_EQ(acvf[0], 1.0);
+  EXPECT_EQ(acvf[1], 0.0);
+  EXPECT_EQ(acvf[3], 0.0);
+}
+
+TEST(Armaxacvf, ShortSeriesWithLongOperatorsStillSolveTheWholeSystem) {
+  // n = 2 lags wanted from an AR(3): the system is solved to lag 3 and only lags 0, 1 returned.
+  const Model m{3, 0, 1, 0, 0, {0.3, 0.2, 0.1}};
+  const double phi[] = {0.0, 0.3, 0.2, 0.1};
+  const double theta[] = {0.0};
+  double acvf[2];
+  ASSERT_TRUE(Armaxacvf(2, 3, 0, phi, theta, acvf));
+  const auto expected = AutocovariancesByPsi(m, 2);
+  EXPECT_NEAR(acvf[0], expected[0], kRecursion);
+  EXPECT_NEAR(acvf[1], expected[1], kRecursion);
+}
+
+}  // namespace
+}  // namespace vordex::armax
