@@ -1,0 +1,147 @@
+#include "armax/armax.h"
+
+#include <cmath>
+
+#include "armax/estimate.h"
+#include "armax/final_fit.h"
+#include "armax/likelihood.h"
+#include "armax/model.h"
+#include "numerics/kernels/error_state.h"
+#include "numerics/vectors.h"
+
+namespace vordex::armax {
+namespace {
+
+using numerics::FatalError;
+
+// Copies option slots 1..10 into the record and applies the seasonal adjustments.
+void FillModel(const int* opts, ArmaxModelRecord& model) {
+  model.s = opts[1];
+  model.h = opts[2];
+  model.p = opts[3];
+  model.d = opts[4];
+  model.q = opts[5];
+  model.P = opts[6];
+  model.D = opts[7];
+  model.Q = opts[8];
+  model.constant = opts[9] != 0 ? 1 : 0;
+  model.transform = opts[10];
+  model.nreg = 0;
+  model.n = 0;
+}
+
+// The settings the engine can work with: the checker's rules, and polynomial orders within the
+// root finder's degree range and full operators within the regression storage.
+bool OrdersUsable(const ArmaxModelRecord& m) {
+  if (m.s < 1 || m.h < 0 || m.p < 0 || m.d < 0 || m.q < 0 || m.P < 0 || m.D < 0 || m.Q < 0)
+    return false;
+  if (m.p > kMaxOrder || m.q > kMaxOrder || m.P > kMaxOrder || m.Q > kMaxOrder) return false;
+  const long np = m.p + static_cast<long>(m.s) * m.P;
+  const long nq = m.q + static_cast<long>(m.s) * m.Q;
+  return np <= kLoglfeStorage && nq <= kLoglfeStorage;
+}
+
+// Copies one block if it fits whole; false when it does not.
+bool PutBlock(double* out, int capacity, int& written, const double* block, int length) {
+  if (length <= 0) return true;
+  if (written + static_cast<long>(length) > capacity) return false;
+  for (int i = 0; i < length; ++i) out[written + i] = block[i];
+  written += length;
+  return true;
+}
+
+}  // namespace
+
+int Armaxmain(double* x, const int& N, const int* opts, const int& nopts, double* out, int& nout) {
+  kernels::KernelQuiet();
+  const int capacity = nout;
+  nout = 0;
+  if (nopts < kArmaxOptions) return kArmaxTooFewOptions;
+
+  ArmaxModelRecord& model = ArmaxModel;
+  FillModel(opts, model);
+  if (model.s < 1 || model.p < 0 || model.q < 0) return kArmaxOrders;
+  if (model.s < 2) {
+    model.P = 0;
+    model.Q = 0;
+  } else {
+    if (model.p >= model.s && model.P > 0) {
+      FatalError("Armax warning", "NAR too large: reduced to < seasonal frequency");
+      model.p = model.s - 1;
+    }
+    if (model.q >= model.s && model.Q > 0) {
+      FatalError("Armax warning", "NMA too large: reduced to < seasonal frequency");
+      model.q = model.s - 1;
+    }
+  }
+  if (N < 0 || !OrdersUsable(model)) return kArmaxOrders;
+
+  // Refuse what the arithmetic cannot use before anything is changed.
+  for (int t = 1; t <= N; ++t)
+    if (!std::isfinite(x[t])) return kArmaxNonFinite;
+  if (model.h > 0 && !std::isfinite(x[0])) return kArmaxCriticalValue;
+  const long length = N - model.d - static_cast<long>(model.s) * model.D;
+  if (length < 2) return kArmaxTooShort;
+
+  const int n = static_cast<int>(length);
+  const int h = model.h;
+  const int npar = model.npar();
+  const int k = model.k();
+  auto W = numerics::vector(0, N);
+  auto par = numerics::vector(0, npar);
+  auto b = numerics::vector(0, k);
+  auto e = numerics::vector(0, n);
+  auto A = numerics::vector(0, n);
+  auto f = numerics::vector(0, h);
+  auto se = numerics::vector(0, h);
+  auto limits = numerics::vector(0, 2L * h);
+  auto stats = numerics::vector(0, kStatistics);
+  if (!W || !par || !b || !e || !A || !f || !se || !limits || !stats) return kArmaxStorage;
+
+  if (!Armaxfe(x + 1, W.get(), N, model.transform, model.d, model.D, model.s, model.n))
+    return kArmaxTransform;
+  const double* w = W.get() + (N - model.n);
+
+  if (npar >= 1) {
+    for (int i = 0; i < npar; ++i) par[i] = kStartValue;
+    double fmin = 0.0;
+    int status = kMlOk;
+    Armaxml(model, w, par.get(), fmin, status);
+    if (status >= 1) return kArmaxMlBase + status;
+  }
+
+  int status = kXtraOk;
+  Armax_xtra(model, w, x + 1, x[0], par.get(), e.get(), A.get(), f.get(), se.get(), limits.get(),
+             b.get(), stats.get(), status);
+  if (status >= 1) return kArmaxXtraBase + status;
+
+  nout = capacity;
+  Armax_pack(out, nout, model.n, h, npar, k, w, e.get(), f.get(), limits.get(), par.get(), b.get(),
+             stats.get(), status);
+  if (status <= 0 && nout >= 1) return kArmaxOk;
+  return kArmaxPackBase + status;
+}
+
+void Armax_pack(double* out, int& nout, const int& n, const int& h, const int& npar, const int& k,
+                const double* series, const double* residuals, const double* f,
+                const double* limits, const double* par, const double* b, const double* stats,
+                int& status) {
+  const int capacity = nout;
+  nout = 0;
+  if (capacity < n) {
+    status = kPackNoRoom;
+    return;
+  }
+  const double tail[3] = {stats[kStatSumSq], stats[kStatLogLik], stats[kStatSigma2]};
+  int written = 0;
+  const bool all =
+      PutBlock(out, capacity, written, series, n) &&
+      PutBlock(out, capacity, written, residuals, n) && PutBlock(out, capacity, written, f, h) &&
+      PutBlock(out, capacity, written, limits, 2 * h) &&
+      PutBlock(out, capacity, written, par, npar) && PutBlock(out, capacity, written, b, k) &&
+      PutBlock(out, capacity, written, tail, 3);
+  nout = written;
+  status = all ? kPackOk : kPackPartial;
+}
+
+}  // namespace vordex::armax

@@ -1,0 +1,71 @@
+// Maximum-likelihood estimation of the ARMA coefficients of the ARMAX model, with the regression
+// coefficients (here at most a constant) and the innovation variance concentrated out.
+//
+// Conventions as in armax/model.h: integers by reference, arrays as plain caller-owned pointers
+// whose first position holds the first element named (par[0] is par(1)), matrices by columns with
+// leading dimension n.
+#ifndef VORDEX_ARMAX_ESTIMATE_H
+#define VORDEX_ARMAX_ESTIMATE_H
+
+#include "armax/likelihood.h"
+#include "armax/model.h"
+
+namespace vordex::armax {
+
+// Status codes of Armaxml (the driver adds 10).
+enum MlStatus : int {
+  kMlOk = 0,
+  kMlStorageLimit = 1,   // n*k > 1000 or n*(k+1) > kLoglfeStorage
+  kMlMinimiser = 2,      // the quasi-Newton minimiser ended with a fatal error
+  kMlNoArma = 3,         // p + q + P + Q = 0
+  kMlRegression = 4,     // the regression matrix counts are inconsistent
+  kMlStorage = 5,        // work storage could not be obtained
+  kMlCountMismatch = 6,  // the objective was called with a parameter count of another model
+};
+
+// Largest n*k that the regression storage accepts.
+inline constexpr int kRegressionStorage = 1000;
+// The start value of every ARMA coefficient.
+inline constexpr double kStartValue = 0.01;
+
+// Estimates the model.n-long series w's ARMA coefficients by minimising Armaxprofile with DUMINF
+// (all default settings, unit scaling).
+//   model   the request's record; a nonzero constant flag is stored as 1.
+//   w       model.n doubles.
+//   par     p + q + P + Q doubles: start values on entry, estimates on return (the best point the
+//           minimiser found, also after warnings).
+//   fmin    (written) the objective at the returned par.
+//   status  (written) an MlStatus. kMlStorageLimit shows "Armax error" / "Common storage
+//           exceeded in armaxml: too much data"; kMlNoArma shows "Armax warning" / "No ARMA
+//           parameters: Armaxml terminating..."; the others show no box of their own.
+// Fills LoglfeShared (likelihood.h) before the minimisation.
+void Armaxml(ArmaxModelRecord& model, const double* w, double* par, double& fmin, int& status);
+
+// The objective in the form DUMINF calls: f = Armaxprofile at x (npar doubles) for the model in
+// LoglfeShared. When npar is not p + q + P + Q of LoglfeShared, the stop box "Armax error" /
+// "Error in sub loglfe: npar .ne. (p+q+sp+sq)!" is shown, f = kObjectiveRejected, and the
+// mismatch is remembered so that Armaxml fails the request (kMlCountMismatch).
+void loglfe(const int& npar, const double* x, double& f);
+
+// The concentrated objective n ln(SSE) + ln(G): SSE is the residual sum of squares of the
+// generalized least-squares fit of the whitened column 1 of X on its whitened columns 2..k+1.
+// X is n by k + 1 (by columns, leading dimension n). Returns kObjectiveRejected for an
+// inadmissible par, a failed regression fit, missing work storage or a non-finite value.
+double Armaxprofile(const int& n, const int& p, const int& q, const int& s, const int& P,
+                    const int& Q, const double* par, const double* X, const int& k);
+
+// Builds the regression matrix X (n by k + 1, by columns) from the source Y (n by nreg + 1: the
+// series, then the regressors). Without the constant, k must equal nreg (else -1) and the columns
+// are copied. With the constant (const nonzero, stored back as 1), k must be 1 (else -2): the
+// series, then a column of ones. Returns 0 on success.
+int Armaxregmat(const double* Y, double* X, const int& n, const int& nreg, const int& k,
+                int& constant);
+
+// Least squares of y on one regressor x (n doubles each, read only): b = Sxy / Sxx and
+// sse = Syy - Sxy b, about the means when centre is nonzero.
+void Armaxols1(const double* y, const double* x, const int& n, const int& centre, double& b,
+               double& sse);
+
+}  // namespace vordex::armax
+
+#endif  // VORDEX_ARMAX_ESTIMATE_H
