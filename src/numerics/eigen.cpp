@@ -163,7 +163,10 @@ int HQR(double** a, int n, double wr[], double wi[]) {
         nn -= 2;
         continue;
       }
-      if (its == kMaxIterations) return ReportError(kTitle, "Too many iterations in HQR()", 1);
+      if (its == kMaxIterations) {
+        ReportError(kTitle, "Too many iterations in HQR()", 1);  // -1, not passed on
+        return 0;
+      }
       if (its == 10 || its == 20) {
         // Exceptional shift (EISPACK's ad hoc choice) to break a stalled iteration.
         t += x;

@@ -21,6 +21,12 @@ inline constexpr double kMultipleRoot = 1e-4;
 // before that leaves a simple, well-separated root (and the coefficients rebuilt from all roots)
 // good to far better than 1e-7.
 inline constexpr double kLaguerreRoot = 1e-7;
+// The same stopping rule fixes a double root r of p = (z - r)^2 q only to about
+// sqrt(1e-7 sum|a_j||r|^j / |q(r)|), a few 1e-4 for coefficients of order 10.
+inline constexpr double kLaguerreDoubleRoot = 2e-3;
+// Coefficients rebuilt from all Laguerre roots, relative to sum |a_j|: each accepted root leaves
+// a relative residual up to 1e-7, a handful of roots a few times that.
+inline constexpr double kLaguerreBackward = 1e-6;
 
 }  // namespace vordex::testing
 

@@ -1,0 +1,331 @@
+#include "numerics/eigen.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <limits>
+#include <vector>
+
+#include "numerics/vectors.h"
+#include "support/capture.h"
+#include "support/tolerances.h"
+
+namespace vordex::numerics {
+namespace {
+
+using testing::kClosedForm;
+using testing::kRecursion;
+using cd = std::complex<double>;
+using Dense = std::vector<std::vector<double>>;  // 0-based square matrix
+
+Matrix ToMatrix(const Dense& d) {
+  const int n = static_cast<int>(d.size());
+  Matrix m = matrix(1, n, 1, n);
+  for (int i = 1; i <= n; ++i) {
+    for (int j = 1; j <= n; ++j) m[i][j] = d[i - 1][j - 1];
+  }
+  return m;
+}
+
+Dense Multiply(const Dense& a, const Dense& b) {
+  const std::size_t n = a.size();
+  Dense c(n, std::vector<double>(n, 0.0));
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t k = 0; k < n; ++k) {
+      for (std::size_t j = 0; j < n; ++j) c[i][j] += a[i][k] * b[k][j];
+    }
+  }
+  return c;
+}
+
+// Block-diagonal matrix with one rotation-scaling block [[a, -b], [b, a]] (eigenvalues a +- ib)
+// per complex pair and a 1x1 block per real eigenvalue.
+Dense BlockDiagonal(const std::vector<cd>& pairs, const std::vector<double>& reals) {
+  const std::size_t n = 2 * pairs.size() + reals.size();
+  Dense d(n, std::vector<double>(n, 0.0));
+  std::size_t k = 0;
+  for (const cd& z : pairs) {
+    d[k][k] = d[k + 1][k + 1] = z.real();
+    d[k][k + 1] = -z.imag();
+    d[k + 1][k] = z.imag();
+    k += 2;
+  }
+  for (double r : reals) d[k][k] = r, ++k;
+  return d;
+}
+
+// S B S^-1 with S = I + N, N strictly lower triangular, whose inverse is the finite series
+// I - N + N^2 - ... (N^n = 0).
+Dense SimilarByUnitTriangular(const Dense& b) {
+  const std::size_t n = b.size();
+  Dense s(n, std::vector<double>(n, 0.0));
+  Dense nil(n, std::vector<double>(n, 0.0));
+  for (std::size_t i = 0; i < n; ++i) {
+    s[i][i] = 1.0;
+    for (std::size_t j = 0; j < i; ++j)
+      nil[i][j] = s[i][j] = 0.5 + static_cast<double>((i * 7 + j * 3) % 5);
+  }
+  Dense inv(n, std::vector<double>(n, 0.0));
+  Dense power(n, std::vector<double>(n, 0.0));
+  for (std::size_t i = 0; i < n; ++i) power[i][i] = 1.0;
+  double sign = 1.0;
+  for (std::size_t k = 0; k < n; ++k) {
+    for (std::size_t i = 0; i < n; ++i) {
+      for (std::size_t j = 0; j < n; ++j) inv[i][j] += sign * power[i][j];
+    }
+    power = Multiply(power, nil);
+    sign = -sign;
+  }
+  return Multiply(Multiply(s, b), inv);
+}
+
+// H B H with the Householder reflection H = I - 2 v v' / v'v (H = H^-1).
+Dense SimilarByReflection(const Dense& b, const std::vector<double>& v) {
+  const std::size_t n = b.size();
+  double vv = 0.0;
+  for (double x : v) vv += x * x;
+  Dense h(n, std::vector<double>(n, 0.0));
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t j = 0; j < n; ++j) h[i][j] = (i == j ? 1.0 : 0.0) - 2.0 * v[i] * v[j] / vv;
+  }
+  return Multiply(Multiply(h, b), h);
+}
+
+// Companion matrix of z^n + c[n-1] z^(n-1) + ... + c[0] (already upper Hessenberg).
+Dense Companion(const std::vector<cd>& roots) {
+  std::vector<cd> c = {cd(1.0)};
+  for (const cd& r : roots) {
+    std::vector<cd> next(c.size() + 1, cd(0.0));
+    for (std::size_t j = 0; j < c.size(); ++j) {
+      next[j + 1] += c[j];
+      next[j] -= r * c[j];
+    }
+    c = next;
+  }
+  const std::size_t n = roots.size();
+  Dense d(n, std::vector<double>(n, 0.0));
+  for (std::size_t j = 0; j < n; ++j) d[0][j] = -c[n - 1 - j].real();
+  for (std::size_t i = 1; i < n; ++i) d[i][i - 1] = 1.0;
+  return d;
+}
+
+// Eigenvalues from HQR (after Balance and ElmHes unless hessenberg) as complex numbers.
+std::vector<cd> Eigenvalues(const Dense& d, bool hessenberg) {
+  const int n = static_cast<int>(d.size());
+  Matrix a = ToMatrix(d);
+  if (!hessenberg) {
+    Balance(a.get(), n);
+    ElmHes(a.get(), n);
+  }
+  std::vector<double> wr(n + 1, 0.0), wi(n + 1, 0.0);
+  EXPECT_EQ(HQR(a.get(), n, wr.data(), wi.data()), 1);
+  std::vector<cd> out;
+  for (int k = 1; k <= n; ++k) out.push_back(cd(wr[k], wi[k]));
+  // Pairs sit side by side, the positive imaginary part second.
+  for (int k = 1; k <= n; ++k) {
+    if (wi[k] > 0.0) {
+      EXPECT_GE(k, 2);
+      EXPECT_EQ(wi[k - 1], -wi[k]);
+      EXPECT_EQ(wr[k - 1], wr[k]);
+    }
+  }
+  return out;
+}
+
+void ExpectSpectrum(std::vector<cd> expected, std::vector<cd> found, double tol) {
+  ASSERT_EQ(found.size(), expected.size());
+  for (const cd& e : expected) {
+    auto best = std::min_element(found.begin(), found.end(), [&](const cd& x, const cd& y) {
+      return std::abs(x - e) < std::abs(y - e);
+    });
+    EXPECT_LE(std::abs(*best - e), tol * (1.0 + std::abs(e)))
+        << "eigenvalue " << e.real() << " " << e.imag();
+    found.erase(best);
+  }
+}
+
+TEST(MaxEigenModulus, HandWorkedSmallMatrices) {
+  testing::MessageCapture capture;
+  {
+    Matrix a = ToMatrix({{-2.5}});
+    double mod[2];
+    EXPECT_EQ(MaxEigenModulus(a.get(), 1, mod), 2.5);
+    EXPECT_EQ(mod[1], 2.5);
+  }
+  {
+    Matrix a = ToMatrix({{0.0, -1.0}, {1.0, 0.0}});  // rotation: +-i
+    double mod[3];
+    EXPECT_NEAR(MaxEigenModulus(a.get(), 2, mod), 1.0, kClosedForm);
+    EXPECT_NEAR(mod[1], 1.0, kClosedForm);
+    EXPECT_NEAR(mod[2], 1.0, kClosedForm);
+  }
+  {
+    Matrix a = ToMatrix({{2.0, 0.0}, {0.0, -3.0}});
+    double mod[3];
+    EXPECT_EQ(MaxEigenModulus(a.get(), 2, mod), 3.0);
+    EXPECT_EQ(mod[1], 3.0);
+    EXPECT_EQ(mod[2], 2.0);
+  }
+  EXPECT_EQ(capture.size(), 0u);
+}
+
+TEST(MaxEigenModulus, ModuliOfASimilarityTransformedBlockMatrixDescend) {
+  // Eigenvalues 0.6 +- 0.8i (modulus 1), 0.3 +- 0.4i (0.5), -1.2 +- 0.5i (1.3), 0.9, -0.2.
+  const Dense b = BlockDiagonal({cd(0.6, 0.8), cd(0.3, 0.4), cd(-1.2, 0.5)}, {0.9, -0.2});
+  Matrix a = ToMatrix(SimilarByUnitTriangular(b));
+  double mod[9];
+  EXPECT_NEAR(MaxEigenModulus(a.get(), 8, mod), 1.3, kRecursion);
+  const double expected[] = {0.0, 1.3, 1.3, 1.0, 1.0, 0.9, 0.5, 0.5, 0.2};
+  for (int k = 1; k <= 8; ++k) EXPECT_NEAR(mod[k], expected[k], kRecursion) << k;
+}
+
+TEST(MaxEigenModulus, OrderAboveTwentyIsRefusedUntouched) {
+  testing::MessageCapture capture;
+  Matrix a = matrix(1, 21, 1, 21);
+  for (int i = 1; i <= 21; ++i) {
+    for (int j = 1; j <= 21; ++j) a[i][j] = i + 0.5 * j;
+  }
+  double mod[22];
+  std::fill(mod, mod + 22, -7.0);
+  EXPECT_EQ(MaxEigenModulus(a.get(), 21, mod), 0.0);
+  for (int i = 1; i <= 21; ++i) {
+    for (int j = 1; j <= 21; ++j) ASSERT_EQ(a[i][j], i + 0.5 * j);
+  }
+  for (double m : mod) EXPECT_EQ(m, -7.0);
+  ASSERT_EQ(capture.size(), 1u);
+  EXPECT_EQ(capture.messages()[0].title, "Pegels Input Error");
+  EXPECT_EQ(capture.messages()[0].text, "Matrix too large");
+  EXPECT_EQ(capture.messages()[0].style, 0x30u);
+
+  // Order 20 is accepted: a 20-cycle permutation has the 20th roots of unity, all of modulus 1.
+  capture.clear();
+  Matrix p = matrix(1, 20, 1, 20);
+  for (int i = 1; i <= 20; ++i) {
+    for (int j = 1; j <= 20; ++j) p[i][j] = (i == j % 20 + 1) ? 1.0 : 0.0;
+  }
+  EXPECT_NEAR(MaxEigenModulus(p.get(), 20, mod), 1.0, kRecursion);
+  for (int k = 1; k <= 20; ++k) EXPECT_NEAR(mod[k], 1.0, kRecursion);
+  EXPECT_EQ(capture.size(), 0u);
+}
+
+TEST(HQR, CompanionMatricesGiveThePolynomialRoots) {
+  const std::vector<cd> roots = {cd(1.0), cd(2.0), cd(3.0), cd(-4.0), cd(0.5, 0.8), cd(0.5, -0.8)};
+  // Directly on the Hessenberg companion matrix, and after balancing and reduction.
+  ExpectSpectrum(roots, Eigenvalues(Companion(roots), true), kRecursion);
+  ExpectSpectrum(roots, Eigenvalues(Companion(roots), false), kRecursion);
+  // Roots near the unit circle, as the stationarity of an AR operator depends on them.
+  const std::vector<cd> near = {std::polar(0.999, 1.0), std::polar(0.999, -1.0), cd(1.001),
+                                cd(-0.998)};
+  ExpectSpectrum(near, Eigenvalues(Companion(near), false), kRecursion);
+}
+
+TEST(HQR, KnownComplexSpectraSurviveSimilarityTransforms) {
+  const std::vector<cd> pairs = {cd(1.0, 2.0), cd(-0.5, 0.25), cd(3.0, 1e-3)};
+  const std::vector<double> reals = {4.0, -1.0, 0.0};
+  std::vector<cd> spectrum = {cd(4.0), cd(-1.0), cd(0.0)};
+  for (const cd& z : pairs) spectrum.insert(spectrum.end(), {z, std::conj(z)});
+  const Dense b = BlockDiagonal(pairs, reals);
+  ExpectSpectrum(spectrum, Eigenvalues(SimilarByUnitTriangular(b), false), kRecursion);
+  ExpectSpectrum(
+      spectrum,
+      Eigenvalues(SimilarByReflection(b, {1.0, -2.0, 0.5, 3.0, 1.0, -1.0, 2.0, 0.25, 1.5}), false),
+      kRecursion);
+}
+
+TEST(HQR, CyclicPermutationsNeedTheExceptionalShifts) {
+  // The plain double shift stalls on cyclic permutation matrices; their spectra are the roots of
+  // unity: 1, e^(+-2 pi i/3) and 1, -1, +-i.
+  const Dense c3 = {{0.0, 0.0, 1.0}, {1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}};
+  const double h = std::sqrt(3.0) / 2.0;
+  ExpectSpectrum({cd(1.0), cd(-0.5, h), cd(-0.5, -h)}, Eigenvalues(c3, true), kRecursion);
+  const Dense c4 = {{0, 0, 0, 1}, {1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}};
+  ExpectSpectrum({cd(1.0), cd(-1.0), cd(0.0, 1.0), cd(0.0, -1.0)}, Eigenvalues(c4, true),
+                 kRecursion);
+}
+
+TEST(HQR, NonFiniteEntriesExhaustTheIterationsAndAreReported) {
+  testing::MessageCapture capture;
+  Matrix a = ToMatrix(
+      {{1.0, 2.0, 3.0}, {1.0, 4.0, 5.0}, {0.0, std::numeric_limits<double>::quiet_NaN(), 6.0}});
+  double wr[4], wi[4];
+  EXPECT_EQ(HQR(a.get(), 3, wr, wi), 0);
+  ASSERT_EQ(capture.size(), 1u);
+  EXPECT_EQ(capture.messages()[0].title, "Pegels Input Error");
+  EXPECT_EQ(capture.messages()[0].text, "Too many iterations in HQR()");
+  EXPECT_EQ(capture.messages()[0].style, 0x30u);
+
+  capture.clear();
+  Matrix b = ToMatrix(
+      {{1.0, std::numeric_limits<double>::infinity(), 0.0}, {1.0, 4.0, 5.0}, {2.0, 1.0, 6.0}});
+  double mod[4];
+  EXPECT_EQ(MaxEigenModulus(b.get(), 3, mod), 0.0);  // balancing must not loop on it either
+  ASSERT_EQ(capture.size(), 1u);
+  EXPECT_EQ(capture.messages()[0].text, "Too many iterations in HQR()");
+}
+
+TEST(Balance, ScalesByPowersOfTwoAndLeavesBalancedMatricesAlone) {
+  // Already balanced: every column norm is within a factor 2 of its row norm.
+  Matrix a = ToMatrix({{1.0, 2.0}, {3.0, 4.0}});
+  Balance(a.get(), 2);
+  EXPECT_EQ(a[1][1], 1.0);
+  EXPECT_EQ(a[1][2], 2.0);
+  EXPECT_EQ(a[2][1], 3.0);
+  EXPECT_EQ(a[2][2], 4.0);
+  // [[1, 4096], [1, 1]]: for index 1, r = 4096 and c = 1; f = 64 brings c f^2 = 4096 to r, and
+  // (c f^2 + r)/f = 128 is far below 0.95 (c + r), so row 1 is divided and column 1 multiplied
+  // by 64, giving [[1, 64], [64, 1]]; index 2 is then balanced already.
+  Matrix b = ToMatrix({{1.0, 4096.0}, {1.0, 1.0}});
+  Balance(b.get(), 2);
+  EXPECT_EQ(b[1][1], 1.0);
+  EXPECT_EQ(b[1][2], 64.0);
+  EXPECT_EQ(b[2][1], 64.0);
+  EXPECT_EQ(b[2][2], 1.0);
+}
+
+// Characteristic polynomial coefficients by the Faddeev-LeVerrier recursion: det(zI - A) =
+// z^n + c[1] z^(n-1) + ... + c[n].
+std::vector<double> CharPoly(const Dense& a) {
+  const std::size_t n = a.size();
+  std::vector<double> c(n + 1, 0.0);
+  c[0] = 1.0;
+  Dense m(n, std::vector<double>(n, 0.0));
+  for (std::size_t k = 1; k <= n; ++k) {
+    // M_k = A M_{k-1} + c_{k-1} I (M_0 = 0), c_k = -tr(A M_k)/k
+    Dense am = Multiply(a, m);
+    for (std::size_t i = 0; i < n; ++i) am[i][i] += c[k - 1];
+    m = am;
+    const Dense amk = Multiply(a, m);
+    double tr = 0.0;
+    for (std::size_t i = 0; i < n; ++i) tr += amk[i][i];
+    c[k] = -tr / static_cast<double>(k);
+  }
+  return c;
+}
+
+TEST(ElmHes, GivesAHessenbergMatrixWithTheSameCharacteristicPolynomial) {
+  const Dense d = {{4.0, -1.0, 2.0, 0.5, 1.0},
+                   {3.0, 1.0, -2.0, 1.0, 0.0},
+                   {-1.0, 5.0, 2.0, 2.0, 3.0},
+                   {2.0, 0.5, 1.0, -3.0, 1.0},
+                   {1.0, 2.0, -4.0, 1.0, 2.0}};
+  Matrix a = ToMatrix(d);
+  ElmHes(a.get(), 5);
+  Dense h(5, std::vector<double>(5, 0.0));
+  for (int i = 1; i <= 5; ++i) {
+    for (int j = std::max(1, i - 1); j <= 5; ++j) h[i - 1][j - 1] = a[i][j];
+  }
+  const auto want = CharPoly(d);
+  const auto got = CharPoly(h);
+  for (std::size_t k = 0; k < want.size(); ++k) {
+    EXPECT_NEAR(got[k], want[k], kRecursion * (1.0 + std::fabs(want[k]))) << k;
+  }
+  // Fewer than three rows: nothing to reduce.
+  Matrix b = ToMatrix({{1.0, 2.0}, {3.0, 4.0}});
+  ElmHes(b.get(), 2);
+  EXPECT_EQ(b[2][1], 3.0);
+}
+
+}  // namespace
+}  // namespace vordex::numerics

@@ -1,0 +1,171 @@
+#include "numerics/quantiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "support/capture.h"
+#include "support/tolerances.h"
+
+namespace vordex::numerics {
+namespace {
+
+using testing::kClosedForm;
+
+// Sample quantiles after Hyndman and Fan (1996), as R's quantile(x, p, type = k) defines them:
+// Q(p) = (1 - g) x(j) + g x(j+1), j = floor(n p + m), g = n p + m - j, order statistics outside
+// 1..n taken as the nearest extreme. Sample 8, 1, 16, 2, 4 (sorted 1, 2, 4, 8, 16), n = 5; the
+// values of h = n p + m are worked out by hand beside each row.
+const double kSample[] = {0.0 /* unused index 0 */, 8.0, 1.0, 16.0, 2.0, 4.0};
+const double kProbs[] = {0.1, 0.25, 0.5, 0.6, 0.75, 0.9};
+struct Row {
+  int type;
+  double q[6];
+};
+const Row kExpected[] = {
+    // type 4, h = 5p:          0.5   1.25   2.5  3.0   3.75   4.5
+    {4, {1.0, 1.25, 3.0, 4.0, 7.0, 12.0}},
+    // type 5, h = 5p + 1/2:    1.0   1.75   3.0  3.5   4.25   5.0
+    {5, {1.0, 1.75, 4.0, 6.0, 10.0, 16.0}},
+    // type 6, h = 6p:          0.6   1.5    3.0  3.6   4.5    5.4
+    {6, {1.0, 1.5, 4.0, 6.4, 12.0, 16.0}},
+    // type 7, h = 4p + 1:      1.4   2.0    3.0  3.4   4.0    4.6
+    {7, {1.4, 2.0, 4.0, 5.6, 8.0, 12.8}},
+    // type 8, h = 16p/3 + 1/3: 13/15 5/3    3.0  53/15 13/3   5.43
+    {8, {1.0, 5.0 / 3.0, 4.0, 92.0 / 15.0, 32.0 / 3.0, 16.0}},
+    // type 9, h = 21p/4 + 3/8: 0.9   1.6875 3.0  3.525 4.3125 5.1
+    {9, {1.0, 1.6875, 4.0, 6.1, 10.5, 16.0}},
+};
+
+TEST(Quantile, TypesFourToNineMatchTheHyndmanFanDefinitions) {
+  for (const Row& row : kExpected) {
+    double q[6];
+    ASSERT_EQ(Quantile(kSample, 5, kProbs, 6, row.type, q), 1);
+    for (int k = 0; k < 6; ++k) {
+      EXPECT_NEAR(q[k], row.q[k], kClosedForm) << "type " << row.type << " p " << kProbs[k];
+    }
+    // Both ends give the extremes for every type, and the sample is left as it was.
+    const double ends[] = {0.0, 1.0};
+    ASSERT_EQ(Quantile(kSample, 5, ends, 2, row.type, q), 1);
+    EXPECT_EQ(q[0], 1.0);
+    EXPECT_EQ(q[1], 16.0);
+  }
+  EXPECT_EQ(kSample[1], 8.0);
+  EXPECT_EQ(kSample[3], 16.0);
+}
+
+TEST(Quantile, HandWorkedCasesOnOneToFour) {
+  const double x[] = {0.0, 1.0, 2.0, 3.0, 4.0};
+  const double half[] = {0.5};
+  double q = 0.0;
+  ASSERT_EQ(Quantile(x, 4, half, 1, 7, &q), 1);  // h = 2.5, j = 2, g = 0.5
+  EXPECT_EQ(q, 2.5);
+  ASSERT_EQ(Quantile(x, 4, half, 1, 6, &q), 1);  // h = 2.5
+  EXPECT_EQ(q, 2.5);
+  ASSERT_EQ(Quantile(x, 4, half, 1, 4, &q), 1);  // h = 2
+  EXPECT_EQ(q, 2.0);
+  // h = 2 + 1.5/3, which lands a hair below 2.5 in doubles; still 2.5 to rounding.
+  ASSERT_EQ(Quantile(x, 4, half, 1, 8, &q), 1);
+  EXPECT_NEAR(q, 2.5, kClosedForm);
+}
+
+TEST(Quantile, HairBelowAnIntegerCountsAsThatInteger) {
+  // Type 8 at p = 0.5, n = 5: h = 2.5 + 1.5 * 0.3333333333333333, one rounding below 3. Without
+  // the fuzz j would be 2 and the result would lean on x(2); with it the result is x(3) = 4 up to
+  // the tiny negative g.
+  double q = 0.0;
+  const double half[] = {0.5};
+  ASSERT_EQ(Quantile(kSample, 5, half, 1, 8, &q), 1);
+  EXPECT_NEAR(q, 4.0, kClosedForm);
+}
+
+TEST(Quantile, TiesAndSingleValueSamples) {
+  const double x[] = {0.0, 3.0, 1.0, 3.0, 3.0, 1.0};  // sorted 1, 1, 3, 3, 3
+  const double p[] = {0.5, 0.25};
+  double q[2];
+  ASSERT_EQ(Quantile(x, 5, p, 2, 7, q), 1);
+  EXPECT_EQ(q[0], 3.0);  // h = 3: x(3)
+  EXPECT_EQ(q[1], 1.0);  // h = 2: x(2)
+  const double one[] = {0.0, 42.0};
+  for (int type = 4; type <= 9; ++type) {
+    ASSERT_EQ(Quantile(one, 1, p, 2, type, q), 1);
+    EXPECT_EQ(q[0], 42.0);
+    EXPECT_EQ(q[1], 42.0);
+  }
+}
+
+TEST(Quantile, RefusesBadInputWithoutWritingInTheStatedOrder) {
+  testing::MessageCapture capture;
+  double q[2] = {-7.0, -7.0};
+  const double bad_high[] = {0.5, 1.0000001};
+  const double bad_nan[] = {std::nan(""), 0.5};
+  const double bad_low[] = {-1e-300, 0.5};
+  const double good[] = {0.0, 1.0};
+  EXPECT_EQ(Quantile(kSample, 5, bad_high, 2, 7, q), 0);
+  EXPECT_EQ(Quantile(kSample, 5, bad_nan, 2, 7, q), 0);
+  EXPECT_EQ(Quantile(kSample, 5, bad_low, 2, 7, q), 0);
+  EXPECT_EQ(Quantile(kSample, 5, bad_high, 2, 3, q), 0);  // probabilities are examined first
+  EXPECT_EQ(Quantile(kSample, 5, good, 2, 3, q), 0);
+  EXPECT_EQ(Quantile(kSample, 5, good, 2, 10, q), 0);
+  EXPECT_EQ(Quantile(kSample, 0, good, 2, 7, q), 0);
+  EXPECT_EQ(q[0], -7.0);
+  EXPECT_EQ(q[1], -7.0);
+  ASSERT_EQ(capture.size(), 7u);
+  for (const auto& m : capture.messages()) {
+    EXPECT_EQ(m.title, "Error in Quantile");
+    EXPECT_EQ(m.style, 0x30u);
+  }
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(capture.messages()[k].text, "Probabilities outside (0,1)");
+  EXPECT_EQ(capture.messages()[4].text, "Quantile type not implemented");
+  EXPECT_EQ(capture.messages()[5].text, "Quantile type not implemented");
+  EXPECT_EQ(capture.messages()[6].text, "Empty sample");
+
+  capture.clear();
+  EXPECT_EQ(Quantile(kSample, 5, good, 0, 7, q), 1);  // nothing to compute
+  EXPECT_EQ(q[0], -7.0);
+  EXPECT_EQ(capture.size(), 0u);
+}
+
+TEST(QuantileAt, OutOfDomainArgumentsGiveNaNWithoutReading) {
+  const int idx[] = {0, 2, 4, 5, 1, 3};
+  EXPECT_TRUE(std::isnan(QuantileAt(kSample, idx, 5, 0.5, 3)));
+  EXPECT_TRUE(std::isnan(QuantileAt(kSample, idx, 5, std::nan(""), 7)));
+  EXPECT_TRUE(std::isnan(QuantileAt(kSample, idx, 0, 0.5, 7)));
+  // Far outside [0, 1] the order statistics still clamp into 1..n (the sanitizer build checks
+  // the reads); the value itself has no meaning.
+  const volatile double far = QuantileAt(kSample, idx, 5, 1e30, 4);
+  (void)far;
+  EXPECT_EQ(QuantileAt(kSample, idx, 5, 0.5, 7), 4.0);
+}
+
+TEST(IndexSort, GivesAnAscendingPermutationLikeAStableSort) {
+  // A deterministic pseudo-random sample with many ties, against std::stable_sort on the values.
+  for (int n : {0, 1, 2, 3, 7, 64, 257}) {
+    std::vector<double> x(n + 1, 0.0);
+    std::uint32_t state = 12345u + static_cast<std::uint32_t>(n);
+    for (int i = 1; i <= n; ++i) {
+      state = state * 1664525u + 1013904223u;
+      x[i] = static_cast<double>((state >> 16) % 17) - 8.0;
+    }
+    std::vector<int> idx(n + 2, -1);
+    IndexSort(n, x.data(), idx.data());
+    EXPECT_EQ(idx[0], -1);
+    EXPECT_EQ(idx[n + 1], -1);
+    std::vector<double> sorted(x.begin() + 1, x.end());
+    std::stable_sort(sorted.begin(), sorted.end());
+    std::vector<bool> seen(n + 1, false);
+    for (int i = 1; i <= n; ++i) {
+      ASSERT_GE(idx[i], 1);
+      ASSERT_LE(idx[i], n);
+      EXPECT_FALSE(seen[idx[i]]);
+      seen[idx[i]] = true;
+      EXPECT_EQ(x[idx[i]], sorted[i - 1]);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vordex::numerics
