@@ -1,0 +1,254 @@
+#include "numerics/kernels/duminf.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "numerics/kernels/dzplrc.h"
+#include "numerics/kernels/error_state.h"
+#include "support/tolerances.h"
+
+namespace vordex::kernels {
+namespace {
+
+using testing::kOptimiser;
+
+constexpr double kEps = 2.220446049250313e-16;
+
+// (x1 - 1)^2 + 3 (x2 + 2)^2 + (x1 - 1)(x2 + 2): positive definite, minimum 0 at (1, -2).
+void Quadratic(const int&, const double* x, double& f) {
+  const double a = x[0] - 1.0, b = x[1] + 2.0;
+  f = a * a + 3.0 * b * b + a * b;
+}
+
+void Rosenbrock(const int&, const double* x, double& f) {
+  const double a = x[1] - x[0] * x[0], b = 1.0 - x[0];
+  f = 100.0 * a * a + b * b;
+}
+
+// A separable quadratic in five variables with very different curvatures and scales.
+void Ellipsoid(const int& n, const double* x, double& f) {
+  f = 0.0;
+  for (int i = 0; i < n; ++i) {
+    const double d = x[i] - (i + 1.0);
+    f += std::pow(10.0, i - 2.0) * d * d;
+  }
+}
+
+void Unbounded(const int&, const double* x, double& f) {
+  f = -x[0] * x[0] - x[1] * x[1] - x[0];
+}
+
+void Linear(const int&, const double* x, double& f) {
+  f = -x[0] - 2.0 * x[1];
+}
+
+// The quadratic, but it also calls another kernel that raises a terminal error each time.
+void QuadraticCallingAKernel(const int& n, const double* x, double& f) {
+  const int bad_degree = 0;
+  double root[2];
+  DZPLRC(bad_degree, x, root);
+  Quadratic(n, x, f);
+}
+
+struct MinimiserRun {
+  std::vector<double> x;
+  double f = 0.0;
+  std::vector<int> iparam = std::vector<int>(7, 0);
+  std::vector<double> rparam = std::vector<double>(7, 0.0);
+};
+
+MinimiserRun Minimise(DuminfFcn fcn, std::vector<double> start, MinimiserRun run = MinimiserRun()) {
+  const int n = int(start.size());
+  const std::vector<double> xscale(start.size(), 1.0);
+  const double fscale = 1.0;
+  run.x.assign(start.size(), 0.0);
+  DUMINF(fcn, n, start.data(), xscale.data(), fscale, run.iparam.data(), run.rparam.data(),
+         run.x.data(), run.f);
+  return run;
+}
+
+TEST(Duminf, QuadraticFromTheOriginWithDefaults) {
+  KernelQuiet();
+  const MinimiserRun r = Minimise(Quadratic, {0.0, 0.0});
+  EXPECT_LT(N1RTY(1), 4) << KernelErrorMessage();
+  EXPECT_NEAR(r.x[0], 1.0, 1e-5);
+  EXPECT_NEAR(r.x[1], -2.0, 1e-5);
+  double f;
+  Quadratic(2, r.x.data(), f);
+  EXPECT_EQ(r.f, f);  // FVALUE is the value at the returned X
+}
+
+TEST(Duminf, DefaultsAreWrittenBackToTheSettings) {
+  const MinimiserRun r = Minimise(Quadratic, {0.0, 0.0});
+  EXPECT_EQ(r.iparam, (std::vector<int>{1, 15, 100, 400, 400, 0, 100}));
+  EXPECT_NEAR(r.rparam[0], 6.055454452393343e-6, 1e-20);
+  EXPECT_NEAR(r.rparam[1], 3.666852862501036e-11, 1e-24);
+  EXPECT_NEAR(r.rparam[2], 3.666852862501036e-11, 1e-24);
+  EXPECT_EQ(r.rparam[3], 1e-20);
+  EXPECT_EQ(r.rparam[4], 100.0 * kEps);
+  EXPECT_EQ(r.rparam[5], -9999.0);
+  EXPECT_EQ(r.rparam[6], -9999.0);
+}
+
+TEST(Duminf, RosenbrockFromTheClassicStart) {
+  const MinimiserRun r = Minimise(Rosenbrock, {-1.2, 1.0});
+  EXPECT_LT(N1RTY(1), 4) << KernelErrorMessage();
+  EXPECT_FALSE(KernelFailed());
+  EXPECT_NEAR(r.x[0], 1.0, kOptimiser);
+  EXPECT_NEAR(r.x[1], 1.0, 2.0 * kOptimiser);
+  EXPECT_LT(r.f, 1e-8);
+}
+
+TEST(Duminf, BadlyScaledEllipsoid) {
+  const MinimiserRun r = Minimise(Ellipsoid, {0.0, 0.0, 0.0, 0.0, 0.0});
+  EXPECT_LT(N1RTY(1), 4) << KernelErrorMessage();
+  // Curvature 1e-2 in the first coordinate: the objective, not the argument, is tight there.
+  EXPECT_LT(r.f, 1e-10);
+  for (int i = 1; i < 5; ++i) EXPECT_NEAR(r.x[i], i + 1.0, kOptimiser) << i;
+}
+
+TEST(Duminf, HessianInitialisedFromTheFunctionScale) {
+  MinimiserRun settings;
+  settings.iparam = {1, 15, 100, 400, 400, 1, 100};
+  settings.rparam = {6.055454452393343e-6,
+                     3.666852862501036e-11,
+                     3.666852862501036e-11,
+                     1e-20,
+                     100.0 * kEps,
+                     -9999.0,
+                     -9999.0};
+  const MinimiserRun r = Minimise(Rosenbrock, {-1.2, 1.0}, settings);
+  EXPECT_LT(N1RTY(1), 4) << KernelErrorMessage();
+  EXPECT_NEAR(r.x[0], 1.0, kOptimiser);
+}
+
+TEST(Duminf, UnboundedBelowEndsFatallyAtTheLastPoint) {
+  for (DuminfFcn fcn : {Unbounded, Linear}) {
+    const MinimiserRun r = Minimise(fcn, {1.0, 1.0});
+    EXPECT_EQ(N1RTY(1), 4);
+    const int code = IERCD();
+    EXPECT_TRUE(code == 6 || code == 3 || code == 4 || code == 5) << code;
+    EXPECT_TRUE(KernelFailed());
+    // X holds the last point: far out, with FVALUE its value.
+    double f;
+    fcn(2, r.x.data(), f);
+    EXPECT_EQ(r.f, f);
+    EXPECT_GT(std::hypot(r.x[0], r.x[1]), 1000.0);
+  }
+  Minimise(Linear, {1.0, 1.0});
+  EXPECT_EQ(IERCD(), 6);  // a straight descent takes one maximal step after another
+  EXPECT_EQ(KernelErrorMessage().substr(0, 46), " Five consecutive steps of length STEPMX have ");
+}
+
+TEST(Duminf, IterationLimitIsFatal) {
+  MinimiserRun settings;
+  settings.iparam = {1, 15, 3, 400, 400, 0, 100};
+  settings.rparam = {6.055454452393343e-6,
+                     3.666852862501036e-11,
+                     3.666852862501036e-11,
+                     1e-20,
+                     100.0 * kEps,
+                     -9999.0,
+                     -9999.0};
+  const MinimiserRun r = Minimise(Rosenbrock, {-1.2, 1.0}, settings);
+  EXPECT_EQ(IERCD(), 3);
+  EXPECT_EQ(N1RTY(1), 4);
+  EXPECT_TRUE(KernelFailed());
+  EXPECT_EQ(KernelErrorMessage(), " Maximum number of iterations exceeded.");
+  double f0, f;
+  const double start[2] = {-1.2, 1.0};
+  Rosenbrock(2, start, f0);
+  Rosenbrock(2, r.x.data(), f);
+  EXPECT_EQ(r.f, f);
+  EXPECT_LT(f, f0);  // three iterations still made progress
+}
+
+TEST(Duminf, FunctionEvaluationLimitIsFatal) {
+  MinimiserRun settings;
+  settings.iparam = {1, 15, 100, 5, 400, 0, 100};
+  settings.rparam = {6.055454452393343e-6,
+                     3.666852862501036e-11,
+                     3.666852862501036e-11,
+                     1e-20,
+                     100.0 * kEps,
+                     -9999.0,
+                     -9999.0};
+  Minimise(Rosenbrock, {-1.2, 1.0}, settings);
+  EXPECT_EQ(N1RTY(1), 4);
+  EXPECT_EQ(IERCD(), 4);
+}
+
+TEST(Duminf, InvalidSettingsAreReplacedWithAWarning) {
+  MinimiserRun settings;
+  settings.iparam = {1, 15, -1, 400, 400, 0, 100};
+  settings.rparam = {6.055454452393343e-6,
+                     3.666852862501036e-11,
+                     3.666852862501036e-11,
+                     1e-20,
+                     100.0 * kEps,
+                     -9999.0,
+                     -9999.0};
+  const MinimiserRun r = Minimise(Quadratic, {0.0, 0.0}, settings);
+  // The minimisation ran with MXITER = 100 and converged; the warning is what remains.
+  EXPECT_NEAR(r.x[0], 1.0, 1e-5);
+  EXPECT_EQ(N1RTY(1), 3);
+  EXPECT_EQ(KernelErrorMessage(),
+            "The maximum number of iterations must be positive while MXITER = -1 is given.  The "
+            "algorithm will use MXITER = 100.");
+  EXPECT_EQ(settings.iparam[2], -1);  // the caller's settings are not rewritten
+}
+
+TEST(Duminf, NoVariablesIsTerminalAndLeavesXUntouched) {
+  const int n = 0;
+  const double xguess[1] = {5.0}, xscale[1] = {1.0}, fscale = 1.0;
+  int iparam[7] = {0};
+  double rparam[7] = {0};
+  double x[1] = {7.0}, f = 3.0;
+  DUMINF(Quadratic, n, xguess, xscale, fscale, iparam, rparam, x, f);
+  EXPECT_EQ(N1RTY(1), 5);
+  EXPECT_EQ(IERCD(), 0);
+  EXPECT_EQ(KernelErrorMessage(), "The number of variables must be positive while N = 0 is given.");
+  EXPECT_EQ(x[0], 7.0);
+  EXPECT_EQ(f, 3.0);
+}
+
+TEST(Duminf, StartAndSolutionMayShareOneArray) {
+  std::vector<double> x = {0.0, 0.0};
+  const std::vector<double> xscale = {1.0, 1.0};
+  int iparam[7] = {0};
+  double rparam[7];
+  double f;
+  DUMINF(Quadratic, 2, x.data(), xscale.data(), 1.0, iparam, rparam, x.data(), f);
+  EXPECT_NEAR(x[0], 1.0, 1e-5);
+  EXPECT_NEAR(x[1], -2.0, 1e-5);
+}
+
+TEST(Duminf, OutcomeIsItsOwnNotThatOfKernelsCalledByTheObjective) {
+  const MinimiserRun r = Minimise(QuadraticCallingAKernel, {0.0, 0.0});
+  EXPECT_EQ(N1RTY(1), 0);
+  EXPECT_NEAR(r.x[0], 1.0, 1e-5);
+}
+
+TEST(Duminf, StartAtTheMinimumStopsAtOnce) {
+  const MinimiserRun r = Minimise(Quadratic, {1.0, -2.0});
+  EXPECT_EQ(N1RTY(1), 0);
+  EXPECT_EQ(r.x, (std::vector<double>{1.0, -2.0}));
+  EXPECT_EQ(r.f, 0.0);
+}
+
+TEST(Duminf, NonFiniteValuesAreNeverAcceptedAsDecrease) {
+  // NaN beyond x1 = 2: the minimiser must stay in the finite region and find the minimum at 1.5.
+  const MinimiserRun r = Minimise(
+      [](const int&, const double* x, double& f) {
+        f = x[0] > 2.0 ? std::nan("") : (x[0] - 1.5) * (x[0] - 1.5) + x[1] * x[1] - 4.0 * x[0];
+      },
+      {-3.0, 1.0});
+  EXPECT_LT(N1RTY(1), 4) << KernelErrorMessage();
+  EXPECT_TRUE(std::isfinite(r.f));
+  EXPECT_LE(r.x[0], 2.0);
+}
+
+}  // namespace
+}  // namespace vordex::kernels
