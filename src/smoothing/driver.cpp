@@ -1,0 +1,169 @@
+#include "smoothing/driver.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "numerics/vectors.h"
+#include "smoothing/estimate.h"
+#include "smoothing/fit.h"
+#include "smoothing/search.h"
+#include "smoothing/simulate.h"
+#include "smoothing/state.h"
+
+namespace vordex::smoothing {
+namespace {
+
+constexpr const char* kLibraryError = "Error in Pegelslib";
+
+// Default bounds of alpha, beta, gamma; phi may reach 1.
+constexpr double kDefaultLower = 0.1;
+constexpr double kDefaultUpper = 0.9;
+constexpr double kPhiUpper = 1.0;
+
+void SettleBounds(PegelsState& P) {
+  if (P.boundsCount <= 0) {
+    for (int i = 1; i <= 4; ++i) {
+      P.lower[i] = kDefaultLower;
+      P.upper[i] = kDefaultUpper;
+    }
+    P.upper[4] = kPhiUpper;
+    return;
+  }
+  const int supplied = std::min(P.boundsCount, 4);
+  for (int i = 1; i <= supplied; ++i) {
+    const double top = i == 4 ? kPhiUpper : kDefaultUpper;
+    if (P.lower[i] <= 0.0) {
+      P.lower[i] = kDefaultLower;
+      if (P.upper[i] < kDefaultLower) {
+        P.upper[i] = top;
+        continue;
+      }
+    }
+    if (P.upper[i] > 1.0000001) P.upper[i] = top;
+    if (P.upper[i] < P.lower[i]) {
+      P.lower[i] = kDefaultLower;
+      P.upper[i] = top;
+    }
+  }
+  for (int i = supplied + 1; i <= 4; ++i) {
+    P.lower[i] = P.lower[1];
+    P.upper[i] = i == 4 ? kPhiUpper : P.upper[1];
+  }
+}
+
+}  // namespace
+
+int Pegelstransform(int computeScale) {
+  PegelsState& P = pegels;
+  const int n = P.n;
+  if (P.transformType != kNoTransform) {
+    double mn = kHuge;
+    for (int t = 1; t <= n; ++t) mn = std::min(mn, P.y[t]);
+    if (P.transformType == kLogTransform) {
+      if (mn <= 0.0)
+        return numerics::ReportError(kLibraryError,
+                                     "Data error: Can't take log of zero or negative values", 1);
+      for (int t = 1; t <= n; ++t) P.y[t] = std::log(P.y[t]);
+    } else if (P.transformType == kSqrtTransform) {
+      if (mn < 0.0)
+        return numerics::ReportError(kLibraryError,
+                                     "Data error: Can't take sqrt of negative values", 1);
+      for (int t = 1; t <= n; ++t) P.y[t] = std::sqrt(P.y[t]);
+    }
+  }
+  if (computeScale) {
+    double scale = 0.0;
+    for (int t = 1; t <= n; ++t) scale = std::max(scale, std::fabs(P.y[t]));
+    if (scale == 0.0) return numerics::ReportError(kLibraryError, "Data error: data all zeros", 1);
+    P.scale = scale;
+    for (int t = 1; t <= n; ++t) P.y[t] = P.y[t] / scale;
+  }
+  return 0;
+}
+
+int Pegelsrestore(int /*restore*/) {
+  PegelsState& P = pegels;
+  const double c = P.scale;
+  for (int t = 1; t <= P.n; ++t) {
+    P.y[t] *= c;
+    P.F[t] *= c;
+    P.e[t] *= c;
+  }
+  P.l[0] *= c;
+  if (P.trendType != kMultiplicative) P.b[0] *= c;
+  if (P.seasonalityType != kMultiplicative)
+    for (int k = 0; k < P.s; ++k) P.seasInit[k] *= c;
+  if (P.modelType != kMultiplicativeErrors) P.sigma *= c;
+  P.amse *= c * c;
+  for (int k = 1; k <= P.multisteps; ++k) P.mse[k] *= c * c;
+  const double logc = std::log(c);
+  P.logLik -= P.n * logc;
+  P.icValue += 2.0 * P.n * logc;
+  for (int k = 1; k <= P.h; ++k) {
+    double* cells[3] = {&P.fc[k], &P.lo[k], &P.hi[k]};
+    for (double* v : cells) {
+      *v *= c;
+      if (P.transformType == kLogTransform)
+        *v = std::exp(*v);
+      else if (P.transformType == kSqrtTransform)
+        *v = std::max(*v, 0.0) * std::max(*v, 0.0);
+    }
+  }
+  return 0;
+}
+
+int PegelsZeroScan(const double* x, int n, int transformType) {
+  double v[MAXN + 1];
+  double scale = 0.0;
+  for (int t = 1; t <= n && t <= MAXN; ++t) {
+    if (transformType == kLogTransform) {
+      if (!(x[t] > 0.0)) return 0;
+      v[t] = std::log(x[t]);
+    } else if (transformType == kSqrtTransform) {
+      if (x[t] < 0.0) return 0;
+      v[t] = std::sqrt(x[t]);
+    } else {
+      v[t] = x[t];
+    }
+    scale = std::max(scale, std::fabs(v[t]));
+  }
+  if (scale == 0.0) return 1;
+  for (int t = 1; t <= n && t <= MAXN; ++t)
+    if (std::fabs(v[t] / scale) < kTiny) return 1;
+  return 0;
+}
+
+int Pegelsmain(int /*validated*/, int /*converted*/) {
+  PegelsState& P = pegels;
+  P.tooLargeShown = 0;
+  if (Pegelstransform(P.scale < 0.0 ? 1 : 0) < 0) return 0;
+
+  P.hasZeros = 0;
+  for (int t = 1; t <= P.n; ++t) {
+    if (std::fabs(P.y[t]) < kTiny) {
+      P.hasZeros = 1;
+      break;
+    }
+  }
+  for (int i = 1; i <= 4; ++i) P.par[i] = 0.0;
+  SettleBounds(P);
+
+  P.status = 0;
+  const int ok = P.searchType != 0 ? Pegelssearch() : pegelsopt2();
+  if (ok == 0) return 0;
+  if (P.status == kUnknownCriterion)
+    numerics::FatalError("Pegelslib Warning", "Unknown criterion in Pegelsmse: MSE assumed");
+
+  if (P.h > 0) {
+    double slice[MAXS] = {};
+    if (P.seasonalityType > 0)
+      for (int k = 0; k < P.s; ++k) slice[k] = P.S[P.n - P.s + 1 + k];
+    Pegelsforecast(P.l[P.n], P.b[P.n], slice, P.h, P.fc);
+    // Limits that could not be simulated would be those of an earlier request.
+    if (Pegelssim(P.h, P.confidenceLevel, P.lo, P.hi) == 0) return 0;
+  }
+  Pegelsrestore(1);
+  return 1;
+}
+
+}  // namespace vordex::smoothing

@@ -1,0 +1,152 @@
+#include "smoothing/estimate.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "numerics/powell.h"
+#include "numerics/vectors.h"
+#include "smoothing/admissible.h"
+#include "smoothing/fit.h"
+#include "smoothing/init.h"
+#include "smoothing/state.h"
+
+namespace vordex::smoothing {
+namespace {
+
+// Relative tolerance of both estimation stages.
+constexpr double kTolerance = 1e-10;
+// A parameter whose bounds lie closer than this is held fixed by them.
+constexpr double kFixedWidth = 1e-5;
+// Value of the objective for parameters that the recursion refuses.
+constexpr double kRefused = 1e11;
+
+// Set by Pegelsmse: the last evaluation ran a full pass of the recursion.
+thread_local int last_pass_done = 0;
+
+bool HasMultiplicativePart(const PegelsState& P) {
+  return P.modelType == kMultiplicativeErrors || P.trendType == kMultiplicative ||
+         P.seasonalityType == kMultiplicative;
+}
+
+}  // namespace
+
+int Pegelsstart(double* x) {
+  PegelsState& P = pegels;
+  int k = 0;
+  P.xlo[++k] = P.lower[1];
+  P.xhi[k] = P.upper[1];
+  if (P.trendType > 0) {
+    P.xlo[++k] = P.lower[2];
+    P.xhi[k] = P.upper[2];
+  }
+  if (P.seasonalityType > 0) {
+    P.xlo[++k] = P.lower[3];
+    P.xhi[k] = P.upper[3];
+  }
+  const bool usualStart = !(AllAdditive(P) && P.parameterRegion >= kAdmissibleRegion);
+  for (int i = 1; i <= k; ++i) {
+    if (usualStart || P.xhi[i] - P.xlo[i] < kFixedWidth)
+      x[i] = (P.xhi[i] + P.xlo[i]) * 0.5;
+    else
+      x[i] = P.xlo[i] > 0.1 ? P.xlo[i] : 0.1;
+  }
+  if (P.trendType != kDamped) return k;
+  const double lo = P.lower[4];
+  const double hi = P.upper[4];
+  P.xlo[k + 1] = lo;
+  P.xhi[k + 1] = hi;
+  if (!usualStart && hi - lo >= kFixedWidth && lo <= 0.8 && hi >= 1.0)
+    x[k + 1] = 0.9;
+  else
+    x[k + 1] = (hi + lo) * 0.5;
+  return k + 1;
+}
+
+double Pegelsmse(double* x) {
+  PegelsState& P = pegels;
+  last_pass_done = 0;
+  const int k = 1 + (P.trendType > 0) + (P.seasonalityType > 0);
+  const bool usual = !(AllAdditive(P) && P.parameterRegion == kAdmissibleRegion);
+
+  for (int i = 1; i <= k; ++i) {
+    if (!usual && P.xhi[i] - P.xlo[i] >= kFixedWidth) continue;
+    if (x[i] < P.xlo[i]) return (P.xlo[i] + 1.0 - x[i]) * kHuge;
+    if (x[i] > P.xhi[i]) return (x[i] + 1.0 - P.xhi[i]) * kHuge;
+  }
+  if (P.trendType == kDamped) {
+    // phi stays strictly above beta and strictly below its upper bound, in both regions.
+    const int j = k + 1;
+    const double floor = std::max(P.xlo[j], x[2]);
+    if (x[j] <= floor) return (floor + 1.0 - x[j]) * kHuge;
+    if (x[j] >= P.xhi[j]) return (x[j] + 1.0 - P.xhi[j]) * kHuge;
+  }
+
+  int pos = 1;
+  P.par[1] = x[pos];
+  P.par[2] = P.trendType > 0 ? x[++pos] : 0.0;
+  P.par[3] = P.seasonalityType > 0 ? x[++pos] : 0.0;
+  P.par[4] = P.trendType == kDamped ? x[++pos] : 1.0;
+
+  if (!usual && Pegelsinvertible(P.par) == 0) return kHuge;
+  if (P.initializationMethod > 1) Pegelsreadstates(x);
+  if (Pegelsfit(1) == 0) return kRefused;
+  last_pass_done = 1;
+
+  double value;
+  switch (P.optimizationCriterion) {
+    case 1:
+      value = P.mse[1];
+      break;
+    case 2:
+      value = P.amse;
+      break;
+    case 3:
+      value = P.sigma;
+      break;
+    case 4:
+      value = P.mape;
+      break;
+    case 5:
+      value = -P.logLik;
+      break;
+    default:
+      P.status = kUnknownCriterion;
+      value = P.mse[1];
+      break;
+  }
+  // A statistic that is not a number (a pass that overflowed) must not steer the line searches.
+  return std::isnan(value) ? kRefused : value;
+}
+
+int pegelsopt2() {
+  PegelsState& P = pegels;
+  if (P.hasZeros && HasMultiplicativePart(P))
+    return numerics::ReportError(
+        "Error in pegelsopt2", "**** Zeros in data ****\n ...Cannot estimate multiplicative model",
+        0);
+  // Stale states of an earlier model or request must never be fitted.
+  if (Pegelsinit() == 0) return 0;
+
+  double x[kMaxParameters + 1] = {};
+  double fret = 0.0;
+  const int k = Pegelsstart(x);
+  const int method = P.initializationMethod;
+  P.initializationMethod = 1;
+  Pegelsmse(x);
+  if (numerics::Minimise(k, x, &fret, kTolerance, &Pegelsmse) == 0) {
+    P.initializationMethod = method;
+    return 0;
+  }
+  Pegelsmse(x);
+  P.initializationMethod = method;
+  if (method > 1) {
+    const int k2 = Pegelsfullstart(x);
+    if (numerics::Minimise(k2, x, &fret, kTolerance, &Pegelsmse) == 0) return 0;
+    Pegelsmse(x);
+  }
+  if (!last_pass_done)
+    return numerics::ReportError("Error in pegelsopt2", "No admissible parameters found", 0);
+  return 1;
+}
+
+}  // namespace vordex::smoothing

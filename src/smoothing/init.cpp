@@ -1,0 +1,83 @@
+#include "smoothing/init.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "numerics/stats.h"
+#include "smoothing/state.h"
+
+namespace vordex::smoothing {
+namespace {
+
+// Number of free smoothing parameters of the current model, phi included.
+int SmoothingCount(const PegelsState& P) {
+  return 1 + (P.trendType > 0) + (P.seasonalityType > 0) + (P.trendType == kDamped);
+}
+
+}  // namespace
+
+int Pegelsinit() {
+  PegelsState& P = pegels;
+  const int n = P.n;
+  const int s = P.s;
+  const bool seasonal = P.seasonalityType > 0;
+  const int additive = P.seasonalityType == kMultiplicative ? 0 : 1;
+  const int nfit = std::min(n, 10);
+  double intercept = 0.0;
+  double slope = 0.0;
+
+  if (s >= 2 && n >= 2 * s) {
+    const int m5 = std::min(5 * s, n);
+    double adj[5 * MAXS + 1];
+    double seas[MAXS];
+    if (numerics::Seasadj(P.y, adj, seas, m5, s, additive, 1) == 0) return 0;
+    if (seasonal)
+      for (int k = 0; k < s; ++k) P.seasInit[k] = seas[k];
+    if (numerics::lineartrend(adj, std::min(nfit, m5), &intercept, &slope) == 0) return 0;
+  } else {
+    if (numerics::lineartrend(P.y, nfit, &intercept, &slope) == 0) return 0;
+    // Too few data for a decomposition: a seasonal model starts without seasonal effects.
+    if (seasonal)
+      for (int k = 0; k < s; ++k) P.seasInit[k] = additive ? 0.0 : 1.0;
+  }
+
+  P.l[0] = intercept;
+  if (P.trendType == kMultiplicative)
+    P.b[0] = std::fabs(intercept) < kTiny ? 1.0 : slope / intercept + 1.0;
+  else if (P.trendType == kAdditive || P.trendType == kDamped)
+    P.b[0] = slope;
+  else
+    P.b[0] = 0.0;
+  return 1;
+}
+
+int Pegelsfullstart(double* x) {
+  PegelsState& P = pegels;
+  int k = 0;
+  x[++k] = P.par[1];
+  if (P.trendType > 0) x[++k] = P.par[2];
+  if (P.seasonalityType > 0) x[++k] = P.par[3];
+  if (P.trendType == kDamped) x[++k] = P.par[4];
+  x[++k] = P.l[0];
+  if (P.trendType > 0) x[++k] = P.b[0];
+  if (P.seasonalityType > 0 && P.s != 1)
+    for (int j = 0; j <= P.s - 2; ++j) x[++k] = P.seasInit[j];
+  return k;
+}
+
+void Pegelsreadstates(const double* x) {
+  PegelsState& P = pegels;
+  int k = SmoothingCount(P);
+  P.l[0] = x[++k];
+  if (P.trendType > 0) P.b[0] = x[++k];
+  if (P.seasonalityType > 0 && P.s != 1) {
+    double sum = 0.0;
+    for (int j = 0; j <= P.s - 2; ++j) {
+      P.seasInit[j] = x[++k];
+      sum += P.seasInit[j];
+    }
+    P.seasInit[P.s - 1] = P.seasonalityType == kAdditive ? -sum : P.s - sum;
+  }
+}
+
+}  // namespace vordex::smoothing

@@ -1,0 +1,107 @@
+#include "smoothing/random.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "platform/clock.h"
+
+namespace vordex::smoothing {
+
+thread_local RandomState random_state;
+
+namespace {
+
+// With these constants IA * x + IC stays below 2^31 for every x in 0 .. M - 1.
+constexpr int M = 714025;
+constexpr int IA = 1366;
+constexpr int IC = 150889;
+constexpr double kInverseM = 1.0 / 714025.0;
+
+inline int Next(int x) {
+  return (IA * x + IC) % M;
+}
+
+thread_local int override_active = 0;
+thread_local int override_seed = 0;
+
+}  // namespace
+
+void SetSeed(int v) {
+  if (v < 0) {
+    random_state.idum = v;
+    return;
+  }
+  if (v == 0) {
+    // Whole seconds, folded into the positive 32-bit range so that the stream never starts at 0.
+    const std::int64_t seconds = platform::CalendarSeconds();
+    const std::int64_t folded = ((seconds % 2147483647) + 2147483647) % 2147483647;
+    v = folded == 0 ? 1 : static_cast<int>(folded);
+  }
+  random_state.idum = -v;
+}
+
+double RandUniform() {
+  RandomState& R = random_state;
+  if (R.idum < 0) {
+    // IC - idum is formed in 64 bits: idum may be as low as -2^31.
+    int x = static_cast<int>((static_cast<std::int64_t>(IC) - R.idum) % M);
+    if (x < 0) x += M;
+    for (int j = 1; j <= 97; ++j) {
+      x = Next(x);
+      R.ir[j] = x;
+    }
+    x = Next(x);
+    R.iy = x;
+    R.idum = x;
+  }
+  const int j = 1 + (97 * R.iy) / M;
+  R.iy = R.ir[j];
+  R.idum = Next(R.idum);
+  R.ir[j] = R.idum;
+  return R.iy * kInverseM;
+}
+
+double RandNormal() {
+  RandomState& R = random_state;
+  if (R.idum < 0) {
+    R.hasStored = 0;
+  } else if (R.hasStored) {
+    R.hasStored = 0;
+    return R.stored;
+  }
+  double w1;
+  double w2;
+  double r;
+  do {
+    w1 = 2.0 * RandUniform() - 1.0;
+    w2 = 2.0 * RandUniform() - 1.0;
+    r = w1 * w1 + w2 * w2;
+  } while (r >= 1.0 || r == 0.0);
+  const double f = std::sqrt(-2.0 * std::log(r) / r);
+  R.stored = w1 * f;
+  R.hasStored = 1;
+  return w2 * f;
+}
+
+int RandInt(int lo, int hi) {
+  if (hi < lo) return lo;
+  const double u = RandUniform();
+  return lo + static_cast<int>(std::floor(u * (static_cast<double>(hi) - lo + 1.0)));
+}
+
+int RequestSeed() {
+  return override_active ? override_seed : 0;
+}
+
+ScopedSeedOverride::ScopedSeedOverride(int seed)
+    : previous_active_(override_active), previous_seed_(override_seed) {
+  override_active = 1;
+  override_seed = seed;
+}
+
+ScopedSeedOverride::~ScopedSeedOverride() {
+  override_active = previous_active_;
+  override_seed = previous_seed_;
+}
+
+}  // namespace vordex::smoothing

@@ -1,0 +1,37 @@
+// Selection of the error, trend and seasonality forms by an information criterion.
+#ifndef VORDEX_SMOOTHING_SEARCH_H
+#define VORDEX_SMOOTHING_SEARCH_H
+
+namespace vordex::smoothing {
+
+// One candidate model: model type, trend type and seasonality type (engine numbering).
+struct Candidate {
+  int modelType;
+  int trendType;
+  int seasonalityType;
+};
+
+// Most candidates of a search: 2 error forms x 3 seasonalities x 4 trends.
+inline constexpr int kMaxCandidates = 24;
+
+// Writes to out[0..] the candidates of the current settings in the order they are estimated
+// (error form outermost, then seasonality, then trend, each ascending): an open component runs
+// over all its forms, a fixed one is kept; s = 1 allows no seasonality; with hasZeros set or
+// search type 1, multiplicative errors, trend and seasonality are skipped. Returns their number.
+int PegelsCandidates(Candidate* out);
+
+// Estimates every candidate with pegelsopt2 and keeps the one with the smallest information
+// criterion below 1e10 (ties keep the earlier candidate), then rebuilds its pass with
+// Pegelsfit(0); with initialization method 3 the candidates are compared with heuristic states
+// and the winner alone is re-estimated with method 2. Returns 1 with the chosen model's types,
+// parameters, states and statistics in the engine state; 0 when no candidate could be chosen or
+// the final re-estimation failed. The initialization method is put back in every case.
+int Pegelssearch();
+
+// Pegelssearch with another estimator of one candidate (returning 1 and setting icValue, or 0):
+// the seam through which the selection rule itself can be exercised.
+int PegelssearchWith(int (*estimate)());
+
+}  // namespace vordex::smoothing
+
+#endif  // VORDEX_SMOOTHING_SEARCH_H

@@ -1,0 +1,7 @@
+#include "smoothing/state.h"
+
+namespace vordex::smoothing {
+
+thread_local PegelsState pegels;
+
+}  // namespace vordex::smoothing
