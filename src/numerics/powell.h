@@ -66,9 +66,9 @@ double f1dim(double x);
 
 // Brackets a minimum of f downhill from *ax, *bx (GOLD = 1.618034, GLIMIT = 100, TINY = 1e-20):
 // on return the triple (*ax, *bx, *cx) with values *fa, *fb, *fc.
-// Returns 1 when the triple brackets a minimum (*fb is a number and *fb <= *fc); 0 when it does
-// not: the expansion was cut off after 100 passes (a criterion decreasing without bound) or a
-// value was NaN. The triple then holds the last points reached.
+// Returns 1 when the expansion ended with a middle value *fb that is a number (*fb <= *fc, or *fc
+// is NaN); 0 when the expansion was cut off after 100 passes (a criterion decreasing without
+// bound: *fa > *fb > *fc) or *fb is NaN. The triple then holds the last points reached.
 int Bracket(double* ax, double* bx, double* cx, double* fa, double* fb, double* fc, LineFunction f);
 
 // Brent's one-dimensional minimisation (ITMAX = 500, CGOLD = 0.381966, ZEPS = 1e-10) over the

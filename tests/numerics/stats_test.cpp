@@ -1,0 +1,204 @@
+#include "numerics/stats.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "numerics/vectors.h"
+#include "support/capture.h"
+#include "support/tolerances.h"
+
+namespace vordex::numerics {
+namespace {
+
+using vordex::testing::kClosedForm;
+
+// A 1-based copy of values.
+Vector Series(const std::vector<double>& values) {
+  auto x = vector(1, static_cast<long>(values.size()));
+  for (std::size_t i = 0; i < values.size(); ++i) x[static_cast<long>(i) + 1] = values[i];
+  return x;
+}
+
+TEST(GetMean, AveragesTheSeriesAndRefusesAnEmptyOne) {
+  auto x = Series({1.0, 2.0, 4.0, 9.0});
+  EXPECT_NEAR(GetMean(x.get(), 4), 4.0, kClosedForm);
+  EXPECT_NEAR(GetMean(x.get() + 2, 2), 6.5, kClosedForm);  // the sub-series x[3..4]
+
+  testing::MessageCapture capture;
+  EXPECT_EQ(GetMean(x.get(), 0), 0.0);
+  ASSERT_EQ(capture.size(), 1u);
+  EXPECT_EQ(capture.messages()[0].title, "Error in Stats function GetMean");
+  EXPECT_EQ(capture.messages()[0].text, "No. observations <= 0");
+  EXPECT_EQ(capture.messages()[0].style, platform::kStyleStop);
+}
+
+TEST(ACF, AutocovariancesByHandWithAndWithoutTheMean) {
+  auto x = Series({1.0, 2.0, 3.0});
+  auto acf = vector(1, 4);
+  // About zero: (1 + 4 + 9) / 3 and (1*2 + 2*3) / 3.
+  ASSERT_EQ(ACF(x.get(), 3, 1, acf.get(), 0), 1);
+  EXPECT_NEAR(acf[0], 14.0 / 3.0, kClosedForm);
+  EXPECT_NEAR(acf[1], 8.0 / 3.0, kClosedForm);
+  // About the mean 2: deviations -1, 0, 1; lag 2 pairs the ends; lags from n on are empty.
+  for (long k = 0; k <= 4; ++k) acf[k] = 99.0;
+  ASSERT_EQ(ACF(x.get(), 3, 4, acf.get(), 1), 1);
+  EXPECT_NEAR(acf[0], 2.0 / 3.0, kClosedForm);
+  EXPECT_NEAR(acf[1], 0.0, kClosedForm);
+  EXPECT_NEAR(acf[2], -1.0 / 3.0, kClosedForm);
+  EXPECT_EQ(acf[3], 0.0);
+  EXPECT_EQ(acf[4], 0.0);
+}
+
+TEST(ACF, RefusesEmptySeriesOrNoLagsWithoutWriting) {
+  auto x = Series({1.0, 2.0});
+  auto acf = vector(1, 2);
+  acf[0] = acf[1] = 7.0;
+  testing::MessageCapture capture;
+  EXPECT_EQ(ACF(x.get(), 0, 1, acf.get(), 1), 0);
+  EXPECT_EQ(ACF(x.get(), 2, 0, acf.get(), 1), 0);
+  ASSERT_EQ(capture.size(), 2u);
+  for (const auto& m : capture.messages()) {
+    EXPECT_EQ(m.title, "Error in Stats function ACF()");
+    EXPECT_EQ(m.text, "No. observations or lags <= 0");
+    EXPECT_EQ(m.style, platform::kStyleWarning);
+  }
+  EXPECT_EQ(acf[0], 7.0);
+  EXPECT_EQ(acf[1], 7.0);
+}
+
+TEST(LinearTrend, RecoversAnExactLineAndMatchesTheNormalEquations) {
+  auto line = vector(1, 10);
+  for (long t = 1; t <= 10; ++t) line[t] = 3.0 + 2.0 * t;
+  double a = 0.0, b = 0.0;
+  ASSERT_EQ(lineartrend(line.get(), 10, &a, &b), 1);
+  EXPECT_NEAR(a, 3.0, kClosedForm);
+  EXPECT_NEAR(b, 2.0, kClosedForm);
+
+  // Scattered points: slope Sxy / Sxx and intercept ybar - slope tbar, computed directly.
+  const std::vector<double> y = {4.0, 1.0, 7.0, 3.0, 8.0, 6.0, 12.0};
+  auto x = Series(y);
+  double sy = 0.0, st = 0.0, stt = 0.0, sty = 0.0;
+  for (int t = 1; t <= 7; ++t) {
+    sy += y[t - 1];
+    st += t;
+    stt += t * t;
+    sty += t * y[t - 1];
+  }
+  const double slope = (7 * sty - st * sy) / (7 * stt - st * st);
+  const double intercept = (sy - slope * st) / 7;
+  ASSERT_EQ(lineartrend(x.get(), 7, &a, &b), 1);
+  EXPECT_NEAR(b, slope, kClosedForm);
+  EXPECT_NEAR(a, intercept, kClosedForm);
+}
+
+TEST(LinearTrend, OnePointGivesAFlatLineAndNoPointsFail) {
+  auto x = Series({5.5});
+  double a = 0.0, b = 1.0;
+  testing::MessageCapture capture;
+  ASSERT_EQ(lineartrend(x.get(), 1, &a, &b), 1);
+  EXPECT_EQ(a, 5.5);
+  EXPECT_EQ(b, 0.0);
+  EXPECT_EQ(capture.size(), 0u);
+
+  a = b = 9.0;
+  EXPECT_EQ(lineartrend(x.get(), 0, &a, &b), 0);
+  ASSERT_EQ(capture.size(), 1u);
+  EXPECT_EQ(capture.messages()[0].title, "Error in Stats function lineartrend()");
+  EXPECT_EQ(capture.messages()[0].text, "No. observations <= 0");
+  EXPECT_EQ(a, 9.0);
+  EXPECT_EQ(b, 9.0);
+}
+
+// A centred moving average of period m reproduces a linear trend and removes a seasonal pattern
+// that sums to zero over a period, so trend + pattern decomposes exactly.
+TEST(Seasadj, AdditiveTrendPlusSeasonRecoversIndicesAndTrend) {
+  for (int m : {3, 4}) {
+    const std::vector<double> pattern =
+        m == 3 ? std::vector<double>{1.0, -2.0, 1.0} : std::vector<double>{2.0, -1.0, -3.0, 2.0};
+    for (int n : {2 * m, 6 * m + 1}) {
+      auto x = vector(1, n);
+      for (int t = 1; t <= n; ++t) x[t] = 10.0 + 0.5 * t + pattern[(t - 1) % m];
+      auto adj = vector(1, n);
+      auto seas = vector(0, m - 1);
+      ASSERT_EQ(Seasadj(x.get(), adj.get(), seas.get(), n, m, 1, 1), 1) << m << " " << n;
+      for (int j = 0; j < m; ++j) EXPECT_NEAR(seas[j], pattern[j], kClosedForm) << m << " " << n;
+      for (int t = 1; t <= n; ++t) EXPECT_NEAR(adj[t], 10.0 + 0.5 * t, kClosedForm);
+    }
+  }
+}
+
+TEST(Seasadj, MultiplicativeLevelTimesSeasonRecoversIndices) {
+  const std::vector<double> pattern = {1.2, 0.9, 0.7, 1.2};
+  const int n = 16, m = 4;
+  auto x = vector(1, n);
+  for (int t = 1; t <= n; ++t) x[t] = 50.0 * pattern[(t - 1) % m];
+  auto adj = vector(1, n);
+  auto seas = vector(0, m - 1);
+  ASSERT_EQ(Seasadj(x.get(), adj.get(), seas.get(), n, m, 0, 1), 1);
+  for (int j = 0; j < m; ++j) EXPECT_NEAR(seas[j], pattern[j], kClosedForm);
+  for (int t = 1; t <= n; ++t) EXPECT_NEAR(adj[t], 50.0, kClosedForm);
+}
+
+// m = 2, x = 1, 3, 2, 6: the 2 x 2 averages at t = 2, 3 are (1/2 + 3 + 2/2) / 2 = 2.25 and
+// (3/2 + 2 + 6/2) / 2 = 3.25; the differences 0.75 (season 1) and -1.25 (season 0) have mean
+// -0.25, so the normalised indices are 1 and -1.
+TEST(Seasadj, SmallEvenPeriodByHand) {
+  auto x = Series({1.0, 3.0, 2.0, 6.0});
+  auto adj = vector(1, 4);
+  auto seas = vector(0, 1);
+  ASSERT_EQ(Seasadj(x.get(), adj.get(), seas.get(), 4, 2, 1, 0), 1);
+  EXPECT_NEAR(seas[0], -1.25, kClosedForm);
+  EXPECT_NEAR(seas[1], 0.75, kClosedForm);
+  ASSERT_EQ(Seasadj(x.get(), adj.get(), seas.get(), 4, 2, 1, 1), 1);
+  EXPECT_NEAR(seas[0], -1.0, kClosedForm);
+  EXPECT_NEAR(seas[1], 1.0, kClosedForm);
+  EXPECT_NEAR(adj[1], 2.0, kClosedForm);
+  EXPECT_NEAR(adj[2], 2.0, kClosedForm);
+  EXPECT_NEAR(adj[3], 3.0, kClosedForm);
+  EXPECT_NEAR(adj[4], 5.0, kClosedForm);
+}
+
+TEST(Seasadj, NormalisedIndicesSumToPeriodOrZero) {
+  const std::vector<double> y = {12, 15, 9, 20, 14, 18, 10, 23, 15, 21, 12, 26, 17, 22};
+  auto x = Series(y);
+  const int n = 14, m = 4;
+  auto adj = vector(1, n);
+  auto raw = vector(0, m - 1);
+  auto seas = vector(0, m - 1);
+  ASSERT_EQ(Seasadj(x.get(), adj.get(), raw.get(), n, m, 0, 0), 1);
+  ASSERT_EQ(Seasadj(x.get(), adj.get(), seas.get(), n, m, 0, 1), 1);
+  double sum_raw = 0.0, sum = 0.0;
+  for (int j = 0; j < m; ++j) {
+    sum_raw += raw[j];
+    sum += seas[j];
+  }
+  EXPECT_GT(std::abs(sum_raw - m), 1e-3);  // the data do not make them sum to m by themselves
+  EXPECT_NEAR(sum, m, kClosedForm);
+  for (int j = 0; j < m; ++j) EXPECT_NEAR(seas[j], raw[j] * m / sum_raw, kClosedForm);
+  for (int t = 1; t <= n; ++t) EXPECT_NEAR(adj[t], y[t - 1] / seas[(t - 1) % m], kClosedForm);
+
+  ASSERT_EQ(Seasadj(x.get(), adj.get(), seas.get(), n, m, 1, 1), 1);
+  sum = 0.0;
+  for (int j = 0; j < m; ++j) sum += seas[j];
+  EXPECT_NEAR(sum, 0.0, kClosedForm * 100.0);  // indices of size ~5 cancel
+}
+
+TEST(Seasadj, RefusesShortSeriesAndPeriodsBelowTwo) {
+  auto x = Series({1, 2, 3, 4, 5, 6, 7, 8});
+  auto adj = vector(1, 8);
+  auto seas = vector(0, 3);
+  seas[0] = 42.0;
+  testing::MessageCapture capture;
+  EXPECT_EQ(Seasadj(x.get(), adj.get(), seas.get(), 7, 4, 1, 1), 0);
+  EXPECT_EQ(Seasadj(x.get(), adj.get(), seas.get(), 8, 1, 1, 1), 0);
+  ASSERT_EQ(capture.size(), 2u);
+  EXPECT_EQ(capture.messages()[0].title, "Error in Stats function Seasadj()");
+  EXPECT_EQ(capture.messages()[0].text, "Insufficient data for this seasonal frequency");
+  EXPECT_EQ(capture.messages()[1].text, "Seasonal frequency <= 1");
+  EXPECT_EQ(seas[0], 42.0);
+  EXPECT_EQ(Seasadj(x.get(), adj.get(), seas.get(), 8, 4, 1, 1), 1);
+}
+
+}  // namespace
+}  // namespace vordex::numerics
