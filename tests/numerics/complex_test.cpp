@@ -6,6 +6,7 @@
 #include <cmath>
 #include <complex>
 #include <limits>
+#include <numbers>
 #include <vector>
 
 #include "support/capture.h"
@@ -218,7 +219,7 @@ TEST(ZRoots, RecoversChosenRootsOfRealPolynomials) {
 TEST(ZRoots, RootsNearTheUnitCircleKeepTheirSide) {
   // The admissibility of an ARMA model turns on whether roots lie outside the unit circle, so
   // roots a hair either side of it must come back on the right side.
-  const double t1 = M_PI / 3.0;
+  const double t1 = std::numbers::pi / 3.0;
   const double t2 = 2.0;
   const std::vector<cd> roots = {std::polar(1.001, t1),
                                  std::polar(1.001, -t1),
