@@ -72,10 +72,9 @@ TEST(Quantile, HandWorkedCasesOnOneToFour) {
   EXPECT_NEAR(q, 2.5, kClosedForm);
 }
 
-TEST(Quantile, HairBelowAnIntegerCountsAsThatInteger) {
-  // Type 8 at p = 0.5, n = 5: h = 2.5 + 1.5 * 0.3333333333333333, one rounding below 3. Without
-  // the fuzz j would be 2 and the result would lean on x(2); with it the result is x(3) = 4 up to
-  // the tiny negative g.
+TEST(Quantile, HairBelowAnIntegerStillGivesThatOrderStatistic) {
+  // Type 8 at p = 0.5, n = 5: h = 2.5 + 1.5 * 0.3333333333333333 lands one rounding below 3; the
+  // result must be x(3) = 4 to rounding, not a blend that leans on x(2) = 2.
   double q = 0.0;
   const double half[] = {0.5};
   ASSERT_EQ(Quantile(kSample, 5, half, 1, 8, &q), 1);
