@@ -1,0 +1,36 @@
+// Admissibility of the ARIMA coefficients and their exact maximum-likelihood estimation.
+#ifndef VORDEX_ARIMA_ESTIMATE_H
+#define VORDEX_ARIMA_ESTIMATE_H
+
+namespace vordex::arima {
+
+// The coefficient value from which the estimation starts when the Hannan-Rissanen values are
+// unusable.
+inline constexpr double kFallbackStart = 0.05;
+
+// 1 when each of the four factor polynomials of ArimaState (phi, Phi in B^s as a polynomial of
+// degree s P, theta, Theta likewise) has every root of modulus 1.0 or more (roots from ZRoots
+// with polishing); 0 when some root lies inside the unit circle or a root search fails (the
+// search's own box is shown then).
+int Arimaadmissible();
+
+// Estimates the p + q + P + Q factor coefficients of ArimaState by exact maximum likelihood:
+// minimises Arimaobjective with Minimise (relative tolerance 1e-10) from the current factor
+// coefficients, stores the estimates, evaluates Armaxcomp there for the log-likelihood, the
+// residuals e[nd+1..N] (e[1..nd] get the marker) and sigma2, expands the total polynomials and
+// sets AIC = -2 log L + 2 (k + mean flag).
+// When the kernel rejects the starting point outright (its value is the rejection value), the
+// search starts from 0.05 for every coefficient instead. With no coefficients (k = 0) nothing is
+// minimised.
+// Returns 0; -1 after a box: "Error in Arima function MaxLik()" / "Vector allocation failure",
+// the minimiser's failure, or the kernel's box when the optimum is inadmissible (the request then
+// fails instead of returning a log-likelihood of -999).
+int MaxLik();
+
+// The criterion of MaxLik: ArmaObjective over w[nd+1..N] at the factor coefficients par[1..k]
+// (phi, theta, Phi, Theta). Reads ArimaState; keeps no state.
+double Arimaobjective(double* par);
+
+}  // namespace vordex::arima
+
+#endif  // VORDEX_ARIMA_ESTIMATE_H

@@ -1,0 +1,156 @@
+#include "arima/polynomials.h"
+
+#include <algorithm>
+
+#include "arima/prepare.h"
+#include "arima/state.h"
+#include "numerics/lsq.h"
+#include "numerics/stats.h"
+#include "numerics/vectors.h"
+
+namespace vordex::arima {
+
+using numerics::ReportError;
+
+void Arimaexpand() {
+  auto& st = ArimaState;
+  const int mx = std::max(st.p, st.q);
+  const int Mx = std::max(st.P, st.Q);
+  st.phistar[0] = st.thetastar[0] = 1.0;
+  std::fill(st.phistar + 1, st.phistar + kTotalOrderLimit + 1, 0.0);
+  std::fill(st.thetastar + 1, st.thetastar + kTotalOrderLimit + 1, 0.0);
+  for (int j = 1; j <= mx; ++j) {
+    st.phistar[j] = st.phi[j];
+    st.thetastar[j] = st.theta[j];
+  }
+  if (st.s <= 1) return;
+  for (int k = 1; k <= Mx; ++k) {
+    st.phistar[k * st.s] = st.Phi[k];
+    st.thetastar[k * st.s] = st.Theta[k];
+  }
+  // (1 - phi_j B^j)(1 - Phi_k B^ks) contributes -phi_j Phi_k at lag ks + j in the convention
+  // 1 - sum c_i B^i.
+  for (int k = 1; k <= Mx; ++k) {
+    for (int j = 1; j <= mx; ++j) {
+      st.phistar[k * st.s + j] = -st.phi[j] * st.Phi[k];
+      st.thetastar[k * st.s + j] = -st.theta[j] * st.Theta[k];
+    }
+  }
+}
+
+void Arimafactors() {
+  auto& st = ArimaState;
+  std::fill(std::begin(st.phi), std::end(st.phi), 0.0);
+  std::fill(std::begin(st.theta), std::end(st.theta), 0.0);
+  std::fill(std::begin(st.Phi), std::end(st.Phi), 0.0);
+  std::fill(std::begin(st.Theta), std::end(st.Theta), 0.0);
+  st.phi[0] = st.theta[0] = st.Phi[0] = st.Theta[0] = 1.0;
+  for (int j = 1; j <= st.q; ++j) st.theta[j] = st.thetastar[j];
+  for (int j = 1; j <= st.p; ++j) st.phi[j] = st.phistar[j];
+  for (int k = 1; k <= st.Q; ++k) st.Theta[k] = st.thetastar[k * st.s];
+  for (int k = 1; k <= st.P; ++k) st.Phi[k] = st.phistar[k * st.s];
+}
+
+void SetFactorCoefficients(double value) {
+  auto& st = ArimaState;
+  for (int j = 1; j <= st.p; ++j) st.phi[j] = value;
+  for (int j = 1; j <= st.q; ++j) st.theta[j] = value;
+  for (int k = 1; k <= st.P; ++k) st.Phi[k] = value;
+  for (int k = 1; k <= st.Q; ++k) st.Theta[k] = value;
+}
+
+double Arimapredict(int t) {
+  const auto& st = ArimaState;
+  if (t <= std::max(st.pp, st.qq) + st.nd) return 0.0;
+  double sum = 0.0;
+  for (int i = 1; i <= st.pp; ++i) sum += st.phistar[i] * st.w[t - i];
+  for (int i = 1; i <= st.qq; ++i) sum -= st.thetastar[i] * st.e[t - i];
+  return sum;
+}
+
+int Arimaresid() {
+  auto& st = ArimaState;
+  std::fill(st.e + 1, st.e + 1 + std::min(st.nd + st.qq, st.N), 0.0);
+  double S = 0.0;
+  for (int t = st.nd + 1; t <= st.N; ++t) {
+    st.e[t] = st.w[t] - Arimapredict(t);
+    S += st.e[t] * st.e[t];
+  }
+  const int m = st.N - st.nd;
+  st.sigma2 = S / m;
+  return m;
+}
+
+int Yulew(int k, double* out) {
+  const auto& st = ArimaState;
+  if (k < 0) return ReportError(kArimaTitle, "invaild AR order in yule-walker estimation", 1);
+  if (k == 0) {
+    out[0] = 1.0;
+    return 0;
+  }
+  auto gamma = numerics::vector(1, k);
+  if (!gamma) return ReportError("Error in Arima function Yulew()", "Vector allocation failure", 1);
+  // gamma[0..k]: index 0 is the storage before the range and is used.
+  if (!numerics::ACF(st.w + st.nd, st.N - st.nd, k, gamma.get(), 0)) return -1;
+  auto G = numerics::matrix(1, k, 1, k);
+  if (!G) return ReportError("Error in Arima function Yulew()", "Matrix allocation failure", 1);
+  for (int i = 1; i <= k; ++i)
+    for (int j = 1; j <= k; ++j) G[i][j] = gamma[i > j ? i - j : j - i];
+  if (!numerics::MatInverse(G.get(), k)) return -1;
+  for (int i = 1; i <= k; ++i) {
+    double sum = 0.0;
+    for (int j = 1; j <= k; ++j) sum += G[i][j] * gamma[j];
+    out[i] = sum;
+  }
+  return 0;
+}
+
+// Hannan and Rissanen (1982): residuals of a long autoregression stand in for the unobserved
+// innovations, and one linear regression then gives the ARMA coefficients.
+int Hannan() {
+  auto& st = ArimaState;
+  if (st.qq == 0) {
+    if (Yulew(st.pp, st.phistar) < 0) return -1;
+    Arimafactors();
+    return 0;
+  }
+  const int m = std::max(st.pp, st.qq);
+  const int pp = st.pp;
+  const int qq = st.qq;
+  const int kk = pp + qq;
+  const int start = st.nd + qq + m;
+  const int nrows = st.N - start;
+  if (nrows < kk) {
+    // Too short for the regression (and for a long autoregression whose residuals it could
+    // use): start the likelihood search from the driver's fallback values instead.
+    SetFactorCoefficients(0.05);
+    Arimaexpand();
+    return 0;
+  }
+  if (Yulew(m, st.phistar) < 0) return -1;
+  // Residuals of the long autoregression.
+  st.pp = m;
+  st.qq = 0;
+  st.thetastar[0] = 1.0;
+  Arimaresid();
+  st.pp = pp;
+  st.qq = qq;
+
+  auto X = numerics::matrix(1, nrows, 1, kk);
+  if (!X) return ReportError(kArimaTitle, "Matrix allocation failure in Hannan()", 1);
+  for (int i = 1; i <= nrows; ++i) {
+    const int t = start + i;
+    for (int j = 1; j <= pp; ++j) X[i][j] = st.w[t - j];
+    for (int j = 1; j <= qq; ++j) X[i][pp + j] = st.e[t - j];
+  }
+  auto b = numerics::vector(1, kk);
+  if (!b) return ReportError(kArimaTitle, "Vector allocation failure in Hannan()", 1);
+  if (!numerics::OLSQ(st.w + start, X.get(), nrows, kk, b.get())) return -1;
+  // The coefficient of a lagged residual is minus the MA coefficient.
+  for (int j = 1; j <= pp; ++j) st.phistar[j] = b[j];
+  for (int j = 1; j <= qq; ++j) st.thetastar[j] = -b[pp + j];
+  Arimafactors();
+  return 0;
+}
+
+}  // namespace vordex::arima

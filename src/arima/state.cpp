@@ -1,0 +1,7 @@
+#include "arima/state.h"
+
+namespace vordex::arima {
+
+thread_local ArimaStateRecord ArimaState;
+
+}  // namespace vordex::arima

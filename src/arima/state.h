@@ -1,0 +1,102 @@
+// The state of the ARIMA engine: the settings, the series, the coefficients and the results of
+// the current request, and the limits that size them.
+//
+// The engine fits the multiplicative seasonal ARIMA(p,d,q)(P,D,Q)s model
+//   phi(B) Phi(B^s) (1 - B)^d (1 - B^s)^D y(t) = c + theta(B) Theta(B^s) e(t)
+// to the transformed, scaled observations y, every lag polynomial in the Box-Jenkins sign
+// convention 1 - c(1) z - ... - c(k) z^k.
+//
+// One record per thread (ArimaState): the host layer writes the settings, the observations and
+// the critical value, runs Arimamain on the same thread and reads the results back before the
+// next request on that thread overwrites them. Arrays are indexed from 0 and used from 1 unless a
+// field says otherwise.
+#ifndef VORDEX_ARIMA_STATE_H
+#define VORDEX_ARIMA_STATE_H
+
+#include <bit>
+#include <cstdint>
+
+namespace vordex::arima {
+
+inline constexpr int MAXN = 1000;        // observations
+inline constexpr int MAXS = 24;          // seasonal frequency
+inline constexpr int MAXH = 120;         // forecast horizon
+inline constexpr int kMaxP = 12;         // nonseasonal AR and MA orders
+inline constexpr int kMaxSeasonalP = 3;  // seasonal AR and MA orders
+inline constexpr int kMaxD = 2;          // nonseasonal and seasonal differences
+// Total orders pp = p + P s and qq = q + Q s stay below this (the total arrays are 0..84).
+inline constexpr int kTotalOrderLimit = 84;
+// Length of the generalised autoregressive operator array A[0..134].
+inline constexpr int kOperatorSize = 135;
+
+// The missing-value marker of values lost to differencing.
+inline constexpr double kMissing = -99999.0;
+
+// True exactly when x has the bit pattern of kMissing.
+inline bool IsMissing(double x) {
+  return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(kMissing);
+}
+
+// Transform settings.
+inline constexpr int kTransformLog = 2;
+inline constexpr int kTransformSqrt = 3;
+
+struct ArimaStateRecord {
+  // Settings (written by the host layer).
+  int N = 0;                // number of observations, 1..MAXN
+  int s = 1;                // seasonal frequency, 1..MAXS (1: non-seasonal)
+  int h = 0;                // forecast horizon, 0..MAXH
+  int p = 0, d = 0, q = 0;  // nonseasonal orders
+  int P = 0, D = 0, Q = 0;  // seasonal orders
+  int mean = 0;       // non-zero: remove the mean of the differenced series, report a constant
+  int transform = 0;  // 2 log, 3 square root, anything else none
+  int pp = 0;         // total AR order p + P s
+  int qq = 0;         // total MA order q + Q s
+
+  // Derived integers.
+  int nd = 0;  // observations lost to differencing, d + D s
+  int r = 0;   // order of the generalised AR operator A
+
+  // Scalars.
+  double critical = 0.0;     // critical value of the limits (> 0 to be used)
+  double confidence = 95.0;  // confidence level in percent
+  double lambda = 1.0;       // scale: the largest absolute transformed observation
+  double mu = 0.0;           // mean of the differenced series (0 without the mean flag)
+  double c = 0.0;            // constant term
+  double sigma2 = 0.0;       // innovation variance
+  double loglik = 0.0;       // log-likelihood
+  double aic = 0.0;          // Akaike's information criterion
+
+  // Series, 1..N.
+  double y[MAXN + 1] = {};       // observations; transformed and scaled in place
+  double w[MAXN + 1] = {};       // working series: differenced, mean-corrected
+  double fitted[MAXN + 1] = {};  // fitted values of the working series
+  double e[MAXN + 1] = {};       // residuals of the working series
+
+  // Forecasts for times N+1..N+h at 1..h; psi weights 0..h.
+  double F[MAXH + 1] = {};
+  double L[MAXH + 1] = {};
+  double U[MAXH + 1] = {};
+  double psi[MAXH + 1] = {};
+
+  // Factor coefficients 1..order (element 0 is 1.0 where set and is not read by the estimators).
+  double phi[kMaxP + 1] = {};
+  double theta[kMaxP + 1] = {};
+  double Phi[kMaxSeasonalP + 1] = {};
+  double Theta[kMaxSeasonalP + 1] = {};
+
+  // Total (multiplied-out) coefficients 0..84: phistar(B) = phi(B) Phi(B^s) = 1 - sum phistar_i
+  // B^i, likewise thetastar.
+  double phistar[kTotalOrderLimit + 1] = {};
+  double thetastar[kTotalOrderLimit + 1] = {};
+
+  // Generalised AR operator 1 - sum A_i B^i = phistar(B) (1 - B)^d (1 - B^s)^D, 0..r.
+  double A[kOperatorSize] = {};
+};
+
+// The engine's state on this thread.
+extern thread_local ArimaStateRecord ArimaState;
+
+}  // namespace vordex::arima
+
+#endif  // VORDEX_ARIMA_STATE_H

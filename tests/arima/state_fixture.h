@@ -1,0 +1,66 @@
+// Helpers shared by the ARIMA engine tests: a fresh engine state and the sample series.
+#ifndef VORDEX_TESTS_ARIMA_STATE_FIXTURE_H
+#define VORDEX_TESTS_ARIMA_STATE_FIXTURE_H
+
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "arima/state.h"
+
+namespace vordex::arima::testing {
+
+// Resets ArimaState and writes the settings and observations as the host layer would.
+inline void Prepare(const std::vector<double>& y, int s, int h, int p, int d, int q, int P, int D,
+                    int Q, int mean = 0, int transform = 0, double critical = 0.0) {
+  ArimaState = ArimaStateRecord{};
+  auto& st = ArimaState;
+  st.N = static_cast<int>(y.size());
+  st.s = s;
+  st.h = h;
+  st.p = p;
+  st.d = d;
+  st.q = q;
+  st.P = P;
+  st.D = D;
+  st.Q = Q;
+  st.mean = mean;
+  st.transform = transform;
+  st.pp = p + P * s;
+  st.qq = q + Q * s;
+  st.critical = critical;
+  st.confidence = 95.0;
+  for (int t = 1; t <= st.N; ++t) st.y[t] = y[static_cast<std::size_t>(t - 1)];
+}
+
+// The monthly airline passenger totals 1949-1960 (Box and Jenkins, Series G).
+inline std::vector<double> Airline() {
+  std::ifstream in(std::string(VORDEX_DATA_DIR) + "/airline.csv");
+  std::vector<double> y;
+  std::string line;
+  std::getline(in, line);  // header
+  while (std::getline(in, line))
+    if (!line.empty()) y.push_back(std::stod(line));
+  return y;
+}
+
+// x(t) = phi x(t-1) + a(t) - theta a(t-1) with standard normal a, started at 0 after a burn-in.
+inline std::vector<double> SimulateArma11(int n, double phi, double theta, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::normal_distribution<double> normal(0.0, 1.0);
+  std::vector<double> x;
+  double prev = 0.0, aprev = 0.0;
+  for (int t = 0; t < n + 200; ++t) {
+    const double a = normal(gen);
+    const double v = phi * prev + a - theta * aprev;
+    prev = v;
+    aprev = a;
+    if (t >= 200) x.push_back(v);
+  }
+  return x;
+}
+
+}  // namespace vordex::arima::testing
+
+#endif  // VORDEX_TESTS_ARIMA_STATE_FIXTURE_H
