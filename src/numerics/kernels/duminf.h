@@ -26,10 +26,16 @@ using DuminfFcn = void (*)(const int& n, const double* x, double& f);
 //            When IPARAM[0] = 0 on entry both arrays are overwritten with the defaults
 //            IPARAM = (1, 15, 100, 400, 400, 0, 100),
 //            RPARAM = (eps^(1/3), eps^(2/3), eps^(2/3), 1e-20, 100 eps, -9999, -9999),
-//            eps = 2^-52, and keep them afterwards. Invalid settings are replaced for this call
-//            (with a type-3 warning recorded until the final outcome replaces it).
+//            eps = 2^-52, and keep them afterwards. An invalid setting (FSCALE, XSCALE(j),
+//            FDIGIT, GRADTL, STEPTL, MXITER, MAXFCN, MAXGRD, MAXHES: codes 9 to 17 in this
+//            order) is replaced for this call only, with a type-3 warning that stays in the
+//            error state unless a stopping outcome below replaces it.
 //   X        N doubles (output): the best point found, whatever the outcome.
 //   FVALUE   (output) the function value at X.
+//
+// Function evaluations for values (start and line search) count against MAXFCN; each
+// finite-difference gradient counts once against MAXGRD. A non-finite trial value never counts as
+// a decrease.
 //
 // Outcome through the kernel error state (error_state.h):
 //   scaled gradient within GRADTL: type 0.
