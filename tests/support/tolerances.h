@@ -28,6 +28,11 @@ inline constexpr double kLaguerreDoubleRoot = 2e-3;
 // a relative residual up to 1e-7, a handful of roots a few times that.
 inline constexpr double kLaguerreBackward = 1e-6;
 
+// A peer's published estimates are rounded to 4 decimals (coefficients) and 2 (log-likelihood),
+// and its optimiser stops at its own tolerance.
+inline constexpr double kPeerCoefficient = 1e-3;
+inline constexpr double kPeerLogLik = 0.01;
+
 }  // namespace vordex::testing
 
 #endif  // VORDEX_TESTS_SUPPORT_TOLERANCES_H

@@ -1,0 +1,211 @@
+#include "armax/armax.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "armax/model.h"
+#include "support/capture.h"
+#include "support/tolerances.h"
+
+namespace vordex::armax {
+namespace {
+
+using testing::kClosedForm;
+using testing::kPeerCoefficient;
+using testing::kPeerLogLik;
+
+// The monthly airline passenger totals, 1949-1960 (Box and Jenkins, series G).
+std::vector<double> Airline() {
+  std::ifstream in(std::string(VORDEX_DATA_DIR) + "/airline.csv");
+  std::vector<double> values;
+  std::string line;
+  std::getline(in, line);  // header
+  while (std::getline(in, line))
+    if (!line.empty()) values.push_back(std::stod(line));
+  return values;
+}
+
+std::vector<double> Series(int N) {
+  std::vector<double> x(N);
+  for (int t = 1; t <= N; ++t) x[t - 1] = 10.0 + std::sin(0.9 * t) + 0.3 * std::cos(2.1 * t);
+  return x;
+}
+
+// One Armaxmain request: the options N, s, h, p, d, q, P, D, Q, constant, transform.
+struct Outcome {
+  int status = -1;
+  std::vector<double> cells;
+};
+
+Outcome Request(std::vector<int> opts, const std::vector<double>& obs, double critical = 1.96,
+                int capacity = -1) {
+  std::vector<double> x(obs.size() + 1);
+  x[0] = critical;
+  std::copy(obs.begin(), obs.end(), x.begin() + 1);
+  const int N = static_cast<int>(obs.size());
+  if (capacity < 0) capacity = 2 * N + 3 * opts[2] + opts[3] + opts[5] + opts[6] + opts[8] + 12;
+  std::vector<double> out(capacity, -1.0);
+  int nout = capacity;
+  Outcome run;
+  run.status = Armaxmain(x.data(), N, opts.data(), static_cast<int>(opts.size()), out.data(), nout);
+  run.cells.assign(out.begin(), out.begin() + nout);
+  return run;
+}
+
+TEST(ArmaxPack, WholeBlocksInOrderAndPartialResults) {
+  const double series[] = {1, 2, 3};
+  const double resid[] = {4, 5, 6};
+  const double f[] = {7};
+  const double limits[] = {8, 9};
+  const double par[] = {10, 11};
+  const double b[] = {12};
+  const double stats[] = {100, 14, 13, 15};  // objective, log-likelihood, sum of squares, sigma2
+  std::vector<double> out(20, 0.0);
+  int status = -1;
+
+  int nout = 20;
+  Armax_pack(out.data(), nout, 3, 1, 2, 1, series, resid, f, limits, par, b, stats, status);
+  EXPECT_EQ(status, kPackOk);
+  ASSERT_EQ(nout, 15);
+  for (int i = 0; i < 15; ++i) EXPECT_EQ(out[i], i + 1.0);
+
+  nout = 2;
+  Armax_pack(out.data(), nout, 3, 1, 2, 1, series, resid, f, limits, par, b, stats, status);
+  EXPECT_EQ(status, kPackNoRoom);
+  EXPECT_EQ(nout, 0);
+
+  nout = 3;  // exactly n: the residual block does not fit
+  Armax_pack(out.data(), nout, 3, 1, 2, 1, series, resid, f, limits, par, b, stats, status);
+  EXPECT_EQ(status, kPackPartial);
+  EXPECT_EQ(nout, 3);
+
+  nout = 8;  // the limits do not fit, and nothing after them is tried
+  Armax_pack(out.data(), nout, 3, 1, 2, 1, series, resid, f, limits, par, b, stats, status);
+  EXPECT_EQ(status, kPackPartial);
+  EXPECT_EQ(nout, 7);
+
+  // Empty blocks are skipped: no forecasts, no coefficients, no constant.
+  std::fill(out.begin(), out.end(), 0.0);
+  nout = 9;
+  Armax_pack(out.data(), nout, 3, 0, 0, 0, series, resid, f, limits, par, b, stats, status);
+  EXPECT_EQ(status, kPackOk);
+  EXPECT_EQ(std::vector<double>(out.begin(), out.begin() + 9),
+            (std::vector<double>{1, 2, 3, 4, 5, 6, 13, 14, 15}));
+}
+
+TEST(Armaxmain, AirlineModelAgreesWithAPeerEstimate) {
+  // log(airline) ARIMA(0,1,1)(0,1,1)12 without constant; R 4.2 forecast::Arima(method = "ML")
+  // gives ma1 = -0.4018, sma1 = -0.5569 (R's sign convention) and log-likelihood 244.70.
+  const std::vector<double> x = Airline();
+  ASSERT_EQ(x.size(), 144u);
+  const int h = 24;
+  const Outcome run = Request({144, 12, h, 0, 1, 1, 0, 1, 1, 0, kTransformLog}, x);
+  ASSERT_EQ(run.status, kArmaxOk);
+  const int n = 144 - 1 - 12;
+  ASSERT_EQ(run.cells.size(), static_cast<std::size_t>(2 * n + 3 * h + 2 + 3));
+  const double* coef = run.cells.data() + 2 * n + 3 * h;
+  EXPECT_NEAR(coef[0], 0.4018, kPeerCoefficient);
+  EXPECT_NEAR(coef[1], 0.5569, kPeerCoefficient);
+  EXPECT_NEAR(coef[3], 244.70, kPeerLogLik);
+
+  // The modelled series is the seasonal and regular difference of the logs.
+  EXPECT_NEAR(run.cells[0], std::log(x[13]) - std::log(x[12]) - std::log(x[1]) + std::log(x[0]),
+              kClosedForm);
+  // Forecasts lie between their limits, which widen with the lead time.
+  const double* f = run.cells.data() + 2 * n;
+  for (int j = 0; j < h; ++j) {
+    EXPECT_LT(f[h + j], f[j]);
+    EXPECT_GT(f[2 * h + j], f[j]);
+  }
+  EXPECT_GT(f[3 * h - 1] / f[h - 1], f[2 * h] / f[0]);
+}
+
+TEST(Armaxmain, TooFewOptions) {
+  const Outcome run = Request({20, 1, 0, 0, 0, 0, 0, 0, 0, 0}, Series(20));
+  EXPECT_EQ(run.status, kArmaxTooFewOptions);
+  EXPECT_TRUE(run.cells.empty());
+}
+
+TEST(Armaxmain, LogOfZeroObservationFailsTheTransform) {
+  std::vector<double> x = Series(20);
+  x[5] = 0.0;
+  EXPECT_EQ(Request({20, 1, 2, 1, 0, 0, 0, 0, 0, 0, kTransformLog}, x).status, kArmaxTransform);
+}
+
+TEST(Armaxmain, NonFiniteInputsAreRefused) {
+  std::vector<double> x = Series(20);
+  x[7] = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_EQ(Request({20, 1, 2, 1, 0, 0, 0, 0, 0, 0, 0}, x).status, kArmaxNonFinite);
+  x[7] = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(Request({20, 1, 2, 1, 0, 0, 0, 0, 0, 0, 0}, x).status, kArmaxNonFinite);
+
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_EQ(Request({20, 1, 2, 1, 0, 0, 0, 0, 0, 0, 0}, Series(20), nan).status,
+            kArmaxCriticalValue);
+  // Without forecasts the critical value is not used.
+  EXPECT_EQ(Request({20, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0}, Series(20), nan).status, kArmaxOk);
+}
+
+TEST(Armaxmain, DifferencingThatLeavesFewerThanTwoValuesIsRefused) {
+  EXPECT_EQ(Request({8, 4, 0, 0, 1, 0, 0, 1, 0, 0, 0}, Series(8)).status, kArmaxOk);  // n = 3
+  EXPECT_EQ(Request({8, 4, 0, 0, 2, 0, 0, 1, 0, 0, 0}, Series(8)).status, kArmaxOk);  // n = 2
+  EXPECT_EQ(Request({8, 4, 0, 0, 3, 0, 0, 1, 0, 0, 0}, Series(8)).status, kArmaxTooShort);
+  EXPECT_EQ(Request({8, 4, 0, 0, 0, 0, 0, 2, 0, 0, 0}, Series(8)).status, kArmaxTooShort);
+}
+
+TEST(Armaxmain, OrdersTheEngineCannotTakeAreRefused) {
+  EXPECT_EQ(Request({300, 1, 0, 101, 0, 0, 0, 0, 0, 0, 0}, Series(300)).status, kArmaxOrders);
+  EXPECT_EQ(Request({20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, Series(20)).status, kArmaxOrders);
+  EXPECT_EQ(Request({20, 1, -1, 0, 0, 0, 0, 0, 0, 0, 0}, Series(20)).status, kArmaxOrders);
+}
+
+TEST(Armaxmain, NonSeasonalFrequencyDropsSeasonalOrdersSilently) {
+  testing::MessageCapture capture;
+  const int N = 40, h = 2;
+  const Outcome run = Request({N, 1, h, 1, 0, 0, 1, 0, 1, 0, 0}, Series(N));
+  ASSERT_EQ(run.status, kArmaxOk);
+  EXPECT_EQ(run.cells.size(), static_cast<std::size_t>(2 * N + 3 * h + 1 + 3));
+  EXPECT_EQ(capture.size(), 0u);
+}
+
+TEST(Armaxmain, TooLargeAutoregressiveOrderIsReducedWithBox) {
+  testing::MessageCapture capture;
+  const int N = 60, h = 0;
+  const Outcome run = Request({N, 4, h, 5, 0, 0, 1, 0, 0, 0, 0}, Series(N));
+  ASSERT_EQ(capture.size(), 1u);
+  EXPECT_EQ(capture.messages()[0].title, "Armax warning");
+  EXPECT_EQ(capture.messages()[0].text, "NAR too large: reduced to < seasonal frequency");
+  EXPECT_EQ(capture.messages()[0].style, platform::kStyleStop);
+  ASSERT_EQ(run.status, kArmaxOk);
+  EXPECT_EQ(ArmaxModel.p, 3);
+  EXPECT_EQ(run.cells.size(), static_cast<std::size_t>(2 * N + 3 + 1 + 3));
+}
+
+TEST(Armaxmain, ConstantOnlyModelPacksMeanAndCenteredResiduals) {
+  const std::vector<double> x = {3.0, 5.0, 4.0, 8.0, 10.0};
+  const Outcome run = Request({5, 1, 1, 0, 0, 0, 0, 0, 0, 5, 0}, x);  // constant flag 5 acts as 1
+  ASSERT_EQ(run.status, kArmaxOk);
+  ASSERT_EQ(run.cells.size(), static_cast<std::size_t>(2 * 5 + 3 + 1 + 3));
+  EXPECT_EQ(std::vector<double>(run.cells.begin(), run.cells.begin() + 5), x);
+  EXPECT_EQ(std::vector<double>(run.cells.begin() + 5, run.cells.begin() + 10),
+            (std::vector<double>{-3.0, -1.0, -2.0, 2.0, 4.0}));
+  EXPECT_EQ(run.cells[10], 6.0);                  // forecast = mean
+  EXPECT_EQ(run.cells[13], 6.0);                  // the constant
+  EXPECT_NEAR(run.cells[14], 34.0, kClosedForm);  // sum of squares
+  EXPECT_NEAR(run.cells[16], 34.0 / 5.0, kClosedForm);
+}
+
+TEST(Armaxmain, CapacityOfExactlyNGivesOnlyTheSeries) {
+  const Outcome run = Request({20, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, Series(20), 1.96, 20);
+  EXPECT_EQ(run.status, int{kArmaxPackBase} + kPackPartial);
+  EXPECT_EQ(Request({20, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, Series(20), 1.96, 19).status,
+            int{kArmaxPackBase} + kPackNoRoom);
+}
+
+}  // namespace
+}  // namespace vordex::armax

@@ -1,0 +1,254 @@
+#include "armax/estimate.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <vector>
+
+#include "armax/likelihood.h"
+#include "armax/model.h"
+#include "support/capture.h"
+#include "support/tolerances.h"
+
+namespace vordex::armax {
+namespace {
+
+using testing::kClosedForm;
+using testing::kOptimiser;
+using testing::kRecursion;
+
+// Gaussian noise from a fixed-seed linear congruential generator and Box-Muller.
+std::vector<double> Noise(int n, std::uint64_t seed) {
+  std::vector<double> z(n);
+  const auto uniform = [&seed] {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (static_cast<double>(seed >> 11) + 0.5) / 9007199254740992.0;
+  };
+  for (int t = 0; t < n; ++t)
+    z[t] = std::sqrt(-2.0 * std::log(uniform())) * std::cos(2.0 * std::numbers::pi * uniform());
+  return z;
+}
+
+// An AR(1) series with mean mu, started from its stationary distribution.
+std::vector<double> Ar1(int n, double a, double mu, std::uint64_t seed) {
+  const std::vector<double> z = Noise(n, seed);
+  std::vector<double> w(n);
+  double u = z[0] / std::sqrt(1.0 - a * a);
+  for (int t = 0; t < n; ++t) {
+    if (t > 0) u = a * u + z[t];
+    w[t] = mu + u;
+  }
+  return w;
+}
+
+ArmaxModelRecord Record(int n, int p, int q, int constant) {
+  ArmaxModelRecord m;
+  m.n = n;
+  m.s = 1;
+  m.p = p;
+  m.q = q;
+  m.constant = constant;
+  return m;
+}
+
+// The concentrated objective of w = mu + u, u ARMA(1,1) with unit innovation variance, from the
+// dense covariance matrix: n ln(SSE) + ln det(Sigma) at the generalized least-squares mean.
+double DenseProfile(const std::vector<double>& w, double a, double theta) {
+  const int n = static_cast<int>(w.size());
+  // Autocovariances of ARMA(1,1): gamma0 = (1 - 2 a theta + theta^2)/(1 - a^2),
+  // gamma1 = (1 - a theta)(a - theta)/(1 - a^2), gamma(k) = a gamma(k-1).
+  std::vector<double> gamma(n);
+  gamma[0] = (1.0 - 2.0 * a * theta + theta * theta) / (1.0 - a * a);
+  gamma[1] = (1.0 - a * theta) * (a - theta) / (1.0 - a * a);
+  for (int k = 2; k < n; ++k) gamma[k] = a * gamma[k - 1];
+  // Cholesky Sigma = C C'.
+  std::vector<std::vector<double>> C(n, std::vector<double>(n, 0.0));
+  double logdet = 0.0;
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j <= i; ++j) {
+      double sum = gamma[i - j];
+      for (int k = 0; k < j; ++k) sum -= C[i][k] * C[j][k];
+      if (i == j) {
+        C[i][i] = std::sqrt(sum);
+        logdet += 2.0 * std::log(C[i][i]);
+      } else {
+        C[i][j] = sum / C[j][j];
+      }
+    }
+  const auto solve = [&](std::vector<double> y) {
+    for (int i = 0; i < n; ++i) {
+      for (int k = 0; k < i; ++k) y[i] -= C[i][k] * y[k];
+      y[i] /= C[i][i];
+    }
+    return y;
+  };
+  const std::vector<double> zy = solve(w);
+  const std::vector<double> zx = solve(std::vector<double>(n, 1.0));
+  double sxy = 0.0, sxx = 0.0, syy = 0.0;
+  for (int i = 0; i < n; ++i) {
+    sxy += zx[i] * zy[i];
+    sxx += zx[i] * zx[i];
+    syy += zy[i] * zy[i];
+  }
+  return n * std::log(syy - sxy * sxy / sxx) + logdet;
+}
+
+TEST(Armaxols1, ThroughTheOriginAndAboutTheMeans) {
+  const double y[] = {1.0, 2.0, 3.0};
+  const double x[] = {1.0, 2.0, 3.0};
+  double b = 0.0, sse = -1.0;
+  Armaxols1(y, x, 3, 0, b, sse);
+  EXPECT_NEAR(b, 1.0, kClosedForm);
+  EXPECT_NEAR(sse, 0.0, kClosedForm);
+
+  // y = (2, 1, 4), x = (0, 1, 2) about the means: Sxy = 2, Sxx = 2, Syy = 14/3.
+  const double y2[] = {2.0, 1.0, 4.0};
+  const double x2[] = {0.0, 1.0, 2.0};
+  Armaxols1(y2, x2, 3, 1, b, sse);
+  EXPECT_NEAR(b, 1.0, kClosedForm);
+  EXPECT_NEAR(sse, 14.0 / 3.0 - 2.0, kClosedForm);
+  // Without centring: Sxy = 9, Sxx = 5, Syy = 21.
+  Armaxols1(y2, x2, 3, 0, b, sse);
+  EXPECT_NEAR(b, 1.8, kClosedForm);
+  EXPECT_NEAR(sse, 21.0 - 9.0 * 1.8, kClosedForm);
+}
+
+TEST(Armaxregmat, CopiesTheSeriesAndAddsTheColumnOfOnes) {
+  const double Y[] = {5.0, 6.0, 7.0};
+  double X[6] = {};
+  int constant = 3;
+  EXPECT_EQ(Armaxregmat(Y, X, 3, 0, 1, constant), 0);
+  EXPECT_EQ(constant, 1);
+  EXPECT_EQ(std::vector<double>(X, X + 6), (std::vector<double>{5.0, 6.0, 7.0, 1.0, 1.0, 1.0}));
+
+  int none = 0;
+  double Z[3] = {};
+  EXPECT_EQ(Armaxregmat(Y, Z, 3, 0, 0, none), 0);
+  EXPECT_EQ(std::vector<double>(Z, Z + 3), (std::vector<double>{5.0, 6.0, 7.0}));
+  EXPECT_EQ(Armaxregmat(Y, Z, 3, 0, 1, none), -1);
+  int with = 1;
+  EXPECT_EQ(Armaxregmat(Y, X, 3, 1, 2, with), -2);
+}
+
+TEST(Armaxprofile, EqualsTheDenseGaussianProfileWithTheMeanConcentratedOut) {
+  const std::vector<double> w = Ar1(40, 0.4, 2.0, 7);
+  const int n = 40;
+  std::vector<double> X(2 * n);
+  for (int t = 0; t < n; ++t) {
+    X[t] = w[t];
+    X[n + t] = 1.0;
+  }
+  const double par[] = {0.55, 0.3};  // a, theta
+  const double value = Armaxprofile(n, 1, 1, 1, 0, 0, par, X.data(), 1);
+  EXPECT_NEAR(value, DenseProfile(w, 0.55, 0.3), kRecursion * std::abs(value));
+
+  // Without the constant the profile is the likelihood kernel's own objective.
+  const double plain = Armaxprofile(n, 1, 1, 1, 0, 0, par, X.data(), 0);
+  EXPECT_NEAR(plain, ArmaObjective(n, 1, 1, 1, 0, 0, par, w.data()), kClosedForm * 1e3);
+}
+
+TEST(Armaxprofile, InadmissiblePointIsRejectedSilently) {
+  testing::MessageCapture capture;
+  const std::vector<double> w = Ar1(20, 0.4, 0.0, 3);
+  const double par[] = {1.5};
+  EXPECT_EQ(Armaxprofile(20, 1, 0, 1, 0, 0, par, w.data(), 0), kObjectiveRejected);
+  EXPECT_EQ(capture.size(), 0u);
+}
+
+TEST(Armaxml, StorageLimitsOnTheRegressionMatrix) {
+  testing::MessageCapture capture;
+  std::vector<double> w = Ar1(2001, 0.3, 0.0, 11);
+  double par[] = {0.01};
+  double fmin = 0.0;
+  int status = -1;
+
+  ArmaxModelRecord with_constant = Record(1001, 1, 0, 1);
+  Armaxml(with_constant, w.data(), par, fmin, status);
+  EXPECT_EQ(status, kMlStorageLimit);
+  ArmaxModelRecord without = Record(2001, 1, 0, 0);
+  Armaxml(without, w.data(), par, fmin, status);
+  EXPECT_EQ(status, kMlStorageLimit);
+  ASSERT_EQ(capture.size(), 2u);
+  EXPECT_EQ(capture.messages()[0].title, "Armax error");
+  EXPECT_EQ(capture.messages()[0].text, "Common storage exceeded in armaxml: too much data");
+  EXPECT_EQ(capture.messages()[0].style, platform::kStyleWarning);
+
+  // n = 1000 with the constant fits.
+  capture.clear();
+  ArmaxModelRecord largest = Record(1000, 1, 0, 1);
+  Armaxml(largest, w.data(), par, fmin, status);
+  EXPECT_EQ(status, kMlOk);
+  EXPECT_NEAR(par[0], 0.3, 0.1);  // several standard errors (0.03) of the estimate
+}
+
+TEST(Armaxml, NoArmaCoefficientsIsRefusedWithWarning) {
+  testing::MessageCapture capture;
+  const std::vector<double> w = Ar1(30, 0.3, 0.0, 5);
+  double fmin = 0.0;
+  int status = -1;
+  ArmaxModelRecord m = Record(30, 0, 0, 1);
+  Armaxml(m, w.data(), nullptr, fmin, status);
+  EXPECT_EQ(status, kMlNoArma);
+  ASSERT_EQ(capture.size(), 1u);
+  EXPECT_EQ(capture.messages()[0].title, "Armax warning");
+  EXPECT_EQ(capture.messages()[0].text, "No ARMA parameters: Armaxml terminating...");
+}
+
+TEST(Armaxml, FindsTheMinimumOfTheProfileAndReportsItsValue) {
+  const int n = 120;
+  const std::vector<double> w = Ar1(n, 0.6, 5.0, 2024);
+  ArmaxModelRecord m = Record(n, 1, 0, 7);
+  double par[] = {0.01};
+  double fmin = 0.0;
+  int status = -1;
+  Armaxml(m, w.data(), par, fmin, status);
+  ASSERT_EQ(status, kMlOk);
+  EXPECT_EQ(m.constant, 1);
+
+  std::vector<double> X(2 * n);
+  for (int t = 0; t < n; ++t) {
+    X[t] = w[t];
+    X[n + t] = 1.0;
+  }
+  EXPECT_EQ(fmin, Armaxprofile(n, 1, 0, 1, 0, 0, par, X.data(), 1));
+
+  // A second route to the minimum: golden-section search of the one-dimensional profile.
+  double lo = -0.99, hi = 0.99;
+  const double g = (std::sqrt(5.0) - 1.0) / 2.0;
+  const auto F = [&](double a) { return Armaxprofile(n, 1, 0, 1, 0, 0, &a, X.data(), 1); };
+  for (int i = 0; i < 200; ++i) {
+    const double c = hi - g * (hi - lo);
+    const double d = lo + g * (hi - lo);
+    if (F(c) < F(d))
+      hi = d;
+    else
+      lo = c;
+  }
+  const double best = 0.5 * (lo + hi);
+  EXPECT_NEAR(par[0], best, kOptimiser);
+  EXPECT_LE(fmin, F(best) + kOptimiser * kOptimiser);
+}
+
+TEST(Loglfe, ParameterCountOfAnotherModelFailsWithoutStopping) {
+  testing::MessageCapture capture;
+  LoglfeShared.n = 3;
+  LoglfeShared.p = 1;
+  LoglfeShared.q = 0;
+  LoglfeShared.s = 1;
+  LoglfeShared.P = 0;
+  LoglfeShared.Q = 0;
+  LoglfeShared.k = 0;
+  const double x[] = {0.1, 0.2};
+  double f = 0.0;
+  loglfe(2, x, f);
+  EXPECT_EQ(f, kObjectiveRejected);
+  ASSERT_EQ(capture.size(), 1u);
+  EXPECT_EQ(capture.messages()[0].title, "Armax error");
+  EXPECT_EQ(capture.messages()[0].text, "Error in sub loglfe: npar .ne. (p+q+sp+sq)!");
+  EXPECT_EQ(capture.messages()[0].style, platform::kStyleStop);
+}
+
+}  // namespace
+}  // namespace vordex::armax
