@@ -1,0 +1,286 @@
+// Arimadll end to end: the checker's rules and codes, the engine call, the packed result.
+#include "host/arima_export.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/capture.h"
+#include "vordex/vordex.h"
+
+namespace vordex::host {
+namespace {
+
+// Peer: R 4.2.1, forecast 8.20, Arima(log(AirPassengers), order = c(0,1,1),
+// seasonal = c(0,1,1), method = "ML"): theta = 0.4018, Theta = 0.5569 (Box-Jenkins signs), log
+// likelihood 244.70, printed to 4 and 2 decimals.
+constexpr double kPeerCoefficient = 1e-3;
+constexpr double kPeerLogLik = 0.01;
+
+struct HostArray {
+  SAFEARRAY* array = nullptr;
+  explicit HostArray(SAFEARRAY* a) : array(a) {}
+  HostArray(const HostArray&) = delete;
+  HostArray& operator=(const HostArray&) = delete;
+  ~HostArray() {
+    if (array != nullptr) {
+      EXPECT_EQ(SafeArrayDestroy(array), S_OK);
+    }
+  }
+};
+
+SAFEARRAY* Options(std::vector<short> values, LONG lower = 0) {
+  SAFEARRAY* a = SafeArrayCreateVector(VT_I2, lower, static_cast<ULONG>(values.size()));
+  for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) {
+    LONG at = lower + i;
+    SafeArrayPutElement(a, &at, &values[static_cast<std::size_t>(i)]);
+  }
+  return a;
+}
+
+SAFEARRAY* Data(std::vector<double> values, LONG lower = 0) {
+  SAFEARRAY* a = SafeArrayCreateVector(VT_R8, lower, static_cast<ULONG>(values.size()));
+  for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) {
+    LONG at = lower + i;
+    SafeArrayPutElement(a, &at, &values[static_cast<std::size_t>(i)]);
+  }
+  return a;
+}
+
+// The 11 settings in slot order.
+struct Request {
+  short N = 0, s = 1, h = 0, p = 0, d = 0, q = 0, P = 0, D = 0, Q = 0, mean = 0, transform = 0;
+  std::vector<short> options() const { return {N, s, h, p, d, q, P, D, Q, mean, transform}; }
+};
+
+VARIANT Call(const std::vector<short>& options, const std::vector<double>& data, LONG olower = 0,
+             LONG dlower = 0) {
+  HostArray opt(Options(options, olower));
+  HostArray dat(Data(data, dlower));
+  return Arimadll(&opt.array, &dat.array);
+}
+
+int StatusOf(VARIANT v) {
+  EXPECT_EQ(v.vt, VT_I2);
+  return v.vt == VT_I2 ? v.iVal : -1;
+}
+
+std::vector<double> CellsOf(VARIANT v) {
+  std::vector<double> cells;
+  EXPECT_EQ(v.vt, VT_ARRAY | VT_R8);
+  if (v.vt != (VT_ARRAY | VT_R8)) {
+    VariantClear(&v);
+    return cells;
+  }
+  LONG lower = 0, upper = 0;
+  SafeArrayGetLBound(v.parray, 1, &lower);
+  SafeArrayGetUBound(v.parray, 1, &upper);
+  EXPECT_EQ(lower, 1);
+  for (LONG i = lower; i <= upper; ++i) {
+    double x = 0.0;
+    SafeArrayGetElement(v.parray, &i, &x);
+    cells.push_back(x);
+  }
+  VariantClear(&v);
+  return cells;
+}
+
+bool IsMarker(double x) {
+  return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(-99999.0);
+}
+
+std::vector<double> Airline() {
+  std::ifstream in(std::string(VORDEX_DATA_DIR) + "/airline.csv");
+  std::vector<double> y;
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line))
+    if (!line.empty()) y.push_back(std::stod(line));
+  return y;
+}
+
+std::vector<double> WithLead(double lead, const std::vector<double>& y) {
+  std::vector<double> data{lead};
+  data.insert(data.end(), y.begin(), y.end());
+  return data;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The checker.
+
+struct RuleCase {
+  Request request;
+  int code;
+  const char* message;
+};
+
+TEST(ArimaCheck, EachRuleGivesItsCodeAndMessage) {
+  const RuleCase cases[] = {
+      {{.N = 1001}, 31, "Too much data: number of observations exceeds MAXN"},
+      {{.N = 50, .s = 25}, 32, "Seasonal frequency exceeds MAXS"},
+      {{.N = 50, .h = 121}, 33, "Forecast horizon exceeds MAXH"},
+      {{.N = 50, .p = 13}, 34, "ARIMA (p,q) order too high"},
+      {{.N = 50, .q = 13}, 34, "ARIMA (p,q) order too high"},
+      {{.N = 50, .s = 4, .Q = 4}, 35, "ARIMA (P,Q) order too high"},
+      {{.N = 50, .d = 3}, 36, "Degree of differencing too large"},
+      {{.N = 50, .D = 3}, 36, "Degree of differencing too large"},
+      {{.N = 50, .s = 24, .p = 12, .P = 3}, 37, "Total order too large: reduce (p,q) or (P,Q)"},
+      {{.N = 50, .s = 0}, 38, "Invalid seasonal frequency (<1)"},
+      {{.N = 0}, 39, "Number of observations zero or negative"},
+      {{.N = 50, .h = -1}, 40, "Invalid forecast horizon (<0)"},
+      {{.N = 50, .d = -1}, 41, "Invalid input: one of (p,d,q) values negative"},
+      {{.N = 50, .Q = -1}, 42, "Invalid input: one of (P,D,Q) values negative"},
+      {{.N = 50, .s = 1, .P = 1}, 43, "Seasonal model requested for non-seasonal data"},
+      {{.N = 23, .s = 12, .Q = 1}, 44, "Insufficient data for estimation of a seasonal model"},
+      {{.N = 50, .s = 4, .q = 4, .Q = 1}, 45, "(p,q) must be < s for seasonal model"},
+  };
+  for (const RuleCase& c : cases) {
+    testing::MessageCapture capture;
+    // A data array of one element: a rejected option is reported before the data are looked at.
+    EXPECT_EQ(StatusOf(Call(c.request.options(), {0.0})), c.code) << c.message;
+    ASSERT_EQ(capture.size(), 1u) << c.message;
+    EXPECT_EQ(capture.messages()[0].title, "Arima Error");
+    EXPECT_EQ(capture.messages()[0].text, c.message);
+    EXPECT_EQ(capture.messages()[0].style, 0x30u);
+  }
+}
+
+TEST(ArimaCheck, RulesApplyInOrder) {
+  testing::MessageCapture capture;
+  // N = 1001 with every other setting also wrong: the first rule wins.
+  EXPECT_EQ(StatusOf(Call({1001, 0, -1, 13, 3, -1, 4, 3, -1, 0, 0}, {0.0})), 31);
+  // Upper limits come before lower limits: p = 13 and N = 0 give 34, not 39.
+  EXPECT_EQ(StatusOf(Call(Request{.N = 0, .p = 13}.options(), {0.0})), 34);
+  EXPECT_EQ(capture.size(), 2u);
+}
+
+TEST(ArimaCheck, LimitsThemselvesPass) {
+  std::vector<int> ok = {1000, 24, 120, 11, 2, 11, 3, 2, 3, 0, 0};  // pp = qq = 83
+  testing::MessageCapture capture;
+  EXPECT_EQ(ArimaCheck(ok), 0);
+  EXPECT_EQ(ArimaCheck(std::vector<int>{50, 12, 0, 11, 0, 0, 3, 0, 0, 0, 0}), 0);  // pp = 47
+  // Seasonal differencing alone does not bring in the seasonal rules.
+  EXPECT_EQ(ArimaCheck(std::vector<int>{5, 4, 0, 6, 0, 0, 0, 1, 0, 0, 0}), 0);
+  EXPECT_EQ(capture.size(), 0u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The request end to end.
+
+TEST(Arimadll, AirlineModelMatchesThePeerAndPacksInOrder) {
+  testing::MessageCapture capture;
+  const auto y = Airline();
+  const Request r{.N = 144, .s = 12, .h = 24, .d = 1, .q = 1, .D = 1, .Q = 1, .transform = 2};
+  const auto cells = CellsOf(Call(r.options(), WithLead(0.0, y)));
+  const long N = 144, h = 24;
+  ASSERT_EQ(cells.size(), static_cast<std::size_t>(3 * N + 3 * h + 2 + 4));
+  auto cell = [&](long k) { return cells[static_cast<std::size_t>(k - 1)]; };
+  const long coef = 3 * N + 3 * h;
+  EXPECT_NEAR(cell(coef + 1), 0.4018, kPeerCoefficient);
+  EXPECT_NEAR(cell(coef + 2), 0.5569, kPeerCoefficient);
+  const double sigma = cell(coef + 3), loglik = cell(coef + 4), aic = cell(coef + 5);
+  EXPECT_NEAR(loglik, 244.70, kPeerLogLik);
+  EXPECT_DOUBLE_EQ(aic, -2.0 * loglik + 4.0);
+  EXPECT_EQ(cell(coef + 6), 0.0);
+  // Markers: the first 13 cells of the series, fitted values and residuals.
+  for (long t = 1; t <= 13; ++t) {
+    EXPECT_TRUE(IsMarker(cell(t)));
+    EXPECT_TRUE(IsMarker(cell(N + t)));
+    EXPECT_TRUE(IsMarker(cell(2 * N + t)));
+  }
+  EXPECT_FALSE(IsMarker(cell(14)));
+  // Fitted plus residual is the working series; the residuals' mean square is near sigma^2
+  // (the exact one-step errors of the first few values have larger variance).
+  double ss = 0.0;
+  for (long t = 14; t <= N; ++t) {
+    EXPECT_EQ(cell(N + t), cell(t) - cell(2 * N + t));
+    ss += cell(2 * N + t) * cell(2 * N + t);
+  }
+  EXPECT_NEAR(std::sqrt(ss / (N - 13)), sigma, 0.05 * sigma);
+  // Forecasts on the passenger scale, inside limits that widen with the horizon.
+  for (long k = 1; k <= h; ++k) {
+    EXPECT_LT(cell(3 * N + h + k), cell(3 * N + k));
+    EXPECT_LT(cell(3 * N + k), cell(3 * N + 2 * h + k));
+  }
+  EXPECT_GT(cell(3 * N + 2 * h + 24) / cell(3 * N + h + 24),
+            cell(3 * N + 2 * h + 1) / cell(3 * N + h + 1));
+  EXPECT_EQ(capture.size(), 0u);
+}
+
+TEST(Arimadll, WithoutForecastsAndWithMarkersForSeasonalDifferencing) {
+  std::vector<double> y(40);
+  for (int t = 0; t < 40; ++t) y[t] = 10.0 + 0.3 * t + std::sin(1.7 * t) + (t % 4 == 1 ? 2.0 : 0.0);
+  const Request r{.N = 40, .s = 4, .h = 0, .p = 1, .d = 1, .D = 1};
+  const auto cells = CellsOf(Call(r.options(), WithLead(0.0, y)));
+  ASSERT_EQ(cells.size(), 3u * 40 + 1 + 4);
+  for (int t = 0; t < 5; ++t) {
+    EXPECT_TRUE(IsMarker(cells[t]));
+    EXPECT_TRUE(IsMarker(cells[40 + t]));
+    EXPECT_TRUE(IsMarker(cells[80 + t]));
+  }
+  EXPECT_FALSE(IsMarker(cells[5]));
+}
+
+TEST(Arimadll, CriticalValueWidensTheLimitsBeforeTheTransform) {
+  std::vector<double> y(60);
+  for (int t = 0; t < 60; ++t) y[t] = 5.0 + std::sin(0.9 * t) + 0.05 * t;
+  const Request r{.N = 60, .h = 3, .p = 1, .d = 1};
+  const auto a = CellsOf(Call(r.options(), WithLead(0.0, y)));
+  const auto b = CellsOf(Call(r.options(), WithLead(3.0, y)));
+  const auto c = CellsOf(Call(r.options(), WithLead(std::nan(""), y)));
+  ASSERT_EQ(a.size(), b.size());
+  for (int k = 0; k < 3; ++k) {
+    const double F = a[180 + k];
+    EXPECT_EQ(b[180 + k], F);
+    EXPECT_NEAR((b[186 + k] - F) / (a[186 + k] - F), 3.0 / 1.96, 1e-9);
+    EXPECT_EQ(c[186 + k], a[186 + k]);  // not a number selects 1.96
+  }
+}
+
+TEST(Arimadll, LowerBoundsOfTheArraysDoNotMatter) {
+  std::vector<double> y(30);
+  for (int t = 0; t < 30; ++t) y[t] = 1.0 + 0.5 * std::cos(0.8 * t) + 0.01 * t * t;
+  const Request r{.N = 30, .h = 2, .p = 1, .d = 1};
+  auto options = r.options();
+  options.push_back(99);  // ignored
+  const auto a = CellsOf(Call(r.options(), WithLead(0.0, y)));
+  const auto b = CellsOf(Call(options, WithLead(0.0, y), 5, -3));
+  EXPECT_EQ(a, b);
+}
+
+TEST(Arimadll, EngineFailureReturnsTheText) {
+  testing::MessageCapture capture;
+  const Request r{.N = 3, .transform = 2};
+  VARIANT v = Call(r.options(), {0.0, 1.0, 0.0, 2.0});
+  ASSERT_EQ(v.vt, VT_BSTR);
+  std::string text;
+  for (UINT i = 0; i < SysStringLen(v.bstrVal); ++i)
+    text.push_back(static_cast<char>(v.bstrVal[i]));
+  VariantClear(&v);
+  EXPECT_EQ(text, "Failure in Arimamain:\nModel could not be estimated");
+  ASSERT_EQ(capture.size(), 1u);
+  EXPECT_EQ(capture.messages()[0].title, "Error in Arimalib");
+  EXPECT_EQ(capture.messages()[0].text, "Can't take log of zero or negative values");
+}
+
+TEST(Arimadll, FrameCasesSpecificToTheArimaExport) {
+  testing::MessageCapture capture;
+  // An empty option array gives the unit 1.0.
+  HostArray empty(SafeArrayCreateVector(VT_I2, 0, 0));
+  HostArray dat(Data({0.0}));
+  VARIANT v = Arimadll(&empty.array, &dat.array);
+  EXPECT_EQ(v.vt, VT_R8);
+  EXPECT_EQ(v.dblVal, 1.0);
+  // Ten options are too few; a data array of N elements is too short.
+  EXPECT_EQ(StatusOf(Call({5, 1, 0, 0, 0, 0, 0, 0, 0, 0}, {0.0})), 3);
+  EXPECT_EQ(StatusOf(Call(Request{.N = 3}.options(), {0.0, 1.0, 2.0})), 4);
+  EXPECT_EQ(capture.size(), 0u);
+}
+
+}  // namespace
+}  // namespace vordex::host
