@@ -1,0 +1,220 @@
+// Armaxdll end to end through the call frame: the checker, the engine statuses as the host sees
+// them, and the result layout.
+#include "host/armax_export.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/capture.h"
+#include "support/tolerances.h"
+#include "vordex/vordex.h"
+
+namespace vordex::host {
+namespace {
+
+using testing::kPeerCoefficient;
+using testing::kPeerLogLik;
+
+// A host-owned automation array, destroyed by the "host" at the end of the test.
+struct HostArray {
+  SAFEARRAY* array = nullptr;
+  explicit HostArray(SAFEARRAY* a) : array(a) {}
+  HostArray(const HostArray&) = delete;
+  HostArray& operator=(const HostArray&) = delete;
+  ~HostArray() {
+    if (array != nullptr) SafeArrayDestroy(array);
+  }
+};
+
+template <class T>
+SAFEARRAY* Array(VARTYPE vt, const std::vector<T>& values, LONG lower) {
+  SAFEARRAY* a = SafeArrayCreateVector(vt, lower, static_cast<ULONG>(values.size()));
+  for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) {
+    LONG at = lower + i;
+    T v = values[static_cast<std::size_t>(i)];
+    SafeArrayPutElement(a, &at, &v);
+  }
+  return a;
+}
+
+// Options N, s, h, p, d, q, P, D, Q, constant, transform.
+VARIANT Call(const std::vector<short>& options, const std::vector<double>& data, LONG lower = 0) {
+  HostArray opt(Array<short>(VT_I2, options, lower));
+  HostArray dat(Array<double>(VT_R8, data, lower));
+  return Armaxdll(&opt.array, &dat.array);
+}
+
+std::vector<double> Data(int N, double critical = 1.96) {
+  std::vector<double> x(N + 1);
+  x[0] = critical;
+  for (int t = 1; t <= N; ++t) x[t] = 20.0 + 3.0 * std::sin(0.7 * t) + 0.1 * t + std::cos(3.1 * t);
+  return x;
+}
+
+int StatusOf(VARIANT v) {
+  EXPECT_EQ(v.vt, VT_I2);
+  return v.vt == VT_I2 ? v.iVal : -1;
+}
+
+std::string TextOf(VARIANT v) {
+  EXPECT_EQ(v.vt, VT_BSTR);
+  std::string text;
+  if (v.vt != VT_BSTR) return text;
+  for (UINT i = 0; i < SysStringLen(v.bstrVal); ++i)
+    text.push_back(static_cast<char>(v.bstrVal[i]));
+  VariantClear(&v);
+  return text;
+}
+
+std::vector<double> CellsOf(VARIANT v) {
+  std::vector<double> cells;
+  EXPECT_EQ(v.vt, VT_ARRAY | VT_R8);
+  if (v.vt != (VT_ARRAY | VT_R8)) return cells;
+  LONG lower = 0;
+  LONG upper = 0;
+  SafeArrayGetLBound(v.parray, 1, &lower);
+  SafeArrayGetUBound(v.parray, 1, &upper);
+  EXPECT_EQ(lower, 1);
+  for (LONG i = lower; i <= upper; ++i) {
+    double x = 0.0;
+    SafeArrayGetElement(v.parray, &i, &x);
+    cells.push_back(x);
+  }
+  VariantClear(&v);
+  return cells;
+}
+
+TEST(ArmaxChecker, RulesInOrderWithTheirMessagesAndCodes) {
+  struct Case {
+    std::vector<short> options;
+    int code;
+    const char* message;
+  };
+  const Case cases[] = {
+      {{20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 31, "Invalid seasonal frequency (s < 1)"},
+      {{7, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+       32,
+       "Insufficient data: too few observations \nfor this seasonality (n < 2s)"},
+      {{20, 1, -1, 0, 0, 0, 0, 0, 0, 0, 0}, 33, "Invalid forecast horizon (h < 0)"},
+      {{20, 1, 0, 0, -1, 0, 0, 0, 0, 0, 0},
+       34,
+       "Invalid input: at least one (p,d,q) value negative"},
+      {{20, 1, 0, 0, 0, 0, 0, 0, -2, 0, 0},
+       35,
+       "Invalid input: at least one (P,D,Q) value negative"},
+      {{20, 4, 0, 4, 0, 0, 0, 0, 0, 0, 0},
+       36,
+       "Inappropriate (p,q) values for seasonal model (p or q > s)"},
+      {{20, 4, 0, 0, 0, 4, 0, 0, 0, 0, 0},
+       36,
+       "Inappropriate (p,q) values for seasonal model (p or q > s)"},
+      // Rule 1 is reported before rule 3 when both fail.
+      {{20, 0, -1, 0, 0, 0, 0, 0, 0, 0, 0}, 31, "Invalid seasonal frequency (s < 1)"},
+  };
+  for (const Case& c : cases) {
+    testing::MessageCapture capture;
+    // The data array is too short as well: the option is reported first.
+    EXPECT_EQ(StatusOf(Call(c.options, {1.96})), c.code);
+    ASSERT_EQ(capture.size(), 1u);
+    EXPECT_EQ(capture.messages()[0].title, "Armax Error");
+    EXPECT_EQ(capture.messages()[0].text, c.message);
+    EXPECT_EQ(capture.messages()[0].style, platform::kStyleWarning);
+  }
+}
+
+TEST(ArmaxExport, FrameStatusesWithoutBoxes) {
+  testing::MessageCapture capture;
+  EXPECT_EQ(StatusOf(Call({20, 1, 0, 0, 0, 0, 0, 0, 0, 0}, Data(20))), 3);
+  EXPECT_EQ(StatusOf(Call({}, Data(20))), 3);
+  EXPECT_EQ(StatusOf(Call({20, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, Data(19))), 4);
+  EXPECT_EQ(capture.size(), 0u);
+}
+
+TEST(ArmaxExport, EngineStatusesReachTheHostAsTexts) {
+  testing::MessageCapture capture;
+  std::vector<double> zero = Data(20);
+  zero[4] = 0.0;
+  EXPECT_EQ(TextOf(Call({20, 1, 2, 1, 0, 0, 0, 0, 0, 0, 1}, zero)),
+            "Error in Armaxfe:\n-- requested transform could not be performed");
+  std::vector<double> nan = Data(20);
+  nan[3] = std::nan("");
+  EXPECT_EQ(TextOf(Call({20, 1, 2, 1, 0, 0, 0, 0, 0, 0, 0}, nan)),
+            "Error in Armaxfe:\n-- observations must be finite numbers");
+  EXPECT_EQ(TextOf(Call({20, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0}, Data(20, INFINITY))),
+            "Error in Armaxmain:\n-- critical value must be a finite number");
+  EXPECT_EQ(TextOf(Call({8, 4, 0, 0, 3, 0, 0, 1, 0, 0, 0}, Data(8))),
+            "Error in Armaxfe:\n-- differencing leaves fewer than 2 values");
+  EXPECT_EQ(TextOf(Call({1200, 1, 0, 1, 0, 0, 0, 0, 0, 1, 0}, Data(1200))),
+            "Error in Armaxml:\n-- too much data for common storage");
+  EXPECT_EQ(TextOf(Call({300, 1, 0, 101, 0, 0, 0, 0, 0, 0, 0}, Data(300))),
+            "Error in Armaxmain:\n-- model orders out of range");
+}
+
+TEST(ArmaxExport, StatusTextTable) {
+  EXPECT_STREQ(ArmaxStatusText(0), "Unknown error in Armaxmain:\n-- no results returned");
+  EXPECT_STREQ(ArmaxStatusText(1), "Error in Armaxfe:\n-- insufficient input parameters");
+  EXPECT_STREQ(ArmaxStatusText(2),
+               "Error in Armaxfe:\n-- requested transform could not be performed");
+  EXPECT_STREQ(ArmaxStatusText(11), "Error in Armaxml:\n-- too much data for common storage");
+  EXPECT_STREQ(ArmaxStatusText(12), "Error in Armaxml:\n-- failure in duminf");
+  EXPECT_STREQ(ArmaxStatusText(13), "Error in Armaxml:\n-- arma is zero order");
+  EXPECT_STREQ(ArmaxStatusText(14), "Error in Armaxml:\n-- misassigned constant flag");
+  EXPECT_STREQ(ArmaxStatusText(21), "Error in Armax_xtra:\n-- phitheta out-of-bounds");
+  EXPECT_STREQ(ArmaxStatusText(22), "Error in Armax_xtra:\n-- failure in drlse");
+  EXPECT_STREQ(ArmaxStatusText(24),
+               "Error in Armax_xtra:\n-- regression forecasts not implemented");
+  EXPECT_STREQ(ArmaxStatusText(31), "Error in Armax_pack:\n-- insufficient array space for output");
+  EXPECT_STREQ(ArmaxStatusText(32), "Warning: Armax_pack:\n-- not all output returned");
+  for (int other : {9, 23, 30, 33, 99, -1})
+    EXPECT_STREQ(ArmaxStatusText(other), "Failure in Armaxmain:\nModel could not be estimated");
+}
+
+TEST(ArmaxExport, ResultCountAndBoundsAreIndependentOfLowerBounds) {
+  const std::vector<short> options = {40, 4, 3, 1, 1, 1, 0, 0, 0, 1, 0};
+  const std::vector<double> data = Data(40);
+  const std::vector<double> base = CellsOf(Call(options, data, 0));
+  // n = 39, npar = 2, k = 1: 2n + 3h + npar + k + 3 cells.
+  EXPECT_EQ(base.size(), static_cast<std::size_t>(2 * 39 + 9 + 2 + 1 + 3));
+  EXPECT_EQ(CellsOf(Call(options, data, 1)), base);
+  EXPECT_EQ(CellsOf(Call(options, data, -7)), base);
+  // Elements after the observations and options after the eleventh change nothing.
+  std::vector<short> longer = options;
+  longer.push_back(99);
+  std::vector<double> more = data;
+  more.push_back(1e9);
+  EXPECT_EQ(CellsOf(Call(longer, more)), base);
+  // The constant flag 5 acts as 1.
+  std::vector<short> five = options;
+  five[9] = 5;
+  EXPECT_EQ(CellsOf(Call(five, data)), base);
+}
+
+TEST(ArmaxExport, NoHorizonLeavesOutTheForecastBlocks) {
+  const std::vector<double> cells = CellsOf(Call({30, 1, 0, 0, 1, 1, 0, 0, 0, 0, 0}, Data(30)));
+  EXPECT_EQ(cells.size(), static_cast<std::size_t>(2 * 29 + 1 + 3));
+}
+
+TEST(ArmaxExport, AirlineModelThroughTheExport) {
+  // log(airline) ARIMA(0,1,1)(0,1,1)12 without constant; R 4.2 forecast::Arima(method = "ML"):
+  // theta = 0.4018, Theta = 0.5569 in Box-Jenkins signs, log-likelihood 244.70.
+  std::ifstream in(std::string(VORDEX_DATA_DIR) + "/airline.csv");
+  std::vector<double> data = {1.96};
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line))
+    if (!line.empty()) data.push_back(std::stod(line));
+  ASSERT_EQ(data.size(), 145u);
+  const std::vector<double> cells = CellsOf(Call({144, 12, 24, 0, 1, 1, 0, 1, 1, 0, 1}, data));
+  const int n = 131;
+  ASSERT_EQ(cells.size(), static_cast<std::size_t>(2 * n + 72 + 2 + 3));
+  EXPECT_NEAR(cells[2 * n + 72], 0.4018, kPeerCoefficient);
+  EXPECT_NEAR(cells[2 * n + 73], 0.5569, kPeerCoefficient);
+  EXPECT_NEAR(cells[2 * n + 75], 244.70, kPeerLogLik);
+}
+
+}  // namespace
+}  // namespace vordex::host
