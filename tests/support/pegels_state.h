@@ -1,0 +1,32 @@
+// A fresh exponential smoothing engine state for tests of its routines.
+#ifndef VORDEX_TESTS_SUPPORT_PEGELS_STATE_H
+#define VORDEX_TESTS_SUPPORT_PEGELS_STATE_H
+
+#include <memory>
+
+#include "smoothing/state.h"
+
+namespace vordex::testing {
+
+// Resets the calling thread's engine state to its defaults and sets the model: n observations,
+// period s, m multi-step horizons, error form, trend and seasonality in the engine's numbering,
+// phi = 1 and the usual region.
+inline smoothing::PegelsState& FreshPegels(int n, int s, int m, int modelType, int trendType,
+                                           int seasonalityType) {
+  // The record is large: build the defaults on the heap, not the stack.
+  auto defaults = std::make_unique<smoothing::PegelsState>();
+  smoothing::pegels = *defaults;
+  smoothing::PegelsState& P = smoothing::pegels;
+  P.n = n;
+  P.s = s;
+  P.multisteps = m;
+  P.modelType = modelType;
+  P.trendType = trendType;
+  P.seasonalityType = seasonalityType;
+  P.par[4] = 1.0;
+  return P;
+}
+
+}  // namespace vordex::testing
+
+#endif  // VORDEX_TESTS_SUPPORT_PEGELS_STATE_H
