@@ -1,0 +1,151 @@
+// vordex armax: seasonal ARMA with an optional constant for a transformed and differenced series.
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "common.h"
+#include "vordex/armax.hpp"
+
+namespace vordex::cli {
+namespace {
+
+struct ArmaxOptions {
+  CommonOptions common;
+  std::vector<int> order = {0, 1, 1};  // p d q
+  std::vector<int> seasonal;           // P D Q; default (0,1,1) when the period exceeds 1
+  int period = 0;                      // 0: the series' own frequency, else 1
+  bool constant = false;
+  std::string transform = "log";
+  double critical = 1.96;
+};
+
+std::string Numbered(const char* stem, std::size_t i) {
+  return stem + std::to_string(i + 1);
+}
+
+void AddCoefficients(const char* stem, const std::vector<double>& values, Column& names,
+                     Column& numbers) {
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    names.cells.emplace_back(Numbered(stem, i));
+    numbers.cells.emplace_back(values[i]);
+  }
+}
+
+void Report(const std::vector<Message>& messages, std::ostream& err) {
+  for (const Message& m : messages) err << m.title << ": " << m.text << '\n';
+}
+
+void RunArmax(const ArmaxOptions& o, CommandContext& context) {
+  const LoadedSeries series = LoadSeries(o.common.input);
+  if (!series.ok()) {
+    context.err << "vordex armax: " << series.error << '\n';
+    context.status = 1;
+    return;
+  }
+  armax::Settings settings;
+  settings.s = o.period > 0 ? o.period : (series.frequency > 0 ? series.frequency : 1);
+  settings.h = o.common.horizon;
+  settings.p = o.order[0];
+  settings.d = o.order[1];
+  settings.q = o.order[2];
+  const std::array<int, 3> seasonal =
+      o.seasonal.size() == 3 ? std::array<int, 3>{o.seasonal[0], o.seasonal[1], o.seasonal[2]}
+      : settings.s > 1       ? std::array<int, 3>{0, 1, 1}
+                             : std::array<int, 3>{0, 0, 0};
+  settings.P = seasonal[0];
+  settings.D = seasonal[1];
+  settings.Q = seasonal[2];
+  settings.constant = o.constant;
+  settings.transform = o.transform == "log"    ? armax::Transform::kLog
+                       : o.transform == "sqrt" ? armax::Transform::kSquareRoot
+                                               : armax::Transform::kNone;
+  settings.critical_value = o.critical;
+
+  armax::Result r;
+  try {
+    r = armax::Fit(series.values, settings);
+  } catch (const Error& e) {
+    Report(e.messages(), context.err);
+    std::string text = e.what();
+    for (char& c : text)
+      if (c == '\n') c = ' ';
+    context.err << "vordex armax: " << text << '\n';
+    context.status = 1;
+    return;
+  }
+  Report(r.warnings, context.err);
+
+  const std::size_t N = series.values.size();
+  std::vector<double> t(r.forecasts.size());
+  for (std::size_t j = 0; j < t.size(); ++j) t[j] = static_cast<double>(N + j + 1);
+
+  Column names{"name", {}};
+  Column values{"value", {}};
+  AddCoefficients("ar", r.ar, names, values);
+  AddCoefficients("ma", r.ma, names, values);
+  AddCoefficients("sar", r.seasonal_ar, names, values);
+  AddCoefficients("sma", r.seasonal_ma, names, values);
+  if (r.constant) {
+    names.cells.emplace_back(std::string("constant"));
+    values.cells.emplace_back(*r.constant);
+  }
+
+  Column stat_names{"name", {}};
+  Column stat_values{"value", {}};
+  const std::pair<const char*, double> stats[] = {
+      {"n", static_cast<double>(r.series.size())},
+      {"sum_of_squares", r.sum_of_squares},
+      {"log_likelihood", r.log_likelihood},
+      {"sigma2", r.sigma2},
+  };
+  for (const auto& [name, value] : stats) {
+    stat_names.cells.emplace_back(std::string(name));
+    stat_values.cells.emplace_back(value);
+  }
+
+  std::vector<Section> sections;
+  sections.push_back(Section{"forecasts",
+                             {NumberColumn("t", t), NumberColumn("forecast", r.forecasts),
+                              NumberColumn("lower", r.lower), NumberColumn("upper", r.upper)}});
+  if (!names.cells.empty()) sections.push_back(Section{"coefficients", {names, values}});
+  sections.push_back(Section{"statistics", {stat_names, stat_values}});
+  WriteSections(context.out, o.common.format, sections);
+}
+
+}  // namespace
+
+void AddArmaxCommand(CLI::App& app, CommandContext& context) {
+  CLI::App* command = app.add_subcommand(
+      "armax",
+      "Seasonal ARMA with an optional constant for a transformed, differenced series "
+      "(exact maximum likelihood)");
+  auto options = std::make_shared<ArmaxOptions>();
+  AddCommonOptions(command, options->common);
+  command->add_option("--order", options->order, "Nonseasonal orders p d q")
+      ->expected(3)
+      ->check(CLI::NonNegativeNumber)
+      ->capture_default_str();
+  command
+      ->add_option("--seasonal", options->seasonal,
+                   "Seasonal orders P D Q (default 0 1 1 when the period exceeds 1, else 0 0 0)")
+      ->expected(3)
+      ->check(CLI::NonNegativeNumber);
+  command
+      ->add_option("--period", options->period,
+                   "Seasonal frequency (default: the series' own, else 1)")
+      ->check(CLI::PositiveNumber);
+  command->add_flag("--constant", options->constant, "Estimate a constant (the mean)");
+  command->add_option("--transform", options->transform, "Transform of the observations")
+      ->check(CLI::IsMember({"none", "log", "sqrt"}))
+      ->capture_default_str();
+  command
+      ->add_option("--critical", options->critical,
+                   "Critical value: each limit lies this many standard errors from the forecast")
+      ->capture_default_str();
+  command->callback([&context, options] { RunArmax(*options, context); });
+}
+
+}  // namespace vordex::cli
