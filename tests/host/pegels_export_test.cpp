@@ -1,0 +1,410 @@
+// Pegelsdll end to end through automation arrays: the option reader and checker, the bounds
+// after the observations, the data checks before the engine and the packed result layout.
+#include "host/pegels_export.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "smoothing/random.h"
+#include "smoothing/state.h"
+#include "support/capture.h"
+#include "vordex/vordex.h"
+
+namespace vordex::host {
+namespace {
+
+using testing::MessageCapture;
+
+struct Request {
+  std::vector<short> options;
+  std::vector<double> data;
+};
+
+// A quarterly series with trend and season, all values positive.
+std::vector<double> Quarterly(int n) {
+  std::vector<double> y;
+  const double season[4] = {1.0, -2.0, 3.0, -2.0};
+  for (int t = 1; t <= n; ++t)
+    y.push_back(20.0 + 0.5 * t + season[(t - 1) % 4] + 0.3 * std::sin(3.0 * t));
+  return y;
+}
+
+// N observations, s = 4, h = 4, additive errors, no trend, no seasonality, Gaussian limits,
+// one-step MSE, heuristic states, 500 paths, m = 3, AIC; confidence 95.
+Request Base(int n = 24) {
+  Request r;
+  r.options = {static_cast<short>(n), 4, 4, 1, 1, 1, 0, 1, 1, 500, 3, 1};
+  r.data.push_back(95.0);
+  for (double v : Quarterly(n)) r.data.push_back(v);
+  return r;
+}
+
+VARIANT Call(const Request& r) {
+  SAFEARRAY* opt = SafeArrayCreateVector(VT_I2, 0, static_cast<ULONG>(r.options.size()));
+  for (LONG i = 0; i < static_cast<LONG>(r.options.size()); ++i) {
+    short v = r.options[static_cast<std::size_t>(i)];
+    SafeArrayPutElement(opt, &i, &v);
+  }
+  SAFEARRAY* dat = SafeArrayCreateVector(VT_R8, 1, static_cast<ULONG>(r.data.size()));
+  for (LONG i = 0; i < static_cast<LONG>(r.data.size()); ++i) {
+    LONG at = i + 1;
+    double v = r.data[static_cast<std::size_t>(i)];
+    SafeArrayPutElement(dat, &at, &v);
+  }
+  VARIANT result = Pegelsdll(&opt, &dat);
+  SafeArrayDestroy(opt);
+  SafeArrayDestroy(dat);
+  return result;
+}
+
+int StatusOf(const Request& r) {
+  VARIANT v = Call(r);
+  const int status = v.vt == VT_I2 ? v.iVal : -1;
+  VariantClear(&v);
+  return status;
+}
+
+std::vector<double> CellsOf(const Request& r) {
+  VARIANT v = Call(r);
+  std::vector<double> cells;
+  EXPECT_EQ(v.vt, VT_ARRAY | VT_R8);
+  if (v.vt != (VT_ARRAY | VT_R8)) {
+    VariantClear(&v);
+    return cells;
+  }
+  LONG lower = 0;
+  LONG upper = 0;
+  SafeArrayGetLBound(v.parray, 1, &lower);
+  SafeArrayGetUBound(v.parray, 1, &upper);
+  EXPECT_EQ(lower, 1);
+  for (LONG i = lower; i <= upper; ++i) {
+    double x = 0.0;
+    SafeArrayGetElement(v.parray, &i, &x);
+    cells.push_back(x);
+  }
+  VariantClear(&v);
+  return cells;
+}
+
+struct RuleCase {
+  void (*change)(Request& r);
+  int code;
+  const char* message;
+};
+
+TEST(PegelsCheck, EveryRuleGivesItsCodeAndMessage) {
+  const RuleCase cases[] = {
+      {[](Request& r) { r.options[0] = 1001; }, 31, "Number of data observations exceeds MAXN"},
+      {[](Request& r) { r.options[1] = 25; }, 32, "Seasonal frequency exceeds MAXS"},
+      {[](Request& r) { r.options[2] = 121; }, 33, "Forecast horizon exceeds MAXH"},
+      {[](Request& r) { r.options[1] = 0; }, 34, "Seasonal frequency zero or negative"},
+      {[](Request& r) { r.options[0] = 0; }, 35, "Number of observations zero or negative"},
+      {[](Request& r) { r.options[3] = 3; }, 41, "Unknown model type"},
+      {[](Request& r) { r.options[4] = 5; }, 42, "Unknown trend type"},
+      {[](Request& r) { r.options[5] = 4; }, 43, "Unknown seasonality type"},
+      {[](Request& r) { r.options.push_back(4); }, 44, "Unknown transform type"},
+      {[](Request& r) {
+         r.options.insert(r.options.end(), {1, 5});
+       },
+       45, "Unknown search type"},
+      {[](Request& r) {
+         r.options[0] = 7;
+         r.options[5] = 2;
+       },
+       61, "Insufficient data for estimation of seasonal models"},
+      {[](Request& r) {
+         r.options[1] = 1;
+         r.options[5] = 2;
+       },
+       62, "Seasonal model requested for nonseasonal data"},
+      {[](Request& r) { r.options[6] = 2; }, 64, "Unknown bootstrap type"},
+      {[](Request& r) { r.options[7] = 6; }, 65, "Unknown optimization criterion"},
+      {[](Request& r) { r.options[8] = 4; }, 66, "Unknown initialization method"},
+      {[](Request& r) { r.options[11] = 3; }, 67, "Unknown information criterion"},
+      {[](Request& r) { r.options[9] = 499; }, 68,
+       "#Bootstrap samples must be between 500 & 50000"},
+      {[](Request& r) { r.options[10] = 25; }, 69, "#MSE multisteps must be between 3 & MAXS"},
+  };
+  for (const RuleCase& c : cases) {
+    MessageCapture capture;
+    Request r = Base();
+    c.change(r);
+    EXPECT_EQ(StatusOf(r), c.code) << c.message;
+    ASSERT_EQ(capture.size(), 1u) << c.message;
+    EXPECT_EQ(capture.messages()[0].title, "Pegels Error");
+    EXPECT_EQ(capture.messages()[0].text, c.message);
+    EXPECT_EQ(capture.messages()[0].style, 0x30u);
+  }
+}
+
+TEST(PegelsCheck, FirstFailingRuleWinsAndOptionsComeBeforeData) {
+  MessageCapture capture;
+  Request r = Base();
+  r.options[0] = 1001;
+  r.options[1] = 25;
+  r.options[9] = 10;
+  EXPECT_EQ(StatusOf(r), 31);
+  // An invalid option is reported even when the data array is too short.
+  Request s = Base();
+  s.options[10] = 2;
+  s.data.resize(5);
+  EXPECT_EQ(StatusOf(s), 69);
+  Request t = Base();
+  t.data.resize(24);
+  EXPECT_EQ(StatusOf(t), 4);
+}
+
+TEST(PegelsCheck, TooFewOptionsAndEmptyOptions) {
+  MessageCapture capture;
+  Request r = Base();
+  r.options.resize(11);
+  EXPECT_EQ(StatusOf(r), 3);
+  EXPECT_EQ(capture.size(), 0u);
+  r.options.clear();
+  VARIANT v = Call(r);
+  EXPECT_EQ(v.vt, VT_R8);
+  EXPECT_EQ(v.dblVal, 1.0);
+}
+
+TEST(PegelsCheck, ZerosAreJudgedOnThisRequestsData) {
+  MessageCapture capture;
+  smoothing::ScopedSeedOverride seed(-1);
+  // A request whose data contain a zero, with an additive model: fitted.
+  Request zeros = Base();
+  zeros.data[5] = 0.0;
+  EXPECT_EQ(CellsOf(zeros).empty(), false);
+  // The next request, multiplicative, with data free of zeros: the earlier zeros do not count.
+  Request mult = Base();
+  mult.options[3] = 0;
+  EXPECT_EQ(CellsOf(mult).empty(), false);
+  capture.clear();
+  // The same multiplicative model on data with a zero is refused before the engine runs.
+  mult.data[5] = 0.0;
+  EXPECT_EQ(StatusOf(mult), 63);
+  ASSERT_EQ(capture.size(), 1u);
+  EXPECT_EQ(capture.messages()[0].text, "Data contains zeros: cannot specify multiplicative model");
+  // With the log transform an observation of 1 is a zero.
+  Request logged = Base();
+  logged.options[4] = 3;  // multiplicative trend
+  logged.options.push_back(2);
+  logged.data[3] = 1.0;
+  EXPECT_EQ(StatusOf(logged), 63);
+}
+
+TEST(PegelsCheck, OpenSeasonalityWithTooFewDataIsDroppedWithAWarning) {
+  MessageCapture capture;
+  smoothing::ScopedSeedOverride seed(-1);
+  Request r = Base(10);
+  r.options[1] = 12;
+  r.options[5] = 0;  // choose
+  const std::vector<double> cells = CellsOf(r);
+  ASSERT_GE(capture.size(), 1u);
+  EXPECT_EQ(capture.messages()[0].text, "Insufficient data for estimation of seasonal models");
+  EXPECT_EQ(capture.messages()[0].style, 0x30u);
+  // Nothing was open any more, so no search: no types, no trend, no seasonal indices.
+  // 3N + 3h + 4 parameters + level + (m + 1) + 4 statistics.
+  ASSERT_EQ(cells.size(), static_cast<std::size_t>(30 + 12 + 4 + 1 + 4 + 4));
+  capture.clear();
+  r.options[5] = 2;
+  EXPECT_EQ(StatusOf(r), 61);
+}
+
+TEST(Pegelsdll, ResultLayoutWithSearch) {
+  MessageCapture capture;
+  smoothing::ScopedSeedOverride seed(-3);
+  Request r = Base(40);
+  r.options[4] = 0;  // trend open: the search type becomes 2
+  r.options[5] = 2;  // additive seasonality
+  const std::vector<double> cells = CellsOf(r);
+  const int N = 40;
+  const int h = 4;
+  std::size_t at = 3 * N + 3 * h;
+  ASSERT_GT(cells.size(), at + 3);
+  const int model = static_cast<int>(cells[at]);
+  const int trend = static_cast<int>(cells[at + 1]);
+  EXPECT_EQ(model, 1);
+  EXPECT_GE(trend, 1);
+  EXPECT_LE(trend, 4);
+  EXPECT_EQ(cells[at + 2], 2.0);
+  const std::size_t expected = at + 3 + 4 + 1 + (trend > 1 ? 1 : 0) + 4 + (3 + 1) + 4;
+  EXPECT_EQ(cells.size(), expected);
+  // Observations come back unchanged, errors are data minus fitted values.
+  for (int t = 0; t < N; ++t) {
+    EXPECT_NEAR(cells[t], r.data[t + 1], 1e-12 * 50);
+    EXPECT_NEAR(cells[2 * N + t], cells[t] - cells[N + t], 1e-12 * 50);
+  }
+  // Lower limit <= forecast <= upper limit at every horizon.
+  for (int k = 0; k < h; ++k) {
+    EXPECT_LE(cells[3 * N + h + k], cells[3 * N + k]);
+    EXPECT_GE(cells[3 * N + 2 * h + k], cells[3 * N + k]);
+  }
+  // Additive seasonal indices sum to zero only when estimated; heuristic ones are normalised.
+  const std::size_t seasonal = at + 3 + 4 + 1 + (trend > 1 ? 1 : 0);
+  double sum = 0.0;
+  for (int k = 0; k < 4; ++k) sum += cells[seasonal + k];
+  EXPECT_NEAR(sum, 0.0, 1e-9);
+}
+
+TEST(Pegelsdll, FullCountEqualsCapacity) {
+  MessageCapture capture;
+  smoothing::ScopedSeedOverride seed(-4);
+  Request r = Base(40);
+  r.options[3] = 2;  // choose the error form
+  r.options[4] = 2;  // additive trend
+  r.options[5] = 2;  // additive seasonality
+  const std::vector<double> cells = CellsOf(r);
+  // 3N + 3h + 3 + 4 + 1 + 1 + s + (m + 1) + 4 = capacity.
+  EXPECT_EQ(cells.size(), static_cast<std::size_t>(3 * (40 + 4) + 3 + 4 + 1 + 1 + 4 + 4 + 4));
+}
+
+TEST(Pegelsdll, OptionalOptionsAtTheirDefaultsChangeNothing) {
+  MessageCapture capture;
+  std::vector<double> twelve;
+  std::vector<double> sixteen;
+  {
+    smoothing::ScopedSeedOverride seed(-9);
+    twelve = CellsOf(Base());
+  }
+  {
+    smoothing::ScopedSeedOverride seed(-9);
+    Request r = Base();
+    r.options.insert(r.options.end(), {1, 0, 0, 1});
+    sixteen = CellsOf(r);
+  }
+  ASSERT_EQ(twelve.size(), sixteen.size());
+  EXPECT_EQ(0, std::memcmp(twelve.data(), sixteen.data(), twelve.size() * sizeof(double)));
+}
+
+TEST(Pegelsdll, SeededRequestsReproduceTheirLimits) {
+  MessageCapture capture;
+  std::vector<double> a;
+  std::vector<double> b;
+  std::vector<double> c;
+  {
+    smoothing::ScopedSeedOverride seed(-21);
+    a = CellsOf(Base());
+    b = CellsOf(Base());
+  }
+  {
+    smoothing::ScopedSeedOverride seed(-22);
+    c = CellsOf(Base());
+  }
+  ASSERT_EQ(a.size(), b.size());
+  EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(double)));
+  // Another seed moves the limits (cells 3N + h ..), not the point forecasts.
+  EXPECT_EQ(a[72], c[72]);
+  EXPECT_NE(a[76], c[76]);
+}
+
+TEST(Pegelsdll, NegativeHorizonMeansNoForecasts) {
+  MessageCapture capture;
+  Request r = Base();
+  r.options[2] = -5;
+  const std::vector<double> cells = CellsOf(r);
+  EXPECT_EQ(cells.size(), static_cast<std::size_t>(3 * 24 + 4 + 1 + 4 + 4));
+}
+
+TEST(Pegelsdll, DataTheEngineCannotUseAreRefused) {
+  MessageCapture capture;
+  Request r = Base();
+  r.data[0] = 150.0;
+  EXPECT_EQ(StatusOf(r), kPegelsConfidence);
+  r.data[0] = std::nan("");
+  EXPECT_EQ(StatusOf(r), kPegelsConfidence);
+  ASSERT_EQ(capture.size(), 2u);
+  EXPECT_EQ(capture.messages()[0].text, "Confidence level must be between 0 and 100");
+  Request s = Base();
+  s.data[7] = INFINITY;
+  EXPECT_EQ(StatusOf(s), kPegelsNonFinite);
+  EXPECT_EQ(capture.messages().back().text, "Data contain missing or non-finite values");
+}
+
+TEST(Pegelsdll, EngineFailureReturnsItsText) {
+  MessageCapture capture;
+  Request r = Base();
+  r.options.push_back(2);  // log transform of a negative value
+  r.data[4] = -1.0;
+  VARIANT v = Call(r);
+  ASSERT_EQ(v.vt, VT_BSTR);
+  std::string text;
+  for (UINT i = 0; i < SysStringLen(v.bstrVal); ++i)
+    text.push_back(static_cast<char>(v.bstrVal[i]));
+  VariantClear(&v);
+  EXPECT_EQ(text, "Failure in Pegelsmain:\nModel could not be estimated");
+}
+
+TEST(Pegelsdll, HorizonsBeyondTheDataAreMarkedMissing) {
+  MessageCapture capture;
+  Request r = Base(2);
+  r.options[1] = 1;
+  r.options[2] = 0;
+  const std::vector<double> cells = CellsOf(r);
+  // 3N, 4 parameters, level, then sqrt(amse), sqrt(mse[1..3]), 4 statistics.
+  ASSERT_EQ(cells.size(), static_cast<std::size_t>(6 + 5 + 4 + 4));
+  const double marker = -99999.0;
+  EXPECT_EQ(0, std::memcmp(&cells[11 + 3], &marker, sizeof(double)));
+  EXPECT_NE(cells[11 + 2], marker);
+}
+
+TEST(PegelsReadBounds, PairsAreTakenOnlyInsideTheUnitInterval) {
+  smoothing::PegelsState& P = smoothing::pegels;
+  const std::vector<double> six = {0.0, 0.4, 0.8, 0.2, 0.3, 0.4};
+  const TrailingReader from_six = [&](long k, double* v) {
+    if (k < 1 || k > 6) return false;
+    *v = six[static_cast<std::size_t>(k - 1)];
+    return true;
+  };
+  // Four pairs asked for, six values given: one pair is read, and a lower bound of 0 stays 0.
+  P.boundsCount = 4;
+  ASSERT_EQ(PegelsReadBounds(6, from_six), 0);
+  EXPECT_EQ(P.boundsCount, 1);
+  EXPECT_EQ(P.lower[1], 0.0);
+  EXPECT_EQ(P.upper[1], 0.4);
+
+  const std::vector<double> eight = {0.2, 1.0, 0.5, 0.3, 0.9, 0.6, 0.4, 1.0};
+  const TrailingReader from_eight = [&](long k, double* v) {
+    if (k < 1 || k > 8) return false;
+    *v = eight[static_cast<std::size_t>(k - 1)];
+    return true;
+  };
+  P.boundsCount = 4;
+  ASSERT_EQ(PegelsReadBounds(8, from_eight), 0);
+  EXPECT_EQ(P.boundsCount, 4);
+  EXPECT_EQ(P.lower[1], 0.2);
+  EXPECT_EQ(P.lower[2], 0.0);  // 1.0 is not below 1
+  EXPECT_EQ(P.upper[1], 0.9);
+  EXPECT_EQ(P.upper[2], 0.6);
+  EXPECT_EQ(P.upper[3], 1.0);  // 0.4 lies below its lower bound 0.5
+  EXPECT_EQ(P.upper[4], 1.0);  // 1.0 is not below 1
+
+  P.boundsCount = 1;
+  ASSERT_EQ(PegelsReadBounds(1, from_six), 0);
+  EXPECT_EQ(P.boundsCount, 0);
+  const TrailingReader failing = [](long, double*) { return false; };
+  P.boundsCount = 1;
+  EXPECT_EQ(PegelsReadBounds(2, failing), kDataRead);
+}
+
+TEST(pegelspack, ShortCapacitiesReturnWhatFits) {
+  MessageCapture capture;
+  smoothing::ScopedSeedOverride seed(-2);
+  Request r = Base();
+  r.options[4] = 0;  // a search, so that the types are packed
+  ASSERT_FALSE(CellsOf(r).empty());
+  std::vector<double> buffer(200, 0.0);
+  const long full = PegelsCapacity();
+  EXPECT_EQ(pegelspack(buffer.data(), 3 * (24 + 4) - 1, 4, 1), 0);
+  capture.clear();
+  EXPECT_EQ(pegelspack(buffer.data(), 3 * (24 + 4) + 2, 4, 1), 3 * (24 + 4));
+  ASSERT_EQ(capture.size(), 1u);
+  EXPECT_EQ(capture.messages()[0].text,
+            "Allocation failure in pegelspack - not all results returned");
+  EXPECT_LE(pegelspack(buffer.data(), full, 4, 1), full);
+}
+
+}  // namespace
+}  // namespace vordex::host
