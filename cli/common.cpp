@@ -1,0 +1,235 @@
+#include "common.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "datasets.h"
+#include "series_input.h"
+
+namespace vordex::cli {
+namespace {
+
+// Every integer up to 2^53 is exactly a double.
+constexpr double kExactIntegers = 9007199254740992.0;
+
+bool IsMissing(const Cell& cell) {
+  const double* x = std::get_if<double>(&cell);
+  return x != nullptr && std::isnan(*x);
+}
+
+std::string ShortestNumber(double x) {
+  char buffer[64];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, x);
+  return ec == std::errc() ? std::string(buffer, end) : std::string();
+}
+
+std::string TableNumber(double x) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.6g", x);
+  return buffer;
+}
+
+std::string CsvText(const std::string& text) {
+  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+std::size_t RowCount(const Section& section) {
+  std::size_t rows = 0;
+  for (const Column& c : section.columns) rows = std::max(rows, c.cells.size());
+  return rows;
+}
+
+// The cell at row r, a missing value past the end of a short column.
+Cell At(const Column& column, std::size_t r) {
+  return r < column.cells.size() ? column.cells[r] : Cell(std::nan(""));
+}
+
+void WriteTable(std::ostream& out, const Section& section, bool titled) {
+  const std::size_t rows = RowCount(section);
+  std::vector<std::vector<std::string>> text(section.columns.size());
+  std::vector<std::size_t> width(section.columns.size());
+  std::vector<bool> left(section.columns.size(), false);
+  for (std::size_t k = 0; k < section.columns.size(); ++k) {
+    const Column& column = section.columns[k];
+    width[k] = column.name.size();
+    for (std::size_t r = 0; r < rows; ++r) {
+      const Cell cell = At(column, r);
+      std::string s;
+      if (IsMissing(cell)) {
+        s = "-";
+      } else if (const double* x = std::get_if<double>(&cell)) {
+        s = TableNumber(*x);
+      } else {
+        s = std::get<std::string>(cell);
+        left[k] = true;
+      }
+      width[k] = std::max(width[k], s.size());
+      text[k].push_back(std::move(s));
+    }
+  }
+  const auto pad = [&](const std::string& s, std::size_t k) {
+    const std::string fill(width[k] - s.size(), ' ');
+    return left[k] ? s + fill : fill + s;
+  };
+  const auto write_row = [&](auto cell_of) {
+    std::string line;
+    for (std::size_t k = 0; k < section.columns.size(); ++k) {
+      if (k > 0) line += "  ";
+      line += pad(cell_of(k), k);
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    out << line << '\n';
+  };
+  if (titled && !section.title.empty()) out << section.title << '\n';
+  write_row([&](std::size_t k) { return section.columns[k].name; });
+  for (std::size_t r = 0; r < rows; ++r) write_row([&](std::size_t k) { return text[k][r]; });
+}
+
+void WriteCsv(std::ostream& out, const Section& section) {
+  const std::size_t rows = RowCount(section);
+  for (std::size_t k = 0; k < section.columns.size(); ++k) {
+    out << (k > 0 ? "," : "") << CsvText(section.columns[k].name);
+  }
+  out << '\n';
+  for (std::size_t r = 0; r < rows; ++r) {
+    for (std::size_t k = 0; k < section.columns.size(); ++k) {
+      const Cell cell = At(section.columns[k], r);
+      if (k > 0) out << ',';
+      if (IsMissing(cell)) continue;
+      if (const double* x = std::get_if<double>(&cell)) {
+        out << ShortestNumber(*x);
+      } else {
+        out << CsvText(std::get<std::string>(cell));
+      }
+    }
+    out << '\n';
+  }
+}
+
+nlohmann::ordered_json JsonRows(const Section& section) {
+  auto rows = nlohmann::ordered_json::array();
+  for (std::size_t r = 0; r < RowCount(section); ++r) {
+    nlohmann::ordered_json row = nlohmann::ordered_json::object();
+    for (const Column& column : section.columns) {
+      const Cell cell = At(column, r);
+      const double* x = std::get_if<double>(&cell);
+      if (x == nullptr) {
+        row[column.name] = std::get<std::string>(cell);
+      } else if (*x == std::trunc(*x) && std::fabs(*x) <= kExactIntegers) {
+        row[column.name] = static_cast<std::int64_t>(*x);  // counts print without ".0"
+      } else if (std::isfinite(*x)) {
+        row[column.name] = *x;
+      } else {
+        row[column.name] = nullptr;  // JSON has no NaN or infinity
+      }
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+}  // namespace
+
+void AddInputOptions(CLI::App* command, InputOptions& options) {
+  CLI::Option* file = command->add_option(
+      "file", options.file,
+      "CSV file with the series (\"-\" for standard input); default: the airline series");
+  CLI::Option* dataset = command->add_option("--dataset", options.dataset,
+                                             "Use an embedded series (see `vordex datasets`)");
+  file->excludes(dataset);
+  command->add_option("--column", options.column,
+                      "Column to read, by header name or 1-based position (default: first)");
+  command->add_flag("--no-header", options.no_header,
+                    "The first line holds an observation, not column names");
+}
+
+void AddFormatOption(CLI::App* command, OutputFormat& format) {
+  static const std::map<std::string, OutputFormat> kFormats = {
+      {"table", OutputFormat::kTable}, {"csv", OutputFormat::kCsv}, {"json", OutputFormat::kJson}};
+  command->add_option("--format", format, "Output format: table, csv or json (default: table)")
+      ->transform(CLI::CheckedTransformer(kFormats, CLI::ignore_case));
+}
+
+void AddHorizonOption(CLI::App* command, int& horizon) {
+  command->add_option("--horizon,-H", horizon, "Number of periods to forecast")
+      ->check(CLI::PositiveNumber)
+      ->capture_default_str();
+}
+
+void AddCommonOptions(CLI::App* command, CommonOptions& options) {
+  AddInputOptions(command, options.input);
+  AddFormatOption(command, options.format);
+  AddHorizonOption(command, options.horizon);
+}
+
+LoadedSeries LoadSeries(const InputOptions& options) {
+  LoadedSeries loaded;
+  try {
+    if (!options.file.empty()) {
+      ReadOptions read;
+      read.column = options.column;
+      read.header = options.no_header ? HeaderMode::kAbsent : HeaderMode::kAuto;
+      ReadResult r = ReadSeriesFile(options.file, read);
+      loaded.values = std::move(r.values);
+      loaded.name = std::move(r.name);
+      loaded.error = std::move(r.error);
+      return loaded;
+    }
+    if (!options.column.empty() || options.no_header) {
+      loaded.error = "--column and --no-header apply to a CSV file only";
+      return loaded;
+    }
+    const std::string name =
+        options.dataset.empty() ? std::string(kDefaultDataset) : options.dataset;
+    const Dataset* d = FindDataset(name);
+    if (d == nullptr) {
+      loaded.error = "no embedded series named \"" + name + "\" (see `vordex datasets`)";
+      return loaded;
+    }
+    loaded.values.assign(d->values.begin(), d->values.end());
+    loaded.name = d->name;
+    loaded.frequency = d->frequency;
+  } catch (const std::exception& e) {
+    loaded = LoadedSeries{};
+    loaded.error = e.what();
+  }
+  return loaded;
+}
+
+void WriteSections(std::ostream& out, OutputFormat format, const std::vector<Section>& sections) {
+  if (format == OutputFormat::kJson) {
+    nlohmann::ordered_json document = nlohmann::ordered_json::object();
+    for (const Section& s : sections) document[s.title] = JsonRows(s);
+    out << document.dump(2) << '\n';
+    return;
+  }
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    if (format == OutputFormat::kCsv) {
+      if (i > 0) out << "\n# " << sections[i].title << '\n';
+      WriteCsv(out, sections[i]);
+    } else {
+      if (i > 0) out << '\n';
+      WriteTable(out, sections[i], sections.size() > 1);
+    }
+  }
+}
+
+Column NumberColumn(std::string name, const std::vector<double>& values) {
+  Column column{std::move(name), {}};
+  column.cells.assign(values.begin(), values.end());
+  return column;
+}
+
+}  // namespace vordex::cli

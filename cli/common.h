@@ -1,0 +1,85 @@
+// What every forecasting command shares: where the series comes from and how results are
+// written. A method's command adds these options to its subcommand, then its own.
+#ifndef VORDEX_CLI_COMMON_H
+#define VORDEX_CLI_COMMON_H
+
+#include <CLI/CLI.hpp>
+#include <ostream>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace vordex::cli {
+
+// Where the series comes from: a CSV file (or "-" for standard input), an embedded series, or,
+// with neither, the embedded airline series.
+struct InputOptions {
+  std::string file;        // positional FILE
+  std::string dataset;     // --dataset NAME
+  std::string column;      // --column NAME|K (1-based position); empty: the first column
+  bool no_header = false;  // --no-header: the first line holds an observation too
+};
+
+enum class OutputFormat { kTable, kCsv, kJson };
+
+// Options every forecasting command takes.
+struct CommonOptions {
+  InputOptions input;
+  OutputFormat format = OutputFormat::kTable;  // --format table|csv|json
+  int horizon = 12;                            // --horizon H, at least 1
+};
+
+// Adds FILE, --dataset, --column and --no-header to command; FILE and --dataset exclude each
+// other.
+void AddInputOptions(CLI::App* command, InputOptions& options);
+// Adds --format.
+void AddFormatOption(CLI::App* command, OutputFormat& format);
+// Adds --horizon (at least 1); the value horizon holds is the default.
+void AddHorizonOption(CLI::App* command, int& horizon);
+// All three of the above.
+void AddCommonOptions(CLI::App* command, CommonOptions& options);
+
+// A series ready for a method, or the reason there is none.
+struct LoadedSeries {
+  std::vector<double> values;
+  std::string name;   // the dataset's name, or the column's name
+  int frequency = 0;  // observations per season for an embedded series; 0 when unknown
+  std::string error;  // empty on success; one line for the user otherwise
+  bool ok() const { return error.empty(); }
+};
+
+// Reads the series that options name. Never throws.
+LoadedSeries LoadSeries(const InputOptions& options);
+
+// One cell of output: a number (NaN is a missing value: "-" in tables, empty in CSV, null in
+// JSON) or a text.
+using Cell = std::variant<double, std::string>;
+
+// A named column of cells. Columns of one section should be equally long; shorter ones are
+// padded with missing values.
+struct Column {
+  std::string name;
+  std::vector<Cell> cells;
+};
+
+// A titled group of columns: forecasts, coefficients, statistics, ...
+struct Section {
+  std::string title;  // a heading in tables, the key in JSON ("forecasts")
+  std::vector<Column> columns;
+};
+
+// Writes sections to out in format:
+//  - table: each section's title (when there are several), then the columns right-aligned under
+//  their names (text left-
+//    aligned), numbers with 6 significant digits; a blank line between sections;
+//  - csv: per section a header row and one row per cell, numbers in shortest round-trip form;
+//    sections after the first are preceded by a blank line and a line "# title";
+//  - json: one object with one key per section title, each an array of row objects.
+void WriteSections(std::ostream& out, OutputFormat format, const std::vector<Section>& sections);
+
+// A column of numbers.
+Column NumberColumn(std::string name, const std::vector<double>& values);
+
+}  // namespace vordex::cli
+
+#endif  // VORDEX_CLI_COMMON_H
