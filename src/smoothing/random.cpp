@@ -89,6 +89,10 @@ int RandInt(int lo, int hi) {
   return lo + static_cast<int>(std::floor(u * (static_cast<double>(hi) - lo + 1.0)));
 }
 
+int CallerSeed(std::uint32_t seed) {
+  return -static_cast<int>(seed % 2147483647u) - 1;
+}
+
 int RequestSeed() {
   return override_active ? override_seed : 0;
 }

@@ -5,6 +5,8 @@
 #ifndef VORDEX_SMOOTHING_RANDOM_H
 #define VORDEX_SMOOTHING_RANDOM_H
 
+#include <cstdint>
+
 namespace vordex::smoothing {
 
 // Generator state: idum (negative: the next draw restarts the generator from it), iy (last value
@@ -31,6 +33,10 @@ double RandNormal();
 
 // A uniform integer in lo..hi (every value equally likely); lo, without a draw, when hi < lo.
 int RandInt(int lo, int hi);
+
+// The SetSeed argument for a caller's seed (typed API, command line): -(seed mod (2^31 - 1)) - 1,
+// so that distinct seeds below 2^31 - 1 start distinct streams.
+int CallerSeed(std::uint32_t seed);
 
 // The seed that a request uses: the active override (see ScopedSeedOverride) or 0 (the clock).
 int RequestSeed();

@@ -1,0 +1,127 @@
+// Typed C++ interface to exponential smoothing of the Pegels family: additive or multiplicative
+// errors, no, additive, multiplicative or damped additive trend, no, additive or multiplicative
+// seasonality, each fixed or chosen by an information criterion; point forecasts and prediction
+// limits from simulated sample paths.
+//
+// vordex::ets::Fit runs the same option checks, engine and packing as the Pegelsdll export and
+// reads the packed cells back into named fields, so both give identical numbers.
+#ifndef VORDEX_ETS_HPP
+#define VORDEX_ETS_HPP
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "vordex/error.hpp"
+
+namespace vordex::ets {
+
+// Component forms, in the export's codes; kAuto leaves the choice to the model search.
+enum class ErrorForm : int { kMultiplicative = 0, kAdditive = 1, kAuto = 2 };
+enum class Trend : int { kAuto = 0, kNone = 1, kAdditive = 2, kMultiplicative = 3, kDamped = 4 };
+enum class Season : int { kAuto = 0, kNone = 1, kAdditive = 2, kMultiplicative = 3 };
+// The statistic that the smoothing parameters minimise.
+enum class Criterion : int {
+  kMse = 1,         // one-step mean squared error
+  kAverageMse = 2,  // mean squared error averaged over horizons 1..multisteps
+  kSigma = 3,       // root one-step MSE (relative errors for multiplicative errors)
+  kMape = 4,        // mean absolute percentage error
+  kLikelihood = 5,  // minus the Gaussian log-likelihood
+};
+// How the initial states are found.
+enum class Initialization : int {
+  kHeuristic = 1,           // a straight line through the first (seasonally adjusted) values
+  kEstimated = 2,           // estimated with the smoothing parameters
+  kEstimatedForWinner = 3,  // heuristic while searching, estimated for the chosen model
+};
+enum class Disturbances : int { kGaussian = 0, kResampled = 1 };
+enum class InformationCriterion : int { kAic = 1, kBic = 2 };
+enum class Transform : int { kNone = 1, kLog = 2, kSquareRoot = 3 };
+// Which candidates a search may consider: kDefault searches the kAuto components over all forms;
+// kAdditiveOnly skips every multiplicative form; the kEverything variants open all three
+// components whatever the settings say.
+enum class Search : int {
+  kDefault = 0,
+  kAdditiveOnly = 1,
+  kAllForms = 2,
+  kEverythingAdditive = 3,
+  kEverything = 4,
+};
+
+// Bounds of one smoothing parameter, each used only when inside (0, 1) (upper >= lower).
+struct Bound {
+  double lower = 0.1;
+  double upper = 0.9;
+};
+
+// The model and the forecasts asked for; the defaults choose every component by AIC for
+// monthly data and forecast two years with 95% limits from 5000 Gaussian paths.
+struct Settings {
+  int period = 12;   // seasonal frequency s, 1..24 (1: non-seasonal data)
+  int horizon = 24;  // forecast horizon, up to 120 (0 or less: no forecasts)
+  ErrorForm error = ErrorForm::kAuto;
+  Trend trend = Trend::kAuto;
+  Season season = Season::kAuto;
+  Criterion criterion = Criterion::kLikelihood;
+  Initialization initialization = Initialization::kHeuristic;
+  Disturbances disturbances = Disturbances::kGaussian;
+  int paths = 5000;     // simulated sample paths, 500..50000
+  int multisteps = 12;  // horizons of the multi-step fit statistics, 3..24
+  InformationCriterion information_criterion = InformationCriterion::kAic;
+  Transform transform = Transform::kNone;
+  Search search = Search::kDefault;
+  bool admissible_region = false;  // all-additive models: any invertible parameters
+  double confidence = 95.0;        // coverage of the limits in percent, 0..100
+  // None (defaults 0.1..0.9, phi up to 1), one pair for all parameters, or four pairs for
+  // alpha, beta, gamma, phi.
+  std::vector<Bound> bounds;
+  // With a seed, the simulated limits are reproducible; without, the generator starts from
+  // the clock.
+  std::optional<std::uint32_t> seed;
+};
+
+// The chosen (or given) model.
+struct Model {
+  ErrorForm error = ErrorForm::kAdditive;
+  Trend trend = Trend::kNone;
+  Season season = Season::kNone;
+};
+
+// A fitted model. Series, fitted values and residuals are on the transformed scale (the log or
+// square root is not undone); forecasts and limits on the scale of the observations.
+struct Result {
+  Model model;
+  bool searched = false;          // the model was chosen by a search
+  std::vector<double> series;     // observations on the transformed scale
+  std::vector<double> fitted;     // one-step-ahead forecasts
+  std::vector<double> residuals;  // series - fitted
+  std::vector<double> forecasts;  // times N+1 .. N+h
+  std::vector<double> lower;      // lower prediction limits
+  std::vector<double> upper;      // upper prediction limits
+  double alpha = 0.0;
+  double beta = 0.0;   // 0 without a trend
+  double gamma = 0.0;  // 0 without seasonality
+  double phi = 1.0;    // 1 unless damped
+  double initial_level = 0.0;
+  std::optional<double> initial_trend;   // with a trend (a growth factor when multiplicative)
+  std::vector<double> initial_seasonal;  // with seasonality: indices of times 1..s
+  double rmse_average = 0.0;             // root of the MSE averaged over horizons 1..multisteps
+  std::vector<double> rmse;              // root MSE at horizons 1..multisteps (NaN beyond N)
+  double sigma = 0.0;                    // relative for multiplicative errors
+  double log_likelihood = 0.0;
+  double information_criterion = 0.0;  // AIC or BIC as asked for
+  double mape = 0.0;                   // percent
+  std::vector<Message> warnings;       // messages raised by a successful request
+};
+
+// Fits the model to the observations (in time order, at most 1000) and forecasts. Throws
+// vordex::Error with the status code (frame codes, checker rules 31..69, 70 for a confidence
+// level outside 0..100, 71 for non-finite observations) or the text that the export would
+// return, and every message raised; also when a setting does not fit the export's options or
+// more than one but fewer than four bounds are given.
+Result Fit(std::span<const double> observations, const Settings& settings = {});
+
+}  // namespace vordex::ets
+
+#endif  // VORDEX_ETS_HPP

@@ -1,0 +1,170 @@
+#include "vordex/ets.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "api/request.h"
+#include "smoothing/random.h"
+#include "support/capture.h"
+#include "vordex/vordex.h"
+
+namespace vordex::ets {
+namespace {
+
+// Monthly series with trend and a multiplicative season, four years.
+std::vector<double> Monthly() {
+  std::vector<double> y;
+  for (int t = 1; t <= 48; ++t)
+    y.push_back((100.0 + 2.0 * t) * (1.0 + 0.2 * std::sin(2.0 * M_PI * t / 12.0)) +
+                3.0 * std::cos(1.7 * t));
+  return y;
+}
+
+void ExpectSameBits(const std::vector<double>& a, const std::vector<double>& b) {
+  ASSERT_EQ(a.size(), b.size());
+  EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(double)));
+}
+
+TEST(EtsFit, TypedApiAndExportGiveIdenticalNumbers) {
+  testing::MessageCapture capture;
+  const std::vector<double> y = Monthly();
+  Settings settings;
+  settings.horizon = 6;
+  settings.paths = 1000;
+  settings.multisteps = 4;
+  settings.seed = 7;
+  const Result r = Fit(y, settings);
+
+  // The same request straight through the export, seeded as the typed API seeds it.
+  const short options[] = {48, 12, 6, 2, 0, 0, 0, 5, 1, 1000, 4, 1, 1, 0, 0, 1};
+  std::vector<double> data{95.0};
+  data.insert(data.end(), y.begin(), y.end());
+  std::vector<double> cells;
+  {
+    smoothing::ScopedSeedOverride seed(smoothing::CallerSeed(7));
+    cells = api::RunExport(&Pegelsdll, options, data);
+  }
+  std::vector<double> typed;
+  for (const auto* block : {&r.series, &r.fitted, &r.residuals, &r.forecasts, &r.lower, &r.upper})
+    typed.insert(typed.end(), block->begin(), block->end());
+  typed.push_back(static_cast<int>(r.model.error));
+  typed.push_back(static_cast<int>(r.model.trend));
+  typed.push_back(static_cast<int>(r.model.season));
+  typed.insert(typed.end(), {r.alpha, r.beta, r.gamma, r.phi, r.initial_level});
+  if (r.initial_trend) typed.push_back(*r.initial_trend);
+  typed.insert(typed.end(), r.initial_seasonal.begin(), r.initial_seasonal.end());
+  typed.push_back(r.rmse_average);
+  typed.insert(typed.end(), r.rmse.begin(), r.rmse.end());
+  typed.insert(typed.end(), {r.sigma, r.log_likelihood, r.information_criterion, r.mape});
+  ExpectSameBits(typed, cells);
+  EXPECT_TRUE(r.searched);
+}
+
+TEST(EtsFit, SeedReproducesLimitsAndOtherSeedsMoveThem) {
+  testing::MessageCapture capture;
+  const std::vector<double> y = Monthly();
+  Settings settings;
+  settings.error = ErrorForm::kAdditive;
+  settings.trend = Trend::kAdditive;
+  settings.season = Season::kAdditive;
+  settings.horizon = 12;
+  settings.paths = 2000;
+  settings.seed = 123;
+  const Result a = Fit(y, settings);
+  const Result b = Fit(y, settings);
+  ExpectSameBits(a.lower, b.lower);
+  ExpectSameBits(a.upper, b.upper);
+  settings.seed = 124;
+  const Result c = Fit(y, settings);
+  ExpectSameBits(a.forecasts, c.forecasts);
+  EXPECT_NE(a.upper[5], c.upper[5]);
+  EXPECT_FALSE(a.searched);
+  EXPECT_EQ(a.model.trend, Trend::kAdditive);
+  ASSERT_TRUE(a.initial_trend.has_value());
+  EXPECT_EQ(a.initial_seasonal.size(), 12u);
+}
+
+TEST(EtsFit, DecodesModelsWithoutTrendOrSeason) {
+  testing::MessageCapture capture;
+  const std::vector<double> y = Monthly();
+  Settings settings;
+  settings.error = ErrorForm::kAdditive;
+  settings.trend = Trend::kNone;
+  settings.season = Season::kNone;
+  settings.horizon = 0;
+  settings.seed = 1;
+  const Result r = Fit(y, settings);
+  EXPECT_FALSE(r.initial_trend.has_value());
+  EXPECT_TRUE(r.initial_seasonal.empty());
+  EXPECT_TRUE(r.forecasts.empty());
+  EXPECT_EQ(r.beta, 0.0);
+  EXPECT_EQ(r.phi, 1.0);
+  EXPECT_EQ(r.rmse.size(), 12u);
+}
+
+TEST(EtsFit, TooFewDataForSeasonsDropsTheSeasonWithAWarning) {
+  testing::MessageCapture capture;
+  const std::vector<double> all = Monthly();
+  const std::vector<double> y(all.begin(), all.begin() + 20);
+  Settings settings;
+  settings.error = ErrorForm::kAdditive;
+  settings.trend = Trend::kAdditive;
+  settings.season = Season::kAuto;
+  settings.horizon = 3;
+  settings.seed = 2;
+  const Result r = Fit(y, settings);
+  EXPECT_FALSE(r.searched);
+  EXPECT_EQ(r.model.season, Season::kNone);
+  ASSERT_FALSE(r.warnings.empty());
+  EXPECT_EQ(r.warnings[0].text, "Insufficient data for estimation of seasonal models");
+}
+
+TEST(EtsFit, FailuresThrowWithCodeAndMessages) {
+  testing::MessageCapture capture;
+  const std::vector<double> y = Monthly();
+  Settings settings;
+  settings.paths = 100;
+  try {
+    Fit(y, settings);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.status(), 68);
+    ASSERT_EQ(e.messages().size(), 1u);
+    EXPECT_EQ(e.messages()[0].title, "Pegels Error");
+  }
+  settings.paths = 500;
+  settings.bounds = {{0.1, 0.5}, {0.1, 0.5}};
+  EXPECT_THROW(Fit(y, settings), Error);
+  settings.bounds.clear();
+  settings.transform = Transform::kLog;
+  std::vector<double> negative = y;
+  negative[3] = -1.0;
+  try {
+    Fit(negative, settings);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.host_text(), "Failure in Pegelsmain:\nModel could not be estimated");
+  }
+}
+
+TEST(EtsFit, BoundsReachTheEngine) {
+  testing::MessageCapture capture;
+  const std::vector<double> y = Monthly();
+  Settings settings;
+  settings.error = ErrorForm::kAdditive;
+  settings.trend = Trend::kNone;
+  settings.season = Season::kAdditive;
+  settings.horizon = 0;
+  settings.bounds = {{0.2, 0.3}};
+  const Result r = Fit(y, settings);
+  EXPECT_GE(r.alpha, 0.2);
+  EXPECT_LE(r.alpha, 0.3);
+  EXPECT_GE(r.gamma, 0.2);
+  EXPECT_LE(r.gamma, 0.3);
+}
+
+}  // namespace
+}  // namespace vordex::ets
