@@ -1,6 +1,7 @@
 #include "arima/polynomials.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "arima/prepare.h"
 #include "arima/state.h"
@@ -92,6 +93,12 @@ int Yulew(int k, double* out) {
   if (!gamma) return ReportError("Error in Arima function Yulew()", "Vector allocation failure", 1);
   // gamma[0..k]: index 0 is the storage before the range and is used.
   if (!numerics::ACF(st.w + st.nd, st.N - st.nd, k, gamma.get(), 0)) return -1;
+  // Work with autocorrelations: the solution is the same, and the inversion's absolute
+  // singularity threshold then applies to a matrix with unit diagonal, whatever the scale of w.
+  if (gamma[0] > 0.0) {
+    const double g0 = gamma[0];
+    for (int j = 0; j <= k; ++j) gamma[j] /= g0;
+  }
   auto G = numerics::matrix(1, k, 1, k);
   if (!G) return ReportError("Error in Arima function Yulew()", "Matrix allocation failure", 1);
   for (int i = 1; i <= k; ++i)
@@ -109,8 +116,17 @@ int Yulew(int k, double* out) {
 // innovations, and one linear regression then gives the ARMA coefficients.
 int Hannan() {
   auto& st = ArimaState;
+  // A start that cannot be computed (a singular Yule-Walker or regression system, reported by
+  // the solver) is replaced by the fallback: the likelihood search does not need a good start.
+  auto fallback = [&st] {
+    std::fill(st.phistar + 1, st.phistar + kTotalOrderLimit + 1, 0.0);
+    std::fill(st.thetastar + 1, st.thetastar + kTotalOrderLimit + 1, 0.0);
+    SetFactorCoefficients(0.05);
+    Arimaexpand();
+    return 0;
+  };
   if (st.qq == 0) {
-    if (Yulew(st.pp, st.phistar) < 0) return -1;
+    if (Yulew(st.pp, st.phistar) < 0) return fallback();
     Arimafactors();
     return 0;
   }
@@ -120,14 +136,9 @@ int Hannan() {
   const int kk = pp + qq;
   const int start = st.nd + qq + m;
   const int nrows = st.N - start;
-  if (nrows < kk) {
-    // Too short for the regression (and for a long autoregression whose residuals it could
-    // use): start the likelihood search from the driver's fallback values instead.
-    SetFactorCoefficients(0.05);
-    Arimaexpand();
-    return 0;
-  }
-  if (Yulew(m, st.phistar) < 0) return -1;
+  // Too short for the regression (and for a long autoregression whose residuals it could use).
+  if (nrows < kk) return fallback();
+  if (Yulew(m, st.phistar) < 0) return fallback();
   // Residuals of the long autoregression.
   st.pp = m;
   st.qq = 0;
@@ -136,16 +147,26 @@ int Hannan() {
   st.pp = pp;
   st.qq = qq;
 
+  // The regression is run on w and e divided by the root mean square of w: the coefficients are
+  // unchanged, and the normal equations no longer scale with the square of the data (the 2 x 2
+  // inversion tests its determinant against an absolute threshold).
+  double ss = 0.0;
+  for (int t = st.nd + 1; t <= st.N; ++t) ss += st.w[t] * st.w[t];
+  const double rms = std::sqrt(ss / (st.N - st.nd));
+  const double scale = rms > 0.0 ? 1.0 / rms : 1.0;
   auto X = numerics::matrix(1, nrows, 1, kk);
   if (!X) return ReportError(kArimaTitle, "Matrix allocation failure in Hannan()", 1);
   for (int i = 1; i <= nrows; ++i) {
     const int t = start + i;
-    for (int j = 1; j <= pp; ++j) X[i][j] = st.w[t - j];
-    for (int j = 1; j <= qq; ++j) X[i][pp + j] = st.e[t - j];
+    for (int j = 1; j <= pp; ++j) X[i][j] = scale * st.w[t - j];
+    for (int j = 1; j <= qq; ++j) X[i][pp + j] = scale * st.e[t - j];
   }
   auto b = numerics::vector(1, kk);
   if (!b) return ReportError(kArimaTitle, "Vector allocation failure in Hannan()", 1);
-  if (!numerics::OLSQ(st.w + start, X.get(), nrows, kk, b.get())) return -1;
+  auto y = numerics::vector(1, nrows);
+  if (!y) return ReportError(kArimaTitle, "Vector allocation failure in Hannan()", 1);
+  for (int i = 1; i <= nrows; ++i) y[i] = scale * st.w[start + i];
+  if (!numerics::OLSQ(y.get(), X.get(), nrows, kk, b.get())) return fallback();
   // The coefficient of a lagged residual is minus the MA coefficient.
   for (int j = 1; j <= pp; ++j) st.phistar[j] = b[j];
   for (int j = 1; j <= qq; ++j) st.thetastar[j] = -b[pp + j];

@@ -29,7 +29,9 @@ double Arimapredict(int t);
 int Arimaresid();
 
 // The Yule-Walker autoregression of order k on w[nd+1..N] (autocovariances about 0 with divisor
-// N - nd): out[1..k] receives the AR coefficients, solved by inverting the Toeplitz matrix; k = 0
+// N - nd): out[1..k] receives the AR coefficients, solved by inverting the Toeplitz matrix of
+// autocorrelations (the autocovariances divided by the lag-0 value, so that the inversion's
+// singularity test does not depend on the scale of w); k = 0
 // only sets out[0] = 1.0. out must hold indices 0..k. Returns 0; -1 after a warning box:
 //   "Error in Arimalib" / "invaild AR order in yule-walker estimation"  k < 0;
 //   "Error in Arima function Yulew()" / "Vector allocation failure" or "Matrix allocation
@@ -40,12 +42,14 @@ int Yulew(int k, double* out);
 // m = max(pp, qq) supplies residuals, and the least-squares regression of w(t) on w(t-1..t-pp)
 // and e(t-1..t-qq), over t = nd + qq + m + 1..N, gives the total coefficients, from which the
 // factor coefficients are read (Arimafactors). With qq = 0 the Yule-Walker fit of order pp is
-// used directly. When the series is too short for the regression (fewer rows than the pp + qq
-// coefficients), no regression is attempted and every factor coefficient starts at 0.05, the
-// driver's start for unusable starting values.
-// Returns 0 (factor and total coefficients set); -1 after a warning box: the failures of Yulew,
-// "Error in Arimalib" / "Matrix allocation failure in Hannan()" or "Vector allocation failure
-// in Hannan()", or the boxes of OLSQ.
+// used directly. The regression runs on w and e divided by the root mean square of w (same
+// coefficients, normal equations independent of the data's scale).
+// When the series is too short for the regression (fewer rows than the pp + qq coefficients), or
+// the Yule-Walker or regression system cannot be solved (after the solver's own box, if any),
+// every factor coefficient starts at 0.05, the driver's start for unusable starting values, and
+// the total coefficients are expanded from them.
+// Returns 0 (factor and total coefficients set); -1 after a warning box "Error in Arimalib" /
+// "Matrix allocation failure in Hannan()" or "Vector allocation failure in Hannan()".
 int Hannan();
 
 // Sets every factor coefficient phi[1..p], theta[1..q], Phi[1..P], Theta[1..Q] to value.

@@ -90,6 +90,25 @@ TEST(Arimamain, MeanFlagGivesTheConstantOfTheModel) {
   EXPECT_DOUBLE_EQ(st.aic, -2.0 * st.loglik + 2.0 * 2);
 }
 
+TEST(Arimamain, Arima212OnALongIntegratedSeriesIsEstimated) {
+  // Differences of size 1 on a level near 100 are about 0.01 after scaling; the starting-value
+  // systems must not be mistaken for singular ones.
+  const auto w = testing::SimulateArma11(400, 0.5, 0.4, 51u);
+  std::vector<double> y;
+  double level = 100.0;
+  for (double v : w) y.push_back(level += v);
+  MessageCapture capture;
+  Prepare(y, 1, 5, 2, 1, 2, 0, 0, 0);
+  ASSERT_EQ(Arimamain(kExactMaximumLikelihood, 1), 1);
+  EXPECT_EQ(capture.size(), 0u);
+  // An ARMA(1,1) written as ARMA(2,2) is not identified coefficient by coefficient; its fit must
+  // be at least as good as the ARMA(1,1) fit, which is nested in it.
+  const double loglik22 = ArimaState.loglik;
+  Prepare(y, 1, 5, 1, 1, 1, 0, 0, 0);
+  ASSERT_EQ(Arimamain(kExactMaximumLikelihood, 1), 1);
+  EXPECT_GE(loglik22, ArimaState.loglik - 1e-6);
+}
+
 TEST(Arimamain, RefusesUnusableRequests) {
   MessageCapture capture;
   Prepare({1.0, 2.0, 3.0, 4.0}, 1, 0, 2, 1, 1, 0, 0, 0);

@@ -98,6 +98,40 @@ TEST(Yulew, OrdersOneAndTwoSolveTheYuleWalkerEquations) {
   EXPECT_EQ(out[0], 1.0);
 }
 
+TEST(Yulew, SolutionDoesNotDependOnTheScaleOfTheSeries) {
+  // A series of size 1e-4 makes the 2 x 2 autocovariance matrix's determinant about 1e-16, far
+  // below the inversion's absolute threshold; autocorrelations keep it near 1 - rho1^2.
+  const auto x = testing::SimulateArma11(200, 0.6, 0.0, 12u);
+  Prepare(x, 1, 0, 2, 0, 0, 0, 0, 0);
+  LoadWorking(x);
+  double unit[3], tiny[3];
+  ASSERT_EQ(Yulew(2, unit), 0);
+  std::vector<double> small(x);
+  for (double& v : small) v *= 1e-4;
+  LoadWorking(small);
+  MessageCapture capture;
+  ASSERT_EQ(Yulew(2, tiny), 0);
+  EXPECT_NEAR(tiny[1], unit[1], kRecursion);
+  EXPECT_NEAR(tiny[2], unit[2], kRecursion);
+  EXPECT_EQ(capture.size(), 0u);
+}
+
+TEST(Hannan, StartingValuesDoNotDependOnTheScaleOfTheSeries) {
+  const auto x = testing::SimulateArma11(300, 0.5, -0.4, 23u);
+  Prepare(x, 1, 0, 1, 0, 1, 0, 0, 0);
+  LoadWorking(x);
+  ASSERT_EQ(Hannan(), 0);
+  const double phi = ArimaState.phi[1], theta = ArimaState.theta[1];
+  std::vector<double> small(x);
+  for (double& v : small) v *= 1e-4;
+  Prepare(small, 1, 0, 1, 0, 1, 0, 0, 0);
+  LoadWorking(small);
+  ASSERT_EQ(Hannan(), 0);
+  EXPECT_NEAR(ArimaState.phi[1], phi, kRecursion);
+  EXPECT_NEAR(ArimaState.theta[1], theta, kRecursion);
+  EXPECT_NE(ArimaState.phi[1], 0.05);
+}
+
 TEST(Yulew, RejectsANegativeOrder) {
   MessageCapture capture;
   double out[1];
