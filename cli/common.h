@@ -69,12 +69,13 @@ struct Section {
 };
 
 // Writes sections to out in format:
-//  - table: each section's title (when there are several), then the columns right-aligned under
-//  their names (text left-
-//    aligned), numbers with 6 significant digits; a blank line between sections;
+//  - table: each section's title (only when there are several), then its columns under their
+//    names, numbers right-aligned with 6 significant digits, text left-aligned; a blank line
+//    between sections;
 //  - csv: per section a header row and one row per cell, numbers in shortest round-trip form;
 //    sections after the first are preceded by a blank line and a line "# title";
-//  - json: one object with one key per section title, each an array of row objects.
+//  - json: one object with one key per section title, each an array of row objects; integral
+//    numbers are written without a fraction.
 void WriteSections(std::ostream& out, OutputFormat format, const std::vector<Section>& sections);
 
 // A column of numbers.
