@@ -6,7 +6,9 @@ namespace {
 constexpr RegisterCommand kCommands[] = {
     &AddDatasetsCommand,
     &AddSeriesCommand,
+    &AddArimaCommand,
     &AddArmaxCommand,
+    &AddEtsCommand,
 };
 
 }  // namespace

@@ -23,7 +23,9 @@ using RegisterCommand = void (*)(CLI::App& app, CommandContext& context);
 
 void AddDatasetsCommand(CLI::App& app, CommandContext& context);  // datasets_command.cpp
 void AddSeriesCommand(CLI::App& app, CommandContext& context);    // series_command.cpp
+void AddArimaCommand(CLI::App& app, CommandContext& context);     // arima_command.cpp
 void AddArmaxCommand(CLI::App& app, CommandContext& context);     // armax_command.cpp
+void AddEtsCommand(CLI::App& app, CommandContext& context);       // ets_command.cpp
 
 // The registration functions in the order that --help lists the commands (commands.cpp).
 std::span<const RegisterCommand> Commands();
