@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app.h"
+#include "support/tolerances.h"
+
+namespace vordex::cli {
+namespace {
+
+using testing::kPeerCoefficient;
+using testing::kPeerLogLik;
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome RunArmax(std::vector<const char*> args) {
+  args.insert(args.begin(), {"vordex", "armax"});
+  std::ostringstream out, err;
+  const int status = Run(static_cast<int>(args.size()), args.data(), out, err);
+  return {status, out.str(), err.str()};
+}
+
+TEST(ArmaxCommand, DefaultsFitTheAirlineModel) {
+  // Default input is the airline series (frequency 12), default model log (0,1,1)(0,1,1)12.
+  const Outcome o = RunArmax({"--horizon", "3", "--format", "json"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  const auto j = nlohmann::json::parse(o.out);
+  ASSERT_EQ(j["forecasts"].size(), 3u);
+  EXPECT_EQ(j["forecasts"][0]["t"], 145);
+  ASSERT_EQ(j["coefficients"].size(), 2u);
+  EXPECT_EQ(j["coefficients"][0]["name"], "ma1");
+  EXPECT_EQ(j["coefficients"][1]["name"], "sma1");
+  // R 4.2 forecast::Arima(log(AirPassengers), c(0,1,1), c(0,1,1), method = "ML").
+  EXPECT_NEAR(j["coefficients"][0]["value"].get<double>(), 0.4018, kPeerCoefficient);
+  EXPECT_NEAR(j["coefficients"][1]["value"].get<double>(), 0.5569, kPeerCoefficient);
+  EXPECT_NEAR(j["statistics"][2]["value"].get<double>(), 244.70, kPeerLogLik);
+  for (const auto& row : j["forecasts"]) {
+    EXPECT_LT(row["lower"].get<double>(), row["forecast"].get<double>());
+    EXPECT_GT(row["upper"].get<double>(), row["forecast"].get<double>());
+  }
+}
+
+TEST(ArmaxCommand, ConstantAndOrdersAppearInTheCoefficients) {
+  const Outcome o = RunArmax({"--order", "1", "0", "0", "--seasonal", "0", "0", "0", "--constant",
+                              "--transform", "none", "--format", "csv"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("\nar1,"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("\nconstant,"), std::string::npos) << o.out;
+}
+
+TEST(ArmaxCommand, RejectedSettingsExitNonZeroWithTheMessage) {
+  const Outcome o = RunArmax({"--order", "12", "0", "0"});
+  EXPECT_NE(o.status, 0);
+  EXPECT_NE(o.err.find("Inappropriate (p,q) values for seasonal model"), std::string::npos)
+      << o.err;
+  EXPECT_TRUE(o.out.empty());
+}
+
+}  // namespace
+}  // namespace vordex::cli
