@@ -1,0 +1,138 @@
+// vordex arima: fits a seasonal ARIMA(p,d,q)(P,D,Q)s model by exact maximum likelihood and
+// prints the coefficients, the fit statistics and the forecasts with their limits.
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "common.h"
+#include "vordex/arima.hpp"
+#include "vordex/error.hpp"
+
+namespace vordex::cli {
+namespace {
+
+struct ArimaOptions {
+  CommonOptions common;
+  std::vector<int> order = {0, 1, 1};  // --order p,d,q
+  std::vector<int> seasonal;           // --seasonal P,D,Q (default 0,1,1 with a period > 1)
+  std::optional<int> period;           // --period s (default: the series' own, else 1)
+  std::string transform = "log";       // --transform none|log|sqrt
+  bool mean = false;                   // --mean
+  double critical = 1.96;              // --critical z
+};
+
+std::vector<Cell> Texts(const std::vector<std::string>& texts) {
+  return {texts.begin(), texts.end()};
+}
+
+// The coefficients under their usual names: ar1.., ma1.., sar1.., sma1.. (Box-Jenkins signs).
+Section Coefficients(const arima::Result& r) {
+  std::vector<std::string> names;
+  std::vector<double> values;
+  auto add = [&](const char* prefix, const std::vector<double>& block) {
+    for (std::size_t i = 0; i < block.size(); ++i) {
+      names.push_back(prefix + std::to_string(i + 1));
+      values.push_back(block[i]);
+    }
+  };
+  add("ar", r.ar);
+  add("ma", r.ma);
+  add("sar", r.seasonal_ar);
+  add("sma", r.seasonal_ma);
+  return {"coefficients", {{"name", Texts(names)}, NumberColumn("value", values)}};
+}
+
+Section Statistics(const arima::Result& r, bool mean) {
+  std::vector<std::string> names = {"sigma", "sigma2", "log_likelihood", "aic"};
+  std::vector<double> values = {r.sigma, r.sigma * r.sigma, r.log_likelihood, r.aic};
+  if (mean) {
+    names.push_back("constant");
+    values.push_back(r.constant);
+  }
+  return {"statistics", {{"name", Texts(names)}, NumberColumn("value", values)}};
+}
+
+Section Forecasts(const arima::Result& r, std::size_t n) {
+  std::vector<double> t(r.forecasts.size());
+  for (std::size_t k = 0; k < t.size(); ++k) t[k] = static_cast<double>(n + k + 1);
+  return {"forecasts",
+          {NumberColumn("t", t), NumberColumn("forecast", r.forecasts),
+           NumberColumn("lower", r.lower), NumberColumn("upper", r.upper)}};
+}
+
+}  // namespace
+
+void AddArimaCommand(CLI::App& app, CommandContext& context) {
+  CLI::App* command = app.add_subcommand(
+      "arima", "Fit a seasonal ARIMA model by exact maximum likelihood and forecast");
+  auto options = std::make_shared<ArimaOptions>();
+  options->common.horizon = 24;
+  AddCommonOptions(command, options->common);
+  command->add_option("--order", options->order, "Nonseasonal orders p,d,q (default 0,1,1)")
+      ->delimiter(',')
+      ->expected(3);
+  command
+      ->add_option("--seasonal", options->seasonal,
+                   "Seasonal orders P,D,Q (default 0,1,1 when the period exceeds 1, else 0,0,0)")
+      ->delimiter(',')
+      ->expected(3);
+  command->add_option("--period", options->period,
+                      "Seasonal frequency s, 1..24 (default: the series' own, else 1)");
+  command->add_option("--transform", options->transform, "none, log or sqrt (default log)")
+      ->check(CLI::IsMember({"none", "log", "sqrt"}));
+  command->add_flag("--mean", options->mean,
+                    "Remove the mean of the differenced series and estimate a constant");
+  command->add_option("--critical", options->critical,
+                      "Standard errors between a forecast and each limit (default 1.96)");
+
+  command->callback([&context, options] {
+    const LoadedSeries series = LoadSeries(options->common.input);
+    if (!series.ok()) {
+      context.err << "vordex arima: " << series.error << '\n';
+      context.status = 1;
+      return;
+    }
+    arima::Settings settings;
+    settings.s = options->period.value_or(series.frequency > 0 ? series.frequency : 1);
+    settings.h = options->common.horizon;
+    settings.p = options->order[0];
+    settings.d = options->order[1];
+    settings.q = options->order[2];
+    std::vector<int> seasonal = options->seasonal;
+    if (seasonal.empty())
+      seasonal = settings.s > 1 ? std::vector<int>{0, 1, 1} : std::vector<int>{0, 0, 0};
+    settings.P = seasonal[0];
+    settings.D = seasonal[1];
+    settings.Q = seasonal[2];
+    settings.mean = options->mean;
+    settings.transform = options->transform == "log"    ? arima::Transform::kLog
+                         : options->transform == "sqrt" ? arima::Transform::kSquareRoot
+                                                        : arima::Transform::kNone;
+    settings.critical_value = options->critical;
+    try {
+      const arima::Result r = arima::Fit(series.values, settings);
+      for (const Message& m : r.warnings) context.err << m.title << ": " << m.text << '\n';
+      WriteSections(
+          context.out, options->common.format,
+          {Coefficients(r), Statistics(r, settings.mean), Forecasts(r, series.values.size())});
+    } catch (const Error& e) {
+      for (const Message& m : e.messages()) context.err << m.title << ": " << m.text << '\n';
+      if (!e.host_text().empty()) {
+        std::string text = e.host_text();
+        for (char& c : text)
+          if (c == '\n') c = ' ';
+        context.err << "vordex arima: " << text << '\n';
+      } else {
+        context.err << "vordex arima: request refused";
+        if (e.status() != 0) context.err << " (status " << e.status() << ")";
+        if (e.messages().empty()) context.err << ": " << e.what();
+        context.err << '\n';
+      }
+      context.status = 1;
+    }
+  });
+}
+
+}  // namespace vordex::cli

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app.h"
+#include "support/tolerances.h"
+
+namespace vordex::cli {
+namespace {
+
+using testing::kPeerCoefficient;
+using testing::kPeerLogLik;
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome RunArima(std::vector<const char*> args) {
+  args.insert(args.begin(), {"vordex", "arima"});
+  std::ostringstream out, err;
+  const int status = Run(static_cast<int>(args.size()), args.data(), out, err);
+  return {status, out.str(), err.str()};
+}
+
+TEST(ArimaCommand, AirlineModelAsAskedForInJson) {
+  const Outcome o =
+      RunArima({"--order", "0,1,1", "--seasonal", "0,1,1", "--period", "12", "--transform", "log",
+                "--horizon", "24", "--dataset", "airline", "--format", "json"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_TRUE(o.err.empty()) << o.err;
+  const auto j = nlohmann::json::parse(o.out);
+  ASSERT_EQ(j["coefficients"].size(), 2u);
+  EXPECT_EQ(j["coefficients"][0]["name"], "ma1");
+  EXPECT_EQ(j["coefficients"][1]["name"], "sma1");
+  // R 4.2 forecast::Arima(log(AirPassengers), c(0,1,1), c(0,1,1), method = "ML").
+  EXPECT_NEAR(j["coefficients"][0]["value"].get<double>(), 0.4018, kPeerCoefficient);
+  EXPECT_NEAR(j["coefficients"][1]["value"].get<double>(), 0.5569, kPeerCoefficient);
+  EXPECT_EQ(j["statistics"][2]["name"], "log_likelihood");
+  EXPECT_NEAR(j["statistics"][2]["value"].get<double>(), 244.70, kPeerLogLik);
+  ASSERT_EQ(j["forecasts"].size(), 24u);
+  EXPECT_EQ(j["forecasts"][0]["t"], 145);
+  for (const auto& row : j["forecasts"]) {
+    EXPECT_LT(row["lower"].get<double>(), row["forecast"].get<double>());
+    EXPECT_GT(row["upper"].get<double>(), row["forecast"].get<double>());
+  }
+}
+
+TEST(ArimaCommand, DefaultsAreTheAirlineModelWithTheSeriesOwnPeriod) {
+  const Outcome o = RunArima({"--horizon", "2"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("sma1"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("forecast"), std::string::npos) << o.out;
+}
+
+TEST(ArimaCommand, MeanAddsTheConstantInCsv) {
+  const Outcome o = RunArima({"--dataset", "nile", "--order", "1,0,1", "--transform", "none",
+                              "--mean", "--horizon", "3", "--format", "csv"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("\nar1,"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("\nconstant,"), std::string::npos) << o.out;
+  EXPECT_EQ(o.out.find("sma1"), std::string::npos) << o.out;  // annual data: no seasonal part
+}
+
+TEST(ArimaCommand, RejectedSettingsExitNonZeroWithTheMessage) {
+  const Outcome o = RunArima({"--dataset", "nile", "--seasonal", "1,0,0"});
+  EXPECT_NE(o.status, 0);
+  EXPECT_NE(o.err.find("Arima Error: Seasonal model requested for non-seasonal data"),
+            std::string::npos)
+      << o.err;
+  EXPECT_TRUE(o.out.empty());
+}
+
+TEST(ArimaCommand, EngineFailureExitsNonZeroWithTheReason) {
+  // The logarithm of a series with a zero: the engine refuses the data.
+  const auto path = std::filesystem::temp_directory_path() / "vordex_arima_command_zero.csv";
+  {
+    std::ofstream file(path);
+    file << "y\n3\n0\n2\n5\n4\n6\n";
+  }
+  const std::string name = path.string();
+  const Outcome o = RunArima({name.c_str(), "--transform", "log", "--horizon", "1"});
+  std::filesystem::remove(path);
+  EXPECT_NE(o.status, 0);
+  EXPECT_TRUE(o.out.empty());
+  EXPECT_NE(o.err.find("Error in Arimalib: Can't take log of zero or negative values"),
+            std::string::npos)
+      << o.err;
+  EXPECT_NE(o.err.find("Failure in Arimamain"), std::string::npos) << o.err;
+}
+
+}  // namespace
+}  // namespace vordex::cli
