@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "arima/estimate.h"
 #include "arima/prepare.h"
 #include "arima/state.h"
 #include "numerics/lsq.h"
@@ -121,7 +122,7 @@ int Hannan() {
   auto fallback = [&st] {
     std::fill(st.phistar + 1, st.phistar + kTotalOrderLimit + 1, 0.0);
     std::fill(st.thetastar + 1, st.thetastar + kTotalOrderLimit + 1, 0.0);
-    SetFactorCoefficients(0.05);
+    SetFactorCoefficients(kFallbackStart);
     Arimaexpand();
     return 0;
   };

@@ -20,8 +20,8 @@ using vordex::testing::MessageCapture;
 // Peer: R 4.2.1, forecast 8.20, Arima(log(AirPassengers), order = c(0,1,1),
 // seasonal = c(0,1,1), method = "ML"): ma1 = -0.4018, sma1 = -0.5569 (R's MA sign), log
 // likelihood 244.70. Printed to 4 and 2 decimals, hence the tolerances.
-constexpr double kPeerCoefficient = 1e-3;
-constexpr double kPeerLogLik = 0.01;
+using vordex::testing::kPeerCoefficient;
+using vordex::testing::kPeerLogLik;
 
 TEST(Arimamain, AirlineModelMatchesThePeer) {
   MessageCapture capture;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/capture.h"
+#include "support/tolerances.h"
 #include "vordex/vordex.h"
 
 namespace vordex::host {
@@ -19,8 +20,8 @@ namespace {
 // Peer: R 4.2.1, forecast 8.20, Arima(log(AirPassengers), order = c(0,1,1),
 // seasonal = c(0,1,1), method = "ML"): theta = 0.4018, Theta = 0.5569 (Box-Jenkins signs), log
 // likelihood 244.70, printed to 4 and 2 decimals.
-constexpr double kPeerCoefficient = 1e-3;
-constexpr double kPeerLogLik = 0.01;
+using vordex::testing::kPeerCoefficient;
+using vordex::testing::kPeerLogLik;
 
 struct HostArray {
   SAFEARRAY* array = nullptr;
