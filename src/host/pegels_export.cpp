@@ -109,14 +109,14 @@ class PegelsMethod : public Method {
 
   int Check(std::span<const int> options) override { return PegelsReadOptions(options, 1); }
 
-  long Observations() const override { return smoothing::pegels.n; }
+  long Observations() const override { return smoothing::Pegels().n; }
 
   int ReadTrailing(long available, const TrailingReader& read) override {
     return PegelsReadBounds(available, read);
   }
 
   Packed Execute(std::span<const double> data, ResultBuffer& buffer) override {
-    PegelsState& P = smoothing::pegels;
+    PegelsState& P = smoothing::Pegels();
     const int n = P.n;
     for (int t = 1; t <= n; ++t) {
       if (!std::isfinite(data[static_cast<std::size_t>(t)]))
@@ -144,7 +144,7 @@ class PegelsMethod : public Method {
 }  // namespace
 
 int PegelsCheck(int showBox, int dataHasZeros) {
-  PegelsState& P = smoothing::pegels;
+  PegelsState& P = smoothing::Pegels();
   if (const int code = Walk(kRulesBeforeSeason, P, showBox, dataHasZeros)) return code;
   if (P.n < 2 * P.s && P.seasonalityType == smoothing::kChoose) {
     if (showBox)
@@ -163,14 +163,14 @@ int PegelsCheck(int showBox, int dataHasZeros) {
 }
 
 int PegelsCheckZeros(int showBox, int dataHasZeros) {
-  if (kZerosRule.fails(smoothing::pegels, dataHasZeros))
+  if (kZerosRule.fails(smoothing::Pegels(), dataHasZeros))
     return Fail(showBox, kZerosRule.message, kZerosRule.code);
   return 0;
 }
 
 int PegelsReadOptions(std::span<const int> options, int convert) {
   if (options.size() < kRequiredOptions) return kTooFewOptions;
-  PegelsState& P = smoothing::pegels;
+  PegelsState& P = smoothing::Pegels();
   const auto at = [&](std::size_t k, int absent) {
     return options.size() >= k ? options[k - 1] : absent;
   };
@@ -215,7 +215,7 @@ int PegelsReadOptions(std::span<const int> options, int convert) {
 }
 
 int PegelsReadBounds(long available, const TrailingReader& read) {
-  PegelsState& P = smoothing::pegels;
+  PegelsState& P = smoothing::Pegels();
   for (int i = 1; i <= 4; ++i) {
     P.lower[i] = 0.0;
     P.upper[i] = 1.0;
@@ -243,12 +243,12 @@ int PegelsReadBounds(long available, const TrailingReader& read) {
 }
 
 long PegelsCapacity() {
-  const PegelsState& P = smoothing::pegels;
+  const PegelsState& P = smoothing::Pegels();
   return 3L * (P.n + P.h) + P.multisteps + P.s + 14;
 }
 
 long pegelspack(double* buffer, long capacity, int npar, int convert) {
-  const PegelsState& P = smoothing::pegels;
+  const PegelsState& P = smoothing::Pegels();
   const int n = P.n;
   const int h = P.h;
   const int s = P.s;

@@ -20,7 +20,7 @@ constexpr int kMaxOrder = MAXS + 2;
 }  // namespace
 
 int Pegelsadmissible(int silent) {
-  PegelsState& P = pegels;
+  PegelsState& P = Pegels();
   const double alpha = P.par[1];
   const double beta = P.par[2];
   const double gamma = P.par[3];
@@ -52,7 +52,7 @@ int Pegelsadmissible(int silent) {
 }
 
 int Pegelsinvertible(const double* par) {
-  if (!AllAdditive(pegels)) {
+  if (!AllAdditive(Pegels())) {
     numerics::ReportError(kInputError, "Can't check invertibility of mutiplicative model", 0);
     return 0;
   }
@@ -60,7 +60,7 @@ int Pegelsinvertible(const double* par) {
 }
 
 double Pegelsdiscount(double alpha, double beta, double gamma, double phi) {
-  PegelsState& P = pegels;
+  PegelsState& P = Pegels();
   if (P.modelType != kAdditiveErrors) {
     numerics::ReportError(kInputError, "Unknown model error", 0);
     return kHuge;

@@ -54,7 +54,7 @@ void SettleBounds(PegelsState& P) {
 }  // namespace
 
 int Pegelstransform(int computeScale) {
-  PegelsState& P = pegels;
+  PegelsState& P = Pegels();
   const int n = P.n;
   if (P.transformType != kNoTransform) {
     double mn = kHuge;
@@ -82,7 +82,7 @@ int Pegelstransform(int computeScale) {
 }
 
 int Pegelsrestore(int /*restore*/) {
-  PegelsState& P = pegels;
+  PegelsState& P = Pegels();
   const double c = P.scale;
   for (int t = 1; t <= P.n; ++t) {
     P.y[t] *= c;
@@ -134,7 +134,7 @@ int PegelsZeroScan(const double* x, int n, int transformType) {
 }
 
 int Pegelsmain(int /*validated*/, int /*converted*/) {
-  PegelsState& P = pegels;
+  PegelsState& P = Pegels();
   P.tooLargeShown = 0;
   if (Pegelstransform(P.scale < 0.0 ? 1 : 0) < 0) return 0;
 

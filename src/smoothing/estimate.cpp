@@ -31,7 +31,7 @@ bool HasMultiplicativePart(const PegelsState& P) {
 }  // namespace
 
 int Pegelsstart(double* x) {
-  PegelsState& P = pegels;
+  PegelsState& P = Pegels();
   int k = 0;
   P.xlo[++k] = P.lower[1];
   P.xhi[k] = P.upper[1];
@@ -63,7 +63,7 @@ int Pegelsstart(double* x) {
 }
 
 double Pegelsmse(double* x) {
-  PegelsState& P = pegels;
+  PegelsState& P = Pegels();
   last_pass_done = 0;
   const int k = 1 + (P.trendType > 0) + (P.seasonalityType > 0);
   const bool usual = !(AllAdditive(P) && P.parameterRegion == kAdmissibleRegion);
@@ -119,7 +119,7 @@ double Pegelsmse(double* x) {
 }
 
 int pegelsopt2() {
-  PegelsState& P = pegels;
+  PegelsState& P = Pegels();
   if (P.hasZeros && HasMultiplicativePart(P))
     return numerics::ReportError(
         "Error in pegelsopt2", "**** Zeros in data ****\n ...Cannot estimate multiplicative model",

@@ -20,7 +20,7 @@ inline double GuardedRatio(double a, double d) {
 }  // namespace
 
 void Pegelsforecast(double level, double trend, const double* seas, int count, double* out) {
-  const PegelsState& P = pegels;
+  const PegelsState& P = Pegels();
   const int s = P.s;
   const double phi = P.par[4];
   double L = level;
@@ -51,7 +51,7 @@ void Pegelsforecast(double level, double trend, const double* seas, int count, d
 
 int Pegelsfit(int silent) {
   if (Pegelsadmissible(silent) == 0) return 0;
-  PegelsState& P = pegels;
+  PegelsState& P = Pegels();
   const int n = P.n;
   const int s = P.s;
   const int m = P.multisteps;

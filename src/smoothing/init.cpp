@@ -17,7 +17,7 @@ int SmoothingCount(const PegelsState& P) {
 }  // namespace
 
 int Pegelsinit() {
-  PegelsState& P = pegels;
+  PegelsState& P = Pegels();
   const int n = P.n;
   const int s = P.s;
   const bool seasonal = P.seasonalityType > 0;
@@ -52,7 +52,7 @@ int Pegelsinit() {
 }
 
 int Pegelsfullstart(double* x) {
-  PegelsState& P = pegels;
+  PegelsState& P = Pegels();
   int k = 0;
   x[++k] = P.par[1];
   if (P.trendType > 0) x[++k] = P.par[2];
@@ -66,7 +66,7 @@ int Pegelsfullstart(double* x) {
 }
 
 void Pegelsreadstates(const double* x) {
-  PegelsState& P = pegels;
+  PegelsState& P = Pegels();
   int k = SmoothingCount(P);
   P.l[0] = x[++k];
   if (P.trendType > 0) P.b[0] = x[++k];

@@ -7,8 +7,6 @@
 
 namespace vordex::smoothing {
 
-thread_local RandomState random_state;
-
 namespace {
 
 // With these constants IA * x + IC stays below 2^31 for every x in 0 .. M - 1.
@@ -24,11 +22,18 @@ inline int Next(int x) {
 thread_local int override_active = 0;
 thread_local int override_seed = 0;
 
+constinit thread_local RandomState random_state;
+
 }  // namespace
+
+// Kept out of line: callers receive the record's address as a returned value.
+[[gnu::noinline]] RandomState& Generator() {
+  return random_state;
+}
 
 void SetSeed(int v) {
   if (v < 0) {
-    random_state.idum = v;
+    Generator().idum = v;
     return;
   }
   if (v == 0) {
@@ -37,11 +42,11 @@ void SetSeed(int v) {
     const std::int64_t folded = ((seconds % 2147483647) + 2147483647) % 2147483647;
     v = folded == 0 ? 1 : static_cast<int>(folded);
   }
-  random_state.idum = -v;
+  Generator().idum = -v;
 }
 
 double RandUniform() {
-  RandomState& R = random_state;
+  RandomState& R = Generator();
   if (R.idum < 0) {
     // IC - idum is formed in 64 bits: idum may be as low as -2^31.
     int x = static_cast<int>((static_cast<std::int64_t>(IC) - R.idum) % M);
@@ -62,7 +67,7 @@ double RandUniform() {
 }
 
 double RandNormal() {
-  RandomState& R = random_state;
+  RandomState& R = Generator();
   if (R.idum < 0) {
     R.hasStored = 0;
   } else if (R.hasStored) {

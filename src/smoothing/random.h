@@ -18,7 +18,8 @@ struct RandomState {
   double stored = 0.0;
   int hasStored = 0;
 };
-extern thread_local RandomState random_state;
+// The generator's state on the calling thread (module-level, thread_local).
+RandomState& Generator();
 
 // Seeds the generator: v < 0 restarts it from v; v > 0 from -v; v = 0 from the calendar clock in
 // whole seconds (reduced into 1 .. 2^31 - 2). Seeds v and -v give the same stream.

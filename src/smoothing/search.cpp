@@ -20,7 +20,7 @@ struct Best {
 }  // namespace
 
 int PegelsCandidates(Candidate* out) {
-  const PegelsState& P = pegels;
+  const PegelsState& P = Pegels();
   const bool exclude = P.hasZeros || P.searchType == 1;
   const int e0 = P.modelType == kChooseErrors ? 0 : P.modelType;
   const int e1 = P.modelType == kChooseErrors ? 1 : P.modelType;
@@ -44,7 +44,7 @@ int PegelsCandidates(Candidate* out) {
 }
 
 int PegelssearchWith(int (*estimate)()) {
-  PegelsState& P = pegels;
+  PegelsState& P = Pegels();
   Candidate candidates[kMaxCandidates];
   const int count = PegelsCandidates(candidates);
   const int method = P.initializationMethod;

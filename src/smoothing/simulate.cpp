@@ -17,7 +17,7 @@ constexpr int kQuantileType = 8;
 }  // namespace
 
 double Pegelssimstep(double& L, double& T, double& v) {
-  const PegelsState& P = pegels;
+  const PegelsState& P = Pegels();
   const bool multErrors = P.modelType == kMultiplicativeErrors;
 
   double pred = L;
@@ -70,7 +70,7 @@ double Pegelssimstep(double& L, double& T, double& v) {
 }
 
 int Pegelssim(int h, double c, double* lo, double* hi) {
-  const PegelsState& P = pegels;
+  const PegelsState& P = Pegels();
   if (h < 1) return 1;
   const int nb = P.bootstrapSamples / kBatches > 0 ? P.bootstrapSamples / kBatches : 1;
   auto sims = numerics::matrix(1, h, 1, nb);

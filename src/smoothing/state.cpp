@@ -2,6 +2,14 @@
 
 namespace vordex::smoothing {
 
-thread_local PegelsState pegels;
+namespace {
+
+constinit thread_local PegelsState pegels;
+
+}  // namespace
+
+PegelsState& Pegels() {
+  return pegels;
+}
 
 }  // namespace vordex::smoothing

@@ -93,8 +93,9 @@ struct PegelsState {
   double hi[MAXH + 1] = {};
 };
 
-// The engine's state on the calling thread.
-extern thread_local PegelsState pegels;
+// The engine's state on the calling thread: the module-level, thread_local record. Reached
+// through this function only, so that no caller forms the record's thread-local address itself.
+PegelsState& Pegels();
 
 // alpha, beta, gamma, phi as stored in par[1..4].
 inline double& Alpha(PegelsState& P) {

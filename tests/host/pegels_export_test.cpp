@@ -351,7 +351,7 @@ TEST(Pegelsdll, HorizonsBeyondTheDataAreMarkedMissing) {
 }
 
 TEST(PegelsReadBounds, PairsAreTakenOnlyInsideTheUnitInterval) {
-  smoothing::PegelsState& P = smoothing::pegels;
+  smoothing::PegelsState& P = smoothing::Pegels();
   const std::vector<double> six = {0.0, 0.4, 0.8, 0.2, 0.3, 0.4};
   const TrailingReader from_six = [&](long k, double* v) {
     if (k < 1 || k > 6) return false;

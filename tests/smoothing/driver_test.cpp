@@ -139,11 +139,11 @@ TEST(Pegelsmain, NoHorizonNoSimulation) {
   PegelsState& P = SimpleRequest();
   P.h = 0;
   P.lo[1] = 123.0;
-  const int idum = (SetSeed(-11), random_state.idum);
+  const int idum = (SetSeed(-11), Generator().idum);
   ASSERT_EQ(Pegelsmain(1, 1), 1);
   EXPECT_EQ(P.lo[1], 123.0);
   // Not a single random number was drawn.
-  EXPECT_EQ(random_state.idum, idum);
+  EXPECT_EQ(Generator().idum, idum);
 }
 
 TEST(Pegelsmain, LogOfOneIsAZeroThatRefusesMultiplicativeModels) {

@@ -62,10 +62,10 @@ TEST(RandUniform, MomentsOfManyDraws) {
 TEST(RandNormal, DeviatesComeInPairs) {
   SetSeed(-99);
   const double first = RandNormal();
-  const int idum = random_state.idum;
+  const int idum = Generator().idum;
   const double second = RandNormal();
   // The second of the pair is returned without drawing.
-  EXPECT_EQ(random_state.idum, idum);
+  EXPECT_EQ(Generator().idum, idum);
   EXPECT_NE(first, second);
   // Re-seeding forgets the stored deviate: the stream restarts at the first of the pair.
   SetSeed(-99);
@@ -138,7 +138,7 @@ TEST(RequestSeed, OverrideHoldsForItsScopeOnly) {
 
 TEST(SetSeed, ClockSeedStartsANegativeState) {
   SetSeed(0);
-  EXPECT_LT(random_state.idum, 0);
+  EXPECT_LT(Generator().idum, 0);
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ thread_local std::vector<int> methods_seen;
 thread_local int calls = 0;
 
 int FakeEstimate() {
-  PegelsState& P = pegels;
+  PegelsState& P = Pegels();
   methods_seen.push_back(P.initializationMethod);
   P.par[1] = 0.1 + 0.01 * calls;
   P.par[2] = P.trendType > 0 ? 0.05 : 0.0;
@@ -91,10 +91,10 @@ TEST(Pegelssearch, TiesKeepTheEarlierCandidate) {
   // Trends 0, 1, 2, 3 in that order; trends 1 and 3 tie at the lowest value.
   ic_by_call = {5.0, 3.0, 4.0, 3.0};
   ASSERT_EQ(PegelssearchWith(&FakeEstimate), 1);
-  EXPECT_EQ(pegels.trendType, kAdditive);
-  EXPECT_DOUBLE_EQ(pegels.par[1], 0.11);
+  EXPECT_EQ(Pegels().trendType, kAdditive);
+  EXPECT_DOUBLE_EQ(Pegels().par[1], 0.11);
   // The chosen fit is rebuilt for the chosen parameters.
-  EXPECT_EQ(pegels.l[0], 1.0);
+  EXPECT_EQ(Pegels().l[0], 1.0);
 }
 
 TEST(Pegelssearch, NothingBelowTheCeilingFails) {
@@ -107,14 +107,14 @@ TEST(Pegelssearch, NothingBelowTheCeilingFails) {
 TEST(Pegelssearch, MethodThreeComparesHeuristicStatesThenEstimatesTheWinner) {
   testing::MessageCapture capture;
   SearchState();
-  pegels.initializationMethod = 3;
+  Pegels().initializationMethod = 3;
   ic_by_call = {5.0, 4.0, 6.0, 7.0, 0.0};
   ASSERT_EQ(PegelssearchWith(&FakeEstimate), 1);
   ASSERT_EQ(methods_seen.size(), 5u);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(methods_seen[i], 1);
   EXPECT_EQ(methods_seen[4], 2);
-  EXPECT_EQ(pegels.initializationMethod, 3);
-  EXPECT_EQ(pegels.trendType, kAdditive);
+  EXPECT_EQ(Pegels().initializationMethod, 3);
+  EXPECT_EQ(Pegels().trendType, kAdditive);
 }
 
 }  // namespace

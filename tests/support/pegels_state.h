@@ -15,8 +15,8 @@ inline smoothing::PegelsState& FreshPegels(int n, int s, int m, int modelType, i
                                            int seasonalityType) {
   // The record is large: build the defaults on the heap, not the stack.
   auto defaults = std::make_unique<smoothing::PegelsState>();
-  smoothing::pegels = *defaults;
-  smoothing::PegelsState& P = smoothing::pegels;
+  smoothing::Pegels() = *defaults;
+  smoothing::PegelsState& P = smoothing::Pegels();
   P.n = n;
   P.s = s;
   P.multisteps = m;
