@@ -350,6 +350,20 @@ TEST(Pegelsdll, HorizonsBeyondTheDataAreMarkedMissing) {
   EXPECT_NE(cells[11 + 2], marker);
 }
 
+TEST(Pegelsdll, MatrixTooLargeIsShownOncePerRequest) {
+  // Additive seasonality with s = 20 in the admissible region: the discount matrix has order 21,
+  // beyond the eigenvalue routine. Every evaluation of the objective asks, the user is told once.
+  MessageCapture capture;
+  Request r;
+  r.options = {60, 20, 0, 1, 1, 2, 0, 1, 1, 500, 3, 1, 1, 0, 0, 2};
+  r.data.push_back(95.0);
+  for (int t = 1; t <= 60; ++t) r.data.push_back(10.0 + std::sin(2.0 * M_PI * t / 20.0) + 0.01 * t);
+  ASSERT_FALSE(CellsOf(r).empty());
+  int boxes = 0;
+  for (const auto& m : capture.messages()) boxes += m.text == "Matrix too large";
+  EXPECT_EQ(boxes, 1);
+}
+
 TEST(PegelsReadBounds, PairsAreTakenOnlyInsideTheUnitInterval) {
   smoothing::PegelsState& P = smoothing::Pegels();
   const std::vector<double> six = {0.0, 0.4, 0.8, 0.2, 0.3, 0.4};

@@ -167,5 +167,16 @@ TEST(Pegelsmain, DataErrorFailsTheRequest) {
   EXPECT_EQ(capture.size(), 1u);
 }
 
+TEST(Pegelsmain, UnknownCriterionFallsBackToMseWithAStopBox) {
+  MessageCapture capture;
+  PegelsState& P = SimpleRequest();
+  P.optimizationCriterion = 9;
+  ASSERT_EQ(Pegelsmain(1, 1), 1);
+  ASSERT_EQ(capture.size(), 1u);
+  EXPECT_EQ(capture.messages()[0].title, "Pegelslib Warning");
+  EXPECT_EQ(capture.messages()[0].text, "Unknown criterion in Pegelsmse: MSE assumed");
+  EXPECT_EQ(capture.messages()[0].style, 0x10010u);
+}
+
 }  // namespace
 }  // namespace vordex::smoothing
