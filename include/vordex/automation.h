@@ -8,8 +8,11 @@
 #define VORDEX_AUTOMATION_H
 
 #if defined(_WIN32)
-#include <oleauto.h>
+// <oleauto.h> needs the types that <windows.h> declares.
+// clang-format off
 #include <windows.h>
+#include <oleauto.h>
+// clang-format on
 #else
 
 #include <stddef.h>

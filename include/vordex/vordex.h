@@ -13,7 +13,9 @@
 
 #if defined(_WIN32)
 #if defined(VORDEX_BUILDING)
-#define VORDEX_API __declspec(dllexport) __stdcall
+// VORDEX.dll names its exports and their ordinals in a module-definition file (windows/VORDEX.def);
+// an export attribute here would add a further name (Arimadll@8) for each function.
+#define VORDEX_API __stdcall
 #else
 #define VORDEX_API __declspec(dllimport) __stdcall
 #endif
