@@ -13,3 +13,21 @@ if [ "${#missing[@]}" -gt 0 ]; then
   $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
+
+# The 32-bit Windows DLL and its tests: the MinGW-w64 cross compiler, and Wine, whose 32-bit part
+# needs the i386 architecture. A console program under Wine needs none of the recommended
+# desktop packages.
+windows_missing=()
+for p in g++-mingw-w64-i686 wine wine32:i386; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+    windows_missing+=("$p")
+done
+if [ "${#windows_missing[@]}" -gt 0 ]; then
+  echo "Installing: ${windows_missing[*]}"
+  sudo_cmd=""
+  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  dpkg --print-foreign-architectures | grep -qx i386 || $sudo_cmd dpkg --add-architecture i386
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends \
+    "${windows_missing[@]}" >/dev/null
+fi
