@@ -124,13 +124,15 @@ void AddArmaxCommand(CLI::App& app, CommandContext& context) {
       "(exact maximum likelihood)");
   auto options = std::make_shared<ArmaxOptions>();
   AddCommonOptions(command, options->common);
-  command->add_option("--order", options->order, "Nonseasonal orders p d q")
+  command->add_option("--order", options->order, "Nonseasonal orders p,d,q")
+      ->delimiter(',')
       ->expected(3)
       ->check(CLI::NonNegativeNumber)
       ->capture_default_str();
   command
       ->add_option("--seasonal", options->seasonal,
-                   "Seasonal orders P D Q (default 0 1 1 when the period exceeds 1, else 0 0 0)")
+                   "Seasonal orders P,D,Q (default 0,1,1 when the period exceeds 1, else 0,0,0)")
+      ->delimiter(',')
       ->expected(3)
       ->check(CLI::NonNegativeNumber);
   command

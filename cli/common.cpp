@@ -159,12 +159,13 @@ void AddFormatOption(CLI::App* command, OutputFormat& format) {
   static const std::map<std::string, OutputFormat> kFormats = {
       {"table", OutputFormat::kTable}, {"csv", OutputFormat::kCsv}, {"json", OutputFormat::kJson}};
   command->add_option("--format", format, "Output format: table, csv or json (default: table)")
-      ->transform(CLI::CheckedTransformer(kFormats, CLI::ignore_case));
+      ->transform(CLI::CheckedTransformer(kFormats, CLI::ignore_case))
+      ->option_text("table|csv|json");
 }
 
 void AddHorizonOption(CLI::App* command, int& horizon) {
-  command->add_option("--horizon,-H", horizon, "Number of periods to forecast")
-      ->check(CLI::PositiveNumber)
+  command->add_option("--horizon,-H", horizon, "Number of periods to forecast (0: none)")
+      ->check(CLI::NonNegativeNumber)
       ->capture_default_str();
 }
 
