@@ -7,10 +7,12 @@
 
 #include "vordex/automation.h"
 #include "vordex/error.hpp"
+#include "vordex/vordex.h"
 
 namespace vordex::api {
 
-using Export = VARIANT (*)(SAFEARRAY**, SAFEARRAY**);
+// Any of the three exports, with its calling convention.
+using Export = decltype(&Arimadll);
 
 // Calls `run` with the options as a VT_I2 array and the data as a VT_R8 array (both lower bound
 // 0), collecting every message raised on this thread meanwhile. Returns the result cells (cell 1

@@ -42,7 +42,8 @@ TEST(CommonOptions, DefaultsAndParsedValues) {
 
 TEST(CommonOptions, BadValuesAreRefused) {
   EXPECT_THROW(Parse({"--format", "xml"}), CLI::ParseError);
-  EXPECT_THROW(Parse({"--horizon", "0"}), CLI::ParseError);
+  EXPECT_THROW(Parse({"--horizon", "-1"}), CLI::ParseError);
+  EXPECT_EQ(Parse({"--horizon", "0"}).horizon, 0);  // no forecasts
   EXPECT_THROW(Parse({"file.csv", "--dataset", "nile"}), CLI::ParseError);
 }
 
