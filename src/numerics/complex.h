@@ -1,7 +1,8 @@
 // Complex arithmetic on pairs of doubles, and all roots of a polynomial by Laguerre's method.
 //
 // dcomplex is passed and returned by value. Polynomials are arrays of m + 1 coefficients a[0..m]
-// (0-based), a[j] multiplying z^j, constant term first; the coefficients of a real polynomial have zero imaginary part.
+// (0-based), a[j] multiplying z^j, constant term first; a real polynomial's coefficients have
+// zero imaginary part.
 // Nothing here keeps state between calls.
 #ifndef VORDEX_NUMERICS_COMPLEX_H
 #define VORDEX_NUMERICS_COMPLEX_H
