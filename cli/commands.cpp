@@ -4,11 +4,7 @@ namespace vordex::cli {
 namespace {
 
 constexpr RegisterCommand kCommands[] = {
-    &AddDatasetsCommand,
-    &AddSeriesCommand,
-    &AddArimaCommand,
-    &AddArmaxCommand,
-    &AddEtsCommand,
+    &AddDatasetsCommand, &AddSeriesCommand, &AddArimaCommand, &AddArmaxCommand, &AddEtsCommand,
 };
 
 }  // namespace
