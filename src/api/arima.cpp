@@ -1,10 +1,6 @@
 #include "vordex/arima.hpp"
 
 #include <algorithm>
-#include <bit>
-#include <cstdint>
-#include <limits>
-#include <string>
 
 #include "api/request.h"
 #include "vordex/vordex.h"
@@ -12,28 +8,10 @@
 namespace vordex::arima {
 namespace {
 
-constexpr double kMarker = -99999.0;
+constexpr const char* kMethod = "Arima";
 
 short Option(long value, const char* name) {
-  if (value < std::numeric_limits<std::int16_t>::min() ||
-      value > std::numeric_limits<std::int16_t>::max())
-    throw Error(0, std::string("Arima: ") + name + " does not fit a 16-bit option", {});
-  return static_cast<short>(value);
-}
-
-std::vector<double> Take(const std::vector<double>& cells, std::size_t& at, long count) {
-  std::vector<double> block(cells.begin() + static_cast<long>(at),
-                            cells.begin() + static_cast<long>(at) + count);
-  at += static_cast<std::size_t>(count);
-  return block;
-}
-
-// The export marks values lost to differencing with -99999.0 (compared bit for bit).
-std::vector<double> Unmark(std::vector<double> block) {
-  for (double& x : block)
-    if (std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(kMarker))
-      x = std::numeric_limits<double>::quiet_NaN();
-  return block;
+  return api::Option(value, kMethod, name);
 }
 
 }  // namespace
@@ -64,22 +42,23 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   if (static_cast<long>(cells.size()) != expected)
     throw Error(0, "Arima: unexpected result layout", result.warnings);
 
-  std::size_t at = 0;
+  api::CellReader reader(cells, kMethod, result.warnings);
   result.missing = std::min<int>(settings.d + settings.D * settings.s, static_cast<int>(N));
-  result.series = Unmark(Take(cells, at, N));
-  result.fitted = Unmark(Take(cells, at, N));
-  result.residuals = Unmark(Take(cells, at, N));
-  result.forecasts = Take(cells, at, h);
-  result.lower = Take(cells, at, h);
-  result.upper = Take(cells, at, h);
-  result.ar = Take(cells, at, settings.p);
-  result.ma = Take(cells, at, settings.q);
-  result.seasonal_ar = Take(cells, at, settings.P);
-  result.seasonal_ma = Take(cells, at, settings.Q);
-  result.sigma = cells[at++];
-  result.log_likelihood = cells[at++];
-  result.aic = cells[at++];
-  result.constant = cells[at++];
+  // Values lost to differencing come marked; they become NaN here.
+  result.series = api::MissingToNaN(reader.Take(N));
+  result.fitted = api::MissingToNaN(reader.Take(N));
+  result.residuals = api::MissingToNaN(reader.Take(N));
+  result.forecasts = reader.Take(h);
+  result.lower = reader.Take(h);
+  result.upper = reader.Take(h);
+  result.ar = reader.Take(settings.p);
+  result.ma = reader.Take(settings.q);
+  result.seasonal_ar = reader.Take(settings.P);
+  result.seasonal_ma = reader.Take(settings.Q);
+  result.sigma = reader.Next();
+  result.log_likelihood = reader.Next();
+  result.aic = reader.Next();
+  result.constant = reader.Next();
   return result;
 }
 

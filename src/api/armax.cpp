@@ -1,27 +1,15 @@
 #include "vordex/armax.hpp"
 
-#include <cstdint>
-#include <limits>
-#include <string>
-
 #include "api/request.h"
 #include "vordex/vordex.h"
 
 namespace vordex::armax {
 namespace {
 
-short Option(long value, const char* name) {
-  if (value < std::numeric_limits<std::int16_t>::min() ||
-      value > std::numeric_limits<std::int16_t>::max())
-    throw Error(0, std::string("Armax: ") + name + " does not fit a 16-bit option", {});
-  return static_cast<short>(value);
-}
+constexpr const char* kMethod = "Armax";
 
-std::vector<double> Take(const std::vector<double>& cells, std::size_t& at, long count) {
-  std::vector<double> block(cells.begin() + static_cast<long>(at),
-                            cells.begin() + static_cast<long>(at) + count);
-  at += static_cast<std::size_t>(count);
-  return block;
+short Option(long value, const char* name) {
+  return api::Option(value, kMethod, name);
 }
 
 }  // namespace
@@ -57,20 +45,20 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   if (n < 0 || 2 * n + fixed != static_cast<long>(cells.size()))
     throw Error(0, "Armax: unexpected result layout", result.warnings);
 
-  std::size_t at = 0;
-  result.series = Take(cells, at, n);
-  result.residuals = Take(cells, at, n);
-  result.forecasts = Take(cells, at, h);
-  result.lower = Take(cells, at, h);
-  result.upper = Take(cells, at, h);
-  result.ar = Take(cells, at, settings.p);
-  result.ma = Take(cells, at, settings.q);
-  result.seasonal_ar = Take(cells, at, P);
-  result.seasonal_ma = Take(cells, at, Q);
-  if (k == 1) result.constant = cells[at++];
-  result.sum_of_squares = cells[at++];
-  result.log_likelihood = cells[at++];
-  result.sigma2 = cells[at++];
+  api::CellReader reader(cells, kMethod, result.warnings);
+  result.series = reader.Take(n);
+  result.residuals = reader.Take(n);
+  result.forecasts = reader.Take(h);
+  result.lower = reader.Take(h);
+  result.upper = reader.Take(h);
+  result.ar = reader.Take(settings.p);
+  result.ma = reader.Take(settings.q);
+  result.seasonal_ar = reader.Take(P);
+  result.seasonal_ma = reader.Take(Q);
+  if (k == 1) result.constant = reader.Next();
+  result.sum_of_squares = reader.Next();
+  result.log_likelihood = reader.Next();
+  result.sigma2 = reader.Next();
   return result;
 }
 

@@ -1,11 +1,6 @@
 #include "vordex/ets.hpp"
 
 #include <algorithm>
-#include <bit>
-#include <cmath>
-#include <cstdint>
-#include <limits>
-#include <string>
 
 #include "api/request.h"
 #include "smoothing/random.h"
@@ -14,21 +9,10 @@
 namespace vordex::ets {
 namespace {
 
-constexpr double kMarker = -99999.0;
+constexpr const char* kMethod = "Ets";
 
 short Option(long value, const char* name) {
-  if (value < std::numeric_limits<std::int16_t>::min() ||
-      value > std::numeric_limits<std::int16_t>::max())
-    throw Error(0, std::string("Ets: ") + name + " does not fit a 16-bit option", {});
-  return static_cast<short>(value);
-}
-
-std::vector<double> Take(const std::vector<double>& cells, std::size_t& at, long count) {
-  if (count <= 0) return {};
-  std::vector<double> block(cells.begin() + static_cast<long>(at),
-                            cells.begin() + static_cast<long>(at) + count);
-  at += static_cast<std::size_t>(count);
-  return block;
+  return api::Option(value, kMethod, name);
 }
 
 // The components as the export settles them: with too few data an open seasonality becomes
@@ -101,52 +85,41 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   const Settled settled = Settle(settings, N);
   const long h = std::max(settings.horizon, 0);
   const long m = settings.multisteps;
-  std::size_t at = 0;
-  const auto need = [&](std::size_t count) {
-    if (at + count > cells.size()) throw Error(0, "Ets: unexpected result layout", result.warnings);
-  };
-  need(static_cast<std::size_t>(3 * N + 3 * h));
-  result.series = Take(cells, at, N);
-  result.fitted = Take(cells, at, N);
-  result.residuals = Take(cells, at, N);
-  result.forecasts = Take(cells, at, h);
-  result.lower = Take(cells, at, h);
-  result.upper = Take(cells, at, h);
+  api::CellReader reader(cells, kMethod, result.warnings);
+  result.series = reader.Take(N);
+  result.fitted = reader.Take(N);
+  result.residuals = reader.Take(N);
+  result.forecasts = reader.Take(h);
+  result.lower = reader.Take(h);
+  result.upper = reader.Take(h);
   result.searched = settled.search != 0;
   int error = settled.error;
   int trend = settled.trend;
   int season = settled.season;
   if (result.searched) {
-    need(3);
-    error = static_cast<int>(cells[at++]);
-    trend = static_cast<int>(cells[at++]);
-    season = static_cast<int>(cells[at++]);
+    error = static_cast<int>(reader.Next());
+    trend = static_cast<int>(reader.Next());
+    season = static_cast<int>(reader.Next());
   }
   result.model = {static_cast<ErrorForm>(error), static_cast<Trend>(trend),
                   static_cast<Season>(season)};
   const bool has_trend = trend > 1;
   const bool has_season = season > 1;
-  need(static_cast<std::size_t>(5 + (has_trend ? 1 : 0) + (has_season ? settings.period : 0) + m +
-                                5));
-  result.alpha = cells[at++];
-  result.beta = cells[at++];
-  result.gamma = cells[at++];
-  result.phi = cells[at++];
-  result.initial_level = cells[at++];
-  if (has_trend) result.initial_trend = cells[at++];
-  if (has_season) result.initial_seasonal = Take(cells, at, settings.period);
-  result.rmse_average = cells[at++];
-  for (long k = 0; k < m; ++k) {
-    const double v = cells[at++];
-    result.rmse.push_back(std::bit_cast<std::uint64_t>(v) == std::bit_cast<std::uint64_t>(kMarker)
-                              ? std::numeric_limits<double>::quiet_NaN()
-                              : v);
-  }
-  result.sigma = cells[at++];
-  result.log_likelihood = cells[at++];
-  result.information_criterion = cells[at++];
-  result.mape = cells[at++];
-  if (at != cells.size()) throw Error(0, "Ets: unexpected result layout", result.warnings);
+  result.alpha = reader.Next();
+  result.beta = reader.Next();
+  result.gamma = reader.Next();
+  result.phi = reader.Next();
+  result.initial_level = reader.Next();
+  if (has_trend) result.initial_trend = reader.Next();
+  if (has_season) result.initial_seasonal = reader.Take(settings.period);
+  result.rmse_average = reader.Next();
+  // Horizons beyond the data have no root mean squared error; they come marked.
+  result.rmse = api::MissingToNaN(reader.Take(m));
+  result.sigma = reader.Next();
+  result.log_likelihood = reader.Next();
+  result.information_criterion = reader.Next();
+  result.mape = reader.Next();
+  if (!reader.done()) throw Error(0, "Ets: unexpected result layout", result.warnings);
   return result;
 }
 

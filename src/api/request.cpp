@@ -1,5 +1,8 @@
 #include "api/request.h"
 
+#include <bit>
+#include <cstdint>
+#include <limits>
 #include <string>
 
 #include "platform/messages.h"
@@ -84,6 +87,44 @@ std::vector<double> RunExport(Export run, std::span<const short> options,
   const int status = result.vt == VT_I2 ? result.iVal : -1;
   VariantClear(&result);
   throw Error(status, "", std::move(messages));
+}
+
+std::vector<double> MissingToNaN(std::vector<double> block) {
+  for (double& x : block)
+    if (std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(kMissing))
+      x = std::numeric_limits<double>::quiet_NaN();
+  return block;
+}
+
+short Option(long value, const char* method, const char* name) {
+  if (value < std::numeric_limits<std::int16_t>::min() ||
+      value > std::numeric_limits<std::int16_t>::max())
+    throw Error(0, std::string(method) + ": " + name + " does not fit a 16-bit option", {});
+  return static_cast<short>(value);
+}
+
+CellReader::CellReader(std::span<const double> cells, const char* method,
+                       const std::vector<Message>& warnings)
+    : cells_(cells), method_(method), warnings_(&warnings) {}
+
+void CellReader::Need(std::size_t count) const {
+  if (count > cells_.size() - at_)
+    throw Error(0, std::string(method_) + ": unexpected result layout", *warnings_);
+}
+
+std::vector<double> CellReader::Take(long count) {
+  if (count <= 0) return {};
+  const auto n = static_cast<std::size_t>(count);
+  Need(n);
+  const auto first = cells_.begin() + static_cast<std::ptrdiff_t>(at_);
+  std::vector<double> block(first, first + static_cast<std::ptrdiff_t>(n));
+  at_ += n;
+  return block;
+}
+
+double CellReader::Next() {
+  Need(1);
+  return cells_[at_++];
 }
 
 }  // namespace api
