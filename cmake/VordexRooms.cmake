@@ -9,13 +9,17 @@ function(vordex_room name dir)
   endforeach()
   if(sources)
     add_library(vordex_${name} STATIC ${sources})
-    target_include_directories(vordex_${name} PUBLIC ${PROJECT_SOURCE_DIR}/include
-                                                     ${PROJECT_SOURCE_DIR}/src)
+    target_include_directories(
+      vordex_${name} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
+                            $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>
+                            $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
     target_link_libraries(vordex_${name} PUBLIC ${deps})
   else()
     add_library(vordex_${name} INTERFACE)
-    target_include_directories(vordex_${name} INTERFACE ${PROJECT_SOURCE_DIR}/include
-                                                        ${PROJECT_SOURCE_DIR}/src)
+    target_include_directories(
+      vordex_${name} INTERFACE $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
+                               $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>
+                               $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
     target_link_libraries(vordex_${name} INTERFACE ${deps})
   endif()
 endfunction()
