@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages needed to build and test VORDEX, when any is missing.
+# Installs the Debian packages needed to build and test VORDEX, when any is missing; with
+# --windows also those of the 32-bit Windows DLL and its tests.
 set -euo pipefail
 packages=(g++ cmake make libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev)
 missing=()
@@ -13,6 +14,8 @@ if [ "${#missing[@]}" -gt 0 ]; then
   $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
+
+[ "${1:-}" = "--windows" ] || exit 0
 
 # The 32-bit Windows DLL and its tests: the MinGW-w64 cross compiler, and Wine, whose 32-bit part
 # needs the i386 architecture. A console program under Wine needs none of the recommended

@@ -4,7 +4,7 @@
 # and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+bash scripts/deps.sh --windows
 jobs="$(nproc)"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVORDEX_WINDOWS_DLL=ON >/dev/null
