@@ -6,11 +6,12 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "support/automation.h"
 #include "support/capture.h"
+#include "support/datasets.h"
 #include "support/tolerances.h"
 #include "vordex/vordex.h"
 
@@ -23,35 +24,13 @@ namespace {
 using vordex::testing::kPeerCoefficient;
 using vordex::testing::kPeerLogLik;
 
-struct HostArray {
-  SAFEARRAY* array = nullptr;
-  explicit HostArray(SAFEARRAY* a) : array(a) {}
-  HostArray(const HostArray&) = delete;
-  HostArray& operator=(const HostArray&) = delete;
-  ~HostArray() {
-    if (array != nullptr) {
-      EXPECT_EQ(SafeArrayDestroy(array), S_OK);
-    }
-  }
-};
-
-SAFEARRAY* Options(std::vector<short> values, LONG lower = 0) {
-  SAFEARRAY* a = SafeArrayCreateVector(VT_I2, lower, static_cast<ULONG>(values.size()));
-  for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) {
-    LONG at = lower + i;
-    SafeArrayPutElement(a, &at, &values[static_cast<std::size_t>(i)]);
-  }
-  return a;
-}
-
-SAFEARRAY* Data(std::vector<double> values, LONG lower = 0) {
-  SAFEARRAY* a = SafeArrayCreateVector(VT_R8, lower, static_cast<ULONG>(values.size()));
-  for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) {
-    LONG at = lower + i;
-    SafeArrayPutElement(a, &at, &values[static_cast<std::size_t>(i)]);
-  }
-  return a;
-}
+using testing::Airline;
+using testing::CellsOf;
+using testing::DataArray;
+using testing::HostArray;
+using testing::OptionArray;
+using testing::StatusOf;
+using testing::TextOf;
 
 // The 11 settings in slot order.
 struct Request {
@@ -61,48 +40,13 @@ struct Request {
 
 VARIANT Call(const std::vector<short>& options, const std::vector<double>& data, LONG olower = 0,
              LONG dlower = 0) {
-  HostArray opt(Options(options, olower));
-  HostArray dat(Data(data, dlower));
+  HostArray opt(OptionArray(options, olower));
+  HostArray dat(DataArray(data, dlower));
   return Arimadll(&opt.array, &dat.array);
-}
-
-int StatusOf(VARIANT v) {
-  EXPECT_EQ(v.vt, VT_I2);
-  return v.vt == VT_I2 ? v.iVal : -1;
-}
-
-std::vector<double> CellsOf(VARIANT v) {
-  std::vector<double> cells;
-  EXPECT_EQ(v.vt, VT_ARRAY | VT_R8);
-  if (v.vt != (VT_ARRAY | VT_R8)) {
-    VariantClear(&v);
-    return cells;
-  }
-  LONG lower = 0, upper = 0;
-  SafeArrayGetLBound(v.parray, 1, &lower);
-  SafeArrayGetUBound(v.parray, 1, &upper);
-  EXPECT_EQ(lower, 1);
-  for (LONG i = lower; i <= upper; ++i) {
-    double x = 0.0;
-    SafeArrayGetElement(v.parray, &i, &x);
-    cells.push_back(x);
-  }
-  VariantClear(&v);
-  return cells;
 }
 
 bool IsMarker(double x) {
   return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(-99999.0);
-}
-
-std::vector<double> Airline() {
-  std::ifstream in(std::string(VORDEX_DATA_DIR) + "/airline.csv");
-  std::vector<double> y;
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line))
-    if (!line.empty()) y.push_back(std::stod(line));
-  return y;
 }
 
 std::vector<double> WithLead(double lead, const std::vector<double>& y) {
@@ -257,13 +201,8 @@ TEST(Arimadll, LowerBoundsOfTheArraysDoNotMatter) {
 TEST(Arimadll, EngineFailureReturnsTheText) {
   testing::MessageCapture capture;
   const Request r{.N = 3, .transform = 2};
-  VARIANT v = Call(r.options(), {0.0, 1.0, 0.0, 2.0});
-  ASSERT_EQ(v.vt, VT_BSTR);
-  std::string text;
-  for (UINT i = 0; i < SysStringLen(v.bstrVal); ++i)
-    text.push_back(static_cast<char>(v.bstrVal[i]));
-  VariantClear(&v);
-  EXPECT_EQ(text, "Failure in Arimamain:\nModel could not be estimated");
+  EXPECT_EQ(TextOf(Call(r.options(), {0.0, 1.0, 0.0, 2.0})),
+            "Failure in Arimamain:\nModel could not be estimated");
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].title, "Error in Arimalib");
   EXPECT_EQ(capture.messages()[0].text, "Can't take log of zero or negative values");
@@ -273,7 +212,7 @@ TEST(Arimadll, FrameCasesSpecificToTheArimaExport) {
   testing::MessageCapture capture;
   // An empty option array gives the unit 1.0.
   HostArray empty(SafeArrayCreateVector(VT_I2, 0, 0));
-  HostArray dat(Data({0.0}));
+  HostArray dat(DataArray({0.0}));
   VARIANT v = Arimadll(&empty.array, &dat.array);
   EXPECT_EQ(v.vt, VT_R8);
   EXPECT_EQ(v.dblVal, 1.0);

@@ -5,11 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "support/automation.h"
 #include "support/capture.h"
+#include "support/datasets.h"
 #include "support/tolerances.h"
 #include "vordex/vordex.h"
 
@@ -19,32 +20,17 @@ namespace {
 using testing::kPeerCoefficient;
 using testing::kPeerLogLik;
 
-// A host-owned automation array, destroyed by the "host" at the end of the test.
-struct HostArray {
-  SAFEARRAY* array = nullptr;
-  explicit HostArray(SAFEARRAY* a) : array(a) {}
-  HostArray(const HostArray&) = delete;
-  HostArray& operator=(const HostArray&) = delete;
-  ~HostArray() {
-    if (array != nullptr) SafeArrayDestroy(array);
-  }
-};
-
-template <class T>
-SAFEARRAY* Array(VARTYPE vt, const std::vector<T>& values, LONG lower) {
-  SAFEARRAY* a = SafeArrayCreateVector(vt, lower, static_cast<ULONG>(values.size()));
-  for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) {
-    LONG at = lower + i;
-    T v = values[static_cast<std::size_t>(i)];
-    SafeArrayPutElement(a, &at, &v);
-  }
-  return a;
-}
+using testing::CellsOf;
+using testing::DataArray;
+using testing::HostArray;
+using testing::OptionArray;
+using testing::StatusOf;
+using testing::TextOf;
 
 // Options N, s, h, p, d, q, P, D, Q, constant, transform.
 VARIANT Call(const std::vector<short>& options, const std::vector<double>& data, LONG lower = 0) {
-  HostArray opt(Array<short>(VT_I2, options, lower));
-  HostArray dat(Array<double>(VT_R8, data, lower));
+  HostArray opt(OptionArray(options, lower));
+  HostArray dat(DataArray(data, lower));
   return Armaxdll(&opt.array, &dat.array);
 }
 
@@ -53,39 +39,6 @@ std::vector<double> Data(int N, double critical = 1.96) {
   x[0] = critical;
   for (int t = 1; t <= N; ++t) x[t] = 20.0 + 3.0 * std::sin(0.7 * t) + 0.1 * t + std::cos(3.1 * t);
   return x;
-}
-
-int StatusOf(VARIANT v) {
-  EXPECT_EQ(v.vt, VT_I2);
-  return v.vt == VT_I2 ? v.iVal : -1;
-}
-
-std::string TextOf(VARIANT v) {
-  EXPECT_EQ(v.vt, VT_BSTR);
-  std::string text;
-  if (v.vt != VT_BSTR) return text;
-  for (UINT i = 0; i < SysStringLen(v.bstrVal); ++i)
-    text.push_back(static_cast<char>(v.bstrVal[i]));
-  VariantClear(&v);
-  return text;
-}
-
-std::vector<double> CellsOf(VARIANT v) {
-  std::vector<double> cells;
-  EXPECT_EQ(v.vt, VT_ARRAY | VT_R8);
-  if (v.vt != (VT_ARRAY | VT_R8)) return cells;
-  LONG lower = 0;
-  LONG upper = 0;
-  SafeArrayGetLBound(v.parray, 1, &lower);
-  SafeArrayGetUBound(v.parray, 1, &upper);
-  EXPECT_EQ(lower, 1);
-  for (LONG i = lower; i <= upper; ++i) {
-    double x = 0.0;
-    SafeArrayGetElement(v.parray, &i, &x);
-    cells.push_back(x);
-  }
-  VariantClear(&v);
-  return cells;
 }
 
 TEST(ArmaxChecker, RulesInOrderWithTheirMessagesAndCodes) {
@@ -201,12 +154,9 @@ TEST(ArmaxExport, NoHorizonLeavesOutTheForecastBlocks) {
 TEST(ArmaxExport, AirlineModelThroughTheExport) {
   // log(airline) ARIMA(0,1,1)(0,1,1)12 without constant; R 4.2 forecast::Arima(method = "ML"):
   // theta = 0.4018, Theta = 0.5569 in Box-Jenkins signs, log-likelihood 244.70.
-  std::ifstream in(std::string(VORDEX_DATA_DIR) + "/airline.csv");
+  const std::vector<double> y = testing::Airline();
   std::vector<double> data = {1.96};
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line))
-    if (!line.empty()) data.push_back(std::stod(line));
+  data.insert(data.end(), y.begin(), y.end());
   ASSERT_EQ(data.size(), 145u);
   const std::vector<double> cells = CellsOf(Call({144, 12, 24, 0, 1, 1, 0, 1, 1, 0, 1}, data));
   const int n = 131;

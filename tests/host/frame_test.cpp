@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/automation.h"
 #include "support/capture.h"
 
 namespace vordex::host {
@@ -60,71 +61,21 @@ class TestMethod : public Method {
   int mode_ = 0;
 };
 
+using testing::CellsOf;
+using testing::DataArray;
+using testing::HostArray;
+using testing::OptionArray;
+using testing::StatusOf;
+
 constexpr FrameRules kArimaLike{11, true, false, true};
 constexpr FrameRules kArmaxLike{11, false, false, false};
 constexpr FrameRules kPegelsLike{12, true, true, true};
-
-// A host-owned automation array, destroyed by the "host" at the end of the test.
-struct HostArray {
-  SAFEARRAY* array = nullptr;
-  HostArray() = default;
-  explicit HostArray(SAFEARRAY* a) : array(a) {}
-  HostArray(const HostArray&) = delete;
-  HostArray& operator=(const HostArray&) = delete;
-  ~HostArray() {
-    if (array != nullptr) {
-      EXPECT_EQ(SafeArrayDestroy(array), S_OK);
-    }
-  }
-};
-
-SAFEARRAY* Options(std::vector<short> values, LONG lower = 0) {
-  SAFEARRAY* a = SafeArrayCreateVector(VT_I2, lower, static_cast<ULONG>(values.size()));
-  for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) {
-    LONG at = lower + i;
-    SafeArrayPutElement(a, &at, &values[static_cast<std::size_t>(i)]);
-  }
-  return a;
-}
-
-SAFEARRAY* Data(std::vector<double> values, LONG lower = 0) {
-  SAFEARRAY* a = SafeArrayCreateVector(VT_R8, lower, static_cast<ULONG>(values.size()));
-  for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) {
-    LONG at = lower + i;
-    SafeArrayPutElement(a, &at, &values[static_cast<std::size_t>(i)]);
-  }
-  return a;
-}
 
 std::vector<short> Settings(short N, short mode = 0) {
   std::vector<short> s(11, 0);
   s[0] = N;
   s[1] = mode;
   return s;
-}
-
-int StatusOf(VARIANT v) {
-  EXPECT_EQ(v.vt, VT_I2);
-  return v.vt == VT_I2 ? v.iVal : -1;
-}
-
-std::vector<double> CellsOf(VARIANT v) {
-  std::vector<double> cells;
-  EXPECT_EQ(v.vt, VT_ARRAY | VT_R8);
-  if (v.vt != (VT_ARRAY | VT_R8)) return cells;
-  LONG lower = 0;
-  LONG upper = 0;
-  EXPECT_EQ(SafeArrayGetDim(v.parray), 1u);
-  SafeArrayGetLBound(v.parray, 1, &lower);
-  SafeArrayGetUBound(v.parray, 1, &upper);
-  EXPECT_EQ(lower, 1);
-  for (LONG i = lower; i <= upper; ++i) {
-    double x = 0.0;
-    EXPECT_EQ(SafeArrayGetElement(v.parray, &i, &x), S_OK);
-    cells.push_back(x);
-  }
-  VariantClear(&v);
-  return cells;
 }
 
 VARIANT Call(FrameRules rules, SAFEARRAY* options, SAFEARRAY* data) {
@@ -134,8 +85,8 @@ VARIANT Call(FrameRules rules, SAFEARRAY* options, SAFEARRAY* data) {
 
 TEST(CallFrame, NullArgumentsAndWrongShapesGiveTheirCodes) {
   testing::MessageCapture capture;
-  HostArray opt(Options(Settings(2)));
-  HostArray dat(Data({0.0, 1.0, 2.0}));
+  HostArray opt(OptionArray(Settings(2)));
+  HostArray dat(DataArray({0.0, 1.0, 2.0}));
   TestMethod method(kArimaLike);
   SAFEARRAY* none = nullptr;
   EXPECT_EQ(StatusOf(RunFrame(method, nullptr, &dat.array)), kNullArgument);
@@ -153,7 +104,7 @@ TEST(CallFrame, NullArgumentsAndWrongShapesGiveTheirCodes) {
 
 TEST(CallFrame, EmptyOptionArrayGivesUnitOrTooFewOptions) {
   HostArray empty(SafeArrayCreateVector(VT_I2, 0, 0));
-  HostArray dat(Data({0.0}));
+  HostArray dat(DataArray({0.0}));
   VARIANT unit = Call(kArimaLike, empty.array, dat.array);
   EXPECT_EQ(unit.vt, VT_R8);
   EXPECT_EQ(unit.dblVal, 1.0);
@@ -168,15 +119,15 @@ TEST(CallFrame, EmptyOptionArrayGivesUnitOrTooFewOptions) {
 
 TEST(CallFrame, OptionCountRules) {
   testing::MessageCapture capture;
-  HostArray dat(Data({0.5, 1.0, 2.0}));
-  HostArray ten(Options(std::vector<short>(10, 2)));
+  HostArray dat(DataArray({0.5, 1.0, 2.0}));
+  HostArray ten(OptionArray(std::vector<short>(10, 2)));
   EXPECT_EQ(StatusOf(Call(kArimaLike, ten.array, dat.array)), kTooFewOptions);
   EXPECT_EQ(StatusOf(Call(kArmaxLike, ten.array, dat.array)), kTooFewOptions);
 
   auto twelve = Settings(2);
   twelve.push_back(1234);
-  HostArray eleven(Options(Settings(2)));
-  HostArray more(Options(twelve));
+  HostArray eleven(OptionArray(Settings(2)));
+  HostArray more(OptionArray(twelve));
   EXPECT_EQ(CellsOf(Call(kArimaLike, eleven.array, dat.array)),
             CellsOf(Call(kArimaLike, more.array, dat.array)));
 
@@ -189,7 +140,7 @@ TEST(CallFrame, OptionCountRules) {
   // Options are sign-extended.
   auto negative = Settings(2);
   negative[5] = -7;
-  HostArray neg(Options(negative));
+  HostArray neg(OptionArray(negative));
   TestMethod m(kArimaLike);
   o = neg.array;
   CellsOf(RunFrame(m, &o, &d));
@@ -200,8 +151,8 @@ TEST(CallFrame, SuccessGivesDoublesWithLowerBoundOneWhateverTheHostsBounds) {
   const std::vector<double> expected = {0.25, 2.0, 4.0, 6.0};
   for (LONG lower : {0, 1, -3, INT_MIN, 1000000}) {
     SCOPED_TRACE(lower);
-    HostArray opt(Options(Settings(3), lower));
-    HostArray dat(Data({0.25, 1.0, 2.0, 3.0}, lower));
+    HostArray opt(OptionArray(Settings(3), lower));
+    HostArray dat(DataArray({0.25, 1.0, 2.0, 3.0}, lower));
     ASSERT_NE(opt.array, nullptr);
     ASSERT_NE(dat.array, nullptr);
     VARIANT v = Call(kArimaLike, opt.array, dat.array);
@@ -212,21 +163,21 @@ TEST(CallFrame, SuccessGivesDoublesWithLowerBoundOneWhateverTheHostsBounds) {
 
 TEST(CallFrame, DataLengthIsCheckedOnlyAfterTheOptions) {
   testing::MessageCapture capture;
-  HostArray short_data(Data({0.0, 1.0, 2.0}));  // N + 1 = 4 needed
-  HostArray ok(Options(Settings(3)));
+  HostArray short_data(DataArray({0.0, 1.0, 2.0}));  // N + 1 = 4 needed
+  HostArray ok(OptionArray(Settings(3)));
   EXPECT_EQ(StatusOf(Call(kArimaLike, ok.array, short_data.array)), kTooFewData);
   EXPECT_EQ(capture.size(), 0u);
-  HostArray bad(Options(Settings(0)));
+  HostArray bad(OptionArray(Settings(0)));
   EXPECT_EQ(StatusOf(Call(kArimaLike, bad.array, short_data.array)), 31);
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].title, "Test Error");
-  HostArray exact(Options(Settings(2)));
+  HostArray exact(OptionArray(Settings(2)));
   EXPECT_EQ(CellsOf(Call(kArimaLike, exact.array, short_data.array)).size(), 3u);
 }
 
 TEST(CallFrame, EngineFailureGivesAGenuineAutomationString) {
-  HostArray opt(Options(Settings(2, 1)));
-  HostArray dat(Data({0.0, 1.0, 2.0}));
+  HostArray opt(OptionArray(Settings(2, 1)));
+  HostArray dat(DataArray({0.0, 1.0, 2.0}));
   VARIANT v = Call(kArimaLike, opt.array, dat.array);
   ASSERT_EQ(v.vt, VT_BSTR);
   const std::string text = "Failure in Testmain:\nModel could not be estimated";
@@ -239,15 +190,15 @@ TEST(CallFrame, EngineFailureGivesAGenuineAutomationString) {
     EXPECT_EQ(v.bstrVal[i], static_cast<OLECHAR>(text[i]));
   EXPECT_EQ(VariantClear(&v), S_OK);
 
-  HostArray none(Options(Settings(2, 2)));
+  HostArray none(OptionArray(Settings(2, 2)));
   EXPECT_EQ(StatusOf(Call(kArimaLike, none.array, dat.array)), kNoResults);
-  HostArray thrown(Options(Settings(2, 3)));
+  HostArray thrown(OptionArray(Settings(2, 3)));
   EXPECT_EQ(StatusOf(Call(kArimaLike, thrown.array, dat.array)), kBufferAlloc);
 }
 
 TEST(CallFrame, OtherNumericElementTypesAreConvertedOnlyWhenExact) {
   testing::MessageCapture capture;
-  HostArray dat(Data({0.0, 1.5, 2.5}));
+  HostArray dat(DataArray({0.0, 1.5, 2.5}));
   // Options as 32-bit integers whose values fit: accepted as if VT_I2.
   HostArray wide(SafeArrayCreateVector(VT_I4, 0, 11));
   for (LONG i = 0; i < 11; ++i) {
@@ -260,13 +211,13 @@ TEST(CallFrame, OtherNumericElementTypesAreConvertedOnlyWhenExact) {
   SafeArrayPutElement(wide.array, &at, &too_big);
   EXPECT_EQ(StatusOf(Call(kArimaLike, wide.array, dat.array)), kOptionRead);
   // Options as doubles: integral values fit, fractions do not.
-  HostArray real(Data({2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  HostArray real(DataArray({2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(CellsOf(Call(kArimaLike, real.array, dat.array)).size(), 3u);
-  HostArray fraction(Data({2.5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  HostArray fraction(DataArray({2.5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(StatusOf(Call(kArimaLike, fraction.array, dat.array)), kOptionRead);
 
   // Data as single precision and as 16-bit integers are widened exactly.
-  HostArray opt(Options(Settings(2)));
+  HostArray opt(OptionArray(Settings(2)));
   HostArray single(SafeArrayCreateVector(VT_R4, 0, 3));
   for (LONG i = 0; i < 3; ++i) {
     float value = 0.5f * static_cast<float>(i);
@@ -303,8 +254,8 @@ TEST(CallFrame, VariantElementsHoldingNumbersAreRead) {
 }
 
 TEST(CallFrame, HostArraysAreLeftIntactAndStillTheHosts) {
-  HostArray opt(Options(Settings(3)));
-  HostArray dat(Data({1.0, 2.0, 3.0, 4.0}));
+  HostArray opt(OptionArray(Settings(3)));
+  HostArray dat(DataArray({1.0, 2.0, 3.0, 4.0}));
   for (int repeat = 0; repeat < 3; ++repeat) CellsOf(Call(kArimaLike, opt.array, dat.array));
   for (LONG i = 0; i < 4; ++i) {
     double x = 0.0;
@@ -317,8 +268,8 @@ TEST(CallFrame, HostArraysAreLeftIntactAndStillTheHosts) {
 TEST(CallFrame, TrailingValuesAreReadWithinTheArrayOnly) {
   auto settings = Settings(2);
   settings.push_back(0);
-  HostArray opt(Options(settings));
-  HostArray dat(Data({95.0, 1.0, 2.0, 0.1, 0.2, 0.9}, -3));
+  HostArray opt(OptionArray(settings));
+  HostArray dat(DataArray({95.0, 1.0, 2.0, 0.1, 0.2, 0.9}, -3));
   TestMethod method(kPegelsLike);
   SAFEARRAY* o = opt.array;
   SAFEARRAY* d = dat.array;

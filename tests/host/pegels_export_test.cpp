@@ -11,6 +11,7 @@
 
 #include "smoothing/random.h"
 #include "smoothing/state.h"
+#include "support/automation.h"
 #include "support/capture.h"
 #include "vordex/vordex.h"
 
@@ -44,50 +45,17 @@ Request Base(int n = 24) {
 }
 
 VARIANT Call(const Request& r) {
-  SAFEARRAY* opt = SafeArrayCreateVector(VT_I2, 0, static_cast<ULONG>(r.options.size()));
-  for (LONG i = 0; i < static_cast<LONG>(r.options.size()); ++i) {
-    short v = r.options[static_cast<std::size_t>(i)];
-    SafeArrayPutElement(opt, &i, &v);
-  }
-  SAFEARRAY* dat = SafeArrayCreateVector(VT_R8, 1, static_cast<ULONG>(r.data.size()));
-  for (LONG i = 0; i < static_cast<LONG>(r.data.size()); ++i) {
-    LONG at = i + 1;
-    double v = r.data[static_cast<std::size_t>(i)];
-    SafeArrayPutElement(dat, &at, &v);
-  }
-  VARIANT result = Pegelsdll(&opt, &dat);
-  SafeArrayDestroy(opt);
-  SafeArrayDestroy(dat);
-  return result;
+  testing::HostArray opt(testing::OptionArray(r.options));
+  testing::HostArray dat(testing::DataArray(r.data, 1));
+  return Pegelsdll(&opt.array, &dat.array);
 }
 
 int StatusOf(const Request& r) {
-  VARIANT v = Call(r);
-  const int status = v.vt == VT_I2 ? v.iVal : -1;
-  VariantClear(&v);
-  return status;
+  return testing::StatusOf(Call(r));
 }
 
 std::vector<double> CellsOf(const Request& r) {
-  VARIANT v = Call(r);
-  std::vector<double> cells;
-  EXPECT_EQ(v.vt, VT_ARRAY | VT_R8);
-  if (v.vt != (VT_ARRAY | VT_R8)) {
-    VariantClear(&v);
-    return cells;
-  }
-  LONG lower = 0;
-  LONG upper = 0;
-  SafeArrayGetLBound(v.parray, 1, &lower);
-  SafeArrayGetUBound(v.parray, 1, &upper);
-  EXPECT_EQ(lower, 1);
-  for (LONG i = lower; i <= upper; ++i) {
-    double x = 0.0;
-    SafeArrayGetElement(v.parray, &i, &x);
-    cells.push_back(x);
-  }
-  VariantClear(&v);
-  return cells;
+  return testing::CellsOf(Call(r));
 }
 
 struct RuleCase {
@@ -328,13 +296,7 @@ TEST(Pegelsdll, EngineFailureReturnsItsText) {
   Request r = Base();
   r.options.push_back(2);  // log transform of a negative value
   r.data[4] = -1.0;
-  VARIANT v = Call(r);
-  ASSERT_EQ(v.vt, VT_BSTR);
-  std::string text;
-  for (UINT i = 0; i < SysStringLen(v.bstrVal); ++i)
-    text.push_back(static_cast<char>(v.bstrVal[i]));
-  VariantClear(&v);
-  EXPECT_EQ(text, "Failure in Pegelsmain:\nModel could not be estimated");
+  EXPECT_EQ(testing::TextOf(Call(r)), "Failure in Pegelsmain:\nModel could not be estimated");
 }
 
 TEST(Pegelsdll, HorizonsBeyondTheDataAreMarkedMissing) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/automation.h"
 #include "support/datasets.h"
 #include "vordex/vordex.h"
 
@@ -32,29 +33,6 @@ class SharedLibrary {
 using Export = decltype(&Arimadll);
 using SetHandler = decltype(&vordex_set_message_handler);
 
-std::vector<double> Cells(VARIANT v) {
-  std::vector<double> cells;
-  if (v.vt != (VT_ARRAY | VT_R8)) return cells;
-  LONG lower = 0;
-  LONG upper = -1;
-  SafeArrayGetLBound(v.parray, 1, &lower);
-  SafeArrayGetUBound(v.parray, 1, &upper);
-  for (LONG i = lower; i <= upper; ++i) {
-    double x = 0.0;
-    SafeArrayGetElement(v.parray, &i, &x);
-    cells.push_back(x);
-  }
-  VariantClear(&v);
-  return cells;
-}
-
-SAFEARRAY* Vector(VARTYPE vt, const void* values, std::size_t count, std::size_t size) {
-  SAFEARRAY* a = SafeArrayCreateVector(vt, 0, static_cast<ULONG>(count));
-  for (LONG i = 0; i < static_cast<LONG>(count); ++i)
-    SafeArrayPutElement(a, &i, const_cast<char*>(static_cast<const char*>(values) + i * size));
-  return a;
-}
-
 TEST(SharedLibrary, ExportsOnlyTheEntryPoints) {
   SharedLibrary lib;
   ASSERT_NE(lib.handle(), nullptr) << dlerror();
@@ -76,11 +54,11 @@ TEST(SharedLibrary, RequestMatchesTheLinkedInExport) {
   const std::vector<short> options = {144, 12, 12, 0, 1, 1, 0, 1, 1, 0, 2};
   std::vector<double> data = {1.96};
   data.insert(data.end(), y.begin(), y.end());
-  SAFEARRAY* opt = Vector(VT_I2, options.data(), options.size(), sizeof(short));
-  SAFEARRAY* dat = Vector(VT_R8, data.data(), data.size(), sizeof(double));
+  testing::HostArray opt(testing::OptionArray(options));
+  testing::HostArray dat(testing::DataArray(data));
 
-  const std::vector<double> loaded = Cells(arima(&opt, &dat));
-  const std::vector<double> linked = Cells(Arimadll(&opt, &dat));
+  const std::vector<double> loaded = testing::CellsOf(arima(&opt.array, &dat.array));
+  const std::vector<double> linked = testing::CellsOf(Arimadll(&opt.array, &dat.array));
   ASSERT_EQ(loaded.size(), 3u * 144 + 3 * 12 + 2 + 4);
   ASSERT_EQ(loaded.size(), linked.size());
   for (std::size_t i = 0; i < loaded.size(); ++i)
@@ -94,14 +72,12 @@ TEST(SharedLibrary, RequestMatchesTheLinkedInExport) {
               &texts, nullptr);
   LONG first = 0;
   short zero = 0;
-  SafeArrayPutElement(opt, &first, &zero);
-  VARIANT rejected = arima(&opt, &dat);
+  SafeArrayPutElement(opt.array, &first, &zero);
+  VARIANT rejected = arima(&opt.array, &dat.array);
   set_handler(nullptr, nullptr, nullptr);
   EXPECT_EQ(rejected.vt, VT_I2);
   EXPECT_EQ(rejected.iVal, 39);
   EXPECT_EQ(texts, std::vector<std::string>{"Number of observations zero or negative"});
-  SafeArrayDestroy(opt);
-  SafeArrayDestroy(dat);
 }
 
 }  // namespace
