@@ -6,26 +6,18 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "api/request.h"
+#include "support/datasets.h"
 #include "support/tolerances.h"
 #include "vordex/vordex.h"
 
 namespace vordex::arima {
 namespace {
 
-std::vector<double> Airline() {
-  std::ifstream in(std::string(VORDEX_DATA_DIR) + "/airline.csv");
-  std::vector<double> y;
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line))
-    if (!line.empty()) y.push_back(std::stod(line));
-  return y;
-}
+using vordex::testing::Airline;
 
 bool SameBits(double a, double b) {
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);

@@ -4,25 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "api/request.h"
+#include "support/datasets.h"
 #include "vordex/vordex.h"
 
 namespace vordex::armax {
 namespace {
 
-std::vector<double> Airline() {
-  std::ifstream in(std::string(VORDEX_DATA_DIR) + "/airline.csv");
-  std::vector<double> values;
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line))
-    if (!line.empty()) values.push_back(std::stod(line));
-  return values;
-}
+using vordex::testing::Airline;
 
 TEST(ArmaxApi, NamedFieldsHoldTheExportCellsInOrder) {
   const std::vector<double> x = Airline();

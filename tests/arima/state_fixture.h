@@ -2,12 +2,11 @@
 #ifndef VORDEX_TESTS_ARIMA_STATE_FIXTURE_H
 #define VORDEX_TESTS_ARIMA_STATE_FIXTURE_H
 
-#include <fstream>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "arima/state.h"
+#include "support/datasets.h"
 
 namespace vordex::arima::testing {
 
@@ -35,15 +34,7 @@ inline void Prepare(const std::vector<double>& y, int s, int h, int p, int d, in
 }
 
 // The monthly airline passenger totals 1949-1960 (Box and Jenkins, Series G).
-inline std::vector<double> Airline() {
-  std::ifstream in(std::string(VORDEX_DATA_DIR) + "/airline.csv");
-  std::vector<double> y;
-  std::string line;
-  std::getline(in, line);  // header
-  while (std::getline(in, line))
-    if (!line.empty()) y.push_back(std::stod(line));
-  return y;
-}
+using vordex::testing::Airline;
 
 // x(t) = phi x(t-1) + a(t) - theta a(t-1) with standard normal a, started at 0 after a burn-in.
 inline std::vector<double> SimulateArma11(int n, double phi, double theta, unsigned seed) {

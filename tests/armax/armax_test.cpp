@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "armax/model.h"
 #include "support/capture.h"
+#include "support/datasets.h"
 #include "support/tolerances.h"
 
 namespace vordex::armax {
@@ -18,17 +18,7 @@ namespace {
 using testing::kClosedForm;
 using testing::kPeerCoefficient;
 using testing::kPeerLogLik;
-
-// The monthly airline passenger totals, 1949-1960 (Box and Jenkins, series G).
-std::vector<double> Airline() {
-  std::ifstream in(std::string(VORDEX_DATA_DIR) + "/airline.csv");
-  std::vector<double> values;
-  std::string line;
-  std::getline(in, line);  // header
-  while (std::getline(in, line))
-    if (!line.empty()) values.push_back(std::stod(line));
-  return values;
-}
+using vordex::testing::Airline;
 
 std::vector<double> Series(int N) {
   std::vector<double> x(N);
