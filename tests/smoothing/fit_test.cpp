@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
+#include <vector>
 
 #include "support/capture.h"
 #include "support/pegels_state.h"
@@ -14,6 +16,16 @@ namespace {
 using testing::FreshPegels;
 using testing::kClosedForm;
 using testing::MessageCapture;
+
+// Simple smoothing with additive errors: smoothing parameter alpha, initial level l0, the
+// observations y in P.y[1..n], period s and three multi-step horizons.
+PegelsState& SimpleSmoothing(const std::vector<double>& y, double alpha, double l0, int s = 1) {
+  PegelsState& P = FreshPegels(static_cast<int>(y.size()), s, 3, kAdditiveErrors, kNone, kNone);
+  P.par[1] = alpha;
+  P.l[0] = l0;
+  for (std::size_t t = 0; t < y.size(); ++t) P.y[t + 1] = y[t];
+  return P;
+}
 
 TEST(Pegelsforecast, TrendFormsFollowTheirClosedForms) {
   double out[4] = {};
@@ -65,10 +77,7 @@ TEST(Pegelsforecast, SeasonalValuesCycleWithThePeriod) {
 }
 
 TEST(Pegelsfit, SimpleSmoothingStepWorkedByHand) {
-  PegelsState& P = FreshPegels(1, 1, 3, kAdditiveErrors, kNone, kNone);
-  P.par[1] = 0.5;
-  P.l[0] = 10.0;
-  P.y[1] = 12.0;
+  PegelsState& P = SimpleSmoothing({12.0}, 0.5, 10.0);
   ASSERT_EQ(Pegelsfit(1), 1);
   EXPECT_DOUBLE_EQ(P.F[1], 10.0);
   EXPECT_DOUBLE_EQ(P.e[1], 2.0);
@@ -132,11 +141,7 @@ TEST(Pegelsfit, DampedTrendStepWorkedByHand) {
 
 TEST(Pegelsfit, ErrorFormsGiveTheirVariancesAndLikelihoods) {
   // Simple smoothing, alpha 0.5, l[0] = 10, y = 12, 9: F = 10, 11 and e = 2, -2.
-  PegelsState& P = FreshPegels(2, 1, 3, kAdditiveErrors, kNone, kNone);
-  P.par[1] = 0.5;
-  P.l[0] = 10.0;
-  P.y[1] = 12.0;
-  P.y[2] = 9.0;
+  PegelsState& P = SimpleSmoothing({12.0, 9.0}, 0.5, 10.0);
   ASSERT_EQ(Pegelsfit(1), 1);
   const double c = 1.0 + std::log(2.0 * M_PI);
   EXPECT_DOUBLE_EQ(P.F[2], 11.0);
@@ -160,10 +165,7 @@ TEST(Pegelsfit, MultiStepErrorsCountForecastsInsideTheData) {
   // Simple smoothing: every k-step forecast from origin t - k is the level l[t - k], so
   // mse[k] is the mean of (y[t] - l[t - k])^2 over t = k .. n.
   const double y[11] = {0, 3, 5, 4, 6, 8, 7, 9, 12, 10, 11};
-  PegelsState& P = FreshPegels(10, 1, 3, kAdditiveErrors, kNone, kNone);
-  P.par[1] = 0.3;
-  P.l[0] = 2.0;
-  for (int t = 1; t <= 10; ++t) P.y[t] = y[t];
+  PegelsState& P = SimpleSmoothing(std::vector<double>(std::begin(y) + 1, std::end(y)), 0.3, 2.0);
   ASSERT_EQ(Pegelsfit(1), 1);
   double level[11];
   level[0] = 2.0;
@@ -179,11 +181,7 @@ TEST(Pegelsfit, MultiStepErrorsCountForecastsInsideTheData) {
 }
 
 TEST(Pegelsfit, HorizonsBeyondTheDataHaveNoMultiStepError) {
-  PegelsState& P = FreshPegels(2, 1, 3, kAdditiveErrors, kNone, kNone);
-  P.par[1] = 0.5;
-  P.l[0] = 10.0;
-  P.y[1] = 12.0;
-  P.y[2] = 9.0;
+  PegelsState& P = SimpleSmoothing({12.0, 9.0}, 0.5, 10.0);
   ASSERT_EQ(Pegelsfit(1), 1);
   // mse[1] over e = 2, -2; mse[2] over the one 2-step error 9 - 10; mse[3] has no forecast.
   EXPECT_DOUBLE_EQ(P.mse[1], 4.0);
@@ -223,10 +221,7 @@ TEST(Pegelsfit, SeasonalSliceTakesInitialIndicesThenEarlierStates) {
 }
 
 TEST(Pegelsfit, ExactFitHasNoLikelihood) {
-  PegelsState& P = FreshPegels(5, 1, 3, kAdditiveErrors, kNone, kNone);
-  P.par[1] = 0.5;
-  P.l[0] = 4.0;
-  for (int t = 1; t <= 5; ++t) P.y[t] = 4.0;
+  PegelsState& P = SimpleSmoothing(std::vector<double>(5, 4.0), 0.5, 4.0);
   ASSERT_EQ(Pegelsfit(1), 1);
   EXPECT_EQ(P.sigma, 0.0);
   EXPECT_EQ(P.logLik, -5e9);
@@ -247,23 +242,14 @@ TEST(Pegelsfit, PenaltyCountsSmoothingParameters) {
 }
 
 TEST(Pegelsfit, ZerosMakeMapeHuge) {
-  PegelsState& P = FreshPegels(3, 1, 3, kAdditiveErrors, kNone, kNone);
-  P.par[1] = 0.5;
-  P.l[0] = 1.0;
-  P.y[1] = 1.0;
-  P.y[2] = 2.0;
-  P.y[3] = 1.5;
+  PegelsState& P = SimpleSmoothing({1.0, 2.0, 1.5}, 0.5, 1.0);
   P.hasZeros = 1;
   ASSERT_EQ(Pegelsfit(1), 1);
   EXPECT_EQ(P.mape, 1e10);
 }
 
 TEST(Pegelsfit, WithoutTrendOrSeasonTheirStatesStayUntouched) {
-  PegelsState& P = FreshPegels(2, 2, 3, kAdditiveErrors, kNone, kNone);
-  P.par[1] = 0.5;
-  P.l[0] = 1.0;
-  P.y[1] = 1.0;
-  P.y[2] = 2.0;
+  PegelsState& P = SimpleSmoothing({1.0, 2.0}, 0.5, 1.0, 2);
   P.b[1] = P.b[2] = 7.0;
   P.S[1] = P.S[2] = 8.0;
   ASSERT_EQ(Pegelsfit(1), 1);
@@ -273,10 +259,7 @@ TEST(Pegelsfit, WithoutTrendOrSeasonTheirStatesStayUntouched) {
 
 TEST(Pegelsfit, InadmissibleParametersWriteNothing) {
   MessageCapture capture;
-  PegelsState& P = FreshPegels(1, 1, 3, kAdditiveErrors, kNone, kNone);
-  P.par[1] = 1.5;
-  P.l[0] = 10.0;
-  P.y[1] = 12.0;
+  PegelsState& P = SimpleSmoothing({12.0}, 1.5, 10.0);
   P.F[1] = -1.0;
   EXPECT_EQ(Pegelsfit(1), 0);
   EXPECT_EQ(P.F[1], -1.0);
