@@ -26,6 +26,15 @@ void DefaultBounds(PegelsState& P) {
 constexpr double kSeries[21] = {0,    10.2, 11.1, 10.7, 12.4, 12.9, 12.1, 13.8, 14.6, 14.1, 15.3,
                                 16.2, 15.8, 17.1, 17.9, 17.2, 18.8, 19.6, 19.1, 20.4, 21.3};
 
+// A fresh state holding the 20 values of kSeries: additive errors, the given trend, no season,
+// the default bounds.
+PegelsState& OnTheSeries(int trendType) {
+  PegelsState& P = FreshPegels(20, 1, 3, kAdditiveErrors, trendType, kNone);
+  DefaultBounds(P);
+  for (int t = 1; t <= 20; ++t) P.y[t] = kSeries[t];
+  return P;
+}
+
 TEST(Pegelsstart, DefaultBoundsStartInTheMiddle) {
   PegelsState& P = FreshPegels(20, 4, 3, kAdditiveErrors, kDamped, kAdditive);
   DefaultBounds(P);
@@ -52,9 +61,7 @@ TEST(Pegelsstart, AdmissibleRegionStartsLow) {
 }
 
 TEST(Pegelsmse, PenaltiesGrowFromTheViolatedBound) {
-  PegelsState& P = FreshPegels(20, 1, 3, kAdditiveErrors, kNone, kNone);
-  DefaultBounds(P);
-  for (int t = 1; t <= 20; ++t) P.y[t] = kSeries[t];
+  PegelsState& P = OnTheSeries(kNone);
   P.l[0] = 10.0;
   double x[4] = {};
   Pegelsstart(x);
@@ -79,9 +86,7 @@ TEST(Pegelsmse, PenaltiesGrowFromTheViolatedBound) {
 }
 
 TEST(Pegelsmse, DampingStaysStrictlyInsideItsRange) {
-  PegelsState& P = FreshPegels(20, 1, 3, kAdditiveErrors, kDamped, kNone);
-  DefaultBounds(P);
-  for (int t = 1; t <= 20; ++t) P.y[t] = kSeries[t];
+  PegelsState& P = OnTheSeries(kDamped);
   P.l[0] = 10.0;
   P.b[0] = 0.5;
   double x[4] = {};
@@ -98,9 +103,7 @@ TEST(Pegelsmse, DampingStaysStrictlyInsideItsRange) {
 }
 
 TEST(Pegelsmse, CriteriaSelectTheirStatistic) {
-  PegelsState& P = FreshPegels(20, 1, 3, kAdditiveErrors, kNone, kNone);
-  DefaultBounds(P);
-  for (int t = 1; t <= 20; ++t) P.y[t] = kSeries[t];
+  PegelsState& P = OnTheSeries(kNone);
   P.l[0] = 10.0;
   double x[2] = {};
   Pegelsstart(x);
@@ -141,9 +144,7 @@ double SimpleSmoothingMse(double alpha, int n) {
 
 TEST(pegelsopt2, SimpleSmoothingReachesTheGridMinimum) {
   MessageCapture capture;
-  PegelsState& P = FreshPegels(20, 1, 3, kAdditiveErrors, kNone, kNone);
-  DefaultBounds(P);
-  for (int t = 1; t <= 20; ++t) P.y[t] = kSeries[t];
+  PegelsState& P = OnTheSeries(kNone);
   P.optimizationCriterion = 1;
   P.initializationMethod = 1;
   ASSERT_EQ(pegelsopt2(), 1);
@@ -167,9 +168,7 @@ TEST(pegelsopt2, SimpleSmoothingReachesTheGridMinimum) {
 
 TEST(pegelsopt2, EstimatedStatesNeverFitWorse) {
   MessageCapture capture;
-  PegelsState& P = FreshPegels(20, 1, 3, kAdditiveErrors, kAdditive, kNone);
-  DefaultBounds(P);
-  for (int t = 1; t <= 20; ++t) P.y[t] = kSeries[t];
+  PegelsState& P = OnTheSeries(kAdditive);
   P.optimizationCriterion = 1;
   P.initializationMethod = 1;
   ASSERT_EQ(pegelsopt2(), 1);
@@ -183,9 +182,7 @@ TEST(pegelsopt2, EstimatedStatesNeverFitWorse) {
 
 TEST(pegelsopt2, ZerosRefuseMultiplicativeModels) {
   MessageCapture capture;
-  PegelsState& P = FreshPegels(20, 1, 3, kAdditiveErrors, kMultiplicative, kNone);
-  DefaultBounds(P);
-  for (int t = 1; t <= 20; ++t) P.y[t] = kSeries[t];
+  PegelsState& P = OnTheSeries(kMultiplicative);
   P.hasZeros = 1;
   EXPECT_EQ(pegelsopt2(), 0);
   ASSERT_EQ(capture.size(), 1u);
