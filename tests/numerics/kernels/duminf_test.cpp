@@ -69,6 +69,21 @@ MinimiserRun Minimise(DuminfFcn fcn, std::vector<double> start, MinimiserRun run
   return run;
 }
 
+// The default settings spelt out (IPARAM(1) = 1: DUMINF takes them as given) with the iteration
+// limit MXITER, the evaluation limit MAXFCN and the Hessian initialisation IHESS chosen.
+MinimiserRun Settings(int mxiter, int maxfcn, int ihess) {
+  MinimiserRun run;
+  run.iparam = {1, 15, mxiter, maxfcn, 400, ihess, 100};
+  run.rparam = {6.055454452393343e-6,
+                3.666852862501036e-11,
+                3.666852862501036e-11,
+                1e-20,
+                100.0 * kEps,
+                -9999.0,
+                -9999.0};
+  return run;
+}
+
 TEST(Duminf, QuadraticFromTheOriginWithDefaults) {
   KernelQuiet();
   const MinimiserRun r = Minimise(Quadratic, {0.0, 0.0});
@@ -110,15 +125,7 @@ TEST(Duminf, BadlyScaledEllipsoid) {
 }
 
 TEST(Duminf, HessianInitialisedFromTheFunctionScale) {
-  MinimiserRun settings;
-  settings.iparam = {1, 15, 100, 400, 400, 1, 100};
-  settings.rparam = {6.055454452393343e-6,
-                     3.666852862501036e-11,
-                     3.666852862501036e-11,
-                     1e-20,
-                     100.0 * kEps,
-                     -9999.0,
-                     -9999.0};
+  const MinimiserRun settings = Settings(100, 400, 1);
   const MinimiserRun r = Minimise(Rosenbrock, {-1.2, 1.0}, settings);
   EXPECT_LT(N1RTY(1), 4) << KernelErrorMessage();
   EXPECT_NEAR(r.x[0], 1.0, kOptimiser);
@@ -143,15 +150,7 @@ TEST(Duminf, UnboundedBelowEndsFatallyAtTheLastPoint) {
 }
 
 TEST(Duminf, IterationLimitIsFatal) {
-  MinimiserRun settings;
-  settings.iparam = {1, 15, 3, 400, 400, 0, 100};
-  settings.rparam = {6.055454452393343e-6,
-                     3.666852862501036e-11,
-                     3.666852862501036e-11,
-                     1e-20,
-                     100.0 * kEps,
-                     -9999.0,
-                     -9999.0};
+  const MinimiserRun settings = Settings(3, 400, 0);
   const MinimiserRun r = Minimise(Rosenbrock, {-1.2, 1.0}, settings);
   EXPECT_EQ(IERCD(), 3);
   EXPECT_EQ(N1RTY(1), 4);
@@ -166,30 +165,14 @@ TEST(Duminf, IterationLimitIsFatal) {
 }
 
 TEST(Duminf, FunctionEvaluationLimitIsFatal) {
-  MinimiserRun settings;
-  settings.iparam = {1, 15, 100, 5, 400, 0, 100};
-  settings.rparam = {6.055454452393343e-6,
-                     3.666852862501036e-11,
-                     3.666852862501036e-11,
-                     1e-20,
-                     100.0 * kEps,
-                     -9999.0,
-                     -9999.0};
+  const MinimiserRun settings = Settings(100, 5, 0);
   Minimise(Rosenbrock, {-1.2, 1.0}, settings);
   EXPECT_EQ(N1RTY(1), 4);
   EXPECT_EQ(IERCD(), 4);
 }
 
 TEST(Duminf, InvalidSettingsAreReplacedWithAWarning) {
-  MinimiserRun settings;
-  settings.iparam = {1, 15, -1, 400, 400, 0, 100};
-  settings.rparam = {6.055454452393343e-6,
-                     3.666852862501036e-11,
-                     3.666852862501036e-11,
-                     1e-20,
-                     100.0 * kEps,
-                     -9999.0,
-                     -9999.0};
+  const MinimiserRun settings = Settings(-1, 400, 0);
   const MinimiserRun r = Minimise(Quadratic, {0.0, 0.0}, settings);
   // The minimisation ran with MXITER = 100 and converged; the warning is what remains.
   EXPECT_NEAR(r.x[0], 1.0, 1e-5);
