@@ -32,28 +32,25 @@ void ExpectSameFit(const Case& c) {
   const std::vector<double> y = testing::LoadDataset(c.dataset);
   ASSERT_FALSE(y.empty());
 
+  // Both engines get the same orders and no forecasts.
+  const auto same_model = [&c](auto& settings) {
+    settings.s = c.s;
+    settings.h = 0;
+    settings.p = c.p;
+    settings.d = c.d;
+    settings.q = c.q;
+    settings.P = c.P;
+    settings.D = c.D;
+    settings.Q = c.Q;
+  };
   arima::Settings a;
-  a.s = c.s;
-  a.h = 0;
-  a.p = c.p;
-  a.d = c.d;
-  a.q = c.q;
-  a.P = c.P;
-  a.D = c.D;
-  a.Q = c.Q;
+  same_model(a);
   a.mean = false;
   a.transform = c.log ? arima::Transform::kLog : arima::Transform::kNone;
   const arima::Result ra = arima::Fit(y, a);
 
   armax::Settings x;
-  x.s = c.s;
-  x.h = 0;
-  x.p = c.p;
-  x.d = c.d;
-  x.q = c.q;
-  x.P = c.P;
-  x.D = c.D;
-  x.Q = c.Q;
+  same_model(x);
   x.constant = false;
   x.transform = c.log ? armax::Transform::kLog : armax::Transform::kNone;
   const armax::Result rx = armax::Fit(y, x);
