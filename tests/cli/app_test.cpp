@@ -3,43 +3,31 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-#include <sstream>
+
+#include "cli/run_fixture.h"
 
 namespace vordex::cli {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome RunWith(std::vector<const char*> args) {
-  args.insert(args.begin(), "vordex");
-  std::ostringstream out, err;
-  const int status = Run(static_cast<int>(args.size()), args.data(), out, err);
-  return {status, out.str(), err.str()};
-}
-
 TEST(App, HelpAndVersionSucceed) {
-  const Outcome help = RunWith({"--help"});
+  const Outcome help = RunTool({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("datasets"), std::string::npos);
-  const Outcome version = RunWith({"--version"});
+  const Outcome version = RunTool({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out.rfind("vordex ", 0), 0u) << version.out;
 }
 
 TEST(App, MissingOrUnknownCommandFailsWithAMessage) {
   for (const auto& args : {std::vector<const char*>{}, std::vector<const char*>{"frobnicate"}}) {
-    const Outcome o = RunWith(args);
+    const Outcome o = RunTool(args);
     EXPECT_NE(o.status, 0);
     EXPECT_FALSE(o.err.empty());
   }
 }
 
 TEST(App, DatasetsListsEveryEmbeddedSeries) {
-  const Outcome o = RunWith({"datasets", "--format", "json"});
+  const Outcome o = RunTool({"datasets", "--format", "json"});
   ASSERT_EQ(o.status, 0) << o.err;
   const auto json = nlohmann::json::parse(o.out);
   ASSERT_EQ(json["datasets"].size(), 5u);
@@ -50,11 +38,11 @@ TEST(App, DatasetsListsEveryEmbeddedSeries) {
 }
 
 TEST(App, SeriesReportsABadInputOnTheErrorStream) {
-  const Outcome o = RunWith({"series", "no/such/file.csv"});
+  const Outcome o = RunTool({"series", "no/such/file.csv"});
   EXPECT_EQ(o.status, 1);
   EXPECT_TRUE(o.out.empty());
   EXPECT_EQ(o.err, "vordex series: no/such/file.csv: cannot open the file\n");
-  const Outcome fine = RunWith({"series", "--dataset", "ukgas", "--format", "csv"});
+  const Outcome fine = RunTool({"series", "--dataset", "ukgas", "--format", "csv"});
   ASSERT_EQ(fine.status, 0) << fine.err;
   EXPECT_EQ(fine.out.substr(0, 20), "t,ukgas\n1,160.1\n2,12");
 }

@@ -3,11 +3,10 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "app.h"
+#include "cli/run_fixture.h"
 #include "support/tolerances.h"
 
 namespace vordex::cli {
@@ -16,17 +15,9 @@ namespace {
 using testing::kPeerCoefficient;
 using testing::kPeerLogLik;
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
 Outcome RunArima(std::vector<const char*> args) {
-  args.insert(args.begin(), {"vordex", "arima"});
-  std::ostringstream out, err;
-  const int status = Run(static_cast<int>(args.size()), args.data(), out, err);
-  return {status, out.str(), err.str()};
+  args.insert(args.begin(), "arima");
+  return RunTool(args);
 }
 
 TEST(ArimaCommand, AirlineModelAsAskedForInJson) {

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "app.h"
+#include "cli/run_fixture.h"
 #include "support/tolerances.h"
 
 namespace vordex::cli {
@@ -14,17 +13,9 @@ namespace {
 using testing::kPeerCoefficient;
 using testing::kPeerLogLik;
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
 Outcome RunArmax(std::vector<const char*> args) {
-  args.insert(args.begin(), {"vordex", "armax"});
-  std::ostringstream out, err;
-  const int status = Run(static_cast<int>(args.size()), args.data(), out, err);
-  return {status, out.str(), err.str()};
+  args.insert(args.begin(), "armax");
+  return RunTool(args);
 }
 
 TEST(ArmaxCommand, DefaultsFitTheAirlineModel) {

@@ -1,31 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "app.h"
+#include "cli/run_fixture.h"
 
 namespace vordex::cli {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome RunWith(std::vector<const char*> args) {
-  args.insert(args.begin(), "vordex");
-  std::ostringstream out, err;
-  const int status = Run(static_cast<int>(args.size()), args.data(), out, err);
-  return {status, out.str(), err.str()};
-}
-
 TEST(EtsCommand, JsonCarriesModelParametersStatesStatisticsAndForecasts) {
   const Outcome o =
-      RunWith({"ets", "--horizon", "6", "--paths", "1000", "--seed", "3", "--format", "json"});
+      RunTool({"ets", "--horizon", "6", "--paths", "1000", "--seed", "3", "--format", "json"});
   ASSERT_EQ(o.status, 0) << o.err;
   const auto j = nlohmann::json::parse(o.out);
   for (const char* key : {"model", "parameters", "initial_states", "statistics", "forecasts"})
@@ -45,8 +31,8 @@ TEST(EtsCommand, SameSeedSameOutput) {
   const std::vector<const char*> args = {"ets",      "--error",  "additive",  "--trend", "damped",
                                          "--season", "additive", "--horizon", "4",       "--seed",
                                          "99",       "--format", "csv"};
-  const Outcome a = RunWith(args);
-  const Outcome b = RunWith(args);
+  const Outcome a = RunTool(args);
+  const Outcome b = RunTool(args);
   ASSERT_EQ(a.status, 0) << a.err;
   EXPECT_EQ(a.out, b.out);
   EXPECT_NE(a.out.find("phi"), std::string::npos);
@@ -54,14 +40,14 @@ TEST(EtsCommand, SameSeedSameOutput) {
 }
 
 TEST(EtsCommand, RefusedSettingsFailWithTheLibrarysMessage) {
-  const Outcome paths = RunWith({"ets", "--paths", "100"});
+  const Outcome paths = RunTool({"ets", "--paths", "100"});
   EXPECT_NE(paths.status, 0);
   EXPECT_NE(paths.err.find("#Bootstrap samples must be between 500 & 50000"), std::string::npos)
       << paths.err;
-  const Outcome bounds = RunWith({"ets", "--bounds", "0.1", "0.2", "0.3", "0.4"});
+  const Outcome bounds = RunTool({"ets", "--bounds", "0.1", "0.2", "0.3", "0.4"});
   EXPECT_NE(bounds.status, 0);
   EXPECT_NE(bounds.err.find("--bounds"), std::string::npos) << bounds.err;
-  const Outcome level = RunWith({"ets", "--level", "120"});
+  const Outcome level = RunTool({"ets", "--level", "120"});
   EXPECT_NE(level.status, 0);
   EXPECT_NE(level.err.find("Confidence level"), std::string::npos) << level.err;
 }
