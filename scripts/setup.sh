@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)"
+cmake --build build -j"$(nproc)" --target vordex vordex-cli
 ./build/cli/vordex datasets
 ./build/cli/vordex arima --order 0,1,1 --seasonal 0,1,1 --period 12 --transform log \
   --horizon 12 --dataset airline

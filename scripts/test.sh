@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh --windows
 jobs="$(nproc)"
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVORDEX_WINDOWS_DLL=ON >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVORDEX_BUILD_TESTS=ON -DVORDEX_WINDOWS_DLL=ON >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
