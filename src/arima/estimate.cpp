@@ -4,7 +4,7 @@
 
 #include "arima/polynomials.h"
 #include "arima/state.h"
-#include "armax/likelihood.h"
+#include "arma/likelihood.h"
 #include "numerics/complex.h"
 #include "numerics/powell.h"
 #include "numerics/vectors.h"
@@ -84,7 +84,7 @@ int Arimaadmissible() {
 double Arimaobjective(double* par) {
   const auto& st = ArimaState;
   const int m = st.N - st.nd;
-  return armax::ArmaObjective(m, st.p, st.q, st.s, st.P, st.Q, par + 1, st.w + st.nd + 1);
+  return arma::ArmaObjective(m, st.p, st.q, st.s, st.P, st.Q, par + 1, st.w + st.nd + 1);
 }
 
 int MaxLik() {
@@ -99,7 +99,7 @@ int MaxLik() {
     // A start that the kernel rejects (for instance an AR coefficient of 0.99995, admissible by
     // its roots but beyond the kernel's bound) lies on a plateau of the rejection value, from
     // which the direction-set search cannot move.
-    if (Arimaobjective(par.get()) >= armax::kObjectiveRejected) {
+    if (Arimaobjective(par.get()) >= arma::kObjectiveRejected) {
       for (int i = 1; i <= k; ++i) par[i] = kFallbackStart;
     }
     double fmin = 0.0;
@@ -109,11 +109,11 @@ int MaxLik() {
   }
   const int m = st.N - st.nd;
   std::fill(st.e + 1, st.e + 1 + st.nd, kMissing);
-  const double loglik = armax::Armaxcomp(m, st.p, st.q, st.s, st.P, st.Q, par.get() + 1,
+  const double loglik = arma::Armaxcomp(m, st.p, st.q, st.s, st.P, st.Q, par.get() + 1,
                                          st.w + st.nd + 1, st.e + st.nd + 1, st.sigma2);
   // No admissible point was reached: the kernel has shown its box, and a log-likelihood of -999
   // with stale residuals is no result.
-  if (loglik == armax::kLogLikFailed) return -1;
+  if (loglik == arma::kLogLikFailed) return -1;
   st.loglik = loglik;
   Arimaexpand();
   st.aic = -2.0 * (st.loglik - (st.mean + k));

@@ -4,7 +4,6 @@
 
 #include "armax/estimate.h"
 #include "armax/final_fit.h"
-#include "armax/likelihood.h"
 #include "armax/model.h"
 #include "numerics/kernels/error_state.h"
 #include "numerics/vectors.h"

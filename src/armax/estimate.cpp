@@ -7,6 +7,15 @@
 #include "numerics/vectors.h"
 
 namespace vordex::armax {
+
+using arma::Armaxacvf;
+using arma::Armaxwhiten;
+using arma::KernelFailed;
+using arma::PHITHETA_BAD;
+using arma::Phithetaplus;
+
+thread_local LoglfeSharedRecord LoglfeShared;
+
 namespace {
 
 using numerics::FatalError;

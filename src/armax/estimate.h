@@ -7,10 +7,34 @@
 #ifndef VORDEX_ARMAX_ESTIMATE_H
 #define VORDEX_ARMAX_ESTIMATE_H
 
-#include "armax/likelihood.h"
+#include "arma/likelihood.h"
 #include "armax/model.h"
 
 namespace vordex::armax {
+
+using arma::kObjectiveRejected;
+
+// Size of the regression matrix area of LoglfeShared, in doubles.
+inline constexpr int kLoglfeStorage = 2000;
+
+// The data shared with the ARMAX likelihood objective, which the quasi-Newton minimiser calls with
+// the parameter vector alone. Filled by the ARMAX estimation before each minimisation.
+struct LoglfeSharedRecord {
+  int n = 0;  // length of the modelled series
+  int p = 0;  // nonseasonal AR order
+  int q = 0;  // nonseasonal MA order
+  int s = 0;  // seasonal frequency
+  int P = 0;  // seasonal AR order
+  int Q = 0;  // seasonal MA order
+  int k = 0;  // number of regression columns (the constant and any regressors)
+  // The regression matrix, n rows by k + 1 columns, by columns with leading dimension n: column 1
+  // the series, then the column of ones when the constant is used, then any regressors.
+  double X[kLoglfeStorage] = {};
+};
+
+// The one instance per thread (one request at a time per thread).
+extern thread_local LoglfeSharedRecord LoglfeShared;
+
 
 // Status codes of Armaxml (the driver adds 10).
 enum MlStatus : int {
@@ -38,7 +62,7 @@ inline constexpr double kStartValue = 0.01;
 //   status  (written) an MlStatus. kMlStorageLimit shows "Armax error" / "Common storage
 //           exceeded in armaxml: too much data"; kMlNoArma shows "Armax warning" / "No ARMA
 //           parameters: Armaxml terminating..."; the others show no box of their own.
-// Fills LoglfeShared (likelihood.h) before the minimisation.
+// Fills LoglfeShared before the minimisation.
 void Armaxml(ArmaxModelRecord& model, const double* w, double* par, double& fmin, int& status);
 
 // The objective in the form DUMINF calls: f = Armaxprofile at x (npar doubles) for the model in

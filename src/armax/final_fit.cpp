@@ -4,12 +4,17 @@
 #include <cmath>
 
 #include "armax/estimate.h"
-#include "armax/likelihood.h"
+#include "arma/likelihood.h"
 #include "numerics/kernels/error_state.h"
 #include "numerics/vectors.h"
 
 namespace vordex::armax {
 namespace {
+
+using arma::Armaxacvf;
+using arma::Armaxwhiten;
+using arma::PHITHETA_BAD;
+using arma::Phithetaplus;
 
 using numerics::ReportError;
 

@@ -7,7 +7,7 @@
 #include "arima/polynomials.h"
 #include "arima/state.h"
 #include "arima/state_fixture.h"
-#include "armax/likelihood.h"
+#include "arma/likelihood.h"
 #include "support/capture.h"
 #include "support/tolerances.h"
 
@@ -37,7 +37,7 @@ TEST(Arimaadmissible, RejectsRootsInsideTheUnitCircle) {
   const double w[] = {0.0, 1.0, -1.0, 0.5};
   ArimaState.N = 3;
   for (int t = 1; t <= 3; ++t) ArimaState.w[t] = w[t];
-  EXPECT_EQ(Arimaobjective(const_cast<double*>(par)), armax::kObjectiveRejected);
+  EXPECT_EQ(Arimaobjective(const_cast<double*>(par)), arma::kObjectiveRejected);
 }
 
 TEST(Arimaadmissible, TestsSeasonalFactorsAsPolynomialsOfDegreeSP) {
@@ -77,7 +77,7 @@ TEST(MaxLik, ReachesTheLikelihoodMaximumAndFillsTheResults) {
   std::vector<double> residuals(m);
   double sigma2 = 0.0;
   const double loglik =
-      armax::Armaxcomp(m, 1, 1, 1, 0, 0, best + 1, st.w + 2, residuals.data(), sigma2);
+      arma::Armaxcomp(m, 1, 1, 1, 0, 0, best + 1, st.w + 2, residuals.data(), sigma2);
   EXPECT_EQ(st.loglik, loglik);
   EXPECT_EQ(st.sigma2, sigma2);
   EXPECT_TRUE(IsMissing(st.e[1]));

@@ -7,7 +7,6 @@
 #include <numbers>
 #include <vector>
 
-#include "armax/likelihood.h"
 #include "armax/model.h"
 #include "support/capture.h"
 #include "support/tolerances.h"
@@ -146,7 +145,7 @@ TEST(Armaxprofile, EqualsTheDenseGaussianProfileWithTheMeanConcentratedOut) {
 
   // Without the constant the profile is the likelihood kernel's own objective.
   const double plain = Armaxprofile(n, 1, 1, 1, 0, 0, par, X.data(), 0);
-  EXPECT_NEAR(plain, ArmaObjective(n, 1, 1, 1, 0, 0, par, w.data()), kClosedForm * 1e3);
+  EXPECT_NEAR(plain, arma::ArmaObjective(n, 1, 1, 1, 0, 0, par, w.data()), kClosedForm * 1e3);
 }
 
 TEST(Armaxprofile, InadmissiblePointIsRejectedSilently) {

@@ -12,17 +12,17 @@
 // S = sum Z(t)^2 the innovation variance is concentrated out: sigma2 = S / n and
 //   -2 log L = n ln(S) + ln(G) + n (1 + ln(2 pi / n)).
 //
-// Conventions of this file (those of the ARMAX engine): integers are passed by reference; arrays
+// Conventions of this file (those of the ARMAX engine, which shares it with the ARIMA engine): integers are passed by reference; arrays
 // are plain pointers owned by the caller whose FIRST position holds the first element named in the
 // contract (par[0] is par(1), w[0] is w(1), phi[0] is phi(0), acvf[0] is lag 0); matrices are
 // stored by columns with leading dimension n. No routine keeps state between calls, except the
 // kernel error type cell behind KernelFailed. Every work array is sized from n and the orders and
 // released before the routine returns. Nothing here throws, exits or prints except through the
 // message reporters of numerics/vectors.h.
-#ifndef VORDEX_ARMAX_LIKELIHOOD_H
-#define VORDEX_ARMAX_LIKELIHOOD_H
+#ifndef VORDEX_ARMA_LIKELIHOOD_H
+#define VORDEX_ARMA_LIKELIHOOD_H
 
-namespace vordex::armax {
+namespace vordex::arma {
 
 // The objective value returned for an inadmissible (or otherwise unusable) parameter vector, so
 // that a minimiser steps away from it.
@@ -33,8 +33,6 @@ inline constexpr double kLogLikFailed = -999.0;
 // kCoefficientBound; a polynomial of higher degree when a root has modulus below kRootBound.
 inline constexpr double kCoefficientBound = 0.9999;
 inline constexpr double kRootBound = 1.0001;
-// Size of the regression matrix area of LoglfeShared, in doubles.
-inline constexpr int kLoglfeStorage = 2000;
 
 // Multiplies out the nonseasonal and seasonal operators.
 //   par   p + q + P + Q coefficients (read).
@@ -111,24 +109,7 @@ bool KernelFailed();
 // The error type read by the most recent KernelFailed call on this thread (0 when none).
 int LastKernelErrorType();
 
-// The data shared with the ARMAX likelihood objective, which the quasi-Newton minimiser calls with
-// the parameter vector alone. Filled by the ARMAX estimation before each minimisation.
-struct LoglfeSharedRecord {
-  int n = 0;  // length of the modelled series
-  int p = 0;  // nonseasonal AR order
-  int q = 0;  // nonseasonal MA order
-  int s = 0;  // seasonal frequency
-  int P = 0;  // seasonal AR order
-  int Q = 0;  // seasonal MA order
-  int k = 0;  // number of regression columns (the constant and any regressors)
-  // The regression matrix, n rows by k + 1 columns, by columns with leading dimension n: column 1
-  // the series, then the column of ones when the constant is used, then any regressors.
-  double X[kLoglfeStorage] = {};
-};
 
-// The one instance per thread (one request at a time per thread).
-extern thread_local LoglfeSharedRecord LoglfeShared;
+}  // namespace vordex::arma
 
-}  // namespace vordex::armax
-
-#endif  // VORDEX_ARMAX_LIKELIHOOD_H
+#endif  // VORDEX_ARMA_LIKELIHOOD_H

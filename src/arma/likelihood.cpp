@@ -1,4 +1,4 @@
-#include "armax/likelihood.h"
+#include "arma/likelihood.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,9 +7,7 @@
 #include "numerics/kernels/error_state.h"
 #include "numerics/vectors.h"
 
-namespace vordex::armax {
-
-thread_local LoglfeSharedRecord LoglfeShared;
+namespace vordex::arma {
 
 namespace {
 
@@ -298,4 +296,4 @@ int LastKernelErrorType() {
   return kernel_error_type;
 }
 
-}  // namespace vordex::armax
+}  // namespace vordex::arma

@@ -1,4 +1,4 @@
-#include "armax/likelihood.h"
+#include "arma/likelihood.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include "support/capture.h"
 #include "support/tolerances.h"
 
-namespace vordex::armax {
+namespace vordex::arma {
 namespace {
 
 using testing::kClosedForm;
@@ -359,4 +359,4 @@ TEST(Armaxacvf, ShortSeriesWithLongOperatorsStillSolveTheWholeSystem) {
 }
 
 }  // namespace
-}  // namespace vordex::armax
+}  // namespace vordex::arma
