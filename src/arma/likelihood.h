@@ -12,13 +12,13 @@
 // S = sum Z(t)^2 the innovation variance is concentrated out: sigma2 = S / n and
 //   -2 log L = n ln(S) + ln(G) + n (1 + ln(2 pi / n)).
 //
-// Conventions of this file (those of the ARMAX engine, which shares it with the ARIMA engine): integers are passed by reference; arrays
-// are plain pointers owned by the caller whose FIRST position holds the first element named in the
-// contract (par[0] is par(1), w[0] is w(1), phi[0] is phi(0), acvf[0] is lag 0); matrices are
-// stored by columns with leading dimension n. No routine keeps state between calls, except the
-// kernel error type cell behind KernelFailed. Every work array is sized from n and the orders and
-// released before the routine returns. Nothing here throws, exits or prints except through the
-// message reporters of numerics/vectors.h.
+// Conventions of this file (those of the ARMAX engine, which shares it with the ARIMA engine):
+// integers are passed by reference; arrays are plain pointers owned by the caller whose FIRST
+// position holds the first element named in the contract (par[0] is par(1), w[0] is w(1), phi[0] is
+// phi(0), acvf[0] is lag 0); matrices are stored by columns with leading dimension n. No routine
+// keeps state between calls, except the kernel error type cell behind KernelFailed. Every work
+// array is sized from n and the orders and released before the routine returns. Nothing here
+// throws, exits or prints except through the message reporters of numerics/vectors.h.
 #ifndef VORDEX_ARMA_LIKELIHOOD_H
 #define VORDEX_ARMA_LIKELIHOOD_H
 
@@ -108,7 +108,6 @@ double Armaxcomp(const int& n, const int& p, const int& q, const int& s, const i
 bool KernelFailed();
 // The error type read by the most recent KernelFailed call on this thread (0 when none).
 int LastKernelErrorType();
-
 
 }  // namespace vordex::arma
 
