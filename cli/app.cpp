@@ -4,25 +4,14 @@
 #include <exception>
 
 #include "commands.h"
-#include "platform/messages.h"
 
 #ifndef VORDEX_VERSION_STRING
 #define VORDEX_VERSION_STRING "unknown"
 #endif
 
 namespace vordex::cli {
-namespace {
-
-// The library's message boxes become lines on the error stream.
-void WriteMessage(void* context, const char* title, const char* text, unsigned /*style*/) {
-  *static_cast<std::ostream*>(context) << title << ": " << text << '\n';
-}
-
-}  // namespace
-
 int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   try {
-    platform::ScopedMessageHandler messages(&WriteMessage, &err);
     CLI::App app("Time-series forecasting: seasonal ARIMA, exponential smoothing and ARMAX.",
                  "vordex");
     app.set_version_flag("--version", std::string("vordex ") + VORDEX_VERSION_STRING);

@@ -46,10 +46,10 @@ Section Coefficients(const arima::Result& r) {
 
 Section Statistics(const arima::Result& r, bool mean) {
   std::vector<std::string> names = {"sigma", "sigma2", "log_likelihood", "aic"};
-  std::vector<double> values = {r.sigma, r.sigma * r.sigma, r.log_likelihood, r.aic};
+  std::vector<double> values = {std::sqrt(r.sigma2), r.sigma2, r.log_likelihood, r.aic};
   if (mean) {
     names.push_back("constant");
-    values.push_back(r.constant);
+    values.push_back(r.constant.value_or(0.0));
   }
   return {"statistics", {{"name", Texts(names)}, NumberColumn("value", values)}};
 }
@@ -95,21 +95,21 @@ void AddArimaCommand(CLI::App& app, CommandContext& context) {
       return;
     }
     arima::Settings settings;
-    settings.s = options->period.value_or(series.frequency > 0 ? series.frequency : 1);
-    settings.h = options->common.horizon;
+    settings.period = options->period.value_or(series.frequency > 0 ? series.frequency : 1);
+    settings.horizon = options->common.horizon;
     settings.p = options->order[0];
     settings.d = options->order[1];
     settings.q = options->order[2];
     std::vector<int> seasonal = options->seasonal;
     if (seasonal.empty())
-      seasonal = settings.s > 1 ? std::vector<int>{0, 1, 1} : std::vector<int>{0, 0, 0};
+      seasonal = settings.period > 1 ? std::vector<int>{0, 1, 1} : std::vector<int>{0, 0, 0};
     settings.P = seasonal[0];
     settings.D = seasonal[1];
     settings.Q = seasonal[2];
     settings.mean = options->mean;
-    settings.transform = options->transform == "log"    ? arima::Transform::kLog
-                         : options->transform == "sqrt" ? arima::Transform::kSquareRoot
-                                                        : arima::Transform::kNone;
+    settings.transform = options->transform == "log"    ? Transform::kLog
+                         : options->transform == "sqrt" ? Transform::kSquareRoot
+                                                        : Transform::kNone;
     settings.critical_value = options->critical;
     try {
       const arima::Result r = arima::Fit(series.values, settings);
@@ -126,7 +126,7 @@ void AddArimaCommand(CLI::App& app, CommandContext& context) {
         context.err << "vordex arima: " << text << '\n';
       } else {
         context.err << "vordex arima: request refused";
-        if (e.status() != 0) context.err << " (status " << e.status() << ")";
+        if (e.status() != Status::kOk) context.err << " (status " << Code(e.status()) << ")";
         if (e.messages().empty()) context.err << ": " << e.what();
         context.err << '\n';
       }

@@ -46,22 +46,22 @@ void RunArmax(const ArmaxOptions& o, CommandContext& context) {
     return;
   }
   armax::Settings settings;
-  settings.s = o.period > 0 ? o.period : (series.frequency > 0 ? series.frequency : 1);
-  settings.h = o.common.horizon;
+  settings.period = o.period > 0 ? o.period : (series.frequency > 0 ? series.frequency : 1);
+  settings.horizon = o.common.horizon;
   settings.p = o.order[0];
   settings.d = o.order[1];
   settings.q = o.order[2];
   const std::array<int, 3> seasonal =
       o.seasonal.size() == 3 ? std::array<int, 3>{o.seasonal[0], o.seasonal[1], o.seasonal[2]}
-      : settings.s > 1       ? std::array<int, 3>{0, 1, 1}
+      : settings.period > 1  ? std::array<int, 3>{0, 1, 1}
                              : std::array<int, 3>{0, 0, 0};
   settings.P = seasonal[0];
   settings.D = seasonal[1];
   settings.Q = seasonal[2];
   settings.constant = o.constant;
-  settings.transform = o.transform == "log"    ? armax::Transform::kLog
-                       : o.transform == "sqrt" ? armax::Transform::kSquareRoot
-                                               : armax::Transform::kNone;
+  settings.transform = o.transform == "log"    ? Transform::kLog
+                       : o.transform == "sqrt" ? Transform::kSquareRoot
+                                               : Transform::kNone;
   settings.critical_value = o.critical;
 
   armax::Result r;

@@ -31,7 +31,7 @@ struct EtsOptions {
   std::vector<double> bounds;
   bool additive_only = false;
   bool admissible = false;
-  std::optional<std::uint32_t> seed;
+  std::uint32_t seed = ets::kDefaultSeed;
 };
 
 const std::map<std::string, ets::ErrorForm> kErrors = {
@@ -58,9 +58,8 @@ const std::map<std::string, ets::Initialization> kInits = {
     {"heuristic", ets::Initialization::kHeuristic},
     {"estimated", ets::Initialization::kEstimated},
     {"winner", ets::Initialization::kEstimatedForWinner}};
-const std::map<std::string, ets::Transform> kTransforms = {{"none", ets::Transform::kNone},
-                                                           {"log", ets::Transform::kLog},
-                                                           {"sqrt", ets::Transform::kSquareRoot}};
+const std::map<std::string, Transform> kTransforms = {
+    {"none", Transform::kNone}, {"log", Transform::kLog}, {"sqrt", Transform::kSquareRoot}};
 
 template <class T>
 std::vector<std::string> Keys(const std::map<std::string, T>& m) {
@@ -241,8 +240,8 @@ void AddEtsCommand(CLI::App& app, CommandContext& context) {
   command->add_flag("--admissible", options->admissible,
                     "All-additive models: allow any invertible parameters");
   command->add_option("--seed", options->seed,
-                      "Seed of the simulation (default: the clock); the same seed gives the same "
-                      "limits");
+                      "Seed of the simulated paths (default: a fixed seed); the same seed gives "
+                      "the same limits");
   command->callback([&context, options] { RunEts(*options, context); });
 }
 

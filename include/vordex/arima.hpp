@@ -1,27 +1,27 @@
 // Typed C++ interface to the ARIMA method: seasonal ARIMA(p,d,q)(P,D,Q)s models on the raw, log
 // or square-root scale, estimated by exact maximum likelihood, with forecasts and limits.
 //
-// vordex::arima::Fit runs the same option checks, engine and packing as the Arimadll export and
-// reads the packed cells back into named fields, so both give identical numbers.
+// vordex::arima::Fit runs the engine's checks and driver, the same entry point that the Arimadll
+// export uses, so both give identical numbers.
 #ifndef VORDEX_ARIMA_HPP
 #define VORDEX_ARIMA_HPP
 
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "vordex/error.hpp"
+#include "vordex/export.hpp"
+#include "vordex/transform.hpp"
 
 namespace vordex::arima {
-
-// The transform applied to the observations before differencing (the export's codes).
-enum class Transform : int { kNone = 1, kLog = 2, kSquareRoot = 3 };
 
 // The model and the forecasts asked for; the defaults are the airline model
 // ARIMA(0,1,1)(0,1,1)12 on the log scale with two years of monthly forecasts. Lag polynomials use
 // the Box-Jenkins signs: 1 - phi(1) B - ... for AR and 1 - theta(1) B - ... for MA operators.
 struct Settings {
-  int s = 12;         // seasonal frequency, 1..24 (1: non-seasonal data)
-  int h = 24;         // forecast horizon, 0..120 (0: no forecasts)
+  int period = 12;    // seasonal frequency s, 1..24 (1: non-seasonal data)
+  int horizon = 24;   // forecast horizon, 0..120 (0: no forecasts)
   int p = 0;          // nonseasonal AR order, 0..12 (p < s with a seasonal ARMA part)
   int d = 1;          // nonseasonal differences, 0..2
   int q = 1;          // nonseasonal MA order, 0..12 (q < s with a seasonal ARMA part)
@@ -35,8 +35,7 @@ struct Settings {
 };
 
 // A fitted model. The series, fitted values and residuals have N values each, on the transformed
-// scale; the first `missing` = d + D s of each, lost to differencing, are NaN (the export's
-// missing-value marker -99999.0).
+// scale; the first `missing` = d + D s of each, lost to differencing, are NaN.
 struct Result {
   int missing = 0;
   std::vector<double> series;       // transformed, differenced, mean-corrected observations
@@ -49,18 +48,17 @@ struct Result {
   std::vector<double> ma;           // theta(1..q)
   std::vector<double> seasonal_ar;  // Phi(1..P)
   std::vector<double> seasonal_ma;  // Theta(1..Q)
-  double sigma = 0.0;               // innovation standard deviation (transformed scale)
+  double sigma2 = 0.0;              // innovation variance (transformed scale)
   double log_likelihood = 0.0;      // maximised log-likelihood (transformed scale)
   double aic = 0.0;                 // -2 log L + 2 (number of coefficients + mean)
-  double constant = 0.0;            // constant term (0 without the mean)
+  std::optional<double> constant;   // constant term, with the mean
   std::vector<Message> warnings;    // messages raised by a successful request
 };
 
 // Fits the model to the observations (in time order, at most 1000) and forecasts. Throws
-// vordex::Error with the status code (checker rules 31..45, frame codes) or the text that the
-// export would return, and every message raised; also when a setting does not fit the export's
-// 16-bit options.
-Result Fit(std::span<const double> observations, const Settings& settings = {});
+// vordex::Error with the checker's status (kArima...) or kEngineFailed with the text the export
+// would return, and every message raised. Messages are collected, not shown.
+VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
 
 }  // namespace vordex::arima
 

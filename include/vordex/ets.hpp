@@ -3,8 +3,8 @@
 // seasonality, each fixed or chosen by an information criterion; point forecasts and prediction
 // limits from simulated sample paths.
 //
-// vordex::ets::Fit runs the same option checks, engine and packing as the Pegelsdll export and
-// reads the packed cells back into named fields, so both give identical numbers.
+// vordex::ets::Fit runs the engine's checks and driver, the same entry point that the Pegelsdll
+// export uses, so both give identical numbers for the same seed.
 #ifndef VORDEX_ETS_HPP
 #define VORDEX_ETS_HPP
 
@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "vordex/error.hpp"
+#include "vordex/export.hpp"
+#include "vordex/transform.hpp"
 
 namespace vordex::ets {
 
@@ -37,7 +39,6 @@ enum class Initialization : int {
 };
 enum class Disturbances : int { kGaussian = 0, kResampled = 1 };
 enum class InformationCriterion : int { kAic = 1, kBic = 2 };
-enum class Transform : int { kNone = 1, kLog = 2, kSquareRoot = 3 };
 // Which candidates a search may consider: kDefault searches the kAuto components over all forms;
 // kAdditiveOnly skips every multiplicative form; the kEverything variants open all three
 // components whatever the settings say.
@@ -48,6 +49,9 @@ enum class Search : int {
   kEverythingAdditive = 3,
   kEverything = 4,
 };
+
+// The seed of the simulated limits unless one is given.
+inline constexpr std::uint32_t kDefaultSeed = 20240607;
 
 // Bounds of one smoothing parameter, each used only when inside (0, 1) (upper >= lower).
 struct Bound {
@@ -76,9 +80,8 @@ struct Settings {
   // None (defaults 0.1..0.9, phi up to 1), one pair for all parameters, or four pairs for
   // alpha, beta, gamma, phi.
   std::vector<Bound> bounds;
-  // With a seed, the simulated limits are reproducible; without, the generator starts from
-  // the clock.
-  std::optional<std::uint32_t> seed;
+  // The seed of the simulated sample paths: the same seed gives the same limits.
+  std::uint32_t seed = kDefaultSeed;
 };
 
 // The chosen (or given) model.
@@ -108,19 +111,22 @@ struct Result {
   std::vector<double> initial_seasonal;  // with seasonality: indices of times 1..s
   double rmse_average = 0.0;             // root of the MSE averaged over horizons 1..multisteps
   std::vector<double> rmse;              // root MSE at horizons 1..multisteps (NaN beyond N)
-  double sigma = 0.0;                    // relative for multiplicative errors
+  double sigma = 0.0;                    // root one-step MSE; relative for multiplicative errors
+  double sigma2 = 0.0;                   // sigma squared
   double log_likelihood = 0.0;
-  double information_criterion = 0.0;  // AIC or BIC as asked for
+  double aic = 0.0;                    // -2 log L + 2k, k the number of smoothing parameters
+  double bic = 0.0;                    // -2 log L + k ln N
+  double information_criterion = 0.0;  // the one the settings ask for (AIC or BIC), as selected
   double mape = 0.0;                   // percent
   std::vector<Message> warnings;       // messages raised by a successful request
 };
 
 // Fits the model to the observations (in time order, at most 1000) and forecasts. Throws
-// vordex::Error with the status code (frame codes, checker rules 31..69, 70 for a confidence
-// level outside 0..100, 71 for non-finite observations) or the text that the export would
-// return, and every message raised; also when a setting does not fit the export's options or
-// more than one but fewer than four bounds are given.
-Result Fit(std::span<const double> observations, const Settings& settings = {});
+// vordex::Error with the checker's status (kEts..., including kEtsConfidenceOutOfRange and
+// kEtsNonFiniteData), kEngineFailed with the text the export would return, or kInvalidSettings
+// when more than one but fewer than four bounds are given; with every message raised. Messages
+// are collected, not shown.
+VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
 
 }  // namespace vordex::ets
 

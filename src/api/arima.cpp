@@ -2,64 +2,47 @@
 
 #include <algorithm>
 
-#include "api/request.h"
-#include "vordex/vordex.h"
+#include "api/outcome.h"
+#include "arima/run.h"
 
 namespace vordex::arima {
-namespace {
-
-constexpr const char* kMethod = "Arima";
-
-short Option(long value, const char* name) {
-  return api::Option(value, kMethod, name);
-}
-
-}  // namespace
 
 Result Fit(std::span<const double> observations, const Settings& settings) {
-  const long N = static_cast<long>(observations.size());
-  const short options[] = {Option(N, "the number of observations"),
-                           Option(settings.s, "s"),
-                           Option(settings.h, "h"),
-                           Option(settings.p, "p"),
-                           Option(settings.d, "d"),
-                           Option(settings.q, "q"),
-                           Option(settings.P, "P"),
-                           Option(settings.D, "D"),
-                           Option(settings.Q, "Q"),
-                           static_cast<short>(settings.mean ? 1 : 0),
-                           Option(static_cast<int>(settings.transform), "transform")};
-  std::vector<double> data;
-  data.reserve(observations.size() + 1);
-  data.push_back(settings.critical_value);
-  data.insert(data.end(), observations.begin(), observations.end());
+  Request engine;
+  engine.period = settings.period;
+  engine.horizon = settings.horizon;
+  engine.p = settings.p;
+  engine.d = settings.d;
+  engine.q = settings.q;
+  engine.P = settings.P;
+  engine.D = settings.D;
+  engine.Q = settings.Q;
+  engine.mean = settings.mean ? 1 : 0;
+  engine.transform = settings.transform;
+  engine.critical = settings.critical_value;
+  Outcome out = api::Checked([&] { return Run(engine, observations); });
 
-  Result result;
-  const std::vector<double> cells = api::RunExport(&Arimadll, options, data, &result.warnings);
-
-  const long h = settings.h;
-  const long expected = 3 * N + 3 * h + settings.p + settings.q + settings.P + settings.Q + 4;
-  if (static_cast<long>(cells.size()) != expected)
-    throw Error(0, "Arima: unexpected result layout", result.warnings);
-
-  api::CellReader reader(cells, kMethod, result.warnings);
-  result.missing = std::min<int>(settings.d + settings.D * settings.s, static_cast<int>(N));
+  Estimates& fit = out.fit;
+  Result r;
+  r.missing =
+      std::min(settings.d + settings.D * settings.period, static_cast<int>(observations.size()));
   // Values lost to differencing come marked; they become NaN here.
-  result.series = api::MissingToNaN(reader.Take(N));
-  result.fitted = api::MissingToNaN(reader.Take(N));
-  result.residuals = api::MissingToNaN(reader.Take(N));
-  result.forecasts = reader.Take(h);
-  result.lower = reader.Take(h);
-  result.upper = reader.Take(h);
-  result.ar = reader.Take(settings.p);
-  result.ma = reader.Take(settings.q);
-  result.seasonal_ar = reader.Take(settings.P);
-  result.seasonal_ma = reader.Take(settings.Q);
-  result.sigma = reader.Next();
-  result.log_likelihood = reader.Next();
-  result.aic = reader.Next();
-  result.constant = reader.Next();
-  return result;
+  r.series = api::MissingToNaN(std::move(fit.series));
+  r.fitted = api::MissingToNaN(std::move(fit.fitted));
+  r.residuals = api::MissingToNaN(std::move(fit.residuals));
+  r.forecasts = std::move(fit.forecasts);
+  r.lower = std::move(fit.lower);
+  r.upper = std::move(fit.upper);
+  r.ar = std::move(fit.phi);
+  r.ma = std::move(fit.theta);
+  r.seasonal_ar = std::move(fit.Phi);
+  r.seasonal_ma = std::move(fit.Theta);
+  r.sigma2 = fit.sigma2;
+  r.log_likelihood = fit.log_likelihood;
+  r.aic = fit.aic;
+  if (settings.mean) r.constant = fit.constant;
+  r.warnings = std::move(out.messages);
+  return r;
 }
 
 }  // namespace vordex::arima

@@ -1,65 +1,47 @@
 #include "vordex/armax.hpp"
 
-#include "api/request.h"
-#include "vordex/vordex.h"
+#include "api/outcome.h"
+#include "armax/run.h"
 
 namespace vordex::armax {
-namespace {
-
-constexpr const char* kMethod = "Armax";
-
-short Option(long value, const char* name) {
-  return api::Option(value, kMethod, name);
-}
-
-}  // namespace
 
 Result Fit(std::span<const double> observations, const Settings& settings) {
-  const long N = static_cast<long>(observations.size());
-  const short options[] = {Option(N, "the number of observations"),
-                           Option(settings.s, "s"),
-                           Option(settings.h, "h"),
-                           Option(settings.p, "p"),
-                           Option(settings.d, "d"),
-                           Option(settings.q, "q"),
-                           Option(settings.P, "P"),
-                           Option(settings.D, "D"),
-                           Option(settings.Q, "Q"),
-                           static_cast<short>(settings.constant ? 1 : 0),
-                           static_cast<short>(settings.transform)};
-  std::vector<double> data;
-  data.reserve(observations.size() + 1);
-  data.push_back(settings.critical_value);
-  data.insert(data.end(), observations.begin(), observations.end());
+  Request engine;
+  engine.period = settings.period;
+  engine.horizon = settings.horizon;
+  engine.p = settings.p;
+  engine.d = settings.d;
+  engine.q = settings.q;
+  engine.P = settings.P;
+  engine.D = settings.D;
+  engine.Q = settings.Q;
+  engine.constant = settings.constant;
+  engine.transform = settings.transform;
+  engine.critical = settings.critical_value;
+  Outcome out = api::Checked([&] { return Run(engine, observations); });
 
-  Result result;
-  const std::vector<double> cells = api::RunExport(&Armaxdll, options, data, &result.warnings);
-
-  // The engine drops the seasonal orders when s < 2.
-  const long P = settings.s < 2 ? 0 : settings.P;
-  const long Q = settings.s < 2 ? 0 : settings.Q;
-  const long h = settings.h;
-  const long k = settings.constant ? 1 : 0;
-  const long fixed = 3 * h + settings.p + settings.q + P + Q + k + 3;
-  const long n = (static_cast<long>(cells.size()) - fixed) / 2;
-  if (n < 0 || 2 * n + fixed != static_cast<long>(cells.size()))
-    throw Error(0, "Armax: unexpected result layout", result.warnings);
-
-  api::CellReader reader(cells, kMethod, result.warnings);
-  result.series = reader.Take(n);
-  result.residuals = reader.Take(n);
-  result.forecasts = reader.Take(h);
-  result.lower = reader.Take(h);
-  result.upper = reader.Take(h);
-  result.ar = reader.Take(settings.p);
-  result.ma = reader.Take(settings.q);
-  result.seasonal_ar = reader.Take(P);
-  result.seasonal_ma = reader.Take(Q);
-  if (k == 1) result.constant = reader.Next();
-  result.sum_of_squares = reader.Next();
-  result.log_likelihood = reader.Next();
-  result.sigma2 = reader.Next();
-  return result;
+  ArmaxResult& fit = out.fit;
+  const ArmaxModelRecord& m = fit.model;
+  Result r;
+  r.series = std::move(fit.series);
+  r.residuals = std::move(fit.residuals);
+  r.forecasts = std::move(fit.forecasts);
+  const auto h = static_cast<std::ptrdiff_t>(r.forecasts.size());
+  r.lower.assign(fit.limits.begin(), fit.limits.begin() + h);
+  r.upper.assign(fit.limits.begin() + h, fit.limits.end());
+  auto at = fit.par.begin();
+  for (auto [block, order] : {std::pair{&r.ar, m.p}, std::pair{&r.ma, m.q},
+                              std::pair{&r.seasonal_ar, m.P}, std::pair{&r.seasonal_ma, m.Q}}) {
+    block->assign(at, at + order);
+    at += order;
+  }
+  if (m.k() > 0) r.constant = fit.b[0];
+  r.sum_of_squares = fit.sum_of_squares;
+  r.sigma2 = fit.sigma2;
+  r.log_likelihood = fit.log_likelihood;
+  r.aic = -2.0 * (fit.log_likelihood - (m.npar() + m.k()));
+  r.warnings = std::move(out.messages);
+  return r;
 }
 
 }  // namespace vordex::armax

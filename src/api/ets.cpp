@@ -1,126 +1,92 @@
 #include "vordex/ets.hpp"
 
-#include <algorithm>
+#include <cmath>
+#include <limits>
 
-#include "api/request.h"
+#include "api/outcome.h"
 #include "smoothing/random.h"
-#include "vordex/vordex.h"
+#include "smoothing/run.h"
 
 namespace vordex::ets {
 namespace {
 
-constexpr const char* kMethod = "Ets";
+namespace engine = vordex::smoothing;
 
-short Option(long value, const char* name) {
-  return api::Option(value, kMethod, name);
-}
-
-// The components as the export settles them: with too few data an open seasonality becomes
-// none (and the all-components searches lose their seasonal half); a search runs when anything
-// is left open or the settings ask for one.
-struct Settled {
-  int error;
-  int trend;   // caller's codes
-  int season;  // caller's codes
-  int search;
-};
-
-Settled Settle(const Settings& s, long n) {
-  Settled r{static_cast<int>(s.error), static_cast<int>(s.trend), static_cast<int>(s.season),
-            static_cast<int>(s.search)};
-  if (n < 2L * s.period && r.season == 0) {
-    r.season = 1;
-    if (r.search > 2) {
-      r.error = 2;
-      r.trend = 0;
-      r.search -= 2;
-    }
-  }
-  if (r.search == 0 && (r.error == 2 || r.trend == 0 || r.season == 0))
-    r.search = 2;
-  else if (r.search > 2)
-    r.search -= 2;
-  return r;
+engine::Request EngineSettings(const Settings& s) {
+  const std::size_t pairs = s.bounds.size();
+  if (pairs != 0 && pairs != 1 && pairs != 4)
+    throw Error(Status::kInvalidSettings, "Ets: give no bounds, one pair, or four pairs", {});
+  engine::Request o;
+  o.period = s.period;
+  o.horizon = s.horizon;
+  // The public component codes are the export's: trend and season one above the engine's.
+  o.error = static_cast<engine::ErrorForm>(static_cast<int>(s.error));
+  o.trend = static_cast<engine::Trend>(static_cast<int>(s.trend) - 1);
+  o.season = static_cast<engine::Season>(static_cast<int>(s.season) - 1);
+  o.disturbances = static_cast<engine::Disturbances>(static_cast<int>(s.disturbances));
+  o.criterion = static_cast<engine::Criterion>(static_cast<int>(s.criterion));
+  o.initialization = static_cast<engine::Initialization>(static_cast<int>(s.initialization));
+  o.paths = s.paths;
+  o.multisteps = s.multisteps;
+  o.information_criterion =
+      static_cast<engine::InformationCriterion>(static_cast<int>(s.information_criterion));
+  o.transform = s.transform;
+  o.search = static_cast<engine::Search>(static_cast<int>(s.search));
+  o.admissible_region = s.admissible_region;
+  std::vector<double> values;
+  for (const Bound& b : s.bounds) values.push_back(b.lower);
+  for (const Bound& b : s.bounds) values.push_back(b.upper);
+  o.bounds = engine::SettleBounds(static_cast<int>(pairs), values);
+  o.confidence = s.confidence;
+  o.seed = engine::CallerSeed(s.seed);
+  return o;
 }
 
 }  // namespace
 
 Result Fit(std::span<const double> observations, const Settings& settings) {
-  const long N = static_cast<long>(observations.size());
-  const std::size_t pairs = settings.bounds.size();
-  if (pairs != 0 && pairs != 1 && pairs != 4)
-    throw Error(0, "Ets: give no bounds, one pair, or four pairs", {});
-  const short options[] = {Option(N, "the number of observations"),
-                           Option(settings.period, "the period"),
-                           Option(settings.horizon, "the horizon"),
-                           static_cast<short>(settings.error),
-                           static_cast<short>(settings.trend),
-                           static_cast<short>(settings.season),
-                           static_cast<short>(settings.disturbances),
-                           static_cast<short>(settings.criterion),
-                           static_cast<short>(settings.initialization),
-                           Option(settings.paths, "the number of paths"),
-                           Option(settings.multisteps, "the number of multi-step horizons"),
-                           static_cast<short>(settings.information_criterion),
-                           static_cast<short>(settings.transform),
-                           static_cast<short>(settings.search),
-                           static_cast<short>(pairs),
-                           static_cast<short>(settings.admissible_region ? 2 : 1)};
-  std::vector<double> data;
-  data.reserve(observations.size() + 1 + 2 * pairs);
-  data.push_back(settings.confidence);
-  data.insert(data.end(), observations.begin(), observations.end());
-  for (const Bound& b : settings.bounds) data.push_back(b.lower);
-  for (const Bound& b : settings.bounds) data.push_back(b.upper);
+  const engine::Request o = EngineSettings(settings);
+  engine::Outcome out = api::Checked([&] { return engine::Run(o, observations); });
 
-  Result result;
-  std::vector<double> cells;
-  if (settings.seed) {
-    smoothing::ScopedSeedOverride seed(smoothing::CallerSeed(*settings.seed));
-    cells = api::RunExport(&Pegelsdll, options, data, &result.warnings);
-  } else {
-    cells = api::RunExport(&Pegelsdll, options, data, &result.warnings);
-  }
-
-  const Settled settled = Settle(settings, N);
-  const long h = std::max(settings.horizon, 0);
-  const long m = settings.multisteps;
-  api::CellReader reader(cells, kMethod, result.warnings);
-  result.series = reader.Take(N);
-  result.fitted = reader.Take(N);
-  result.residuals = reader.Take(N);
-  result.forecasts = reader.Take(h);
-  result.lower = reader.Take(h);
-  result.upper = reader.Take(h);
-  result.searched = settled.search != 0;
-  int error = settled.error;
-  int trend = settled.trend;
-  int season = settled.season;
-  if (result.searched) {
-    error = static_cast<int>(reader.Next());
-    trend = static_cast<int>(reader.Next());
-    season = static_cast<int>(reader.Next());
-  }
-  result.model = {static_cast<ErrorForm>(error), static_cast<Trend>(trend),
-                  static_cast<Season>(season)};
-  const bool has_trend = trend > 1;
-  const bool has_season = season > 1;
-  result.alpha = reader.Next();
-  result.beta = reader.Next();
-  result.gamma = reader.Next();
-  result.phi = reader.Next();
-  result.initial_level = reader.Next();
-  if (has_trend) result.initial_trend = reader.Next();
-  if (has_season) result.initial_seasonal = reader.Take(settings.period);
-  result.rmse_average = reader.Next();
-  // Horizons beyond the data have no root mean squared error; they come marked.
-  result.rmse = api::MissingToNaN(reader.Take(m));
-  result.sigma = reader.Next();
-  result.log_likelihood = reader.Next();
-  result.information_criterion = reader.Next();
-  result.mape = reader.Next();
-  if (!reader.done()) throw Error(0, "Ets: unexpected result layout", result.warnings);
-  return result;
+  engine::Estimates& fit = out.fit;
+  Result r;
+  const int trend = static_cast<int>(fit.model.trend);
+  const int season = static_cast<int>(fit.model.season);
+  r.model = {static_cast<ErrorForm>(static_cast<int>(fit.model.error)),
+             static_cast<Trend>(trend + 1), static_cast<Season>(season + 1)};
+  r.searched = fit.searched;
+  r.series = std::move(fit.series);
+  r.fitted = std::move(fit.fitted);
+  r.residuals = std::move(fit.errors);
+  r.forecasts = std::move(fit.forecasts);
+  r.lower = std::move(fit.lower);
+  r.upper = std::move(fit.upper);
+  r.alpha = fit.alpha;
+  r.beta = fit.beta;
+  r.gamma = fit.gamma;
+  r.phi = fit.phi;
+  r.initial_level = fit.initial_level;
+  if (trend > 0) r.initial_trend = fit.initial_trend;
+  if (season >= 1) r.initial_seasonal = std::move(fit.initial_seasonal);
+  r.rmse_average = std::sqrt(fit.amse);
+  // Horizons beyond the data have no forecast inside it, and no root mean squared error.
+  const std::size_t n = r.series.size();
+  for (std::size_t k = 1; k <= fit.mse.size(); ++k)
+    r.rmse.push_back(k <= n ? std::sqrt(fit.mse[k - 1]) : std::numeric_limits<double>::quiet_NaN());
+  r.sigma = fit.sigma;
+  r.sigma2 = fit.sigma * fit.sigma;
+  r.log_likelihood = fit.log_likelihood;
+  r.information_criterion = fit.information_criterion;
+  // The criterion the settings ask for is the engine's value; the other comes from the same
+  // log-likelihood and the number of smoothing parameters.
+  const double k = 1 + (trend > 0) + (trend == 3) + (season > 0);
+  const double deviance = -2.0 * fit.log_likelihood;
+  const bool bic = settings.information_criterion == InformationCriterion::kBic;
+  r.aic = bic ? deviance + 2.0 * k : fit.information_criterion;
+  r.bic = bic ? fit.information_criterion : deviance + k * std::log(static_cast<double>(n));
+  r.mape = fit.mape;
+  r.warnings = std::move(out.messages);
+  return r;
 }
 
 }  // namespace vordex::ets

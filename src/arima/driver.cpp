@@ -16,8 +16,7 @@ namespace vordex::arima {
 
 using numerics::ReportError;
 
-int Arimamain(int method, int validated) {
-  auto& st = ArimaState;
+int Arimamain(ArimaStateRecord& st, int method, int validated) {
   if (method != kExactMaximumLikelihood) {
     ReportError(kArimaTitle, "Unknown estimation method", 1);
     return 0;
@@ -27,8 +26,8 @@ int Arimamain(int method, int validated) {
     return 0;
   }
   // 1-2. Transform, scale, difference.
-  if (Arimatransform() < 0) return 0;
-  Arimadifference();
+  if (Arimatransform(st) < 0) return 0;
+  Arimadifference(st);
   const int k = st.p + st.q + st.P + st.Q;
   const int m = st.N - st.nd;
   // The likelihood needs more working observations than it has coefficients, mean and variance
@@ -58,12 +57,12 @@ int Arimamain(int method, int validated) {
   std::fill(st.phistar + 1, st.phistar + kTotalOrderLimit + 1, 0.0);
   std::fill(st.thetastar + 1, st.thetastar + kTotalOrderLimit + 1, 0.0);
   // 5-6. Starting values; a start that is not stationary or not invertible is replaced.
-  if (Hannan() < 0) return 0;
-  if (Arimaadmissible() == 0) SetFactorCoefficients(kFallbackStart);
+  if (Hannan(st) < 0) return 0;
+  if (Arimaadmissible(st) == 0) SetFactorCoefficients(st, kFallbackStart);
   // 7. Exact maximum likelihood; the root finder inside the kernel reports only through its
   // error state.
   kernels::KernelQuiet();
-  if (MaxLik() < 0) return 0;
+  if (MaxLik(st) < 0) return 0;
   // 8. Constant of the model on the scaled data.
   st.c = 0.0;
   if (st.mean != 0) {
@@ -72,7 +71,7 @@ int Arimamain(int method, int validated) {
     st.c = st.mu * (1.0 - sum);
   }
   // 9. Forecasts on the scaled data, scaled back and untransformed by Arimaforecast.
-  if (st.h > 0 && Arimaforecast() < 0) return 0;
+  if (st.h > 0 && Arimaforecast(st) < 0) return 0;
   // 10. Back to the transformed scale.
   const double lambda = st.lambda;
   std::fill(st.fitted + 1, st.fitted + 1 + st.nd, kMissing);

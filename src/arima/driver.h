@@ -2,6 +2,8 @@
 #ifndef VORDEX_ARIMA_DRIVER_H
 #define VORDEX_ARIMA_DRIVER_H
 
+#include "arima/state.h"
+
 namespace vordex::arima {
 
 // Estimation methods.
@@ -19,7 +21,7 @@ inline constexpr int kExactMaximumLikelihood = 0;
 // box. Besides the failures of the routines it calls, fails with "Error in Arimalib" /
 //   "Too few observations after differencing to estimate the model"  N - nd < k + 1 + mean flag;
 //   "The differenced series is identically zero: no model can be estimated".
-int Arimamain(int method, int validated);
+int Arimamain(ArimaStateRecord& st, int method, int validated);
 
 }  // namespace vordex::arima
 

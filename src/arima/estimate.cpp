@@ -15,6 +15,11 @@ using numerics::dcomplex;
 
 namespace {
 
+// Arimaobjective as the minimiser calls it, with the request's state as its context.
+double Criterion(void* context, double* par) {
+  return Arimaobjective(*static_cast<ArimaStateRecord*>(context), par);
+}
+
 // Largest degree tested: s Q or s P, at most 24 * 3 = 72; the arrays keep the historical size.
 constexpr int kRootArraySize = 84;
 
@@ -30,8 +35,7 @@ int RootsOutsideUnitCircle(const dcomplex* a, int degree) {
 }
 
 // par[1..k] in the kernel's order from the factor coefficients, and back.
-void PackFactors(double* par) {
-  const auto& st = ArimaState;
+void PackFactors(const ArimaStateRecord& st, double* par) {
   int i = 1;
   for (int j = 1; j <= st.p; ++j) par[i++] = st.phi[j];
   for (int j = 1; j <= st.q; ++j) par[i++] = st.theta[j];
@@ -39,8 +43,7 @@ void PackFactors(double* par) {
   for (int j = 1; j <= st.Q; ++j) par[i++] = st.Theta[j];
 }
 
-void UnpackFactors(const double* par) {
-  auto& st = ArimaState;
+void UnpackFactors(ArimaStateRecord& st, const double* par) {
   int i = 1;
   for (int j = 1; j <= st.p; ++j) st.phi[j] = par[i++];
   for (int j = 1; j <= st.q; ++j) st.theta[j] = par[i++];
@@ -50,8 +53,7 @@ void UnpackFactors(const double* par) {
 
 }  // namespace
 
-int Arimaadmissible() {
-  const auto& st = ArimaState;
+int Arimaadmissible(ArimaStateRecord& st) {
   dcomplex a[kRootArraySize];
   for (auto& z : a) z = {0.0, 0.0};
   a[0] = {1.0, 0.0};
@@ -81,41 +83,40 @@ int Arimaadmissible() {
   return 1;
 }
 
-double Arimaobjective(double* par) {
-  const auto& st = ArimaState;
+double Arimaobjective(ArimaStateRecord& st, double* par) {
   const int m = st.N - st.nd;
   return arma::ArmaObjective(m, st.p, st.q, st.s, st.P, st.Q, par + 1, st.w + st.nd + 1);
 }
 
-int MaxLik() {
-  auto& st = ArimaState;
+int MaxLik(ArimaStateRecord& st) {
   const int k = st.p + st.q + st.P + st.Q;
   auto par = numerics::vector(0, k);
   if (!par)
     return numerics::ReportError("Error in Arima function MaxLik()", "Vector allocation failure",
                                  1);
-  PackFactors(par.get());
+  PackFactors(st, par.get());
   if (k > 0) {
     // A start that the kernel rejects (for instance an AR coefficient of 0.99995, admissible by
     // its roots but beyond the kernel's bound) lies on a plateau of the rejection value, from
     // which the direction-set search cannot move.
-    if (Arimaobjective(par.get()) >= arma::kObjectiveRejected) {
+    if (Arimaobjective(st, par.get()) >= arma::kObjectiveRejected) {
       for (int i = 1; i <= k; ++i) par[i] = kFallbackStart;
     }
     double fmin = 0.0;
-    if (numerics::Minimise(k, par.get(), &fmin, 1e-10, Arimaobjective) == numerics::kPowellFailed)
+    if (numerics::Minimise(k, par.get(), &fmin, 1e-10, {&Criterion, &st}) ==
+        numerics::kPowellFailed)
       return -1;
-    UnpackFactors(par.get());
+    UnpackFactors(st, par.get());
   }
   const int m = st.N - st.nd;
   std::fill(st.e + 1, st.e + 1 + st.nd, kMissing);
   const double loglik = arma::Armaxcomp(m, st.p, st.q, st.s, st.P, st.Q, par.get() + 1,
-                                         st.w + st.nd + 1, st.e + st.nd + 1, st.sigma2);
+                                        st.w + st.nd + 1, st.e + st.nd + 1, st.sigma2);
   // No admissible point was reached: the kernel has shown its box, and a log-likelihood of -999
   // with stale residuals is no result.
   if (loglik == arma::kLogLikFailed) return -1;
   st.loglik = loglik;
-  Arimaexpand();
+  Arimaexpand(st);
   st.aic = -2.0 * (st.loglik - (st.mean + k));
   return 0;
 }

@@ -2,6 +2,8 @@
 #ifndef VORDEX_ARIMA_ESTIMATE_H
 #define VORDEX_ARIMA_ESTIMATE_H
 
+#include "arima/state.h"
+
 namespace vordex::arima {
 
 // The coefficient value from which the estimation starts when the Hannan-Rissanen values are
@@ -12,7 +14,7 @@ inline constexpr double kFallbackStart = 0.05;
 // degree s P, theta, Theta likewise) has every root of modulus 1.0 or more (roots from ZRoots
 // with polishing); 0 when some root lies inside the unit circle or a root search fails (the
 // search's own box is shown then).
-int Arimaadmissible();
+int Arimaadmissible(ArimaStateRecord& st);
 
 // Estimates the p + q + P + Q factor coefficients of ArimaState by exact maximum likelihood:
 // minimises Arimaobjective with Minimise (relative tolerance 1e-10) from the current factor
@@ -25,11 +27,11 @@ int Arimaadmissible();
 // Returns 0; -1 after a box: "Error in Arima function MaxLik()" / "Vector allocation failure",
 // the minimiser's failure, or the kernel's box when the optimum is inadmissible (the request then
 // fails instead of returning a log-likelihood of -999).
-int MaxLik();
+int MaxLik(ArimaStateRecord& st);
 
 // The criterion of MaxLik: ArmaObjective over w[nd+1..N] at the factor coefficients par[1..k]
 // (phi, theta, Phi, Theta). Reads ArimaState; keeps no state.
-double Arimaobjective(double* par);
+double Arimaobjective(ArimaStateRecord& st, double* par);
 
 }  // namespace vordex::arima
 

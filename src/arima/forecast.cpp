@@ -9,8 +9,7 @@
 
 namespace vordex::arima {
 
-void Arimaoperator() {
-  auto& st = ArimaState;
+void Arimaoperator(ArimaStateRecord& st) {
   double* A = st.A;
   A[0] = 1.0;
   for (int i = 1; i <= st.pp; ++i) A[i] = st.phistar[i];
@@ -31,8 +30,7 @@ void Arimaoperator() {
   st.r = r;
 }
 
-void Arimapsi() {
-  auto& st = ArimaState;
+void Arimapsi(ArimaStateRecord& st) {
   st.psi[0] = 1.0;
   for (int j = 1; j <= st.h; ++j) {
     double v = j <= st.qq ? -st.thetastar[j] : 0.0;
@@ -42,8 +40,7 @@ void Arimapsi() {
   }
 }
 
-double Arimapoint(int t) {
-  const auto& st = ArimaState;
+double Arimapoint(ArimaStateRecord& st, int t) {
   double sum = 0.0;
   for (int i = 1; i <= st.r; ++i) {
     const int u = t - i;
@@ -58,8 +55,7 @@ double Arimapoint(int t) {
   return sum + st.c;
 }
 
-void Arimauntransform() {
-  auto& st = ArimaState;
+void Arimauntransform(ArimaStateRecord& st) {
   for (double* v : {st.F, st.L, st.U}) {
     for (int k = 1; k <= st.h; ++k) {
       double x = st.lambda * v[k];
@@ -74,10 +70,9 @@ void Arimauntransform() {
   }
 }
 
-int Arimaforecast() {
-  auto& st = ArimaState;
-  Arimaoperator();
-  Arimapsi();
+int Arimaforecast(ArimaStateRecord& st) {
+  Arimaoperator(st);
+  Arimapsi(st);
   double z;
   if (st.critical > 0.0) {
     z = st.critical;
@@ -91,7 +86,7 @@ int Arimaforecast() {
   if (st.N < st.r)
     return numerics::ReportError(kArimaTitle, "Too few observations to forecast with this model",
                                  1);
-  for (int k = 1; k <= st.h; ++k) st.F[k] = Arimapoint(st.N + k);
+  for (int k = 1; k <= st.h; ++k) st.F[k] = Arimapoint(st, st.N + k);
   double V = 0.0;
   for (int k = 1; k <= st.h; ++k) {
     V += st.psi[k - 1] * st.psi[k - 1] * st.sigma2;
@@ -99,7 +94,7 @@ int Arimaforecast() {
     st.L[k] = st.F[k] - half;
     st.U[k] = st.F[k] + half;
   }
-  Arimauntransform();
+  Arimauntransform(st);
   return 0;
 }
 

@@ -7,6 +7,8 @@
 #ifndef VORDEX_ARIMA_FORECAST_H
 #define VORDEX_ARIMA_FORECAST_H
 
+#include "arima/state.h"
+
 namespace vordex::arima {
 
 // The two-sided 95% normal critical value, used when no positive critical value is given.
@@ -19,24 +21,24 @@ inline constexpr double kDefaultCritical = 1.96;
 //   "Critical value not supplied for nonstandard confidence level";
 //   "Too few observations to forecast with this model" when N < r (the recursion would need
 //   observations before the first).
-int Arimaforecast();
+int Arimaforecast(ArimaStateRecord& st);
 
 // A[0..r] with r = pp + d + s D: 1 - sum A_i B^i = phistar(B) (1 - B)^d (1 - B^s)^D; A beyond r is
 // 0 up to index 134.
-void Arimaoperator();
+void Arimaoperator(ArimaStateRecord& st);
 
 // psi[0..h]: psi_0 = 1, psi_j = -thetastar_j (j <= qq) + sum_{i=1..min(j, r)} A_i psi_{j-i}.
-void Arimapsi();
+void Arimapsi(ArimaStateRecord& st);
 
 // The point forecast for time t (N < t <= N + h): sum_{i=1..r} A_i x(t-i) - sum thetastar_i
 // e(t-i) over the i with t - i <= N, plus c, where x(u) is y(u) for u <= N and F(u - N) after.
 // Residuals before the first usable one (t - i <= nd, which hold the marker or lie before the
 // series) count as 0, like the future innovations. Requires N >= r (checked by Arimaforecast).
-double Arimapoint(int t);
+double Arimapoint(ArimaStateRecord& st, int t);
 
 // F, L, U[1..h] times lambda, then transform 2: exp; transform 3: negative values to 0, then
 // squared.
-void Arimauntransform();
+void Arimauntransform(ArimaStateRecord& st);
 
 }  // namespace vordex::arima
 

@@ -14,8 +14,7 @@ namespace vordex::arima {
 
 using numerics::ReportError;
 
-void Arimaexpand() {
-  auto& st = ArimaState;
+void Arimaexpand(ArimaStateRecord& st) {
   const int mx = std::max(st.p, st.q);
   const int Mx = std::max(st.P, st.Q);
   st.phistar[0] = st.thetastar[0] = 1.0;
@@ -40,8 +39,7 @@ void Arimaexpand() {
   }
 }
 
-void Arimafactors() {
-  auto& st = ArimaState;
+void Arimafactors(ArimaStateRecord& st) {
   std::fill(std::begin(st.phi), std::end(st.phi), 0.0);
   std::fill(std::begin(st.theta), std::end(st.theta), 0.0);
   std::fill(std::begin(st.Phi), std::end(st.Phi), 0.0);
@@ -53,16 +51,14 @@ void Arimafactors() {
   for (int k = 1; k <= st.P; ++k) st.Phi[k] = st.phistar[k * st.s];
 }
 
-void SetFactorCoefficients(double value) {
-  auto& st = ArimaState;
+void SetFactorCoefficients(ArimaStateRecord& st, double value) {
   for (int j = 1; j <= st.p; ++j) st.phi[j] = value;
   for (int j = 1; j <= st.q; ++j) st.theta[j] = value;
   for (int k = 1; k <= st.P; ++k) st.Phi[k] = value;
   for (int k = 1; k <= st.Q; ++k) st.Theta[k] = value;
 }
 
-double Arimapredict(int t) {
-  const auto& st = ArimaState;
+double Arimapredict(ArimaStateRecord& st, int t) {
   if (t <= std::max(st.pp, st.qq) + st.nd) return 0.0;
   double sum = 0.0;
   for (int i = 1; i <= st.pp; ++i) sum += st.phistar[i] * st.w[t - i];
@@ -70,12 +66,11 @@ double Arimapredict(int t) {
   return sum;
 }
 
-int Arimaresid() {
-  auto& st = ArimaState;
+int Arimaresid(ArimaStateRecord& st) {
   std::fill(st.e + 1, st.e + 1 + std::min(st.nd + st.qq, st.N), 0.0);
   double S = 0.0;
   for (int t = st.nd + 1; t <= st.N; ++t) {
-    st.e[t] = st.w[t] - Arimapredict(t);
+    st.e[t] = st.w[t] - Arimapredict(st, t);
     S += st.e[t] * st.e[t];
   }
   const int m = st.N - st.nd;
@@ -83,8 +78,7 @@ int Arimaresid() {
   return m;
 }
 
-int Yulew(int k, double* out) {
-  const auto& st = ArimaState;
+int Yulew(ArimaStateRecord& st, int k, double* out) {
   if (k < 0) return ReportError(kArimaTitle, "invaild AR order in yule-walker estimation", 1);
   if (k == 0) {
     out[0] = 1.0;
@@ -115,20 +109,19 @@ int Yulew(int k, double* out) {
 
 // Hannan and Rissanen (1982): residuals of a long autoregression stand in for the unobserved
 // innovations, and one linear regression then gives the ARMA coefficients.
-int Hannan() {
-  auto& st = ArimaState;
+int Hannan(ArimaStateRecord& st) {
   // A start that cannot be computed (a singular Yule-Walker or regression system, reported by
   // the solver) is replaced by the fallback: the likelihood search does not need a good start.
   auto fallback = [&st] {
     std::fill(st.phistar + 1, st.phistar + kTotalOrderLimit + 1, 0.0);
     std::fill(st.thetastar + 1, st.thetastar + kTotalOrderLimit + 1, 0.0);
-    SetFactorCoefficients(kFallbackStart);
-    Arimaexpand();
+    SetFactorCoefficients(st, kFallbackStart);
+    Arimaexpand(st);
     return 0;
   };
   if (st.qq == 0) {
-    if (Yulew(st.pp, st.phistar) < 0) return fallback();
-    Arimafactors();
+    if (Yulew(st, st.pp, st.phistar) < 0) return fallback();
+    Arimafactors(st);
     return 0;
   }
   const int m = std::max(st.pp, st.qq);
@@ -139,12 +132,12 @@ int Hannan() {
   const int nrows = st.N - start;
   // Too short for the regression (and for a long autoregression whose residuals it could use).
   if (nrows < kk) return fallback();
-  if (Yulew(m, st.phistar) < 0) return fallback();
+  if (Yulew(st, m, st.phistar) < 0) return fallback();
   // Residuals of the long autoregression.
   st.pp = m;
   st.qq = 0;
   st.thetastar[0] = 1.0;
-  Arimaresid();
+  Arimaresid(st);
   st.pp = pp;
   st.qq = qq;
 
@@ -171,7 +164,7 @@ int Hannan() {
   // The coefficient of a lagged residual is minus the MA coefficient.
   for (int j = 1; j <= pp; ++j) st.phistar[j] = b[j];
   for (int j = 1; j <= qq; ++j) st.thetastar[j] = -b[pp + j];
-  Arimafactors();
+  Arimafactors(st);
   return 0;
 }
 

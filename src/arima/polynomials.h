@@ -7,26 +7,28 @@
 #ifndef VORDEX_ARIMA_POLYNOMIALS_H
 #define VORDEX_ARIMA_POLYNOMIALS_H
 
+#include "arima/state.h"
+
 namespace vordex::arima {
 
 // Multiplies out the factors: phistar[0] = thetastar[0] = 1, phistar[j] = phi[j] (j <= p),
 // phistar[ks] = Phi[k], phistar[ks + j] = -phi[j] Phi[k], likewise thetastar; every other element
 // of 1..84 is 0. With s <= 1 the seasonal factors are ignored.
-void Arimaexpand();
+void Arimaexpand(ArimaStateRecord& st);
 
 // Reads the factor coefficients off the total ones at the lags where each factor acts alone:
 // phi[j] = phistar[j] (j <= p), Phi[k] = phistar[ks] (k <= P), likewise theta and Theta. Element 0
 // of each factor is set to 1.0 and every coefficient beyond its order to 0.
-void Arimafactors();
+void Arimafactors(ArimaStateRecord& st);
 
 // The conditional one-step prediction of w(t), sum phistar_i w(t-i) - sum thetastar_i e(t-i)
 // over i = 1..pp and 1..qq; 0 when t <= max(pp, qq) + nd (no complete past).
-double Arimapredict(int t);
+double Arimapredict(ArimaStateRecord& st, int t);
 
 // Conditional residuals with zero presample values: e[1..nd + qq] = 0, then for t = nd+1..N in
 // order e(t) = w(t) - Arimapredict(t). Sets sigma2 = sum e(t)^2 / (N - nd) and returns N - nd
 // (N - nd must be at least 1).
-int Arimaresid();
+int Arimaresid(ArimaStateRecord& st);
 
 // The Yule-Walker autoregression of order k on w[nd+1..N] (autocovariances about 0 with divisor
 // N - nd): out[1..k] receives the AR coefficients, solved by inverting the Toeplitz matrix of
@@ -36,7 +38,7 @@ int Arimaresid();
 //   "Error in Arimalib" / "invaild AR order in yule-walker estimation"  k < 0;
 //   "Error in Arima function Yulew()" / "Vector allocation failure" or "Matrix allocation
 //   failure"; or the boxes of ACF and MatInverse when those fail.
-int Yulew(int k, double* out);
+int Yulew(ArimaStateRecord& st, int k, double* out);
 
 // Hannan-Rissanen starting values: a long Yule-Walker autoregression of order
 // m = max(pp, qq) supplies residuals, and the least-squares regression of w(t) on w(t-1..t-pp)
@@ -50,10 +52,10 @@ int Yulew(int k, double* out);
 // the total coefficients are expanded from them.
 // Returns 0 (factor and total coefficients set); -1 after a warning box "Error in Arimalib" /
 // "Matrix allocation failure in Hannan()" or "Vector allocation failure in Hannan()".
-int Hannan();
+int Hannan(ArimaStateRecord& st);
 
 // Sets every factor coefficient phi[1..p], theta[1..q], Phi[1..P], Theta[1..Q] to value.
-void SetFactorCoefficients(double value);
+void SetFactorCoefficients(ArimaStateRecord& st, double value);
 
 }  // namespace vordex::arima
 

@@ -10,8 +10,7 @@ namespace vordex::arima {
 
 using numerics::ReportError;
 
-int Arimatransform() {
-  auto& st = ArimaState;
+int Arimatransform(ArimaStateRecord& st) {
   double mn = 1e20;
   for (int t = 1; t <= st.N; ++t) {
     if (!std::isfinite(st.y[t]))
@@ -37,8 +36,7 @@ int Arimatransform() {
   return 0;
 }
 
-void Arimadifference() {
-  auto& st = ArimaState;
+void Arimadifference(ArimaStateRecord& st) {
   const int N = st.N;
   for (int t = 1; t <= N; ++t) st.w[t] = st.y[t];
   // Working from the end backwards lets each pass run in place; a difference that involves a

@@ -2,6 +2,8 @@
 #ifndef VORDEX_ARIMA_PREPARE_H
 #define VORDEX_ARIMA_PREPARE_H
 
+#include "arima/state.h"
+
 namespace vordex::arima {
 
 // The title of every box that the engine's own routines raise.
@@ -15,12 +17,12 @@ inline constexpr const char* kArimaTitle = "Error in Arimalib";
 //   "Can't take sqrt of negative values"          transform 3 with an observation < 0;
 //   "All transformed observations are zero: the series cannot be scaled"  lambda = 0.
 // y is left untouched by the first three failures.
-int Arimatransform();
+int Arimatransform(ArimaStateRecord& st);
 
 // Fills ArimaState.w[1..N] with y differenced D times at lag s, then d times at lag 1 (seasonal
 // passes first), and sets nd = d + D s. After all passes exactly w[1..nd] hold the missing-value
 // marker (fewer when N < nd: then every w(t) is a marker).
-void Arimadifference();
+void Arimadifference(ArimaStateRecord& st);
 
 }  // namespace vordex::arima
 

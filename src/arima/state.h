@@ -95,7 +95,6 @@ struct ArimaStateRecord {
 };
 
 // The engine's state on this thread.
-extern thread_local ArimaStateRecord ArimaState;
 
 }  // namespace vordex::arima
 

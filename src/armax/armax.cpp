@@ -51,13 +51,11 @@ bool PutBlock(double* out, int capacity, int& written, const double* block, int 
 
 }  // namespace
 
-int Armaxmain(double* x, const int& N, const int* opts, const int& nopts, double* out, int& nout) {
+int ArmaxFit(double* x, const int& N, const int* opts, const int& nopts, ArmaxResult& result) {
   kernels::KernelQuiet();
-  const int capacity = nout;
-  nout = 0;
   if (nopts < kArmaxOptions) return kArmaxTooFewOptions;
 
-  ArmaxModelRecord& model = ArmaxModel;
+  ArmaxModelRecord& model = result.model;
   FillModel(opts, model);
   if (model.s < 1 || model.p < 0 || model.q < 0) return kArmaxOrders;
   if (model.s < 2) {
@@ -87,36 +85,58 @@ int Armaxmain(double* x, const int& N, const int* opts, const int& nopts, double
   const int npar = model.npar();
   const int k = model.k();
   auto W = numerics::vector(0, N);
-  auto par = numerics::vector(0, npar);
-  auto b = numerics::vector(0, k);
-  auto e = numerics::vector(0, n);
   auto A = numerics::vector(0, n);
-  auto f = numerics::vector(0, h);
   auto se = numerics::vector(0, h);
-  auto limits = numerics::vector(0, 2L * h);
   auto stats = numerics::vector(0, kStatistics);
-  if (!W || !par || !b || !e || !A || !f || !se || !limits || !stats) return kArmaxStorage;
+  if (!W || !A || !se || !stats) return kArmaxStorage;
+  result.par.assign(static_cast<std::size_t>(npar), 0.0);
+  result.b.assign(static_cast<std::size_t>(k), 0.0);
+  result.residuals.assign(static_cast<std::size_t>(n), 0.0);
+  result.forecasts.assign(static_cast<std::size_t>(h), 0.0);
+  result.limits.assign(2 * static_cast<std::size_t>(h), 0.0);
 
   if (!Armaxfe(x + 1, W.get(), N, model.transform, model.d, model.D, model.s, model.n))
     return kArmaxTransform;
   const double* w = W.get() + (N - model.n);
+  result.series.assign(w, w + model.n);
 
   if (npar >= 1) {
-    for (int i = 0; i < npar; ++i) par[i] = kStartValue;
+    for (int i = 0; i < npar; ++i) result.par[static_cast<std::size_t>(i)] = kStartValue;
     double fmin = 0.0;
     int status = kMlOk;
-    Armaxml(model, w, par.get(), fmin, status);
+    Armaxml(model, w, result.par.data(), fmin, status);
     if (status >= 1) return kArmaxMlBase + status;
   }
 
   int status = kXtraOk;
-  Armax_xtra(model, w, x + 1, x[0], par.get(), e.get(), A.get(), f.get(), se.get(), limits.get(),
-             b.get(), stats.get(), status);
+  Armax_xtra(model, w, x + 1, x[0], result.par.data(), result.residuals.data(), A.get(),
+             result.forecasts.data(), se.get(), result.limits.data(), result.b.data(), stats.get(),
+             status);
   if (status >= 1) return kArmaxXtraBase + status;
+  result.sum_of_squares = stats[kStatSumSq];
+  result.log_likelihood = stats[kStatLogLik];
+  result.sigma2 = stats[kStatSigma2];
+  return kArmaxOk;
+}
 
+void ArmaxPackResult(const ArmaxResult& r, double* out, int& nout, int& status) {
+  double tail[kStatistics] = {};
+  tail[kStatSumSq] = r.sum_of_squares;
+  tail[kStatLogLik] = r.log_likelihood;
+  tail[kStatSigma2] = r.sigma2;
+  Armax_pack(out, nout, r.model.n, r.model.h, r.model.npar(), r.model.k(), r.series.data(),
+             r.residuals.data(), r.forecasts.data(), r.limits.data(), r.par.data(), r.b.data(),
+             tail, status);
+}
+
+int Armaxmain(double* x, const int& N, const int* opts, const int& nopts, double* out, int& nout) {
+  const int capacity = nout;
+  nout = 0;
+  ArmaxResult result;
+  if (const int status = ArmaxFit(x, N, opts, nopts, result); status != kArmaxOk) return status;
   nout = capacity;
-  Armax_pack(out, nout, model.n, h, npar, k, w, e.get(), f.get(), limits.get(), par.get(), b.get(),
-             stats.get(), status);
+  int status = kPackOk;
+  ArmaxPackResult(result, out, nout, status);
   if (status <= 0 && nout >= 1) return kArmaxOk;
   return kArmaxPackBase + status;
 }

@@ -6,6 +6,10 @@
 #ifndef VORDEX_ARMAX_ARMAX_H
 #define VORDEX_ARMAX_ARMAX_H
 
+#include <vector>
+
+#include "armax/model.h"
+
 namespace vordex::armax {
 
 // Number of option slots the driver needs.
@@ -36,6 +40,27 @@ enum PackStatus : int {
   kPackNoRoom = 1,   // capacity below n: nothing written
   kPackPartial = 2,  // only the leading whole blocks fitted
 };
+
+// The results of a request, as Armax_pack lays them out.
+struct ArmaxResult {
+  ArmaxModelRecord model;         // the orders after the seasonal adjustments; n set
+  std::vector<double> series;     // n values of the modelled series
+  std::vector<double> residuals;  // n one-step prediction errors
+  std::vector<double> forecasts;  // h values, on the scale of the observations
+  std::vector<double> limits;     // h lower, then h upper limits
+  std::vector<double> par;        // npar coefficients (Box-Jenkins signs)
+  std::vector<double> b;          // k regression coefficients (the constant)
+  double sum_of_squares = 0.0;
+  double log_likelihood = 0.0;
+  double sigma2 = 0.0;
+};
+
+// Everything Armaxmain does but the packing: fills `result` and returns kArmaxOk, or another
+// ArmaxStatus (the result then holds whatever was reached). Arguments as for Armaxmain.
+int ArmaxFit(double* x, const int& N, const int* opts, const int& nopts, ArmaxResult& result);
+
+// Armax_pack over a result: nout is the capacity on entry and the cells written on return.
+void ArmaxPackResult(const ArmaxResult& result, double* out, int& nout, int& status);
 
 // Runs one request.
 //   x      N + 1 doubles: x[0] the critical value of the forecast limits (used unchanged), x[1..N]

@@ -14,20 +14,10 @@ using arma::KernelFailed;
 using arma::PHITHETA_BAD;
 using arma::Phithetaplus;
 
-thread_local LoglfeSharedRecord LoglfeShared;
-
 namespace {
 
 using numerics::FatalError;
 using numerics::ReportError;
-
-// Set by loglfe when it was called for a model other than the one in LoglfeShared.
-thread_local bool count_mismatch = false;
-
-// DUMINF's settings arrays; the first integer is cleared before every call so that both are
-// filled with the defaults.
-thread_local int iparam[7];
-thread_local double rparam[7];
 
 }  // namespace
 
@@ -48,14 +38,16 @@ void Armaxml(ArmaxModelRecord& model, const double* w, double* par, double& fmin
     return;
   }
 
-  LoglfeShared.n = n;
-  LoglfeShared.p = model.p;
-  LoglfeShared.q = model.q;
-  LoglfeShared.s = model.s;
-  LoglfeShared.P = model.P;
-  LoglfeShared.Q = model.Q;
-  LoglfeShared.k = k;
-  if (Armaxregmat(w, LoglfeShared.X, n, model.nreg, k, model.constant) < 0) {
+  // The objective's data: one record for this minimisation, handed to DUMINF as its context.
+  LoglfeSharedRecord shared;
+  shared.n = n;
+  shared.p = model.p;
+  shared.q = model.q;
+  shared.s = model.s;
+  shared.P = model.P;
+  shared.Q = model.Q;
+  shared.k = k;
+  if (Armaxregmat(w, shared.X, n, model.nreg, k, model.constant) < 0) {
     status = kMlRegression;
     return;
   }
@@ -71,20 +63,22 @@ void Armaxml(ArmaxModelRecord& model, const double* w, double* par, double& fmin
     scale[i] = 1.0;
   }
   const double fscale = 1.0;
-  iparam[0] = 0;
-  count_mismatch = false;
-  kernels::DUMINF(loglfe, npar, start.get(), scale.get(), fscale, iparam, rparam, par, fmin);
+  // DUMINF's settings: a cleared first integer asks for the defaults in both arrays.
+  int iparam[7] = {};
+  double rparam[7] = {};
+  kernels::DUMINF(loglfe, &shared, npar, start.get(), scale.get(), fscale, iparam, rparam, par,
+                  fmin);
   if (KernelFailed())
     status = kMlMinimiser;
-  else if (count_mismatch)
+  else if (shared.count_mismatch)
     status = kMlCountMismatch;
 }
 
-void loglfe(const int& npar, const double* x, double& f) {
-  const LoglfeSharedRecord& shared = LoglfeShared;
+void loglfe(void* context, const int& npar, const double* x, double& f) {
+  LoglfeSharedRecord& shared = *static_cast<LoglfeSharedRecord*>(context);
   if (npar != shared.p + shared.q + shared.P + shared.Q) {
     FatalError("Armax error", "Error in sub loglfe: npar .ne. (p+q+sp+sq)!");
-    count_mismatch = true;
+    shared.count_mismatch = true;
     f = kObjectiveRejected;
     return;
   }

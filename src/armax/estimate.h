@@ -17,8 +17,8 @@ using arma::kObjectiveRejected;
 // Size of the regression matrix area of LoglfeShared, in doubles.
 inline constexpr int kLoglfeStorage = 2000;
 
-// The data shared with the ARMAX likelihood objective, which the quasi-Newton minimiser calls with
-// the parameter vector alone. Filled by the ARMAX estimation before each minimisation.
+// The data of the ARMAX likelihood objective, handed to it by the quasi-Newton minimiser as its
+// context. Filled by the ARMAX estimation before each minimisation.
 struct LoglfeSharedRecord {
   int n = 0;  // length of the modelled series
   int p = 0;  // nonseasonal AR order
@@ -30,11 +30,9 @@ struct LoglfeSharedRecord {
   // The regression matrix, n rows by k + 1 columns, by columns with leading dimension n: column 1
   // the series, then the column of ones when the constant is used, then any regressors.
   double X[kLoglfeStorage] = {};
+  // Set by loglfe when it was called with the parameter count of another model.
+  bool count_mismatch = false;
 };
-
-// The one instance per thread (one request at a time per thread).
-extern thread_local LoglfeSharedRecord LoglfeShared;
-
 
 // Status codes of Armaxml (the driver adds 10).
 enum MlStatus : int {
@@ -62,14 +60,14 @@ inline constexpr double kStartValue = 0.01;
 //   status  (written) an MlStatus. kMlStorageLimit shows "Armax error" / "Common storage
 //           exceeded in armaxml: too much data"; kMlNoArma shows "Armax warning" / "No ARMA
 //           parameters: Armaxml terminating..."; the others show no box of their own.
-// Fills LoglfeShared before the minimisation.
+// Fills a LoglfeSharedRecord for the minimisation.
 void Armaxml(ArmaxModelRecord& model, const double* w, double* par, double& fmin, int& status);
 
 // The objective in the form DUMINF calls: f = Armaxprofile at x (npar doubles) for the model in
-// LoglfeShared. When npar is not p + q + P + Q of LoglfeShared, the stop box "Armax error" /
-// "Error in sub loglfe: npar .ne. (p+q+sp+sq)!" is shown, f = kObjectiveRejected, and the
-// mismatch is remembered so that Armaxml fails the request (kMlCountMismatch).
-void loglfe(const int& npar, const double* x, double& f);
+// the LoglfeSharedRecord `context`. When npar is not its p + q + P + Q, the stop box "Armax
+// error" / "Error in sub loglfe: npar .ne. (p+q+sp+sq)!" is shown, f = kObjectiveRejected, and
+// the record's count_mismatch is set so that Armaxml fails the request (kMlCountMismatch).
+void loglfe(void* context, const int& npar, const double* x, double& f);
 
 // The concentrated objective n ln(SSE) + ln(G): SSE is the residual sum of squares of the
 // generalized least-squares fit of the whitened column 1 of X on its whitened columns 2..k+1.

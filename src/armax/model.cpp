@@ -4,8 +4,6 @@
 
 namespace vordex::armax {
 
-thread_local ArmaxModelRecord ArmaxModel;
-
 bool Armaxfe(double* x, double* W, const int& N, const int& transform, const int& d, const int& D,
              const int& s, int& n) {
   // Every value is tested before any is changed, so that a refused request leaves x as it was.

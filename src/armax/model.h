@@ -14,7 +14,7 @@ namespace vordex::armax {
 inline constexpr int kTransformLog = 1;
 inline constexpr int kTransformSqrt = 2;
 
-// The orders and flags of the current request, read by every routine of the engine.
+// The orders and flags of a request, handed to every routine of the engine.
 struct ArmaxModelRecord {
   int n = 0;          // length of the modelled series, N - d - s*D (set by Armaxfe)
   int s = 0;          // seasonal frequency
@@ -34,9 +34,6 @@ struct ArmaxModelRecord {
   // Number of regression coefficients nreg + constant.
   int k() const { return nreg + constant; }
 };
-
-// The one instance per thread, filled anew by every request.
-extern thread_local ArmaxModelRecord ArmaxModel;
 
 // Applies the transform to the observations and differences them.
 //   x          N doubles, x[0] = x(1) (read and written): replaced by ln x(i) for kTransformLog,

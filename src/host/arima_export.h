@@ -1,5 +1,6 @@
-// The ARIMA export's part of the call frame: the option checker, the engine call and the packing
-// of the engine's results. The export itself, Arimadll, is declared in include/vordex/vordex.h.
+// The ARIMA export's part of the call frame: the option vector as engine settings, and the
+// packing of the engine's outcome. The export itself, Arimadll, is declared in
+// include/vordex/vordex.h.
 //
 // Options (slot k is the k-th element from the array's lower bound, from 0): 0 N, 1 s, 2 h, 3 p,
 // 4 d, 5 q, 6 P, 7 D, 8 Q, 9 mean flag, 10 transform (2 log, 3 square root, other none); further
@@ -16,31 +17,21 @@
 
 #include <span>
 
-#include "host/frame.h"
+#include "arima/run.h"
 
 namespace vordex::host {
-
-// Title of the checker's message boxes.
-inline constexpr const char* kArimaCheckTitle = "Arima Error";
-
-// Text returned to the host when the engine fails.
-inline constexpr const char* kArimaFailureText =
-    "Failure in Arimamain:\nModel could not be estimated";
 
 // Number of options read.
 inline constexpr int kArimaOptions = 11;
 
-// The checker's 15 rules over options[0..10] in order (codes 31..45); the first failing rule
-// shows its message in a warning box titled kArimaCheckTitle and returns its code; 0 when all
-// pass. Stores the 11 settings and the total orders pp = p + P s, qq = q + Q s into the engine
-// state (pp and qq before rule 7 tests them).
-int ArimaCheck(std::span<const int> options);
+// The first 11 options as engine settings (the critical value comes with the data).
+arima::Request ArimaSettings(std::span<const int> options);
 
-// 3N + 3h + p + q + P + Q + 4 from the settings in the engine state.
-long ArimaCount();
+// 3N + 3h + p + q + P + Q + 4.
+long ArimaCount(const arima::Estimates& fit);
 
-// Writes the engine's results to cells[1..ArimaCount()] in the order above; returns the count.
-long ArimaPack(double* cells);
+// Writes a fit to cells[1..ArimaCount(fit)] in the order above; returns the count.
+long ArimaPack(const arima::Estimates& fit, double* cells);
 
 }  // namespace vordex::host
 

@@ -1,29 +1,24 @@
-// The ARMAX export's part of the call frame: its option checker and the texts that the host
-// receives for the engine's statuses. The export itself, Armaxdll, is declared in
+// The ARMAX export's part of the call frame: the option vector as engine settings, and the
+// capacity of the result buffer. The export itself, Armaxdll, is declared in
 // include/vordex/vordex.h.
+//
+// Options (slot k from the array's lower bound): 0 N, 1 s, 2 h, 3 p, 4 d, 5 q, 6 P, 7 D, 8 Q,
+// 9 constant flag (non-zero: a constant), 10 transform (1 log, 2 square root, other none). Data:
+// the critical value of the limits (used unchanged), then the N observations.
 #ifndef VORDEX_HOST_ARMAX_EXPORT_H
 #define VORDEX_HOST_ARMAX_EXPORT_H
 
 #include <span>
 
+#include "armax/run.h"
+
 namespace vordex::host {
 
-// Title of the checker's message boxes.
-inline constexpr const char* kArmaxCheckTitle = "Armax Error";
+// The first 11 options as engine settings (the critical value comes with the data).
+armax::Request ArmaxSettings(std::span<const int> options);
 
-// Checks the first 11 options (slot 0 = N, then s, h, p, d, q, P, D, Q, constant flag,
-// transform) by the rules, in order: s >= 1 (31), N >= 2s (32), h >= 0 (33), p, q, d >= 0 (34),
-// P, Q, D >= 0 (35), and p < s and q < s when s > 1 (36). The first failing rule shows its
-// message in a warning box titled kArmaxCheckTitle and its code is returned; 0 when all pass.
-// options must hold at least 11 values.
-int ArmaxCheck(std::span<const int> options);
-
-// Capacity of the result buffer: 2N + 3h + p + q + P + Q + 12, from the checked options.
-long ArmaxCapacity(std::span<const int> options);
-
-// The text the host receives for a nonzero engine status (or for status 0 without results, the
-// "no results returned" text). Never null.
-const char* ArmaxStatusText(int status);
+// Capacity of the result buffer: 2N + 3h + p + q + P + Q + 12.
+long ArmaxCapacity(long n, const armax::Request& settings);
 
 }  // namespace vordex::host
 

@@ -16,59 +16,29 @@
 #include <span>
 
 #include "host/frame.h"
+#include "smoothing/run.h"
 
 namespace vordex::host {
 
-// Title of the checker's message boxes.
-inline constexpr const char* kPegelsCheckTitle = "Pegels Error";
+// The option vector as settings of the smoothing engine: elements 1..12 required, 13..16
+// optional (defaults: transform 1, search 0, bounds count 0, region 1). With convert non-zero
+// the trend, seasonality and transform codes are the caller's (one more than the engine's).
+// Returns 3 (no box) with fewer than 12 options, else 0. N is options[0].
+int PegelsSettings(std::span<const int> options, int convert, smoothing::Request& settings);
 
-// Codes beyond the checker's rules, for requests whose data the engine cannot use.
-inline constexpr int kPegelsConfidence = 70;  // confidence level not a number in 0..100
-inline constexpr int kPegelsNonFinite = 71;   // an observation is infinite or not a number
+// Capacity of the result buffer, 3(N + h) + m + s + 14.
+long PegelsCapacity(long n, const smoothing::Request& settings);
 
-// Text returned to the host when the engine fails.
-inline constexpr const char* kPegelsFailureText =
-    "Failure in Pegelsmain:\nModel could not be estimated";
-
-// Stores the options into the engine state (codes converted to the engine's numbering when
-// convert is non-zero; a negative horizon is taken as 0, no forecasts), runs PegelsCheck, settles
-// the search mode, sets scale = -1 and seeds the generator (RequestSeed: the clock unless an
-// override is active). Returns 0; 3 (no box) when fewer than 12 options are given; or the
-// checker's code.
-int PegelsReadOptions(std::span<const int> options, int convert);
-
-// The checker's 19 rules over the stored settings, in order, codes 31..35, 41..45, 61..69; the
-// first failing rule shows its message in a warning box titled kPegelsCheckTitle (when showBox is
-// non-zero) and returns its code. Between rules 10 and 11, an open seasonality with N < 2s is
-// settled to none with the warning "Insufficient data for estimation of seasonal models", and
-// checking resumes at rule 13. Rule 13 (zeros in data with a multiplicative part, 63) is judged
-// with dataHasZeros, which the caller knows only once the observations are read.
-int PegelsCheck(int showBox, int dataHasZeros);
-
-// Rule 13 alone on the current settings: 63 after its box when dataHasZeros is set and the model
-// is multiplicative in some part, else 0.
-int PegelsCheckZeros(int showBox, int dataHasZeros);
-
-// Reads the bound values after the observations into lower[1..4] and upper[1..4] of the engine
-// state (defaults 0 and 1) and settles the bounds count to 0, 1 or 4: with a count of at least 2
-// and 8 values available, four lower bounds (each taken when 0 < x < 1) and four upper bounds
-// (each taken when lower <= x < 1); otherwise, with a count of at least 1 and 2 values, one pair.
-// read(k, &x) yields the k-th of the `available` values after the observations. Returns 0, or 15
-// when a read fails.
-int PegelsReadBounds(long available, const TrailingReader& read);
-
-// Capacity of the result buffer, 3(N + h) + m + s + 14, from the stored settings.
-long PegelsCapacity();
-
-// Packs the engine's results into buffer[1..] (1-based): data, fitted values and errors
-// (transformed scale), forecasts with lower and upper limits (h >= 1), the chosen types in the
-// caller's codes (search only), the npar smoothing parameters, the initial level, trend (with a
-// trend) and s seasonal indices (with seasonality), the root of the average MSE and of the MSE at
-// horizons 1..m (-99999.0 for horizons beyond N, which have no forecast inside the data), sigma,
-// log-likelihood, information criterion and MAPE. Returns the number of cells written; 0 when the
-// capacity is below 3(N + h). A capacity too small for the later groups shows "Allocation
+// Packs a fit into buffer[1..] (1-based): data, fitted values and errors (transformed scale),
+// forecasts with lower and upper limits (h >= 1), the chosen types in the caller's codes (search
+// only), the npar smoothing parameters, the initial level, trend (with a trend) and s seasonal
+// indices (with seasonality), the root of the average MSE and of the MSE at horizons 1..m
+// (-99999.0 for horizons beyond N, which have no forecast inside the data), sigma,
+// log-likelihood, information criterion and MAPE. Returns the number of cells written; 0 when
+// the capacity is below 3(N + h). A capacity too small for the later groups shows "Allocation
 // failure in pegelspack - not all results returned" and returns the cells written so far.
-long pegelspack(double* buffer, long capacity, int npar, int convert);
+long pegelspack(const smoothing::Estimates& fit, double* buffer, long capacity, int npar,
+                int convert);
 
 }  // namespace vordex::host
 

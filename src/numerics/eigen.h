@@ -11,31 +11,22 @@ namespace vordex::numerics {
 // Largest matrix order that MaxEigenModulus accepts.
 inline constexpr int kEigenMaxOrder = 20;
 
-// Moduli of all eigenvalues of a[1..n][1..n] (destroyed), written to moduli[1..n] (1-based) in
-// descending order; returns moduli[1], the spectral radius. Returns 0.0 (n < 1: nothing written,
-// no report) or 0.0 after a warning box titled "Pegels Input Error":
-//   "Matrix too large"              n > kEigenMaxOrder (a and moduli untouched);
-//   "Too many iterations in HQR()"  the QR iteration failed (moduli undefined).
-// A zero matrix also returns 0.0; only the box tells the two apart.
-double MaxEigenModulus(double** a, int n, double moduli[]);
+// How MaxEigenModulus ended.
+enum class EigenStatus { kOk, kTooLarge, kNoConvergence };
 
-// Replaces a[1..n][1..n] by a similar matrix D^-1 a D, D diagonal with powers of 2 (so the
-// scaling is exact), whose rows and columns have comparable norms. A matrix already balanced to
-// within a factor of 2 is left unchanged.
-void Balance(double** a, int n);
+// Moduli of all eigenvalues of a[1..n][1..n] (destroyed), written to moduli[1..n] (1-based) in
+// descending order; returns moduli[1], the spectral radius, after balancing (kernels::Balance),
+// reduction to Hessenberg form (ElmHes) and the QR iteration (kernels::HQR, at most 30 sweeps
+// per eigenvalue). Returns 0.0 when n < 1 (nothing written) and when it fails; *status, when
+// given, says which: kTooLarge for n > kEigenMaxOrder (a and moduli untouched), kNoConvergence
+// when the QR iteration did not converge (moduli undefined). Reports nothing: the caller
+// decides what a failure means to the user.
+double MaxEigenModulus(double** a, int n, double moduli[], EigenStatus* status = nullptr);
 
 // Replaces a[1..n][1..n] by a similar upper Hessenberg matrix by Gaussian elimination with
 // pivoting. Entries below the subdiagonal then hold the multipliers and must be ignored by
 // the caller. Does nothing when n < 3.
 void ElmHes(double** a, int n);
-
-// All eigenvalues of the upper Hessenberg matrix a[1..n][1..n] (destroyed; entries below the
-// subdiagonal are ignored): real parts to wr[1..n], imaginary parts to wi[1..n] (1-based).
-// A complex pair is written to consecutive positions, positive imaginary part second. Returns 1
-// on success (n < 1: nothing written). Returns 0 after the warning box "Pegels Input Error" /
-// "Too many iterations in HQR()" when 30 iterations do not split off an eigenvalue (wr and wi
-// then hold only the eigenvalues found so far).
-int HQR(double** a, int n, double wr[], double wi[]);
 
 }  // namespace vordex::numerics
 

@@ -6,8 +6,6 @@
 
 namespace vordex::numerics {
 
-thread_local LineMinContext linmin_context;
-
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -109,28 +107,37 @@ int BracketFrom(double* ax, double* bx, double* cx, double* fa, double* fb, doub
   return std::isnan(*fb) ? 0 : 1;
 }
 
-// LinMin's work; *cut_off is set when the bracketing ended without a bracket.
-int LineSearch(double* p, double* xi, int n, double* fret, Criterion func, bool* cut_off) {
-  *cut_off = false;
-  auto base = vector(1, n);
-  if (!base) return ReportError("Error in LinMin", "Vector allocation failure!", 0);
-  auto direction = vector(1, n);
-  if (!direction) return ReportError("Error in LinMin", "Vector allocation failure!", 0);
-  for (int j = 1; j <= n; ++j) {
-    base[j] = p[j];
-    direction[j] = xi[j];
+// The work vectors of line searches in n dimensions, obtained once for all searches of a
+// minimisation. False (after the box) when they cannot be obtained.
+bool PrepareLine(LineMinContext& line, int n, Criterion func) {
+  line.n = n;
+  line.func = func;
+  line.base = vector(1, n);
+  if (line.base) line.direction = vector(1, n);
+  if (line.direction) line.point = vector(1, n);
+  if (!line.point) {
+    ReportError("Error in LinMin", "Vector allocation failure!", 0);
+    return false;
   }
-  linmin_context.n = n;
-  linmin_context.base = std::move(base);
-  linmin_context.direction = std::move(direction);
-  linmin_context.func = func;
+  return true;
+}
 
+// LinMin's work over prepared vectors; *cut_off is set when the bracketing ended without a
+// bracket.
+int LineSearch(LineMinContext& line, double* p, double* xi, double* fret, bool* cut_off) {
+  *cut_off = false;
+  const int n = line.n;
+  for (int j = 1; j <= n; ++j) {
+    line.base[j] = p[j];
+    line.direction[j] = xi[j];
+  }
+  const LineFunction f{&f1dim, &line};
   double ax = 0.0;
   double xx = 1.0;
   double bx, fa, fx, fb, f0;
   double xmin;
-  if (BracketFrom(&ax, &xx, &bx, &fa, &fx, &fb, f1dim, &f0)) {
-    Brent(ax, xx, bx, f1dim, kLineTol, &xmin, fret);
+  if (BracketFrom(&ax, &xx, &bx, &fa, &fx, &fb, f, &f0)) {
+    Brent(ax, xx, bx, f, kLineTol, &xmin, fret);
   } else {
     // No bracket: stay with the lowest value seen that is a number, the base point first so
     // that ties and an all-NaN line leave p where it was.
@@ -150,7 +157,6 @@ int LineSearch(double* p, double* xi, int n, double* fret, Criterion func, bool*
     xi[j] = xi[j] * xmin;
     p[j] = p[j] + xi[j];
   }
-  linmin_context = LineMinContext{};
   return 1;
 }
 
@@ -176,6 +182,8 @@ int Powell(double* p, double** xi, int n, double ftol, double* fret, Criterion f
   if (!ptt) return ReportError("Error (2) in Powell", kMessage, 0);
   auto xit = vector(1, n);
   if (!xit) return ReportError("Error (3) in Powell", kMessage, 0);
+  LineMinContext line;
+  if (!PrepareLine(line, n, func)) return kPowellFailed;
 
   const auto unbounded = [] {
     return ReportError("Error in Powell", "Criterion function decreases without bound", 0);
@@ -190,7 +198,7 @@ int Powell(double* p, double** xi, int n, double ftol, double* fret, Criterion f
     for (int i = 1; i <= n; ++i) {
       for (int j = 1; j <= n; ++j) xit[j] = xi[j][i];
       const double fptt = *fret;
-      LineSearch(p, xit.get(), n, fret, func, &cut_off);
+      LineSearch(line, p, xit.get(), fret, &cut_off);
       if (cut_off) return unbounded();
       if (std::fabs(fptt - *fret) > del) {
         del = std::fabs(fptt - *fret);
@@ -218,7 +226,7 @@ int Powell(double* p, double** xi, int n, double ftol, double* fret, Criterion f
     if (fptt < fp) {
       const double t = 2.0 * (fp - 2.0 * *fret + fptt) * Sq(fp - *fret - del) - del * Sq(fp - fptt);
       if (t < 0.0) {
-        if (!LineSearch(p, xit.get(), n, fret, func, &cut_off)) return kPowellFailed;
+        if (!LineSearch(line, p, xit.get(), fret, &cut_off)) return kPowellFailed;
         if (cut_off) return unbounded();
         // The new direction replaces the one of largest decrease. ibig is 0 only when no line
         // search changed the criterion, in which case t is not negative; the guard keeps the
@@ -231,20 +239,17 @@ int Powell(double* p, double** xi, int n, double ftol, double* fret, Criterion f
 }
 
 int LinMin(double* p, double* xi, int n, double* fret, Criterion func) {
+  LineMinContext line;
+  if (!PrepareLine(line, n, func)) return 0;
   bool cut_off;
-  return LineSearch(p, xi, n, fret, func, &cut_off);
+  return LineSearch(line, p, xi, fret, &cut_off);
 }
 
-double f1dim(double x) {
-  const LineMinContext& c = linmin_context;
-  if (c.func == nullptr) return kNaN;
-  auto xt = vector(1, c.n);
-  if (!xt) {
-    ReportError("Error in f1dim", "Vector allocation failure!", 0);
-    return kNaN;
-  }
-  for (int j = 1; j <= c.n; ++j) xt[j] = c.base[j] + x * c.direction[j];
-  return c.func(xt.get());
+double f1dim(void* context, double x) {
+  LineMinContext& c = *static_cast<LineMinContext*>(context);
+  if (c.func.fn == nullptr) return kNaN;
+  for (int j = 1; j <= c.n; ++j) c.point[j] = c.base[j] + x * c.direction[j];
+  return c.func(c.point.get());
 }
 
 int Bracket(double* ax, double* bx, double* cx, double* fa, double* fb, double* fc,

@@ -2,10 +2,10 @@
 // the minimum by golden-ratio expansion with parabolic extrapolation and refine it with Brent's
 // method.
 //
-// Parameter vectors are 1-based: p[1..n] (vector(1, n).get()). The criterion is a plain function
-// of the 1-based parameter vector; it is also called with the minimiser's own work vectors, so it
-// may read only elements 1..n and must not write them. The minimiser is not re-entrant on one
-// thread: a criterion must not call Minimise, Powell or LinMin again.
+// Parameter vectors are 1-based: p[1..n] (vector(1, n).get()). The criterion is a function of its
+// context and the 1-based parameter vector; it is also called with the minimiser's own work
+// vectors, so it may read only elements 1..n and must not write them. The minimiser keeps no
+// state outside its arguments: a criterion may run another minimisation.
 #ifndef VORDEX_NUMERICS_POWELL_H
 #define VORDEX_NUMERICS_POWELL_H
 
@@ -13,26 +13,34 @@
 
 namespace vordex::numerics {
 
-// Criterion of the n parameters p[1..n].
-using Criterion = double (*)(double* p);
-// A function of one variable (the step along a line).
-using LineFunction = double (*)(double x);
+// Criterion of the n parameters p[1..n], with the caller's context: fn(context, p). The context
+// carries the request the criterion evaluates, so that nothing is read from module-level state.
+struct Criterion {
+  double (*fn)(void* context, double* p) = nullptr;
+  void* context = nullptr;
+  double operator()(double* p) const { return fn(context, p); }
+};
+// A function of one variable (the step along a line), with its context.
+struct LineFunction {
+  double (*fn)(void* context, double x) = nullptr;
+  void* context = nullptr;
+  double operator()(double x) const { return fn(context, x); }
+};
 
 // Status results of Minimise and Powell.
 inline constexpr int kPowellFailed = 0;
 inline constexpr int kPowellConverged = 1;
 inline constexpr int kPowellIterationLimit = 2;
 
-// Context of the current line search, set by LinMin for the duration of one search and read by
-// f1dim: the dimension, a copy of the base point and of the direction (both 1-based), and the
-// criterion. One per thread.
+// A line search: the dimension, a copy of the base point and of the direction, a work point
+// (all 1-based), and the criterion. f1dim evaluates the criterion along the line.
 struct LineMinContext {
   int n = 0;
   Vector base;
   Vector direction;
-  Criterion func = nullptr;
+  Vector point;
+  Criterion func;
 };
-extern thread_local LineMinContext linmin_context;
 
 // Minimises func from the start point p[1..n] with the initial directions 0.1 times the
 // coordinate axes, by Powell. On return p holds the last point reached and *fret the criterion
@@ -59,10 +67,9 @@ int Powell(double* p, double** xi, int n, double ftol, double* fret, Criterion f
 // Returns 1 success; 0 after "Error in LinMin" / "Vector allocation failure!".
 int LinMin(double* p, double* xi, int n, double* fret, Criterion func);
 
-// The criterion at base + x * direction of the current line search (linmin_context). Allocates
-// and releases one work vector per call; returns NaN after "Error in f1dim" / "Vector allocation
-// failure!" or when called outside a line search.
-double f1dim(double x);
+// The criterion at base + x * direction of the line search `context` (a LineMinContext whose
+// vectors hold n elements); NaN when the context has no criterion. Allocates nothing.
+double f1dim(void* context, double x);
 
 // Brackets a minimum of f downhill from *ax, *bx (GOLD = 1.618034, GLIMIT = 100, TINY = 1e-20):
 // on return the triple (*ax, *bx, *cx) with values *fa, *fb, *fc.

@@ -1,6 +1,7 @@
 #include "platform/messages.h"
 
 #include <cstdio>
+#include <utility>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -40,6 +41,32 @@ ScopedMessageHandler::ScopedMessageHandler(vordex_message_handler handler, void*
 ScopedMessageHandler::~ScopedMessageHandler() {
   vordex_set_message_handler(previous_, previous_context_, nullptr);
 }
+
+MessageRecorder::MessageRecorder()
+    : previous_(vordex_set_message_handler(&MessageRecorder::Record, this, &previous_context_)) {}
+
+MessageRecorder::~MessageRecorder() {
+  vordex_set_message_handler(previous_, previous_context_, nullptr);
+}
+
+std::vector<Message> MessageRecorder::Take() {
+  return std::exchange(messages_, {});
+}
+
+void MessageRecorder::Record(void* context, const char* title, const char* text, unsigned style) {
+  auto* self = static_cast<MessageRecorder*>(context);
+  self->messages_.push_back({title, text, style});
+  if (self->previous_ != nullptr)
+    self->previous_(self->previous_context_, title, text, style);
+  else
+    DefaultMessage(title, text, style);
+}
+
+namespace {
+void Drop(void*, const char*, const char*, unsigned) {}
+}  // namespace
+
+ScopedSilence::ScopedSilence() : scope_(&Drop, nullptr) {}
 
 }  // namespace vordex::platform
 

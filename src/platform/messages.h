@@ -2,6 +2,9 @@
 #ifndef VORDEX_PLATFORM_MESSAGES_H
 #define VORDEX_PLATFORM_MESSAGES_H
 
+#include <vector>
+
+#include "vordex/error.hpp"
 #include "vordex/vordex.h"
 
 namespace vordex::platform {
@@ -26,6 +29,36 @@ class ScopedMessageHandler {
  private:
   vordex_message_handler previous_;
   void* previous_context_;
+};
+
+// Records every message raised on the calling thread while it lives, and passes each on to the
+// handler that was installed before it (the default display when there was none), so that a
+// request can hand its messages to its caller without changing what the user sees.
+class MessageRecorder {
+ public:
+  MessageRecorder();
+  ~MessageRecorder();
+  MessageRecorder(const MessageRecorder&) = delete;
+  MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+  // The messages recorded so far, in the order they were raised; the recorder starts afresh.
+  std::vector<Message> Take();
+
+ private:
+  static void Record(void* context, const char* title, const char* text, unsigned style);
+  std::vector<Message> messages_;
+  vordex_message_handler previous_;
+  void* previous_context_;
+};
+
+// While alive, messages raised on the calling thread are dropped (after any recorder installed
+// later has recorded them).
+class ScopedSilence {
+ public:
+  ScopedSilence();
+
+ private:
+  ScopedMessageHandler scope_;
 };
 
 }  // namespace vordex::platform

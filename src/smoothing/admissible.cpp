@@ -19,8 +19,7 @@ constexpr int kMaxOrder = MAXS + 2;
 
 }  // namespace
 
-int Pegelsadmissible(int silent) {
-  PegelsState& P = Pegels();
+int Pegelsadmissible(PegelsState& P, int silent) {
   const double alpha = P.par[1];
   const double beta = P.par[2];
   const double gamma = P.par[3];
@@ -28,7 +27,7 @@ int Pegelsadmissible(int silent) {
   const bool damped = P.trendType == kDamped;
 
   if (P.parameterRegion == kAdmissibleRegion && AllAdditive(P)) {
-    if (Pegelsinvertible(P.par) == 0)
+    if (Pegelsinvertible(P, P.par) == 0)
       return Refuse(silent, kInputError, "Parameters not admissible");
     if (damped) {
       if (phi > 0.01 && phi <= 1.0) return 1;
@@ -51,16 +50,15 @@ int Pegelsadmissible(int silent) {
   return Refuse(silent, kInputError, "Damping parameter must equal 1 if no damping");
 }
 
-int Pegelsinvertible(const double* par) {
-  if (!AllAdditive(Pegels())) {
+int Pegelsinvertible(PegelsState& P, const double* par) {
+  if (!AllAdditive(P)) {
     numerics::ReportError(kInputError, "Can't check invertibility of mutiplicative model", 0);
     return 0;
   }
-  return Pegelsdiscount(par[1], par[2], par[3], par[4]) <= 1.0 ? 1 : 0;
+  return Pegelsdiscount(P, par[1], par[2], par[3], par[4]) <= 1.0 ? 1 : 0;
 }
 
-double Pegelsdiscount(double alpha, double beta, double gamma, double phi) {
-  PegelsState& P = Pegels();
+double Pegelsdiscount(PegelsState& P, double alpha, double beta, double gamma, double phi) {
   if (P.modelType != kAdditiveErrors) {
     numerics::ReportError(kInputError, "Unknown model error", 0);
     return kHuge;
@@ -114,7 +112,13 @@ double Pegelsdiscount(double alpha, double beta, double gamma, double phi) {
     P.tooLargeShown = 1;
   }
   double moduli[kMaxOrder + 1];
-  return numerics::MaxEigenModulus(D, r, moduli);
+  numerics::EigenStatus status;
+  const double radius = numerics::MaxEigenModulus(D, r, moduli, &status);
+  if (status == numerics::EigenStatus::kTooLarge)
+    numerics::ReportError(kInputError, "Matrix too large", 1);
+  else if (status == numerics::EigenStatus::kNoConvergence)
+    numerics::ReportError(kInputError, "Too many iterations in HQR()", 1);
+  return radius;
 }
 
 }  // namespace vordex::smoothing

@@ -53,8 +53,7 @@ void SettleBounds(PegelsState& P) {
 
 }  // namespace
 
-int Pegelstransform(int computeScale) {
-  PegelsState& P = Pegels();
+int Pegelstransform(PegelsState& P, int computeScale) {
   const int n = P.n;
   if (P.transformType != kNoTransform) {
     double mn = kHuge;
@@ -81,8 +80,7 @@ int Pegelstransform(int computeScale) {
   return 0;
 }
 
-int Pegelsrestore(int /*restore*/) {
-  PegelsState& P = Pegels();
+int Pegelsrestore(PegelsState& P, int /*restore*/) {
   const double c = P.scale;
   for (int t = 1; t <= P.n; ++t) {
     P.y[t] *= c;
@@ -133,10 +131,9 @@ int PegelsZeroScan(const double* x, int n, int transformType) {
   return 0;
 }
 
-int Pegelsmain(int /*validated*/, int /*converted*/) {
-  PegelsState& P = Pegels();
+int Pegelsmain(PegelsState& P, int /*validated*/, int /*converted*/) {
   P.tooLargeShown = 0;
-  if (Pegelstransform(P.scale < 0.0 ? 1 : 0) < 0) return 0;
+  if (Pegelstransform(P, P.scale < 0.0 ? 1 : 0) < 0) return 0;
 
   P.hasZeros = 0;
   for (int t = 1; t <= P.n; ++t) {
@@ -149,7 +146,7 @@ int Pegelsmain(int /*validated*/, int /*converted*/) {
   SettleBounds(P);
 
   P.status = 0;
-  const int ok = P.searchType != 0 ? Pegelssearch() : pegelsopt2();
+  const int ok = P.searchType != 0 ? Pegelssearch(P) : pegelsopt2(P);
   if (ok == 0) return 0;
   if (P.status == kUnknownCriterion)
     numerics::FatalError("Pegelslib Warning", "Unknown criterion in Pegelsmse: MSE assumed");
@@ -158,11 +155,11 @@ int Pegelsmain(int /*validated*/, int /*converted*/) {
     double slice[MAXS] = {};
     if (P.seasonalityType > 0)
       for (int k = 0; k < P.s; ++k) slice[k] = P.S[P.n - P.s + 1 + k];
-    Pegelsforecast(P.l[P.n], P.b[P.n], slice, P.h, P.fc);
+    Pegelsforecast(P, P.l[P.n], P.b[P.n], slice, P.h, P.fc);
     // Limits that could not be simulated would be those of an earlier request.
-    if (Pegelssim(P.h, P.confidenceLevel, P.lo, P.hi) == 0) return 0;
+    if (Pegelssim(P, P.h, P.confidenceLevel, P.lo, P.hi) == 0) return 0;
   }
-  Pegelsrestore(1);
+  Pegelsrestore(P, 1);
   return 1;
 }
 

@@ -2,6 +2,8 @@
 #ifndef VORDEX_SMOOTHING_DRIVER_H
 #define VORDEX_SMOOTHING_DRIVER_H
 
+#include "smoothing/state.h"
+
 namespace vordex::smoothing {
 
 // Runs one request on the engine state, which the host layer has filled with validated settings
@@ -12,18 +14,18 @@ namespace vordex::smoothing {
 // the host's calling convention and not otherwise used (the host always passes 1 and 1).
 // Returns 1 with every result written; 0 after the boxes of the failing step (including limits
 // that could not be simulated), the data then staying transformed and scaled.
-int Pegelsmain(int validated, int converted);
+int Pegelsmain(PegelsState& P, int validated, int converted);
 
 // Applies the transform to y[1..n] and, with computeScale non-zero, sets scale to the largest
 // |y[t]| and divides by it. Returns 0; -1 after a warning box titled "Error in Pegelslib": "Data
 // error: Can't take log of zero or negative values", "Data error: Can't take sqrt of negative
 // values" or "Data error: data all zeros".
-int Pegelstransform(int computeScale);
+int Pegelstransform(PegelsState& P, int computeScale);
 
 // Undoes the scaling on the data, fitted values, errors, initial states (factors excepted),
 // sigma (additive errors only), the mean squared errors, the log-likelihood, the information
 // criterion, forecasts and limits, and the transform on forecasts and limits only. Returns 0.
-int Pegelsrestore(int restore);
+int Pegelsrestore(PegelsState& P, int restore);
 
 // 1 when some observation x[1..n] (1-based) is below 1e-10 in magnitude after the transform
 // (engine numbering) and the scaling that Pegelstransform would apply (all-zero data count as

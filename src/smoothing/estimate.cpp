@@ -20,8 +20,10 @@ constexpr double kFixedWidth = 1e-5;
 // Value of the objective for parameters that the recursion refuses.
 constexpr double kRefused = 1e11;
 
-// Set by Pegelsmse: the last evaluation ran a full pass of the recursion.
-thread_local int last_pass_done = 0;
+// Pegelsmse as the minimiser calls it, with the request's state as its context.
+double PegelsCriterion(void* context, double* x) {
+  return Pegelsmse(*static_cast<PegelsState*>(context), x);
+}
 
 bool HasMultiplicativePart(const PegelsState& P) {
   return P.modelType == kMultiplicativeErrors || P.trendType == kMultiplicative ||
@@ -30,8 +32,7 @@ bool HasMultiplicativePart(const PegelsState& P) {
 
 }  // namespace
 
-int Pegelsstart(double* x) {
-  PegelsState& P = Pegels();
+int Pegelsstart(PegelsState& P, double* x) {
   int k = 0;
   P.xlo[++k] = P.lower[1];
   P.xhi[k] = P.upper[1];
@@ -62,9 +63,8 @@ int Pegelsstart(double* x) {
   return k + 1;
 }
 
-double Pegelsmse(double* x) {
-  PegelsState& P = Pegels();
-  last_pass_done = 0;
+double Pegelsmse(PegelsState& P, double* x) {
+  P.lastPassDone = 0;
   const int k = 1 + (P.trendType > 0) + (P.seasonalityType > 0);
   const bool usual = !(AllAdditive(P) && P.parameterRegion == kAdmissibleRegion);
 
@@ -87,10 +87,10 @@ double Pegelsmse(double* x) {
   P.par[3] = P.seasonalityType > 0 ? x[++pos] : 0.0;
   P.par[4] = P.trendType == kDamped ? x[++pos] : 1.0;
 
-  if (!usual && Pegelsinvertible(P.par) == 0) return kHuge;
-  if (P.initializationMethod > 1) Pegelsreadstates(x);
-  if (Pegelsfit(1) == 0) return kRefused;
-  last_pass_done = 1;
+  if (!usual && Pegelsinvertible(P, P.par) == 0) return kHuge;
+  if (P.initializationMethod > 1) Pegelsreadstates(P, x);
+  if (Pegelsfit(P, 1) == 0) return kRefused;
+  P.lastPassDone = 1;
 
   double value;
   switch (P.optimizationCriterion) {
@@ -118,33 +118,32 @@ double Pegelsmse(double* x) {
   return std::isnan(value) ? kRefused : value;
 }
 
-int pegelsopt2() {
-  PegelsState& P = Pegels();
+int pegelsopt2(PegelsState& P) {
   if (P.hasZeros && HasMultiplicativePart(P))
     return numerics::ReportError(
         "Error in pegelsopt2", "**** Zeros in data ****\n ...Cannot estimate multiplicative model",
         0);
   // Stale states of an earlier model or request must never be fitted.
-  if (Pegelsinit() == 0) return 0;
+  if (Pegelsinit(P) == 0) return 0;
 
   double x[kMaxParameters + 1] = {};
   double fret = 0.0;
-  const int k = Pegelsstart(x);
+  const int k = Pegelsstart(P, x);
   const int method = P.initializationMethod;
   P.initializationMethod = 1;
-  Pegelsmse(x);
-  if (numerics::Minimise(k, x, &fret, kTolerance, &Pegelsmse) == 0) {
+  Pegelsmse(P, x);
+  if (numerics::Minimise(k, x, &fret, kTolerance, {&PegelsCriterion, &P}) == 0) {
     P.initializationMethod = method;
     return 0;
   }
-  Pegelsmse(x);
+  Pegelsmse(P, x);
   P.initializationMethod = method;
   if (method > 1) {
-    const int k2 = Pegelsfullstart(x);
-    if (numerics::Minimise(k2, x, &fret, kTolerance, &Pegelsmse) == 0) return 0;
-    Pegelsmse(x);
+    const int k2 = Pegelsfullstart(P, x);
+    if (numerics::Minimise(k2, x, &fret, kTolerance, {&PegelsCriterion, &P}) == 0) return 0;
+    Pegelsmse(P, x);
   }
-  if (!last_pass_done)
+  if (!P.lastPassDone)
     return numerics::ReportError("Error in pegelsopt2", "No admissible parameters found", 0);
   return 1;
 }

@@ -3,6 +3,8 @@
 #ifndef VORDEX_SMOOTHING_ESTIMATE_H
 #define VORDEX_SMOOTHING_ESTIMATE_H
 
+#include "smoothing/state.h"
+
 namespace vordex::smoothing {
 
 // Estimates the model given by the model, trend and seasonality types of the engine state (none of
@@ -11,12 +13,12 @@ namespace vordex::smoothing {
 // model" when the data contain zeros and the model is multiplicative in some part, the boxes of
 // Pegelsinit or Minimise, or "Error in pegelsopt2" / "No admissible parameters found" when the
 // optimum reached is not an admissible point. The initialization method is put back in every case.
-int pegelsopt2();
+int pegelsopt2(PegelsState& P);
 
 // Start values of the free smoothing parameters in x[1..] (1-based, order alpha, beta, gamma, phi
 // as far as the model has them), and their bounds in xlo[] and xhi[] of the engine state, taken
 // from lower[] and upper[]. Returns the number of free parameters, phi included.
-int Pegelsstart(double* x);
+int Pegelsstart(PegelsState& P, double* x);
 
 // The objective: the chosen fit statistic after one silent pass with the parameters (and, for
 // initialization method above 1, the states) in x[1..] (1-based, read only). Outside the bounds
@@ -25,7 +27,7 @@ int Pegelsstart(double* x);
 // the admissible region costs 1e10, parameters that the recursion refuses 1e11, and so does a
 // statistic that is not a number. An unknown criterion code gives the one-step MSE and sets the
 // status to 1010.
-double Pegelsmse(double* x);
+double Pegelsmse(PegelsState& P, double* x);
 
 }  // namespace vordex::smoothing
 

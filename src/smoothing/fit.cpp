@@ -19,8 +19,8 @@ inline double GuardedRatio(double a, double d) {
 
 }  // namespace
 
-void Pegelsforecast(double level, double trend, const double* seas, int count, double* out) {
-  const PegelsState& P = Pegels();
+void Pegelsforecast(PegelsState& P, double level, double trend, const double* seas, int count,
+                    double* out) {
   const int s = P.s;
   const double phi = P.par[4];
   double L = level;
@@ -49,9 +49,8 @@ void Pegelsforecast(double level, double trend, const double* seas, int count, d
   }
 }
 
-int Pegelsfit(int silent) {
-  if (Pegelsadmissible(silent) == 0) return 0;
-  PegelsState& P = Pegels();
+int Pegelsfit(PegelsState& P, int silent) {
+  if (Pegelsadmissible(P, silent) == 0) return 0;
   const int n = P.n;
   const int s = P.s;
   const int m = P.multisteps;
@@ -80,7 +79,7 @@ int Pegelsfit(int silent) {
       }
     }
     // Forecasts of y[t], y[t+1], ... from origin t - 1; later origins overwrite all but F[t].
-    Pegelsforecast(lp, bp, slice, std::min(m, n - t + 1), P.F + t - 1);
+    Pegelsforecast(P, lp, bp, slice, std::min(m, n - t + 1), P.F + t - 1);
 
     double pred = lp;
     if (trend == kAdditive || trend == kDamped)

@@ -3,6 +3,8 @@
 #ifndef VORDEX_SMOOTHING_FIT_H
 #define VORDEX_SMOOTHING_FIT_H
 
+#include "smoothing/state.h"
+
 namespace vordex::smoothing {
 
 // Point forecasts from the states level and trend: out[1..count] (1-based) receives the 1- to
@@ -10,7 +12,8 @@ namespace vordex::smoothing {
 // order (read only for a seasonal model, at seas[(k - 1) mod s] for step k). Reads the trend
 // and seasonality types, s and phi of the engine state. A damped trend adds the whole trend at
 // the first step and phi times the previous increment at each further one.
-void Pegelsforecast(double level, double trend, const double* seas, int count, double* out);
+void Pegelsforecast(PegelsState& P, double level, double trend, const double* seas, int count,
+                    double* out);
 
 // One pass of the recursion with the parameters par[1..4] and the initial states l[0], b[0] and
 // seasInit[0..s-1]: writes l[1..n], b[1..n] (with a trend), S[1..n] (with seasonality), F[1..n],
@@ -18,7 +21,7 @@ void Pegelsforecast(double level, double trend, const double* seas, int count, d
 // Returns 1; 0 when Pegelsadmissible refuses the parameters (with silent == 0 after its box),
 // writing nothing. Divisions by a magnitude below 1e-10 give 1e10 instead. Horizons k > n have no
 // k-step forecast inside the data: their mse[k] is 0 and amse averages horizons 1..min(m, n).
-int Pegelsfit(int silent);
+int Pegelsfit(PegelsState& P, int silent);
 
 }  // namespace vordex::smoothing
 

@@ -16,8 +16,7 @@ int SmoothingCount(const PegelsState& P) {
 
 }  // namespace
 
-int Pegelsinit() {
-  PegelsState& P = Pegels();
+int Pegelsinit(PegelsState& P) {
   const int n = P.n;
   const int s = P.s;
   const bool seasonal = P.seasonalityType > 0;
@@ -51,8 +50,7 @@ int Pegelsinit() {
   return 1;
 }
 
-int Pegelsfullstart(double* x) {
-  PegelsState& P = Pegels();
+int Pegelsfullstart(PegelsState& P, double* x) {
   int k = 0;
   x[++k] = P.par[1];
   if (P.trendType > 0) x[++k] = P.par[2];
@@ -65,8 +63,7 @@ int Pegelsfullstart(double* x) {
   return k;
 }
 
-void Pegelsreadstates(const double* x) {
-  PegelsState& P = Pegels();
+void Pegelsreadstates(PegelsState& P, const double* x) {
   int k = SmoothingCount(P);
   P.l[0] = x[++k];
   if (P.trendType > 0) P.b[0] = x[++k];

@@ -8,6 +8,8 @@
 #ifndef VORDEX_SMOOTHING_INIT_H
 #define VORDEX_SMOOTHING_INIT_H
 
+#include "smoothing/state.h"
+
 namespace vordex::smoothing {
 
 // Heuristic initial states from a straight line through the first observations: with s >= 2 and
@@ -18,15 +20,15 @@ namespace vordex::smoothing {
 // A seasonal model without enough data for the adjustment starts from neutral indices (0, or 1
 // when multiplicative). Work storage is local and fixed. Returns 1; 0 when the decomposition or
 // the line failed (after their box), the states then being left as they were.
-int Pegelsinit();
+int Pegelsinit(PegelsState& P);
 
 // Writes the current smoothing parameters and initial states to x[1..] (1-based) in the
 // second-stage layout; returns the number of positions written.
-int Pegelsfullstart(double* x);
+int Pegelsfullstart(PegelsState& P, double* x);
 
 // Reads l[0], b[0] and seasInit[0..s-1] back from the second-stage vector x (1-based), completing
 // the last seasonal index from the others.
-void Pegelsreadstates(const double* x);
+void Pegelsreadstates(PegelsState& P, const double* x);
 
 }  // namespace vordex::smoothing
 

@@ -19,8 +19,7 @@ struct Best {
 
 }  // namespace
 
-int PegelsCandidates(Candidate* out) {
-  const PegelsState& P = Pegels();
+int PegelsCandidates(PegelsState& P, Candidate* out) {
   const bool exclude = P.hasZeros || P.searchType == 1;
   const int e0 = P.modelType == kChooseErrors ? 0 : P.modelType;
   const int e1 = P.modelType == kChooseErrors ? 1 : P.modelType;
@@ -43,10 +42,9 @@ int PegelsCandidates(Candidate* out) {
   return count;
 }
 
-int PegelssearchWith(int (*estimate)()) {
-  PegelsState& P = Pegels();
+int PegelssearchWith(PegelsState& P, int (*estimate)(PegelsState&)) {
   Candidate candidates[kMaxCandidates];
-  const int count = PegelsCandidates(candidates);
+  const int count = PegelsCandidates(P, candidates);
   const int method = P.initializationMethod;
   if (method == 3) P.initializationMethod = 1;
 
@@ -56,7 +54,7 @@ int PegelssearchWith(int (*estimate)()) {
     P.modelType = candidates[c].modelType;
     P.trendType = candidates[c].trendType;
     P.seasonalityType = candidates[c].seasonalityType;
-    if (estimate() == 1 && P.icValue < best.icValue) {
+    if (estimate(P) == 1 && P.icValue < best.icValue) {
       found = true;
       best.types = candidates[c];
       for (int i = 1; i <= 4; ++i) best.par[i] = P.par[i];
@@ -78,11 +76,11 @@ int PegelssearchWith(int (*estimate)()) {
   P.l[0] = best.l0;
   P.b[0] = best.b0;
   for (int k = 0; k < P.s; ++k) P.seasInit[k] = best.seasInit[k];
-  Pegelsfit(0);
+  Pegelsfit(P, 0);
 
   if (method == 3) {
     P.initializationMethod = 2;
-    const int ok = estimate();
+    const int ok = estimate(P);
     P.initializationMethod = method;
     if (ok == 0) return 0;
   } else {
@@ -91,8 +89,8 @@ int PegelssearchWith(int (*estimate)()) {
   return 1;
 }
 
-int Pegelssearch() {
-  return PegelssearchWith(&pegelsopt2);
+int Pegelssearch(PegelsState& P) {
+  return PegelssearchWith(P, &pegelsopt2);
 }
 
 }  // namespace vordex::smoothing

@@ -2,6 +2,8 @@
 #ifndef VORDEX_SMOOTHING_SEARCH_H
 #define VORDEX_SMOOTHING_SEARCH_H
 
+#include "smoothing/state.h"
+
 namespace vordex::smoothing {
 
 // One candidate model: model type, trend type and seasonality type (engine numbering).
@@ -18,7 +20,7 @@ inline constexpr int kMaxCandidates = 24;
 // (error form outermost, then seasonality, then trend, each ascending): an open component runs
 // over all its forms, a fixed one is kept; s = 1 allows no seasonality; with hasZeros set or
 // search type 1, multiplicative errors, trend and seasonality are skipped. Returns their number.
-int PegelsCandidates(Candidate* out);
+int PegelsCandidates(PegelsState& P, Candidate* out);
 
 // Estimates every candidate with pegelsopt2 and keeps the one with the smallest information
 // criterion below 1e10 (ties keep the earlier candidate), then rebuilds its pass with
@@ -26,11 +28,11 @@ int PegelsCandidates(Candidate* out);
 // and the winner alone is re-estimated with method 2. Returns 1 with the chosen model's types,
 // parameters, states and statistics in the engine state; 0 when no candidate could be chosen or
 // the final re-estimation failed. The initialization method is put back in every case.
-int Pegelssearch();
+int Pegelssearch(PegelsState& P);
 
 // Pegelssearch with another estimator of one candidate (returning 1 and setting icValue, or 0):
 // the seam through which the selection rule itself can be exercised.
-int PegelssearchWith(int (*estimate)());
+int PegelssearchWith(PegelsState& P, int (*estimate)(PegelsState&));
 
 }  // namespace vordex::smoothing
 

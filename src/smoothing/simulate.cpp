@@ -16,8 +16,7 @@ constexpr int kQuantileType = 8;
 
 }  // namespace
 
-double Pegelssimstep(double& L, double& T, double& v) {
-  const PegelsState& P = Pegels();
+double Pegelssimstep(PegelsState& P, double& L, double& T, double& v) {
   const bool multErrors = P.modelType == kMultiplicativeErrors;
 
   double pred = L;
@@ -69,8 +68,7 @@ double Pegelssimstep(double& L, double& T, double& v) {
   return multErrors ? mu * (1.0 + eps) : mu + eps;
 }
 
-int Pegelssim(int h, double c, double* lo, double* hi) {
-  const PegelsState& P = Pegels();
+int Pegelssim(PegelsState& P, int h, double c, double* lo, double* hi) {
   if (h < 1) return 1;
   const int nb = P.bootstrapSamples / kBatches > 0 ? P.bootstrapSamples / kBatches : 1;
   auto sims = numerics::matrix(1, h, 1, nb);
@@ -93,7 +91,7 @@ int Pegelssim(int h, double c, double* lo, double* hi) {
         for (int k = 0; k < s; ++k) seas[k] = P.S[n - s + 1 + k];
       for (int i = 0; i < h; ++i) {
         double v = seasonal ? seas[i % s] : 0.0;
-        sims[i + 1][j] = Pegelssimstep(L, T, v);
+        sims[i + 1][j] = Pegelssimstep(P, L, T, v);
         if (seasonal) seas[i % s] = v;
       }
     }

@@ -2,6 +2,8 @@
 #ifndef VORDEX_SMOOTHING_SIMULATE_H
 #define VORDEX_SMOOTHING_SIMULATE_H
 
+#include "smoothing/state.h"
+
 namespace vordex::smoothing {
 
 // Simulates B = `#Bootstrap samples` paths of h steps from the final states l[n], b[n] and
@@ -9,7 +11,7 @@ namespace vordex::smoothing {
 // means over the batches of the type-8 sample quantiles at 0.5 - 0.005 c and 0.5 + 0.005 c
 // (c the confidence level in percent). Returns 1; 0 after "Error in Pegelslib" / "Matrix
 // allocation failure in function Pegelssim()", lo and hi then untouched. h < 1 writes nothing.
-int Pegelssim(int h, double c, double* lo, double* hi);
+int Pegelssim(PegelsState& P, int h, double c, double* lo, double* hi);
 
 // One simulated step of the fitted model from the level L, trend T and seasonal value v of this
 // season, all three updated in place (v only for a seasonal model); returns the simulated
@@ -17,7 +19,7 @@ int Pegelssim(int h, double c, double* lo, double* hi);
 // the model's own one-step errors drawn with replacement: e[t] for additive errors, the relative
 // error e[t] / F[t] for multiplicative errors (1e10 when |F[t]| < 1e-10), so that every
 // disturbance is on the scale the model's error form expects.
-double Pegelssimstep(double& L, double& T, double& v);
+double Pegelssimstep(PegelsState& P, double& L, double& T, double& v);
 
 }  // namespace vordex::smoothing
 

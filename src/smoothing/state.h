@@ -1,9 +1,8 @@
-// The exponential smoothing engine's state: the current request's settings, work arrays and
-// results, shared by every routine of the engine.
+// The exponential smoothing engine's state: one request's settings, work arrays and results,
+// handed to every routine of the engine.
 //
-// The record is module-level and thread_local: one request runs at a time on a thread, and
-// requests on different threads never meet. A request overwrites what it uses; the host layer
-// rewrites the settings, the data and the bounds before each call of Pegelsmain.
+// Run (run.h) makes one record per request, fills it from the settings and the observations and
+// passes it down; nothing of a request outlives it, and requests on different threads never meet.
 #ifndef VORDEX_SMOOTHING_STATE_H
 #define VORDEX_SMOOTHING_STATE_H
 
@@ -80,6 +79,7 @@ struct PegelsState {
   int hasZeros = 0;       // some transformed, scaled observation is below kTiny in magnitude
   int status = 0;         // 0, or kUnknownCriterion
   int tooLargeShown = 0;  // the "Matrix too large" box has been shown during this request
+  int lastPassDone = 0;   // the last evaluation of the objective ran a full pass
 
   // Fit statistics of the last pass, and forecasts with limits.
   double mse[MAXS + 1] = {};  // mse[1..m]
@@ -92,10 +92,6 @@ struct PegelsState {
   double lo[MAXH + 1] = {};
   double hi[MAXH + 1] = {};
 };
-
-// The engine's state on the calling thread: the module-level, thread_local record. Reached
-// through this function only, so that no caller forms the record's thread-local address itself.
-PegelsState& Pegels();
 
 // alpha, beta, gamma, phi as stored in par[1..4].
 inline double& Alpha(PegelsState& P) {

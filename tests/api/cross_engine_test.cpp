@@ -34,8 +34,8 @@ void ExpectSameFit(const Case& c) {
 
   // Both engines get the same orders and no forecasts.
   const auto same_model = [&c](auto& settings) {
-    settings.s = c.s;
-    settings.h = 0;
+    settings.period = c.s;
+    settings.horizon = 0;
     settings.p = c.p;
     settings.d = c.d;
     settings.q = c.q;
@@ -46,13 +46,13 @@ void ExpectSameFit(const Case& c) {
   arima::Settings a;
   same_model(a);
   a.mean = false;
-  a.transform = c.log ? arima::Transform::kLog : arima::Transform::kNone;
+  a.transform = c.log ? Transform::kLog : Transform::kNone;
   const arima::Result ra = arima::Fit(y, a);
 
   armax::Settings x;
   same_model(x);
   x.constant = false;
-  x.transform = c.log ? armax::Transform::kLog : armax::Transform::kNone;
+  x.transform = c.log ? Transform::kLog : Transform::kNone;
   const armax::Result rx = armax::Fit(y, x);
 
   EXPECT_NEAR(ra.log_likelihood, rx.log_likelihood, kSameLogLik);

@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <thread>
 #include <vector>
 
-#include "api/request.h"
-#include "smoothing/random.h"
+#include "support/bits.h"
 #include "support/capture.h"
-#include "vordex/vordex.h"
 
 namespace vordex::ets {
 namespace {
@@ -25,43 +22,7 @@ std::vector<double> Monthly() {
 }
 
 void ExpectSameBits(const std::vector<double>& a, const std::vector<double>& b) {
-  ASSERT_EQ(a.size(), b.size());
-  EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(double)));
-}
-
-TEST(EtsFit, TypedApiAndExportGiveIdenticalNumbers) {
-  testing::MessageCapture capture;
-  const std::vector<double> y = Monthly();
-  Settings settings;
-  settings.horizon = 6;
-  settings.paths = 1000;
-  settings.multisteps = 4;
-  settings.seed = 7;
-  const Result r = Fit(y, settings);
-
-  // The same request straight through the export, seeded as the typed API seeds it.
-  const short options[] = {48, 12, 6, 2, 0, 0, 0, 5, 1, 1000, 4, 1, 1, 0, 0, 1};
-  std::vector<double> data{95.0};
-  data.insert(data.end(), y.begin(), y.end());
-  std::vector<double> cells;
-  {
-    smoothing::ScopedSeedOverride seed(smoothing::CallerSeed(7));
-    cells = api::RunExport(&Pegelsdll, options, data);
-  }
-  std::vector<double> typed;
-  for (const auto* block : {&r.series, &r.fitted, &r.residuals, &r.forecasts, &r.lower, &r.upper})
-    typed.insert(typed.end(), block->begin(), block->end());
-  typed.push_back(static_cast<int>(r.model.error));
-  typed.push_back(static_cast<int>(r.model.trend));
-  typed.push_back(static_cast<int>(r.model.season));
-  typed.insert(typed.end(), {r.alpha, r.beta, r.gamma, r.phi, r.initial_level});
-  if (r.initial_trend) typed.push_back(*r.initial_trend);
-  typed.insert(typed.end(), r.initial_seasonal.begin(), r.initial_seasonal.end());
-  typed.push_back(r.rmse_average);
-  typed.insert(typed.end(), r.rmse.begin(), r.rmse.end());
-  typed.insert(typed.end(), {r.sigma, r.log_likelihood, r.information_criterion, r.mape});
-  ExpectSameBits(typed, cells);
-  EXPECT_TRUE(r.searched);
+  EXPECT_TRUE(testing::SameBits(a, b));
 }
 
 TEST(EtsFit, SeedReproducesLimitsAndOtherSeedsMoveThem) {
@@ -78,6 +39,11 @@ TEST(EtsFit, SeedReproducesLimitsAndOtherSeedsMoveThem) {
   const Result b = Fit(y, settings);
   ExpectSameBits(a.lower, b.lower);
   ExpectSameBits(a.upper, b.upper);
+  // Without a seed of its own a request takes the documented default, not the clock.
+  Settings unseeded = settings;
+  unseeded.seed = Settings{}.seed;
+  EXPECT_EQ(unseeded.seed, kDefaultSeed);
+  ExpectSameBits(Fit(y, unseeded).upper, Fit(y, unseeded).upper);
   settings.seed = 124;
   const Result c = Fit(y, settings);
   ExpectSameBits(a.forecasts, c.forecasts);
@@ -132,13 +98,18 @@ TEST(EtsFit, FailuresThrowWithCodeAndMessages) {
     Fit(y, settings);
     FAIL() << "no error";
   } catch (const Error& e) {
-    EXPECT_EQ(e.status(), 68);
+    EXPECT_EQ(e.status(), Status::kEtsPathsOutOfRange);
     ASSERT_EQ(e.messages().size(), 1u);
     EXPECT_EQ(e.messages()[0].title, "Pegels Error");
   }
   settings.paths = 500;
   settings.bounds = {{0.1, 0.5}, {0.1, 0.5}};
-  EXPECT_THROW(Fit(y, settings), Error);
+  try {
+    Fit(y, settings);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.status(), Status::kInvalidSettings);
+  }
   settings.bounds.clear();
   settings.transform = Transform::kLog;
   std::vector<double> negative = y;
@@ -147,8 +118,23 @@ TEST(EtsFit, FailuresThrowWithCodeAndMessages) {
     Fit(negative, settings);
     FAIL() << "no error";
   } catch (const Error& e) {
+    EXPECT_EQ(e.status(), Status::kEngineFailed);
     EXPECT_EQ(e.host_text(), "Failure in Pegelsmain:\nModel could not be estimated");
   }
+}
+
+TEST(EtsFit, BothInformationCriteriaComeFromTheSameLikelihood) {
+  const std::vector<double> y = Monthly();
+  Settings settings;
+  settings.horizon = 0;
+  settings.information_criterion = InformationCriterion::kBic;
+  const Result r = Fit(y, settings);
+  const double k = 1 + r.initial_trend.has_value() + (r.model.trend == Trend::kDamped) +
+                   !r.initial_seasonal.empty();
+  EXPECT_EQ(r.bic, r.information_criterion);
+  EXPECT_NEAR(r.bic, -2.0 * r.log_likelihood + k * std::log(48.0), 1e-9 * std::fabs(r.bic));
+  EXPECT_NEAR(r.aic, -2.0 * r.log_likelihood + 2.0 * k, 1e-9 * std::fabs(r.aic));
+  EXPECT_DOUBLE_EQ(r.sigma2, r.sigma * r.sigma);
 }
 
 TEST(EtsFit, BoundsReachTheEngine) {

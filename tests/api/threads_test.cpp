@@ -1,11 +1,10 @@
-// Requests on different threads must not interfere: every engine keeps its state per thread.
+// Requests on different threads must not interfere: every request keeps its state to itself.
 #include <gtest/gtest.h>
 
-#include <bit>
-#include <cstdint>
 #include <thread>
 #include <vector>
 
+#include "support/bits.h"
 #include "support/datasets.h"
 #include "vordex/vordex.hpp"
 
@@ -24,14 +23,8 @@ Outcome RunAll(const std::vector<double>& y, int variant) {
   a.p = variant % 2;  // threads fit different models at the same time
   out.arima = arima::Fit(y, a).forecasts;
   armax::Settings x;
-  x.s = 12;
-  x.h = 12;
-  x.d = 1;
-  x.D = 1;
-  x.q = 1;
-  x.Q = 1;
+  x.horizon = 12;
   x.p = variant % 2;
-  x.transform = armax::Transform::kLog;
   out.armax = armax::Fit(y, x).forecasts;
   ets::Settings e;
   e.seed = 1234u + static_cast<unsigned>(variant);
@@ -41,13 +34,6 @@ Outcome RunAll(const std::vector<double>& y, int variant) {
   out.ets = r.lower;
   out.ets.insert(out.ets.end(), r.forecasts.begin(), r.forecasts.end());
   return out;
-}
-
-bool SameBits(const std::vector<double>& u, const std::vector<double>& v) {
-  if (u.size() != v.size()) return false;
-  for (std::size_t i = 0; i < u.size(); ++i)
-    if (std::bit_cast<std::uint64_t>(u[i]) != std::bit_cast<std::uint64_t>(v[i])) return false;
-  return true;
 }
 
 TEST(Threads, ConcurrentRequestsGiveWhatTheyGiveAlone) {
@@ -61,9 +47,9 @@ TEST(Threads, ConcurrentRequestsGiveWhatTheyGiveAlone) {
     threads.emplace_back([&, i] { together[static_cast<std::size_t>(i)] = RunAll(y, i); });
   for (auto& t : threads) t.join();
   for (std::size_t i = 0; i < kThreads; ++i) {
-    EXPECT_TRUE(SameBits(alone[i].arima, together[i].arima)) << i;
-    EXPECT_TRUE(SameBits(alone[i].armax, together[i].armax)) << i;
-    EXPECT_TRUE(SameBits(alone[i].ets, together[i].ets)) << i;
+    EXPECT_TRUE(testing::SameBits(alone[i].arima, together[i].arima)) << i;
+    EXPECT_TRUE(testing::SameBits(alone[i].armax, together[i].armax)) << i;
+    EXPECT_TRUE(testing::SameBits(alone[i].ets, together[i].ets)) << i;
     EXPECT_FALSE(alone[i].arima.empty());
   }
 }

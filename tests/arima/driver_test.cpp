@@ -13,6 +13,7 @@
 namespace vordex::arima {
 namespace {
 
+using testing::ArimaState;
 using testing::Prepare;
 using vordex::testing::kClosedForm;
 using vordex::testing::MessageCapture;
@@ -26,8 +27,8 @@ using vordex::testing::kPeerLogLik;
 TEST(Arimamain, AirlineModelMatchesThePeer) {
   MessageCapture capture;
   Prepare(testing::Airline(), 12, 24, 0, 1, 1, 0, 1, 1, 0, kTransformLog);
-  ASSERT_EQ(Arimamain(kExactMaximumLikelihood, 1), 1);
-  const auto& st = ArimaState;
+  ASSERT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 1);
+  const auto& st = ArimaState();
   EXPECT_NEAR(st.theta[1], 0.4018, kPeerCoefficient);
   EXPECT_NEAR(st.Theta[1], 0.5569, kPeerCoefficient);
   EXPECT_NEAR(st.loglik, 244.70, kPeerLogLik);
@@ -39,8 +40,8 @@ TEST(Arimamain, AirlineModelMatchesThePeer) {
 TEST(Arimamain, ScaledBackSeriesKeepTheirIdentities) {
   const auto y = testing::Airline();
   Prepare(y, 12, 12, 0, 1, 1, 0, 1, 1, 0, kTransformLog);
-  ASSERT_EQ(Arimamain(kExactMaximumLikelihood, 1), 1);
-  const auto& st = ArimaState;
+  ASSERT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 1);
+  const auto& st = ArimaState();
   EXPECT_EQ(st.nd, 13);
   for (int t = 1; t <= 13; ++t) {
     EXPECT_TRUE(IsMissing(st.w[t]));
@@ -68,22 +69,22 @@ TEST(Arimamain, LikelihoodIsInvariantToTheScaleOfTheData) {
   // multiplying the data by 10 shifts the log-likelihood by exactly -m ln 10.
   auto y = testing::SimulateArma11(120, 0.5, 0.2, 31u);
   Prepare(y, 1, 0, 1, 0, 1, 0, 0, 0, 1);
-  ASSERT_EQ(Arimamain(kExactMaximumLikelihood, 1), 1);
-  const double loglik = ArimaState.loglik, phi = ArimaState.phi[1], c = ArimaState.c;
+  ASSERT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 1);
+  const double loglik = ArimaState().loglik, phi = ArimaState().phi[1], c = ArimaState().c;
   for (double& v : y) v *= 10.0;
   Prepare(y, 1, 0, 1, 0, 1, 0, 0, 0, 1);
-  ASSERT_EQ(Arimamain(kExactMaximumLikelihood, 1), 1);
-  EXPECT_NEAR(ArimaState.loglik, loglik - 120.0 * std::log(10.0), 1e-6);
-  EXPECT_NEAR(ArimaState.phi[1], phi, 1e-6);
-  EXPECT_NEAR(ArimaState.c, 10.0 * c, 1e-6);
+  ASSERT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 1);
+  EXPECT_NEAR(ArimaState().loglik, loglik - 120.0 * std::log(10.0), 1e-6);
+  EXPECT_NEAR(ArimaState().phi[1], phi, 1e-6);
+  EXPECT_NEAR(ArimaState().c, 10.0 * c, 1e-6);
 }
 
 TEST(Arimamain, MeanFlagGivesTheConstantOfTheModel) {
   auto y = testing::SimulateArma11(200, 0.5, 0.0, 41u);
   for (double& v : y) v += 3.0;
   Prepare(y, 1, 0, 1, 0, 0, 0, 0, 0, 1);
-  ASSERT_EQ(Arimamain(kExactMaximumLikelihood, 1), 1);
-  const auto& st = ArimaState;
+  ASSERT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 1);
+  const auto& st = ArimaState();
   double mean = 0.0;
   for (double v : y) mean += v / 200.0;
   EXPECT_NEAR(st.c, mean * (1.0 - st.phi[1]), 1e-9);
@@ -99,30 +100,30 @@ TEST(Arimamain, Arima212OnALongIntegratedSeriesIsEstimated) {
   for (double v : w) y.push_back(level += v);
   MessageCapture capture;
   Prepare(y, 1, 5, 2, 1, 2, 0, 0, 0);
-  ASSERT_EQ(Arimamain(kExactMaximumLikelihood, 1), 1);
+  ASSERT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 1);
   EXPECT_EQ(capture.size(), 0u);
   // An ARMA(1,1) written as ARMA(2,2) is not identified coefficient by coefficient; its fit must
   // be at least as good as the ARMA(1,1) fit, which is nested in it.
-  const double loglik22 = ArimaState.loglik;
+  const double loglik22 = ArimaState().loglik;
   Prepare(y, 1, 5, 1, 1, 1, 0, 0, 0);
-  ASSERT_EQ(Arimamain(kExactMaximumLikelihood, 1), 1);
-  EXPECT_GE(loglik22, ArimaState.loglik - 1e-6);
+  ASSERT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 1);
+  EXPECT_GE(loglik22, ArimaState().loglik - 1e-6);
 }
 
 TEST(Arimamain, RefusesUnusableRequests) {
   MessageCapture capture;
   Prepare({1.0, 2.0, 3.0, 4.0}, 1, 0, 2, 1, 1, 0, 0, 0);
-  EXPECT_EQ(Arimamain(kExactMaximumLikelihood, 1), 0);
+  EXPECT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 0);
   EXPECT_EQ(capture.messages().back().text,
             "Too few observations after differencing to estimate the model");
   Prepare({5.0, 5.0, 5.0, 5.0, 5.0, 5.0}, 1, 0, 1, 1, 0, 0, 0, 0);
-  EXPECT_EQ(Arimamain(kExactMaximumLikelihood, 1), 0);
+  EXPECT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 0);
   EXPECT_EQ(capture.messages().back().text,
             "The differenced series is identically zero: no model can be estimated");
   Prepare({1.0, 2.0, 1.0, 3.0, 2.0}, 1, 0, 1, 0, 0, 0, 0, 0);
-  EXPECT_EQ(Arimamain(1, 1), 0);
+  EXPECT_EQ(Arimamain(ArimaState(), 1, 1), 0);
   EXPECT_EQ(capture.messages().back().text, "Unknown estimation method");
-  EXPECT_EQ(Arimamain(kExactMaximumLikelihood, 0), 0);
+  EXPECT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 0), 0);
   EXPECT_EQ(capture.messages().back().text, "Settings have not been validated");
   for (const auto& m : capture.messages()) EXPECT_EQ(m.title, "Error in Arimalib");
 }
@@ -130,16 +131,16 @@ TEST(Arimamain, RefusesUnusableRequests) {
 TEST(Arimamain, RepeatedRequestsGiveIdenticalResults) {
   const auto y = testing::Airline();
   Prepare(y, 12, 6, 1, 1, 0, 0, 1, 1, 0, kTransformSqrt);
-  ASSERT_EQ(Arimamain(kExactMaximumLikelihood, 1), 1);
-  const ArimaStateRecord first = ArimaState;
+  ASSERT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 1);
+  const ArimaStateRecord first = ArimaState();
   // A different request in between must leave nothing behind.
   Prepare({1.0, 3.0, 2.0, 5.0, 4.0, 6.0, 5.0}, 1, 2, 0, 1, 1, 0, 0, 0, 1);
-  ASSERT_EQ(Arimamain(kExactMaximumLikelihood, 1), 1);
+  ASSERT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 1);
   Prepare(y, 12, 6, 1, 1, 0, 0, 1, 1, 0, kTransformSqrt);
-  ASSERT_EQ(Arimamain(kExactMaximumLikelihood, 1), 1);
-  EXPECT_EQ(ArimaState.loglik, first.loglik);
-  EXPECT_EQ(ArimaState.F[6], first.F[6]);
-  EXPECT_EQ(ArimaState.Theta[1], first.Theta[1]);
+  ASSERT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 1);
+  EXPECT_EQ(ArimaState().loglik, first.loglik);
+  EXPECT_EQ(ArimaState().F[6], first.F[6]);
+  EXPECT_EQ(ArimaState().Theta[1], first.Theta[1]);
 }
 
 }  // namespace

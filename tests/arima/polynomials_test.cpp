@@ -12,6 +12,7 @@
 namespace vordex::arima {
 namespace {
 
+using testing::ArimaState;
 using testing::Prepare;
 using vordex::testing::kClosedForm;
 using vordex::testing::kRecursion;
@@ -19,8 +20,8 @@ using vordex::testing::MessageCapture;
 
 // Loads w[1..n] = x with nd = 0 (no differencing).
 void LoadWorking(const std::vector<double>& x) {
-  for (std::size_t t = 0; t < x.size(); ++t) ArimaState.w[t + 1] = x[t];
-  ArimaState.nd = 0;
+  for (std::size_t t = 0; t < x.size(); ++t) ArimaState().w[t + 1] = x[t];
+  ArimaState().nd = 0;
 }
 
 // Autocovariance at lag k about 0 with divisor n.
@@ -32,20 +33,20 @@ double Acov(const std::vector<double>& x, int k) {
 
 TEST(Arimaexpand, MultipliesTheFactorsAndArimafactorsReadsThemBack) {
   Prepare({}, 12, 0, 1, 0, 1, 1, 0, 1);
-  ArimaState.phi[1] = 0.5;
-  ArimaState.Phi[1] = 0.3;
-  ArimaState.theta[1] = -0.4;
-  ArimaState.Theta[1] = 0.6;
-  Arimaexpand();
-  const auto& st = ArimaState;
+  ArimaState().phi[1] = 0.5;
+  ArimaState().Phi[1] = 0.3;
+  ArimaState().theta[1] = -0.4;
+  ArimaState().Theta[1] = 0.6;
+  Arimaexpand(ArimaState());
+  const auto& st = ArimaState();
   EXPECT_EQ(st.phistar[0], 1.0);
   EXPECT_EQ(st.phistar[1], 0.5);
   EXPECT_EQ(st.phistar[12], 0.3);
   EXPECT_EQ(st.phistar[13], -0.5 * 0.3);
   EXPECT_EQ(st.thetastar[13], 0.4 * 0.6);
   for (int i : {2, 11, 14, 84}) EXPECT_EQ(st.phistar[i], 0.0) << i;
-  ArimaState.phi[1] = ArimaState.Phi[1] = ArimaState.theta[1] = ArimaState.Theta[1] = 0.0;
-  Arimafactors();
+  ArimaState().phi[1] = ArimaState().Phi[1] = ArimaState().theta[1] = ArimaState().Theta[1] = 0.0;
+  Arimafactors(ArimaState());
   EXPECT_EQ(st.phi[1], 0.5);
   EXPECT_EQ(st.Phi[1], 0.3);
   EXPECT_EQ(st.theta[1], -0.4);
@@ -55,22 +56,22 @@ TEST(Arimaexpand, MultipliesTheFactorsAndArimafactorsReadsThemBack) {
 
 TEST(Arimaexpand, IgnoresSeasonalFactorsForNonSeasonalData) {
   Prepare({}, 1, 0, 1, 0, 0, 0, 0, 0);
-  ArimaState.phi[1] = 0.5;
-  ArimaState.Phi[1] = 0.3;
-  Arimaexpand();
-  EXPECT_EQ(ArimaState.phistar[1], 0.5);
-  EXPECT_EQ(ArimaState.phistar[2], 0.0);
+  ArimaState().phi[1] = 0.5;
+  ArimaState().Phi[1] = 0.3;
+  Arimaexpand(ArimaState());
+  EXPECT_EQ(ArimaState().phistar[1], 0.5);
+  EXPECT_EQ(ArimaState().phistar[2], 0.0);
 }
 
 TEST(Arimaresid, ConditionalResidualsWithZeroPresample) {
   Prepare({0, 0, 0, 0, 0, 0}, 1, 0, 2, 1, 0, 0, 0, 0);
   const double w[] = {kMissing, 1.0, -2.0, 0.5, 3.0, -1.0};
-  for (int t = 1; t <= 6; ++t) ArimaState.w[t] = w[t - 1];
-  ArimaState.nd = 1;
-  ArimaState.phistar[1] = 0.4;
-  ArimaState.phistar[2] = -0.2;
-  EXPECT_EQ(Arimaresid(), 5);
-  const auto& e = ArimaState.e;
+  for (int t = 1; t <= 6; ++t) ArimaState().w[t] = w[t - 1];
+  ArimaState().nd = 1;
+  ArimaState().phistar[1] = 0.4;
+  ArimaState().phistar[2] = -0.2;
+  EXPECT_EQ(Arimaresid(ArimaState()), 5);
+  const auto& e = ArimaState().e;
   EXPECT_EQ(e[2], 1.0);  // no complete past: the residual is the working value
   EXPECT_EQ(e[3], -2.0);
   double S = 1.0 + 4.0;
@@ -78,7 +79,7 @@ TEST(Arimaresid, ConditionalResidualsWithZeroPresample) {
     EXPECT_NEAR(e[t], w[t - 1] - 0.4 * w[t - 2] + 0.2 * w[t - 3], kClosedForm);
     S += e[t] * e[t];
   }
-  EXPECT_NEAR(ArimaState.sigma2, S / 5.0, kClosedForm);
+  EXPECT_NEAR(ArimaState().sigma2, S / 5.0, kClosedForm);
 }
 
 TEST(Yulew, OrdersOneAndTwoSolveTheYuleWalkerEquations) {
@@ -86,15 +87,15 @@ TEST(Yulew, OrdersOneAndTwoSolveTheYuleWalkerEquations) {
   Prepare(x, 1, 0, 2, 0, 0, 0, 0, 0);
   LoadWorking(x);
   double out[3] = {0, 0, 0};
-  ASSERT_EQ(Yulew(1, out), 0);
+  ASSERT_EQ(Yulew(ArimaState(), 1, out), 0);
   const double g0 = Acov(x, 0), g1 = Acov(x, 1), g2 = Acov(x, 2);
   EXPECT_NEAR(out[1], g1 / g0, kRecursion);
-  ASSERT_EQ(Yulew(2, out), 0);
+  ASSERT_EQ(Yulew(ArimaState(), 2, out), 0);
   // Cramer's rule on [g0 g1; g1 g0] a = [g1; g2].
   const double det = g0 * g0 - g1 * g1;
   EXPECT_NEAR(out[1], (g1 * g0 - g1 * g2) / det, kRecursion);
   EXPECT_NEAR(out[2], (g0 * g2 - g1 * g1) / det, kRecursion);
-  ASSERT_EQ(Yulew(0, out), 0);
+  ASSERT_EQ(Yulew(ArimaState(), 0, out), 0);
   EXPECT_EQ(out[0], 1.0);
 }
 
@@ -105,12 +106,12 @@ TEST(Yulew, SolutionDoesNotDependOnTheScaleOfTheSeries) {
   Prepare(x, 1, 0, 2, 0, 0, 0, 0, 0);
   LoadWorking(x);
   double unit[3], tiny[3];
-  ASSERT_EQ(Yulew(2, unit), 0);
+  ASSERT_EQ(Yulew(ArimaState(), 2, unit), 0);
   std::vector<double> small(x);
   for (double& v : small) v *= 1e-4;
   LoadWorking(small);
   MessageCapture capture;
-  ASSERT_EQ(Yulew(2, tiny), 0);
+  ASSERT_EQ(Yulew(ArimaState(), 2, tiny), 0);
   EXPECT_NEAR(tiny[1], unit[1], kRecursion);
   EXPECT_NEAR(tiny[2], unit[2], kRecursion);
   EXPECT_EQ(capture.size(), 0u);
@@ -120,22 +121,22 @@ TEST(Hannan, StartingValuesDoNotDependOnTheScaleOfTheSeries) {
   const auto x = testing::SimulateArma11(300, 0.5, -0.4, 23u);
   Prepare(x, 1, 0, 1, 0, 1, 0, 0, 0);
   LoadWorking(x);
-  ASSERT_EQ(Hannan(), 0);
-  const double phi = ArimaState.phi[1], theta = ArimaState.theta[1];
+  ASSERT_EQ(Hannan(ArimaState()), 0);
+  const double phi = ArimaState().phi[1], theta = ArimaState().theta[1];
   std::vector<double> small(x);
   for (double& v : small) v *= 1e-4;
   Prepare(small, 1, 0, 1, 0, 1, 0, 0, 0);
   LoadWorking(small);
-  ASSERT_EQ(Hannan(), 0);
-  EXPECT_NEAR(ArimaState.phi[1], phi, kRecursion);
-  EXPECT_NEAR(ArimaState.theta[1], theta, kRecursion);
-  EXPECT_NE(ArimaState.phi[1], 0.05);
+  ASSERT_EQ(Hannan(ArimaState()), 0);
+  EXPECT_NEAR(ArimaState().phi[1], phi, kRecursion);
+  EXPECT_NEAR(ArimaState().theta[1], theta, kRecursion);
+  EXPECT_NE(ArimaState().phi[1], 0.05);
 }
 
 TEST(Yulew, RejectsANegativeOrder) {
   MessageCapture capture;
   double out[1];
-  EXPECT_EQ(Yulew(-1, out), -1);
+  EXPECT_EQ(Yulew(ArimaState(), -1, out), -1);
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].title, "Error in Arimalib");
   EXPECT_EQ(capture.messages()[0].text, "invaild AR order in yule-walker estimation");
@@ -145,8 +146,8 @@ TEST(Hannan, PureAutoregressionIsTheYuleWalkerFit) {
   const auto x = testing::SimulateArma11(150, 0.5, 0.0, 5u);
   Prepare(x, 1, 0, 1, 0, 0, 0, 0, 0);
   LoadWorking(x);
-  ASSERT_EQ(Hannan(), 0);
-  EXPECT_NEAR(ArimaState.phi[1], Acov(x, 1) / Acov(x, 0), kRecursion);
+  ASSERT_EQ(Hannan(ArimaState()), 0);
+  EXPECT_NEAR(ArimaState().phi[1], Acov(x, 1) / Acov(x, 0), kRecursion);
 }
 
 TEST(Hannan, MovingAverageIsMinusTheRegressionOnTheLaggedResidual) {
@@ -154,7 +155,7 @@ TEST(Hannan, MovingAverageIsMinusTheRegressionOnTheLaggedResidual) {
   const int n = static_cast<int>(x.size());
   Prepare(x, 1, 0, 0, 0, 1, 0, 0, 0);
   LoadWorking(x);
-  ASSERT_EQ(Hannan(), 0);
+  ASSERT_EQ(Hannan(ArimaState()), 0);
   // The same steps by hand: AR(1) by Yule-Walker, residuals e(1) = w(1), e(t) = w(t) - a w(t-1),
   // then w(t) on e(t-1) for t = 3..n.
   const double a = Acov(x, 1) / Acov(x, 0);
@@ -166,7 +167,7 @@ TEST(Hannan, MovingAverageIsMinusTheRegressionOnTheLaggedResidual) {
     sxy += x[t] * e[t - 1];
     sxx += e[t - 1] * e[t - 1];
   }
-  EXPECT_NEAR(ArimaState.theta[1], -sxy / sxx, kRecursion);
+  EXPECT_NEAR(ArimaState().theta[1], -sxy / sxx, kRecursion);
 }
 
 TEST(Hannan, TooShortForTheRegressionStartsFromTheFallbackValues) {
@@ -175,9 +176,9 @@ TEST(Hannan, TooShortForTheRegressionStartsFromTheFallbackValues) {
   const auto x = testing::SimulateArma11(10, 0.0, 0.5, 3u);
   Prepare(x, 4, 0, 0, 0, 1, 0, 0, 1);
   LoadWorking(x);
-  ASSERT_EQ(Hannan(), 0);
-  EXPECT_EQ(ArimaState.theta[1], 0.05);
-  EXPECT_EQ(ArimaState.Theta[1], 0.05);
+  ASSERT_EQ(Hannan(ArimaState()), 0);
+  EXPECT_EQ(ArimaState().theta[1], 0.05);
+  EXPECT_EQ(ArimaState().Theta[1], 0.05);
   EXPECT_EQ(capture.size(), 0u);
 }
 

@@ -2,6 +2,7 @@
 #ifndef VORDEX_TESTS_ARIMA_STATE_FIXTURE_H
 #define VORDEX_TESTS_ARIMA_STATE_FIXTURE_H
 
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -10,11 +11,19 @@
 
 namespace vordex::arima::testing {
 
-// Resets ArimaState and writes the settings and observations as the host layer would.
+// The engine state of the calling thread's test.
+inline ArimaStateRecord& ArimaState() {
+  // The record is large: on the heap, not the stack.
+  static thread_local std::unique_ptr<ArimaStateRecord> record =
+      std::make_unique<ArimaStateRecord>();
+  return *record;
+}
+
+// Resets ArimaState() and writes the settings and observations as the host layer would.
 inline void Prepare(const std::vector<double>& y, int s, int h, int p, int d, int q, int P, int D,
                     int Q, int mean = 0, int transform = 0, double critical = 0.0) {
-  ArimaState = ArimaStateRecord{};
-  auto& st = ArimaState;
+  ArimaState() = ArimaStateRecord{};
+  auto& st = ArimaState();
   st.N = static_cast<int>(y.size());
   st.s = s;
   st.h = h;

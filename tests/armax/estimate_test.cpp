@@ -232,17 +232,14 @@ TEST(Armaxml, FindsTheMinimumOfTheProfileAndReportsItsValue) {
 
 TEST(Loglfe, ParameterCountOfAnotherModelFailsWithoutStopping) {
   testing::MessageCapture capture;
-  LoglfeShared.n = 3;
-  LoglfeShared.p = 1;
-  LoglfeShared.q = 0;
-  LoglfeShared.s = 1;
-  LoglfeShared.P = 0;
-  LoglfeShared.Q = 0;
-  LoglfeShared.k = 0;
+  LoglfeSharedRecord shared;
+  shared.n = 3;
+  shared.p = 1;
   const double x[] = {0.1, 0.2};
   double f = 0.0;
-  loglfe(2, x, f);
+  loglfe(&shared, 2, x, f);
   EXPECT_EQ(f, kObjectiveRejected);
+  EXPECT_TRUE(shared.count_mismatch);
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].title, "Armax error");
   EXPECT_EQ(capture.messages()[0].text, "Error in sub loglfe: npar .ne. (p+q+sp+sq)!");

@@ -107,10 +107,13 @@ TEST(ArimaCheck, RulesApplyInOrder) {
 TEST(ArimaCheck, LimitsThemselvesPass) {
   std::vector<int> ok = {1000, 24, 120, 11, 2, 11, 3, 2, 3, 0, 0};  // pp = qq = 83
   testing::MessageCapture capture;
-  EXPECT_EQ(ArimaCheck(ok), 0);
-  EXPECT_EQ(ArimaCheck(std::vector<int>{50, 12, 0, 11, 0, 0, 3, 0, 0, 0, 0}), 0);  // pp = 47
+  const auto check = [](const std::vector<int>& options) {
+    return arima::Check(ArimaSettings(options), options[0]);
+  };
+  EXPECT_EQ(check(ok), 0);
+  EXPECT_EQ(check({50, 12, 0, 11, 0, 0, 3, 0, 0, 0, 0}), 0);  // pp = 47
   // Seasonal differencing alone does not bring in the seasonal rules.
-  EXPECT_EQ(ArimaCheck(std::vector<int>{5, 4, 0, 6, 0, 0, 0, 1, 0, 0, 0}), 0);
+  EXPECT_EQ(check({5, 4, 0, 6, 0, 0, 0, 1, 0, 0, 0}), 0);
   EXPECT_EQ(capture.size(), 0u);
 }
 

@@ -108,22 +108,23 @@ TEST(ArmaxExport, EngineStatusesReachTheHostAsTexts) {
 }
 
 TEST(ArmaxExport, StatusTextTable) {
-  EXPECT_STREQ(ArmaxStatusText(0), "Unknown error in Armaxmain:\n-- no results returned");
-  EXPECT_STREQ(ArmaxStatusText(1), "Error in Armaxfe:\n-- insufficient input parameters");
-  EXPECT_STREQ(ArmaxStatusText(2),
+  EXPECT_STREQ(armax::StatusText(0), "Unknown error in Armaxmain:\n-- no results returned");
+  EXPECT_STREQ(armax::StatusText(1), "Error in Armaxfe:\n-- insufficient input parameters");
+  EXPECT_STREQ(armax::StatusText(2),
                "Error in Armaxfe:\n-- requested transform could not be performed");
-  EXPECT_STREQ(ArmaxStatusText(11), "Error in Armaxml:\n-- too much data for common storage");
-  EXPECT_STREQ(ArmaxStatusText(12), "Error in Armaxml:\n-- failure in duminf");
-  EXPECT_STREQ(ArmaxStatusText(13), "Error in Armaxml:\n-- arma is zero order");
-  EXPECT_STREQ(ArmaxStatusText(14), "Error in Armaxml:\n-- misassigned constant flag");
-  EXPECT_STREQ(ArmaxStatusText(21), "Error in Armax_xtra:\n-- phitheta out-of-bounds");
-  EXPECT_STREQ(ArmaxStatusText(22), "Error in Armax_xtra:\n-- failure in drlse");
-  EXPECT_STREQ(ArmaxStatusText(24),
+  EXPECT_STREQ(armax::StatusText(11), "Error in Armaxml:\n-- too much data for common storage");
+  EXPECT_STREQ(armax::StatusText(12), "Error in Armaxml:\n-- failure in duminf");
+  EXPECT_STREQ(armax::StatusText(13), "Error in Armaxml:\n-- arma is zero order");
+  EXPECT_STREQ(armax::StatusText(14), "Error in Armaxml:\n-- misassigned constant flag");
+  EXPECT_STREQ(armax::StatusText(21), "Error in Armax_xtra:\n-- phitheta out-of-bounds");
+  EXPECT_STREQ(armax::StatusText(22), "Error in Armax_xtra:\n-- failure in drlse");
+  EXPECT_STREQ(armax::StatusText(24),
                "Error in Armax_xtra:\n-- regression forecasts not implemented");
-  EXPECT_STREQ(ArmaxStatusText(31), "Error in Armax_pack:\n-- insufficient array space for output");
-  EXPECT_STREQ(ArmaxStatusText(32), "Warning: Armax_pack:\n-- not all output returned");
+  EXPECT_STREQ(armax::StatusText(31),
+               "Error in Armax_pack:\n-- insufficient array space for output");
+  EXPECT_STREQ(armax::StatusText(32), "Warning: Armax_pack:\n-- not all output returned");
   for (int other : {9, 23, 30, 33, 99, -1})
-    EXPECT_STREQ(ArmaxStatusText(other), "Failure in Armaxmain:\nModel could not be estimated");
+    EXPECT_STREQ(armax::StatusText(other), "Failure in Armaxmain:\nModel could not be estimated");
 }
 
 TEST(ArmaxExport, ResultCountAndBoundsAreIndependentOfLowerBounds) {

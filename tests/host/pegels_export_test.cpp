@@ -280,14 +280,14 @@ TEST(Pegelsdll, DataTheEngineCannotUseAreRefused) {
   MessageCapture capture;
   Request r = Base();
   r.data[0] = 150.0;
-  EXPECT_EQ(StatusOf(r), kPegelsConfidence);
+  EXPECT_EQ(StatusOf(r), smoothing::kConfidenceCode);
   r.data[0] = std::nan("");
-  EXPECT_EQ(StatusOf(r), kPegelsConfidence);
+  EXPECT_EQ(StatusOf(r), smoothing::kConfidenceCode);
   ASSERT_EQ(capture.size(), 2u);
   EXPECT_EQ(capture.messages()[0].text, "Confidence level must be between 0 and 100");
   Request s = Base();
   s.data[7] = INFINITY;
-  EXPECT_EQ(StatusOf(s), kPegelsNonFinite);
+  EXPECT_EQ(StatusOf(s), smoothing::kNonFiniteCode);
   EXPECT_EQ(capture.messages().back().text, "Data contain missing or non-finite values");
 }
 
@@ -326,60 +326,24 @@ TEST(Pegelsdll, MatrixTooLargeIsShownOncePerRequest) {
   EXPECT_EQ(boxes, 1);
 }
 
-TEST(PegelsReadBounds, PairsAreTakenOnlyInsideTheUnitInterval) {
-  smoothing::PegelsState& P = smoothing::Pegels();
-  const std::vector<double> six = {0.0, 0.4, 0.8, 0.2, 0.3, 0.4};
-  const TrailingReader from_six = [&](long k, double* v) {
-    if (k < 1 || k > 6) return false;
-    *v = six[static_cast<std::size_t>(k - 1)];
-    return true;
-  };
-  // Four pairs asked for, six values given: one pair is read, and a lower bound of 0 stays 0.
-  P.boundsCount = 4;
-  ASSERT_EQ(PegelsReadBounds(6, from_six), 0);
-  EXPECT_EQ(P.boundsCount, 1);
-  EXPECT_EQ(P.lower[1], 0.0);
-  EXPECT_EQ(P.upper[1], 0.4);
-
-  const std::vector<double> eight = {0.2, 1.0, 0.5, 0.3, 0.9, 0.6, 0.4, 1.0};
-  const TrailingReader from_eight = [&](long k, double* v) {
-    if (k < 1 || k > 8) return false;
-    *v = eight[static_cast<std::size_t>(k - 1)];
-    return true;
-  };
-  P.boundsCount = 4;
-  ASSERT_EQ(PegelsReadBounds(8, from_eight), 0);
-  EXPECT_EQ(P.boundsCount, 4);
-  EXPECT_EQ(P.lower[1], 0.2);
-  EXPECT_EQ(P.lower[2], 0.0);  // 1.0 is not below 1
-  EXPECT_EQ(P.upper[1], 0.9);
-  EXPECT_EQ(P.upper[2], 0.6);
-  EXPECT_EQ(P.upper[3], 1.0);  // 0.4 lies below its lower bound 0.5
-  EXPECT_EQ(P.upper[4], 1.0);  // 1.0 is not below 1
-
-  P.boundsCount = 1;
-  ASSERT_EQ(PegelsReadBounds(1, from_six), 0);
-  EXPECT_EQ(P.boundsCount, 0);
-  const TrailingReader failing = [](long, double*) { return false; };
-  P.boundsCount = 1;
-  EXPECT_EQ(PegelsReadBounds(2, failing), kDataRead);
-}
-
 TEST(pegelspack, ShortCapacitiesReturnWhatFits) {
   MessageCapture capture;
-  smoothing::ScopedSeedOverride seed(-2);
   Request r = Base();
   r.options[4] = 0;  // a search, so that the types are packed
-  ASSERT_FALSE(CellsOf(r).empty());
+  smoothing::Request settings;
+  ASSERT_EQ(PegelsSettings(std::vector<int>(r.options.begin(), r.options.end()), 1, settings), 0);
+  const std::vector<double> y(r.data.begin() + 1, r.data.end());
+  const smoothing::Outcome out = smoothing::Run(settings, y);
+  ASSERT_TRUE(out.ok());
   std::vector<double> buffer(200, 0.0);
-  const long full = PegelsCapacity();
-  EXPECT_EQ(pegelspack(buffer.data(), 3 * (24 + 4) - 1, 4, 1), 0);
+  const long full = PegelsCapacity(24, settings);
+  EXPECT_EQ(pegelspack(out.fit, buffer.data(), 3 * (24 + 4) - 1, 4, 1), 0);
   capture.clear();
-  EXPECT_EQ(pegelspack(buffer.data(), 3 * (24 + 4) + 2, 4, 1), 3 * (24 + 4));
+  EXPECT_EQ(pegelspack(out.fit, buffer.data(), 3 * (24 + 4) + 2, 4, 1), 3 * (24 + 4));
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].text,
             "Allocation failure in pegelspack - not all results returned");
-  EXPECT_LE(pegelspack(buffer.data(), full, 4, 1), full);
+  EXPECT_LE(pegelspack(out.fit, buffer.data(), full, 4, 1), full);
 }
 
 }  // namespace

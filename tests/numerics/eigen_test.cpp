@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "numerics/kernels/hqr.h"
 #include "numerics/vectors.h"
 #include "support/capture.h"
 #include "support/tolerances.h"
@@ -19,6 +20,8 @@ using testing::kClosedForm;
 using testing::kRecursion;
 using cd = std::complex<double>;
 using Dense = std::vector<std::vector<double>>;  // 0-based square matrix
+// The sweep cap of the eigenvalue routine.
+constexpr int kSweeps = 30;
 
 Matrix ToMatrix(const Dense& d) {
   const int n = static_cast<int>(d.size());
@@ -116,11 +119,11 @@ std::vector<cd> Eigenvalues(const Dense& d, bool hessenberg) {
   const int n = static_cast<int>(d.size());
   Matrix a = ToMatrix(d);
   if (!hessenberg) {
-    Balance(a.get(), n);
+    kernels::Balance(a.get(), n);
     ElmHes(a.get(), n);
   }
   std::vector<double> wr(n + 1, 0.0), wi(n + 1, 0.0);
-  EXPECT_EQ(HQR(a.get(), n, wr.data(), wi.data()), 1);
+  EXPECT_EQ(kernels::HQR(a.get(), n, wr.data(), wi.data(), kSweeps), 0);
   std::vector<cd> out;
   for (int k = 1; k <= n; ++k) out.push_back(cd(wr[k], wi[k]));
   // Pairs sit side by side, the positive imaginary part second.
@@ -183,29 +186,27 @@ TEST(MaxEigenModulus, ModuliOfASimilarityTransformedBlockMatrixDescend) {
 
 TEST(MaxEigenModulus, OrderAboveTwentyIsRefusedUntouched) {
   testing::MessageCapture capture;
+  EigenStatus status = EigenStatus::kOk;
   Matrix a = matrix(1, 21, 1, 21);
   for (int i = 1; i <= 21; ++i) {
     for (int j = 1; j <= 21; ++j) a[i][j] = i + 0.5 * j;
   }
   double mod[22];
   std::fill(mod, mod + 22, -7.0);
-  EXPECT_EQ(MaxEigenModulus(a.get(), 21, mod), 0.0);
+  EXPECT_EQ(MaxEigenModulus(a.get(), 21, mod, &status), 0.0);
+  EXPECT_EQ(status, EigenStatus::kTooLarge);
   for (int i = 1; i <= 21; ++i) {
     for (int j = 1; j <= 21; ++j) ASSERT_EQ(a[i][j], i + 0.5 * j);
   }
   for (double m : mod) EXPECT_EQ(m, -7.0);
-  ASSERT_EQ(capture.size(), 1u);
-  EXPECT_EQ(capture.messages()[0].title, "Pegels Input Error");
-  EXPECT_EQ(capture.messages()[0].text, "Matrix too large");
-  EXPECT_EQ(capture.messages()[0].style, 0x30u);
 
   // Order 20 is accepted: a 20-cycle permutation has the 20th roots of unity, all of modulus 1.
-  capture.clear();
   Matrix p = matrix(1, 20, 1, 20);
   for (int i = 1; i <= 20; ++i) {
     for (int j = 1; j <= 20; ++j) p[i][j] = (i == j % 20 + 1) ? 1.0 : 0.0;
   }
-  EXPECT_NEAR(MaxEigenModulus(p.get(), 20, mod), 1.0, kRecursion);
+  EXPECT_NEAR(MaxEigenModulus(p.get(), 20, mod, &status), 1.0, kRecursion);
+  EXPECT_EQ(status, EigenStatus::kOk);
   for (int k = 1; k <= 20; ++k) EXPECT_NEAR(mod[k], 1.0, kRecursion);
   EXPECT_EQ(capture.size(), 0u);
 }
@@ -245,30 +246,27 @@ TEST(HQR, CyclicPermutationsNeedTheExceptionalShifts) {
                  kRecursion);
 }
 
-TEST(HQR, NonFiniteEntriesExhaustTheIterationsAndAreReported) {
+TEST(HQR, NonFiniteEntriesExhaustTheIterationsAndAreReportedByStatus) {
   testing::MessageCapture capture;
   Matrix a = ToMatrix(
       {{1.0, 2.0, 3.0}, {1.0, 4.0, 5.0}, {0.0, std::numeric_limits<double>::quiet_NaN(), 6.0}});
   double wr[4], wi[4];
-  EXPECT_EQ(HQR(a.get(), 3, wr, wi), 0);
-  ASSERT_EQ(capture.size(), 1u);
-  EXPECT_EQ(capture.messages()[0].title, "Pegels Input Error");
-  EXPECT_EQ(capture.messages()[0].text, "Too many iterations in HQR()");
-  EXPECT_EQ(capture.messages()[0].style, 0x30u);
+  EXPECT_GT(kernels::HQR(a.get(), 3, wr, wi, kSweeps), 0);
 
-  capture.clear();
   Matrix b = ToMatrix(
       {{1.0, std::numeric_limits<double>::infinity(), 0.0}, {1.0, 4.0, 5.0}, {2.0, 1.0, 6.0}});
   double mod[4];
-  EXPECT_EQ(MaxEigenModulus(b.get(), 3, mod), 0.0);  // balancing must not loop on it either
-  ASSERT_EQ(capture.size(), 1u);
-  EXPECT_EQ(capture.messages()[0].text, "Too many iterations in HQR()");
+  EigenStatus status = EigenStatus::kOk;
+  // Balancing must not loop on it either.
+  EXPECT_EQ(MaxEigenModulus(b.get(), 3, mod, &status), 0.0);
+  EXPECT_EQ(status, EigenStatus::kNoConvergence);
+  EXPECT_EQ(capture.size(), 0u);  // the caller reports
 }
 
 TEST(Balance, ScalesByPowersOfTwoAndLeavesBalancedMatricesAlone) {
   // Already balanced: every column norm is within a factor 2 of its row norm.
   Matrix a = ToMatrix({{1.0, 2.0}, {3.0, 4.0}});
-  Balance(a.get(), 2);
+  kernels::Balance(a.get(), 2);
   EXPECT_EQ(a[1][1], 1.0);
   EXPECT_EQ(a[1][2], 2.0);
   EXPECT_EQ(a[2][1], 3.0);
@@ -277,7 +275,7 @@ TEST(Balance, ScalesByPowersOfTwoAndLeavesBalancedMatricesAlone) {
   // (c f^2 + r)/f = 128 is far below 0.95 (c + r), so row 1 is divided and column 1 multiplied
   // by 64, giving [[1, 64], [64, 1]]; index 2 is then balanced already.
   Matrix b = ToMatrix({{1.0, 4096.0}, {1.0, 1.0}});
-  Balance(b.get(), 2);
+  kernels::Balance(b.get(), 2);
   EXPECT_EQ(b[1][1], 1.0);
   EXPECT_EQ(b[1][2], 64.0);
   EXPECT_EQ(b[2][1], 64.0);

@@ -23,39 +23,39 @@ constexpr double kTol = 1e-10;  // the tolerance every caller passes
 thread_local int evaluations = 0;
 thread_local std::vector<double> first_coordinates;  // p[1] at each evaluation
 
-double Quadratic(double* p) {
+double Quadratic(void*, double* p) {
   ++evaluations;
   first_coordinates.push_back(p[1]);
   return (p[1] - 1.0) * (p[1] - 1.0) + 10.0 * (p[2] + 2.0) * (p[2] + 2.0);
 }
 
-double Rosenbrock(double* p) {
+double Rosenbrock(void*, double* p) {
   const double a = 1.0 - p[1];
   const double b = p[2] - p[1] * p[1];
   return a * a + 100.0 * b * b;
 }
 
-double Parabola1(double* p) {
+double Parabola1(void*, double* p) {
   return (p[1] - 3.0) * (p[1] - 3.0) + 0.5;
 }
-double Constant(double*) {
+double Constant(void*, double*) {
   return 4.0;
 }
 
 TEST(Minimise, QuadraticFromOriginConverges) {
   double p[3] = {0.0, 0.0, 0.0};
   double fret = -1.0;
-  EXPECT_EQ(Minimise(2, p, &fret, kTol, Quadratic), kPowellConverged);
+  EXPECT_EQ(Minimise(2, p, &fret, kTol, {Quadratic}), kPowellConverged);
   EXPECT_NEAR(p[1], 1.0, kOptimiser);
   EXPECT_NEAR(p[2], -2.0, kOptimiser);
   EXPECT_NEAR(fret, 0.0, kOptimiser * kOptimiser);
-  EXPECT_EQ(fret, Quadratic(p));  // fret is the criterion at the returned point
+  EXPECT_EQ(fret, Quadratic(nullptr, p));  // fret is the criterion at the returned point
 }
 
 TEST(Minimise, RosenbrockValleyConverges) {
   double p[3] = {0.0, -1.2, 1.0};
   double fret = 0.0;
-  const int status = Minimise(2, p, &fret, kTol, Rosenbrock);
+  const int status = Minimise(2, p, &fret, kTol, {Rosenbrock});
   EXPECT_GE(status, kPowellConverged);
   EXPECT_LT(fret, 1e-8);
   EXPECT_NEAR(p[1], 1.0, 10 * kOptimiser);  // the valley floor is flat: f ~ 1e-8 at 1e-4
@@ -65,12 +65,12 @@ TEST(Minimise, RosenbrockValleyConverges) {
 TEST(Minimise, OneParameterAndConstantCriteria) {
   double p[2] = {0.0, 0.0};
   double fret = 0.0;
-  EXPECT_EQ(Minimise(1, p, &fret, kTol, Parabola1), kPowellConverged);
+  EXPECT_EQ(Minimise(1, p, &fret, kTol, {Parabola1}), kPowellConverged);
   EXPECT_NEAR(p[1], 3.0, kOptimiser);
   EXPECT_NEAR(fret, 0.5, kClosedForm * 1e3);
 
   double q[3] = {0.0, 0.7, -0.2};
-  EXPECT_EQ(Minimise(2, q, &fret, kTol, Constant), kPowellConverged);
+  EXPECT_EQ(Minimise(2, q, &fret, kTol, {Constant}), kPowellConverged);
   EXPECT_EQ(fret, 4.0);
 }
 
@@ -83,7 +83,7 @@ TEST(Minimise, FirstLineSearchEvaluatesInTheStatedOrder) {
   first_coordinates.clear();
   double p[3] = {0.0, 0.0, 0.0};
   double fret = 0.0;
-  ASSERT_EQ(Minimise(2, p, &fret, kTol, Quadratic), kPowellConverged);
+  ASSERT_EQ(Minimise(2, p, &fret, kTol, {Quadratic}), kPowellConverged);
   const double G = 1.618034;
   const std::vector<double> steps = {0.0, 0.0, 1.0, 1.0 + G, 10.0, 10.0 + G * (10.0 - (1.0 + G))};
   ASSERT_GT(first_coordinates.size(), steps.size());
@@ -92,10 +92,10 @@ TEST(Minimise, FirstLineSearchEvaluatesInTheStatedOrder) {
   EXPECT_EQ(evaluations, static_cast<int>(first_coordinates.size()));
 }
 
-double Cosine(double x) {
+double Cosine(void*, double x) {
   return std::cos(x);
 }
-double Quartic(double x) {
+double Quartic(void*, double x) {
   return std::pow(x - 0.7, 4) - 1.0;
 }
 
@@ -103,7 +103,7 @@ TEST(Bracket, FindsATripleAroundTheMinimumInEitherDirection) {
   for (double target : {10.0, -5.0}) {
     static thread_local double centre;
     centre = target;
-    const LineFunction f = [](double x) { return (x - centre) * (x - centre); };
+    const LineFunction f{[](void*, double x) { return (x - centre) * (x - centre); }};
     double ax = 0.0, bx = 1.0, cx, fa, fb, fc;
     ASSERT_EQ(Bracket(&ax, &bx, &cx, &fa, &fb, &fc, f), 1);
     EXPECT_LT(std::fmin(ax, cx), target);
@@ -119,10 +119,10 @@ TEST(Bracket, FindsATripleAroundTheMinimumInEitherDirection) {
 TEST(Bracket, UnboundedDescentIsCutOff) {
   static thread_local int calls;
   calls = 0;
-  const LineFunction f = [](double x) {
+  const LineFunction f{[](void*, double x) {
     ++calls;
     return -std::log1p(std::fabs(x));  // decreases without bound, ever more slowly
-  };
+  }};
   double ax = 0.0, bx = 1.0, cx, fa, fb, fc;
   EXPECT_EQ(Bracket(&ax, &bx, &cx, &fa, &fb, &fc, f), 0);
   EXPECT_GT(fa, fb);
@@ -133,30 +133,30 @@ TEST(Bracket, UnboundedDescentIsCutOff) {
 
 TEST(Brent, RefinesToTheMinimumWithinTolerance) {
   double xmin = 0.0, fmin = 0.0;
-  EXPECT_EQ(Brent(2.0, 3.0, 4.0, Cosine, 1e-8, &xmin, &fmin), 1);
+  EXPECT_EQ(Brent(2.0, 3.0, 4.0, {Cosine}, 1e-8, &xmin, &fmin), 1);
   EXPECT_NEAR(xmin, M_PI, 1e-7);
   EXPECT_NEAR(fmin, -1.0, kClosedForm);
   // A flat quartic bottom: f within 1e-16 of the minimum only constrains x to about 1e-4.
-  EXPECT_EQ(Brent(-1.0, 0.0, 2.0, Quartic, 1e-10, &xmin, &fmin), 1);
+  EXPECT_EQ(Brent(-1.0, 0.0, 2.0, {Quartic}, 1e-10, &xmin, &fmin), 1);
   EXPECT_NEAR(xmin, 0.7, 1e-3);
   EXPECT_LE(fmin, -1.0 + 1e-12);
 }
 
 // Finite inside x < 3, not a number beyond: the minimum (1, 2) lies inside.
-double NanBeyondThree(double* p) {
+double NanBeyondThree(void*, double* p) {
   if (p[1] >= 3.0) return std::nan("");
   return (p[1] - 1.0) * (p[1] - 1.0) + (p[2] - 2.0) * (p[2] - 2.0);
 }
 // Not a number exactly at the start point, finite elsewhere.
-double NanAtOrigin(double* p) {
+double NanAtOrigin(void*, double* p) {
   if (p[1] == 0.0 && p[2] == 0.0) return std::nan("");
   return (p[1] - 1.0) * (p[1] - 1.0) + (p[2] - 2.0) * (p[2] - 2.0);
 }
-double AlwaysNan(double*) {
+double AlwaysNan(void*, double*) {
   return std::nan("");
 }
 // A penalty of +infinity outside the box |p| < 5.
-double InfinitePenalty(double* p) {
+double InfinitePenalty(void*, double* p) {
   if (std::fabs(p[1]) >= 5.0 || std::fabs(p[2]) >= 5.0) return kInf;
   return (p[1] + 1.0) * (p[1] + 1.0) + (p[2] - 0.5) * (p[2] - 0.5);
 }
@@ -166,7 +166,7 @@ TEST(Minimise, NotANumberRegionsAreAvoided) {
     double p[3] = {0.0, 0.0, 0.0};
     double fret = 0.0;
     testing::MessageCapture capture;
-    EXPECT_EQ(Minimise(2, p, &fret, kTol, f), kPowellConverged);
+    EXPECT_EQ(Minimise(2, p, &fret, kTol, {f}), kPowellConverged);
     EXPECT_EQ(capture.size(), 0u);
     EXPECT_TRUE(std::isfinite(fret));
     EXPECT_LT(fret, 1e-8);
@@ -178,7 +178,7 @@ TEST(Minimise, CriterionWithoutAnyNumberFailsAndTerminates) {
   double p[3] = {0.0, 0.5, 0.5};
   double fret = 0.0;
   testing::MessageCapture capture;
-  EXPECT_EQ(Minimise(2, p, &fret, kTol, AlwaysNan), kPowellFailed);
+  EXPECT_EQ(Minimise(2, p, &fret, kTol, {AlwaysNan}), kPowellFailed);
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].title, "Error in Powell");
   EXPECT_EQ(capture.messages()[0].text, "Criterion function has no finite value");
@@ -186,10 +186,10 @@ TEST(Minimise, CriterionWithoutAnyNumberFailsAndTerminates) {
   EXPECT_EQ(p[2], 0.5);
 }
 
-double Linear(double* p) {
+double Linear(void*, double* p) {
   return p[2] - p[1];
 }
-double MinusInfinityBeyondOne(double* p) {
+double MinusInfinityBeyondOne(void*, double* p) {
   return p[1] > 1.0 ? -kInf : -p[1];
 }
 
@@ -198,11 +198,11 @@ TEST(Minimise, UnboundedCriteriaFailAndTerminate) {
     double p[3] = {0.0, 0.0, 0.0};
     double fret = 0.0;
     testing::MessageCapture capture;
-    EXPECT_EQ(Minimise(2, p, &fret, kTol, f), kPowellFailed);
+    EXPECT_EQ(Minimise(2, p, &fret, kTol, {f}), kPowellFailed);
     ASSERT_EQ(capture.size(), 1u);
     EXPECT_EQ(capture.messages()[0].title, "Error in Powell");
     EXPECT_EQ(capture.messages()[0].text, "Criterion function decreases without bound");
-    EXPECT_EQ(fret, f(p));  // p and fret agree: the best point found
+    EXPECT_EQ(fret, f(nullptr, p));  // p and fret agree: the best point found
   }
 }
 
@@ -210,7 +210,7 @@ TEST(Minimise, NegativeDimensionIsRefused) {
   double p[1] = {0.0};
   double fret = 0.0;
   testing::MessageCapture capture;
-  EXPECT_EQ(Minimise(-1, p, &fret, kTol, Constant), kPowellFailed);
+  EXPECT_EQ(Minimise(-1, p, &fret, kTol, {Constant}), kPowellFailed);
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].title, "Error in Minimise");
 }
@@ -219,21 +219,43 @@ TEST(LinMin, MovesToTheLineMinimumAndReturnsTheDisplacement) {
   double p[3] = {0.0, 0.0, 0.0};
   double xi[3] = {0.0, 0.0, 0.5};  // along p2 only
   double fret = 0.0;
-  ASSERT_EQ(LinMin(p, xi, 2, &fret, Quadratic), 1);
+  ASSERT_EQ(LinMin(p, xi, 2, &fret, {Quadratic}), 1);
   EXPECT_EQ(p[1], 0.0);
   EXPECT_NEAR(p[2], -2.0, kOptimiser);
   EXPECT_EQ(xi[2], p[2]);  // displacement from the start at 0
   EXPECT_NEAR(fret, 1.0, kOptimiser);
-  EXPECT_TRUE(std::isnan(f1dim(0.0)));  // no line search in progress
+  LineMinContext idle;
+  EXPECT_TRUE(std::isnan(f1dim(&idle, 0.0)));  // a line without a criterion
 }
 
-// Each thread has its own line-minimisation context: concurrent minimisations give exactly the
-// results of sequential ones.
+// The minimiser keeps nothing outside its arguments: a criterion may run a minimisation of its
+// own (an inner profile), and minimisations on several threads give the sequential results.
+double ShiftedParabola(void* context, double* p) {
+  const double centre = *static_cast<double*>(context);
+  return (p[1] - centre) * (p[1] - centre);
+}
+double Profiled(void*, double* p) {
+  // min over c of (c - p1)^2 + (p1 - 2)^2 + (p2 + 1)^2, the inner minimum found by Minimise.
+  double c[2] = {0.0, 0.0};
+  double inner = 0.0;
+  double centre = p[1];
+  Minimise(1, c, &inner, kTol, {ShiftedParabola, &centre});
+  return inner + (p[1] - 2.0) * (p[1] - 2.0) + (p[2] + 1.0) * (p[2] + 1.0);
+}
+
+TEST(Minimise, CriterionMayRunAMinimisationOfItsOwn) {
+  double p[3] = {0.0, 0.0, 0.0};
+  double fret = 0.0;
+  EXPECT_EQ(Minimise(2, p, &fret, kTol, {Profiled}), kPowellConverged);
+  EXPECT_NEAR(p[1], 2.0, kOptimiser);
+  EXPECT_NEAR(p[2], -1.0, kOptimiser);
+}
+
 TEST(Minimise, ConcurrentMinimisationsDoNotInterfere) {
   const auto run = [](bool rosen, double* out) {
     double p[3] = {0.0, rosen ? -1.2 : 0.3, rosen ? 1.0 : -0.4};
     double fret = 0.0;
-    Minimise(2, p, &fret, kTol, rosen ? Rosenbrock : Quadratic);
+    Minimise(2, p, &fret, kTol, {rosen ? Rosenbrock : Quadratic});
     out[0] = p[1];
     out[1] = p[2];
     out[2] = fret;

@@ -26,11 +26,11 @@ TEST(Pegelsadmissible, UsualRegionIsTheUnitBox) {
   MessageCapture capture;
   PegelsState& P = FreshPegels(10, 1, 3, kAdditiveErrors, kNone, kNone);
   SetParameters(P, 0.0, 0.0, 0.0, 1.0);
-  EXPECT_EQ(Pegelsadmissible(0), 1);
+  EXPECT_EQ(Pegelsadmissible(P, 0), 1);
   SetParameters(P, 1.0000001, 0.0, 0.0, 1.0);
-  EXPECT_EQ(Pegelsadmissible(0), 0);
+  EXPECT_EQ(Pegelsadmissible(P, 0), 0);
   SetParameters(P, 0.5, -0.1, 0.0, 1.0);
-  EXPECT_EQ(Pegelsadmissible(0), 0);
+  EXPECT_EQ(Pegelsadmissible(P, 0), 0);
   ASSERT_EQ(capture.size(), 2u);
   EXPECT_EQ(capture.messages()[0].title, "Pegels Input Error");
   EXPECT_EQ(capture.messages()[0].text,
@@ -38,7 +38,7 @@ TEST(Pegelsadmissible, UsualRegionIsTheUnitBox) {
   EXPECT_EQ(capture.messages()[0].style, 0x30u);
   EXPECT_EQ(capture.messages()[1].text, "At least one of the smoothing parameters is negative");
   // The silent form says nothing.
-  EXPECT_EQ(Pegelsadmissible(1), 0);
+  EXPECT_EQ(Pegelsadmissible(P, 1), 0);
   EXPECT_EQ(capture.size(), 2u);
 }
 
@@ -46,13 +46,13 @@ TEST(Pegelsadmissible, DampingMustExceedBetaInTheUsualRegion) {
   MessageCapture capture;
   PegelsState& P = FreshPegels(10, 1, 3, kAdditiveErrors, kDamped, kNone);
   SetParameters(P, 0.5, 0.2, 0.0, 0.2);
-  EXPECT_EQ(Pegelsadmissible(0), 0);
+  EXPECT_EQ(Pegelsadmissible(P, 0), 0);
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].text, "Damping parameter out of stable range");
   SetParameters(P, 0.5, 0.2, 0.0, 0.21);
-  EXPECT_EQ(Pegelsadmissible(0), 1);
+  EXPECT_EQ(Pegelsadmissible(P, 0), 1);
   SetParameters(P, 0.5, 0.2, 0.0, 1.0);
-  EXPECT_EQ(Pegelsadmissible(0), 1);
+  EXPECT_EQ(Pegelsadmissible(P, 0), 1);
 }
 
 TEST(Pegelsadmissible, AdmissibleRegionDampingRange) {
@@ -60,21 +60,21 @@ TEST(Pegelsadmissible, AdmissibleRegionDampingRange) {
   PegelsState& P = FreshPegels(10, 1, 3, kAdditiveErrors, kDamped, kNone);
   P.parameterRegion = kAdmissibleRegion;
   SetParameters(P, 0.5, 0.2, 0.0, 0.01);
-  EXPECT_EQ(Pegelsadmissible(0), 0);
+  EXPECT_EQ(Pegelsadmissible(P, 0), 0);
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].title, "Pegels input error");
   // phi may lie below beta here.
   SetParameters(P, 0.5, 0.2, 0.0, 0.02);
-  EXPECT_EQ(Pegelsadmissible(0), 1);
+  EXPECT_EQ(Pegelsadmissible(P, 0), 1);
 }
 
 TEST(Pegelsadmissible, UndampedModelsNeedPhiOneInBothRegions) {
   MessageCapture capture;
   PegelsState& P = FreshPegels(10, 1, 3, kAdditiveErrors, kAdditive, kNone);
   SetParameters(P, 0.5, 0.2, 0.0, 0.999);
-  EXPECT_EQ(Pegelsadmissible(0), 0);
+  EXPECT_EQ(Pegelsadmissible(P, 0), 0);
   P.parameterRegion = kAdmissibleRegion;
-  EXPECT_EQ(Pegelsadmissible(0), 0);
+  EXPECT_EQ(Pegelsadmissible(P, 0), 0);
   ASSERT_EQ(capture.size(), 2u);
   EXPECT_EQ(capture.messages()[0].text, "Damping parameter must equal 1 if no damping");
   EXPECT_EQ(capture.messages()[1].text, "Damping parameter must equal 1 if no damping");
@@ -85,28 +85,28 @@ TEST(Pegelsadmissible, MultiplicativeModelsUseTheUsualRegion) {
   P.parameterRegion = kAdmissibleRegion;
   // alpha = 1.5 is invertible for simple smoothing but outside the unit box.
   SetParameters(P, 1.5, 0.0, 0.0, 1.0);
-  EXPECT_EQ(Pegelsadmissible(1), 0);
+  EXPECT_EQ(Pegelsadmissible(P, 1), 0);
   P.modelType = kAdditiveErrors;
-  EXPECT_EQ(Pegelsadmissible(1), 1);
+  EXPECT_EQ(Pegelsadmissible(P, 1), 1);
 }
 
 TEST(Pegelsdiscount, SimpleSmoothingIsInvertibleUpToAlphaTwo) {
   PegelsState& P = FreshPegels(10, 1, 3, kAdditiveErrors, kNone, kNone);
   // D = [1 - alpha].
-  EXPECT_NEAR(Pegelsdiscount(0.3, 0.0, 0.0, 1.0), 0.7, kClosedForm);
-  EXPECT_NEAR(Pegelsdiscount(2.0, 0.0, 0.0, 1.0), 1.0, kClosedForm);
+  EXPECT_NEAR(Pegelsdiscount(P, 0.3, 0.0, 0.0, 1.0), 0.7, kClosedForm);
+  EXPECT_NEAR(Pegelsdiscount(P, 2.0, 0.0, 0.0, 1.0), 1.0, kClosedForm);
   SetParameters(P, 2.0, 0.0, 0.0, 1.0);
-  EXPECT_EQ(Pegelsinvertible(P.par), 1);
+  EXPECT_EQ(Pegelsinvertible(P, P.par), 1);
   SetParameters(P, 2.01, 0.0, 0.0, 1.0);
-  EXPECT_EQ(Pegelsinvertible(P.par), 0);
+  EXPECT_EQ(Pegelsinvertible(P, P.par), 0);
 }
 
 TEST(Pegelsdiscount, TrendMatrixEigenvaluesFromTheQuadratic) {
-  FreshPegels(10, 1, 3, kAdditiveErrors, kAdditive, kNone);
+  PegelsState& P = FreshPegels(10, 1, 3, kAdditiveErrors, kAdditive, kNone);
   // D = [[-0.5, -0.5], [-0.75, 0.25]]: trace -0.25, determinant -0.5, so the eigenvalues are
   // (-0.25 +- sqrt(0.0625 + 2)) / 2 and the larger modulus belongs to the negative one.
   const double radius = (0.25 + std::sqrt(0.0625 + 2.0)) / 2.0;
-  EXPECT_NEAR(Pegelsdiscount(1.5, 0.5, 0.0, 1.0), radius, kClosedForm);
+  EXPECT_NEAR(Pegelsdiscount(P, 1.5, 0.5, 0.0, 1.0), radius, kClosedForm);
   EXPECT_LT(radius, 1.0);
 }
 
@@ -114,25 +114,25 @@ TEST(Pegelsdiscount, SeasonalMatrixMatchesItsCharacteristicPolynomial) {
   // No trend, additive seasonality, s = 2: D = [[1-a, 0, -a], [-g, 0, 1-g], [0, 1, 0]], whose
   // characteristic polynomial is z^3 - (1-a) z^2 - (1-g) z + (1-a)(1-g) - a g. With a = 1 and
   // g = 1 it is z^3 - 1: all three eigenvalues on the unit circle.
-  FreshPegels(10, 2, 3, kAdditiveErrors, kNone, kAdditive);
-  EXPECT_NEAR(Pegelsdiscount(1.0, 0.0, 1.0, 1.0), 1.0, testing::kRecursion);
+  PegelsState& P = FreshPegels(10, 2, 3, kAdditiveErrors, kNone, kAdditive);
+  EXPECT_NEAR(Pegelsdiscount(P, 1.0, 0.0, 1.0, 1.0), 1.0, testing::kRecursion);
   // With a = 0, g = 0: (z - 1)(z^2 - 1), radius 1; with a = 0.5, g = 0: (z - 0.5)(z^2 - 1).
-  EXPECT_NEAR(Pegelsdiscount(0.5, 0.0, 0.0, 1.0), 1.0, testing::kRecursion);
+  EXPECT_NEAR(Pegelsdiscount(P, 0.5, 0.0, 0.0, 1.0), 1.0, testing::kRecursion);
 }
 
 TEST(Pegelsdiscount, MatrixTooLargeIsReportedOncePerRequest) {
   MessageCapture capture;
   PegelsState& P = FreshPegels(60, 20, 3, kAdditiveErrors, kNone, kAdditive);
   // Order s + 1 = 21 is beyond the eigenvalue routine: the model counts as invertible.
-  EXPECT_EQ(Pegelsdiscount(0.5, 0.0, 0.5, 1.0), 0.0);
-  EXPECT_EQ(Pegelsdiscount(0.6, 0.0, 0.5, 1.0), 0.0);
-  EXPECT_EQ(Pegelsdiscount(0.7, 0.0, 0.5, 1.0), 0.0);
+  EXPECT_EQ(Pegelsdiscount(P, 0.5, 0.0, 0.5, 1.0), 0.0);
+  EXPECT_EQ(Pegelsdiscount(P, 0.6, 0.0, 0.5, 1.0), 0.0);
+  EXPECT_EQ(Pegelsdiscount(P, 0.7, 0.0, 0.5, 1.0), 0.0);
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].text, "Matrix too large");
   EXPECT_EQ(capture.messages()[0].title, "Pegels Input Error");
   // A new request shows it again.
   P.tooLargeShown = 0;
-  Pegelsdiscount(0.5, 0.0, 0.5, 1.0);
+  Pegelsdiscount(P, 0.5, 0.0, 0.5, 1.0);
   EXPECT_EQ(capture.size(), 2u);
 }
 
@@ -140,7 +140,7 @@ TEST(Pegelsinvertible, MultiplicativeModelsCannotBeChecked) {
   MessageCapture capture;
   PegelsState& P = FreshPegels(10, 1, 3, kMultiplicativeErrors, kNone, kNone);
   SetParameters(P, 0.5, 0.0, 0.0, 1.0);
-  EXPECT_EQ(Pegelsinvertible(P.par), 0);
+  EXPECT_EQ(Pegelsinvertible(P, P.par), 0);
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].text, "Can't check invertibility of mutiplicative model");
 }

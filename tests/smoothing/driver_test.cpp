@@ -35,7 +35,7 @@ TEST(Pegelstransform, ScalesToUnitMaximumKeepingSigns) {
   P.y[1] = -2.0;
   P.y[2] = 4.0;
   P.y[3] = 1.0;
-  ASSERT_EQ(Pegelstransform(1), 0);
+  ASSERT_EQ(Pegelstransform(P, 1), 0);
   EXPECT_EQ(P.scale, 4.0);
   EXPECT_EQ(P.y[1], -0.5);
   EXPECT_EQ(P.y[2], 1.0);
@@ -48,15 +48,15 @@ TEST(Pegelstransform, RefusesWhatItCannotTransform) {
   P.transformType = kLogTransform;
   P.y[1] = 0.0;
   P.y[2] = 3.0;
-  EXPECT_EQ(Pegelstransform(1), -1);
+  EXPECT_EQ(Pegelstransform(P, 1), -1);
   // Square roots accept zeros.
   P.transformType = kSqrtTransform;
-  EXPECT_EQ(Pegelstransform(1), 0);
+  EXPECT_EQ(Pegelstransform(P, 1), 0);
   P.y[1] = -1.0;
-  EXPECT_EQ(Pegelstransform(1), -1);
+  EXPECT_EQ(Pegelstransform(P, 1), -1);
   P.transformType = kNoTransform;
   P.y[1] = P.y[2] = 0.0;
-  EXPECT_EQ(Pegelstransform(1), -1);
+  EXPECT_EQ(Pegelstransform(P, 1), -1);
   ASSERT_EQ(capture.size(), 3u);
   EXPECT_EQ(capture.messages()[0].title, "Error in Pegelslib");
   EXPECT_EQ(capture.messages()[0].text, "Data error: Can't take log of zero or negative values");
@@ -78,7 +78,7 @@ TEST(PegelsZeroScan, JudgesTheTransformedScaledData) {
 TEST(Pegelsmain, ResultsComeBackOnTheDataScale) {
   MessageCapture capture;
   PegelsState& P = SimpleRequest();
-  ASSERT_EQ(Pegelsmain(1, 1), 1);
+  ASSERT_EQ(Pegelsmain(P, 1, 1), 1);
   EXPECT_EQ(capture.size(), 0u);
   for (int t = 1; t <= 12; ++t) {
     EXPECT_NEAR(P.y[t], kSeries[t], 1e-12 * 22);
@@ -103,7 +103,7 @@ TEST(Pegelsmain, LogTransformRestoresOnlyForecastsAndLimits) {
   MessageCapture capture;
   PegelsState& P = SimpleRequest();
   P.transformType = kLogTransform;
-  ASSERT_EQ(Pegelsmain(1, 1), 1);
+  ASSERT_EQ(Pegelsmain(P, 1, 1), 1);
   EXPECT_NEAR(P.y[1], std::log(12.0), 1e-12);
   const double last = P.F[12] + P.par[1] * P.e[12];
   EXPECT_NEAR(P.fc[1], std::exp(last), 1e-12 * 22);
@@ -115,7 +115,7 @@ TEST(Pegelsmain, SinglePairOfBoundsAppliesToEveryParameter) {
   P.boundsCount = 1;
   P.lower[1] = 0.0;
   P.upper[1] = 0.5;
-  ASSERT_EQ(Pegelsmain(1, 1), 1);
+  ASSERT_EQ(Pegelsmain(P, 1, 1), 1);
   for (int i = 1; i <= 3; ++i) {
     EXPECT_EQ(P.lower[i], 0.1);
     EXPECT_EQ(P.upper[i], 0.5);
@@ -128,7 +128,7 @@ TEST(Pegelsmain, SinglePairOfBoundsAppliesToEveryParameter) {
   Q.boundsCount = 1;
   Q.lower[1] = 0.3;
   Q.upper[1] = 0.2;
-  ASSERT_EQ(Pegelsmain(1, 1), 1);
+  ASSERT_EQ(Pegelsmain(Q, 1, 1), 1);
   EXPECT_EQ(Q.lower[1], 0.1);
   EXPECT_EQ(Q.upper[1], 0.9);
   EXPECT_EQ(Q.upper[4], 1.0);
@@ -140,7 +140,7 @@ TEST(Pegelsmain, NoHorizonNoSimulation) {
   P.h = 0;
   P.lo[1] = 123.0;
   const int idum = (SetSeed(-11), Generator().idum);
-  ASSERT_EQ(Pegelsmain(1, 1), 1);
+  ASSERT_EQ(Pegelsmain(P, 1, 1), 1);
   EXPECT_EQ(P.lo[1], 123.0);
   // Not a single random number was drawn.
   EXPECT_EQ(Generator().idum, idum);
@@ -152,7 +152,7 @@ TEST(Pegelsmain, LogOfOneIsAZeroThatRefusesMultiplicativeModels) {
   P.y[3] = 1.0;
   P.transformType = kLogTransform;
   P.modelType = kMultiplicativeErrors;
-  EXPECT_EQ(Pegelsmain(1, 1), 0);
+  EXPECT_EQ(Pegelsmain(P, 1, 1), 0);
   EXPECT_EQ(P.hasZeros, 1);
   ASSERT_GE(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].title, "Error in pegelsopt2");
@@ -163,7 +163,7 @@ TEST(Pegelsmain, DataErrorFailsTheRequest) {
   PegelsState& P = SimpleRequest();
   P.transformType = kLogTransform;
   P.y[2] = -1.0;
-  EXPECT_EQ(Pegelsmain(1, 1), 0);
+  EXPECT_EQ(Pegelsmain(P, 1, 1), 0);
   EXPECT_EQ(capture.size(), 1u);
 }
 
@@ -171,7 +171,7 @@ TEST(Pegelsmain, UnknownCriterionFallsBackToMseWithAStopBox) {
   MessageCapture capture;
   PegelsState& P = SimpleRequest();
   P.optimizationCriterion = 9;
-  ASSERT_EQ(Pegelsmain(1, 1), 1);
+  ASSERT_EQ(Pegelsmain(P, 1, 1), 1);
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].title, "Pegelslib Warning");
   EXPECT_EQ(capture.messages()[0].text, "Unknown criterion in Pegelsmse: MSE assumed");

@@ -39,7 +39,7 @@ TEST(Pegelsstart, DefaultBoundsStartInTheMiddle) {
   PegelsState& P = FreshPegels(20, 4, 3, kAdditiveErrors, kDamped, kAdditive);
   DefaultBounds(P);
   double x[8] = {};
-  ASSERT_EQ(Pegelsstart(x), 4);
+  ASSERT_EQ(Pegelsstart(P, x), 4);
   EXPECT_DOUBLE_EQ(x[1], 0.5);
   EXPECT_DOUBLE_EQ(x[2], 0.5);
   EXPECT_DOUBLE_EQ(x[3], 0.5);
@@ -51,12 +51,12 @@ TEST(Pegelsstart, AdmissibleRegionStartsLow) {
   DefaultBounds(P);
   P.parameterRegion = 3;  // "at least 2" for the start, but not the admissible region itself
   double x[8] = {};
-  ASSERT_EQ(Pegelsstart(x), 4);
+  ASSERT_EQ(Pegelsstart(P, x), 4);
   EXPECT_DOUBLE_EQ(x[1], 0.1);
   EXPECT_DOUBLE_EQ(x[4], 0.9);
   // A multiplicative part keeps the usual start.
   P.seasonalityType = kMultiplicative;
-  Pegelsstart(x);
+  Pegelsstart(P, x);
   EXPECT_DOUBLE_EQ(x[1], 0.5);
 }
 
@@ -64,25 +64,25 @@ TEST(Pegelsmse, PenaltiesGrowFromTheViolatedBound) {
   PegelsState& P = OnTheSeries(kNone);
   P.l[0] = 10.0;
   double x[4] = {};
-  Pegelsstart(x);
+  Pegelsstart(P, x);
   x[1] = 0.05;
-  EXPECT_DOUBLE_EQ(Pegelsmse(x), (0.1 + 1 - 0.05) * 1e10);
+  EXPECT_DOUBLE_EQ(Pegelsmse(P, x), (0.1 + 1 - 0.05) * 1e10);
   x[1] = 0.95;
-  EXPECT_DOUBLE_EQ(Pegelsmse(x), (0.95 + 1 - 0.9) * 1e10);
+  EXPECT_DOUBLE_EQ(Pegelsmse(P, x), (0.95 + 1 - 0.9) * 1e10);
   x[1] = 0.9;
-  EXPECT_LT(Pegelsmse(x), 1e10);
+  EXPECT_LT(Pegelsmse(P, x), 1e10);
 
   // Region 3 starts like the admissible region but keeps the usual box.
   P.parameterRegion = 3;
   x[1] = 0.05;
-  EXPECT_GE(Pegelsmse(x), 1e10);
+  EXPECT_GE(Pegelsmse(P, x), 1e10);
   // In the admissible region the box is lifted unless the bounds fix the parameter.
   P.parameterRegion = kAdmissibleRegion;
-  EXPECT_LT(Pegelsmse(x), 1e10);
+  EXPECT_LT(Pegelsmse(P, x), 1e10);
   P.lower[1] = P.upper[1] = 0.5;
-  Pegelsstart(x);
+  Pegelsstart(P, x);
   x[1] = 0.6;
-  EXPECT_GE(Pegelsmse(x), 1e10);
+  EXPECT_GE(Pegelsmse(P, x), 1e10);
 }
 
 TEST(Pegelsmse, DampingStaysStrictlyInsideItsRange) {
@@ -90,15 +90,15 @@ TEST(Pegelsmse, DampingStaysStrictlyInsideItsRange) {
   P.l[0] = 10.0;
   P.b[0] = 0.5;
   double x[4] = {};
-  Pegelsstart(x);
+  Pegelsstart(P, x);
   x[1] = 0.5;
   x[2] = 0.3;
   x[3] = 0.3;
-  EXPECT_DOUBLE_EQ(Pegelsmse(x), 1e10);
+  EXPECT_DOUBLE_EQ(Pegelsmse(P, x), 1e10);
   x[3] = 1.0;
-  EXPECT_DOUBLE_EQ(Pegelsmse(x), 1e10);
+  EXPECT_DOUBLE_EQ(Pegelsmse(P, x), 1e10);
   x[3] = 0.95;
-  EXPECT_LT(Pegelsmse(x), 1e10);
+  EXPECT_LT(Pegelsmse(P, x), 1e10);
   EXPECT_EQ(P.par[4], 0.95);
 }
 
@@ -106,17 +106,17 @@ TEST(Pegelsmse, CriteriaSelectTheirStatistic) {
   PegelsState& P = OnTheSeries(kNone);
   P.l[0] = 10.0;
   double x[2] = {};
-  Pegelsstart(x);
+  Pegelsstart(P, x);
   x[1] = 0.4;
   for (int c = 1; c <= 5; ++c) {
     P.optimizationCriterion = c;
-    const double value = Pegelsmse(x);
+    const double value = Pegelsmse(P, x);
     const double want[6] = {0, P.mse[1], P.amse, P.sigma, P.mape, -P.logLik};
     EXPECT_EQ(value, want[c]) << "criterion " << c;
   }
   P.optimizationCriterion = 9;
   P.status = 0;
-  EXPECT_EQ(Pegelsmse(x), P.mse[1]);
+  EXPECT_EQ(Pegelsmse(P, x), P.mse[1]);
   EXPECT_EQ(P.status, kUnknownCriterion);
 }
 
@@ -147,7 +147,7 @@ TEST(pegelsopt2, SimpleSmoothingReachesTheGridMinimum) {
   PegelsState& P = OnTheSeries(kNone);
   P.optimizationCriterion = 1;
   P.initializationMethod = 1;
-  ASSERT_EQ(pegelsopt2(), 1);
+  ASSERT_EQ(pegelsopt2(P), 1);
   double best = 1e300;
   double argbest = 0.0;
   for (int i = 0; i <= 1600; ++i) {
@@ -171,10 +171,10 @@ TEST(pegelsopt2, EstimatedStatesNeverFitWorse) {
   PegelsState& P = OnTheSeries(kAdditive);
   P.optimizationCriterion = 1;
   P.initializationMethod = 1;
-  ASSERT_EQ(pegelsopt2(), 1);
+  ASSERT_EQ(pegelsopt2(P), 1);
   const double heuristic = P.mse[1];
   P.initializationMethod = 2;
-  ASSERT_EQ(pegelsopt2(), 1);
+  ASSERT_EQ(pegelsopt2(P), 1);
   // The second stage starts from the first stage's optimum.
   EXPECT_LE(P.mse[1], heuristic * (1 + 1e-12));
   EXPECT_EQ(P.initializationMethod, 2);
@@ -184,14 +184,14 @@ TEST(pegelsopt2, ZerosRefuseMultiplicativeModels) {
   MessageCapture capture;
   PegelsState& P = OnTheSeries(kMultiplicative);
   P.hasZeros = 1;
-  EXPECT_EQ(pegelsopt2(), 0);
+  EXPECT_EQ(pegelsopt2(P), 0);
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].title, "Error in pegelsopt2");
   EXPECT_EQ(capture.messages()[0].text,
             "**** Zeros in data ****\n ...Cannot estimate multiplicative model");
   // An additive model is still estimated.
   P.trendType = kAdditive;
-  EXPECT_EQ(pegelsopt2(), 1);
+  EXPECT_EQ(pegelsopt2(P), 1);
 }
 
 }  // namespace

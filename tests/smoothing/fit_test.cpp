@@ -32,7 +32,7 @@ TEST(Pegelsforecast, TrendFormsFollowTheirClosedForms) {
   const double seas[1] = {0.0};
   PegelsState& P = FreshPegels(1, 1, 3, kAdditiveErrors, kDamped, kNone);
   P.par[4] = 0.5;
-  Pegelsforecast(10.0, 1.0, seas, 3, out);
+  Pegelsforecast(P, 10.0, 1.0, seas, 3, out);
   // Damped: the first step adds the whole trend, then 0.5 and 0.25 of it.
   EXPECT_DOUBLE_EQ(out[1], 11.0);
   EXPECT_DOUBLE_EQ(out[2], 11.5);
@@ -40,19 +40,19 @@ TEST(Pegelsforecast, TrendFormsFollowTheirClosedForms) {
 
   P.trendType = kAdditive;
   P.par[4] = 1.0;
-  Pegelsforecast(10.0, 1.0, seas, 3, out);
+  Pegelsforecast(P, 10.0, 1.0, seas, 3, out);
   EXPECT_DOUBLE_EQ(out[1], 11.0);
   EXPECT_DOUBLE_EQ(out[2], 12.0);
   EXPECT_DOUBLE_EQ(out[3], 13.0);
 
   P.trendType = kMultiplicative;
-  Pegelsforecast(10.0, 1.1, seas, 3, out);
+  Pegelsforecast(P, 10.0, 1.1, seas, 3, out);
   EXPECT_NEAR(out[1], 11.0, kClosedForm);
   EXPECT_NEAR(out[2], 12.1, kClosedForm);
   EXPECT_NEAR(out[3], 13.31, kClosedForm);
 
   P.trendType = kNone;
-  Pegelsforecast(10.0, 5.0, seas, 2, out);
+  Pegelsforecast(P, 10.0, 5.0, seas, 2, out);
   EXPECT_DOUBLE_EQ(out[1], 10.0);
   EXPECT_DOUBLE_EQ(out[2], 10.0);
 }
@@ -61,7 +61,7 @@ TEST(Pegelsforecast, SeasonalValuesCycleWithThePeriod) {
   double out[5] = {};
   const double add[2] = {1.0, -1.0};
   PegelsState& P = FreshPegels(1, 2, 3, kAdditiveErrors, kNone, kAdditive);
-  Pegelsforecast(10.0, 0.0, add, 3, out);
+  Pegelsforecast(P, 10.0, 0.0, add, 3, out);
   EXPECT_DOUBLE_EQ(out[1], 11.0);
   EXPECT_DOUBLE_EQ(out[2], 9.0);
   EXPECT_DOUBLE_EQ(out[3], 11.0);
@@ -69,7 +69,7 @@ TEST(Pegelsforecast, SeasonalValuesCycleWithThePeriod) {
   const double mult[2] = {1.5, 0.5};
   P.seasonalityType = kMultiplicative;
   P.trendType = kAdditive;
-  Pegelsforecast(10.0, 2.0, mult, 4, out);
+  Pegelsforecast(P, 10.0, 2.0, mult, 4, out);
   EXPECT_DOUBLE_EQ(out[1], 12.0 * 1.5);
   EXPECT_DOUBLE_EQ(out[2], 14.0 * 0.5);
   EXPECT_DOUBLE_EQ(out[3], 16.0 * 1.5);
@@ -78,7 +78,7 @@ TEST(Pegelsforecast, SeasonalValuesCycleWithThePeriod) {
 
 TEST(Pegelsfit, SimpleSmoothingStepWorkedByHand) {
   PegelsState& P = SimpleSmoothing({12.0}, 0.5, 10.0);
-  ASSERT_EQ(Pegelsfit(1), 1);
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
   EXPECT_DOUBLE_EQ(P.F[1], 10.0);
   EXPECT_DOUBLE_EQ(P.e[1], 2.0);
   EXPECT_DOUBLE_EQ(P.l[1], 11.0);
@@ -94,7 +94,7 @@ TEST(Pegelsfit, AdditiveTrendAdditiveSeasonStepWorkedByHand) {
   P.seasInit[0] = 2.0;
   P.seasInit[1] = -2.0;
   P.y[1] = 14.0;
-  ASSERT_EQ(Pegelsfit(1), 1);
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
   // P = 11, F = 13, e = 1, x = 12, l = 11.5, growth 1.5, b = 1 + 0.2 * 0.5, z = 3, S = 2 + 0.1.
   EXPECT_DOUBLE_EQ(P.F[1], 13.0);
   EXPECT_DOUBLE_EQ(P.e[1], 1.0);
@@ -113,7 +113,7 @@ TEST(Pegelsfit, MultiplicativeTrendMultiplicativeSeasonStepWorkedByHand) {
   P.seasInit[0] = 1.2;
   P.seasInit[1] = 0.8;
   P.y[1] = 14.0;
-  ASSERT_EQ(Pegelsfit(1), 1);
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
   // P = 11, F = 13.2, x = 14/1.2, l = 11 + 0.5 (14/1.2 - 11), growth l/10,
   // b = 1.1 + 0.2 (l/10 - 1.1), z = 14/11, S = 1.2 + 0.1 (14/11 - 1.2).
   const double l1 = 11.0 + 0.5 * (14.0 / 1.2 - 11.0);
@@ -132,7 +132,7 @@ TEST(Pegelsfit, DampedTrendStepWorkedByHand) {
   P.l[0] = 10.0;
   P.b[0] = 1.0;
   P.y[1] = 12.0;
-  ASSERT_EQ(Pegelsfit(1), 1);
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
   // Predicted level 11, l = 11.5, growth 1.5, b = 0.8 * 1 + 0.2 * (1.5 - 1) = 0.9.
   EXPECT_DOUBLE_EQ(P.F[1], 11.0);
   EXPECT_DOUBLE_EQ(P.l[1], 11.5);
@@ -142,7 +142,7 @@ TEST(Pegelsfit, DampedTrendStepWorkedByHand) {
 TEST(Pegelsfit, ErrorFormsGiveTheirVariancesAndLikelihoods) {
   // Simple smoothing, alpha 0.5, l[0] = 10, y = 12, 9: F = 10, 11 and e = 2, -2.
   PegelsState& P = SimpleSmoothing({12.0, 9.0}, 0.5, 10.0);
-  ASSERT_EQ(Pegelsfit(1), 1);
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
   const double c = 1.0 + std::log(2.0 * M_PI);
   EXPECT_DOUBLE_EQ(P.F[2], 11.0);
   EXPECT_DOUBLE_EQ(P.sigma, 2.0);
@@ -153,7 +153,7 @@ TEST(Pegelsfit, ErrorFormsGiveTheirVariancesAndLikelihoods) {
 
   // Multiplicative errors: relative errors 0.2 and -2/11, and the Jacobian term ln 10 + ln 11.
   P.modelType = kMultiplicativeErrors;
-  ASSERT_EQ(Pegelsfit(1), 1);
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
   const double v = (0.04 + 4.0 / 121.0) / 2.0;
   EXPECT_NEAR(P.sigma, std::sqrt(v), kClosedForm);
   EXPECT_NEAR(P.logLik, -0.5 * (2.0 * (std::log(v) + c) + 2.0 * std::log(110.0)), kClosedForm);
@@ -166,7 +166,7 @@ TEST(Pegelsfit, MultiStepErrorsCountForecastsInsideTheData) {
   // mse[k] is the mean of (y[t] - l[t - k])^2 over t = k .. n.
   const double y[11] = {0, 3, 5, 4, 6, 8, 7, 9, 12, 10, 11};
   PegelsState& P = SimpleSmoothing(std::vector<double>(std::begin(y) + 1, std::end(y)), 0.3, 2.0);
-  ASSERT_EQ(Pegelsfit(1), 1);
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
   double level[11];
   level[0] = 2.0;
   for (int t = 1; t <= 10; ++t) level[t] = level[t - 1] + 0.3 * (y[t] - level[t - 1]);
@@ -182,7 +182,7 @@ TEST(Pegelsfit, MultiStepErrorsCountForecastsInsideTheData) {
 
 TEST(Pegelsfit, HorizonsBeyondTheDataHaveNoMultiStepError) {
   PegelsState& P = SimpleSmoothing({12.0, 9.0}, 0.5, 10.0);
-  ASSERT_EQ(Pegelsfit(1), 1);
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
   // mse[1] over e = 2, -2; mse[2] over the one 2-step error 9 - 10; mse[3] has no forecast.
   EXPECT_DOUBLE_EQ(P.mse[1], 4.0);
   EXPECT_DOUBLE_EQ(P.mse[2], 1.0);
@@ -204,7 +204,7 @@ TEST(Pegelsfit, SeasonalSliceTakesInitialIndicesThenEarlierStates) {
   const double init[s] = {2.0, -3.0, 1.5, -0.5};
   for (int k = 0; k < s; ++k) P.seasInit[k] = init[k];
   for (int t = 1; t <= n; ++t) P.y[t] = y[t];
-  ASSERT_EQ(Pegelsfit(1), 1);
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
 
   double base[n + 1];
   double S[n + 1];
@@ -222,7 +222,7 @@ TEST(Pegelsfit, SeasonalSliceTakesInitialIndicesThenEarlierStates) {
 
 TEST(Pegelsfit, ExactFitHasNoLikelihood) {
   PegelsState& P = SimpleSmoothing(std::vector<double>(5, 4.0), 0.5, 4.0);
-  ASSERT_EQ(Pegelsfit(1), 1);
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
   EXPECT_EQ(P.sigma, 0.0);
   EXPECT_EQ(P.logLik, -5e9);
   EXPECT_EQ(P.icValue, 1e10 + 2.0);
@@ -237,14 +237,14 @@ TEST(Pegelsfit, PenaltyCountsSmoothingParameters) {
   P.par[4] = 0.9;
   P.l[0] = 1.0;
   for (int t = 1; t <= 100; ++t) P.y[t] = 1.0 + 0.01 * t + 0.1 * std::sin(t);
-  ASSERT_EQ(Pegelsfit(1), 1);
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
   EXPECT_NEAR(P.icValue - (-2.0 * P.logLik), 4.0 * std::log(100.0), kClosedForm);
 }
 
 TEST(Pegelsfit, ZerosMakeMapeHuge) {
   PegelsState& P = SimpleSmoothing({1.0, 2.0, 1.5}, 0.5, 1.0);
   P.hasZeros = 1;
-  ASSERT_EQ(Pegelsfit(1), 1);
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
   EXPECT_EQ(P.mape, 1e10);
 }
 
@@ -252,7 +252,7 @@ TEST(Pegelsfit, WithoutTrendOrSeasonTheirStatesStayUntouched) {
   PegelsState& P = SimpleSmoothing({1.0, 2.0}, 0.5, 1.0, 2);
   P.b[1] = P.b[2] = 7.0;
   P.S[1] = P.S[2] = 8.0;
-  ASSERT_EQ(Pegelsfit(1), 1);
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
   EXPECT_EQ(P.b[2], 7.0);
   EXPECT_EQ(P.S[2], 8.0);
 }
@@ -261,10 +261,10 @@ TEST(Pegelsfit, InadmissibleParametersWriteNothing) {
   MessageCapture capture;
   PegelsState& P = SimpleSmoothing({12.0}, 1.5, 10.0);
   P.F[1] = -1.0;
-  EXPECT_EQ(Pegelsfit(1), 0);
+  EXPECT_EQ(Pegelsfit(P, 1), 0);
   EXPECT_EQ(P.F[1], -1.0);
   EXPECT_EQ(capture.size(), 0u);
-  EXPECT_EQ(Pegelsfit(0), 0);
+  EXPECT_EQ(Pegelsfit(P, 0), 0);
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].text,
             "At least one of the smoothing parameters is greater than one");

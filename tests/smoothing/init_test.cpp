@@ -14,14 +14,14 @@ using testing::kClosedForm;
 TEST(Pegelsinit, StraightLineGivesLevelAndSlope) {
   PegelsState& P = FreshPegels(7, 1, 3, kAdditiveErrors, kAdditive, kNone);
   for (int t = 1; t <= 7; ++t) P.y[t] = 2.0 + 0.5 * t;
-  ASSERT_EQ(Pegelsinit(), 1);
+  ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_NEAR(P.l[0], 2.0, kClosedForm);
   EXPECT_NEAR(P.b[0], 0.5, kClosedForm);
   P.trendType = kMultiplicative;
-  ASSERT_EQ(Pegelsinit(), 1);
+  ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_NEAR(P.b[0], 0.5 / 2.0 + 1.0, kClosedForm);
   P.trendType = kNone;
-  ASSERT_EQ(Pegelsinit(), 1);
+  ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_EQ(P.b[0], 0.0);
 }
 
@@ -29,7 +29,7 @@ TEST(Pegelsinit, LineFitUsesAtMostTenObservations) {
   // A line through the first ten points, then a jump that must not influence the start.
   PegelsState& P = FreshPegels(15, 1, 3, kAdditiveErrors, kAdditive, kNone);
   for (int t = 1; t <= 15; ++t) P.y[t] = t <= 10 ? 1.0 + 3.0 * t : 1000.0;
-  ASSERT_EQ(Pegelsinit(), 1);
+  ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_NEAR(P.l[0], 1.0, kClosedForm);
   EXPECT_NEAR(P.b[0], 3.0, kClosedForm);
 }
@@ -37,7 +37,7 @@ TEST(Pegelsinit, LineFitUsesAtMostTenObservations) {
 TEST(Pegelsinit, ZeroInterceptStartsMultiplicativeTrendWithoutGrowth) {
   PegelsState& P = FreshPegels(6, 1, 3, kAdditiveErrors, kMultiplicative, kNone);
   for (int t = 1; t <= 6; ++t) P.y[t] = 0.5 * t;
-  ASSERT_EQ(Pegelsinit(), 1);
+  ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_NEAR(P.l[0], 0.0, kClosedForm);
   EXPECT_EQ(P.b[0], 1.0);
 }
@@ -48,7 +48,7 @@ TEST(Pegelsinit, SeasonalDecompositionRecoversLineAndIndices) {
   const double season[4] = {1.5, -0.5, 2.0, -3.0};
   PegelsState& P = FreshPegels(100, 4, 3, kAdditiveErrors, kAdditive, kAdditive);
   for (int t = 1; t <= 100; ++t) P.y[t] = 3.0 + 2.0 * t + season[(t - 1) % 4];
-  ASSERT_EQ(Pegelsinit(), 1);
+  ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_NEAR(P.l[0], 3.0, testing::kRecursion);
   EXPECT_NEAR(P.b[0], 2.0, testing::kRecursion);
   for (int k = 0; k < 4; ++k) EXPECT_NEAR(P.seasInit[k], season[k], testing::kRecursion);
@@ -56,7 +56,7 @@ TEST(Pegelsinit, SeasonalDecompositionRecoversLineAndIndices) {
   // Without seasonality in the model the same adjusted line is used and seasInit is not written.
   P.seasonalityType = kNone;
   for (int k = 0; k < 4; ++k) P.seasInit[k] = 42.0;
-  ASSERT_EQ(Pegelsinit(), 1);
+  ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_NEAR(P.l[0], 3.0, testing::kRecursion);
   EXPECT_EQ(P.seasInit[0], 42.0);
 }
@@ -65,7 +65,7 @@ TEST(Pegelsinit, TooFewDataForDecompositionGiveNeutralIndices) {
   PegelsState& P = FreshPegels(20, 12, 3, kAdditiveErrors, kNone, kMultiplicative);
   for (int t = 1; t <= 20; ++t) P.y[t] = 5.0 + t;
   for (int k = 0; k < 12; ++k) P.seasInit[k] = 42.0;
-  ASSERT_EQ(Pegelsinit(), 1);
+  ASSERT_EQ(Pegelsinit(P), 1);
   // The line through the raw y[1..10] = 6 .. 15.
   EXPECT_NEAR(P.l[0], 5.0, kClosedForm);
   for (int k = 0; k < 12; ++k) EXPECT_EQ(P.seasInit[k], 1.0);
@@ -82,7 +82,7 @@ TEST(Pegelsfullstart, SecondStageLayoutAndReadBack) {
   const double init[4] = {1.0, -2.0, 0.5, 0.5};
   for (int k = 0; k < 4; ++k) P.seasInit[k] = init[k];
   double x[32] = {};
-  ASSERT_EQ(Pegelsfullstart(x), 9);
+  ASSERT_EQ(Pegelsfullstart(P, x), 9);
   const double expected[10] = {0, 0.1, 0.2, 0.3, 0.9, 5.0, 0.5, 1.0, -2.0, 0.5};
   for (int i = 1; i <= 9; ++i) EXPECT_EQ(x[i], expected[i]) << "position " << i;
 
@@ -91,7 +91,7 @@ TEST(Pegelsfullstart, SecondStageLayoutAndReadBack) {
   x[7] = 2.0;
   x[8] = -1.0;
   x[9] = 0.75;
-  Pegelsreadstates(x);
+  Pegelsreadstates(P, x);
   EXPECT_EQ(P.l[0], 6.0);
   EXPECT_EQ(P.b[0], 0.25);
   EXPECT_EQ(P.seasInit[0], 2.0);
@@ -100,7 +100,7 @@ TEST(Pegelsfullstart, SecondStageLayoutAndReadBack) {
   EXPECT_DOUBLE_EQ(P.seasInit[3], -1.75);
 
   P.seasonalityType = kMultiplicative;
-  Pegelsreadstates(x);
+  Pegelsreadstates(P, x);
   EXPECT_DOUBLE_EQ(P.seasInit[3], 4.0 - 1.75);
 }
 

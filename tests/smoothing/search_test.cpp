@@ -12,16 +12,16 @@ namespace {
 
 using testing::FreshPegels;
 
-std::vector<Candidate> Candidates() {
+std::vector<Candidate> Candidates(PegelsState& P) {
   Candidate c[kMaxCandidates];
-  const int count = PegelsCandidates(c);
+  const int count = PegelsCandidates(P, c);
   return std::vector<Candidate>(c, c + count);
 }
 
 TEST(PegelsCandidates, AdditiveSearchOverAllOpenComponents) {
   PegelsState& P = FreshPegels(48, 12, 3, kChooseErrors, kChoose, kChoose);
   P.searchType = 1;
-  const auto c = Candidates();
+  const auto c = Candidates(P);
   ASSERT_EQ(c.size(), 6u);
   // Seasonality outer, trend inner, additive forms only.
   const int expected[6][3] = {{1, 0, 0}, {1, 1, 0}, {1, 3, 0}, {1, 0, 1}, {1, 1, 1}, {1, 3, 1}};
@@ -31,29 +31,29 @@ TEST(PegelsCandidates, AdditiveSearchOverAllOpenComponents) {
     EXPECT_EQ(c[i].seasonalityType, expected[i][2]);
   }
   P.s = 1;
-  EXPECT_EQ(Candidates().size(), 3u);
+  EXPECT_EQ(Candidates(P).size(), 3u);
 }
 
 TEST(PegelsCandidates, FullSearchAndItsExclusions) {
   PegelsState& P = FreshPegels(48, 12, 3, kChooseErrors, kChoose, kChoose);
   P.searchType = 2;
-  const auto all = Candidates();
+  const auto all = Candidates(P);
   ASSERT_EQ(all.size(), 24u);
   EXPECT_EQ(all.front().modelType, 0);
   EXPECT_EQ(all[4].seasonalityType, 1);  // four trends per seasonality
   EXPECT_EQ(all[12].modelType, 1);       // twelve per error form
   P.hasZeros = 1;
-  EXPECT_EQ(Candidates().size(), 6u);
+  EXPECT_EQ(Candidates(P).size(), 6u);
   P.hasZeros = 0;
   // s = 1 allows no seasonality even when it is open.
   P.s = 1;
-  for (const Candidate& c : Candidates()) EXPECT_EQ(c.seasonalityType, 0);
-  EXPECT_EQ(Candidates().size(), 8u);
+  for (const Candidate& c : Candidates(P)) EXPECT_EQ(c.seasonalityType, 0);
+  EXPECT_EQ(Candidates(P).size(), 8u);
   // A fixed multiplicative component leaves nothing for an additive-only search.
   P.s = 12;
   P.searchType = 1;
   P.trendType = kMultiplicative;
-  EXPECT_EQ(Candidates().size(), 0u);
+  EXPECT_EQ(Candidates(P).size(), 0u);
 }
 
 // A stand-in estimator that gives each candidate a chosen information criterion and a simple
@@ -62,8 +62,7 @@ thread_local std::vector<double> ic_by_call;
 thread_local std::vector<int> methods_seen;
 thread_local int calls = 0;
 
-int FakeEstimate() {
-  PegelsState& P = Pegels();
+int FakeEstimate(PegelsState& P) {
   methods_seen.push_back(P.initializationMethod);
   P.par[1] = 0.1 + 0.01 * calls;
   P.par[2] = P.trendType > 0 ? 0.05 : 0.0;
@@ -76,45 +75,46 @@ int FakeEstimate() {
   return 1;
 }
 
-void SearchState() {
+PegelsState& SearchState() {
   PegelsState& P = FreshPegels(8, 1, 3, kAdditiveErrors, kChoose, kNone);
   P.searchType = 2;
   P.initializationMethod = 1;
   for (int t = 1; t <= 8; ++t) P.y[t] = 1.0 + 0.1 * (t % 3);
   calls = 0;
   methods_seen.clear();
+  return P;
 }
 
 TEST(Pegelssearch, TiesKeepTheEarlierCandidate) {
   testing::MessageCapture capture;
-  SearchState();
+  PegelsState& P = SearchState();
   // Trends 0, 1, 2, 3 in that order; trends 1 and 3 tie at the lowest value.
   ic_by_call = {5.0, 3.0, 4.0, 3.0};
-  ASSERT_EQ(PegelssearchWith(&FakeEstimate), 1);
-  EXPECT_EQ(Pegels().trendType, kAdditive);
-  EXPECT_DOUBLE_EQ(Pegels().par[1], 0.11);
+  ASSERT_EQ(PegelssearchWith(P, &FakeEstimate), 1);
+  EXPECT_EQ(P.trendType, kAdditive);
+  EXPECT_DOUBLE_EQ(P.par[1], 0.11);
   // The chosen fit is rebuilt for the chosen parameters.
-  EXPECT_EQ(Pegels().l[0], 1.0);
+  EXPECT_EQ(P.l[0], 1.0);
 }
 
 TEST(Pegelssearch, NothingBelowTheCeilingFails) {
   testing::MessageCapture capture;
-  SearchState();
+  PegelsState& P = SearchState();
   ic_by_call = {1e10, 2e10, 1e10, 1e11};
-  EXPECT_EQ(PegelssearchWith(&FakeEstimate), 0);
+  EXPECT_EQ(PegelssearchWith(P, &FakeEstimate), 0);
 }
 
 TEST(Pegelssearch, MethodThreeComparesHeuristicStatesThenEstimatesTheWinner) {
   testing::MessageCapture capture;
-  SearchState();
-  Pegels().initializationMethod = 3;
+  PegelsState& P = SearchState();
+  P.initializationMethod = 3;
   ic_by_call = {5.0, 4.0, 6.0, 7.0, 0.0};
-  ASSERT_EQ(PegelssearchWith(&FakeEstimate), 1);
+  ASSERT_EQ(PegelssearchWith(P, &FakeEstimate), 1);
   ASSERT_EQ(methods_seen.size(), 5u);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(methods_seen[i], 1);
   EXPECT_EQ(methods_seen[4], 2);
-  EXPECT_EQ(Pegels().initializationMethod, 3);
-  EXPECT_EQ(Pegels().trendType, kAdditive);
+  EXPECT_EQ(P.initializationMethod, 3);
+  EXPECT_EQ(P.trendType, kAdditive);
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ TEST(Pegelssim, GaussianSimpleSmoothingLimitsMatchTheory) {
   double lo[h + 1];
   double hi[h + 1];
   SetSeed(-2024);
-  ASSERT_EQ(Pegelssim(h, 95.0, lo, hi), 1);
+  ASSERT_EQ(Pegelssim(P, h, 95.0, lo, hi), 1);
 
   // Each limit is the mean of 10 batch quantiles over 5000 paths, i.e. about one quantile over
   // N = 50000 paths, whose standard error is sqrt(p (1 - p) / N) / density(q):
@@ -61,7 +61,7 @@ TEST(Pegelssim, CoverageOfSimulatedLimitsOnFreshPaths) {
   double lo[5];
   double hi[5];
   SetSeed(-8);
-  ASSERT_EQ(Pegelssim(4, 95.0, lo, hi), 1);
+  ASSERT_EQ(Pegelssim(P, 4, 95.0, lo, hi), 1);
   const int N = 20000;
   int inside = 0;
   for (int j = 0; j < N; ++j) {
@@ -69,7 +69,7 @@ TEST(Pegelssim, CoverageOfSimulatedLimitsOnFreshPaths) {
     double T = 0.0;
     double v = 0.0;
     double y = 0.0;
-    for (int i = 0; i < 4; ++i) y = Pegelssimstep(L, T, v);
+    for (int i = 0; i < 4; ++i) y = Pegelssimstep(P, L, T, v);
     inside += (y >= lo[4] && y <= hi[4]);
   }
   EXPECT_NEAR(inside / double(N), 0.95, 4 * (1.54e-3 + 1.4e-3));
@@ -93,7 +93,7 @@ TEST(Pegelssimstep, ResampledDisturbancesAreTheFittedErrors) {
     double T = 0.0;
     double v = 0.0;
     // With a zero level and alpha 0 the simulated observation is the disturbance itself.
-    const double eps = Pegelssimstep(L, T, v);
+    const double eps = Pegelssimstep(P, L, T, v);
     ASSERT_EQ(errors.count(eps), 1u) << eps;
     seen.insert(eps);
   }
@@ -107,7 +107,7 @@ TEST(Pegelssimstep, ResampledDisturbancesAreTheFittedErrors) {
     double L = 1.0;
     double T = 0.0;
     double v = 0.0;
-    ASSERT_EQ(relative.count(Pegelssimstep(L, T, v)), 1u);
+    ASSERT_EQ(relative.count(Pegelssimstep(P, L, T, v)), 1u);
   }
 }
 
@@ -132,8 +132,8 @@ TEST(Pegelssim, WithoutNoiseEveryModelFollowsItsPointForecasts) {
         double lo[10];
         double hi[10];
         double fc[10];
-        ASSERT_EQ(Pegelssim(9, 95.0, lo, hi), 1);
-        Pegelsforecast(P.l[8], P.b[8], P.S + 5, 9, fc);
+        ASSERT_EQ(Pegelssim(P, 9, 95.0, lo, hi), 1);
+        Pegelsforecast(P, P.l[8], P.b[8], P.S + 5, 9, fc);
         for (int k = 1; k <= 9; ++k) {
           EXPECT_NEAR(lo[k], fc[k], tol * std::fabs(fc[k]))
               << "model " << model << " trend " << trend << " season " << season << " k " << k;
@@ -156,10 +156,10 @@ TEST(Pegelssim, ConfidenceLevelSetsTheProbabilities) {
   double lo[2];
   double hi[2];
   SetSeed(-1);
-  ASSERT_EQ(Pegelssim(1, 100.0, lo, hi), 1);
+  ASSERT_EQ(Pegelssim(P, 1, 100.0, lo, hi), 1);
   EXPECT_NEAR(lo[1], -1.0, 1e-12);
   EXPECT_NEAR(hi[1], 1.0, 1e-12);
-  ASSERT_EQ(Pegelssim(1, 0.0, lo, hi), 1);
+  ASSERT_EQ(Pegelssim(P, 1, 0.0, lo, hi), 1);
   EXPECT_EQ(lo[1], hi[1]);
 }
 

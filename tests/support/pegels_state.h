@@ -8,15 +8,15 @@
 
 namespace vordex::testing {
 
-// Resets the calling thread's engine state to its defaults and sets the model: n observations,
-// period s, m multi-step horizons, error form, trend and seasonality in the engine's numbering,
-// phi = 1 and the usual region.
+// A fresh engine state for the calling thread's test (the previous one is discarded) with the
+// model: n observations, period s, m multi-step horizons, error form, trend and seasonality in
+// the engine's numbering, phi = 1 and the usual region.
 inline smoothing::PegelsState& FreshPegels(int n, int s, int m, int modelType, int trendType,
                                            int seasonalityType) {
-  // The record is large: build the defaults on the heap, not the stack.
-  auto defaults = std::make_unique<smoothing::PegelsState>();
-  smoothing::Pegels() = *defaults;
-  smoothing::PegelsState& P = smoothing::Pegels();
+  // The record is large: on the heap, not the stack.
+  static thread_local std::unique_ptr<smoothing::PegelsState> record;
+  record = std::make_unique<smoothing::PegelsState>();
+  smoothing::PegelsState& P = *record;
   P.n = n;
   P.s = s;
   P.multisteps = m;

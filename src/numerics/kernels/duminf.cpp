@@ -72,8 +72,13 @@ struct Outcome {
 
 class Minimiser {
  public:
-  Minimiser(DuminfFcn fcn, int n, const double* xscale)
-      : fcn_(fcn), n_(n), sx_(xscale, xscale + n), l_(std::size_t(n) * n, 0.0), work_(n, 0.0) {}
+  Minimiser(DuminfFcn fcn, void* context, int n, const double* xscale)
+      : fcn_(fcn),
+        context_(context),
+        n_(n),
+        sx_(xscale, xscale + n),
+        l_(std::size_t(n) * n, 0.0),
+        work_(n, 0.0) {}
 
   std::vector<double>& scale() { return sx_; }
 
@@ -90,7 +95,7 @@ class Minimiser {
 
   double F(const std::vector<double>& x) {
     double f = 0.0;
-    fcn_(n_, x.data(), f);
+    fcn_(context_, n_, x.data(), f);
     ++fcn_count;
     return f;
   }
@@ -105,11 +110,11 @@ class Minimiser {
       if (xj < 0.0) h = -h;
       x[j] = xj + h;
       double fplus = 0.0;
-      fcn_(n_, x.data(), fplus);
+      fcn_(context_, n_, x.data(), fplus);
       if (central) {
         x[j] = xj - h;
         double fminus = 0.0;
-        fcn_(n_, x.data(), fminus);
+        fcn_(context_, n_, x.data(), fminus);
         g[j] = (fplus - fminus) / (2.0 * h);
       } else {
         g[j] = (fplus - f) / h;
@@ -340,6 +345,7 @@ class Minimiser {
 
  private:
   DuminfFcn fcn_;
+  void* context_;
   int n_;
   std::vector<double> sx_;
   std::vector<double> l_;  // lower triangle by rows
@@ -353,7 +359,7 @@ class Minimiser {
 
 }  // namespace
 
-void DUMINF(DuminfFcn fcn, const int& n, const double* xguess, const double* xscale,
+void DUMINF(DuminfFcn fcn, void* context, const int& n, const double* xguess, const double* xscale,
             const double& fscale, int* iparam, double* rparam, double* x, double& fvalue) {
   ClearKernelError();
   if (n <= 0) {
@@ -391,7 +397,7 @@ void DUMINF(DuminfFcn fcn, const int& n, const double* xguess, const double* xsc
     p = g;
     s = g;
     y = g;
-    mp = new Minimiser(fcn, n, xscale);
+    mp = new Minimiser(fcn, context, n, xscale);
   } catch (const std::bad_alloc&) {
     SetKernelError(kTerminal, 2,
                    "The required storage cannot be allocated.  The workspace allocation is based "

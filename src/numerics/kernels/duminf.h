@@ -4,10 +4,11 @@
 
 namespace vordex::kernels {
 
-// The objective: given N and the point X (N doubles, X[0] is the first variable; read only),
-// stores the function value in F. Called many times per iteration. It may call other kernels:
-// DUMINF's own outcome is recorded in the error state after its last call of the objective.
-using DuminfFcn = void (*)(const int& n, const double* x, double& f);
+// The objective: given the caller's context, N and the point X (N doubles, X[0] is the first
+// variable; read only), stores the function value in F. Called many times per iteration. It may
+// call other kernels: DUMINF's own outcome is recorded in the error state after its last call of
+// the objective.
+using DuminfFcn = void (*)(void* context, const int& n, const double* x, double& f);
 
 // Minimises FCN by a BFGS quasi-Newton method with a factored Hessian approximation, a line
 // search, and forward-difference gradients (central differences once a line search has failed
@@ -15,6 +16,7 @@ using DuminfFcn = void (*)(const int& n, const double* x, double& f);
 //
 // Arguments (arrays point to their first element, which is element 1):
 //   FCN      the objective.
+//   CONTEXT  handed to every call of FCN unchanged (the request the objective evaluates).
 //   N        number of variables.
 //   XGUESS   N doubles, the start point (read only; may be the same array as X).
 //   XSCALE   N positive doubles, the diagonal scaling of the variables.
@@ -47,7 +49,7 @@ using DuminfFcn = void (*)(const int& n, const double* x, double& f);
 //   type 5, code 2: no workspace (X and FVALUE untouched).
 // Never prints, never throws (an exception thrown by FCN is not caught), never stops the
 // process.
-void DUMINF(DuminfFcn fcn, const int& n, const double* xguess, const double* xscale,
+void DUMINF(DuminfFcn fcn, void* context, const int& n, const double* xguess, const double* xscale,
             const double& fscale, int* iparam, double* rparam, double* x, double& fvalue);
 
 }  // namespace vordex::kernels

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "numerics/kernels/error_state.h"
+#include "numerics/kernels/hqr.h"
 
 namespace vordex::kernels {
 namespace {
@@ -24,194 +25,11 @@ using cplx = std::complex<double>;
 constexpr int kMaxDegree = 100;
 // QR sweeps allowed per eigenvalue; exceptional shifts are taken every 10 sweeps.
 constexpr int kMaxSweeps = 60;
-// Balancing converges in a handful of sweeps; the cap only guards against cycling.
-constexpr int kMaxBalanceSweeps = 200;
 constexpr int kPolishSteps = 8;
 
-// A square matrix indexed from 1, stored by rows.
-class Square {
- public:
-  explicit Square(int n) : n_(n), a_(std::size_t(n) * n, 0.0) {}
-  double& operator()(int i, int j) { return a_[std::size_t(i - 1) * n_ + (j - 1)]; }
-
- private:
-  int n_;
-  std::vector<double> a_;
-};
-
-void Balance(Square& a, int n) {
-  constexpr double radix = 2.0;
-  constexpr double sqrdx = radix * radix;
-  bool done = false;
-  for (int sweep = 0; !done && sweep < kMaxBalanceSweeps; ++sweep) {
-    done = true;
-    for (int i = 1; i <= n; ++i) {
-      double c = 0.0;
-      double r = 0.0;
-      for (int j = 1; j <= n; ++j) {
-        if (j == i) continue;
-        c += std::fabs(a(j, i));
-        r += std::fabs(a(i, j));
-      }
-      if (c == 0.0 || r == 0.0) continue;
-      double g = r / radix;
-      double f = 1.0;
-      const double s = c + r;
-      while (c < g) {
-        f *= radix;
-        c *= sqrdx;
-      }
-      g = r * radix;
-      while (c > g) {
-        f /= radix;
-        c /= sqrdx;
-      }
-      if ((c + r) / f < 0.95 * s) {
-        done = false;
-        g = 1.0 / f;
-        for (int j = 1; j <= n; ++j) a(i, j) *= g;
-        for (int j = 1; j <= n; ++j) a(j, i) *= f;
-      }
-    }
-  }
-}
-
+// |a| with the sign of b.
 double Sign(double a, double b) {
   return b >= 0.0 ? std::fabs(a) : -std::fabs(a);
-}
-
-// Eigenvalues of the upper Hessenberg matrix a (destroyed). They are found from the bottom up
-// and stored in wr/wi (indexed from 1) at positions nn + 1 .. n. Returns nn: 0 when all were
-// found, otherwise the number that the iteration failed to find.
-int Hqr(Square& a, int n, std::vector<double>& wr, std::vector<double>& wi) {
-  double anorm = 0.0;
-  for (int i = 1; i <= n; ++i)
-    for (int j = std::max(i - 1, 1); j <= n; ++j) anorm += std::fabs(a(i, j));
-  int nn = n;
-  double t = 0.0;
-  double p = 0.0, q = 0.0, r = 0.0, s = 0.0, w = 0.0, x = 0.0, y = 0.0, z = 0.0;
-  while (nn >= 1) {
-    int its = 0;
-    int l = 1;
-    do {
-      // Look for a single small subdiagonal element.
-      for (l = nn; l >= 2; --l) {
-        s = std::fabs(a(l - 1, l - 1)) + std::fabs(a(l, l));
-        if (s == 0.0) s = anorm;
-        if (std::fabs(a(l, l - 1)) + s == s) {
-          a(l, l - 1) = 0.0;
-          break;
-        }
-      }
-      x = a(nn, nn);
-      if (l == nn) {  // one root found
-        wr[nn] = x + t;
-        wi[nn] = 0.0;
-        --nn;
-      } else {
-        y = a(nn - 1, nn - 1);
-        w = a(nn, nn - 1) * a(nn - 1, nn);
-        if (l == nn - 1) {  // two roots found
-          p = 0.5 * (y - x);
-          q = p * p + w;
-          z = std::sqrt(std::fabs(q));
-          x += t;
-          if (q >= 0.0) {
-            z = p + Sign(z, p);
-            wr[nn - 1] = wr[nn] = x + z;
-            if (z != 0.0) wr[nn] = x - w / z;
-            wi[nn - 1] = wi[nn] = 0.0;
-          } else {
-            wr[nn - 1] = wr[nn] = x + p;
-            wi[nn] = z;
-            wi[nn - 1] = -z;
-          }
-          nn -= 2;
-        } else {  // no roots found yet: another double-shift sweep
-          if (its == kMaxSweeps) return nn;
-          if (its > 0 && its % 10 == 0) {  // exceptional shift
-            t += x;
-            for (int i = 1; i <= nn; ++i) a(i, i) -= x;
-            s = std::fabs(a(nn, nn - 1)) + std::fabs(a(nn - 1, nn - 2));
-            y = x = 0.75 * s;
-            w = -0.4375 * s * s;
-          }
-          ++its;
-          // Look for two consecutive small subdiagonal elements.
-          int m = nn - 2;
-          for (; m >= l; --m) {
-            z = a(m, m);
-            r = x - z;
-            s = y - z;
-            p = (r * s - w) / a(m + 1, m) + a(m, m + 1);
-            q = a(m + 1, m + 1) - z - r - s;
-            r = a(m + 2, m + 1);
-            s = std::fabs(p) + std::fabs(q) + std::fabs(r);
-            p /= s;
-            q /= s;
-            r /= s;
-            if (m == l) break;
-            const double u = std::fabs(a(m, m - 1)) * (std::fabs(q) + std::fabs(r));
-            const double v = std::fabs(p) * (std::fabs(a(m - 1, m - 1)) + std::fabs(z) +
-                                             std::fabs(a(m + 1, m + 1)));
-            if (u + v == v) break;
-          }
-          for (int i = m + 2; i <= nn; ++i) {
-            a(i, i - 2) = 0.0;
-            if (i != m + 2) a(i, i - 3) = 0.0;
-          }
-          // Double QR step on rows l..nn and columns m..nn.
-          for (int k = m; k <= nn - 1; ++k) {
-            if (k != m) {
-              p = a(k, k - 1);
-              q = a(k + 1, k - 1);
-              r = 0.0;
-              if (k != nn - 1) r = a(k + 2, k - 1);
-              x = std::fabs(p) + std::fabs(q) + std::fabs(r);
-              if (x != 0.0) {
-                p /= x;
-                q /= x;
-                r /= x;
-              }
-            }
-            s = Sign(std::sqrt(p * p + q * q + r * r), p);
-            if (s == 0.0) continue;
-            if (k == m) {
-              if (l != m) a(k, k - 1) = -a(k, k - 1);
-            } else {
-              a(k, k - 1) = -s * x;
-            }
-            p += s;
-            x = p / s;
-            y = q / s;
-            z = r / s;
-            q /= p;
-            r /= p;
-            for (int j = k; j <= nn; ++j) {
-              p = a(k, j) + q * a(k + 1, j);
-              if (k != nn - 1) {
-                p += r * a(k + 2, j);
-                a(k + 2, j) -= p * z;
-              }
-              a(k + 1, j) -= p * y;
-              a(k, j) -= p * x;
-            }
-            const int mmin = nn < k + 3 ? nn : k + 3;
-            for (int i = l; i <= mmin; ++i) {
-              p = x * a(i, k) + y * a(i, k + 1);
-              if (k != nn - 1) {
-                p += z * a(i, k + 2);
-                a(i, k + 2) -= p * r;
-              }
-              a(i, k + 1) -= p * q;
-              a(i, k) -= p;
-            }
-          }
-        }
-      }
-    } while (l < nn - 1);
-  }
-  return 0;
 }
 
 // log|p(z)| and the Newton step p(z)/p'(z) for the polynomial c[0] + c[1] z + ... + c[n] z^n.
@@ -352,13 +170,17 @@ void DZPLRC(const int& ndeg, const double* coeff, double* root) {
     return;
   }
 
-  Square a(m);
-  for (int j = 1; j <= m; ++j) a(1, j) = -c[m - j] / c[m];
-  for (int j = 2; j <= m; ++j) a(j, j - 1) = 1.0;
+  // The companion matrix, 1-based row pointers over one block.
+  std::vector<double> block(std::size_t(m + 1) * (m + 1), 0.0);
+  std::vector<double*> rows(std::size_t(m) + 1);
+  for (int i = 0; i <= m; ++i) rows[std::size_t(i)] = block.data() + std::size_t(i) * (m + 1);
+  double** a = rows.data();
+  for (int j = 1; j <= m; ++j) a[1][j] = -c[m - j] / c[m];
+  for (int j = 2; j <= m; ++j) a[j][j - 1] = 1.0;
   Balance(a, m);
   std::vector<double> wr(std::size_t(m) + 1, 0.0);
   std::vector<double> wi(std::size_t(m) + 1, 0.0);
-  const int missing = Hqr(a, m, wr, wi);
+  const int missing = HQR(a, m, wr.data(), wi.data(), kMaxSweeps);
   int k = nzero;
   for (int i = missing + 1; i <= m; ++i) Store(root, ++k, Polish(c, m, cplx(wr[i], wi[i])));
   if (missing > 0) {

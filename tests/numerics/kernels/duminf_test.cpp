@@ -17,18 +17,18 @@ using testing::kOptimiser;
 constexpr double kEps = 2.220446049250313e-16;
 
 // (x1 - 1)^2 + 3 (x2 + 2)^2 + (x1 - 1)(x2 + 2): positive definite, minimum 0 at (1, -2).
-void Quadratic(const int&, const double* x, double& f) {
+void Quadratic(void*, const int&, const double* x, double& f) {
   const double a = x[0] - 1.0, b = x[1] + 2.0;
   f = a * a + 3.0 * b * b + a * b;
 }
 
-void Rosenbrock(const int&, const double* x, double& f) {
+void Rosenbrock(void*, const int&, const double* x, double& f) {
   const double a = x[1] - x[0] * x[0], b = 1.0 - x[0];
   f = 100.0 * a * a + b * b;
 }
 
 // A separable quadratic in five variables with very different curvatures and scales.
-void Ellipsoid(const int& n, const double* x, double& f) {
+void Ellipsoid(void*, const int& n, const double* x, double& f) {
   f = 0.0;
   for (int i = 0; i < n; ++i) {
     const double d = x[i] - (i + 1.0);
@@ -36,20 +36,20 @@ void Ellipsoid(const int& n, const double* x, double& f) {
   }
 }
 
-void Unbounded(const int&, const double* x, double& f) {
+void Unbounded(void*, const int&, const double* x, double& f) {
   f = -x[0] * x[0] - x[1] * x[1] - x[0];
 }
 
-void Linear(const int&, const double* x, double& f) {
+void Linear(void*, const int&, const double* x, double& f) {
   f = -x[0] - 2.0 * x[1];
 }
 
 // The quadratic, but it also calls another kernel that raises a terminal error each time.
-void QuadraticCallingAKernel(const int& n, const double* x, double& f) {
+void QuadraticCallingAKernel(void*, const int& n, const double* x, double& f) {
   const int bad_degree = 0;
   double root[2];
   DZPLRC(bad_degree, x, root);
-  Quadratic(n, x, f);
+  Quadratic(nullptr, n, x, f);
 }
 
 struct MinimiserRun {
@@ -64,7 +64,7 @@ MinimiserRun Minimise(DuminfFcn fcn, std::vector<double> start, MinimiserRun run
   const std::vector<double> xscale(start.size(), 1.0);
   const double fscale = 1.0;
   run.x.assign(start.size(), 0.0);
-  DUMINF(fcn, n, start.data(), xscale.data(), fscale, run.iparam.data(), run.rparam.data(),
+  DUMINF(fcn, nullptr, n, start.data(), xscale.data(), fscale, run.iparam.data(), run.rparam.data(),
          run.x.data(), run.f);
   return run;
 }
@@ -91,7 +91,7 @@ TEST(Duminf, QuadraticFromTheOriginWithDefaults) {
   EXPECT_NEAR(r.x[0], 1.0, 1e-5);
   EXPECT_NEAR(r.x[1], -2.0, 1e-5);
   double f;
-  Quadratic(2, r.x.data(), f);
+  Quadratic(nullptr, 2, r.x.data(), f);
   EXPECT_EQ(r.f, f);  // FVALUE is the value at the returned X
 }
 
@@ -140,7 +140,7 @@ TEST(Duminf, UnboundedBelowEndsFatallyAtTheLastPoint) {
     EXPECT_TRUE(KernelFailed());
     // X holds the last point: far out, with FVALUE its value.
     double f;
-    fcn(2, r.x.data(), f);
+    fcn(nullptr, 2, r.x.data(), f);
     EXPECT_EQ(r.f, f);
     EXPECT_GT(std::hypot(r.x[0], r.x[1]), 1000.0);
   }
@@ -158,8 +158,8 @@ TEST(Duminf, IterationLimitIsFatal) {
   EXPECT_EQ(KernelErrorMessage(), " Maximum number of iterations exceeded.");
   double f0, f;
   const double start[2] = {-1.2, 1.0};
-  Rosenbrock(2, start, f0);
-  Rosenbrock(2, r.x.data(), f);
+  Rosenbrock(nullptr, 2, start, f0);
+  Rosenbrock(nullptr, 2, r.x.data(), f);
   EXPECT_EQ(r.f, f);
   EXPECT_LT(f, f0);  // three iterations still made progress
 }
@@ -189,7 +189,7 @@ TEST(Duminf, NoVariablesIsTerminalAndLeavesXUntouched) {
   int iparam[7] = {0};
   double rparam[7] = {0};
   double x[1] = {7.0}, f = 3.0;
-  DUMINF(Quadratic, n, xguess, xscale, fscale, iparam, rparam, x, f);
+  DUMINF(Quadratic, nullptr, n, xguess, xscale, fscale, iparam, rparam, x, f);
   EXPECT_EQ(N1RTY(1), 5);
   EXPECT_EQ(IERCD(), 0);
   EXPECT_EQ(KernelErrorMessage(), "The number of variables must be positive while N = 0 is given.");
@@ -203,7 +203,7 @@ TEST(Duminf, StartAndSolutionMayShareOneArray) {
   int iparam[7] = {0};
   double rparam[7];
   double f;
-  DUMINF(Quadratic, 2, x.data(), xscale.data(), 1.0, iparam, rparam, x.data(), f);
+  DUMINF(Quadratic, nullptr, 2, x.data(), xscale.data(), 1.0, iparam, rparam, x.data(), f);
   EXPECT_NEAR(x[0], 1.0, 1e-5);
   EXPECT_NEAR(x[1], -2.0, 1e-5);
 }
@@ -224,7 +224,7 @@ TEST(Duminf, StartAtTheMinimumStopsAtOnce) {
 TEST(Duminf, NonFiniteValuesAreNeverAcceptedAsDecrease) {
   // NaN beyond x1 = 2: the minimiser must stay in the finite region and find the minimum at 1.5.
   const MinimiserRun r = Minimise(
-      [](const int&, const double* x, double& f) {
+      [](void*, const int&, const double* x, double& f) {
         f = x[0] > 2.0 ? std::nan("") : (x[0] - 1.5) * (x[0] - 1.5) + x[1] * x[1] - 4.0 * x[0];
       },
       {-3.0, 1.0});

@@ -1,0 +1,79 @@
+// The ARIMA engine's typed entry point: settings and observations in, the fitted model with
+// forecasts and limits (or the failure, with every message raised) out.
+//
+// Run is the one way into the engine for every surface: the Arimadll export translates its option
+// codes into Request and packs the outcome into cells; the typed C++ API, the batch layer and
+// the command-line tool build Request directly. So the numbers agree by construction.
+#ifndef VORDEX_ARIMA_RUN_H
+#define VORDEX_ARIMA_RUN_H
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "arima/state.h"
+#include "vordex/error.hpp"
+#include "vordex/transform.hpp"
+
+namespace vordex::arima {
+
+// The model (p,d,q)(P,D,Q)s, the forecasts and their limits. Orders are plain integers so that
+// the checker can refuse any value with its code.
+struct Request {
+  int period = 1;   // s, 1..24 (1: non-seasonal)
+  int horizon = 0;  // h, 0..120
+  int p = 0, d = 0, q = 0;
+  int P = 0, D = 0, Q = 0;
+  // Non-zero: remove the mean of the differenced series and report a constant. The value is
+  // counted in the AIC's number of parameters as given (the export passes its flag through).
+  int mean = 0;
+  Transform transform = Transform::kNone;
+  double critical = 0.0;  // each limit lies this many standard errors away; <= 0 or NaN: 1.96
+};
+
+// A fitted model: everything the export packs. The series have N values, the first nd = d + D s
+// of each the missing-value marker kMissing, on the transformed scale; forecasts and limits on
+// the scale of the observations.
+struct Estimates {
+  std::vector<double> series;     // working series: transformed, differenced, mean removed
+  std::vector<double> fitted;     // one-step predictions
+  std::vector<double> residuals;  // one-step prediction errors
+  std::vector<double> forecasts;  // h values
+  std::vector<double> lower;
+  std::vector<double> upper;
+  std::vector<double> phi, theta, Phi, Theta;  // p, q, P, Q coefficients (Box-Jenkins signs)
+  double sigma2 = 0.0;                         // innovation variance (transformed scale)
+  double log_likelihood = 0.0;
+  double aic = 0.0;
+  double constant = 0.0;  // 0 without the mean
+};
+
+// A request's outcome: the fit, or the failure as the host would see it (a checker code, or the
+// text of an engine failure), with every message raised during the request in order.
+struct Outcome {
+  int status = 0;    // 0 or a checker code 31..45
+  std::string text;  // non-empty when the engine failed
+  std::vector<Message> messages;
+  Estimates fit;
+  bool ok() const { return status == 0 && text.empty(); }
+};
+
+// Title of the checker's messages, and the text of an engine failure.
+inline constexpr const char* kCheckTitle = "Arima Error";
+inline constexpr const char* kFailureText = "Failure in Arimamain:\nModel could not be estimated";
+
+// The checker's 15 rules over the settings for n observations, in order (upper limits before
+// lower limits; the seasonal rules only for a seasonal ARMA part): the first that fails shows its
+// message in a warning box titled kCheckTitle and returns its code, 31..45; 0 when all pass.
+int Check(const Request& settings, long n);
+
+// Fits checked settings to y, recording the request's messages in the outcome (they are passed
+// on to the thread's handler as they arise).
+Outcome Execute(const Request& settings, std::span<const double> y);
+
+// Check, then Execute.
+Outcome Run(const Request& settings, std::span<const double> y);
+
+}  // namespace vordex::arima
+
+#endif  // VORDEX_ARIMA_RUN_H

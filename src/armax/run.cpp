@@ -1,0 +1,118 @@
+#include "armax/run.h"
+
+#include <algorithm>
+
+#include "platform/messages.h"
+
+namespace vordex::armax {
+namespace {
+
+struct Rule {
+  bool (*fails)(const Request& o, long n);
+  const char* message;
+};
+
+// The checker's rules in order; rule i fails with code 30 + i.
+constexpr Rule kRules[] = {
+    {[](const Request& o, long) { return o.period < 1; }, "Invalid seasonal frequency (s < 1)"},
+    {[](const Request& o, long n) { return n < 2L * o.period; },
+     "Insufficient data: too few observations \nfor this seasonality (n < 2s)"},
+    {[](const Request& o, long) { return o.horizon < 0; }, "Invalid forecast horizon (h < 0)"},
+    {[](const Request& o, long) { return o.p < 0 || o.q < 0 || o.d < 0; },
+     "Invalid input: at least one (p,d,q) value negative"},
+    {[](const Request& o, long) { return o.P < 0 || o.Q < 0 || o.D < 0; },
+     "Invalid input: at least one (P,D,Q) value negative"},
+    {[](const Request& o, long) { return o.period > 1 && (o.p >= o.period || o.q >= o.period); },
+     "Inappropriate (p,q) values for seasonal model (p or q > s)"},
+};
+
+struct StatusEntry {
+  int status;
+  const char* text;
+};
+
+constexpr StatusEntry kStatusTexts[] = {
+    {kArmaxTooFewOptions, "Error in Armaxfe:\n-- insufficient input parameters"},
+    {kArmaxTransform, "Error in Armaxfe:\n-- requested transform could not be performed"},
+    {kArmaxNonFinite, "Error in Armaxfe:\n-- observations must be finite numbers"},
+    {kArmaxTooShort, "Error in Armaxfe:\n-- differencing leaves fewer than 2 values"},
+    {kArmaxCriticalValue, "Error in Armaxmain:\n-- critical value must be a finite number"},
+    {kArmaxStorage, "Error in Armaxmain:\n-- storage could not be obtained"},
+    {kArmaxOrders, "Error in Armaxmain:\n-- model orders out of range"},
+    {11, "Error in Armaxml:\n-- too much data for common storage"},
+    {12, "Error in Armaxml:\n-- failure in duminf"},
+    {13, "Error in Armaxml:\n-- arma is zero order"},
+    {14, "Error in Armaxml:\n-- misassigned constant flag"},
+    {15, "Error in Armaxml:\n-- storage could not be obtained"},
+    {16, "Error in Armaxml:\n-- parameter count mismatch in loglfe"},
+    {21, "Error in Armax_xtra:\n-- phitheta out-of-bounds"},
+    {22, "Error in Armax_xtra:\n-- failure in drlse"},
+    {24, "Error in Armax_xtra:\n-- regression forecasts not implemented"},
+    {25, "Error in Armax_xtra:\n-- storage could not be obtained"},
+    {31, "Error in Armax_pack:\n-- insufficient array space for output"},
+    {32, "Warning: Armax_pack:\n-- not all output returned"},
+};
+
+constexpr const char* kNoResultsText = "Unknown error in Armaxmain:\n-- no results returned";
+constexpr const char* kGenericText = "Failure in Armaxmain:\nModel could not be estimated";
+
+void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
+  const int N = static_cast<int>(y.size());
+  const int opts[kArmaxOptions] = {N,
+                                   o.period,
+                                   o.horizon,
+                                   o.p,
+                                   o.d,
+                                   o.q,
+                                   o.P,
+                                   o.D,
+                                   o.Q,
+                                   o.constant ? 1 : 0,
+                                   static_cast<int>(o.transform)};
+  // The engine transforms the observations in place: x[0] the critical value, x[1..N] a copy.
+  std::vector<double> x(y.size() + 1);
+  x[0] = o.critical;
+  std::copy(y.begin(), y.end(), x.begin() + 1);
+  out.engine_status = ArmaxFit(x.data(), N, opts, kArmaxOptions, out.fit);
+  if (out.engine_status != kArmaxOk) out.text = StatusText(out.engine_status);
+}
+
+}  // namespace
+
+int Check(const Request& settings, long n) {
+  int code = 30;
+  for (const Rule& rule : kRules) {
+    ++code;
+    if (rule.fails(settings, n)) {
+      platform::ShowMessage(kCheckTitle, rule.message, platform::kStyleWarning);
+      return code;
+    }
+  }
+  return 0;
+}
+
+const char* StatusText(int status) {
+  if (status == kArmaxOk) return kNoResultsText;
+  for (const StatusEntry& entry : kStatusTexts)
+    if (entry.status == status) return entry.text;
+  return kGenericText;
+}
+
+Outcome Execute(const Request& settings, std::span<const double> y) {
+  Outcome out;
+  platform::MessageRecorder recorder;
+  ExecuteInto(settings, y, out);
+  out.messages = recorder.Take();
+  return out;
+}
+
+Outcome Run(const Request& settings, std::span<const double> y) {
+  Outcome out;
+  platform::MessageRecorder recorder;
+  out.status = Check(settings, static_cast<long>(y.size()));
+  if (out.status == 0) ExecuteInto(settings, y, out);
+  out.messages = recorder.Take();
+  return out;
+}
+
+}  // namespace vordex::armax

@@ -1,0 +1,144 @@
+// The exponential smoothing engine's typed entry point: settings and observations in, the fitted
+// model with forecasts and limits (or the failure, with every message raised) out.
+//
+// Run is the one way into the engine for every surface: the Pegelsdll export translates its
+// option codes into Request and packs the outcome into cells; the typed C++ API, the batch
+// layer and the command-line tool build Request directly. So the numbers agree by construction.
+#ifndef VORDEX_SMOOTHING_RUN_H
+#define VORDEX_SMOOTHING_RUN_H
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "smoothing/state.h"
+#include "vordex/error.hpp"
+#include "vordex/transform.hpp"
+
+namespace vordex::smoothing {
+
+// Component forms in the engine's numbering; kChoose leaves the form to the model search. Values
+// outside the named ones are representable and refused by the checker with its code.
+enum class ErrorForm : int { kMultiplicative = 0, kAdditive = 1, kChoose = 2 };
+enum class Trend : int { kChoose = -1, kNone, kAdditive, kMultiplicative, kDamped };
+enum class Season : int { kChoose = -1, kNone, kAdditive, kMultiplicative };
+enum class Disturbances : int { kGaussian = 0, kResampled = 1 };
+// The statistic the smoothing parameters minimise: one-step MSE, MSE averaged over horizons
+// 1..multisteps, sigma, MAPE, minus the log-likelihood.
+enum class Criterion : int { kMse = 1, kAverageMse, kSigma, kMape, kLikelihood };
+// Heuristic initial states; states estimated with the parameters; heuristic while searching and
+// estimated for the winner.
+enum class Initialization : int { kHeuristic = 1, kEstimated, kEstimatedForWinner };
+enum class InformationCriterion : int { kAic = 1, kBic = 2 };
+// The candidates of a search: none (one model), the additive forms only, every form; 3 and 4
+// open all three components whatever is set and then search as 1 and 2.
+enum class Search : int { kNone = 0, kAdditiveForms, kAllForms, kEverythingAdditive, kEverything };
+
+// Bounds of alpha, beta, gamma, phi as supplied: count 0 (none), 1 (one pair for all) or 4.
+struct Bounds {
+  int count = 0;
+  double lower[5] = {0.0, 0.0, 0.0, 0.0, 0.0};  // lower[1..4]
+  double upper[5] = {1.0, 1.0, 1.0, 1.0, 1.0};  // upper[1..4]
+};
+
+// Settles the bounds that a caller supplies as `values` (the lower bounds, then the upper
+// bounds) when asking for `requested` pairs: with requested >= 2 and 8 values, four pairs; else
+// with requested >= 1 and 2 values, one pair; else none. A lower bound is taken when
+// 0 < x < 1, an upper bound when lower <= x < 1; others keep the defaults 0 and 1.
+Bounds SettleBounds(int requested, std::span<const double> values);
+
+struct Request {
+  int period = 1;   // s, 1..24
+  int horizon = 0;  // h, up to 120; 0 or less: no forecasts
+  ErrorForm error = ErrorForm::kAdditive;
+  Trend trend = Trend::kNone;
+  Season season = Season::kNone;
+  Disturbances disturbances = Disturbances::kGaussian;
+  Criterion criterion = Criterion::kMse;
+  Initialization initialization = Initialization::kHeuristic;
+  int paths = 500;     // simulated sample paths, 500..50000
+  int multisteps = 3;  // m, 3..24
+  InformationCriterion information_criterion = InformationCriterion::kAic;
+  Transform transform = Transform::kNone;
+  Search search = Search::kNone;
+  bool admissible_region = false;  // all-additive models: any invertible parameters
+  Bounds bounds;
+  double confidence = 95.0;  // percent, 0..100
+  // The generator's seed as SetSeed takes it: negative or positive seeds a fixed stream, 0 the
+  // calendar clock.
+  int seed = 0;
+};
+
+// What the engine chose or was given.
+struct Model {
+  ErrorForm error = ErrorForm::kAdditive;
+  Trend trend = Trend::kNone;
+  Season season = Season::kNone;
+};
+
+// A fitted model: everything the export packs. Series are on the transformed scale (scaling
+// undone), forecasts and limits on the scale of the observations.
+struct Estimates {
+  Model model;
+  bool searched = false;  // the model came from a search
+  int period = 1;
+  int multisteps = 3;
+  std::vector<double> series;  // 1..n at [0..n-1]
+  std::vector<double> fitted;
+  std::vector<double> errors;
+  std::vector<double> forecasts;  // h values
+  std::vector<double> lower;
+  std::vector<double> upper;
+  double alpha = 0.0, beta = 0.0, gamma = 0.0, phi = 1.0;
+  double initial_level = 0.0;
+  double initial_trend = 0.0;            // meaningful with a trend
+  std::vector<double> initial_seasonal;  // s values, meaningful with seasonality
+  double amse = 0.0;                     // MSE averaged over horizons 1..m
+  std::vector<double> mse;               // MSE at horizons 1..m (0 beyond n)
+  double sigma = 0.0;
+  double log_likelihood = 0.0;
+  double information_criterion = 0.0;
+  double mape = 0.0;
+};
+
+// A request's outcome: the fit, or the failure as the host would see it (a status code, or the
+// text of an engine failure), with every message raised during the request in order.
+struct Outcome {
+  int status = 0;    // 0, a checker code (31..69) or a data code (70, 71)
+  std::string text;  // non-empty when the engine failed
+  std::vector<Message> messages;
+  Estimates fit;
+  bool ok() const { return status == 0 && text.empty(); }
+};
+
+// Codes beyond the checker's rules, for observations the engine cannot use.
+inline constexpr int kConfidenceCode = 70;  // confidence level not a number in 0..100
+inline constexpr int kNonFiniteCode = 71;   // an observation is infinite or not a number
+
+// Title of the checker's messages, and the text of an engine failure.
+inline constexpr const char* kCheckTitle = "Pegels Error";
+inline constexpr const char* kFailureText = "Failure in Pegelsmain:\nModel could not be estimated";
+
+// The checker's rules over the settings for n observations, in order, stopping at the first that
+// fails: its message is shown (when showBox) in a warning box titled kCheckTitle and its code
+// returned. An open seasonality with n < 2s is settled to none (with a warning); then the search
+// mode is settled (an open component asks for a search over all forms; search 3 and 4 open all
+// components). `settings` is settled in place. Zeros in the data (code 63) are judged by
+// CheckZeros once the observations are known.
+int Check(Request& settings, long n, bool showBox = true);
+
+// Code 63 (after its box) when the observations contain zeros (after transform and scaling)
+// and the settled model is multiplicative in some part; 0 otherwise.
+int CheckZeros(const Request& settings, std::span<const double> y, bool showBox = true);
+
+// Fits settled settings (Check passed) to y: the data checks (71, 70, 63), the engine, and the
+// fit. The messages of the request are recorded in the outcome and passed on to the thread's
+// handler as they arise.
+Outcome Execute(const Request& settings, std::span<const double> y);
+
+// Check, then Execute.
+Outcome Run(Request settings, std::span<const double> y);
+
+}  // namespace vordex::smoothing
+
+#endif  // VORDEX_SMOOTHING_RUN_H
