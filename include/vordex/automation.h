@@ -135,6 +135,10 @@ enum VARENUM {
 // (it varies fastest), and rgIndices[cDims - 1] to the last dimension, described by rgsabound[0].
 // For a one-dimensional array all of this reduces to rgIndices[0] against rgsabound[0].
 
+// The operations are visible from the shared library libvordex, as the system's automation
+// library's would be, so that a host without C++ (ctypes, Julia, C#) can build the arrays.
+#pragma GCC visibility push(default)
+
 // A new array of cDims dimensions with element type vt (VT_I2, VT_I4, VT_R4, VT_R8, VT_BSTR or
 // VT_VARIANT), zero-filled (null strings, VT_EMPTY variants), lower bounds as given, which may be
 // any 32-bit value as long as every upper bound lLbound + cElements - 1 is one too. Returns null
@@ -197,6 +201,8 @@ BSTR SysAllocString(const OLECHAR* psz);
 UINT SysStringLen(BSTR bstr);
 // Releases a string; does nothing for null.
 void SysFreeString(BSTR bstr);
+
+#pragma GCC visibility pop
 
 #ifdef __cplusplus
 }
