@@ -3,9 +3,9 @@
 //
 // The values are the exports' status codes. The three option checkers number their rules from
 // 31 on independently, so one value can stand for different rules of different methods; each
-// rule has its own name here. Two values exist only above the exports: kEngineFailed (the engine
-// ran and failed; the host would receive a text) and kInvalidSettings (a setting that the
-// exports' options cannot express).
+// rule has its own name here. Negative values exist only above the exports: kEngineFailed (the
+// engine ran and failed; the host would receive a text), kInvalidSettings (a setting that the
+// exports' options cannot express) and kCancelled (a batch stopped before the series).
 #ifndef VORDEX_STATUS_HPP
 #define VORDEX_STATUS_HPP
 
@@ -77,6 +77,7 @@ enum class Status : int {
   // Above the exports.
   kEngineFailed = -1,
   kInvalidSettings = -2,
+  kCancelled = -3,  // a batch was cancelled before the series was started
 };
 
 // The status's code as an integer.
