@@ -32,6 +32,7 @@ struct EtsOptions {
   bool additive_only = false;
   bool admissible = false;
   std::uint32_t seed = ets::kDefaultSeed;
+  int threads = 0;
 };
 
 const std::map<std::string, ets::ErrorForm> kErrors = {
@@ -119,6 +120,7 @@ void RunEts(const EtsOptions& o, CommandContext& context) {
   if (o.additive_only) settings.search = ets::Search::kAdditiveOnly;
   settings.admissible_region = o.admissible;
   settings.seed = o.seed;
+  settings.threads = o.threads;
 
   ets::Result r;
   try {
@@ -242,6 +244,11 @@ void AddEtsCommand(CLI::App& app, CommandContext& context) {
   command->add_option("--seed", options->seed,
                       "Seed of the simulated paths (default: a fixed seed); the same seed gives "
                       "the same limits");
+  command
+      ->add_option("--threads", options->threads,
+                   "Threads of the model search (0: every core, 1: one after another); the "
+                   "results are the same")
+      ->check(CLI::NonNegativeNumber);
   command->callback([&context, options] { RunEts(*options, context); });
 }
 

@@ -82,6 +82,9 @@ struct Settings {
   std::vector<Bound> bounds;
   // The seed of the simulated sample paths: the same seed gives the same limits.
   std::uint32_t seed = kDefaultSeed;
+  // Threads on which a model search estimates its candidates: 0 every hardware thread, 1 one
+  // after another. The results are identical for any number.
+  int threads = 0;
 };
 
 // The chosen (or given) model.

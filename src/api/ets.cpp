@@ -39,6 +39,7 @@ engine::Request EngineSettings(const Settings& s) {
   o.bounds = engine::SettleBounds(static_cast<int>(pairs), values);
   o.confidence = s.confidence;
   o.seed = engine::CallerSeed(s.seed);
+  o.threads = s.threads;
   return o;
 }
 

@@ -115,7 +115,7 @@ double Pegelsdiscount(PegelsState& P, double alpha, double beta, double gamma, d
   numerics::EigenStatus status;
   const double radius = numerics::MaxEigenModulus(D, r, moduli, &status);
   if (status == numerics::EigenStatus::kTooLarge)
-    numerics::ReportError(kInputError, "Matrix too large", 1);
+    numerics::ReportError(kInputError, kMatrixTooLarge, 1);
   else if (status == numerics::EigenStatus::kNoConvergence)
     numerics::ReportError(kInputError, "Too many iterations in HQR()", 1);
   return radius;

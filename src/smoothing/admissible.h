@@ -7,6 +7,9 @@
 
 namespace vordex::smoothing {
 
+// The warning shown once per request when a discount matrix is beyond the eigenvalue routine.
+inline constexpr const char* kMatrixTooLarge = "Matrix too large";
+
 // Decides whether alpha, beta, gamma, phi (par[1..4] of the engine state) are permitted for the
 // current model. The admissible region (`parameter region` 2, all-additive models only) asks for
 // an invertible model with 0.01 < phi <= 1 when damped and phi = 1 otherwise; every other case uses

@@ -25,6 +25,15 @@ double PegelsCriterion(void* context, double* x) {
   return Pegelsmse(*static_cast<PegelsState*>(context), x);
 }
 
+// Minimise over lean passes: the evaluations inside the search compute only the criterion; the
+// caller's pass at the optimum computes every statistic.
+int LeanMinimise(PegelsState& P, int k, double* x, double* fret) {
+  P.lean = 1;
+  const int status = numerics::Minimise(k, x, fret, kTolerance, {&PegelsCriterion, &P});
+  P.lean = 0;
+  return status;
+}
+
 bool HasMultiplicativePart(const PegelsState& P) {
   return P.modelType == kMultiplicativeErrors || P.trendType == kMultiplicative ||
          P.seasonalityType == kMultiplicative;
@@ -132,7 +141,7 @@ int pegelsopt2(PegelsState& P) {
   const int method = P.initializationMethod;
   P.initializationMethod = 1;
   Pegelsmse(P, x);
-  if (numerics::Minimise(k, x, &fret, kTolerance, {&PegelsCriterion, &P}) == 0) {
+  if (LeanMinimise(P, k, x, &fret) == 0) {
     P.initializationMethod = method;
     return 0;
   }
@@ -140,7 +149,7 @@ int pegelsopt2(PegelsState& P) {
   P.initializationMethod = method;
   if (method > 1) {
     const int k2 = Pegelsfullstart(P, x);
-    if (numerics::Minimise(k2, x, &fret, kTolerance, {&PegelsCriterion, &P}) == 0) return 0;
+    if (LeanMinimise(P, k2, x, &fret) == 0) return 0;
     Pegelsmse(P, x);
   }
   if (!P.lastPassDone)

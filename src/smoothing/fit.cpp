@@ -56,30 +56,45 @@ int Pegelsfit(PegelsState& P, int silent) {
   const int m = P.multisteps;
   const int trend = P.trendType;
   const int season = P.seasonalityType;
+  const bool multiplicativeErrors = P.modelType == kMultiplicativeErrors;
   const double alpha = P.par[1];
   const double beta = P.par[2];
   const double gamma = P.par[3];
   const double phi = P.par[4];
+  // A lean pass computes only what the estimation criterion reads: the multi-step errors for the
+  // averaged MSE, the absolute percentage errors for the MAPE, the relative errors for sigma and
+  // the likelihood, the log terms for the likelihood. Each statistic it does compute is the one
+  // a full pass gives, bit for bit.
+  const int criterion = P.lean ? P.optimizationCriterion : 0;
+  const bool full = criterion == 0;
+  const bool multistep = full || criterion == 2;
+  const bool percentage = full || criterion == 4;
+  const bool relative = multiplicativeErrors && (full || criterion == 3 || criterion == 5);
+  const bool logs = multiplicativeErrors && (full || criterion == 5);
 
   double acc[MAXS + 1] = {};
   double slice[MAXS] = {};
-  const int nslice = std::min(s, m);
+  const int nslice = multistep ? std::min(s, m) : 1;
   double R = 0.0;
   double A = 0.0;
+  const double* y = P.y;
+  double* F = P.F;
+  double* l = P.l;
+  double* b = P.b;
+  double* S = P.S;
+  double* e = P.e;
 
   for (int t = 1; t <= n; ++t) {
-    const double lp = P.l[t - 1];
-    const double bp = P.b[t - 1];
+    const double lp = l[t - 1];
+    const double bp = b[t - 1];
     // Seasonal values of times t .. t + min(s, m) - 1: initial indices for the first cycle,
     // then the states computed one cycle earlier.
     if (season > 0) {
       for (int j = 0; j < nslice; ++j) {
         const int u = t + j;
-        slice[j] = u <= s ? P.seasInit[u - 1] : P.S[u - s];
+        slice[j] = u <= s ? P.seasInit[u - 1] : S[u - s];
       }
     }
-    // Forecasts of y[t], y[t+1], ... from origin t - 1; later origins overwrite all but F[t].
-    Pegelsforecast(P, lp, bp, slice, std::min(m, n - t + 1), P.F + t - 1);
 
     double pred = lp;
     if (trend == kAdditive || trend == kDamped)
@@ -87,7 +102,18 @@ int Pegelsfit(PegelsState& P, int silent) {
     else if (trend == kMultiplicative)
       pred = lp * bp;
 
-    const double yt = P.y[t];
+    if (multistep) {
+      // Forecasts of y[t], y[t+1], ... from origin t - 1; later origins overwrite all but F[t].
+      Pegelsforecast(P, lp, bp, slice, std::min(m, n - t + 1), F + t - 1);
+    } else if (season == kAdditive) {
+      F[t] = pred + slice[0];  // the first step of Pegelsforecast
+    } else if (season == kMultiplicative) {
+      F[t] = pred * slice[0];
+    } else {
+      F[t] = pred;
+    }
+
+    const double yt = y[t];
     double x = yt;
     if (season == kAdditive)
       x = yt - slice[0];
@@ -95,28 +121,30 @@ int Pegelsfit(PegelsState& P, int silent) {
       x = GuardedRatio(yt, slice[0]);
 
     const double lt = pred + alpha * (x - pred);
-    P.l[t] = lt;
+    l[t] = lt;
 
     if (trend > 0) {
       const double g = trend == kMultiplicative ? GuardedRatio(lt, lp) : lt - lp;
-      P.b[t] = phi * bp + beta * (g - bp);
+      b[t] = phi * bp + beta * (g - bp);
     }
     if (season > 0) {
       // The seasonal update uses the predicted level, not the new one.
       const double z = season == kAdditive ? yt - pred : GuardedRatio(yt, pred);
-      P.S[t] = slice[0] + gamma * (z - slice[0]);
+      S[t] = slice[0] + gamma * (z - slice[0]);
     }
 
-    const double et = yt - P.F[t];
-    P.e[t] = et;
+    const double et = yt - F[t];
+    e[t] = et;
     acc[1] += et * et;
-    A += std::fabs(yt) < kTiny ? kHuge : std::fabs(et / yt);
-    for (int k = 1; k < m && t + k <= n; ++k) {
-      const double ek = P.y[t + k] - P.F[t + k];
-      acc[k + 1] += ek * ek;
+    if (percentage) A += std::fabs(yt) < kTiny ? kHuge : std::fabs(et / yt);
+    if (multistep) {
+      for (int k = 1; k < m && t + k <= n; ++k) {
+        const double ek = y[t + k] - F[t + k];
+        acc[k + 1] += ek * ek;
+      }
     }
-    if (P.modelType == kMultiplicativeErrors) {
-      const double r = GuardedRatio(et, P.F[t]);
+    if (relative) {
+      const double r = GuardedRatio(et, F[t]);
       R += r * r;
     }
   }
@@ -134,9 +162,10 @@ int Pegelsfit(PegelsState& P, int silent) {
 
   double v = P.mse[1];
   double T = 0.0;
-  if (P.modelType == kMultiplicativeErrors) {
+  if (multiplicativeErrors) {
     v = R / n;
-    for (int t = 1; t <= n; ++t) T += std::log(std::fabs(P.F[t]));
+    if (logs)
+      for (int t = 1; t <= n; ++t) T += std::log(std::fabs(F[t]));
   }
   P.sigma = (v < 0.0 || std::isnan(v)) ? kHuge : std::sqrt(v);
   const double D = (std::fabs(v) < kTiny || std::isnan(v))

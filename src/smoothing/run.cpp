@@ -116,6 +116,7 @@ void Fill(PegelsState& P, const Request& o, std::span<const double> y) {
   }
   for (int t = 1; t <= P.n; ++t) P.y[t] = y[static_cast<std::size_t>(t - 1)];
   P.scale = -1.0;
+  P.threads = o.threads;
 }
 
 // The results of a successful pass, as the export packs them.

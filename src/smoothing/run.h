@@ -67,6 +67,9 @@ struct Request {
   // The generator's seed as SetSeed takes it: negative or positive seeds a fixed stream, 0 the
   // calendar clock.
   int seed = 0;
+  // Threads of a model search: 1 the sequential loop, 0 or less every hardware thread. The
+  // results are the same for any number.
+  int threads = 1;
 };
 
 // What the engine chose or was given.

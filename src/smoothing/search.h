@@ -30,6 +30,11 @@ int PegelsCandidates(PegelsState& P, Candidate* out);
 // the final re-estimation failed. The initialization method is put back in every case.
 int Pegelssearch(PegelsState& P);
 
+// With threads other than 1 in the engine state the candidates are estimated on a pool of
+// threads, each on its own copy of the state; the winner, the state left behind and the messages
+// (replayed on the calling thread in candidate order, "Matrix too large" once) are those of the
+// sequential search.
+//
 // Pegelssearch with another estimator of one candidate (returning 1 and setting icValue, or 0):
 // the seam through which the selection rule itself can be exercised.
 int PegelssearchWith(PegelsState& P, int (*estimate)(PegelsState&));

@@ -79,7 +79,9 @@ struct PegelsState {
   int hasZeros = 0;       // some transformed, scaled observation is below kTiny in magnitude
   int status = 0;         // 0, or kUnknownCriterion
   int tooLargeShown = 0;  // the "Matrix too large" box has been shown during this request
-  int lastPassDone = 0;   // the last evaluation of the objective ran a full pass
+  int lastPassDone = 0;   // the last evaluation of the objective ran a pass
+  int lean = 0;           // passes compute only what the estimation criterion reads
+  int threads = 1;        // threads of a model search (0 or less: every hardware thread)
 
   // Fit statistics of the last pass, and forecasts with limits.
   double mse[MAXS + 1] = {};  // mse[1..m]

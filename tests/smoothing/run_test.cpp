@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
+#include "support/bits.h"
 #include "support/capture.h"
 
 namespace vordex::smoothing {
@@ -66,6 +68,34 @@ TEST(Run, MessagesComeBackWithTheOutcomeAndStillReachTheHandler) {
   EXPECT_EQ(out.messages[0].title, kCheckTitle);
   EXPECT_EQ(out.messages[0].text, "Insufficient data for estimation of seasonal models");
   EXPECT_EQ(capture.size(), 1u);
+}
+
+// The candidates of a search on a pool of threads: the same winner, numbers and messages as one
+// after another, for every search mode and initialization.
+TEST(Run, SearchOnThreadsGivesTheSequentialResults) {
+  std::vector<double> y;
+  for (int t = 1; t <= 60; ++t)
+    y.push_back((50.0 + t) * (1.0 + 0.3 * std::sin(2.0 * M_PI * t / 12.0)) + std::cos(1.3 * t));
+  for (Search search : {Search::kAdditiveForms, Search::kEverything}) {
+    for (Initialization init : {Initialization::kHeuristic, Initialization::kEstimatedForWinner}) {
+      Request o;
+      o.period = 12;
+      o.horizon = 6;
+      o.search = search;
+      o.initialization = init;
+      o.criterion = Criterion::kLikelihood;
+      o.seed = -7;
+      const Outcome one = smoothing::Run(o, y);
+      o.threads = 4;
+      const Outcome four = smoothing::Run(o, y);
+      ASSERT_TRUE(one.ok());
+      EXPECT_EQ(static_cast<int>(four.fit.model.trend), static_cast<int>(one.fit.model.trend));
+      EXPECT_TRUE(testing::SameBits(four.fit.fitted, one.fit.fitted));
+      EXPECT_TRUE(testing::SameBits(four.fit.upper, one.fit.upper));
+      EXPECT_EQ(four.fit.information_criterion, one.fit.information_criterion);
+      ASSERT_EQ(four.messages.size(), one.messages.size());
+    }
+  }
 }
 
 }  // namespace
