@@ -49,65 +49,63 @@ void Pegelsforecast(PegelsState& P, double level, double trend, const double* se
   }
 }
 
-int Pegelsfit(PegelsState& P, int silent) {
-  if (Pegelsadmissible(P, silent) == 0) return 0;
+namespace {
+
+// What a pass computes besides the states, one-step forecasts and errors.
+struct PassWork {
+  bool multistep;   // the forecasts of horizons 2..m and their errors
+  bool percentage;  // the absolute percentage errors
+  bool relative;    // the relative errors (multiplicative errors)
+  bool logs;        // the log terms of the likelihood (multiplicative errors)
+};
+
+// The recursion over t = 1..n for one trend and seasonality form, fixed at compile time so that
+// the loop carries no test of them; the arithmetic is that of the general recursion, operation
+// for operation. Accumulates the squared k-step errors in acc[1..m], the absolute percentage
+// errors in A and the squared relative errors in R.
+template <int kTrend, int kSeason>
+void Recursion(PegelsState& P, const PassWork& work, double* acc, double& A, double& R) {
   const int n = P.n;
   const int s = P.s;
   const int m = P.multisteps;
-  const int trend = P.trendType;
-  const int season = P.seasonalityType;
-  const bool multiplicativeErrors = P.modelType == kMultiplicativeErrors;
   const double alpha = P.par[1];
   const double beta = P.par[2];
   const double gamma = P.par[3];
   const double phi = P.par[4];
-  // A lean pass computes only what the estimation criterion reads: the multi-step errors for the
-  // averaged MSE, the absolute percentage errors for the MAPE, the relative errors for sigma and
-  // the likelihood, the log terms for the likelihood. Each statistic it does compute is the one
-  // a full pass gives, bit for bit.
-  const int criterion = P.lean ? P.optimizationCriterion : 0;
-  const bool full = criterion == 0;
-  const bool multistep = full || criterion == 2;
-  const bool percentage = full || criterion == 4;
-  const bool relative = multiplicativeErrors && (full || criterion == 3 || criterion == 5);
-  const bool logs = multiplicativeErrors && (full || criterion == 5);
-
-  double acc[MAXS + 1] = {};
-  double slice[MAXS] = {};
-  const int nslice = multistep ? std::min(s, m) : 1;
-  double R = 0.0;
-  double A = 0.0;
   const double* y = P.y;
+  const double* seasInit = P.seasInit;
   double* F = P.F;
   double* l = P.l;
   double* b = P.b;
   double* S = P.S;
   double* e = P.e;
+  double slice[MAXS] = {};
+  const int nslice = work.multistep ? std::min(s, m) : 1;
 
   for (int t = 1; t <= n; ++t) {
     const double lp = l[t - 1];
     const double bp = b[t - 1];
     // Seasonal values of times t .. t + min(s, m) - 1: initial indices for the first cycle,
     // then the states computed one cycle earlier.
-    if (season > 0) {
+    if constexpr (kSeason > 0) {
       for (int j = 0; j < nslice; ++j) {
         const int u = t + j;
-        slice[j] = u <= s ? P.seasInit[u - 1] : S[u - s];
+        slice[j] = u <= s ? seasInit[u - 1] : S[u - s];
       }
     }
 
     double pred = lp;
-    if (trend == kAdditive || trend == kDamped)
+    if constexpr (kTrend == kAdditive || kTrend == kDamped)
       pred = lp + bp;
-    else if (trend == kMultiplicative)
+    else if constexpr (kTrend == kMultiplicative)
       pred = lp * bp;
 
-    if (multistep) {
+    if (work.multistep) {
       // Forecasts of y[t], y[t+1], ... from origin t - 1; later origins overwrite all but F[t].
       Pegelsforecast(P, lp, bp, slice, std::min(m, n - t + 1), F + t - 1);
-    } else if (season == kAdditive) {
+    } else if constexpr (kSeason == kAdditive) {
       F[t] = pred + slice[0];  // the first step of Pegelsforecast
-    } else if (season == kMultiplicative) {
+    } else if constexpr (kSeason == kMultiplicative) {
       F[t] = pred * slice[0];
     } else {
       F[t] = pred;
@@ -115,38 +113,91 @@ int Pegelsfit(PegelsState& P, int silent) {
 
     const double yt = y[t];
     double x = yt;
-    if (season == kAdditive)
+    if constexpr (kSeason == kAdditive)
       x = yt - slice[0];
-    else if (season == kMultiplicative)
+    else if constexpr (kSeason == kMultiplicative)
       x = GuardedRatio(yt, slice[0]);
 
     const double lt = pred + alpha * (x - pred);
     l[t] = lt;
 
-    if (trend > 0) {
-      const double g = trend == kMultiplicative ? GuardedRatio(lt, lp) : lt - lp;
+    if constexpr (kTrend > 0) {
+      const double g = kTrend == kMultiplicative ? GuardedRatio(lt, lp) : lt - lp;
       b[t] = phi * bp + beta * (g - bp);
     }
-    if (season > 0) {
+    if constexpr (kSeason > 0) {
       // The seasonal update uses the predicted level, not the new one.
-      const double z = season == kAdditive ? yt - pred : GuardedRatio(yt, pred);
+      const double z = kSeason == kAdditive ? yt - pred : GuardedRatio(yt, pred);
       S[t] = slice[0] + gamma * (z - slice[0]);
     }
 
     const double et = yt - F[t];
     e[t] = et;
     acc[1] += et * et;
-    if (percentage) A += std::fabs(yt) < kTiny ? kHuge : std::fabs(et / yt);
-    if (multistep) {
+    if (work.percentage) A += std::fabs(yt) < kTiny ? kHuge : std::fabs(et / yt);
+    if (work.multistep) {
       for (int k = 1; k < m && t + k <= n; ++k) {
         const double ek = y[t + k] - F[t + k];
         acc[k + 1] += ek * ek;
       }
     }
-    if (relative) {
+    if (work.relative) {
       const double r = GuardedRatio(et, F[t]);
       R += r * r;
     }
+  }
+}
+
+template <int kTrend>
+void RecursionForSeason(PegelsState& P, const PassWork& work, double* acc, double& A, double& R) {
+  switch (P.seasonalityType) {
+    case kAdditive:
+      return Recursion<kTrend, kAdditive>(P, work, acc, A, R);
+    case kMultiplicative:
+      return Recursion<kTrend, kMultiplicative>(P, work, acc, A, R);
+    default:
+      return Recursion<kTrend, kNone>(P, work, acc, A, R);
+  }
+}
+
+}  // namespace
+
+int Pegelsfit(PegelsState& P, int silent) {
+  if (Pegelsadmissible(P, silent) == 0) return 0;
+  const int n = P.n;
+  const int m = P.multisteps;
+  const int trend = P.trendType;
+  const int season = P.seasonalityType;
+  const bool multiplicativeErrors = P.modelType == kMultiplicativeErrors;
+  // A lean pass computes only what the estimation criterion reads: the multi-step errors for the
+  // averaged MSE, the absolute percentage errors for the MAPE, the relative errors for sigma and
+  // the likelihood, the log terms for the likelihood. Each statistic it does compute is the one
+  // a full pass gives, bit for bit.
+  const int criterion = P.lean ? P.optimizationCriterion : 0;
+  const bool full = criterion == 0;
+  const PassWork work{
+      .multistep = full || criterion == 2,
+      .percentage = full || criterion == 4,
+      .relative = multiplicativeErrors && (full || criterion == 3 || criterion == 5),
+      .logs = multiplicativeErrors && (full || criterion == 5),
+  };
+
+  double acc[MAXS + 1] = {};
+  double R = 0.0;
+  double A = 0.0;
+  switch (trend) {
+    case kAdditive:
+      RecursionForSeason<kAdditive>(P, work, acc, A, R);
+      break;
+    case kMultiplicative:
+      RecursionForSeason<kMultiplicative>(P, work, acc, A, R);
+      break;
+    case kDamped:
+      RecursionForSeason<kDamped>(P, work, acc, A, R);
+      break;
+    default:
+      RecursionForSeason<kNone>(P, work, acc, A, R);
+      break;
   }
 
   // Horizon k has n - k + 1 forecasts inside the data; none when k > n.
@@ -164,8 +215,8 @@ int Pegelsfit(PegelsState& P, int silent) {
   double T = 0.0;
   if (multiplicativeErrors) {
     v = R / n;
-    if (logs)
-      for (int t = 1; t <= n; ++t) T += std::log(std::fabs(F[t]));
+    if (work.logs)
+      for (int t = 1; t <= n; ++t) T += std::log(std::fabs(P.F[t]));
   }
   P.sigma = (v < 0.0 || std::isnan(v)) ? kHuge : std::sqrt(v);
   const double D = (std::fabs(v) < kTiny || std::isnan(v))
