@@ -15,5 +15,10 @@ from ._many import ManyForecasts, forecast_many, series_seed
 from ._results import ArimaResult, ArmaxResult, EtsResult, Result
 from ._version import __version__
 
+# Public classes show as vordex.X in tracebacks and pickles.
+for _cls in (Error, Message, Status, ManyForecasts, Result, ArimaResult, EtsResult, ArmaxResult):
+    _cls.__module__ = __name__
+del _cls
+
 __all__ = ["arima", "ets", "armax", "forecast_many", "series_seed", "ManyForecasts", "Error",
            "Message", "Status", "Result", "ArimaResult", "EtsResult", "ArmaxResult"]

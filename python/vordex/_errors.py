@@ -19,6 +19,9 @@ class Status(enum.Enum):
     def __int__(self):
         return self.code
 
+    def __repr__(self):
+        return f"<Status.{self.name}: {self.code}>"
+
     @classmethod
     def of(cls, code, method=None):
         """The member for a status code raised by `method` ("arima", "ets", "armax")."""
