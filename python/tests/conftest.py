@@ -1,4 +1,4 @@
-"""Shared data and helpers of the Python tests, and the figures that some tests measure."""
+"""Data and functions that the Python tests share, and the figures that some tests measure."""
 import os
 import shutil
 import subprocess
@@ -32,7 +32,7 @@ def sample(name, start=None, freq=None):
     return y.rename(name)
 
 
-@pytest.fixture(scope="session")
+@pytest.fixture(scope="module")
 def airline():
     return sample("airline", "1949-01", "M")
 
@@ -54,7 +54,7 @@ def _cli():
     return shutil.which(str(path))
 
 
-@pytest.fixture(scope="session")
+@pytest.fixture(scope="module")
 def cli():
     """Runs the command-line tool with --format csv: ({section: {name: value as text}}, the
     forecast rows); the first section is named ""."""

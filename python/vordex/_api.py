@@ -60,11 +60,11 @@ def _fit(method, y, period, keywords):
     """Converts y, builds the method's settings and fits; period None takes the frequency of
     y's index."""
     values, index = observations(y)
-    spec = METHODS[method]
-    settings = spec.settings(period_of(index) if period is None else period, **keywords)
-    raw = spec.fit(values, settings)
-    return spec.result(values, index, settings, raw, name=getattr(y, "name", None),
-                       level=spec.level(**keywords))
+    entry = METHODS[method]
+    settings = entry.settings(period_of(index) if period is None else period, **keywords)
+    raw = entry.fit(values, settings)
+    return entry.result(values, index, settings, raw, name=getattr(y, "name", None),
+                       level=entry.level(**keywords))
 
 
 def arima(y, order=(0, 1, 1), seasonal=None, period=None, transform=None, mean=False,

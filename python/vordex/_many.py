@@ -74,7 +74,7 @@ def forecast_many(df, id="id", time="time", value="value", method="ets", n_jobs=
         raise ValueError(f"method must be one of {', '.join(METHODS)}; got {method!r}")
     if errors not in ("ignore", "raise"):
         raise ValueError(f"errors must be 'ignore' or 'raise'; got {errors!r}")
-    spec = METHODS[method]
+    entry = METHODS[method]
     columns = [c for c in (id, time, value) if c is not None]
     per_series = {k: settings[k] for k in ("period", "horizon")
                   if isinstance(settings.get(k), str)}
@@ -110,7 +110,7 @@ def forecast_many(df, id="id", time="time", value="value", method="ets", n_jobs=
             if len(bad):
                 raise refused(Status.DATA_READ, f"The observations must be numbers; observation "
                                                 f"{bad[0]} is {frame[value].iloc[a + bad[0]]!r}")
-            series_settings.append(spec.settings(period, **keywords))
+            series_settings.append(entry.settings(period, **keywords))
         except Error as error:  # a refused setting fails this series only
             failures[k] = error
             series_settings.append(None)
@@ -139,7 +139,7 @@ def forecast_many(df, id="id", time="time", value="value", method="ets", n_jobs=
                                   error.host_text)
             row.update(status=error.status.name, message=str(error))
         else:
-            row.update(model=spec.result.describe(s, raw), loglik=raw["log_likelihood"],
+            row.update(model=entry.result.describe(s, raw), loglik=raw["log_likelihood"],
                        aic=raw["aic"], sigma2=raw["sigma2"])
             forecast_parts.append((k, raw))
         rows.append(row)
