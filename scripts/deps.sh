@@ -2,7 +2,10 @@
 # Installs the Debian packages needed to build and test VORDEX, when any is missing; with
 # --windows also those of the 32-bit Windows DLL and its tests.
 set -euo pipefail
-packages=(g++ cmake make libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev)
+packages=(g++ cmake make libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+  # The Python module and its tests, for Debian's /usr/bin/python3.
+  python3-dev python3-pybind11 python3-numpy python3-pandas python3-matplotlib python3-pytest
+  python3-dask python3-distributed)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

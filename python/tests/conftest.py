@@ -1,0 +1,79 @@
+"""Data and functions that the Python tests share, and the figures that some tests measure."""
+import os
+import shutil
+import subprocess
+from pathlib import Path
+
+import numpy as np
+import pandas as pd
+import pytest
+
+import vordex
+
+REPOSITORY = Path(__file__).resolve().parents[2]
+DATA = REPOSITORY / "data"
+
+# What tests measured, printed at the end of the run (nothing is asserted on times).
+MEASURED = []
+
+
+def pytest_terminal_summary(terminalreporter):
+    if MEASURED:
+        terminalreporter.section("measured")
+        for line in MEASURED:
+            terminalreporter.write_line(line)
+
+
+def sample(name, start=None, freq=None):
+    """A sample series of data/, on a PeriodIndex when start and freq are given."""
+    y = pd.read_csv(DATA / f"{name}.csv")["y"].astype(float)
+    if start is not None:
+        y.index = pd.period_range(start, periods=len(y), freq=freq)
+    return y.rename(name)
+
+
+@pytest.fixture(scope="module")
+def airline():
+    return sample("airline", "1949-01", "M")
+
+
+def same_bits(a, b):
+    """Whether two arrays of doubles are identical bit for bit (NaN included)."""
+    a = np.ascontiguousarray(a, dtype=np.float64)
+    b = np.ascontiguousarray(b, dtype=np.float64)
+    return a.shape == b.shape and np.array_equal(a.view(np.uint64), b.view(np.uint64))
+
+
+def needs_batch():
+    return pytest.mark.skipif(not hasattr(vordex._vordex, "fit_many"),
+                              reason="libvordex_cpp was built without the batch layer")
+
+
+def _cli():
+    path = os.environ.get("VORDEX_CLI") or REPOSITORY / "build" / "cli" / "vordex"
+    return shutil.which(str(path))
+
+
+@pytest.fixture(scope="module")
+def cli():
+    """Runs the command-line tool with --format csv: ({section: {name: value as text}}, the
+    forecast rows); the first section is named ""."""
+    path = _cli()
+    if path is None:
+        pytest.skip("the vordex command-line tool is not built")
+
+    def run(*args):
+        out = subprocess.run([path, *args, "--format", "csv"], capture_output=True, text=True,
+                             check=True).stdout
+        sections, section, rows = {}, "", []
+        for line in out.splitlines():
+            cells = line.split(",")
+            if line.startswith("# "):
+                section = line[2:]
+            elif line and cells[0] not in ("name", "t"):
+                if len(cells) == 2:
+                    sections.setdefault(section, {})[cells[0]] = cells[1]
+                else:
+                    rows.append([float(c) for c in cells[1:]])
+        return sections, np.array(rows)
+    return run

@@ -1,0 +1,115 @@
+"""Every failure raises vordex.Error, a ValueError with the status and the text of the check or
+engine that refused the request."""
+import pickle
+import re
+
+import numpy as np
+import pandas as pd
+import pytest
+
+import vordex
+from conftest import REPOSITORY
+from vordex import Status
+
+Y = list(100 + 10 * np.sin(np.arange(40)) + np.arange(40))
+WITH_NAN = Y[:20] + [np.nan] + Y[21:]
+
+# (call, status, text of the refusal); the texts of the library's checks and engines are their
+# own, which the error's message and its messages carry.
+CASES = {
+    "nan, ets": (lambda: vordex.ets(WITH_NAN), Status.ETS_NON_FINITE_DATA,
+                 "Data contain missing or non-finite values"),
+    "nan, arima": (lambda: vordex.arima(WITH_NAN), Status.ENGINE_FAILED,
+                   "Observations must be finite numbers"),
+    "nan, armax": (lambda: vordex.armax(WITH_NAN), Status.ENGINE_FAILED,
+                   "observations must be finite numbers"),
+    "none as missing": (lambda: vordex.ets(Y[:5] + [None]), Status.ETS_NON_FINITE_DATA,
+                        "non-finite"),
+    "2-d array": (lambda: vordex.arima(np.ones((10, 2))), Status.NOT_ONE_DIMENSION,
+                  "one-dimensional"),
+    "data frame": (lambda: vordex.ets(pd.DataFrame({"y": Y})), Status.NOT_ONE_DIMENSION,
+                   "one-dimensional"),
+    "scalar": (lambda: vordex.ets(3.0), Status.NOT_ONE_DIMENSION, "one-dimensional"),
+    "strings": (lambda: vordex.arima(np.array(["1", "2", "3"])), Status.DATA_READ,
+                "must be numbers"),
+    "string among numbers": (lambda: vordex.ets([1.0, "x", 3.0]), Status.DATA_READ,
+                             "observation 1 is 'x'"),
+    "dates": (lambda: vordex.ets(pd.Series(pd.date_range("2000", periods=5))), Status.DATA_READ,
+              "must be numbers"),
+    "complex": (lambda: vordex.ets(np.ones(5, complex)), Status.DATA_READ, "must be numbers"),
+    "too short for the season": (lambda: vordex.arima(Y[:20], period=12),
+                                 Status.ARIMA_TOO_FEW_FOR_SEASONAL,
+                                 "Insufficient data for estimation of a seasonal model"),
+    "too short, armax": (lambda: vordex.armax(Y[:7], period=4), Status.ARMAX_TOO_FEW_FOR_PERIOD,
+                         "Insufficient data: too few observations"),
+    "no observations": (lambda: vordex.arima([]), Status.ARIMA_NO_OBSERVATIONS,
+                        "Number of observations zero or negative"),
+    "one observation, ets": (lambda: vordex.ets([5.0]), Status.ENGINE_FAILED,
+                             "Insufficient data"),
+    "too many observations": (lambda: vordex.ets(np.arange(1.0, 1002.0)),
+                              Status.ETS_TOO_MUCH_DATA, "exceeds MAXN"),
+    "order too high": (lambda: vordex.arima(Y, order=(13, 0, 0)), Status.ARIMA_ORDER_TOO_HIGH,
+                       "ARIMA (p,q) order too high"),
+    "period too large": (lambda: vordex.arima(Y, period=30), Status.ARIMA_PERIOD_TOO_LARGE,
+                         "Seasonal frequency exceeds MAXS"),
+    "too few paths": (lambda: vordex.ets(Y, paths=100), Status.ETS_PATHS_OUT_OF_RANGE,
+                      "#Bootstrap samples must be between 500 & 50000"),
+    "coverage above one": (lambda: vordex.ets(Y, level=1.5), Status.ETS_CONFIDENCE_OUT_OF_RANGE,
+                           "Confidence level must be between 0 and 100"),
+    "season without period": (lambda: vordex.ets(Y, season="additive", period=1),
+                              Status.ETS_SEASONAL_FOR_NON_SEASONAL,
+                              "Seasonal model requested for nonseasonal data"),
+    "multiplicative with zeros": (lambda: vordex.ets([0.0] + Y, error="multiplicative"),
+                                  Status.ETS_ZEROS_IN_MULTIPLICATIVE, "Data contains zeros"),
+    "negative horizon": (lambda: vordex.armax(Y, horizon=-1), Status.ARMAX_NEGATIVE_HORIZON,
+                         "Invalid forecast horizon (h < 0)"),
+    "log of zero": (lambda: vordex.arima([0.0] + Y, transform="log"), Status.ENGINE_FAILED,
+                    "Can't take log of zero or negative values"),
+    "unknown transform": (lambda: vordex.arima(Y, transform="cube"), Status.INVALID_SETTINGS,
+                          "transform must be one of"),
+    "unknown trend": (lambda: vordex.ets(Y, trend="quadratic"), Status.INVALID_SETTINGS,
+                      "trend must be one of"),
+    "two orders": (lambda: vordex.arima(Y, order=(1, 1)), Status.INVALID_SETTINGS,
+                   "order must be three integers"),
+    "fractional period": (lambda: vordex.ets(Y, period=1.5), Status.INVALID_SETTINGS,
+                          "period must be an integer"),
+    "coverage of one": (lambda: vordex.arima(Y, level=1.0), Status.INVALID_SETTINGS,
+                        "level must lie strictly between 0 and 1"),
+    "negative seed": (lambda: vordex.ets(Y, seed=-1), Status.INVALID_SETTINGS,
+                      "seed must be an integer"),
+    "three bounds": (lambda: vordex.ets(Y, bounds=[(0.1, 0.9)] * 3), Status.INVALID_SETTINGS,
+                     "bounds must be one (lower, upper) pair or four pairs"),
+}
+
+
+@pytest.mark.parametrize("case", CASES, ids=list(CASES))
+def test_refused_requests_raise_the_error_with_its_status_and_text(case):
+    call, status, text = CASES[case]
+    with pytest.raises(vordex.Error) as caught:
+        call()
+    error = caught.value
+    assert isinstance(error, ValueError)
+    assert error.status is status
+    assert text in str(error)
+    assert all(isinstance(m, vordex.Message) for m in error.messages)
+    if error.messages:
+        assert any(text in m.text for m in error.messages) or error.host_text
+
+
+def test_the_error_survives_pickling():
+    # Dask workers send errors back to the client pickled.
+    with pytest.raises(vordex.Error) as caught:
+        vordex.arima(Y, order=(13, 0, 0))
+    copy = pickle.loads(pickle.dumps(caught.value))
+    assert (copy.status, str(copy), copy.messages) == (
+        caught.value.status, str(caught.value), caught.value.messages)
+
+
+def test_the_status_enum_mirrors_the_public_header():
+    header = (REPOSITORY / "include" / "vordex" / "status.hpp").read_text()
+    declared = {re.sub(r"(?<!^)(?=[A-Z])", "_", name).upper(): int(code)
+                for name, code in re.findall(r"^\s+k(\w+) = (-?\d+),", header, re.M)}
+    assert {s.name: s.code for s in Status} == declared
+    assert Status.of(31, "ets") is Status.ETS_TOO_MUCH_DATA
+    assert Status.of(31, "armax") is Status.ARMAX_INVALID_PERIOD
+    assert Status.of(2, "arima") is Status.NOT_ONE_DIMENSION

@@ -1,0 +1,153 @@
+"""One series at a time: vordex.arima, vordex.ets and vordex.armax.
+
+Each method is described once in METHODS (its settings builder, the extension's entry point
+and its result class), which forecast_many shares; a new method is one more entry and one more
+public function."""
+from typing import Callable, NamedTuple
+
+from . import _settings, _vordex
+from ._results import ArimaResult, ArmaxResult, EtsResult
+from ._series import observations, period_of
+
+
+class Method(NamedTuple):
+    fit: Callable  # extension entry point: (values, settings dict) -> result dict
+    result: type  # Result subclass
+    settings: Callable  # (period, **keywords) -> settings dict
+    level: Callable  # (**keywords) -> coverage of the limits, or None
+
+
+def _seasonal_default(seasonal, period):
+    # As the command-line tool: the airline model's seasonal part when the data are seasonal.
+    if seasonal is not None:
+        return seasonal
+    return (0, 1, 1) if period > 1 else (0, 0, 0)
+
+
+def arima_settings(period, order=(0, 1, 1), seasonal=None, transform=None, mean=False,
+                   horizon=24, level=0.95, critical_value=None):
+    return _settings.arima(period, order, _seasonal_default(seasonal, period), transform, mean,
+                           horizon, level, critical_value)
+
+
+def armax_settings(period, order=(0, 1, 1), seasonal=None, transform=None, constant=False,
+                   horizon=24, level=0.95, critical_value=None):
+    return _settings.armax(period, order, _seasonal_default(seasonal, period), transform,
+                           constant, horizon, level, critical_value)
+
+
+def ets_settings(period, error=None, trend=None, season=None, horizon=24, level=0.95,
+                 paths=5000, seed=None, criterion="likelihood", initialization="heuristic",
+                 disturbances="gaussian", multisteps=12, information_criterion="aic",
+                 transform=None, search="default", admissible_region=False, bounds=None):
+    return _settings.ets(period, error, trend, season, horizon, level, paths, seed, criterion,
+                         initialization, disturbances, multisteps, information_criterion,
+                         transform, search, admissible_region, bounds)
+
+
+def _limits_level(level=0.95, critical_value=None, **_):
+    return level if critical_value is None else None
+
+
+METHODS = {
+    "arima": Method(_vordex.fit_arima, ArimaResult, arima_settings, _limits_level),
+    "ets": Method(_vordex.fit_ets, EtsResult, ets_settings, _limits_level),
+    "armax": Method(_vordex.fit_armax, ArmaxResult, armax_settings, _limits_level),
+}
+
+
+def _fit(method, y, period, keywords):
+    """Converts y, builds the method's settings and fits; period None takes the frequency of
+    y's index."""
+    values, index = observations(y)
+    entry = METHODS[method]
+    settings = entry.settings(period_of(index) if period is None else period, **keywords)
+    raw = entry.fit(values, settings)
+    return entry.result(values, index, settings, raw, name=getattr(y, "name", None),
+                       level=entry.level(**keywords))
+
+
+def arima(y, order=(0, 1, 1), seasonal=None, period=None, transform=None, mean=False,
+          horizon=24, level=0.95, critical_value=None):
+    """Fits a seasonal ARIMA(p,d,q)(P,D,Q)[period] model by exact maximum likelihood and
+    forecasts.
+
+    Args:
+        y: the observations in time order, at most 1000: a 1-D array-like or a pandas Series
+            (whose index the results continue).
+        order: (p, d, q), nonseasonal AR order, differences and MA order.
+        seasonal: (P, D, Q) at lag `period`; None gives (0, 1, 1) when the period exceeds 1,
+            else (0, 0, 0).
+        period: the seasonal period, 1..24; None takes the frequency of y's pandas index
+            (yearly 1, quarterly 4, monthly 12, daily 7, hourly 24, ...), else 1.
+        transform: None, "log" or "sqrt", applied to y before fitting; forecasts and limits
+            come back on the scale of y.
+        mean: remove the mean of the differenced series and estimate a constant.
+        horizon: number of forecasts, 0..120.
+        level: coverage of the limits under a Gaussian forecast distribution; each limit lies
+            the normal quantile of (1 + level) / 2 standard errors from the forecast on the
+            transformed scale.
+        critical_value: that distance in standard errors, instead of `level`.
+
+    Returns an ArimaResult. Raises vordex.Error with the checker's text for bad observations
+    or a refused setting, and with the engine's text when the fit fails.
+    """
+    return _fit("arima", y, period, dict(
+        order=order, seasonal=seasonal, transform=transform, mean=mean, horizon=horizon,
+        level=level, critical_value=critical_value))
+
+
+def armax(y, order=(0, 1, 1), seasonal=None, period=None, transform=None, constant=False,
+          horizon=24, level=0.95, critical_value=None):
+    """Fits a seasonal ARMA(p,q)(P,Q)[period] model with an optional constant to the
+    transformed series differenced d times and D times at lag `period`, by exact maximum
+    likelihood with a quasi-Newton minimiser, and forecasts.
+
+    Arguments as for arima, with `constant` (estimate the mean of the modelled series) in
+    place of `mean`. Returns an ArmaxResult; raises vordex.Error.
+    """
+    return _fit("armax", y, period, dict(
+        order=order, seasonal=seasonal, transform=transform, constant=constant,
+        horizon=horizon, level=level, critical_value=critical_value))
+
+
+def ets(y, error=None, trend=None, season=None, period=None, horizon=24, level=0.95, paths=5000,
+        seed=None, criterion="likelihood", initialization="heuristic", disturbances="gaussian",
+        multisteps=12, information_criterion="aic", transform=None, search="default",
+        admissible_region=False, bounds=None):
+    """Fits an exponential smoothing model of the Pegels family and forecasts, with limits from
+    simulated sample paths.
+
+    Args:
+        y: the observations in time order, at most 1000 (1-D array-like or pandas Series).
+        error: "additive" ("A") or "multiplicative" ("M"); None chooses.
+        trend: "none" ("N"), "additive" ("A"), "multiplicative" ("M") or "damped" ("Ad");
+            None chooses.
+        season: "none", "additive" or "multiplicative"; None chooses. Components left to
+            choose are selected by `information_criterion`.
+        period: the seasonal period, 1..24; None as for arima.
+        horizon: number of forecasts, up to 120.
+        level: coverage of the limits (0..1), the quantiles of the simulated paths.
+        paths: number of simulated sample paths, 500..50000.
+        seed: seed of the simulated paths (None: the library's fixed default seed); the same
+            seed gives the same limits.
+        criterion: what the smoothing parameters minimise: "likelihood", "mse",
+            "average_mse" (over horizons 1..multisteps), "sigma" or "mape".
+        initialization: "heuristic", "estimated" or "estimated_for_winner".
+        disturbances: "gaussian" or "resampled" (residuals drawn with replacement).
+        multisteps: horizons of the multi-step fit statistics, 3..24.
+        information_criterion: "aic" or "bic".
+        transform: None, "log" or "sqrt".
+        search: "default", "additive_only", "all_forms", "everything_additive", "everything".
+        admissible_region: all-additive models may take any invertible parameters.
+        bounds: (lower, upper) for every smoothing parameter, or four pairs for alpha, beta,
+            gamma and phi (each used only inside (0, 1)).
+
+    Returns an EtsResult; raises vordex.Error.
+    """
+    return _fit("ets", y, period, dict(
+        error=error, trend=trend, season=season, horizon=horizon, level=level, paths=paths,
+        seed=seed, criterion=criterion, initialization=initialization,
+        disturbances=disturbances, multisteps=multisteps,
+        information_criterion=information_criterion, transform=transform, search=search,
+        admissible_region=admissible_region, bounds=bounds))
