@@ -155,6 +155,19 @@ void Autocovariances(int n, int np, int nq, const double* phi, const double* the
   std::copy(gamma, gamma + n, acvf);
 }
 
+// e[s] -= sum_{j=1}^{r} c[j] e[s - j] for s = from .. n-1, with the number of terms fixed at
+// compile time for the short operators that most models have (R = r) and read at run time
+// otherwise (R = 0).
+template <int R>
+void MovingAverageRecursion(const double* c, double* e, int from, int n, int r) {
+  const int terms = R > 0 ? R : r;
+  for (int s = from; s < n; ++s) {
+    double ma_part = 0.0;
+    for (int j = 1; j <= terms; ++j) ma_part += c[j] * e[s - j];
+    e[s] -= ma_part;
+  }
+}
+
 // The exact one-step predictions of an ARMA(np, nq) process by the Kalman filter of its state
 // space form, started from the stationary state covariance, with the covariance recursion in the
 // Chandrasekhar form (Morf, Sidhu and Kailath 1974; for ARMA models Pearlman 1980, Melard 1984).
@@ -235,7 +248,8 @@ void Filter(const Layout& L, double* base, const double* X, double& G) {
   G = 1.0;
   int quiet = 0;   // consecutive steps whose change stayed below kFreeze
   int frozen = n;  // the first step with the frozen coefficients
-  for (int t = 0; t < n; ++t) {
+  int t = 0;
+  for (; t < n && t <= frozen + r; ++t) {
     // 0-based time: X[t] is predicted from X[0..t-1] with the variance ratio F[t].
     const bool steady = t > frozen;
     F[t] = steady ? F[frozen] : 1.0 + f;
@@ -247,7 +261,7 @@ void Filter(const Layout& L, double* base, const double* X, double& G) {
       double prediction = 0.0;
       // The errors of steps after the freeze (j < t - frozen) carry the frozen coefficients.
       const int recent = std::min(terms, t - frozen - 1);
-      const double* c = C(frozen);
+      const double* c = C(std::min(frozen, t));
       for (int j = 1; j <= recent; ++j) prediction += ar[j] * x[t - j] + c[j] * e[t - j];
       for (int j = std::max(recent, 0) + 1; j <= terms; ++j)
         prediction += ar[j] * x[t - j] + C(t - j)[j] * e[t - j];
@@ -273,6 +287,41 @@ void Filter(const Layout& L, double* base, const double* X, double& G) {
     f += change;
     quiet = small ? quiet + 1 : 0;
     if (quiet >= r) frozen = t + 1;
+  }
+  if (t >= n) return;
+  // The steady state: fixed coefficients for every remaining value. The AR part of each
+  // prediction depends on the data alone and is taken first, lag by lag; the MA part is the
+  // recursion.
+  const double* c = C(frozen);
+  const double F_steady = F[frozen];
+  for (int s = t; s < n; ++s) F[s] = F_steady;
+  G *= std::pow(F_steady, n - t);
+  for (int col = 0; col < L.cols; ++col) {
+    const double* x = X + static_cast<long>(col) * n;
+    double* e = E + static_cast<long>(col) * n;
+    std::copy(x + t, x + n, e + t);
+    for (int j = 1; j <= r; ++j) {
+      const double arj = ar[j];
+      if (arj == 0.0) continue;
+      for (int s = t; s < n; ++s) e[s] -= arj * x[s - j];
+    }
+    switch (r) {
+      case 1:
+        MovingAverageRecursion<1>(c, e, t, n, r);
+        break;
+      case 2:
+        MovingAverageRecursion<2>(c, e, t, n, r);
+        break;
+      case 3:
+        MovingAverageRecursion<3>(c, e, t, n, r);
+        break;
+      case 4:
+        MovingAverageRecursion<4>(c, e, t, n, r);
+        break;
+      default:
+        MovingAverageRecursion<0>(c, e, t, n, r);
+        break;
+    }
   }
 }
 
