@@ -2,10 +2,13 @@
 # Times VORDEX and R's forecast package on the same fits, in one run on this machine, and writes
 # the table to bench/results/compare_r.md (raw figures in bench/results/compare_r.tsv).
 #
-#   bash bench/compare_r.sh [--before FILE.tsv] [--calls N]
+#   bash bench/compare_r.sh [--before FILE.tsv] [--calls N] [--tree DIR] [--out NAME]
 #
 # --before adds the figures of an earlier run (its compare_r.tsv) as a "before" column.
-# Each figure is the median of N calls (default 5) after one untimed call.
+# Each figure is the median of N calls (default 5) after one untimed call; R's and ours are
+# timed fit by fit, one right after the other.
+# --tree times the library of another source tree (an earlier commit, say), built in
+# DIR/build-compare; --out names the result files (default compare_r).
 #
 # Fits (the same series for both sides; CSV columns under a header):
 #   - the airline model: log(airline), ARIMA(0,1,1)(0,1,1)12;
@@ -22,17 +25,21 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
-build=$root/build-compare
+tree=$root
 results=$here/results
 calls=5
 before=""
+out=compare_r
 while [ $# -gt 0 ]; do
   case "$1" in
     --before) before=$(realpath "$2"); shift 2 ;;
     --calls) calls=$2; shift 2 ;;
-    *) echo "usage: $0 [--before FILE.tsv] [--calls N]" >&2; exit 2 ;;
+    --tree) tree=$(realpath "$2"); shift 2 ;;
+    --out) out=$2; shift 2 ;;
+    *) echo "usage: $0 [--before FILE.tsv] [--calls N] [--tree DIR] [--out NAME]" >&2; exit 2 ;;
   esac
 done
+build=$tree/build-compare
 
 if ! Rscript -e 'suppressPackageStartupMessages(library(forecast))' >/dev/null 2>&1; then
   echo "Installing R and the forecast package from Debian..."
@@ -43,7 +50,7 @@ if ! Rscript -e 'suppressPackageStartupMessages(library(forecast))' >/dev/null 2
     r-base-core r-cran-forecast >/dev/null
 fi
 
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVORDEX_BUILD_TESTS=OFF \
+cmake -S "$tree" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVORDEX_BUILD_TESTS=OFF \
   -DVORDEX_BUILD_CLI=OFF -DVORDEX_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" --target vordex_timing -j2 >/dev/null
 timing=$build/bench/vordex_timing
@@ -86,12 +93,10 @@ for entry in airline:12:24 lynx:1:10 nile:1:10 ukgas:4:8 usaccdeaths:12:24; do
   ets "ets:$name,estimated" "$data/$name.csv" "$s" "$h" 2
 done
 
-echo "Timing VORDEX ($calls calls per fit)..." >&2
-"$timing" "$fits" "$calls" >"$work/ours.tsv"
-echo "Timing R ($calls calls per fit)..." >&2
-Rscript "$here/compare_r/fits.R" "$fits" "$calls" >"$work/r.tsv"
+echo "Timing R and VORDEX, fit by fit ($calls calls each)..." >&2
+Rscript "$here/compare_r/fits.R" "$fits" "$calls" "$timing" "$work/ours.tsv" "$work/r.tsv"
 
 mkdir -p "$results"
 Rscript "$here/compare_r/table.R" "$fits" "$work/ours.tsv" "$work/r.tsv" "${before:-none}" \
-  "$results/compare_r.tsv" "$results/compare_r.md"
-cat "$results/compare_r.md"
+  "$results/$out.tsv" "$results/$out.md"
+cat "$results/$out.md"

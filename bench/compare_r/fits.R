@@ -1,21 +1,27 @@
-# R's side of the comparison (compare_r.sh): the same list of fits as vordex_timing, the same
-# output columns (id, median milliseconds of CALLS calls after one untimed call, log-likelihood,
-# coefficients in the Box-Jenkins signs).
+# R's side of the comparison (compare_r.sh), and the conductor of both sides: for each fit it
+# times R, then runs our timing program on the same fit (and its ARMAX companion), so that the two
+# sides of a row are measured within seconds of each other on a machine whose load may change.
 #
-#   Rscript fits.R FITS.tsv [CALLS]
+#   Rscript fits.R FITS.tsv CALLS TIMING OURS.tsv R.tsv
+#
+# Both outputs have the columns of vordex_timing: id, median milliseconds of CALLS calls after one
+# untimed call, log-likelihood, coefficients in the Box-Jenkins signs.
 #
 # arima rows: forecast::Arima(y, order, seasonal, include.mean, method = "ML") on the series (its
 #   logarithm for transform log), then forecast(fit, h).
 # ets rows: forecast(ets(y), h, simulate = TRUE, npaths = 5000). R's ets always estimates the
 #   initial states together with the parameters and has no heuristic-states mode, so the rows for
 #   both initialization methods time the same call.
-# armax rows are ours alone and are skipped.
+# armax rows are ours alone: they run with the ARIMA row of the same fit.
 suppressPackageStartupMessages(library(forecast))
 
 args <- commandArgs(trailingOnly = TRUE)
 fits <- read.delim(args[1], colClasses = c(id = "character", file = "character",
                                            method = "character", transform = "character"))
-calls <- if (length(args) >= 2) as.integer(args[2]) else 5L
+calls <- as.integer(args[2])
+timing <- args[3]
+ours_out <- args[4]
+r_out <- args[5]
 
 clock_ms <- function() as.numeric(Sys.time()) * 1000
 
@@ -30,10 +36,19 @@ time_calls <- function(run) {
   list(ms = median(ms), result = result)
 }
 
-cat("id\tms\tloglik\tcoefficients\n")
+header <- "id\tms\tloglik\tcoefficients"
+cat(header, "\n", sep = "", file = r_out)
+cat(header, "\n", sep = "", file = ours_out)
+one_fit <- tempfile(fileext = ".tsv")
+ours <- function(rows) {
+  write.table(fits[rows, ], one_fit, sep = "\t", quote = FALSE, row.names = FALSE)
+  out <- system2(timing, c(one_fit, calls), stdout = TRUE)
+  cat(out[-1], sep = "\n", file = ours_out, append = TRUE)  # a newline after each line
+}
 for (i in seq_len(nrow(fits))) {
   f <- fits[i, ]
   if (f$method == "armax") next
+  companion <- which(fits$id == paste0("armax:", f$id))
   y <- ts(read.csv(f$file)$y, frequency = f$s)
   if (f$method == "arima") {
     if (f$transform == "log") y <- log(y)
@@ -52,9 +67,10 @@ for (i in seq_len(nrow(fits))) {
     }
   }
   timed <- tryCatch(time_calls(run), error = function(e) NULL)
+  ours(c(i, companion))
   if (is.null(timed)) {
-    cat(f$id, "NA", "NA", "", sep = "\t")
-    cat("\n")
+    cat(f$id, "NA", "NA", "", sep = "\t", file = r_out, append = TRUE)
+    cat("\n", file = r_out, append = TRUE)
     next
   }
   fit <- timed$result
@@ -68,6 +84,6 @@ for (i in seq_len(nrow(fits))) {
     coefficients <- paste(sprintf("%.17g", b), collapse = " ")
   }
   cat(f$id, sprintf("%.3f", timed$ms), sprintf("%.17g", fit$loglik), coefficients,
-      sep = "\t")
-  cat("\n")
+      sep = "\t", file = r_out, append = TRUE)
+  cat("\n", file = r_out, append = TRUE)
 }
