@@ -155,19 +155,6 @@ void Autocovariances(int n, int np, int nq, const double* phi, const double* the
   std::copy(gamma, gamma + n, acvf);
 }
 
-// e[s] -= sum_{j=1}^{r} c[j] e[s - j] for s = from .. n-1, with the number of terms fixed at
-// compile time for the short operators that most models have (R = r) and read at run time
-// otherwise (R = 0).
-template <int R>
-void MovingAverageRecursion(const double* c, double* e, int from, int n, int r) {
-  const int terms = R > 0 ? R : r;
-  for (int s = from; s < n; ++s) {
-    double ma_part = 0.0;
-    for (int j = 1; j <= terms; ++j) ma_part += c[j] * e[s - j];
-    e[s] -= ma_part;
-  }
-}
-
 // The exact one-step predictions of an ARMA(np, nq) process by the Kalman filter of its state
 // space form, started from the stationary state covariance, with the covariance recursion in the
 // Chandrasekhar form (Morf, Sidhu and Kailath 1974; for ARMA models Pearlman 1980, Melard 1984).
@@ -215,9 +202,13 @@ void MovingAverageRecursion(const double* c, double* e, int from, int n, int r) 
 // shrink geometrically: with a root of modulus 1.01 they are still about 1e-12 after 1000 values,
 // with 1.001 about 1e-6, and the exact filter runs to the end. A change that is not finite never
 // passes the test.
+//
+// R is the state dimension when it is known at compile time (the short operators of most models,
+// whose loops then run without the overhead of a variable count) and 0 otherwise.
+template <int R>
 void Filter(const Layout& L, double* base, const double* X, double& G) {
   const int n = L.n;
-  const int r = L.r;
+  const int r = R > 0 ? R : L.r;
   const double* ar = base + L.ar;
   const double* ma = base + L.ma;
   const double* gamma = base + L.gamma;
@@ -252,8 +243,9 @@ void Filter(const Layout& L, double* base, const double* X, double& G) {
   for (; t < n && t <= frozen + r; ++t) {
     // 0-based time: X[t] is predicted from X[0..t-1] with the variance ratio F[t].
     const bool steady = t > frozen;
-    F[t] = steady ? F[frozen] : 1.0 + f;
-    G *= F[t];
+    const double Ft = steady ? F[frozen] : 1.0 + f;
+    F[t] = Ft;
+    G *= Ft;
     const int terms = std::min(t, r);
     for (int col = 0; col < L.cols; ++col) {
       const double* x = X + static_cast<long>(col) * n;
@@ -269,21 +261,24 @@ void Filter(const Layout& L, double* base, const double* X, double& G) {
     }
     if (steady) continue;
     double* c = C(t);
-    for (int j = 1; j <= r; ++j) c[j] = ma[j] + (D[j] - f * (ar[j] + ma[j])) / F[t];
+    const double inverse = 1.0 / Ft;
+    for (int j = 1; j <= r; ++j) c[j] = ma[j] + (D[j] - f * (ar[j] + ma[j])) * inverse;
     if (t == frozen) continue;
     // One step of the Chandrasekhar recursions.
     const double z = Lv[1];
-    const double change = M * z * z;
+    const double zF = z * inverse;
+    const double Mz = M * z;
+    const double change = Mz * z;
     bool small = std::fabs(change) <= kFreeze;
     for (int i = 1; i <= r; ++i) TL[i] = ar[i] * z + Lv[i + 1];
     for (int i = 1; i <= r; ++i) {
       const double K = ar[i] + ma[i] + D[i];
-      const double dK = M * z * TL[i];
+      const double dK = Mz * TL[i];
       D[i] += dK;
-      Lv[i] = TL[i] - (z / F[t]) * K;
+      Lv[i] = TL[i] - zF * K;
       small = small && std::fabs(dK) <= kFreeze && std::fabs(M * Lv[i] * Lv[i]) <= kFreeze;
     }
-    M *= F[t] / (1.0 + f + change);
+    M *= Ft / (1.0 + f + change);
     f += change;
     quiet = small ? quiet + 1 : 0;
     if (quiet >= r) frozen = t + 1;
@@ -305,22 +300,10 @@ void Filter(const Layout& L, double* base, const double* X, double& G) {
       if (arj == 0.0) continue;
       for (int s = t; s < n; ++s) e[s] -= arj * x[s - j];
     }
-    switch (r) {
-      case 1:
-        MovingAverageRecursion<1>(c, e, t, n, r);
-        break;
-      case 2:
-        MovingAverageRecursion<2>(c, e, t, n, r);
-        break;
-      case 3:
-        MovingAverageRecursion<3>(c, e, t, n, r);
-        break;
-      case 4:
-        MovingAverageRecursion<4>(c, e, t, n, r);
-        break;
-      default:
-        MovingAverageRecursion<0>(c, e, t, n, r);
-        break;
+    for (int s = t; s < n; ++s) {
+      double ma_part = 0.0;
+      for (int j = 1; j <= r; ++j) ma_part += c[j] * e[s - j];
+      e[s] -= ma_part;
     }
   }
 }
@@ -346,7 +329,23 @@ void Whiten(const Layout& L, double* base, const double* X, double& G) {
     psi[j] = sum;
   }
   Autocovariances(r + 1, L.np, L.nq, phi, theta, base + L.gamma, base + L.work);
-  Filter(L, base, X, G);
+  switch (r) {
+    case 1:
+      Filter<1>(L, base, X, G);
+      break;
+    case 2:
+      Filter<2>(L, base, X, G);
+      break;
+    case 3:
+      Filter<3>(L, base, X, G);
+      break;
+    case 4:
+      Filter<4>(L, base, X, G);
+      break;
+    default:
+      Filter<0>(L, base, X, G);
+      break;
+  }
 }
 
 // One evaluation of the likelihood of w at par, in the workspace: base receives the block that
@@ -521,12 +520,17 @@ bool Armaxfilter(const int& n, const int& np, const int& nq, const double* phi, 
   Whiten(L, base, X, G);
   const double* F = base + L.F;
   const double* E = base + L.E;
+  double sd = 0.0, inverse = 0.0;
   for (int t = 0; t < n; ++t) {
-    const double sd = std::sqrt(F[t]);
+    // F is constant in the steady state: one square root serves all of it.
+    if (t == 0 || F[t] != F[t - 1]) {
+      sd = std::sqrt(F[t]);
+      inverse = 1.0 / sd;
+    }
     if (A != nullptr) A[t] = sd;
     for (int col = 0; col < m; ++col) {
       const long at = static_cast<long>(col) * n + t;
-      Z[at] = E[at] / sd;
+      Z[at] = E[at] * inverse;
     }
   }
   return true;
