@@ -42,20 +42,22 @@ section <- function(rows, title, with_armax) {
   add("")
   add(title)
   add("")
+  # With a before column, ours is "after".
+  ours <- if (is.null(before)) "ours" else "after"
   header <- "| fit | n |"
   rule <- "|---|---:|"
   if (!is.null(before)) {
     header <- paste(header, "before ms |")
     rule <- paste0(rule, "---:|")
   }
-  header <- paste(header, "ours ms | R ms | R / ours |")
+  header <- paste0(header, " ", ours, " ms | R ms | R / ", ours, " |")
   rule <- paste0(rule, "---:|---:|---:|")
   if (with_armax) {
     if (!is.null(before)) {
       header <- paste(header, "ARMAX before ms |")
       rule <- paste0(rule, "---:|")
     }
-    header <- paste(header, "ARMAX ms |")
+    header <- paste0(header, " ARMAX ", if (is.null(before)) "" else "after ", "ms |")
     rule <- paste0(rule, "---:|")
   }
   add(header)
@@ -73,19 +75,27 @@ section <- function(rows, title, with_armax) {
   }
   x <- rows$ratio[!is.na(rows$ratio)]
   add("")
-  add(sprintf("%d fits: R / ours median %.1f, smallest %.1f (%s), %d fits slower than R.",
+  add(sprintf("%d fits: R / ours median %.1f, smallest %.1f (%s), %d slower than R.",
               length(x), median(x), min(x), rows$id[which.min(ifelse(is.na(rows$ratio), Inf,
                                                                   rows$ratio))],
               sum(x < 1)))
+  if (!is.null(before)) {
+    b <- (rows$r_ms / rows$before_ms)[!is.na(rows$before_ms) & !is.na(rows$r_ms)]
+    add(sprintf("Before: R / before median %.1f, smallest %.1f, %d slower than R.", median(b),
+                min(b), sum(b < 1)))
+  }
   if (with_armax) {
     a <- rows$armax_ms / rows$ours_ms
     a <- a[!is.na(a)]
     add(sprintf("ARMAX / ARIMA time: median %.2f, largest %.2f.", median(a), max(a)))
   }
 }
-add(sprintf("Medians of the calls, milliseconds; R %s with forecast %s.",
+load <- paste(strsplit(readLines("/proc/loadavg"), " ")[[1]][1:3], collapse = " ")
+add(sprintf("Medians of the calls, milliseconds of elapsed time; R %s with forecast %s; %s, %d cores,",
             paste(R.version$major, R.version$minor, sep = "."),
-            as.character(packageVersion("forecast"))))
+            as.character(packageVersion("forecast")), format(Sys.time(), "%Y-%m-%d %H:%M"),
+            parallel::detectCores()))
+add(sprintf("load average %s at the end of the run.", load))
 section(out[out$method == "arima", ], "ARIMA by exact maximum likelihood, with forecasts:", TRUE)
 section(out[out$method == "ets", ],
         "Automatic exponential smoothing (all forms, likelihood, 5000 simulated paths):", FALSE)
