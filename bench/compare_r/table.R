@@ -31,6 +31,7 @@ out$ratio <- out$r_ms / out$ours_ms
 if (!is.null(before)) {
   out$before_ms <- as.numeric(pick(before, out$id, "ours_ms"))
   out$before_armax_ms <- as.numeric(pick(before, out$id, "armax_ms"))
+  out$before_ratio <- as.numeric(pick(before, out$id, "ratio"))
 }
 write.table(out, args[5], sep = "\t", quote = FALSE, row.names = FALSE, na = "NA")
 
@@ -75,14 +76,14 @@ section <- function(rows, title, with_armax) {
   }
   x <- rows$ratio[!is.na(rows$ratio)]
   add("")
-  add(sprintf("%d fits: R / ours median %.1f, smallest %.1f (%s), %d slower than R.",
+  add(sprintf("%d fits: R / ours median %.1f, smallest %.2g (%s), %d slower than R.",
               length(x), median(x), min(x), rows$id[which.min(ifelse(is.na(rows$ratio), Inf,
                                                                   rows$ratio))],
               sum(x < 1)))
   if (!is.null(before)) {
-    b <- (rows$r_ms / rows$before_ms)[!is.na(rows$before_ms) & !is.na(rows$r_ms)]
-    add(sprintf("Before: R / before median %.1f, smallest %.1f, %d slower than R.", median(b),
-                min(b), sum(b < 1)))
+    b <- rows$before_ratio[!is.na(rows$before_ratio)]
+    add(sprintf("Before (in its own run): R / before median %.1f, smallest %.2g, %d slower than R.",
+                median(b), min(b), sum(b < 1)))
   }
   if (with_armax) {
     a <- rows$armax_ms / rows$ours_ms
