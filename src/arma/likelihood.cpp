@@ -266,7 +266,9 @@ void Filter(const Layout& L, double* base, const double* X, double& G) {
     if (t == frozen) continue;
     // One step of the Chandrasekhar recursions.
     const double z = Lv[1];
-    const double zF = z * inverse;
+    // A true quotient: L carries its rounding from step to step, and z * (1 / F) would add a
+    // rounding that leans one way while F is just above 1.
+    const double zF = z / Ft;
     const double Mz = M * z;
     const double change = Mz * z;
     bool small = std::fabs(change) <= kFreeze;
