@@ -7,20 +7,27 @@
 // coefficients, the q MA coefficients, the P seasonal AR and the Q seasonal MA coefficients.
 //
 // The likelihood is computed from the theoretical autocovariances of the process (unit innovation
-// variance) by the Durbin-Levinson recursion, which gives the standardised one-step prediction
-// errors Z(t) and the product G of the prediction-error variance ratios v(0) .. v(n-1). With
-// S = sum Z(t)^2 the innovation variance is concentrated out: sigma2 = S / n and
+// variance), which give the standardised one-step prediction errors Z(t) and the product G of the
+// prediction-error variance ratios v(0) .. v(n-1). With S = sum Z(t)^2 the innovation variance is
+// concentrated out: sigma2 = S / n and
 //   -2 log L = n ln(S) + ln(G) + n (1 + ln(2 pi / n)).
+// Two exact routes give Z and G: the Durbin-Levinson recursion on the autocovariances
+// (Armaxwhiten, O(n^2)), and the Kalman filter of the model's state space form with its
+// covariance recursion in the Chandrasekhar form (Armaxfilter, O(n r) with r = max(np, nq + 1)),
+// which ArmaObjective and Armaxcomp use.
 //
 // Conventions of this file (those of the ARMAX engine, which shares it with the ARIMA engine):
 // integers are passed by reference; arrays are plain pointers owned by the caller whose FIRST
 // position holds the first element named in the contract (par[0] is par(1), w[0] is w(1), phi[0] is
 // phi(0), acvf[0] is lag 0); matrices are stored by columns with leading dimension n. No routine
-// keeps state between calls, except the kernel error type cell behind KernelFailed. Every work
-// array is sized from n and the orders and released before the routine returns. Nothing here
-// throws, exits or prints except through the message reporters of numerics/vectors.h.
+// keeps state between calls, except the kernel error type cell behind KernelFailed. The routines
+// without a LikelihoodWorkspace argument size their work arrays from n and the orders and release
+// them before they return; those with one take their work storage from it. Nothing here throws,
+// exits or prints except through the message reporters of numerics/vectors.h.
 #ifndef VORDEX_ARMA_LIKELIHOOD_H
 #define VORDEX_ARMA_LIKELIHOOD_H
+
+#include "numerics/vectors.h"
 
 namespace vordex::arma {
 
@@ -85,11 +92,56 @@ bool Armaxacvf(const int& n, const int& np, const int& nq, const double* phi, co
 bool Armaxwhiten(const double* acvf, const double* X, const int& n, const int& m, double* Z,
                  double& G, double* A);
 
+// Work storage of likelihood evaluations, owned by the request that evaluates them: sized once
+// for the largest evaluation and reused, so that an evaluation obtains no storage of its own. An
+// evaluation that finds it too small enlarges it (the only time it allocates). One workspace
+// serves one evaluation at a time; it holds nothing that an evaluation reads.
+class LikelihoodWorkspace {
+ public:
+  // Makes room for ArmaObjective and Armaxcomp on n values with the orders (p, q)(P, Q)s.
+  // Returns false when n < 1, an order is negative or the storage cannot be obtained (after the
+  // allocator's stop box "Fatal error"); the storage held before is kept then.
+  bool Reserve(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q);
+  // Makes room for Armaxfilter on n values of m columns with full operators of degrees np
+  // and nq. Returns false as Reserve (and when m < 1).
+  bool ReserveOperators(const int& n, const int& np, const int& nq, const int& m);
+  // The number of doubles held (0 before the first reservation).
+  long size() const { return size_; }
+
+ private:
+  friend double* WorkspaceStorage(LikelihoodWorkspace& ws, long length);
+  numerics::Vector block_;
+  long size_ = 0;
+};
+
+// The one-step prediction errors of the m columns of X (n by m, by columns, leading dimension n)
+// under the ARMA(np, nq) process with full operators phi(0..np), theta(0..nq) (as written by
+// Phithetaplus; element 0 is not read) and unit innovation variance, by the Kalman filter started
+// from the stationary state covariance, in the Chandrasekhar form. The outputs are those of
+// Armaxwhiten with the process's autocovariances, to rounding:
+//   Z  n by m (written, same layout as X; may not alias X): the errors divided by their standard
+//      deviations.
+//   G  (written) the product v(0) v(1) ... v(n-1) of the prediction-error variance ratios.
+//   A  n doubles or nullptr (written when given): A[t-1] = sqrt(v(t-1)).
+// A value costs O(r) per column plus O(r) for the filter, r = max(np, nq + 1), until the filter
+// has reached its steady state (late or never for MA roots near the unit circle), and O(r) per
+// column afterwards; the argument for the switch to the steady state assumes MA roots of modulus
+// 1.0001 or more, as PHITHETA_BAD admits. The AR operator must be stationary; otherwise (and for
+// a variance that reaches 0) the outputs hold infinities or NaNs. Returns true; false when n < 1,
+// m < 1, np < 0, nq < 0 or the work storage cannot be obtained (after the allocator's stop box).
+bool Armaxfilter(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
+                 const double* X, const int& m, double* Z, double& G, double* A,
+                 LikelihoodWorkspace& ws);
+bool Armaxfilter(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
+                 const double* X, const int& m, double* Z, double& G, double* A);
+
 // The concentrated objective n ln(S) + ln(G) of the series w (n doubles) at par, which is
 // -2 log L less n (1 + ln(2 pi / n)). Returns kObjectiveRejected (1.0e20, no message) when
 // PHITHETA_BAD is true, when the evaluation is impossible (n < 1, orders inconsistent with s,
 // no storage) or when the value is not finite. The criterion minimised by the ARIMA and ARMAX
-// engines.
+// engines. The workspace form takes its storage from ws; the other from a workspace of its own.
+double ArmaObjective(const int& n, const int& p, const int& q, const int& s, const int& P,
+                     const int& Q, const double* par, const double* w, LikelihoodWorkspace& ws);
 double ArmaObjective(const int& n, const int& p, const int& q, const int& s, const int& P,
                      const int& Q, const double* par, const double* w);
 
@@ -98,7 +150,10 @@ double ArmaObjective(const int& n, const int& p, const int& q, const int& s, con
 // sigma2 = S / n (written). When PHITHETA_BAD is true the stop box "Armax error" / "Error in
 // Armaxcomp: phitheta out-of-bounds" is shown, the outputs are left untouched and kLogLikFailed
 // (-999.0) is returned; likewise (without a box of its own) when the evaluation is impossible
-// (n < 1, orders inconsistent with s, no storage).
+// (n < 1, orders inconsistent with s, no storage). The workspace form takes its storage from ws.
+double Armaxcomp(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q,
+                 const double* par, const double* w, double* residuals, double& sigma2,
+                 LikelihoodWorkspace& ws);
 double Armaxcomp(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q,
                  const double* par, const double* w, double* residuals, double& sigma2);
 

@@ -8,8 +8,7 @@
 
 namespace vordex::armax {
 
-using arma::Armaxacvf;
-using arma::Armaxwhiten;
+using arma::Armaxfilter;
 using arma::KernelFailed;
 using arma::PHITHETA_BAD;
 using arma::Phithetaplus;
@@ -95,14 +94,13 @@ double Armaxprofile(const int& n, const int& p, const int& q, const int& s, cons
   const int cols = k + 1;
   auto phi = numerics::vector(0, np);
   auto theta = numerics::vector(0, nq);
-  auto acvf = numerics::vector(0, n);
   auto Z = numerics::vector(0, static_cast<long>(n) * cols);
-  if (!phi || !theta || !acvf || !Z) return kObjectiveRejected;
+  if (!phi || !theta || !Z) return kObjectiveRejected;
 
   if (!Phithetaplus(p, q, s, P, Q, par, phi.get(), theta.get())) return kObjectiveRejected;
-  if (!Armaxacvf(n, np, nq, phi.get(), theta.get(), acvf.get())) return kObjectiveRejected;
   double G = 1.0;
-  if (!Armaxwhiten(acvf.get(), X, n, cols, Z.get(), G, nullptr)) return kObjectiveRejected;
+  if (!Armaxfilter(n, np, nq, phi.get(), theta.get(), X, cols, Z.get(), G, nullptr))
+    return kObjectiveRejected;
 
   double sse = 0.0;
   if (k == 0) {

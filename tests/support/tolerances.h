@@ -8,6 +8,9 @@ namespace vordex::testing {
 inline constexpr double kClosedForm = 1e-12;
 // Long recursions and factorisations (hundreds of steps, condition numbers up to about 1e3).
 inline constexpr double kRecursion = 1e-9;
+// Two exact routes to the one-step prediction errors of a long series (innovations algorithm and
+// Durbin-Levinson recursion), relative to the largest error.
+inline constexpr double kRouteResidual = 1e-10;
 // Results of an iterative minimiser stopped by a relative tolerance near 1e-8 on the objective:
 // the argument is accurate to about the square root of that.
 inline constexpr double kOptimiser = 1e-4;
