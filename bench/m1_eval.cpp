@@ -1,13 +1,19 @@
 // Hold-out accuracy on the M1 competition data: fits a named method to the train part of every
 // series of the long-form files yearly.csv, quarterly.csv and monthly.csv (columns id, period,
 // frequency, h, t, y, split), forecasts the h test values, and prints the mean sMAPE and MASE of
-// each subset and of all series (one weight per series) with the total fitting time.
+// each subset and of all series (one weight per series) with the total fitting time (processor
+// seconds, and wall-clock seconds) as one row of a Markdown table.
 //
-//   vordex_m1_eval --data DIR --method NAME [options] [--csv FILE]
+//   vordex_m1_eval --data DIR --method NAME [options] [--label TEXT] [--csv FILE]
+//   vordex_m1_eval --summarise FILE [--suffix TEXT]
+//
+// --csv writes the per-series figures (id, subset, method, sMAPE, MASE, runtime_s, model);
+// --summarise prints one row per method of such a file (R's r_results.csv has the same columns).
 //
 // Methods:
 //   naive, snaive        the last value; the last season repeated
 //   theta                vordex::automatic::Theta (the M3 Theta method)
+//   ets-auto             the automatic-smoothing preset chosen from the experiments (AutoPreset)
 //   ets                  one vordex::ets::Fit request with the options below: with --search N
 //                        the engine's own model search (4 with --init 3 is the seed's automatic
 //                        smoothing), without it the candidates are fitted one by one and chosen
@@ -33,11 +39,14 @@
 // horizons; MASE = mean |y - f| over the in-sample mean absolute lag-m difference (m the
 // frequency). A method that fails on a series is replaced there by the naive forecast and
 // counted.
+#include <time.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <limits>
 #include <map>
@@ -127,6 +136,8 @@ ets::Settings BaseSettings(const Options& o, const Series& s) {
   st.horizon = 0;
   st.criterion = static_cast<ets::Criterion>(o.criterion);
   st.paths = 500;
+  // The multi-step statistics only cost time here: the likelihood uses one-step errors alone.
+  st.multisteps = 3;
   st.seed = 1u;
   st.bounds = BoundsFor(o.bounds);
   return st;
@@ -243,6 +254,23 @@ std::vector<double> Arima(const Options& o, const Series& s) {
   return vordex::arima::Fit(s.train, st).forecasts;
 }
 
+// The automatic-smoothing preset chosen from the measurements on M1: every candidate but those
+// with a multiplicative trend, additive errors with multiplicative seasonality, or
+// multiplicative errors with a multiplicative trend and additive seasonality; seasonal forms only
+// with two full seasons; chosen by AIC counting the smoothing parameters, the initial states and
+// sigma (as R's ets counts them); heuristic initial states while choosing, estimated ones for the
+// winner; the engine's default bounds.
+Options AutoPreset() {
+  Options o;
+  o.method = "ets";
+  o.ic = "aic";
+  o.count = "states";
+  o.init = 3;
+  o.no_mult_trend = true;
+  o.restrict_forms = true;
+  return o;
+}
+
 std::vector<double> Forecast(const Options& o, const Series& s, std::string* model) {
   if (o.method == "naive") return Repeat(s.train, 1, s.h);
   if (o.method == "snaive") return Repeat(s.train, s.m, s.h);
@@ -253,6 +281,7 @@ std::vector<double> Forecast(const Options& o, const Series& s, std::string* mod
     return r.value.forecasts;
   }
   if (o.method == "ets") return Smoothing(o, s, model);
+  if (o.method == "ets-auto") return Smoothing(AutoPreset(), s, model);
   if (o.method == "arima") return Arima(o, s);
   std::fprintf(stderr, "unknown method %s\n", o.method.c_str());
   std::exit(2);
@@ -280,6 +309,76 @@ Accuracy Measure(const Series& s, const std::vector<double>& f) {
   return a;
 }
 
+// Per-subset sums of the accuracy measures.
+struct Sum {
+  double smape = 0.0;
+  double mase = 0.0;
+  int count = 0;
+};
+using Sums = std::map<std::string, Sum>;
+
+void Add(Sums& sums, const std::string& subset, double smape, double mase) {
+  for (const std::string& key : {subset, std::string("ALL")}) {
+    sums[key].smape += smape;
+    sums[key].mase += mase;
+    sums[key].count += 1;
+  }
+}
+
+void PrintHeader() {
+  std::printf(
+      "| method | sMAPE Yearly | Quarterly | Monthly | All | MASE Yearly | Quarterly | "
+      "Monthly | All | CPU s | wall s | failures |\n");
+  std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+}
+
+void PrintRow(const std::string& label, Sums& sums, double cpu, const std::string& wall,
+              int failures) {
+  std::printf("| %s", label.c_str());
+  for (const char* key : {"YEARLY", "QUARTERLY", "MONTHLY", "ALL"})
+    std::printf(" | %.2f", sums[key].smape / sums[key].count);
+  for (const char* key : {"YEARLY", "QUARTERLY", "MONTHLY", "ALL"})
+    std::printf(" | %.3f", sums[key].mase / sums[key].count);
+  std::printf(" | %.2f | %s | %d |\n", cpu, wall.c_str(), failures);
+}
+
+// Prints one row per method of a per-series file with the columns id, subset, method, sMAPE,
+// MASE, runtime_s (as this program and R's scripts write them; cells may be quoted).
+int Summarise(const std::string& path, const std::string& suffix) {
+  std::ifstream in(path);
+  if (!in) {
+    std::fprintf(stderr, "cannot read %s\n", path.c_str());
+    return 1;
+  }
+  std::string line;
+  std::getline(in, line);
+  std::vector<std::string> order;
+  std::map<std::string, Sums> sums;
+  std::map<std::string, double> seconds;
+  while (std::getline(in, line)) {
+    line.erase(std::remove(line.begin(), line.end(), '"'), line.end());
+    std::vector<std::string> f;
+    std::stringstream ss(line);
+    std::string cell;
+    while (std::getline(ss, cell, ',')) f.push_back(cell);
+    if (f.size() < 6) continue;
+    if (!sums.count(f[2])) order.push_back(f[2]);
+    Add(sums[f[2]], f[1], std::stod(f[3]), std::stod(f[4]));
+    seconds[f[2]] += std::stod(f[5]);
+  }
+  PrintHeader();
+  for (const std::string& method : order)
+    PrintRow(method + suffix, sums[method], seconds[method], "-", 0);
+  return 0;
+}
+
+// Processor time of this process in seconds (nanosecond resolution).
+double CpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
+}
+
 bool ParseTriple(const char* text, int* out) {
   return std::sscanf(text, "%d,%d,%d", &out[0], &out[1], &out[2]) == 3;
 }
@@ -290,6 +389,9 @@ int main(int argc, char** argv) {
   Options o;
   std::string dir = "data/m1";
   std::string csv;
+  std::string label;
+  std::string summarise;
+  std::string suffix;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto next = [&]() -> const char* {
@@ -305,6 +407,12 @@ int main(int argc, char** argv) {
       o.method = next();
     else if (a == "--csv")
       csv = next();
+    else if (a == "--label")
+      label = next();
+    else if (a == "--summarise")
+      summarise = next();
+    else if (a == "--suffix")
+      suffix = next();
     else if (a == "--search")
       o.search = std::atoi(next());
     else if (a == "--ic")
@@ -337,6 +445,9 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (!summarise.empty()) return Summarise(summarise, suffix);
+  if (label.empty()) label = o.method;
+
   std::vector<Series> all;
   for (const char* name : {"yearly", "quarterly", "monthly"}) {
     if (!ReadSeries(dir + "/" + name + ".csv", &all)) {
@@ -347,17 +458,14 @@ int main(int argc, char** argv) {
 
   std::FILE* out = csv.empty() ? nullptr : std::fopen(csv.c_str(), "w");
   if (out != nullptr) std::fprintf(out, "id,subset,method,sMAPE,MASE,runtime_s,model\n");
-  struct Sum {
-    double smape = 0.0;
-    double mase = 0.0;
-    int count = 0;
-  };
-  std::map<std::string, Sum> sums;
-  double seconds = 0.0;
+  Sums sums;
+  double seconds = 0.0;      // wall-clock fitting time
+  double cpu_seconds = 0.0;  // processor time of the fits (this program runs on one core)
   int failures = 0;
   for (const Series& s : all) {
     std::string model;
     std::vector<double> f;
+    const double cpu_start = CpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     try {
       f = Forecast(o, s, &model);
@@ -367,32 +475,24 @@ int main(int argc, char** argv) {
     }
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpu = CpuSeconds() - cpu_start;
     seconds += elapsed;
+    cpu_seconds += cpu;
     if (f.size() < static_cast<std::size_t>(s.h)) {
       ++failures;
       f = Repeat(s.train, 1, s.h);
     }
     const Accuracy a = Measure(s, f);
-    for (const std::string& key : {s.subset, std::string("ALL")}) {
-      sums[key].smape += a.smape;
-      sums[key].mase += a.mase;
-      sums[key].count += 1;
-    }
+    Add(sums, s.subset, a.smape, a.mase);
     if (out != nullptr)
       std::fprintf(out, "%s,%s,%s,%.12g,%.12g,%.6f,%s\n", s.id.c_str(), s.subset.c_str(),
-                   o.method.c_str(), a.smape, a.mase, elapsed, model.c_str());
+                   o.method.c_str(), a.smape, a.mase, cpu, model.c_str());
   }
   if (out != nullptr) std::fclose(out);
 
-  std::printf(
-      "| method | sMAPE Yearly | Quarterly | Monthly | All | MASE Yearly | Quarterly | "
-      "Monthly | All | fitting s | failures |\n");
-  std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
-  std::printf("| %s", o.method.c_str());
-  for (const char* key : {"YEARLY", "QUARTERLY", "MONTHLY", "ALL"})
-    std::printf(" | %.2f", sums[key].smape / sums[key].count);
-  for (const char* key : {"YEARLY", "QUARTERLY", "MONTHLY", "ALL"})
-    std::printf(" | %.3f", sums[key].mase / sums[key].count);
-  std::printf(" | %.1f | %d |\n", seconds, failures);
+  char wall[32];
+  std::snprintf(wall, sizeof wall, "%.2f", seconds);
+  PrintHeader();
+  PrintRow(label, sums, cpu_seconds, wall, failures);
   return 0;
 }
