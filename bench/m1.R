@@ -20,11 +20,15 @@ forecasters <- list(
 unknown <- setdiff(methods, names(forecasters))
 if (length(unknown) > 0) stop("unknown method: ", paste(unknown, collapse = ", "))
 
-rows <- list()
+ids <- character(0)
+subsets <- character(0)
+labels <- character(0)
+smape <- numeric(0)
+mase <- numeric(0)
+runtime <- numeric(0)
 for (subset in c("yearly", "quarterly", "monthly")) {
   d <- read.csv(file.path(dir, paste0(subset, ".csv")), stringsAsFactors = FALSE)
-  for (id in unique(d$id)) {
-    s <- d[d$id == id, ]
+  for (s in split(d, factor(d$id, levels = unique(d$id)))) {
     m <- s$frequency[1]
     h <- s$h[1]
     train <- s$y[s$split == "train"]
@@ -33,12 +37,14 @@ for (subset in c("yearly", "quarterly", "monthly")) {
     scale <- mean(abs(diff(train, lag = m)))
     for (method in methods) {
       time <- system.time(f <- as.numeric(forecasters[[method]](x, h)))
-      rows[[length(rows) + 1]] <- data.frame(
-        id = id, subset = s$period[1], method = method,
-        sMAPE = mean(200 * abs(test - f) / (abs(test) + abs(f))),
-        MASE = mean(abs(test - f)) / scale,
-        runtime_s = unname(time["user.self"] + time["sys.self"]))
+      ids <- c(ids, s$id[1])
+      subsets <- c(subsets, s$period[1])
+      labels <- c(labels, method)
+      smape <- c(smape, mean(200 * abs(test - f) / (abs(test) + abs(f))))
+      mase <- c(mase, mean(abs(test - f)) / scale)
+      runtime <- c(runtime, unname(time["user.self"] + time["sys.self"]))
     }
   }
 }
-write.csv(do.call(rbind, rows), output, row.names = FALSE)
+write.csv(data.frame(id = ids, subset = subsets, method = labels, sMAPE = smape, MASE = mase,
+                     runtime_s = runtime), output, row.names = FALSE)

@@ -58,7 +58,7 @@ ours=(
   for entry in "${ours[@]}"; do
     label="${entry%%|*}"
     read -r -a options <<<"${entry#*|}"
-    name="$(echo "$label" | tr -c 'a-z0-9\n' '_' | sed 's/_*$//')"
+    name="$(echo "$label" | tr -c 'a-z0-9\n' '_' | sed 's/__*/_/g; s/_$//')"
     out="$("$eval_bin" --data "$data" "${options[@]}" --label "$label" --csv "$work_csv/$name.csv")"
     if [ $first -eq 1 ]; then echo "$out"; first=0; else echo "$out" | tail -n 1; fi
   done
