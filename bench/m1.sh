@@ -8,7 +8,7 @@
 # MASE, runtime_s). The script builds bench/m1_eval.cpp in build-m1/, fits each method of ours to
 # every series and prints one table: our rows, then R's from r_results.csv. With --rerun-r it
 # installs R and the forecast package from Debian (when missing) and fits R's methods again in the
-# same session, so that the speed ratios come from one machine under one load; METHODS is a
+# same run, so that the speed ratios come from one machine under one load; METHODS is a
 # comma-separated choice of ets_aic, ets_aicc, auto_arima, thetaf, snaive (default
 # ets_aic,thetaf,snaive: R's ets takes about 5 minutes of M1, auto.arima about 27). Times are
 # processor seconds of the fits on one core. --csv-dir DIR keeps the per-series figures.
