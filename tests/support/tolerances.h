@@ -35,6 +35,12 @@ inline constexpr double kLaguerreBackward = 1e-6;
 // and its optimiser stops at its own tolerance.
 inline constexpr double kPeerCoefficient = 1e-3;
 inline constexpr double kPeerLogLik = 0.01;
+// A peer running the same algorithm, its values printed with ten decimals: agreement to the
+// printed digits, relative.
+inline constexpr double kPeerPrinted = 1e-9;
+// A peer's forecasts from the same method whose parameters its own optimiser stopped at (R's
+// Nelder-Mead leaves the smoothing parameter about 1e-4 relative from the optimum).
+inline constexpr double kPeerForecast = 1e-4;
 
 }  // namespace vordex::testing
 

@@ -1,0 +1,120 @@
+#include "auto/theta.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "auto/normal.h"
+#include "auto/seasonality.h"
+#include "auto/ses.h"
+
+namespace vordex::automatic {
+namespace {
+
+// thetaf's guard against seasonal indices too close to zero to divide by.
+constexpr double kSmallestIndex = 1e-4;
+
+// Seasonal indices of a classical multiplicative decomposition of y (n >= 2 m): a centred moving
+// average of length m (2 x m for even m), the ratios y_t / trend_t averaged by position in the
+// cycle, scaled to mean 1; index j belongs to times t with (t - 1) mod m = j.
+std::vector<double> MultiplicativeIndices(std::span<const double> y, int m) {
+  const std::size_t n = y.size();
+  const std::size_t half = static_cast<std::size_t>(m / 2);
+  std::vector<double> sum(static_cast<std::size_t>(m), 0.0);
+  std::vector<int> count(static_cast<std::size_t>(m), 0);
+  for (std::size_t t = half; t + half < n; ++t) {
+    double trend = 0.0;
+    if (m % 2 == 1) {
+      for (std::size_t k = t - half; k <= t + half; ++k) trend += y[k];
+    } else {
+      trend = 0.5 * (y[t - half] + y[t + half]);
+      for (std::size_t k = t - half + 1; k < t + half; ++k) trend += y[k];
+    }
+    trend /= m;
+    sum[t % static_cast<std::size_t>(m)] += y[t] / trend;
+    count[t % static_cast<std::size_t>(m)] += 1;
+  }
+  std::vector<double> index(static_cast<std::size_t>(m));
+  double mean = 0.0;
+  for (std::size_t j = 0; j < index.size(); ++j) {
+    index[j] = sum[j] / count[j];
+    mean += index[j] / m;
+  }
+  for (double& v : index) v /= mean;
+  return index;
+}
+
+}  // namespace
+
+Outcome<ThetaResult> Theta(const ThetaSettings& settings, std::span<const double> y) {
+  using Out = Outcome<ThetaResult>;
+  const std::size_t n = y.size();
+  if (n < 3) return Out::Failure("Theta: fewer than 3 values");
+  for (double v : y)
+    if (!std::isfinite(v)) return Out::Failure("Theta: a value is not finite");
+  if (settings.period < 1) return Out::Failure("Theta: the period is below 1");
+  if (settings.horizon < 0) return Out::Failure("Theta: the horizon is negative");
+  if (!(settings.level > 0.0 && settings.level < 100.0))
+    return Out::Failure("Theta: the level is not between 0 and 100");
+  const Outcome<bool> test =
+      SeasonalByAutocorrelation(y, settings.period, settings.seasonality_level);
+  if (!test.ok()) return Out::Failure("Theta: " + test.error);
+
+  const int m = settings.period;
+  ThetaResult r;
+  std::vector<double> x(y.begin(), y.end());
+  const bool positive = std::all_of(y.begin(), y.end(), [](double v) { return v > 0.0; });
+  if (test.value && positive) {
+    std::vector<double> index = MultiplicativeIndices(y, m);
+    if (std::all_of(index.begin(), index.end(),
+                    [](double v) { return std::fabs(v) >= kSmallestIndex; })) {
+      r.seasonal = true;
+      r.seasonal_indices = std::move(index);
+      for (std::size_t t = 0; t < n; ++t)
+        x[t] /= r.seasonal_indices[t % static_cast<std::size_t>(m)];
+    }
+  }
+  auto index_at = [&](std::size_t t) {  // index of time t + 1 (0-based t)
+    return r.seasonal ? r.seasonal_indices[t % static_cast<std::size_t>(m)] : 1.0;
+  };
+
+  const Outcome<SesFit> ses = FitSes(x);
+  if (!ses.ok()) return Out::Failure("Theta: " + ses.error);
+  r.alpha = std::max(1e-10, ses.value.alpha);
+  r.initial_level = ses.value.initial_level;
+  r.sigma2 = ses.value.sse / static_cast<double>(n - 2);
+
+  // Least-squares slope of x on t (any origin).
+  const double dn = static_cast<double>(n);
+  const double tbar = (dn - 1.0) / 2.0;
+  double xbar = 0.0;
+  for (double v : x) xbar += v;
+  xbar /= dn;
+  double sxy = 0.0;
+  double sxx = 0.0;
+  for (std::size_t t = 0; t < n; ++t) {
+    sxy += (static_cast<double>(t) - tbar) * (x[t] - xbar);
+    sxx += (static_cast<double>(t) - tbar) * (static_cast<double>(t) - tbar);
+  }
+  r.drift = 0.5 * sxy / sxx;
+
+  r.fitted.resize(n);
+  r.residuals.resize(n);
+  for (std::size_t t = 0; t < n; ++t) {
+    r.fitted[t] = ses.value.fitted[t] * index_at(t);
+    r.residuals[t] = y[t] - r.fitted[t];
+  }
+
+  const double z = NormalQuantile(0.5 + settings.level / 200.0);
+  const double start = (1.0 - std::pow(1.0 - r.alpha, dn)) / r.alpha;
+  for (int h = 1; h <= settings.horizon; ++h) {
+    const double s = index_at(n + static_cast<std::size_t>(h) - 1);
+    const double f = (ses.value.final_level + r.drift * ((h - 1) + start)) * s;
+    const double se = std::sqrt(r.sigma2 * (1.0 + (h - 1) * r.alpha * r.alpha)) * s;
+    r.forecasts.push_back(f);
+    r.lower.push_back(f - z * se);
+    r.upper.push_back(f + z * se);
+  }
+  return Out::Success(std::move(r));
+}
+
+}  // namespace vordex::automatic
