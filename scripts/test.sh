@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite twice: plain (together with VORDEX.dll, cross-built for
 # 32-bit Windows and tested under Wine against the native results), and under AddressSanitizer
-# and UndefinedBehaviorSanitizer. On a machine that cannot run 32-bit Windows programs under Wine
+# and UndefinedBehaviorSanitizer; then the thread tests under ThreadSanitizer. On a machine that cannot run 32-bit Windows programs under Wine
 # the Wine tests are reported as skipped, and the reason is printed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,5 +23,12 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORDEX_SANITIZE
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+
+# The thread tests (label threads) under ThreadSanitizer: only their program is built.
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORDEX_SANITIZE_THREAD=ON \
+  -DVORDEX_BUILD_BENCH=OFF -DVORDEX_BUILD_CLI=OFF >/dev/null
+cmake --build build-tsan -j"$jobs" --target vordex_tests_threads
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir build-tsan -L threads --output-on-failure -j"$jobs"
 
 [ -z "${wine_skip:-}" ] || echo "$wine_skip"
