@@ -63,7 +63,8 @@ class ArimaMethod : public Method {
     return {.required_options = kArimaOptions,
             .unit_on_empty = true,
             .copy_all_options = false,
-            .lead_separate = true};
+            .lead_separate = true,
+            .failure_text = kArimaFailureText};
   }
   int Check(std::span<const int> options) override { return ArimaCheck(options); }
   long Observations() const override { return ArimaState.N; }
