@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite twice: plain (together with VORDEX.dll, cross-built for
 # 32-bit Windows and tested under Wine against the native results), and under AddressSanitizer
-# and UndefinedBehaviorSanitizer; then the thread tests under ThreadSanitizer. On a machine that cannot run 32-bit Windows programs under Wine
+# and UndefinedBehaviorSanitizer; then the thread tests under ThreadSanitizer, and each fuzz
+# target for a short bounded time. On a machine that cannot run 32-bit Windows programs under Wine
 # the Wine tests are reported as skipped, and the reason is printed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh --windows
+bash scripts/deps.sh --windows --fuzz
 jobs="$(nproc)"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVORDEX_BUILD_TESTS=ON -DVORDEX_WINDOWS_DLL=ON >/dev/null
@@ -30,5 +31,17 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORDEX_SANITIZE_THR
 cmake --build build-tsan -j"$jobs" --target vordex_tests_threads
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build-tsan -L threads --output-on-failure -j"$jobs"
+
+# Each fuzz target for VORDEX_FUZZ_SECONDS (30 s), with clang's libFuzzer, ASan and UBSan, from
+# the committed seed corpus; a crash, a hang or a broken promise of the exports fails the run.
+clang_cxx="$(command -v clang++-14 || command -v clang++ || true)"
+if [ -n "$clang_cxx" ]; then
+  cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER="$clang_cxx" -DCMAKE_BUILD_TYPE=Release \
+    -DVORDEX_FUZZ=ON -DVORDEX_BUILD_TESTS=OFF -DVORDEX_BUILD_BENCH=OFF -DVORDEX_BUILD_CLI=OFF >/dev/null
+  cmake --build build-fuzz -j"$jobs"
+  ctest --test-dir build-fuzz -L fuzz --output-on-failure -j"$jobs"
+else
+  echo "Fuzz targets skipped: clang is not installed"
+fi
 
 [ -z "${wine_skip:-}" ] || echo "$wine_skip"
