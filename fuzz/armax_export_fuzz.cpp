@@ -15,7 +15,9 @@ constexpr vordex::fuzz::ExportProfile kArmax{.run = &Armaxdll,
                                              .most_options = 11,
                                              .lead = 1.96,
                                              .work = [](std::span<const double> o) {
-                                               return vordex::fuzz::ArmaWork(o, 2000.0, 2000.0,
+                                               // The checks limit neither N nor s: only the
+                                               // 16-bit range does.
+                                               return vordex::fuzz::ArmaWork(o, 32767.0, 32767.0,
                                                                              100.0, 100.0);
                                              }};
 
