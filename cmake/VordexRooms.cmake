@@ -25,10 +25,13 @@ function(vordex_room name dir)
 endfunction()
 
 # vordex_test_room(NAME DIR DEPENDS room...): the GoogleTest program vordex_tests_NAME made of
-# the .cpp files in tests/DIR, registered with ctest under the label NAME.
+# the .cpp files in tests/DIR, registered with ctest under the label NAME. A room's
+# threads_test.cpp and extreme_input_test.cpp are left out: they belong to the test groups of
+# tests/CMakeLists.txt.
 function(vordex_test_room name dir)
   cmake_parse_arguments(ROOM "" "" "DEPENDS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${dir}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX "/(threads|extreme_input)_test\\.cpp$")
   if(NOT sources)
     return()
   endif()

@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages needed to build and test VORDEX, when any is missing; with
-# --windows also those of the 32-bit Windows DLL and its tests.
+# --fuzz also clang and libFuzzer for the fuzz targets, with --windows also those of the 32-bit
+# Windows DLL and its tests.
 set -euo pipefail
 packages=(g++ cmake make libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   # The Python module and its tests, for Debian's /usr/bin/python3.
   python3-dev python3-pybind11 python3-numpy python3-pandas python3-matplotlib python3-pytest
   python3-dask python3-distributed)
+windows=no
+for arg in "$@"; do
+  case "$arg" in
+    --fuzz) packages+=(clang-14 libfuzzer-14-dev) ;;
+    --windows) windows=yes ;;
+    *) echo "usage: $0 [--fuzz] [--windows]" >&2; exit 2 ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -18,7 +27,7 @@ if [ "${#missing[@]}" -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
-[ "${1:-}" = "--windows" ] || exit 0
+[ "$windows" = yes ] || exit 0
 
 # The 32-bit Windows DLL and its tests: the MinGW-w64 cross compiler, and Wine, whose 32-bit part
 # needs the i386 architecture. A console program under Wine needs none of the recommended

@@ -32,6 +32,10 @@ constexpr double kEdgeFactor = 1.001;
 constexpr double kRefineGain = 1e-6;
 // Relative tolerance of the refinements, the one the ARIMA engine gives the same minimiser.
 constexpr double kRefineTolerance = 1e-10;
+// The refinement is for the models people fit (a few coefficients): a direction-set search
+// costs of the order of npar^2 line searches, minutes for the hundreds of coefficients the
+// engine also takes, whose end points are left as DUMINF gives them.
+constexpr int kMaxRefinedCoefficients = 12;
 
 // True when par (p + q + P + Q doubles) lies within kEdgeFactor of the edge: the coefficient of
 // z^j of each polynomial times kEdgeFactor^j divides its roots by kEdgeFactor.
@@ -89,7 +93,7 @@ void RefineAtEdge(LoglfeSharedRecord& shared, int npar, double* par, double& fmi
   const std::string message = kernels::KernelErrorMessage();
   double best = fmin;
   std::vector<double> best_par;
-  if (AtAdmissibleEdge(shared, par)) {
+  if (npar <= kMaxRefinedCoefficients && AtAdmissibleEdge(shared, par)) {
     platform::ScopedSilence quiet;
     std::vector<double> x;
     const double from_duminf = Refine(shared, npar, std::vector<double>(par, par + npar), x);

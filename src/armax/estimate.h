@@ -51,8 +51,8 @@ inline constexpr int kRegressionStorage = 1000;
 inline constexpr double kStartValue = 0.01;
 
 // Estimates the model.n-long series w's ARMA coefficients by minimising Armaxprofile with DUMINF
-// (all default settings, unit scaling). When DUMINF ends (without failing) within a factor 1.001
-// of the edge of the admissible region, where its finite-difference gradients meet the rejection
+// (all default settings, unit scaling). When DUMINF ends (without failing) for a model of at most
+// 12 coefficients within a factor 1.001 of the edge of the admissible region, where its finite-difference gradients meet the rejection
 // value and it can stop short, Powell's direction-set method refines from DUMINF's end point and
 // from zero, and the lower end point replaces DUMINF's when it lowers the objective by more than
 // 1e-6. The refinements show no message and leave the kernel error state as DUMINF left it.

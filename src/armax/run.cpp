@@ -54,7 +54,6 @@ constexpr StatusEntry kStatusTexts[] = {
 };
 
 constexpr const char* kNoResultsText = "Unknown error in Armaxmain:\n-- no results returned";
-constexpr const char* kGenericText = "Failure in Armaxmain:\nModel could not be estimated";
 
 void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
   const int N = static_cast<int>(y.size());
@@ -95,7 +94,7 @@ const char* StatusText(int status) {
   if (status == kArmaxOk) return kNoResultsText;
   for (const StatusEntry& entry : kStatusTexts)
     if (entry.status == status) return entry.text;
-  return kGenericText;
+  return kFailureText;
 }
 
 Outcome Execute(const Request& settings, std::span<const double> y) {

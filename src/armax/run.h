@@ -40,8 +40,9 @@ struct Outcome {
   bool ok() const { return status == 0 && text.empty(); }
 };
 
-// Title of the checker's messages.
+// Title of the checker's messages, and the text of an engine failure without a text of its own.
 inline constexpr const char* kCheckTitle = "Armax Error";
+inline constexpr const char* kFailureText = "Failure in Armaxmain:\nModel could not be estimated";
 
 // The checker's rules over the settings for n observations, in order: s >= 1 (31), n >= 2s (32),
 // h >= 0 (33), p, q, d >= 0 (34), P, Q, D >= 0 (35), and p < s and q < s when s > 1 (36). The

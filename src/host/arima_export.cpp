@@ -14,7 +14,8 @@ class ArimaMethod : public Method {
     return {.required_options = kArimaOptions,
             .unit_on_empty = true,
             .copy_all_options = false,
-            .lead_separate = true};
+            .lead_separate = true,
+            .failure_text = arima::kFailureText};
   }
   int Check(std::span<const int> options) override {
     settings_ = ArimaSettings(options);

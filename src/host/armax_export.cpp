@@ -12,7 +12,8 @@ class ArmaxMethod : public Method {
     return {.required_options = armax::kArmaxOptions,
             .unit_on_empty = false,
             .copy_all_options = false,
-            .lead_separate = false};
+            .lead_separate = false,
+            .failure_text = armax::kFailureText};
   }
 
   int Check(std::span<const int> options) override {

@@ -1,5 +1,6 @@
 #include "host/frame.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -198,6 +199,9 @@ VARIANT Frame(Method& method, SAFEARRAY** options, SAFEARRAY** data) {
   if (packed.text != nullptr) return TextVariant(packed.text);
   if (packed.status != 0) return StatusVariant(packed.status);
   if (packed.count <= 0 || packed.count > buffer.capacity()) return StatusVariant(kNoResults);
+  const double* cells = buffer.cells();
+  if (!std::all_of(cells + 1, cells + 1 + packed.count, [](double x) { return std::isfinite(x); }))
+    return TextVariant(method.rules().failure_text);
 
   // 13, 14: the result array, lower bound 1.
   SAFEARRAYBOUND bound;

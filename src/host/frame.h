@@ -47,6 +47,9 @@ struct FrameRules {
   bool unit_on_empty;     // an empty option array returns the unit variant 1.0
   bool copy_all_options;  // copy every option, not only the first required_options
   bool lead_separate;     // the lead value is read on its own (status 14 when it cannot be)
+  // The text returned instead of a result that holds a cell which is not a finite number (the
+  // engine's arithmetic overflowed, or a perfect fit has an infinite likelihood).
+  const char* failure_text = "Failure: the results are not finite numbers";
 };
 
 // Reads the k-th data element after the observations (k from 1); false when it cannot be read.

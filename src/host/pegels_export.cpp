@@ -22,7 +22,8 @@ class PegelsMethod : public Method {
     return {.required_options = kRequiredOptions,
             .unit_on_empty = true,
             .copy_all_options = true,
-            .lead_separate = true};
+            .lead_separate = true,
+            .failure_text = smoothing::kFailureText};
   }
 
   int Check(std::span<const int> options) override {

@@ -105,6 +105,11 @@ TEST(ArmaxExport, EngineStatusesReachTheHostAsTexts) {
             "Error in Armaxml:\n-- too much data for common storage");
   EXPECT_EQ(TextOf(Call({300, 1, 0, 101, 0, 0, 0, 0, 0, 0, 0}, Data(300))),
             "Error in Armaxmain:\n-- model orders out of range");
+  // A constant series is fitted perfectly: its log-likelihood is infinite, which is no result.
+  std::vector<double> constant(49, 100.0);
+  constant[0] = 1.96;
+  EXPECT_EQ(TextOf(Call({48, 12, 12, 0, 1, 1, 0, 1, 1, 0, 0}, constant)),
+            "Failure in Armaxmain:\nModel could not be estimated");
 }
 
 TEST(ArmaxExport, StatusTextTable) {

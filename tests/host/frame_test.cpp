@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <string>
 #include <vector>
@@ -49,6 +50,7 @@ class TestMethod : public Method {
     if (!buffer.Allocate(static_cast<long>(data.size()))) return {.status = kBufferAlloc};
     for (std::size_t t = 0; t < data.size(); ++t)
       buffer.cells()[t + 1] = t == 0 ? data[0] : 2.0 * data[t];
+    if (mode_ == 4) buffer.cells()[data.size()] = std::numeric_limits<double>::infinity();
     return {.count = static_cast<long>(data.size())};
   }
 
@@ -194,6 +196,17 @@ TEST(CallFrame, EngineFailureGivesAGenuineAutomationString) {
   EXPECT_EQ(StatusOf(Call(kArimaLike, none.array, dat.array)), kNoResults);
   HostArray thrown(OptionArray(Settings(2, 3)));
   EXPECT_EQ(StatusOf(Call(kArimaLike, thrown.array, dat.array)), kBufferAlloc);
+}
+
+TEST(CallFrame, ResultWithACellThatIsNotFiniteGivesTheMethodsFailureText) {
+  HostArray opt(OptionArray(Settings(2, 4)));
+  HostArray dat(DataArray({0.0, 1.0, 2.0}));
+  FrameRules rules = kArimaLike;
+  rules.failure_text = "Failure in Testmain:\nModel could not be estimated";
+  EXPECT_EQ(testing::TextOf(Call(rules, opt.array, dat.array)), rules.failure_text);
+  HostArray nan(DataArray({0.0, 1.0, std::numeric_limits<double>::quiet_NaN()}));
+  HostArray fine(OptionArray(Settings(2)));
+  EXPECT_EQ(testing::TextOf(Call(rules, fine.array, nan.array)), rules.failure_text);
 }
 
 TEST(CallFrame, OtherNumericElementTypesAreConvertedOnlyWhenExact) {
