@@ -17,7 +17,7 @@ namespace vordex::arima {
 using numerics::ReportError;
 
 int Arimamain(ArimaStateRecord& st, int method, int validated) {
-  if (method != kExactMaximumLikelihood) {
+  if (method != kExactMaximumLikelihood && method != kThoroughMaximumLikelihood) {
     ReportError(kArimaTitle, "Unknown estimation method", 1);
     return 0;
   }
@@ -62,7 +62,7 @@ int Arimamain(ArimaStateRecord& st, int method, int validated) {
   // 7. Exact maximum likelihood; the root finder inside the kernel reports only through its
   // error state.
   kernels::KernelQuiet();
-  if (MaxLik(st) < 0) return 0;
+  if ((method == kThoroughMaximumLikelihood ? MaxLikThorough(st) : MaxLik(st)) < 0) return 0;
   // 8. Constant of the model on the scaled data.
   st.c = 0.0;
   if (st.mean != 0) {

@@ -6,8 +6,10 @@
 
 namespace vordex::arima {
 
-// Estimation methods.
+// Estimation methods: exact maximum likelihood from the Hannan-Rissanen starting values, or the
+// best of several starts (MaxLikThorough), with the mean profiled out when asked for.
 inline constexpr int kExactMaximumLikelihood = 0;
+inline constexpr int kThoroughMaximumLikelihood = 1;
 
 // Runs the whole request on ArimaState, which the caller has filled with validated settings, the
 // observations y[1..N], the critical value and the confidence level: transform and scale,
@@ -15,7 +17,8 @@ inline constexpr int kExactMaximumLikelihood = 0;
 // when not stationary or not invertible), exact maximum likelihood, the constant, forecasts
 // (h > 0), and scaling back of the working series, residuals, fitted values, constant, sigma2,
 // log-likelihood and AIC to the transformed scale.
-// method must be kExactMaximumLikelihood and validated non-zero; otherwise a warning box "Error
+// method must be kExactMaximumLikelihood or kThoroughMaximumLikelihood and validated non-zero;
+// otherwise a warning box "Error
 // in Arimalib" / "Unknown estimation method" or "Settings have not been validated" and 0.
 // Returns 1 on success with every result in ArimaState; 0 on failure, after the failing routine's
 // box. Besides the failures of the routines it calls, fails with "Error in Arimalib" /

@@ -1,13 +1,17 @@
 #include "arima/estimate.h"
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 #include "arima/polynomials.h"
 #include "arima/state.h"
+#include "arma/starts.h"
 #include "arma/likelihood.h"
 #include "numerics/complex.h"
 #include "numerics/powell.h"
 #include "numerics/vectors.h"
+#include "platform/messages.h"
 
 namespace vordex::arima {
 
@@ -49,6 +53,80 @@ void UnpackFactors(ArimaStateRecord& st, const double* par) {
   for (int j = 1; j <= st.q; ++j) st.theta[j] = par[i++];
   for (int j = 1; j <= st.P; ++j) st.Phi[j] = par[i++];
   for (int j = 1; j <= st.Q; ++j) st.Theta[j] = par[i++];
+}
+
+// The criterion of the thorough estimation: the exact likelihood with the mean profiled out by
+// generalised least squares (with the mean flag), or Arimaobjective.
+struct ThoroughContext {
+  ArimaStateRecord* st = nullptr;
+  int n = 0;                 // N - nd
+  int np = 0, nq = 0;        // degrees of the full operators
+  std::vector<double> X;     // n x 2 by columns: the working series, then ones
+  std::vector<double> Z;     // the whitened columns
+  std::vector<double> phi;   // full operators, 0..np and 0..nq
+  std::vector<double> theta;
+  arma::LikelihoodWorkspace ws;
+};
+
+// At the factor coefficients par[1..k] (1-based): without the mean flag Arimaobjective; with it
+// n ln S + ln G of the working series less a constant delta, at the delta that minimises it:
+// with Z the whitened series and z the whitened column of ones, delta = <Z, z> / <z, z> and
+// S = <Z, Z> - delta <Z, z>. delta receives it (0 without the mean flag).
+double ThoroughObjective(ThoroughContext& c, double* par1, double* delta) {
+  ArimaStateRecord& st = *c.st;
+  *delta = 0.0;
+  if (st.mean == 0) return Arimaobjective(st, par1);
+  const double* par = par1 + 1;
+  if (arma::PHITHETA_BAD(st.p, st.q, st.P, st.Q, par)) return arma::kObjectiveRejected;
+  if (!arma::Phithetaplus(st.p, st.q, st.s, st.P, st.Q, par, c.phi.data(), c.theta.data()))
+    return arma::kObjectiveRejected;
+  double G = 1.0;
+  if (!arma::Armaxfilter(c.n, c.np, c.nq, c.phi.data(), c.theta.data(), c.X.data(), 2, c.Z.data(),
+                         G, nullptr, c.ws))
+    return arma::kObjectiveRejected;
+  const double* Zy = c.Z.data();
+  const double* Zx = Zy + c.n;
+  double syy = 0.0, sxy = 0.0, sxx = 0.0;
+  for (int t = 0; t < c.n; ++t) {
+    syy += Zy[t] * Zy[t];
+    sxy += Zy[t] * Zx[t];
+    sxx += Zx[t] * Zx[t];
+  }
+  if (!(sxx > 0.0)) return arma::kObjectiveRejected;
+  *delta = sxy / sxx;
+  const double value = c.n * std::log(syy - sxy * *delta) + std::log(G);
+  return std::isfinite(value) ? value : arma::kObjectiveRejected;
+}
+
+double ThoroughCriterion(void* context, double* par) {
+  double delta = 0.0;
+  return ThoroughObjective(*static_cast<ThoroughContext*>(context), par, &delta);
+}
+
+// Minimises the thorough criterion from par[1..k] (1-based, moved to the end point); the value
+// there, or kObjectiveRejected when the minimiser failed or never left the rejected region.
+double MinimiseFrom(ThoroughContext& c, int k, double* par) {
+  double f = arma::kObjectiveRejected;
+  if (ThoroughCriterion(&c, par) >= arma::kObjectiveRejected) return f;
+  if (numerics::Minimise(k, par, &f, 1e-10, {&ThoroughCriterion, &c}) == numerics::kPowellFailed)
+    return arma::kObjectiveRejected;
+  return f;
+}
+
+// The log-likelihood, residuals and sigma2 at the factor coefficients par[1..k], the total
+// polynomials and the AIC, as MaxLik ends. -1 when the kernel cannot evaluate the point.
+int FinishMaxLik(ArimaStateRecord& st, int k, const double* par) {
+  const int m = st.N - st.nd;
+  std::fill(st.e + 1, st.e + 1 + st.nd, kMissing);
+  const double loglik = arma::Armaxcomp(m, st.p, st.q, st.s, st.P, st.Q, par + 1,
+                                        st.w + st.nd + 1, st.e + st.nd + 1, st.sigma2);
+  // No admissible point was reached: the kernel has shown its box, and a log-likelihood of -999
+  // with stale residuals is no result.
+  if (loglik == arma::kLogLikFailed) return -1;
+  st.loglik = loglik;
+  Arimaexpand(st);
+  st.aic = -2.0 * (st.loglik - (st.mean + k));
+  return 0;
 }
 
 }  // namespace
@@ -108,17 +186,75 @@ int MaxLik(ArimaStateRecord& st) {
       return -1;
     UnpackFactors(st, par.get());
   }
-  const int m = st.N - st.nd;
-  std::fill(st.e + 1, st.e + 1 + st.nd, kMissing);
-  const double loglik = arma::Armaxcomp(m, st.p, st.q, st.s, st.P, st.Q, par.get() + 1,
-                                        st.w + st.nd + 1, st.e + st.nd + 1, st.sigma2);
-  // No admissible point was reached: the kernel has shown its box, and a log-likelihood of -999
-  // with stale residuals is no result.
-  if (loglik == arma::kLogLikFailed) return -1;
-  st.loglik = loglik;
-  Arimaexpand(st);
-  st.aic = -2.0 * (st.loglik - (st.mean + k));
-  return 0;
+  return FinishMaxLik(st, k, par.get());
+}
+
+int MaxLikThorough(ArimaStateRecord& st) {
+  const int k = st.p + st.q + st.P + st.Q;
+  const int n = st.N - st.nd;
+  ThoroughContext c;
+  c.st = &st;
+  c.n = n;
+  c.np = st.pp;
+  c.nq = st.qq;
+  c.phi.assign(static_cast<std::size_t>(st.pp) + 1, 0.0);
+  c.theta.assign(static_cast<std::size_t>(st.qq) + 1, 0.0);
+  if (st.mean != 0) {
+    c.X.assign(2 * static_cast<std::size_t>(n), 1.0);
+    std::copy(st.w + st.nd + 1, st.w + st.N + 1, c.X.begin());
+    c.Z.assign(c.X.size(), 0.0);
+  }
+  std::vector<double> best(static_cast<std::size_t>(k) + 1, 0.0);
+  double fbest = arma::kObjectiveRejected;
+  const auto consider = [&](const std::vector<double>& start) {
+    std::vector<double> x = start;
+    const double f = MinimiseFrom(c, k, x.data());
+    if (f < fbest) {
+      fbest = f;
+      best = x;
+    }
+  };
+  if (k > 0) {
+    // 1. The default estimate: the starting values of the driver, minimised as MaxLik does.
+    std::vector<double> x(static_cast<std::size_t>(k) + 1, 0.0);
+    PackFactors(st, x.data());
+    if (Arimaobjective(st, x.data()) >= arma::kObjectiveRejected)
+      std::fill(x.begin() + 1, x.end(), kFallbackStart);
+    double f = 0.0;
+    {
+      platform::ScopedSilence quiet;
+      if (numerics::Minimise(k, x.data(), &f, 1e-10, {&Criterion, &st}) == numerics::kPowellFailed)
+        x.assign(x.size(), 0.0);
+      // 2. From there, from zero (white noise) and from the conditional-sum-of-squares estimate.
+      consider(x);
+      consider(std::vector<double>(static_cast<std::size_t>(k) + 1, 0.0));
+      std::vector<double> css(static_cast<std::size_t>(k) + 1, 0.0);
+      if (arma::CssEstimate(n, st.p, st.q, st.s, st.P, st.Q, st.w + st.nd + 1, css.data() + 1))
+        consider(css);
+      // 3. The best end point once more over the partial autocorrelations, along the edge.
+      if (fbest < arma::kObjectiveRejected) {
+        std::vector<double> x = best;
+        const double f = arma::MinimiseOverPartialAutocorrelations(
+            st.p, st.q, st.P, st.Q, {&ThoroughCriterion, &c}, x.data());
+        if (f < fbest) {
+          fbest = f;
+          best = x;
+        }
+      }
+    }
+    if (!(fbest < arma::kObjectiveRejected))
+      return numerics::ReportError("Error in Arima function MaxLik()",
+                                   "No admissible optimum was found from any start", 1);
+    UnpackFactors(st, best.data());
+  }
+  // The mean at the optimum: the sample mean removed by the driver plus the profiled shift.
+  double delta = 0.0;
+  if (st.mean != 0) {
+    ThoroughObjective(c, best.data(), &delta);
+    st.mu += delta;
+    for (int t = st.nd + 1; t <= st.N; ++t) st.w[t] -= delta;
+  }
+  return FinishMaxLik(st, k, best.data());
 }
 
 }  // namespace vordex::arima

@@ -29,6 +29,24 @@ int Arimaadmissible(ArimaStateRecord& st);
 // fails instead of returning a log-likelihood of -999).
 int MaxLik(ArimaStateRecord& st);
 
+// The thorough estimation: the best of several exact maximum-likelihood estimates. With the
+// mean flag the criterion profiles the mean out by generalised least squares (the mean removed
+// by the driver is then shifted to the maximum-likelihood mean, and the working series with it);
+// without it the criterion is Arimaobjective. Powell's direction sets (relative tolerance 1e-10)
+// start from:
+//   1. the end point of MaxLik's own minimisation from the current factor coefficients (the
+//      driver's starting values), the default estimate;
+//   2. zero coefficients, the white-noise model;
+//   3. the conditional-sum-of-squares estimate (arma::CssEstimate), when it has one;
+// and once more from the best end point with fresh directions. The lowest criterion value wins;
+// every point the criterion accepts is admissible by the kernel's test. The minimisers' messages
+// are silenced. Then as MaxLik: the log-likelihood, residuals, sigma2, total polynomials and AIC.
+// The result is never below MaxLik's: its end point is a start, and profiling the mean only
+// raises the likelihood.
+// Returns 0; -1 after a box: "Error in Arima function MaxLik()" / "No admissible optimum was
+// found from any start", or the kernel's box as MaxLik.
+int MaxLikThorough(ArimaStateRecord& st);
+
 // The criterion of MaxLik: ArmaObjective over w[nd+1..N] at the factor coefficients par[1..k]
 // (phi, theta, Phi, Theta). Reads ArimaState; keeps no state.
 double Arimaobjective(ArimaStateRecord& st, double* par);

@@ -70,7 +70,7 @@ void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
   st.critical = o.critical;
   st.confidence = 95.0;
   for (int t = 1; t <= st.N; ++t) st.y[t] = y[static_cast<std::size_t>(t - 1)];
-  if (Arimamain(st, kExactMaximumLikelihood, 1) == 0) {
+  if (Arimamain(st, o.thorough ? kThoroughMaximumLikelihood : kExactMaximumLikelihood, 1) == 0) {
     out.text = kFailureText;
     return;
   }

@@ -29,6 +29,9 @@ struct Request {
   int mean = 0;
   Transform transform = Transform::kNone;
   double critical = 0.0;  // each limit lies this many standard errors away; <= 0 or NaN: 1.96
+  // Estimate from several starts, the mean profiled out (MaxLikThorough) instead of the
+  // Hannan-Rissanen start alone with the sample mean removed (the exports' estimation).
+  bool thorough = false;
 };
 
 // A fitted model: everything the export packs. The series have N values, the first nd = d + D s
