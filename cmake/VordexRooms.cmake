@@ -24,10 +24,12 @@ function(vordex_room name dir)
   endif()
 endfunction()
 
-# vordex_test_room(NAME DIR DEPENDS room...): the GoogleTest program vordex_tests_NAME made of
-# the .cpp files in tests/DIR, registered with ctest under the label NAME.
+# vordex_test_room(NAME DIR [THREADS filter] DEPENDS room...): the GoogleTest program
+# vordex_tests_NAME made of the .cpp files in tests/DIR, registered with ctest under the label
+# NAME, except the tests that the GoogleTest filter THREADS selects: those get the label `threads`
+# (which the ThreadSanitizer build runs) instead, as discovered tests take one label only.
 function(vordex_test_room name dir)
-  cmake_parse_arguments(ROOM "" "" "DEPENDS" ${ARGN})
+  cmake_parse_arguments(ROOM "" "THREADS" "DEPENDS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${dir}/*.cpp)
   if(NOT sources)
     return()
@@ -40,5 +42,12 @@ function(vordex_test_room name dir)
   target_include_directories(vordex_tests_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(vordex_tests_${name} PRIVATE ${deps} vordex_test_support GTest::gtest
                                                      GTest::gtest_main)
-  gtest_discover_tests(vordex_tests_${name} PROPERTIES LABELS ${name} DISCOVERY_TIMEOUT 60)
+  if(ROOM_THREADS)
+    gtest_discover_tests(vordex_tests_${name} TEST_FILTER "-${ROOM_THREADS}"
+                         PROPERTIES LABELS ${name} DISCOVERY_TIMEOUT 60)
+    gtest_discover_tests(vordex_tests_${name} TEST_FILTER "${ROOM_THREADS}"
+                         PROPERTIES LABELS threads DISCOVERY_TIMEOUT 60)
+  else()
+    gtest_discover_tests(vordex_tests_${name} PROPERTIES LABELS ${name} DISCOVERY_TIMEOUT 60)
+  endif()
 endfunction()
