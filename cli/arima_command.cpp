@@ -63,12 +63,14 @@ Transform TransformNamed(const std::string& name) {
 void AddArimaOptions(CLI::App* command, ArimaOptions& options) {
   command->add_option("--order", options.order, "Nonseasonal orders p,d,q (default 0,1,1)")
       ->delimiter(',')
-      ->expected(3);
+      ->expected(3)
+      ->allow_extra_args(false);
   command
       ->add_option("--seasonal", options.seasonal,
                    "Seasonal orders P,D,Q (default 0,1,1 when the period exceeds 1, else 0,0,0)")
       ->delimiter(',')
-      ->expected(3);
+      ->expected(3)
+      ->allow_extra_args(false);
   command
       ->add_option("--period", options.period,
                    "Seasonal frequency s, 1..24 (default: the series' own, else 1)")

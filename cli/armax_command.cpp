@@ -110,6 +110,7 @@ void AddArmaxOptions(CLI::App* command, ArmaxOptions& options) {
   command->add_option("--order", options.order, "Nonseasonal orders p,d,q")
       ->delimiter(',')
       ->expected(3)
+      ->allow_extra_args(false)
       ->check(CLI::NonNegativeNumber)
       ->capture_default_str();
   command
@@ -117,6 +118,7 @@ void AddArmaxOptions(CLI::App* command, ArmaxOptions& options) {
                    "Seasonal orders P,D,Q (default 0,1,1 when the period exceeds 1, else 0,0,0)")
       ->delimiter(',')
       ->expected(3)
+      ->allow_extra_args(false)
       ->check(CLI::NonNegativeNumber);
   command
       ->add_option("--period", options.period,

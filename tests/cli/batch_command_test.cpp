@@ -119,7 +119,7 @@ TEST(BatchCommand, WideFileToJsonLines) {
   }
   const std::string in = input.string();
   const std::string sum = summary.string();
-  const Outcome o = RunTool({"batch", "arima", in.c_str(), "--wide", "--order", "1,1,1",
+  const Outcome o = RunTool({"batch", "arima", "--wide", "--order", "1,1,1", in.c_str(),
                              "--horizon", "2", "--format", "json", "--summary", sum.c_str()});
   const std::vector<std::string> summary_lines = Lines(Slurp(summary));
   std::filesystem::remove(input);
