@@ -22,6 +22,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     app.set_version_flag("--version", std::string("vordex ") + VORDEX_VERSION_STRING);
     app.require_subcommand(1);
     CommandContext context{out, err};
+    context.out_is_terminal = &out == &std::cout && isatty(STDOUT_FILENO) == 1;
     context.err_is_terminal = &err == &std::cerr && isatty(STDERR_FILENO) == 1;
     for (RegisterCommand add : Commands()) add(app, context);
     try {

@@ -133,7 +133,10 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
   std::optional<SummaryWriter> summary;
   if (!o.summary.empty()) summary.emplace(summary_file, o.format, CriterionName(settings));
 
-  Progress progress(context.err, context.err_is_terminal, source->count());
+  // The status line only when it does not interleave with forecasts on the same screen.
+  const bool show_status =
+      context.err_is_terminal && (!o.output.empty() || !context.out_is_terminal);
+  Progress progress(context.err, show_status, source->count());
   std::deque<Pending> pending;
   const auto report = [&](const SummaryRow& row) {
     if (summary) summary->Write(row);

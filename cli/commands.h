@@ -14,6 +14,7 @@ struct CommandContext {
   std::ostream& out;  // results
   std::ostream& err;  // messages for the user
   int status = 0;     // the exit status: 0 for success; set non-zero after writing to err
+  bool out_is_terminal = false;  // out is a terminal
   bool err_is_terminal = false;  // err is a terminal (progress may be shown in place)
 };
 
