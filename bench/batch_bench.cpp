@@ -2,15 +2,18 @@
 // automatic exponential smoothing (error, trend and season chosen by AIC, 5000 simulated paths)
 // of each series' training part with its own period and horizon, on 1 and 2 worker threads.
 //
-// Counters: series_per_s, and against the one-thread run: identical (1 when every outcome of the
-// run has the same bits), failed (series that failed), and smape (the symmetric mean absolute
-// percentage error on the test parts, one weight per series, as R's forecast package is scored
-// in the data's r_summary.md).
+// Counters: series_per_s (wall clock); cpu_ms_per_series, the processor time of all threads per
+// series (equal for 1 and 2 threads when the workers do not hinder each other, whatever else runs
+// on the machine); identical (1 when every outcome has the same bits as in the one-thread run);
+// failed (series that failed); and smape (the symmetric mean absolute percentage error on the
+// test parts, one weight per series, as R's forecast package is scored in the data's
+// r_summary.md).
 //
 // The data are read from the folder in the environment variable VORDEX_M1_DIR, else from
 // ../shared/data/m1 beside the source tree (yearly.csv, quarterly.csv, monthly.csv: columns
 // id,period,frequency,h,t,y,split).
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <bit>
 #include <cmath>
@@ -72,6 +75,16 @@ std::vector<double> Bits(const batch::Outcome& o) {
   return v;
 }
 
+// Processor seconds of every thread of the process so far.
+double ProcessSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_usec);
+  };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
@@ -97,7 +110,9 @@ void BM_BatchM1AutomaticSmoothing(benchmark::State& state) {
   batch::Options options;
   options.threads = static_cast<int>(state.range(0));
   std::vector<batch::Outcome> outcomes;
+  const double cpu_before = ProcessSeconds();
   for (auto _ : state) outcomes = batch::FitMany(series, settings, options);
+  const double cpu = ProcessSeconds() - cpu_before;
 
   static std::vector<std::vector<double>> one_thread;  // from the run with 1 thread
   bool identical = true;
@@ -127,6 +142,7 @@ void BM_BatchM1AutomaticSmoothing(benchmark::State& state) {
   const double n = static_cast<double>(series.size());
   state.counters["series_per_s"] =
       benchmark::Counter(n * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["cpu_ms_per_series"] = 1e3 * cpu / (n * static_cast<double>(state.iterations()));
   state.counters["identical"] = identical ? 1.0 : 0.0;
   state.counters["failed"] = failed;
   state.counters["smape"] = smape / (n - failed);
