@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <variant>
@@ -42,6 +43,9 @@ using MethodResult = std::variant<std::monostate, arima::Result, ets::Result, ar
 struct Series {
   std::string id;
   std::span<const double> values;
+  // The series' own simulation seed, instead of SeriesSeed(batch seed, index): a series' results
+  // then do not depend on its place in the batch (partitions of a cluster, for one).
+  std::optional<std::uint32_t> seed = std::nullopt;
 };
 
 struct Options {
@@ -53,7 +57,8 @@ struct Options {
   std::function<void(std::size_t done, std::size_t total)> progress;
   // When it becomes true, series not yet started are not started (their outcome is kCancelled).
   const std::atomic<bool>* cancel = nullptr;
-  // The batch seed: series i simulates with SeriesSeed(seed, i), whatever its settings' seed.
+  // The batch seed: series i simulates with SeriesSeed(seed, i) unless it has a seed of its own,
+  // whatever its settings' seed.
   std::uint32_t seed = ets::kDefaultSeed;
 };
 

@@ -36,7 +36,8 @@ std::string Describe(const Error& e) {
 template <class Settings>
 Outcome Fitted(const Series& series, Settings settings, std::size_t index, std::uint32_t seed) {
   // A method that simulates takes the series' own seed, whatever its settings say.
-  if constexpr (requires { settings.seed = seed; }) settings.seed = SeriesSeed(seed, index);
+  if constexpr (requires { settings.seed = seed; })
+    settings.seed = series.seed ? *series.seed : SeriesSeed(seed, index);
   // The pool works across series: a series' own model search runs on its worker alone (the
   // results are the same for any number of threads).
   if constexpr (requires { settings.threads = 1; }) settings.threads = 1;
