@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/run_fixture.h"
+#include "support/temp_file.h"
 #include "support/tolerances.h"
 
 namespace vordex::cli {
@@ -69,7 +70,7 @@ TEST(ArimaCommand, RejectedSettingsExitNonZeroWithTheMessage) {
 TEST(ArimaCommand, ADatedFileContinuesItsDatesWithTheCalendarsPeriod) {
   // The UK gas series from 1960-Q1 beside a text column: the values are the first numeric
   // column, the period that of quarters, and the fit that of the embedded series (frequency 4).
-  const auto path = std::filesystem::temp_directory_path() / "vordex_arima_command_dated.csv";
+  const auto path = testing::UniqueTempPath("arima_dated");
   {
     std::ofstream file(path);
     file << "region,quarter,gas\n";
@@ -96,7 +97,7 @@ TEST(ArimaCommand, ADatedFileContinuesItsDatesWithTheCalendarsPeriod) {
 
 TEST(ArimaCommand, EngineFailureExitsNonZeroWithTheReason) {
   // The logarithm of a series with a zero: the engine refuses the data.
-  const auto path = std::filesystem::temp_directory_path() / "vordex_arima_command_zero.csv";
+  const auto path = testing::UniqueTempPath("arima_zero");
   {
     std::ofstream file(path);
     file << "y\n3\n0\n2\n5\n4\n6\n";

@@ -11,13 +11,15 @@
 #include "datasets.h"
 #include "dates.h"
 #include "support/bits.h"
+#include "support/temp_file.h"
 #include "vordex/batch.hpp"
 
 namespace vordex::cli {
 namespace {
 
 std::filesystem::path TempPath(const std::string& name) {
-  return std::filesystem::temp_directory_path() / ("vordex_batch_command_" + name);
+  const auto dot = name.rfind('.');
+  return testing::UniqueTempPath("batch_" + name.substr(0, dot), name.substr(dot));
 }
 
 std::string Slurp(const std::filesystem::path& path) {

@@ -8,24 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_file.h"
+
 namespace vordex::cli {
 namespace {
 
-// A file in the temporary folder holding `text`, removed at the end of the scope.
-class TextFile {
- public:
-  explicit TextFile(const std::string& text)
-      : path_(std::filesystem::temp_directory_path() /
-              ("vordex_batch_input_" + std::to_string(++count_) + ".csv")) {
-    std::ofstream(path_) << text;
-  }
-  ~TextFile() { std::filesystem::remove(path_); }
-  std::string path() const { return path_.string(); }
-
- private:
-  static inline int count_ = 0;
-  std::filesystem::path path_;
-};
+using testing::TempFile;
 
 struct Read {
   std::string error;
@@ -34,7 +22,7 @@ struct Read {
 };
 
 Read ReadAll(const std::string& text, BatchInputOptions options = {}) {
-  TextFile file(text);
+  TempFile file(text);
   options.file = file.path();
   Read r;
   auto source = OpenBatchInput(options, r.error);
