@@ -13,7 +13,8 @@
 // Methods:
 //   naive, snaive        the last value; the last season repeated
 //   theta                vordex::automatic::Theta (the M3 Theta method)
-//   ets-auto             the automatic-smoothing preset chosen from the experiments (AutoPreset)
+//   ets-auto             the automatic-smoothing preset in the engine (ets::AutoSettings)
+//   ets-auto-candidates  the same preset with every candidate fitted here (AutoPreset)
 //   ets                  one vordex::ets::Fit request with the options below: with --search N
 //                        the engine's own model search (4 with --init 3 is the seed's automatic
 //                        smoothing), without it the candidates are fitted one by one and chosen
@@ -226,7 +227,8 @@ std::vector<double> Smoothing(const Options& o, const Series& s, std::string* mo
     } catch (const vordex::Error&) {
     }
   }
-  if (!std::isfinite(best)) throw vordex::Error(vordex::Status::kEngineFailed, "no candidate could be fitted", {});
+  if (!std::isfinite(best))
+    throw vordex::Error(vordex::Status::kEngineFailed, "no candidate could be fitted", {});
   st.error = chosen.error;
   st.trend = chosen.trend;
   st.season = chosen.season;
@@ -281,7 +283,17 @@ std::vector<double> Forecast(const Options& o, const Series& s, std::string* mod
     return r.value.forecasts;
   }
   if (o.method == "ets") return Smoothing(o, s, model);
-  if (o.method == "ets-auto") return Smoothing(AutoPreset(), s, model);
+  if (o.method == "ets-auto") {
+    // The preset in the engine: its own model search.
+    ets::Settings st = ets::AutoSettings(s.m, s.h);
+    st.threads = 1;
+    const ets::Result r = ets::Fit(s.train, st);
+    *model = std::to_string(static_cast<int>(r.model.error)) +
+             std::to_string(static_cast<int>(r.model.trend)) +
+             std::to_string(static_cast<int>(r.model.season));
+    return r.forecasts;
+  }
+  if (o.method == "ets-auto-candidates") return Smoothing(AutoPreset(), s, model);
   if (o.method == "arima") return Arima(o, s);
   std::fprintf(stderr, "unknown method %s\n", o.method.c_str());
   std::exit(2);

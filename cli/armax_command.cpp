@@ -7,20 +7,11 @@
 
 #include "commands.h"
 #include "common.h"
+#include "methods.h"
 #include "vordex/armax.hpp"
 
 namespace vordex::cli {
 namespace {
-
-struct ArmaxOptions {
-  CommonOptions common;
-  std::vector<int> order = {0, 1, 1};  // p d q
-  std::vector<int> seasonal;           // P D Q; default (0,1,1) when the period exceeds 1
-  int period = 0;                      // 0: the series' own frequency, else 1
-  bool constant = false;
-  std::string transform = "log";
-  double critical = 1.96;
-};
 
 std::string Numbered(const char* stem, std::size_t i) {
   return stem + std::to_string(i + 1);
@@ -38,49 +29,24 @@ void Report(const std::vector<Message>& messages, std::ostream& err) {
   for (const Message& m : messages) err << m.title << ": " << m.text << '\n';
 }
 
-void RunArmax(const ArmaxOptions& o, CommandContext& context) {
-  const LoadedSeries series = LoadSeries(o.common.input);
-  if (!series.ok()) {
-    context.err << "vordex armax: " << series.error << '\n';
+void RunArmax(const CommonOptions& common, const ArmaxOptions& o, CommandContext& context) {
+  const auto series = LoadSeriesFor("armax", common.input, context.err);
+  if (!series) {
     context.status = 1;
     return;
   }
-  armax::Settings settings;
-  settings.period = o.period > 0 ? o.period : (series.frequency > 0 ? series.frequency : 1);
-  settings.horizon = o.common.horizon;
-  settings.p = o.order[0];
-  settings.d = o.order[1];
-  settings.q = o.order[2];
-  const std::array<int, 3> seasonal =
-      o.seasonal.size() == 3 ? std::array<int, 3>{o.seasonal[0], o.seasonal[1], o.seasonal[2]}
-      : settings.period > 1  ? std::array<int, 3>{0, 1, 1}
-                             : std::array<int, 3>{0, 0, 0};
-  settings.P = seasonal[0];
-  settings.D = seasonal[1];
-  settings.Q = seasonal[2];
-  settings.constant = o.constant;
-  settings.transform = o.transform == "log"    ? Transform::kLog
-                       : o.transform == "sqrt" ? Transform::kSquareRoot
-                                               : Transform::kNone;
-  settings.critical_value = o.critical;
+  const armax::Settings settings = ArmaxSettings(o, common.horizon, series->frequency);
 
   armax::Result r;
   try {
-    r = armax::Fit(series.values, settings);
+    r = armax::Fit(series->values, settings);
   } catch (const Error& e) {
     Report(e.messages(), context.err);
-    std::string text = e.what();
-    for (char& c : text)
-      if (c == '\n') c = ' ';
-    context.err << "vordex armax: " << text << '\n';
+    context.err << "vordex armax: " << OneLine(e.what()) << '\n';
     context.status = 1;
     return;
   }
   Report(r.warnings, context.err);
-
-  const std::size_t N = series.values.size();
-  std::vector<double> t(r.forecasts.size());
-  for (std::size_t j = 0; j < t.size(); ++j) t[j] = static_cast<double>(N + j + 1);
 
   Column names{"name", {}};
   Column values{"value", {}};
@@ -108,46 +74,79 @@ void RunArmax(const ArmaxOptions& o, CommandContext& context) {
 
   std::vector<Section> sections;
   sections.push_back(Section{"forecasts",
-                             {NumberColumn("t", t), NumberColumn("forecast", r.forecasts),
-                              NumberColumn("lower", r.lower), NumberColumn("upper", r.upper)}});
-  if (!names.cells.empty()) sections.push_back(Section{"coefficients", {names, values}});
-  sections.push_back(Section{"statistics", {stat_names, stat_values}});
-  WriteSections(context.out, o.common.format, sections);
+                             {TimeColumn(*series, series->values.size(), r.forecasts.size()),
+                              NumberColumn("forecast", r.forecasts), NumberColumn("lower", r.lower),
+                              NumberColumn("upper", r.upper)}});
+  if (!names.cells.empty()) sections.push_back(Record("coefficients", names, values));
+  sections.push_back(Record("statistics", stat_names, stat_values));
+  WriteSections(context.out, common.format, sections);
 }
 
 }  // namespace
+
+armax::Settings ArmaxSettings(const ArmaxOptions& o, int horizon, int period) {
+  armax::Settings settings;
+  settings.period = o.period > 0 ? o.period : (period > 0 ? period : 1);
+  settings.horizon = horizon;
+  settings.p = o.order[0];
+  settings.d = o.order[1];
+  settings.q = o.order[2];
+  const std::array<int, 3> seasonal =
+      o.seasonal.size() == 3 ? std::array<int, 3>{o.seasonal[0], o.seasonal[1], o.seasonal[2]}
+      : settings.period > 1  ? std::array<int, 3>{0, 1, 1}
+                             : std::array<int, 3>{0, 0, 0};
+  settings.P = seasonal[0];
+  settings.D = seasonal[1];
+  settings.Q = seasonal[2];
+  settings.constant = o.constant;
+  settings.transform = o.transform == "log"    ? Transform::kLog
+                       : o.transform == "sqrt" ? Transform::kSquareRoot
+                                               : Transform::kNone;
+  settings.critical_value = o.critical;
+  return settings;
+}
+
+void AddArmaxOptions(CLI::App* command, ArmaxOptions& options) {
+  command->add_option("--order", options.order, "Nonseasonal orders p,d,q")
+      ->delimiter(',')
+      ->expected(3)
+      ->allow_extra_args(false)
+      ->check(CLI::NonNegativeNumber)
+      ->capture_default_str();
+  command
+      ->add_option("--seasonal", options.seasonal,
+                   "Seasonal orders P,D,Q (default 0,1,1 when the period exceeds 1, else 0,0,0)")
+      ->delimiter(',')
+      ->expected(3)
+      ->allow_extra_args(false)
+      ->check(CLI::NonNegativeNumber);
+  command
+      ->add_option("--period", options.period,
+                   "Seasonal frequency (default: the series' own, else 1)")
+      ->check(CLI::PositiveNumber);
+  command->add_flag("--constant", options.constant, "Estimate a constant (the mean)");
+  command->add_option("--transform", options.transform, "Transform of the observations")
+      ->check(CLI::IsMember({"none", "log", "sqrt"}))
+      ->capture_default_str();
+  command
+      ->add_option("--critical", options.critical,
+                   "Critical value: each limit lies this many standard errors from the forecast")
+      ->capture_default_str();
+}
 
 void AddArmaxCommand(CLI::App& app, CommandContext& context) {
   CLI::App* command = app.add_subcommand(
       "armax",
       "Seasonal ARMA with an optional constant for a transformed, differenced series "
       "(exact maximum likelihood)");
-  auto options = std::make_shared<ArmaxOptions>();
+  struct Options {
+    CommonOptions common;
+    ArmaxOptions armax;
+  };
+  auto options = std::make_shared<Options>();
   AddCommonOptions(command, options->common);
-  command->add_option("--order", options->order, "Nonseasonal orders p,d,q")
-      ->delimiter(',')
-      ->expected(3)
-      ->check(CLI::NonNegativeNumber)
-      ->capture_default_str();
-  command
-      ->add_option("--seasonal", options->seasonal,
-                   "Seasonal orders P,D,Q (default 0,1,1 when the period exceeds 1, else 0,0,0)")
-      ->delimiter(',')
-      ->expected(3)
-      ->check(CLI::NonNegativeNumber);
-  command
-      ->add_option("--period", options->period,
-                   "Seasonal frequency (default: the series' own, else 1)")
-      ->check(CLI::PositiveNumber);
-  command->add_flag("--constant", options->constant, "Estimate a constant (the mean)");
-  command->add_option("--transform", options->transform, "Transform of the observations")
-      ->check(CLI::IsMember({"none", "log", "sqrt"}))
-      ->capture_default_str();
-  command
-      ->add_option("--critical", options->critical,
-                   "Critical value: each limit lies this many standard errors from the forecast")
-      ->capture_default_str();
-  command->callback([&context, options] { RunArmax(*options, context); });
+  AddArmaxOptions(command, options->armax);
+  command->callback([&context, options] { RunArmax(options->common, options->armax, context); });
 }
 
 }  // namespace vordex::cli

@@ -4,7 +4,8 @@ namespace vordex::cli {
 namespace {
 
 constexpr RegisterCommand kCommands[] = {
-    &AddDatasetsCommand, &AddSeriesCommand, &AddArimaCommand, &AddArmaxCommand, &AddEtsCommand,
+    &AddDatasetsCommand, &AddSeriesCommand, &AddArimaCommand,
+    &AddArmaxCommand,    &AddEtsCommand,    &AddBatchCommand,
 };
 
 }  // namespace

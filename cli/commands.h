@@ -14,6 +14,8 @@ struct CommandContext {
   std::ostream& out;  // results
   std::ostream& err;  // messages for the user
   int status = 0;     // the exit status: 0 for success; set non-zero after writing to err
+  bool out_is_terminal = false;  // out is a terminal
+  bool err_is_terminal = false;  // err is a terminal (progress may be shown in place)
 };
 
 // Adds one subcommand to app. Its callback runs when the subcommand is chosen; it must catch its
@@ -26,6 +28,7 @@ void AddSeriesCommand(CLI::App& app, CommandContext& context);    // series_comm
 void AddArimaCommand(CLI::App& app, CommandContext& context);     // arima_command.cpp
 void AddArmaxCommand(CLI::App& app, CommandContext& context);     // armax_command.cpp
 void AddEtsCommand(CLI::App& app, CommandContext& context);       // ets_command.cpp
+void AddBatchCommand(CLI::App& app, CommandContext& context);     // batch_command.cpp
 
 // The registration functions in the order that --help lists the commands (commands.cpp).
 std::span<const RegisterCommand> Commands();

@@ -23,26 +23,10 @@ bool IsMissing(const Cell& cell) {
   return x != nullptr && std::isnan(*x);
 }
 
-std::string ShortestNumber(double x) {
-  char buffer[64];
-  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, x);
-  return ec == std::errc() ? std::string(buffer, end) : std::string();
-}
-
 std::string TableNumber(double x) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.6g", x);
   return buffer;
-}
-
-std::string CsvText(const std::string& text) {
-  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
 }
 
 std::size_t RowCount(const Section& section) {
@@ -118,29 +102,52 @@ void WriteCsv(std::ostream& out, const Section& section) {
   }
 }
 
+nlohmann::ordered_json JsonValue(const Cell& cell) {
+  const double* x = std::get_if<double>(&cell);
+  if (x == nullptr) return std::get<std::string>(cell);
+  if (*x == std::trunc(*x) && std::fabs(*x) <= kExactIntegers)
+    return static_cast<std::int64_t>(*x);  // counts print without ".0"
+  if (std::isfinite(*x)) return *x;
+  return nullptr;  // JSON has no NaN or infinity
+}
+
 nlohmann::ordered_json JsonRows(const Section& section) {
+  if (section.record && section.columns.size() == 2) {
+    nlohmann::ordered_json record = nlohmann::ordered_json::object();
+    for (std::size_t r = 0; r < RowCount(section); ++r) {
+      const Cell name = At(section.columns[0], r);
+      const std::string* key = std::get_if<std::string>(&name);
+      record[key != nullptr ? *key : ShortestNumber(std::get<double>(name))] =
+          JsonValue(At(section.columns[1], r));
+    }
+    return record;
+  }
   auto rows = nlohmann::ordered_json::array();
   for (std::size_t r = 0; r < RowCount(section); ++r) {
     nlohmann::ordered_json row = nlohmann::ordered_json::object();
-    for (const Column& column : section.columns) {
-      const Cell cell = At(column, r);
-      const double* x = std::get_if<double>(&cell);
-      if (x == nullptr) {
-        row[column.name] = std::get<std::string>(cell);
-      } else if (*x == std::trunc(*x) && std::fabs(*x) <= kExactIntegers) {
-        row[column.name] = static_cast<std::int64_t>(*x);  // counts print without ".0"
-      } else if (std::isfinite(*x)) {
-        row[column.name] = *x;
-      } else {
-        row[column.name] = nullptr;  // JSON has no NaN or infinity
-      }
-    }
+    for (const Column& column : section.columns) row[column.name] = JsonValue(At(column, r));
     rows.push_back(std::move(row));
   }
   return rows;
 }
 
 }  // namespace
+
+std::string ShortestNumber(double x) {
+  char buffer[64];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, x);
+  return ec == std::errc() ? std::string(buffer, end) : std::string();
+}
+
+std::string CsvText(const std::string& text) {
+  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
 
 void AddInputOptions(CLI::App* command, InputOptions& options) {
   CLI::Option* file = command->add_option(
@@ -149,8 +156,13 @@ void AddInputOptions(CLI::App* command, InputOptions& options) {
   CLI::Option* dataset = command->add_option("--dataset", options.dataset,
                                              "Use an embedded series (see `vordex datasets`)");
   file->excludes(dataset);
-  command->add_option("--column", options.column,
-                      "Column to read, by header name or 1-based position (default: first)");
+  command->add_option(
+      "--column", options.column,
+      "Column to read, by header name or 1-based position (default: the first numeric one)");
+  command->add_option(
+      "--time", options.time,
+      "Time column (YYYY, YYYY-Qn, YYYY-MM, YYYY-Www or YYYY-MM-DD), by header name "
+      "or position (default: a column named time, date, ... or holding dates)");
   command->add_flag("--no-header", options.no_header,
                     "The first line holds an observation, not column names");
 }
@@ -181,15 +193,26 @@ LoadedSeries LoadSeries(const InputOptions& options) {
     if (!options.file.empty()) {
       ReadOptions read;
       read.column = options.column;
+      read.time = options.time;
       read.header = options.no_header ? HeaderMode::kAbsent : HeaderMode::kAuto;
       ReadResult r = ReadSeriesFile(options.file, read);
       loaded.values = std::move(r.values);
       loaded.name = std::move(r.name);
       loaded.error = std::move(r.error);
+      loaded.start = r.start;
+      if (r.start) loaded.frequency = CalendarPeriod(r.start->calendar);
+      std::vector<std::string> notes;
+      if (r.picked) notes.push_back("column \"" + loaded.name + "\" (the first numeric one)");
+      if (r.start) {
+        notes.push_back("times from \"" + r.time_name + "\" (" + CalendarName(r.start->calendar) +
+                        "s, period " + std::to_string(loaded.frequency) + ")");
+      }
+      for (const std::string& note : notes)
+        loaded.note += (loaded.note.empty() ? options.file + ": " : ", ") + note;
       return loaded;
     }
-    if (!options.column.empty() || options.no_header) {
-      loaded.error = "--column and --no-header apply to a CSV file only";
+    if (!options.column.empty() || !options.time.empty() || options.no_header) {
+      loaded.error = "--column, --time and --no-header apply to a CSV file only";
       return loaded;
     }
     const std::string name =
@@ -207,6 +230,43 @@ LoadedSeries LoadSeries(const InputOptions& options) {
     loaded.error = e.what();
   }
   return loaded;
+}
+
+std::optional<LoadedSeries> LoadSeriesFor(const char* command, const InputOptions& options,
+                                          std::ostream& err) {
+  LoadedSeries series = LoadSeries(options);
+  if (!series.ok()) {
+    err << "vordex " << command << ": " << series.error << '\n';
+    return std::nullopt;
+  }
+  if (!series.note.empty()) err << "vordex " << command << ": " << series.note << '\n';
+  return series;
+}
+
+Section Record(std::string title, Column names, Column values) {
+  return Section{std::move(title), {std::move(names), std::move(values)}, true};
+}
+
+Column TimeColumn(const LoadedSeries& series, std::size_t first, std::size_t count) {
+  Column times{series.start ? "time" : "t", {}};
+  for (std::size_t i = first; i < first + count; ++i) {
+    if (!series.start) {
+      times.cells.emplace_back(static_cast<double>(i + 1));
+      continue;
+    }
+    const Time t{series.start->calendar, series.start->ordinal + static_cast<std::int64_t>(i)};
+    if (t.calendar == Calendar::kCount) {
+      times.cells.emplace_back(static_cast<double>(t.ordinal));
+    } else {
+      times.cells.emplace_back(FormatTime(t));
+    }
+  }
+  return times;
+}
+
+std::string OneLine(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  return text;
 }
 
 void WriteSections(std::ostream& out, OutputFormat format, const std::vector<Section>& sections) {

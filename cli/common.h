@@ -4,10 +4,13 @@
 #define VORDEX_CLI_COMMON_H
 
 #include <CLI/CLI.hpp>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <variant>
 #include <vector>
+
+#include "dates.h"
 
 namespace vordex::cli {
 
@@ -16,7 +19,8 @@ namespace vordex::cli {
 struct InputOptions {
   std::string file;        // positional FILE
   std::string dataset;     // --dataset NAME
-  std::string column;      // --column NAME|K (1-based position); empty: the first column
+  std::string column;      // --column NAME|K (1-based position); empty: the first numeric one
+  std::string time;        // --time NAME|K; empty: detected (see ReadOptions)
   bool no_header = false;  // --no-header: the first line holds an observation too
 };
 
@@ -29,8 +33,8 @@ struct CommonOptions {
   int horizon = 12;                            // --horizon H, at least 1
 };
 
-// Adds FILE, --dataset, --column and --no-header to command; FILE and --dataset exclude each
-// other.
+// Adds FILE, --dataset, --column, --time and --no-header to command; FILE and --dataset exclude
+// each other.
 void AddInputOptions(CLI::App* command, InputOptions& options);
 // Adds --format.
 void AddFormatOption(CLI::App* command, OutputFormat& format);
@@ -42,14 +46,22 @@ void AddCommonOptions(CLI::App* command, CommonOptions& options);
 // A series ready for a method, or the reason there is none.
 struct LoadedSeries {
   std::vector<double> values;
-  std::string name;   // the dataset's name, or the column's name
-  int frequency = 0;  // observations per season for an embedded series; 0 when unknown
-  std::string error;  // empty on success; one line for the user otherwise
+  std::string name;           // the dataset's name, or the column's name
+  int frequency = 0;          // observations per season of an embedded series or of the times'
+                              // calendar (12 for months, ...); 0 when unknown
+  std::optional<Time> start;  // the first observation's time, when a file has a time column
+  std::string note;           // which columns a file was read from, when they were chosen
+  std::string error;          // empty on success; one line for the user otherwise
   bool ok() const { return error.empty(); }
 };
 
 // Reads the series that options name. Never throws.
 LoadedSeries LoadSeries(const InputOptions& options);
+
+// Loads the series for `command` (its name in messages): on failure writes the error to err and
+// gives nothing; otherwise writes the note on the columns chosen, if any, to err.
+std::optional<LoadedSeries> LoadSeriesFor(const char* command, const InputOptions& options,
+                                          std::ostream& err);
 
 // One cell of output: a number (NaN is a missing value: "-" in tables, empty in CSV, null in
 // JSON) or a text.
@@ -66,7 +78,13 @@ struct Column {
 struct Section {
   std::string title;  // a heading in tables, the key in JSON ("forecasts")
   std::vector<Column> columns;
+  // A record: two columns of names and values, written as one JSON object {name: value, ...}
+  // (as rows in tables and CSV).
+  bool record = false;
 };
+
+// A record section from a column of names and a column of values.
+Section Record(std::string title, Column names, Column values);
 
 // Writes sections to out in format:
 //  - table: each section's title (only when there are several), then its columns under their
@@ -74,12 +92,26 @@ struct Section {
 //    between sections;
 //  - csv: per section a header row and one row per cell, numbers in shortest round-trip form;
 //    sections after the first are preceded by a blank line and a line "# title";
-//  - json: one object with one key per section title, each an array of row objects; integral
-//    numbers are written without a fraction.
+//  - json: one object with one key per section title, each an array of row objects (an object
+//    of the names' values for a record); integral numbers are written without a fraction.
 void WriteSections(std::ostream& out, OutputFormat format, const std::vector<Section>& sections);
 
 // A column of numbers.
 Column NumberColumn(std::string name, const std::vector<double>& values);
+
+// The times of observations first .. first + count - 1 (0-based; from N on, forecasts): the
+// series' times continued ("time") when it came with a time column, else the 1-based positions
+// ("t").
+Column TimeColumn(const LoadedSeries& series, std::size_t first, std::size_t count);
+
+// The shortest text that reads back as x exactly (CSV numbers).
+std::string ShortestNumber(double x);
+
+// A CSV cell for text: quoted (with quotes doubled) when it holds a separator, quote or line end.
+std::string CsvText(const std::string& text);
+
+// A text on one line: line ends become blanks.
+std::string OneLine(std::string text);
 
 }  // namespace vordex::cli
 

@@ -3,37 +3,17 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "commands.h"
 #include "common.h"
+#include "methods.h"
 #include "vordex/ets.hpp"
 
 namespace vordex::cli {
 namespace {
-
-struct EtsOptions {
-  CommonOptions common;
-  std::string error = "auto";
-  std::string trend = "auto";
-  std::string season = "auto";
-  int period = 0;  // 0: the series' own frequency, else 1
-  std::string criterion = "likelihood";
-  std::string init = "heuristic";
-  std::string disturbances = "gaussian";
-  int paths = 5000;
-  int multisteps = 12;
-  std::string ic = "aic";
-  std::string transform = "none";
-  double level = 95.0;
-  std::vector<double> bounds;
-  bool additive_only = false;
-  bool admissible = false;
-  std::uint32_t seed = ets::kDefaultSeed;
-  int threads = 0;
-};
 
 const std::map<std::string, ets::ErrorForm> kErrors = {
     {"auto", ets::ErrorForm::kAuto},
@@ -85,52 +65,27 @@ void Add(Column& names, Column& values, std::string name, Cell value) {
   values.cells.push_back(std::move(value));
 }
 
-void RunEts(const EtsOptions& o, CommandContext& context) {
-  const LoadedSeries series = LoadSeries(o.common.input);
-  if (!series.ok()) {
-    context.err << "vordex ets: " << series.error << '\n';
-    context.status = 1;
-    return;
-  }
-  if (o.bounds.size() != 0 && o.bounds.size() != 2 && o.bounds.size() != 8) {
-    context.err << "vordex ets: --bounds takes 2 values (one pair for all parameters) or 8 "
-                   "(lower then upper bounds of alpha, beta, gamma, phi)\n";
+void RunEts(const CommonOptions& common, const EtsOptions& o, CommandContext& context) {
+  const auto series = LoadSeriesFor("ets", common.input, context.err);
+  if (!series) {
     context.status = 1;
     return;
   }
   ets::Settings settings;
-  settings.period = o.period > 0 ? o.period : (series.frequency > 0 ? series.frequency : 1);
-  settings.horizon = o.common.horizon;
-  settings.error = kErrors.at(o.error);
-  settings.trend = kTrends.at(o.trend);
-  settings.season = kSeasons.at(o.season);
-  settings.criterion = kCriteria.at(o.criterion);
-  settings.initialization = kInits.at(o.init);
-  settings.disturbances =
-      o.disturbances == "bootstrap" ? ets::Disturbances::kResampled : ets::Disturbances::kGaussian;
-  settings.paths = o.paths;
-  settings.multisteps = o.multisteps;
-  settings.information_criterion =
-      o.ic == "bic" ? ets::InformationCriterion::kBic : ets::InformationCriterion::kAic;
-  settings.transform = kTransforms.at(o.transform);
-  settings.confidence = o.level;
-  const std::size_t pairs = o.bounds.size() / 2;
-  for (std::size_t i = 0; i < pairs; ++i)
-    settings.bounds.push_back({o.bounds[i], o.bounds[pairs + i]});
-  if (o.additive_only) settings.search = ets::Search::kAdditiveOnly;
-  settings.admissible_region = o.admissible;
-  settings.seed = o.seed;
-  settings.threads = o.threads;
+  try {
+    settings = EtsSettings(o, common.horizon, series->frequency);
+  } catch (const std::invalid_argument& e) {
+    context.err << "vordex ets: " << e.what() << '\n';
+    context.status = 1;
+    return;
+  }
 
   ets::Result r;
   try {
-    r = ets::Fit(series.values, settings);
+    r = ets::Fit(series->values, settings);
   } catch (const Error& e) {
     Report(e.messages(), context.err);
-    std::string text = e.what();
-    for (char& c : text)
-      if (c == '\n') c = ' ';
-    context.err << "vordex ets: " << text << '\n';
+    context.err << "vordex ets: " << OneLine(e.what()) << '\n';
     context.status = 1;
     return;
   }
@@ -160,7 +115,7 @@ void RunEts(const EtsOptions& o, CommandContext& context) {
 
   Column stat_names{"name", {}};
   Column stat_values{"value", {}};
-  Add(stat_names, stat_values, "n", static_cast<double>(series.values.size()));
+  Add(stat_names, stat_values, "n", static_cast<double>(series->values.size()));
   Add(stat_names, stat_values, "sigma", r.sigma);
   Add(stat_names, stat_values, "log_likelihood", r.log_likelihood);
   Add(stat_names, stat_values, o.ic, r.information_criterion);
@@ -169,87 +124,145 @@ void RunEts(const EtsOptions& o, CommandContext& context) {
   for (std::size_t k = 0; k < r.rmse.size(); ++k)
     Add(stat_names, stat_values, "rmse_h" + std::to_string(k + 1), r.rmse[k]);
 
-  const std::size_t N = series.values.size();
-  std::vector<double> t(r.forecasts.size());
-  for (std::size_t j = 0; j < t.size(); ++j) t[j] = static_cast<double>(N + j + 1);
-
   std::vector<Section> sections;
-  sections.push_back(Section{"model", {model_names, model_values}});
-  sections.push_back(Section{"parameters", {par_names, par_values}});
-  sections.push_back(Section{"initial_states", {state_names, state_values}});
-  sections.push_back(Section{"statistics", {stat_names, stat_values}});
+  sections.push_back(Record("model", model_names, model_values));
+  sections.push_back(Record("parameters", par_names, par_values));
+  sections.push_back(Record("initial_states", state_names, state_values));
+  sections.push_back(Record("statistics", stat_names, stat_values));
   sections.push_back(Section{"forecasts",
-                             {NumberColumn("t", t), NumberColumn("forecast", r.forecasts),
-                              NumberColumn("lower", r.lower), NumberColumn("upper", r.upper)}});
-  WriteSections(context.out, o.common.format, sections);
+                             {TimeColumn(*series, series->values.size(), r.forecasts.size()),
+                              NumberColumn("forecast", r.forecasts), NumberColumn("lower", r.lower),
+                              NumberColumn("upper", r.upper)}});
+  WriteSections(context.out, common.format, sections);
 }
 
 }  // namespace
+
+std::string EtsErrorName(ets::ErrorForm form) {
+  return NameOf(kErrors, form);
+}
+std::string EtsTrendName(ets::Trend trend) {
+  return NameOf(kTrends, trend);
+}
+std::string EtsSeasonName(ets::Season season) {
+  return NameOf(kSeasons, season);
+}
+
+ets::Settings EtsSettings(const EtsOptions& o, int horizon, int period) {
+  if (o.bounds.size() != 0 && o.bounds.size() != 2 && o.bounds.size() != 8) {
+    throw std::invalid_argument(
+        "--bounds takes 2 values (one pair for all parameters) or 8 (lower then upper bounds of "
+        "alpha, beta, gamma, phi)");
+  }
+  const int s = o.period > 0 ? o.period : (period > 0 ? period : 1);
+  ets::Settings settings = ets::AutoSettings(s, horizon);
+  if (!o.auto_preset) {
+    settings = ets::Settings{};
+    settings.period = s;
+    settings.horizon = horizon;
+    settings.error = kErrors.at(o.error);
+    settings.trend = kTrends.at(o.trend);
+    settings.season = kSeasons.at(o.season);
+    settings.criterion = kCriteria.at(o.criterion);
+    settings.initialization = kInits.at(o.init);
+    settings.information_criterion = o.ic == "bic"    ? ets::InformationCriterion::kBic
+                                     : o.ic == "aicc" ? ets::InformationCriterion::kAicc
+                                                      : ets::InformationCriterion::kAic;
+  }
+  settings.disturbances =
+      o.disturbances == "bootstrap" ? ets::Disturbances::kResampled : ets::Disturbances::kGaussian;
+  settings.paths = o.paths;
+  settings.multisteps = o.multisteps;
+  settings.transform = kTransforms.at(o.transform);
+  settings.confidence = o.level;
+  const std::size_t pairs = o.bounds.size() / 2;
+  for (std::size_t i = 0; i < pairs; ++i)
+    settings.bounds.push_back({o.bounds[i], o.bounds[pairs + i]});
+  if (o.additive_only) settings.search = ets::Search::kAdditiveOnly;
+  settings.admissible_region = o.admissible;
+  settings.seed = o.seed;
+  settings.threads = o.threads;
+  return settings;
+}
+
+void AddEtsOptions(CLI::App* command, EtsOptions& options) {
+  command->add_option("--error", options.error, "Error form")
+      ->check(CLI::IsMember(Keys(kErrors)))
+      ->capture_default_str();
+  command->add_option("--trend", options.trend, "Trend form")
+      ->check(CLI::IsMember(Keys(kTrends)))
+      ->capture_default_str();
+  command->add_option("--season", options.season, "Seasonality form")
+      ->check(CLI::IsMember(Keys(kSeasons)))
+      ->capture_default_str();
+  command
+      ->add_option("--period", options.period,
+                   "Seasonal frequency (default: the series' own, else 1)")
+      ->check(CLI::PositiveNumber);
+  command->add_option("--criterion", options.criterion, "Statistic the parameters minimise")
+      ->check(CLI::IsMember(Keys(kCriteria)))
+      ->capture_default_str();
+  command
+      ->add_option("--init", options.init,
+                   "Initial states: heuristic, estimated, or estimated for the chosen model only")
+      ->check(CLI::IsMember(Keys(kInits)))
+      ->capture_default_str();
+  command
+      ->add_option("--disturbances", options.disturbances,
+                   "Simulated disturbances: Gaussian, or resampled one-step errors")
+      ->check(CLI::IsMember({"gaussian", "bootstrap"}))
+      ->capture_default_str();
+  command->add_option("--paths", options.paths, "Number of simulated paths (500..50000)")
+      ->capture_default_str();
+  command
+      ->add_option("--multisteps", options.multisteps,
+                   "Horizons of the multi-step fit statistics (3..24)")
+      ->capture_default_str();
+  command->add_option("--ic", options.ic, "Information criterion of the model search")
+      ->check(CLI::IsMember({"aic", "bic", "aicc"}))
+      ->capture_default_str();
+  command->add_option("--transform", options.transform, "Transform of the observations")
+      ->check(CLI::IsMember(Keys(kTransforms)))
+      ->capture_default_str();
+  command->add_option("--level", options.level, "Coverage of the limits in percent (0..100)")
+      ->capture_default_str();
+  command
+      ->add_option("--bounds", options.bounds,
+                   "Parameter bounds: LOWER UPPER for all, or 4 lower then 4 upper bounds "
+                   "(alpha beta gamma phi)")
+      ->expected(2, 8);
+  command->add_flag("--additive-only", options.additive_only, "Search additive forms only");
+  command->add_flag("--admissible", options.admissible,
+                    "All-additive models: allow any invertible parameters");
+  command->add_option("--seed", options.seed,
+                      "Seed of the simulated paths (default: a fixed seed); the same seed gives "
+                      "the same limits. In a batch, series k draws from a seed derived from this "
+                      "one and k");
+  command
+      ->add_option("--search-threads", options.threads,
+                   "Threads of the model search (0: every core, 1: one after another; a batch "
+                   "fits each series on one thread); the results are the same")
+      ->check(CLI::NonNegativeNumber);
+  command->add_flag("--auto", options.auto_preset,
+                    "The recommended automatic smoothing: every component chosen without a "
+                    "multiplicative trend, by AIC counting the initial states, estimated states "
+                    "for the chosen model (--error, --trend, --season, --criterion, --init and "
+                    "--ic are then not used)");
+}
 
 void AddEtsCommand(CLI::App& app, CommandContext& context) {
   CLI::App* command = app.add_subcommand(
       "ets",
       "Exponential smoothing (Pegels family): error, trend and season fixed or chosen by AIC/BIC, "
       "limits from simulated paths");
-  auto options = std::make_shared<EtsOptions>();
+  struct Options {
+    CommonOptions common;
+    EtsOptions ets;
+  };
+  auto options = std::make_shared<Options>();
   AddCommonOptions(command, options->common);
-  command->add_option("--error", options->error, "Error form")
-      ->check(CLI::IsMember(Keys(kErrors)))
-      ->capture_default_str();
-  command->add_option("--trend", options->trend, "Trend form")
-      ->check(CLI::IsMember(Keys(kTrends)))
-      ->capture_default_str();
-  command->add_option("--season", options->season, "Seasonality form")
-      ->check(CLI::IsMember(Keys(kSeasons)))
-      ->capture_default_str();
-  command
-      ->add_option("--period", options->period,
-                   "Seasonal frequency (default: the series' own, else 1)")
-      ->check(CLI::PositiveNumber);
-  command->add_option("--criterion", options->criterion, "Statistic the parameters minimise")
-      ->check(CLI::IsMember(Keys(kCriteria)))
-      ->capture_default_str();
-  command
-      ->add_option("--init", options->init,
-                   "Initial states: heuristic, estimated, or estimated for the chosen model only")
-      ->check(CLI::IsMember(Keys(kInits)))
-      ->capture_default_str();
-  command
-      ->add_option("--disturbances", options->disturbances,
-                   "Simulated disturbances: Gaussian, or resampled one-step errors")
-      ->check(CLI::IsMember({"gaussian", "bootstrap"}))
-      ->capture_default_str();
-  command->add_option("--paths", options->paths, "Number of simulated paths (500..50000)")
-      ->capture_default_str();
-  command
-      ->add_option("--multisteps", options->multisteps,
-                   "Horizons of the multi-step fit statistics (3..24)")
-      ->capture_default_str();
-  command->add_option("--ic", options->ic, "Information criterion of the model search")
-      ->check(CLI::IsMember({"aic", "bic"}))
-      ->capture_default_str();
-  command->add_option("--transform", options->transform, "Transform of the observations")
-      ->check(CLI::IsMember(Keys(kTransforms)))
-      ->capture_default_str();
-  command->add_option("--level", options->level, "Coverage of the limits in percent (0..100)")
-      ->capture_default_str();
-  command
-      ->add_option("--bounds", options->bounds,
-                   "Parameter bounds: LOWER UPPER for all, or 4 lower then 4 upper bounds "
-                   "(alpha beta gamma phi)")
-      ->expected(2, 8);
-  command->add_flag("--additive-only", options->additive_only, "Search additive forms only");
-  command->add_flag("--admissible", options->admissible,
-                    "All-additive models: allow any invertible parameters");
-  command->add_option("--seed", options->seed,
-                      "Seed of the simulated paths (default: a fixed seed); the same seed gives "
-                      "the same limits");
-  command
-      ->add_option("--threads", options->threads,
-                   "Threads of the model search (0: every core, 1: one after another); the "
-                   "results are the same")
-      ->check(CLI::NonNegativeNumber);
-  command->callback([&context, options] { RunEts(*options, context); });
+  AddEtsOptions(command, options->ets);
+  command->callback([&context, options] { RunEts(options->common, options->ets, context); });
 }
 
 }  // namespace vordex::cli

@@ -18,17 +18,15 @@ void AddSeriesCommand(CLI::App& app, CommandContext& context) {
   AddInputOptions(command, options->input);
   AddFormatOption(command, options->format);
   command->callback([&context, options] {
-    const LoadedSeries series = LoadSeries(options->input);
-    if (!series.ok()) {
-      context.err << "vordex series: " << series.error << '\n';
+    const auto series = LoadSeriesFor("series", options->input, context.err);
+    if (!series) {
       context.status = 1;
       return;
     }
-    std::vector<double> t(series.values.size());
-    for (std::size_t i = 0; i < t.size(); ++i) t[i] = static_cast<double>(i + 1);
-    WriteSections(
-        context.out, options->format,
-        {Section{"series", {NumberColumn("t", t), NumberColumn(series.name, series.values)}}});
+    WriteSections(context.out, options->format,
+                  {Section{"series",
+                           {TimeColumn(*series, 0, series->values.size()),
+                            NumberColumn(series->name, series->values)}}});
   });
 }
 

@@ -1,64 +1,19 @@
 #include "series_input.h"
 
-#include <charconv>
+#include <algorithm>
+#include <array>
+#include <cctype>
 #include <cmath>
 #include <exception>
 #include <fstream>
 #include <iostream>
-#include <optional>
+
+#include "csv.h"
 
 namespace vordex::cli {
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
-  return s;
-}
-
-bool IsBlank(std::string_view line) {
-  return line.find_first_not_of(" \t\r\n") == std::string_view::npos;
-}
-
-char DetectSeparator(std::string_view line) {
-  for (char c : {',', ';', '\t'}) {
-    if (line.find(c) != std::string_view::npos) return c;
-  }
-  return ',';
-}
-
-std::vector<std::string_view> SplitCells(std::string_view line, char separator) {
-  std::vector<std::string_view> cells;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t end = line.find(separator, start);
-    cells.push_back(Trim(
-        line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start)));
-    if (end == std::string_view::npos) break;
-    start = end + 1;
-  }
-  return cells;
-}
-
-// The number the whole cell spells (with an optional leading +), or nothing.
-std::optional<double> ParseNumber(std::string_view cell) {
-  if (!cell.empty() && cell.front() == '+') cell.remove_prefix(1);
-  if (cell.empty()) return std::nullopt;
-  double value = 0.0;
-  const auto [end, ec] = std::from_chars(cell.data(), cell.data() + cell.size(), value);
-  if (ec != std::errc() || end != cell.data() + cell.size()) return std::nullopt;
-  return value;
-}
-
-bool IsPosition(std::string_view column) {
-  return !column.empty() && column.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
-std::string Where(std::string_view source, std::size_t line) {
-  return std::string(source) + ": line " + std::to_string(line);
-}
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
 ReadResult Fail(std::string message) {
   ReadResult r;
@@ -66,82 +21,140 @@ ReadResult Fail(std::string message) {
   return r;
 }
 
-ReadResult Read(std::istream& in, std::string_view source, const ReadOptions& options) {
-  ReadResult result;
-  std::size_t index = 0;  // 0-based column, known once the first line has been seen
-  bool first = true;
-  char separator = ',';
-  std::string line;
-  std::size_t line_number = 0;
-  while (std::getline(in, line)) {
-    ++line_number;
-    if (IsBlank(line)) continue;
-    if (first) {
-      first = false;
-      separator = DetectSeparator(line);
-      const auto cells = SplitCells(line, separator);
-      if (options.column.empty() || IsPosition(options.column)) {
-        std::size_t position = 1;
-        if (!options.column.empty()) {
-          const auto [end, ec] = std::from_chars(
-              options.column.data(), options.column.data() + options.column.size(), position);
-          if (ec != std::errc() || position == 0) {
-            return Fail(std::string(source) + ": column " + options.column +
-                        " does not exist; columns are counted from 1");
-          }
-        }
-        if (position > cells.size()) {
-          return Fail(Where(source, line_number) + ": no column " + options.column +
-                      " (the line has " + std::to_string(cells.size()) + ")");
-        }
-        index = position - 1;
-        const bool header =
-            options.header == HeaderMode::kAuto && !ParseNumber(cells[index]).has_value();
-        result.name = header ? std::string(cells[index]) : "column " + std::to_string(position);
-        if (header) continue;
-      } else {
-        if (options.header == HeaderMode::kAbsent) {
-          return Fail(std::string(source) + ": column \"" + options.column +
-                      "\" is chosen by name, which needs a header line");
-        }
-        bool found = false;
-        for (std::size_t k = 0; k < cells.size() && !found; ++k) {
-          if (cells[k] == options.column) {
-            index = k;
-            found = true;
-          }
-        }
-        if (!found) {
-          std::string names;
-          for (const auto& c : cells) names += (names.empty() ? "" : ", ") + std::string(c);
-          return Fail(std::string(source) + ": no column named \"" + options.column +
-                      "\" in the header line (" + names + ")");
-        }
-        result.name = options.column;
-        continue;
-      }
+bool IsValueCell(std::string_view cell) {
+  return ParseNumber(cell).has_value() || ParseTime(cell).has_value() || IsMissingCell(cell);
+}
+
+std::string ColumnName(const std::vector<std::string>& header, std::size_t k) {
+  return k < header.size() ? header[k] : "column " + std::to_string(k + 1);
+}
+
+// The column named by `column` (a name or a 1-based position), or an error for the user.
+std::optional<std::size_t> Named(const std::string& column, const std::vector<std::string>& header,
+                                 bool has_header, const CsvReader& reader, std::size_t cells,
+                                 std::string& error) {
+  if (IsPosition(column)) {
+    const auto k = FindColumn(column, header, cells);
+    if (k) return k;
+    if (column.find_first_not_of('0') == std::string::npos) {
+      error =
+          reader.source() + ": column " + column + " does not exist; columns are counted from 1";
+    } else {
+      error = reader.Where() + ": no column " + column + " (the line has " + std::to_string(cells) +
+              ")";
     }
-    const auto cells = SplitCells(line, separator);
-    const std::string at = Where(source, line_number) + ", column " + std::to_string(index + 1);
-    if (index >= cells.size()) {
-      return Fail(Where(source, line_number) + ": no column " + std::to_string(index + 1) +
-                  " (the line has " + std::to_string(cells.size()) + ")");
-    }
-    const auto value = ParseNumber(cells[index]);
-    if (!value) {
-      return Fail(at + ": \"" + std::string(cells[index]) + "\" is not a number");
-    }
-    if (!std::isfinite(*value)) {
-      return Fail(at + ": \"" + std::string(cells[index]) + "\" is not a finite number");
-    }
-    result.values.push_back(*value);
+    return std::nullopt;
   }
-  if (in.bad()) return Fail(std::string(source) + ": read error");
-  if (result.values.empty()) return Fail(std::string(source) + ": no observations");
+  if (!has_header) {
+    error = reader.source() + ": column \"" + column +
+            "\" is chosen by name, which needs a header line";
+    return std::nullopt;
+  }
+  const auto k = FindColumn(column, header, cells);
+  if (k) return k;
+  std::string names;
+  for (const auto& c : header) names += (names.empty() ? "" : ", ") + c;
+  error =
+      reader.source() + ": no column named \"" + column + "\" in the header line (" + names + ")";
+  return std::nullopt;
+}
+
+ReadResult Read(std::istream& in, std::string_view source, const ReadOptions& options) {
+  CsvReader reader(in, std::string(source));
+  std::vector<std::string_view> cells;
+  if (!reader.Next(cells)) return Fail(std::string(source) + ": no observations");
+
+  // Is the first line a header?
+  bool header = false;
+  std::vector<std::string> names;
+  std::string error;
+  if (options.header == HeaderMode::kAuto) {
+    if (IsPosition(options.column)) {
+      const auto k = Named(options.column, names, false, reader, cells.size(), error);
+      if (!k) return Fail(error);
+      header = !ParseNumber(cells[*k]).has_value();
+    } else {
+      header = !options.column.empty() || !std::all_of(cells.begin(), cells.end(), IsValueCell);
+    }
+  }
+  if (header) {
+    names = Strings(cells);
+    if (!reader.Next(cells)) return Fail(std::string(source) + ": no observations");
+  }
+
+  // The columns, chosen on the first line of observations.
+  ReadResult result;
+  std::size_t value = kNone;
+  if (!options.column.empty()) {
+    const auto k = Named(options.column, names, header, reader, cells.size(), error);
+    if (!k) return Fail(error);
+    value = *k;
+  }
+  std::size_t time = kNone;
+  if (!options.time.empty()) {
+    const auto k = Named(options.time, names, header, reader, cells.size(), error);
+    if (!k) return Fail(error);
+    time = *k;
+  } else {
+    for (std::size_t k = 0; k < names.size() && k < cells.size() && time == kNone; ++k)
+      if (k != value && IsTimeName(names[k]) && ParseTime(cells[k])) time = k;
+    for (std::size_t k = 0; k < cells.size() && time == kNone; ++k) {
+      const auto t = ParseTime(cells[k]);
+      if (k != value && t && t->calendar != Calendar::kCount) time = k;
+    }
+  }
+  if (value == kNone) {
+    for (std::size_t k = 0; k < cells.size() && value == kNone; ++k)
+      if (k != time && ParseNumber(cells[k])) value = k;
+    // With no number on the line, the first column is read and its cell refused below.
+    if (value == kNone) value = time == 0 ? 1 : 0;
+    result.picked = cells.size() > 1;
+  }
+  if (time == value) time = kNone;
+  result.name = ColumnName(names, value);
+  if (time != kNone) result.time_name = ColumnName(names, time);
+
+  Time last;
+  do {
+    if (value >= cells.size()) {
+      return Fail(reader.Where() + ": no column " + std::to_string(value + 1) + " (the line has " +
+                  std::to_string(cells.size()) + ")");
+    }
+    const std::string at = reader.Where(value + 1);
+    const auto x = ParseNumber(cells[value]);
+    if (!x) return Fail(at + ": \"" + std::string(cells[value]) + "\" is not a number");
+    if (!std::isfinite(*x))
+      return Fail(at + ": \"" + std::string(cells[value]) + "\" is not a finite number");
+    if (time != kNone) {
+      const std::string when = reader.Where(time + 1);
+      const auto t = time < cells.size() ? ParseTime(cells[time]) : std::nullopt;
+      if (!t) {
+        return Fail(when + ": \"" + std::string(time < cells.size() ? cells[time] : "") +
+                    "\" is not a time (" + kTimeForms + ")");
+      }
+      if (!result.start) {
+        result.start = *t;
+      } else if (t->calendar != last.calendar || t->ordinal != last.ordinal + 1) {
+        return Fail(when + ": " + std::string(cells[time]) + " does not follow " +
+                    FormatTime(last) + " (times must be consecutive and in order)");
+      }
+      last = *t;
+    }
+    result.values.push_back(*x);
+  } while (reader.Next(cells));
+  if (reader.failed()) return Fail(std::string(source) + ": read error");
   return result;
 }
 
 }  // namespace
+
+bool IsTimeName(std::string_view name) {
+  static constexpr std::array<std::string_view, 10> kNames = {
+      "time", "date", "ds", "t", "year", "quarter", "month", "week", "day", "period"};
+  std::string lower(name);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return std::find(kNames.begin(), kNames.end(), lower) != kNames.end();
+}
 
 ReadResult ReadSeries(std::istream& in, std::string_view source, const ReadOptions& options) {
   try {

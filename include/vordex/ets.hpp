@@ -38,7 +38,9 @@ enum class Initialization : int {
   kEstimatedForWinner = 3,  // heuristic while searching, estimated for the chosen model
 };
 enum class Disturbances : int { kGaussian = 0, kResampled = 1 };
-enum class InformationCriterion : int { kAic = 1, kBic = 2 };
+// AICc adds the small-sample correction 2k(k + 1)/(n - k - 1) and always counts the initial
+// states and sigma in k.
+enum class InformationCriterion : int { kAic = 1, kBic = 2, kAicc = 3 };
 // Which candidates a search may consider: kDefault searches the kAuto components over all forms;
 // kAdditiveOnly skips every multiplicative form; the kEverything variants open all three
 // components whatever the settings say.
@@ -85,7 +87,24 @@ struct Settings {
   // Threads on which a model search estimates its candidates: 0 every hardware thread, 1 one
   // after another. The results are identical for any number.
   int threads = 0;
+  // Count the initial states (level, trend, s - 1 seasonal) and sigma in the information
+  // criterion, not only the smoothing parameters.
+  bool count_states = false;
+  // A search leaves out additive errors with a multiplicative trend or seasonality, and
+  // multiplicative errors with a multiplicative trend and additive seasonality.
+  bool restrict_forms = false;
+  // An automatic trend may be multiplicative.
+  bool multiplicative_trend = true;
+  // An automatic seasonality is tried only with this many full seasons of data.
+  int min_seasons = 0;
 };
+
+// The recommended automatic smoothing: every component chosen, without a multiplicative trend or
+// the restricted combinations, seasonal forms only with two full seasons of data, by AIC counting
+// the initial states and sigma, heuristic initial states while choosing and estimated ones for
+// the chosen model, parameters by likelihood. Each choice was measured on the 1001 series of the
+// M1 competition (see the README).
+VORDEX_CPP_API Settings AutoSettings(int period = 12, int horizon = 24);
 
 // The chosen (or given) model.
 struct Model {
@@ -117,9 +136,12 @@ struct Result {
   double sigma = 0.0;                    // root one-step MSE; relative for multiplicative errors
   double sigma2 = 0.0;                   // sigma squared
   double log_likelihood = 0.0;
-  double aic = 0.0;                    // -2 log L + 2k, k the number of smoothing parameters
-  double bic = 0.0;                    // -2 log L + k ln N
-  double information_criterion = 0.0;  // the one the settings ask for (AIC or BIC), as selected
+  // -2 log L + 2k, -2 log L + k ln N and the AICc, k the number of smoothing parameters (with
+  // count_states also the initial states and sigma; always for the AICc)
+  double aic = 0.0;
+  double bic = 0.0;
+  double aicc = 0.0;
+  double information_criterion = 0.0;  // the one the settings ask for, as selected
   double mape = 0.0;                   // percent
   std::vector<Message> warnings;       // messages raised by a successful request
 };

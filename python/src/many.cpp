@@ -41,54 +41,30 @@ py::tuple ToTuple(const Outcome& o) {
   return py::make_tuple(Code(o.status), o.message, ToList(o.messages), result);
 }
 
-// Fits series i of `series` with settings[i], each as a batch of its own whose seed is seeds[i],
-// on `threads` workers: a series' results then depend on its own seed only, not on which other
-// series share the call. Checks for KeyboardInterrupt while the workers run; after one, series
-// not yet started are not started, and the interrupt is raised once the running ones are done.
+// Fits series i of `series` with settings[i] and its own seed on `threads` workers: a series'
+// results then depend on its own seed only, not on which other series share the call. Checks for
+// KeyboardInterrupt while the workers run; after one, series not yet started are not started,
+// and the interrupt is raised once the running ones are done.
 std::vector<Outcome> FitEach(const std::vector<batch::Series>& series,
-                             const std::vector<MethodSettings>& settings,
-                             const std::vector<std::uint32_t>& seeds, int threads) {
-  const std::size_t n = series.size();
-  std::vector<Outcome> outcomes(n);
+                             const std::vector<MethodSettings>& settings, int threads) {
   std::atomic<bool> cancel{false};
-  std::atomic<std::size_t> next{0};
-  std::size_t done = 0;
-  std::mutex mutex;
-  std::condition_variable finished;
+  std::vector<Outcome> outcomes;
   {
     py::gil_scoped_release release;
-    std::size_t workers = threads > 0 ? static_cast<std::size_t>(threads)
-                                      : std::max(1u, std::thread::hardware_concurrency());
-    workers = std::min(workers, n);
-    std::vector<std::jthread> pool;
-    for (std::size_t w = 0; w < workers; ++w) {
-      pool.emplace_back([&] {
-        for (std::size_t i; (i = next++) < n;) {
-          if (cancel) {
-            outcomes[i].id = series[i].id;
-            outcomes[i].status = Status::kCancelled;
-            outcomes[i].message = "cancelled";
-          } else {
-            batch::Options options;
-            options.threads = 1;
-            options.seed = seeds[i];
-            try {
-              outcomes[i] = std::move(
-                  batch::FitMany(std::span(&series[i], 1), std::span(&settings[i], 1), options)
-                      .front());
-            } catch (const std::exception& e) {  // no memory for the batch's own bookkeeping
-              outcomes[i].id = series[i].id;
-              outcomes[i].status = Status::kEngineFailed;
-              outcomes[i].message = e.what();
-            }
-          }
-          const std::lock_guard lock(mutex);
-          if (++done == n) finished.notify_all();
-        }
-      });
-    }
+    batch::Options options;
+    options.threads = threads;
+    options.cancel = &cancel;
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::jthread fitting([&] {
+      outcomes = batch::FitMany(series, settings, options);
+      const std::lock_guard lock(mutex);
+      done = true;
+      finished.notify_all();
+    });
     std::unique_lock lock(mutex);
-    while (!finished.wait_for(lock, std::chrono::milliseconds(100), [&] { return done == n; })) {
+    while (!finished.wait_for(lock, std::chrono::milliseconds(100), [&] { return done; })) {
       lock.unlock();
       {
         py::gil_scoped_acquire acquire;
@@ -117,10 +93,10 @@ void RegisterMany(py::module_& m) {
         std::vector<MethodSettings> each;
         for (std::size_t i = 0; i < n; ++i) {
           data.push_back(Observations(values[i].cast<DoubleArray>()));
-          series.push_back({ids[i], data.back()});
+          series.push_back({ids[i], data.back(), seeds[i]});
           each.push_back(ReadSettings(method, settings[i].cast<py::dict>()));
         }
-        const std::vector<Outcome> outcomes = FitEach(series, each, seeds, threads);
+        const std::vector<Outcome> outcomes = FitEach(series, each, threads);
         py::list list;
         for (const Outcome& o : outcomes) list.append(ToTuple(o));
         return list;
@@ -129,8 +105,6 @@ void RegisterMany(py::module_& m) {
       py::arg("threads"),
       "Fits each series with its settings, in parallel: a list of (status code, message, "
       "messages, result dict or None) in the order of the series.");
-  m.def("series_seed", &batch::SeriesSeed, py::arg("seed"), py::arg("index"),
-        "The seed that series `index` of a batch with seed `seed` simulates with.");
 }
 
 }  // namespace vordex::python

@@ -32,7 +32,7 @@ def series_seed(id, seed=None):
     gives that series' numbers. It depends on the id and the batch seed only, so a series gets
     the same forecasts whichever other series share the call, and on any Dask partition."""
     _require_batch()
-    return _vordex.series_seed(_batch_seed(id, seed), 0)
+    return _series_seed(id, seed)
 
 
 def _require_batch():
@@ -41,7 +41,7 @@ def _require_batch():
                                   "built without src/batch)")
 
 
-def _batch_seed(id, seed):
+def _series_seed(id, seed):
     base = _vordex.DEFAULT_SEED if seed is None else int(seed)
     return zlib.crc32(str(id).encode("utf-8"), base)
 
@@ -114,7 +114,7 @@ def forecast_many(df, id="id", time="time", value="value", method="ets", n_jobs=
         except Error as error:  # a refused setting fails this series only
             failures[k] = error
             series_settings.append(None)
-        seeds.append(_batch_seed(key, seed))
+        seeds.append(_series_seed(key, seed))
 
     run = [k for k in range(len(series_ids)) if k not in failures]
     outcomes = dict(zip(run, _vordex.fit_many(

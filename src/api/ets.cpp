@@ -40,10 +40,31 @@ engine::Request EngineSettings(const Settings& s) {
   o.confidence = s.confidence;
   o.seed = engine::CallerSeed(s.seed);
   o.threads = s.threads;
+  o.count_states = s.count_states;
+  o.restrict_forms = s.restrict_forms;
+  o.multiplicative_trend = s.multiplicative_trend;
+  o.min_seasons = s.min_seasons;
   return o;
 }
 
 }  // namespace
+
+Settings AutoSettings(int period, int horizon) {
+  Settings s;
+  s.period = period;
+  s.horizon = horizon;
+  s.error = ErrorForm::kAuto;
+  s.trend = Trend::kAuto;
+  s.season = Season::kAuto;
+  s.criterion = Criterion::kLikelihood;
+  s.initialization = Initialization::kEstimatedForWinner;
+  s.information_criterion = InformationCriterion::kAic;
+  s.count_states = true;
+  s.restrict_forms = true;
+  s.multiplicative_trend = false;
+  s.min_seasons = 2;
+  return s;
+}
 
 Result Fit(std::span<const double> observations, const Settings& settings) {
   const engine::Request o = EngineSettings(settings);
@@ -78,13 +99,29 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   r.sigma2 = fit.sigma * fit.sigma;
   r.log_likelihood = fit.log_likelihood;
   r.information_criterion = fit.information_criterion;
-  // The criterion the settings ask for is the engine's value; the other comes from the same
-  // log-likelihood and the number of smoothing parameters.
-  const double k = 1 + (trend > 0) + (trend == 3) + (season > 0);
+  // The criterion the settings ask for is the engine's value; the others come from the same
+  // log-likelihood and number of parameters.
+  const double dn = static_cast<double>(n);
+  const double states = 1 + (trend > 0) + (season > 0 ? settings.period - 1 : 0) + 1;
+  const double k =
+      1 + (trend > 0) + (trend == 3) + (season > 0) + (settings.count_states ? states : 0.0);
+  const double kc = 1 + (trend > 0) + (trend == 3) + (season > 0) + states;
   const double deviance = -2.0 * fit.log_likelihood;
-  const bool bic = settings.information_criterion == InformationCriterion::kBic;
-  r.aic = bic ? deviance + 2.0 * k : fit.information_criterion;
-  r.bic = bic ? fit.information_criterion : deviance + k * std::log(static_cast<double>(n));
+  r.aic = deviance + 2.0 * k;
+  r.bic = deviance + k * std::log(dn);
+  r.aicc = dn - kc - 1.0 > 0.0 ? deviance + 2.0 * kc + 2.0 * kc * (kc + 1.0) / (dn - kc - 1.0)
+                               : std::numeric_limits<double>::infinity();
+  switch (settings.information_criterion) {
+    case InformationCriterion::kBic:
+      r.bic = fit.information_criterion;
+      break;
+    case InformationCriterion::kAicc:
+      r.aicc = fit.information_criterion;
+      break;
+    default:
+      r.aic = fit.information_criterion;
+      break;
+  }
   r.mape = fit.mape;
   r.warnings = std::move(out.messages);
   return r;

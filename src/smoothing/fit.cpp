@@ -165,6 +165,7 @@ void RecursionForSeason(PegelsState& P, const PassWork& work, double* acc, doubl
 int Pegelsfit(PegelsState& P, int silent) {
   if (Pegelsadmissible(P, silent) == 0) return 0;
   const int n = P.n;
+  const int s = P.s;
   const int m = P.multisteps;
   const int trend = P.trendType;
   const int season = P.seasonalityType;
@@ -223,9 +224,18 @@ int Pegelsfit(PegelsState& P, int silent) {
                        ? kHuge
                        : n * (std::log(v) + kLogTwoPiPlusOne) + 2.0 * T;
 
-  // Smoothing parameters in the model; initial states and sigma are not counted.
-  const int k = 1 + (trend > 0) + (trend == kDamped) + (season > 0);
-  P.icValue = P.informationCriterion <= 1 ? D + 2.0 * k : D + k * std::log(static_cast<double>(n));
+  // Smoothing parameters in the model; the initial states (s - 1 seasonal ones, which sum to a
+  // fixed value) and sigma only when asked for, and always for the AICc, whose small-sample
+  // correction is meant for the whole count (Hurvich and Tsai 1989).
+  int k = 1 + (trend > 0) + (trend == kDamped) + (season > 0);
+  if (P.countStates || P.informationCriterion == 3)
+    k += 1 + (trend > 0) + (season > 0 ? s - 1 : 0) + 1;
+  if (P.informationCriterion == 2)
+    P.icValue = D + k * std::log(static_cast<double>(n));
+  else if (P.informationCriterion == 3)
+    P.icValue = n - k - 1 > 0 ? D + 2.0 * k + 2.0 * k * (k + 1.0) / (n - k - 1.0) : kHuge;
+  else
+    P.icValue = D + 2.0 * k;
   P.logLik = -0.5 * D;
   return 1;
 }

@@ -70,7 +70,7 @@ constexpr Rule kRulesAfterZeros[] = {
      },
      "Unknown initialization method", 66},
     {[](const Request& o, long) {
-       return Code(o.information_criterion) < 1 || Code(o.information_criterion) > 2;
+       return Code(o.information_criterion) < 1 || Code(o.information_criterion) > 3;
      },
      "Unknown information criterion", 67},
     {[](const Request& o, long) { return o.paths < 500 || o.paths > 50000; },
@@ -117,6 +117,10 @@ void Fill(PegelsState& P, const Request& o, std::span<const double> y) {
   for (int t = 1; t <= P.n; ++t) P.y[t] = y[static_cast<std::size_t>(t - 1)];
   P.scale = -1.0;
   P.threads = o.threads;
+  P.countStates = o.count_states ? 1 : 0;
+  P.restrictForms = o.restrict_forms ? 1 : 0;
+  P.multiplicativeTrend = o.multiplicative_trend ? 1 : 0;
+  P.minSeasons = o.min_seasons;
 }
 
 // The results of a successful pass, as the export packs them.

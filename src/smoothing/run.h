@@ -29,7 +29,7 @@ enum class Criterion : int { kMse = 1, kAverageMse, kSigma, kMape, kLikelihood }
 // Heuristic initial states; states estimated with the parameters; heuristic while searching and
 // estimated for the winner.
 enum class Initialization : int { kHeuristic = 1, kEstimated, kEstimatedForWinner };
-enum class InformationCriterion : int { kAic = 1, kBic = 2 };
+enum class InformationCriterion : int { kAic = 1, kBic = 2, kAicc = 3 };
 // The candidates of a search: none (one model), the additive forms only, every form; 3 and 4
 // open all three components whatever is set and then search as 1 and 2.
 enum class Search : int { kNone = 0, kAdditiveForms, kAllForms, kEverythingAdditive, kEverything };
@@ -70,6 +70,13 @@ struct Request {
   // Threads of a model search: 1 the sequential loop, 0 or less every hardware thread. The
   // results are the same for any number.
   int threads = 1;
+  // The automatic preset's choices (see PegelsState): count the initial states and sigma in the
+  // information criterion, leave out the unstable form combinations, allow a multiplicative
+  // trend, the full seasons an open seasonality needs.
+  bool count_states = false;
+  bool restrict_forms = false;
+  bool multiplicative_trend = true;
+  int min_seasons = 0;
 };
 
 // What the engine chose or was given.

@@ -89,6 +89,8 @@ int PegelsCandidates(PegelsState& P, Candidate* out) {
   int s0 = P.seasonalityType == kChoose ? 0 : P.seasonalityType;
   int s1 = P.seasonalityType == kChoose ? 2 : P.seasonalityType;
   if (P.s == 1) s0 = s1 = 0;
+  if (P.seasonalityType == kChoose && P.n < static_cast<long>(P.minSeasons) * P.s) s0 = s1 = 0;
+  const bool noMultiplicativeTrend = P.trendType == kChoose && P.multiplicativeTrend == 0;
   int count = 0;
   for (int e = e0; e <= e1; ++e) {
     if (exclude && e == kMultiplicativeErrors) continue;
@@ -96,6 +98,11 @@ int PegelsCandidates(PegelsState& P, Candidate* out) {
       if (exclude && season == kMultiplicative) continue;
       for (int trend = t0; trend <= t1; ++trend) {
         if (exclude && trend == kMultiplicative) continue;
+        if (noMultiplicativeTrend && trend == kMultiplicative) continue;
+        if (P.restrictForms &&
+            (e == kAdditiveErrors ? trend == kMultiplicative || season == kMultiplicative
+                                  : trend == kMultiplicative && season == kAdditive))
+          continue;
         out[count++] = {e, trend, season};
       }
     }

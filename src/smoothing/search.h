@@ -19,7 +19,8 @@ inline constexpr int kMaxCandidates = 24;
 // Writes to out[0..] the candidates of the current settings in the order they are estimated
 // (error form outermost, then seasonality, then trend, each ascending): an open component runs
 // over all its forms, a fixed one is kept; s = 1 allows no seasonality; with hasZeros set or
-// search type 1, multiplicative errors, trend and seasonality are skipped. Returns their number.
+// search type 1, multiplicative errors, trend and seasonality are skipped; the automatic preset's
+// restrictions (state.h) apply. Returns their number.
 int PegelsCandidates(PegelsState& P, Candidate* out);
 
 // Estimates every candidate with pegelsopt2 and keeps the one with the smallest information

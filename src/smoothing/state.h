@@ -49,7 +49,7 @@ struct PegelsState {
   int transformType = 0;          // 0 none, 1 natural logarithm, 2 square root
   int optimizationCriterion = 1;  // 1 MSE, 2 AMSE, 3 sigma, 4 MAPE, 5 minus log-likelihood
   int multisteps = 3;             // m, horizons of the multi-step statistics, 3..24
-  int informationCriterion = 1;   // 1 AIC, 2 BIC
+  int informationCriterion = 1;   // 1 AIC, 2 BIC, 3 AICc
   int initializationMethod =
       1;                       // 1 heuristic states, 2 estimated states, 3 estimated for the winner
   int searchType = 0;          // 0 no search, 1 additive forms only, 2 all forms
@@ -82,6 +82,15 @@ struct PegelsState {
   int lastPassDone = 0;   // the last evaluation of the objective ran a pass
   int lean = 0;           // passes compute only what the estimation criterion reads
   int threads = 1;        // threads of a model search (0 or less: every hardware thread)
+  // The automatic preset: information criteria count the initial states and sigma too (always
+  // for the AICc); a search skips additive errors with a multiplicative trend or seasonality and
+  // multiplicative errors with a multiplicative trend and additive seasonality (restrictForms),
+  // an open trend skips the multiplicative form (multiplicativeTrend 0), and an open seasonality
+  // is tried only with minSeasons full seasons of data.
+  int countStates = 0;
+  int restrictForms = 0;
+  int multiplicativeTrend = 1;
+  int minSeasons = 0;
 
   // Fit statistics of the last pass, and forecasts with limits.
   double mse[MAXS + 1] = {};  // mse[1..m]

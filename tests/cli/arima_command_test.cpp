@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/run_fixture.h"
+#include "support/temp_file.h"
 #include "support/tolerances.h"
 
 namespace vordex::cli {
@@ -27,14 +28,12 @@ TEST(ArimaCommand, AirlineModelAsAskedForInJson) {
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_TRUE(o.err.empty()) << o.err;
   const auto j = nlohmann::json::parse(o.out);
+  // Coefficients and statistics are objects keyed by name.
   ASSERT_EQ(j["coefficients"].size(), 2u);
-  EXPECT_EQ(j["coefficients"][0]["name"], "ma1");
-  EXPECT_EQ(j["coefficients"][1]["name"], "sma1");
   // R 4.2 forecast::Arima(log(AirPassengers), c(0,1,1), c(0,1,1), method = "ML").
-  EXPECT_NEAR(j["coefficients"][0]["value"].get<double>(), 0.4018, kPeerCoefficient);
-  EXPECT_NEAR(j["coefficients"][1]["value"].get<double>(), 0.5569, kPeerCoefficient);
-  EXPECT_EQ(j["statistics"][2]["name"], "log_likelihood");
-  EXPECT_NEAR(j["statistics"][2]["value"].get<double>(), 244.70, kPeerLogLik);
+  EXPECT_NEAR(j["coefficients"]["ma1"].get<double>(), 0.4018, kPeerCoefficient);
+  EXPECT_NEAR(j["coefficients"]["sma1"].get<double>(), 0.5569, kPeerCoefficient);
+  EXPECT_NEAR(j["statistics"]["log_likelihood"].get<double>(), 244.70, kPeerLogLik);
   ASSERT_EQ(j["forecasts"].size(), 24u);
   EXPECT_EQ(j["forecasts"][0]["t"], 145);
   for (const auto& row : j["forecasts"]) {
@@ -68,9 +67,37 @@ TEST(ArimaCommand, RejectedSettingsExitNonZeroWithTheMessage) {
   EXPECT_TRUE(o.out.empty());
 }
 
+TEST(ArimaCommand, ADatedFileContinuesItsDatesWithTheCalendarsPeriod) {
+  // The UK gas series from 1960-Q1 beside a text column: the values are the first numeric
+  // column, the period that of quarters, and the fit that of the embedded series (frequency 4).
+  const auto path = testing::UniqueTempPath("arima_dated");
+  {
+    std::ofstream file(path);
+    file << "region,quarter,gas\n";
+    const Outcome series = RunTool({"series", "--dataset", "ukgas", "--format", "json"});
+    const auto rows = nlohmann::json::parse(series.out)["series"];
+    for (std::size_t k = 0; k < rows.size(); ++k)
+      file << "uk," << 1960 + k / 4 << "-Q" << k % 4 + 1 << "," << rows[k]["ukgas"] << "\n";
+  }
+  const std::string name = path.string();
+  const Outcome dated = RunArima({name.c_str(), "--horizon", "2", "--format", "json"});
+  const Outcome embedded = RunArima({"--dataset", "ukgas", "--horizon", "2", "--format", "json"});
+  std::filesystem::remove(path);
+  ASSERT_EQ(dated.status, 0) << dated.err;
+  EXPECT_EQ(dated.err, "vordex arima: " + name +
+                           ": column \"gas\" (the first numeric one), times from \"quarter\" "
+                           "(quarters, period 4)\n");
+  const auto j = nlohmann::json::parse(dated.out);
+  const auto e = nlohmann::json::parse(embedded.out);
+  EXPECT_EQ(j["coefficients"], e["coefficients"]);
+  EXPECT_EQ(j["forecasts"][0]["time"], "1987-Q1");
+  EXPECT_EQ(j["forecasts"][1]["time"], "1987-Q2");
+  EXPECT_EQ(j["forecasts"][1]["forecast"], e["forecasts"][1]["forecast"]);
+}
+
 TEST(ArimaCommand, EngineFailureExitsNonZeroWithTheReason) {
   // The logarithm of a series with a zero: the engine refuses the data.
-  const auto path = std::filesystem::temp_directory_path() / "vordex_arima_command_zero.csv";
+  const auto path = testing::UniqueTempPath("arima_zero");
   {
     std::ofstream file(path);
     file << "y\n3\n0\n2\n5\n4\n6\n";

@@ -11,3 +11,20 @@ set_tests_properties(cli.bad_csv_message PROPERTIES PASS_REGULAR_EXPRESSION
                                                     "line 3, column 2: \"abc\" is not a number")
 set_tests_properties(cli.help cli.version cli.datasets cli.bad_csv cli.bad_csv_message
                      PROPERTIES LABELS cli)
+
+# vordex batch reads standard input too; its exit status tells whether every series was fitted
+# (0), some were not (3), or the input could not be read (2).
+add_test(NAME cli.batch_stdin
+         COMMAND sh -c "$<TARGET_FILE:vordex-cli> batch ets --horizon 2 --paths 500 - < \"$1\""
+                 sh ${CMAKE_CURRENT_LIST_DIR}/data/two_series.csv)
+set_tests_properties(cli.batch_stdin PROPERTIES PASS_REGULAR_EXPRESSION
+                                                "south,1963-02,.*fitted 2 series in .*: 2 ok")
+add_test(NAME cli.batch_exit_statuses
+         COMMAND sh -c "$1 batch arima --order 0,1,1 --seasonal 0,0,0 \"$2\" >/dev/null 2>&1; \
+                        test $? -eq 0 || exit 1; \
+                        $1 batch arima --order 40,0,0 \"$2\" >/dev/null 2>&1; \
+                        test $? -eq 3 || exit 1; \
+                        $1 batch arima \"$3\" >/dev/null 2>&1; test $? -eq 2"
+                 sh $<TARGET_FILE:vordex-cli> ${CMAKE_CURRENT_LIST_DIR}/data/two_series.csv
+                 ${CMAKE_CURRENT_LIST_DIR}/data/non_numeric.csv)
+set_tests_properties(cli.batch_stdin cli.batch_exit_statuses PROPERTIES LABELS cli)

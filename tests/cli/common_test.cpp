@@ -118,5 +118,14 @@ TEST(WriteSections, SeveralSections) {
   EXPECT_EQ(json["statistics"][0]["aic"], -3.25);
 }
 
+TEST(WriteSections, RecordsAreObjectsInJsonAndRowsElsewhere) {
+  const Section r = Record("statistics", Column{"name", {std::string("aic"), std::string("n")}},
+                           NumberColumn("value", {-3.25, 12}));
+  EXPECT_EQ(Write(OutputFormat::kCsv, {r}), "name,value\naic,-3.25\nn,12\n");
+  EXPECT_EQ(Write(OutputFormat::kTable, {r}), "name  value\naic   -3.25\nn        12\n");
+  const auto json = nlohmann::json::parse(Write(OutputFormat::kJson, {r}));
+  EXPECT_EQ(json["statistics"], nlohmann::json::parse(R"({"aic": -3.25, "n": 12})"));
+}
+
 }  // namespace
 }  // namespace vordex::cli

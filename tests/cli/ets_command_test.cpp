@@ -23,8 +23,10 @@ TEST(EtsCommand, JsonCarriesModelParametersStatesStatisticsAndForecasts) {
     EXPECT_GE(row["upper"].get<double>(), row["forecast"].get<double>());
   }
   // The airline series is monthly: a seasonal model with twelve initial indices is expected.
-  EXPECT_EQ(j["model"][3]["value"], 12);
-  EXPECT_EQ(j["model"][4]["value"], "aic");
+  EXPECT_EQ(j["model"]["period"], 12);
+  EXPECT_EQ(j["model"]["selected_by"], "aic");
+  EXPECT_TRUE(j["parameters"].is_object());
+  EXPECT_TRUE(j["statistics"]["rmse_h1"].is_number());
 }
 
 TEST(EtsCommand, SameSeedSameOutput) {

@@ -8,9 +8,9 @@ namespace vordex::cli {
 namespace {
 
 ReadResult Read(const std::string& text, const std::string& column = "",
-                HeaderMode header = HeaderMode::kAuto) {
+                HeaderMode header = HeaderMode::kAuto, const std::string& time = "") {
   std::istringstream in(text);
-  return ReadSeries(in, "input.csv", ReadOptions{column, header});
+  return ReadSeries(in, "input.csv", ReadOptions{column, header, time});
 }
 
 TEST(SeriesInput, ChoosesAColumnByNameOrPosition) {
@@ -104,6 +104,36 @@ TEST(SeriesInput, NonFiniteValuesAreRefused) {
     EXPECT_FALSE(r.ok()) << cell;
     EXPECT_NE(r.error.find("line 3, column 1"), std::string::npos) << cell << ": " << r.error;
   }
+}
+
+TEST(SeriesInput, ATimeColumnIsFoundAndTheFirstNumericColumnIsPicked) {
+  const struct {
+    const char* text;
+    const char* name;
+    const char* time_name;
+    const char* start;
+  } cases[] = {
+      {"region,date,sales\nnorth,2020-01,10\nnorth,2020-02,12\n", "sales", "date", "2020-01"},
+      {"year,flow\n1871,10\n1872,12\n", "flow", "year", "1871"},
+      {"t,y\n1,10\n2,12\n", "y", "t", "1"},
+      {"2020-Q4,10\n2021-Q1,12\n", "column 2", "column 1", "2020-Q4"},
+      {"a,b\n10,5\n12,6\n", "a", "", ""},
+  };
+  for (const auto& c : cases) {
+    const ReadResult r = Read(c.text);
+    ASSERT_TRUE(r.ok()) << c.text << r.error;
+    EXPECT_EQ(r.values, (std::vector<double>{10, 12})) << c.text;
+    EXPECT_EQ(r.name, c.name);
+    EXPECT_TRUE(r.picked) << c.text;
+    EXPECT_EQ(r.time_name, c.time_name);
+    EXPECT_EQ(r.start ? FormatTime(*r.start) : "", c.start);
+  }
+  // A named time column must hold times; times must follow each other.
+  EXPECT_NE(Read("a,b\nx,1\n", "b", HeaderMode::kAuto, "a").error.find("\"x\" is not a time"),
+            std::string::npos);
+  EXPECT_EQ(Read("date,v\n2020-01,1\n2020-03,2\n").error,
+            "input.csv: line 3, column 1: 2020-03 does not follow 2020-01 (times must be "
+            "consecutive and in order)");
 }
 
 TEST(SeriesInput, AFileThatCannotBeOpenedIsRefused) {

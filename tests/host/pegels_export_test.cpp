@@ -92,7 +92,7 @@ TEST(PegelsCheck, EveryRuleGivesItsCodeAndMessage) {
       {[](Request& r) { r.options[6] = 2; }, 64, "Unknown bootstrap type"},
       {[](Request& r) { r.options[7] = 6; }, 65, "Unknown optimization criterion"},
       {[](Request& r) { r.options[8] = 4; }, 66, "Unknown initialization method"},
-      {[](Request& r) { r.options[11] = 3; }, 67, "Unknown information criterion"},
+      {[](Request& r) { r.options[11] = 4; }, 67, "Unknown information criterion"},
       {[](Request& r) { r.options[9] = 499; }, 68,
        "#Bootstrap samples must be between 500 & 50000"},
       {[](Request& r) { r.options[10] = 25; }, 69, "#MSE multisteps must be between 3 & MAXS"},
@@ -266,6 +266,18 @@ TEST(Pegelsdll, SeededRequestsReproduceTheirLimits) {
   // Another seed moves the limits (cells 3N + h ..), not the point forecasts.
   EXPECT_EQ(a[72], c[72]);
   EXPECT_NE(a[76], c[76]);
+}
+
+TEST(Pegelsdll, InformationCriterionThreeIsTheAiccOverEveryEstimatedQuantity) {
+  // Code 3, refused before, selects by the AICc; its cell is AIC + 2k(k + 1)/(n - k - 1) with k
+  // counting alpha, the level and sigma for simple smoothing (k = 3, n = 24).
+  MessageCapture capture;
+  Request r = Base();
+  r.options[11] = 3;
+  const std::vector<double> cells = CellsOf(r);
+  ASSERT_FALSE(cells.empty());
+  const double loglik = cells[cells.size() - 3];
+  EXPECT_NEAR(cells[cells.size() - 2], -2.0 * loglik + 6.0 + 24.0 / 20.0, 1e-9);
 }
 
 TEST(Pegelsdll, NegativeHorizonMeansNoForecasts) {

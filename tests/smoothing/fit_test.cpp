@@ -239,6 +239,16 @@ TEST(Pegelsfit, PenaltyCountsSmoothingParameters) {
   for (int t = 1; t <= 100; ++t) P.y[t] = 1.0 + 0.01 * t + 0.1 * std::sin(t);
   ASSERT_EQ(Pegelsfit(P, 1), 1);
   EXPECT_NEAR(P.icValue - (-2.0 * P.logLik), 4.0 * std::log(100.0), kClosedForm);
+  // Counting the states too: level, trend, s - 1 = 3 seasonal and sigma, 10 in all; the AICc
+  // always counts them and adds 2k(k + 1)/(n - k - 1).
+  P.countStates = 1;
+  P.informationCriterion = 1;
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
+  EXPECT_NEAR(P.icValue - (-2.0 * P.logLik), 20.0, kClosedForm);
+  P.countStates = 0;
+  P.informationCriterion = 3;
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
+  EXPECT_NEAR(P.icValue - (-2.0 * P.logLik), 20.0 + 2.0 * 10.0 * 11.0 / 89.0, kClosedForm);
 }
 
 TEST(Pegelsfit, ZerosMakeMapeHuge) {

@@ -56,6 +56,29 @@ TEST(PegelsCandidates, FullSearchAndItsExclusions) {
   EXPECT_EQ(Candidates(P).size(), 0u);
 }
 
+TEST(PegelsCandidates, TheAutomaticPresetsRestrictions) {
+  PegelsState& P = FreshPegels(48, 12, 3, kChooseErrors, kChoose, kChoose);
+  P.searchType = 2;
+  P.restrictForms = 1;
+  P.multiplicativeTrend = 0;
+  P.minSeasons = 2;
+  // Multiplicative errors: three seasons by none, additive, damped trend; additive errors the
+  // same without multiplicative seasonality.
+  const auto c = Candidates(P);
+  EXPECT_EQ(c.size(), 9u + 6u);
+  for (const Candidate& x : c) {
+    EXPECT_NE(x.trendType, kMultiplicative);
+    EXPECT_FALSE(x.modelType == kAdditiveErrors && x.seasonalityType == kMultiplicative);
+  }
+  // Fewer than two full seasons: no seasonal form is tried.
+  P.minSeasons = 5;
+  EXPECT_EQ(Candidates(P).size(), 6u);
+  // With the multiplicative trend allowed, the restriction still leaves out M,M,A and A,M,*.
+  P.minSeasons = 2;
+  P.multiplicativeTrend = 1;
+  EXPECT_EQ(Candidates(P).size(), 15u + 2u);
+}
+
 // A stand-in estimator that gives each candidate a chosen information criterion and a simple
 // smoothing fit that Pegelsfit can rebuild.
 thread_local std::vector<double> ic_by_call;

@@ -1,0 +1,69 @@
+// Reading the many series of `vordex batch`: long files (one row per observation, with columns
+// for the series' id, the time and the value) or wide files (one column per series).
+//
+// Memory: a long file whose rows of each series are contiguous is read series by series (a first
+// pass checks every row and counts the series, a second reads them), so only one series is held
+// at a time. A long file whose series are interleaved is grouped in memory: about 24 bytes a row
+// plus the ids. A wide file is held in memory (8 bytes a cell). Standard input is first copied to
+// a temporary file, so that it can be read twice.
+#ifndef VORDEX_CLI_BATCH_INPUT_H
+#define VORDEX_CLI_BATCH_INPUT_H
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dates.h"
+
+namespace vordex::cli {
+
+struct BatchInputOptions {
+  std::string file;  // a path, or "-" for standard input
+  bool wide = false;
+  // Long files: the columns of the id, the time and the value, by header name or 1-based
+  // position. An empty time means the column named "time" when there is one, else none (the
+  // rows of a series are then in time order).
+  std::string id = "id";
+  std::string time;
+  std::string value = "value";
+  // Wide files: the time column as for single series (empty: detected); every other column is a
+  // series, named by its header cell.
+};
+
+// One series as read: its id, observations in time order and the time of the first, or the
+// reason it cannot be fitted (times repeated or missing; the values are then those read).
+struct InputSeries {
+  std::string id;
+  std::vector<double> values;  // missing values are NaN; leading and trailing ones are dropped
+  std::optional<Time> start;   // with a time column and at least one value
+  std::string problem;         // empty when the series can be fitted
+};
+
+// The series of an input, one at a time in the order of their first rows.
+class BatchSource {
+ public:
+  virtual ~BatchSource() = default;
+  // The next series, or false at the end. `error` is set (and false returned) when the input
+  // cannot be read after all (it changed since it was checked).
+  virtual bool Next(InputSeries& series, std::string& error) = 0;
+  // The number of series.
+  std::size_t count() const { return count_; }
+  // The calendar of the time column, when there is one.
+  const std::optional<Calendar>& calendar() const { return calendar_; }
+
+ protected:
+  std::size_t count_ = 0;
+  std::optional<Calendar> calendar_;
+};
+
+// Opens and checks the input: every row is read once, and the first that cannot be (a missing
+// column, a value that is neither a number nor a missing marker, a time of another form than
+// the first) gives the error, naming the line and column. Missing markers: an empty cell, NA or
+// NaN. Never throws.
+std::unique_ptr<BatchSource> OpenBatchInput(const BatchInputOptions& options, std::string& error);
+
+}  // namespace vordex::cli
+
+#endif  // VORDEX_CLI_BATCH_INPUT_H
