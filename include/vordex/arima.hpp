@@ -16,14 +16,6 @@
 
 namespace vordex::arima {
 
-// How the coefficients are estimated. kDefault: exact maximum likelihood by Powell's direction
-// sets from Hannan-Rissanen starting values, with the sample mean of the differenced series
-// removed (the Arimadll export's estimation). kThorough: the best of several starts (the default
-// estimate, zero coefficients, the conditional-sum-of-squares estimate, and a restart from the
-// best), with the mean estimated by maximum likelihood; its log-likelihood is never below the
-// default's, at a few times its cost.
-enum class Estimation : int { kDefault = 0, kThorough = 1 };
-
 // The model and the forecasts asked for; the defaults are the airline model
 // ARIMA(0,1,1)(0,1,1)12 on the log scale with two years of monthly forecasts. Lag polynomials use
 // the Box-Jenkins signs: 1 - phi(1) B - ... for AR and 1 - theta(1) B - ... for MA operators.
@@ -40,7 +32,12 @@ struct Settings {
   Transform transform = Transform::kLog;
   double critical_value = 1.96;  // each limit lies this many standard errors from the forecast
                                  // on the transformed scale (<= 0 or NaN: 1.96)
-  Estimation estimation = Estimation::kDefault;
+  // Estimate from several starts (the default estimate, the conditional-sum-of-squares
+  // estimate, zero coefficients) and keep the best optimum, the mean (when asked for) at its
+  // maximum-likelihood value: the log-likelihood is never below the default's, at a few times its
+  // cost. False: the Arimadll export's estimation, from the Hannan-Rissanen starting values with
+  // the sample mean removed.
+  bool thorough = false;
 };
 
 // A fitted model. The series, fitted values and residuals have N values each, on the transformed

@@ -32,6 +32,11 @@ struct Settings {
   bool constant = false;  // estimate a constant (the mean of the modelled series)
   Transform transform = Transform::kLog;
   double critical_value = 1.96;  // each limit lies this many standard errors from the forecast
+  // Estimate from several starts (the default estimate, the conditional-sum-of-squares and
+  // Hannan-Rissanen estimates, zero coefficients) and keep the best optimum: the log-likelihood
+  // is never below the default's, at a few times its cost. False: the Armaxdll export's
+  // estimation, by a quasi-Newton method from 0.01 for every coefficient.
+  bool thorough = false;
 };
 
 // A fitted model. The series and residuals have n = N - d - s*D values.

@@ -20,7 +20,7 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   engine.mean = settings.mean ? 1 : 0;
   engine.transform = settings.transform;
   engine.critical = settings.critical_value;
-  engine.thorough = settings.estimation == Estimation::kThorough;
+  engine.thorough = settings.thorough;
   Outcome out = api::Checked([&] { return Run(engine, observations); });
 
   Estimates& fit = out.fit;

@@ -18,6 +18,7 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   engine.constant = settings.constant;
   engine.transform = settings.transform;
   engine.critical = settings.critical_value;
+  engine.thorough = settings.thorough;
   Outcome out = api::Checked([&] { return Run(engine, observations); });
 
   ArmaxResult& fit = out.fit;

@@ -7,7 +7,7 @@
 namespace vordex::arima {
 
 // Estimation methods: exact maximum likelihood from the Hannan-Rissanen starting values, or the
-// best of several starts (MaxLikThorough), with the mean profiled out when asked for.
+// best of several starts (MaxLikThorough), with the mean at its maximum-likelihood value.
 inline constexpr int kExactMaximumLikelihood = 0;
 inline constexpr int kThoroughMaximumLikelihood = 1;
 
@@ -18,8 +18,8 @@ inline constexpr int kThoroughMaximumLikelihood = 1;
 // (h > 0), and scaling back of the working series, residuals, fitted values, constant, sigma2,
 // log-likelihood and AIC to the transformed scale.
 // method must be kExactMaximumLikelihood or kThoroughMaximumLikelihood and validated non-zero;
-// otherwise a warning box "Error
-// in Arimalib" / "Unknown estimation method" or "Settings have not been validated" and 0.
+// otherwise a warning box "Error in Arimalib" / "Unknown estimation method" or "Settings have not
+// been validated" and 0.
 // Returns 1 on success with every result in ArimaState; 0 on failure, after the failing routine's
 // box. Besides the failures of the routines it calls, fails with "Error in Arimalib" /
 //   "Too few observations after differencing to estimate the model"  N - nd < k + 1 + mean flag;

@@ -6,8 +6,8 @@
 
 #include "arima/polynomials.h"
 #include "arima/state.h"
-#include "arma/starts.h"
 #include "arma/likelihood.h"
+#include "arma/starts.h"
 #include "numerics/complex.h"
 #include "numerics/powell.h"
 #include "numerics/vectors.h"
@@ -55,15 +55,23 @@ void UnpackFactors(ArimaStateRecord& st, const double* par) {
   for (int j = 1; j <= st.Q; ++j) st.Theta[j] = par[i++];
 }
 
+// A start of the thorough estimation replaces the best end point so far only when it lowers the
+// criterion (-2 log L up to a constant) by more than this: far above the rounding of the
+// criterion, far below any difference between two optima worth choosing.
+constexpr double kThoroughGain = 1e-6;
+// The thorough estimation is for the models people fit: a direction-set search costs of the order
+// of k^2 line searches, which for many more coefficients the extra starts would multiply.
+constexpr int kMaxThoroughCoefficients = 12;
+
 // The criterion of the thorough estimation: the exact likelihood with the mean profiled out by
 // generalised least squares (with the mean flag), or Arimaobjective.
 struct ThoroughContext {
   ArimaStateRecord* st = nullptr;
-  int n = 0;                 // N - nd
-  int np = 0, nq = 0;        // degrees of the full operators
-  std::vector<double> X;     // n x 2 by columns: the working series, then ones
-  std::vector<double> Z;     // the whitened columns
-  std::vector<double> phi;   // full operators, 0..np and 0..nq
+  int n = 0;                // N - nd
+  int np = 0, nq = 0;       // degrees of the full operators
+  std::vector<double> X;    // n x 2 by columns: the working series, then ones
+  std::vector<double> Z;    // the whitened columns
+  std::vector<double> phi;  // full operators, 0..np and 0..nq
   std::vector<double> theta;
   arma::LikelihoodWorkspace ws;
 };
@@ -103,29 +111,38 @@ double ThoroughCriterion(void* context, double* par) {
   return ThoroughObjective(*static_cast<ThoroughContext*>(context), par, &delta);
 }
 
-// Minimises the thorough criterion from par[1..k] (1-based, moved to the end point); the value
-// there, or kObjectiveRejected when the minimiser failed or never left the rejected region.
-double MinimiseFrom(ThoroughContext& c, int k, double* par) {
-  double f = arma::kObjectiveRejected;
-  if (ThoroughCriterion(&c, par) >= arma::kObjectiveRejected) return f;
-  if (numerics::Minimise(k, par, &f, 1e-10, {&ThoroughCriterion, &c}) == numerics::kPowellFailed)
-    return arma::kObjectiveRejected;
-  return f;
-}
-
 // The log-likelihood, residuals and sigma2 at the factor coefficients par[1..k], the total
 // polynomials and the AIC, as MaxLik ends. -1 when the kernel cannot evaluate the point.
 int FinishMaxLik(ArimaStateRecord& st, int k, const double* par) {
   const int m = st.N - st.nd;
   std::fill(st.e + 1, st.e + 1 + st.nd, kMissing);
-  const double loglik = arma::Armaxcomp(m, st.p, st.q, st.s, st.P, st.Q, par + 1,
-                                        st.w + st.nd + 1, st.e + st.nd + 1, st.sigma2);
+  const double loglik = arma::Armaxcomp(m, st.p, st.q, st.s, st.P, st.Q, par + 1, st.w + st.nd + 1,
+                                        st.e + st.nd + 1, st.sigma2);
   // No admissible point was reached: the kernel has shown its box, and a log-likelihood of -999
   // with stale residuals is no result.
   if (loglik == arma::kLogLikFailed) return -1;
   st.loglik = loglik;
   Arimaexpand(st);
   st.aic = -2.0 * (st.loglik - (st.mean + k));
+  return 0;
+}
+
+// MaxLik's minimisation: Arimaobjective by Powell's direction sets from the current factor
+// coefficients (0.05 each when the kernel rejects them), par[1..k] receiving the end point, which
+// is unpacked into the factor coefficients. 0, or -1 when the minimiser failed.
+int MinimiseFromStart(ArimaStateRecord& st, int k, double* par) {
+  PackFactors(st, par);
+  if (k == 0) return 0;
+  // A start that the kernel rejects (for instance an AR coefficient of 0.99995, admissible by
+  // its roots but beyond the kernel's bound) lies on a plateau of the rejection value, from
+  // which the direction-set search cannot move.
+  if (Arimaobjective(st, par) >= arma::kObjectiveRejected) {
+    for (int i = 1; i <= k; ++i) par[i] = kFallbackStart;
+  }
+  double fmin = 0.0;
+  if (numerics::Minimise(k, par, &fmin, 1e-10, {&Criterion, &st}) == numerics::kPowellFailed)
+    return -1;
+  UnpackFactors(st, par);
   return 0;
 }
 
@@ -172,25 +189,16 @@ int MaxLik(ArimaStateRecord& st) {
   if (!par)
     return numerics::ReportError("Error in Arima function MaxLik()", "Vector allocation failure",
                                  1);
-  PackFactors(st, par.get());
-  if (k > 0) {
-    // A start that the kernel rejects (for instance an AR coefficient of 0.99995, admissible by
-    // its roots but beyond the kernel's bound) lies on a plateau of the rejection value, from
-    // which the direction-set search cannot move.
-    if (Arimaobjective(st, par.get()) >= arma::kObjectiveRejected) {
-      for (int i = 1; i <= k; ++i) par[i] = kFallbackStart;
-    }
-    double fmin = 0.0;
-    if (numerics::Minimise(k, par.get(), &fmin, 1e-10, {&Criterion, &st}) ==
-        numerics::kPowellFailed)
-      return -1;
-    UnpackFactors(st, par.get());
-  }
+  if (MinimiseFromStart(st, k, par.get()) < 0) return -1;
   return FinishMaxLik(st, k, par.get());
 }
 
 int MaxLikThorough(ArimaStateRecord& st) {
   const int k = st.p + st.q + st.P + st.Q;
+  std::vector<double> best(static_cast<std::size_t>(k) + 1, 0.0);
+  // 1. The default estimate, with its messages, as MaxLik.
+  if (MinimiseFromStart(st, k, best.data()) < 0) return -1;
+  if (k == 0 || k > kMaxThoroughCoefficients) return FinishMaxLik(st, k, best.data());
   const int n = st.N - st.nd;
   ThoroughContext c;
   c.st = &st;
@@ -204,52 +212,18 @@ int MaxLikThorough(ArimaStateRecord& st) {
     std::copy(st.w + st.nd + 1, st.w + st.N + 1, c.X.begin());
     c.Z.assign(c.X.size(), 0.0);
   }
-  std::vector<double> best(static_cast<std::size_t>(k) + 1, 0.0);
-  double fbest = arma::kObjectiveRejected;
-  const auto consider = [&](const std::vector<double>& start) {
-    std::vector<double> x = start;
-    const double f = MinimiseFrom(c, k, x.data());
-    if (f < fbest) {
-      fbest = f;
-      best = x;
-    }
-  };
-  if (k > 0) {
-    // 1. The default estimate: the starting values of the driver, minimised as MaxLik does.
-    std::vector<double> x(static_cast<std::size_t>(k) + 1, 0.0);
-    PackFactors(st, x.data());
-    if (Arimaobjective(st, x.data()) >= arma::kObjectiveRejected)
-      std::fill(x.begin() + 1, x.end(), kFallbackStart);
-    double f = 0.0;
-    {
-      platform::ScopedSilence quiet;
-      if (numerics::Minimise(k, x.data(), &f, 1e-10, {&Criterion, &st}) == numerics::kPowellFailed)
-        x.assign(x.size(), 0.0);
-      // 2. From there, from zero (white noise) and from the conditional-sum-of-squares estimate.
-      consider(x);
-      consider(std::vector<double>(static_cast<std::size_t>(k) + 1, 0.0));
-      std::vector<double> css(static_cast<std::size_t>(k) + 1, 0.0);
-      if (arma::CssEstimate(n, st.p, st.q, st.s, st.P, st.Q, st.w + st.nd + 1, css.data() + 1))
-        consider(css);
-      // 3. The best end point once more over the partial autocorrelations, along the edge.
-      if (fbest < arma::kObjectiveRejected) {
-        std::vector<double> x = best;
-        const double f = arma::MinimiseOverPartialAutocorrelations(
-            st.p, st.q, st.P, st.Q, {&ThoroughCriterion, &c}, x.data());
-        if (f < fbest) {
-          fbest = f;
-          best = x;
-        }
-      }
-    }
-    if (!(fbest < arma::kObjectiveRejected))
-      return numerics::ReportError("Error in Arima function MaxLik()",
-                                   "No admissible optimum was found from any start", 1);
-    UnpackFactors(st, best.data());
-  }
+  // The default's value is the criterion with the sample mean removed: with the mean flag its
+  // end point is a start of its own, from which the profiled mean can only climb.
+  const double fdefault = Arimaobjective(st, best.data());
+  const double f = arma::MinimiseFromStarts(n, st.p, st.q, st.s, st.P, st.Q, st.w + st.nd + 1,
+                                            {&ThoroughCriterion, &c}, fdefault, st.mean != 0,
+                                            kThoroughGain, best.data());
+  const bool replaced = f < fdefault;
+  if (!replaced) return FinishMaxLik(st, k, best.data());
+  UnpackFactors(st, best.data());
   // The mean at the optimum: the sample mean removed by the driver plus the profiled shift.
-  double delta = 0.0;
   if (st.mean != 0) {
+    double delta = 0.0;
     ThoroughObjective(c, best.data(), &delta);
     st.mu += delta;
     for (int t = st.nd + 1; t <= st.N; ++t) st.w[t] -= delta;

@@ -29,22 +29,23 @@ int Arimaadmissible(ArimaStateRecord& st);
 // fails instead of returning a log-likelihood of -999).
 int MaxLik(ArimaStateRecord& st);
 
-// The thorough estimation: the best of several exact maximum-likelihood estimates. With the
-// mean flag the criterion profiles the mean out by generalised least squares (the mean removed
-// by the driver is then shifted to the maximum-likelihood mean, and the working series with it);
-// without it the criterion is Arimaobjective. Powell's direction sets (relative tolerance 1e-10)
-// start from:
-//   1. the end point of MaxLik's own minimisation from the current factor coefficients (the
-//      driver's starting values), the default estimate;
-//   2. zero coefficients, the white-noise model;
-//   3. the conditional-sum-of-squares estimate (arma::CssEstimate), when it has one;
-// and once more from the best end point with fresh directions. The lowest criterion value wins;
-// every point the criterion accepts is admissible by the kernel's test. The minimisers' messages
-// are silenced. Then as MaxLik: the log-likelihood, residuals, sigma2, total polynomials and AIC.
-// The result is never below MaxLik's: its end point is a start, and profiling the mean only
-// raises the likelihood.
-// Returns 0; -1 after a box: "Error in Arima function MaxLik()" / "No admissible optimum was
-// found from any start", or the kernel's box as MaxLik.
+// The thorough estimation: the best of several exact maximum-likelihood estimates.
+//   1. MaxLik's own minimisation from the current factor coefficients (the driver's starting
+//      values), with MaxLik's messages: the default estimate.
+// For at most 12 coefficients, Powell's direction sets (relative tolerance 1e-10, messages
+// silenced) then minimise a criterion that, with the mean flag, profiles the mean out by
+// generalised least squares (without it, Arimaobjective), from
+//   2. the default estimate (with the mean flag only),
+//   3. the conditional-sum-of-squares estimate (arma::CssEstimate), when it has one,
+//   4. zero coefficients, the white-noise model,
+//   5. the best end point so far, over the partial autocorrelations (along the edge of the
+//      admissible region; arma::MinimiseOverPartialAutocorrelations).
+// A start replaces the best so far only when it lowers the criterion by more than 1e-6 (the
+// default's value counts with the sample mean removed), so an unreplaced default ends exactly as
+// MaxLik and the log-likelihood is never below MaxLik's. When a start wins with the mean flag, the
+// driver's mean moves to the maximum-likelihood mean and the working series with it. Then as
+// MaxLik: the log-likelihood, residuals, sigma2, total polynomials and AIC.
+// Returns 0; -1 after a box, as MaxLik.
 int MaxLikThorough(ArimaStateRecord& st);
 
 // The criterion of MaxLik: ArmaObjective over w[nd+1..N] at the factor coefficients par[1..k]

@@ -29,8 +29,8 @@ struct Request {
   int mean = 0;
   Transform transform = Transform::kNone;
   double critical = 0.0;  // each limit lies this many standard errors away; <= 0 or NaN: 1.96
-  // Estimate from several starts, the mean profiled out (MaxLikThorough) instead of the
-  // Hannan-Rissanen start alone with the sample mean removed (the exports' estimation).
+  // Keep the best of several estimates (MaxLikThorough) instead of the one from the
+  // Hannan-Rissanen start with the sample mean removed (the export's estimation).
   bool thorough = false;
 };
 

@@ -6,8 +6,8 @@
 
 #include "arma/likelihood.h"
 #include "numerics/lsq.h"
-#include "numerics/vectors.h"
 #include "numerics/powell.h"
+#include "numerics/vectors.h"
 #include "platform/messages.h"
 
 namespace vordex::arma {
@@ -55,6 +55,9 @@ bool YuleWalker(int n, const double* w, int k, std::vector<double>& a) {
   return v > 0.0;
 }
 
+// The Hannan-Rissanen start when the estimate is unusable, as the ARIMA engine's driver does.
+constexpr double kFallbackStart = 0.05;
+
 // Largest magnitude of a partial autocorrelation of a start: tanh(u) = 1 - 1e-6 at u = 7.25.
 constexpr double kLargestAutocorrelation = 1.0 - 1e-6;
 // The coordinates describe polynomials whose roots have modulus at least this: just beyond the
@@ -71,7 +74,9 @@ void FromPartialAutocorrelations(const double* r, int m, double* c) {
   for (int j = 0; j < m; ++j) {
     std::copy(c, c + j, previous.begin());
     c[j] = r[j];
-    for (int i = 0; i < j; ++i) c[i] = previous[static_cast<std::size_t>(i)] - r[j] * previous[static_cast<std::size_t>(j - 1 - i)];
+    for (int i = 0; i < j; ++i)
+      c[i] = previous[static_cast<std::size_t>(i)] -
+             r[j] * previous[static_cast<std::size_t>(j - 1 - i)];
   }
 }
 
@@ -106,7 +111,8 @@ struct TransformedContext {
 void CoefficientsOf(TransformedContext& c, const double* u) {
   int offset = 0;
   for (int degree : c.degrees) {
-    for (int j = 0; j < degree; ++j) c.r[static_cast<std::size_t>(j)] = std::tanh(u[1 + offset + j]);
+    for (int j = 0; j < degree; ++j)
+      c.r[static_cast<std::size_t>(j)] = std::tanh(u[1 + offset + j]);
     double* coefficients = c.par.data() + 1 + offset;
     FromPartialAutocorrelations(c.r.data(), degree, coefficients);
     double shrink = 1.0;
@@ -128,7 +134,9 @@ double MinimiseOverPartialAutocorrelations(int p, int q, int P, int Q,
   const int k = p + q + P + Q;
   const double f_start = criterion(par);
   if (k == 0) return f_start;
-  TransformedContext c{{p, q, P, Q}, criterion, std::vector<double>(par, par + k + 1),
+  TransformedContext c{{p, q, P, Q},
+                       criterion,
+                       std::vector<double>(par, par + k + 1),
                        std::vector<double>(static_cast<std::size_t>(std::max({p, q, P, Q})))};
   std::vector<double> u(static_cast<std::size_t>(k) + 1, 0.0);
   int offset = 0;
@@ -150,8 +158,8 @@ double MinimiseOverPartialAutocorrelations(int p, int q, int P, int Q,
       radius *= kRootBound;
     }
     for (int j = 0; j < degree; ++j)
-      u[static_cast<std::size_t>(1 + offset + j)] = std::atanh(
-          std::clamp(r[static_cast<std::size_t>(j)], -kLargestAutocorrelation, kLargestAutocorrelation));
+      u[static_cast<std::size_t>(1 + offset + j)] = std::atanh(std::clamp(
+          r[static_cast<std::size_t>(j)], -kLargestAutocorrelation, kLargestAutocorrelation));
     offset += degree;
   }
   double f = f_start;
@@ -191,8 +199,8 @@ double ArmaCss(const int& n, const int& p, const int& q, const int& s, const int
   return std::isfinite(value) ? value : kObjectiveRejected;
 }
 
-bool CssEstimate(const int& n, const int& p, const int& q, const int& s, const int& P,
-                 const int& Q, const double* w, double* par) {
+bool CssEstimate(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q,
+                 const double* w, double* par) {
   const int k = p + q + P + Q;
   if (k == 0) return true;
   std::fill(par, par + k, 0.0);
@@ -263,6 +271,41 @@ bool HannanRissanenEstimate(const int& n, const int& p, const int& q, const int&
   if (PHITHETA_BAD(p, q, P, Q, x.data())) return false;
   std::copy(x.begin(), x.end(), par);
   return true;
+}
+
+double MinimiseFromStarts(const int& n, const int& p, const int& q, const int& s, const int& P,
+                          const int& Q, const double* w, numerics::Criterion criterion,
+                          double incumbent, bool refine_incumbent, double gain, double* par) {
+  const int k = p + q + P + Q;
+  if (k == 0) return incumbent;
+  const auto size = static_cast<std::size_t>(k) + 1;
+  std::vector<double> best(par, par + size);
+  double fbest = incumbent;
+  platform::ScopedSilence quiet;
+  const auto consider = [&](std::vector<double> x, bool transformed) {
+    double f = kObjectiveRejected;
+    if (transformed) {
+      f = MinimiseOverPartialAutocorrelations(p, q, P, Q, criterion, x.data());
+    } else if (criterion(x.data()) < kObjectiveRejected &&
+               numerics::Minimise(k, x.data(), &f, kCssTolerance, criterion) ==
+                   numerics::kPowellFailed) {
+      f = kObjectiveRejected;
+    }
+    if (f < fbest - gain) {
+      fbest = f;
+      best = std::move(x);
+    }
+  };
+  if (refine_incumbent) consider(best, false);
+  std::vector<double> start(size, 0.0);
+  if (CssEstimate(n, p, q, s, P, Q, w, start.data() + 1)) consider(start, false);
+  if (!HannanRissanenEstimate(n, p, q, s, P, Q, w, start.data() + 1))
+    std::fill(start.begin() + 1, start.end(), kFallbackStart);
+  consider(start, false);
+  consider(std::vector<double>(size, 0.0), false);
+  consider(best, true);
+  std::copy(best.begin(), best.end(), par);
+  return fbest;
 }
 
 }  // namespace vordex::arma

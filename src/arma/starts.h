@@ -25,8 +25,8 @@ double ArmaCss(const int& n, const int& p, const int& q, const int& s, const int
 // Powell's direction sets (relative tolerance 1e-10) from zero coefficients. par (p + q + P + Q
 // doubles) receives the end point. Returns false when no point with a finite criterion was found
 // (par is then zeros); with no coefficients par is untouched and the result is true.
-bool CssEstimate(const int& n, const int& p, const int& q, const int& s, const int& P,
-                 const int& Q, const double* w, double* par);
+bool CssEstimate(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q,
+                 const double* w, double* par);
 
 // The Hannan-Rissanen estimate (Hannan and Rissanen 1982): the residuals of a Yule-Walker
 // autoregression of order m = max(np, nq) (autocovariances about 0, divisor n; Durbin-Levinson)
@@ -52,6 +52,22 @@ bool HannanRissanenEstimate(const int& n, const int& p, const int& q, const int&
 // on return when the end value is below the start's; returns the criterion's value at par.
 double MinimiseOverPartialAutocorrelations(int p, int q, int P, int Q,
                                            numerics::Criterion criterion, double* par);
+
+// The thorough search shared by the ARIMA and ARMAX engines: minimises criterion (a function of
+// par[1..k], 1-based, k = p + q + P + Q, returning kObjectiveRejected outside its region) from
+// several starts and keeps the lowest end point. par holds the incumbent on entry (the engine's
+// default estimate, whose criterion value is `incumbent`) and the best end point on return. The
+// starts, in order: the incumbent itself (when `refine_incumbent`), the conditional-sum-of-squares
+// estimate, the Hannan-Rissanen estimate (0.05 for every coefficient when it has none) and zero
+// coefficients (the white-noise model), the estimates taken from the n doubles w; each is
+// minimised by Powell's direction sets over the coefficients (relative tolerance 1e-10), and the
+// best end point once more by MinimiseOverPartialAutocorrelations (an optimum near a unit root
+// lies along the edge of the admissible region). A start replaces the best so far only when it
+// lowers the criterion by more than `gain`, so on ties the earliest stands. Returns the best
+// value (`incumbent` when nothing replaced it, par then untouched). Messages are silenced.
+double MinimiseFromStarts(const int& n, const int& p, const int& q, const int& s, const int& P,
+                          const int& Q, const double* w, numerics::Criterion criterion,
+                          double incumbent, bool refine_incumbent, double gain, double* par);
 
 }  // namespace vordex::arma
 

@@ -51,12 +51,14 @@ bool PutBlock(double* out, int capacity, int& written, const double* block, int 
 
 }  // namespace
 
-int ArmaxFit(double* x, const int& N, const int* opts, const int& nopts, ArmaxResult& result) {
+int ArmaxFit(double* x, const int& N, const int* opts, const int& nopts, ArmaxResult& result,
+             bool thorough) {
   kernels::KernelQuiet();
   if (nopts < kArmaxOptions) return kArmaxTooFewOptions;
 
   ArmaxModelRecord& model = result.model;
   FillModel(opts, model);
+  model.thorough = thorough;
   if (model.s < 1 || model.p < 0 || model.q < 0) return kArmaxOrders;
   if (model.s < 2) {
     model.P = 0;

@@ -56,8 +56,10 @@ struct ArmaxResult {
 };
 
 // Everything Armaxmain does but the packing: fills `result` and returns kArmaxOk, or another
-// ArmaxStatus (the result then holds whatever was reached). Arguments as for Armaxmain.
-int ArmaxFit(double* x, const int& N, const int* opts, const int& nopts, ArmaxResult& result);
+// ArmaxStatus (the result then holds whatever was reached). Arguments as for Armaxmain; thorough
+// asks Armaxml for its thorough estimation (no option slot carries it: the export never does).
+int ArmaxFit(double* x, const int& N, const int* opts, const int& nopts, ArmaxResult& result,
+             bool thorough = false);
 
 // Armax_pack over a result: nout is the capacity on entry and the cells written on return.
 void ArmaxPackResult(const ArmaxResult& result, double* out, int& nout, int& status);

@@ -25,6 +25,9 @@ namespace {
 using numerics::FatalError;
 using numerics::ReportError;
 
+// A point counts as at the edge of the admissible region when stretching every root of its lag
+// polynomials inwards by this factor makes it inadmissible (for one coefficient: |c| > 0.9989).
+constexpr double kEdgeFactor = 1.001;
 // A refinement replaces the quasi-Newton result only when it lowers the objective (-2 log L up to
 // a constant) by more than this.
 constexpr double kRefineGain = 1e-6;
@@ -35,8 +38,20 @@ constexpr double kRefineTolerance = 1e-10;
 // engine also takes, whose end points are left as DUMINF gives them.
 constexpr int kMaxRefinedCoefficients = 12;
 
-// The start when the Hannan-Rissanen estimate is unusable, as in the ARIMA engine.
-constexpr double kFallbackStart = 0.05;
+// True when par (p + q + P + Q doubles) lies within kEdgeFactor of the edge: the coefficient of
+// z^j of each polynomial times kEdgeFactor^j divides its roots by kEdgeFactor.
+bool AtAdmissibleEdge(const LoglfeSharedRecord& m, const double* par) {
+  std::vector<double> stretched(par, par + m.p + m.q + m.P + m.Q);
+  std::size_t i = 0;
+  for (int degree : {m.p, m.q, m.P, m.Q}) {
+    double factor = kEdgeFactor;
+    for (int j = 0; j < degree; ++j, ++i) {
+      stretched[i] *= factor;
+      factor *= kEdgeFactor;
+    }
+  }
+  return PHITHETA_BAD(m.p, m.q, m.P, m.Q, stretched.data());
+}
 
 // The objective in the form of the direction-set minimiser: p[1..npar] (1-based), the model in
 // the LoglfeSharedRecord `context`.
@@ -47,74 +62,87 @@ double RefineCriterion(void* context, double* p) {
   return f;
 }
 
-// DUMINF can stop far from the optimum. At the edge of the admissible region: from the start
+// Minimises the objective with Powell's direction sets from start (npar doubles); x receives the
+// end point. Returns the objective there, or kObjectiveRejected when the minimiser failed.
+double Refine(LoglfeSharedRecord& shared, int npar, const std::vector<double>& start,
+              std::vector<double>& x) {
+  std::vector<double> p(static_cast<std::size_t>(npar) + 1, 0.0);
+  std::copy(start.begin(), start.end(), p.begin() + 1);
+  double f = kObjectiveRejected;
+  if (numerics::Minimise(npar, p.data(), &f, kRefineTolerance, {&RefineCriterion, &shared}) ==
+      numerics::kPowellFailed)
+    return kObjectiveRejected;
+  x.assign(p.begin() + 1, p.end());
+  return f;
+}
+
+// DUMINF can stop far from the optimum, at the edge of the admissible region. From the start
 // 0.01 its first step (identity Hessian, maximum step 1000 sqrt(npar)) is cut back by factors of
 // ten until it is admissible, which can put it next to a corner of the region (an AR coefficient
 // near 1 with a seasonal MA coefficient near 1, typically when the constant is profiled out, as
 // the constant turns the first gradient towards the diagonal). Along the edge the objective's
 // rejection value just outside the region enters the finite-difference gradients, no line search
 // meets the sufficient-decrease test although lower points lie along it, and DUMINF ends there as
-// if converged. Inside the region: the likelihood of models with AR and MA factors has several
-// local maxima (nearly cancelling factors, a seasonal AR factor against nonseasonal AR terms),
-// and the one DUMINF climbs depends on its first step. So Powell's direction sets over the
-// partial autocorrelations (arma::MinimiseOverPartialAutocorrelations, whose coordinates put the
-// edge at infinity) refine DUMINF's end point and start again from zero (the white-noise model),
-// from the conditional-sum-of-squares estimate and from the Hannan-Rissanen estimate (0.05 for
-// every coefficient when it is unusable), the estimates of the series less its mean when the
-// constant is estimated; the lowest end point replaces DUMINF's when it is lower by more than
-// kRefineGain. Otherwise DUMINF's end point is left exactly as it was. The refinements raise no
-// message and leave the kernel error state as DUMINF left it.
-void RefineFromStarts(LoglfeSharedRecord& shared, int npar, const double* w, double* par,
-                      double& fmin) {
+// if converged. So when DUMINF ends at the edge, the derivative-free direction-set minimiser, which
+// is immune to that, refines its end point and starts once more from zero (the white-noise model);
+// the lower of the two replaces DUMINF's result when it is lower by more than kRefineGain. An end
+// point inside the region is left exactly as DUMINF gave it. The refinements raise no message and
+// leave the kernel error state as DUMINF left it.
+void RefineAtEdge(LoglfeSharedRecord& shared, int npar, double* par, double& fmin) {
   const int type = kernels::N1RTY(1);
   const int code = kernels::IERCD();
   const std::string message = kernels::KernelErrorMessage();
   double best = fmin;
   std::vector<double> best_par;
-  if (npar <= kMaxRefinedCoefficients) {
+  if (npar <= kMaxRefinedCoefficients && AtAdmissibleEdge(shared, par)) {
     platform::ScopedSilence quiet;
-    const std::size_t k = static_cast<std::size_t>(npar);
-    const auto consider = [&](const std::vector<double>& start, bool transformed) {
-      std::vector<double> x(k + 1, 0.0);
-      std::copy(start.begin(), start.end(), x.begin() + 1);
-      double f = kObjectiveRejected;
-      if (transformed) {
-        f = arma::MinimiseOverPartialAutocorrelations(shared.p, shared.q, shared.P, shared.Q,
-                                                      {&RefineCriterion, &shared}, x.data());
-      } else if (RefineCriterion(&shared, x.data()) < kObjectiveRejected &&
-                 numerics::Minimise(npar, x.data(), &f, kRefineTolerance,
-                                    {&RefineCriterion, &shared}) == numerics::kPowellFailed) {
-        f = kObjectiveRejected;
-      }
-      if (f < best - kRefineGain) {
-        best = f;
-        best_par.assign(x.begin() + 1, x.end());
-      }
-    };
-    consider(std::vector<double>(par, par + npar), false);
-    consider(std::vector<double>(k, 0.0), false);
-    std::vector<double> centred(w, w + shared.n);
-    if (shared.k > 0) {
-      double mean = 0.0;
-      for (double v : centred) mean += v;
-      mean /= shared.n;
-      for (double& v : centred) v -= mean;
+    std::vector<double> x;
+    const double from_duminf = Refine(shared, npar, std::vector<double>(par, par + npar), x);
+    if (from_duminf < best - kRefineGain) {
+      best = from_duminf;
+      best_par = x;
     }
-    std::vector<double> start(k, 0.0);
-    if (arma::CssEstimate(shared.n, shared.p, shared.q, shared.s, shared.P, shared.Q,
-                          centred.data(), start.data()))
-      consider(start, false);
-    if (!arma::HannanRissanenEstimate(shared.n, shared.p, shared.q, shared.s, shared.P, shared.Q,
-                                      centred.data(), start.data()))
-      start.assign(k, kFallbackStart);
-    consider(start, false);
-    // The best end point once more over the partial autocorrelations, along the edge.
-    consider(best_par.empty() ? std::vector<double>(par, par + npar) : best_par, true);
+    const double from_zero =
+        Refine(shared, npar, std::vector<double>(static_cast<std::size_t>(npar), 0.0), x);
+    if (from_zero < best - kRefineGain) {
+      best = from_zero;
+      best_par = x;
+    }
   }
   kernels::SetKernelError(type, code, message);
   if (best_par.empty()) return;
   std::copy(best_par.begin(), best_par.end(), par);
   fmin = best;
+}
+
+// The thorough estimation, for a model of at most kMaxRefinedCoefficients coefficients: DUMINF's
+// (refined) end point polished by Powell's direction sets, then the starts of
+// arma::MinimiseFromStarts, the conditional-sum-of-squares and Hannan-Rissanen estimates from the
+// series less its mean when the constant is estimated. A start replaces the best end point so far
+// only when it lowers the objective by more than kRefineGain, so DUMINF's end point stands on
+// ties. No message is raised and the kernel error state is left as DUMINF left it.
+void EstimateFromStarts(LoglfeSharedRecord& shared, int npar, const double* w, double* par,
+                        double& fmin) {
+  if (npar > kMaxRefinedCoefficients) return;
+  const int type = kernels::N1RTY(1);
+  const int code = kernels::IERCD();
+  const std::string message = kernels::KernelErrorMessage();
+  std::vector<double> centred(w, w + shared.n);
+  if (shared.k > 0) {
+    double mean = 0.0;
+    for (double v : centred) mean += v;
+    mean /= shared.n;
+    for (double& v : centred) v -= mean;
+  }
+  std::vector<double> x(static_cast<std::size_t>(npar) + 1, 0.0);
+  std::copy(par, par + npar, x.begin() + 1);
+  const double f = arma::MinimiseFromStarts(shared.n, shared.p, shared.q, shared.s, shared.P,
+                                            shared.Q, centred.data(), {&RefineCriterion, &shared},
+                                            fmin, true, kRefineGain, x.data());
+  kernels::SetKernelError(type, code, message);
+  if (!(f < fmin)) return;
+  std::copy(x.begin() + 1, x.end(), par);
+  fmin = f;
 }
 
 }  // namespace
@@ -170,8 +198,10 @@ void Armaxml(ArmaxModelRecord& model, const double* w, double* par, double& fmin
     status = kMlMinimiser;
   else if (shared.count_mismatch)
     status = kMlCountMismatch;
-  else
-    RefineFromStarts(shared, npar, w, par, fmin);
+  else {
+    RefineAtEdge(shared, npar, par, fmin);
+    if (model.thorough) EstimateFromStarts(shared, npar, w, par, fmin);
+  }
 }
 
 void loglfe(void* context, const int& npar, const double* x, double& f) {

@@ -56,6 +56,11 @@ inline constexpr double kStartValue = 0.01;
 // value and it can stop short, Powell's direction-set method refines from DUMINF's end point and
 // from zero, and the lower end point replaces DUMINF's when it lowers the objective by more than
 // 1e-6. The refinements show no message and leave the kernel error state as DUMINF left it.
+// With model.thorough, a model of at most 12 coefficients is then estimated from more starts
+// (arma::MinimiseFromStarts: the end point so far, the conditional-sum-of-squares and
+// Hannan-Rissanen estimates of the series less its mean when the constant is estimated, zero),
+// and an end point lower by more than 1e-6 replaces the one so far; the objective at par never
+// rises.
 //   model   the request's record; a nonzero constant flag is stored as 1.
 //   w       model.n doubles.
 //   par     p + q + P + Q doubles: start values on entry, estimates on return (the best point the

@@ -16,18 +16,19 @@ inline constexpr int kTransformSqrt = 2;
 
 // The orders and flags of a request, handed to every routine of the engine.
 struct ArmaxModelRecord {
-  int n = 0;          // length of the modelled series, N - d - s*D (set by Armaxfe)
-  int s = 0;          // seasonal frequency
-  int h = 0;          // forecast horizon, 0 for none
-  int p = 0;          // nonseasonal AR order
-  int d = 0;          // nonseasonal differences
-  int q = 0;          // nonseasonal MA order
-  int P = 0;          // seasonal AR order
-  int D = 0;          // seasonal differences
-  int Q = 0;          // seasonal MA order
-  int constant = 0;   // 1 when a constant (mean) is estimated, else 0
-  int transform = 0;  // kTransformLog, kTransformSqrt, or none
-  int nreg = 0;       // number of external regressors; always 0 (the data carry none)
+  int n = 0;              // length of the modelled series, N - d - s*D (set by Armaxfe)
+  int s = 0;              // seasonal frequency
+  int h = 0;              // forecast horizon, 0 for none
+  int p = 0;              // nonseasonal AR order
+  int d = 0;              // nonseasonal differences
+  int q = 0;              // nonseasonal MA order
+  int P = 0;              // seasonal AR order
+  int D = 0;              // seasonal differences
+  int Q = 0;              // seasonal MA order
+  int constant = 0;       // 1 when a constant (mean) is estimated, else 0
+  int transform = 0;      // kTransformLog, kTransformSqrt, or none
+  int nreg = 0;           // number of external regressors; always 0 (the data carry none)
+  bool thorough = false;  // estimate from several starts (Armaxml); the export never asks
 
   // Number of ARMA coefficients p + q + P + Q.
   int npar() const { return p + q + P + Q; }

@@ -72,7 +72,7 @@ void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
   std::vector<double> x(y.size() + 1);
   x[0] = o.critical;
   std::copy(y.begin(), y.end(), x.begin() + 1);
-  out.engine_status = ArmaxFit(x.data(), N, opts, kArmaxOptions, out.fit);
+  out.engine_status = ArmaxFit(x.data(), N, opts, kArmaxOptions, out.fit, o.thorough);
   if (out.engine_status != kArmaxOk) out.text = StatusText(out.engine_status);
 }
 

@@ -27,6 +27,9 @@ struct Request {
   bool constant = false;
   Transform transform = Transform::kNone;
   double critical = 1.96;  // each limit lies this many forecast standard errors away
+  // Keep the best of several estimates (Armaxml's thorough estimation) instead of the one from
+  // the start 0.01 (the export's estimation).
+  bool thorough = false;
 };
 
 // A request's outcome: the fit, or the failure as the host would see it (a checker code, or an
