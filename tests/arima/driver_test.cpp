@@ -121,7 +121,7 @@ TEST(Arimamain, RefusesUnusableRequests) {
   EXPECT_EQ(capture.messages().back().text,
             "The differenced series is identically zero: no model can be estimated");
   Prepare({1.0, 2.0, 1.0, 3.0, 2.0}, 1, 0, 1, 0, 0, 0, 0, 0);
-  EXPECT_EQ(Arimamain(ArimaState(), 1, 1), 0);
+  EXPECT_EQ(Arimamain(ArimaState(), kThoroughMaximumLikelihood + 1, 1), 0);
   EXPECT_EQ(capture.messages().back().text, "Unknown estimation method");
   EXPECT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 0), 0);
   EXPECT_EQ(capture.messages().back().text, "Settings have not been validated");
