@@ -7,7 +7,6 @@
 #include <set>
 #include <utility>
 
-#include "arima/state.h"
 #include "auto/normal.h"
 #include "auto/seasonality.h"
 #include "auto/unit_root.h"
@@ -87,9 +86,9 @@ class Search {
          double critical)
       : settings_(settings), y_(y), period_(period), d_(d), D_(D), critical_(critical) {}
 
-  // False when the engine's checker refuses the orders (nothing is fitted then).
+  // False when the engine's checker refuses the orders (its message goes to the handler of the
+  // search, which drops it).
   bool Allowed(const Orders& o) const {
-    platform::ScopedSilence quiet;
     return arima::Check(Request(o), static_cast<long>(y_.size())) == 0;
   }
   bool Tried(const Orders& o) const { return tried_.count(o) > 0; }
@@ -134,7 +133,6 @@ class Search {
 
   std::size_t Count() const { return path_.size(); }
   bool Found() const { return std::isfinite(best_aicc_); }
-  const Orders& Best() const { return best_; }
 
   AutoArimaResult Result() && {
     AutoArimaResult r;
@@ -176,11 +174,14 @@ bool Within(const Orders& o, const Bounds& b) {
 // the neighbours of the current model until none improves.
 void Stepwise(Search& search, const Bounds& b, bool constant, bool toggle, bool seasonal,
               std::size_t n) {
+  // The current model moves to each candidate that lowers the least AICc so far.
+  Orders current;
   auto fit = [&](const Orders& o) {
-    if (Within(o, b) && !search.Tried(o) && search.Allowed(o)) search.Fit(o);
+    if (Within(o, b) && !search.Tried(o) && search.Allowed(o) && search.Fit(o)) current = o;
   };
   Orders start{std::min(2, b.p), std::min(2, b.q), std::min(1, b.P), std::min(1, b.Q), constant};
   if (n < kShortSeries) start = {std::min(1, b.p), std::min(1, b.q), 0, 0, constant};
+  current = start;
   fit(start);
   fit({0, 0, 0, 0, constant});
   if (b.p > 0 || b.P > 0) fit({b.p > 0 ? 1 : 0, 0, seasonal && b.P > 0 ? 1 : 0, 0, constant});
@@ -190,36 +191,32 @@ void Stepwise(Search& search, const Bounds& b, bool constant, bool toggle, bool 
   // The moves of one order pair, (-1, 0), (0, -1), (+1, 0), (0, +1), then both together.
   constexpr int kMoves[8][2] = {{-1, 0},  {0, -1}, {1, 0},  {0, 1},
                                 {-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
-  while (search.Found() && search.Count() < kMaxModels) {
-    const Orders current = search.Best();
+  while (search.Count() < kMaxModels) {
+    const Orders from = current;
     std::vector<Orders> neighbours;
     for (const auto& m : kMoves) {
-      Orders o = current;
+      Orders o = from;
       o.P += m[0];
       o.Q += m[1];
       neighbours.push_back(o);
     }
     for (const auto& m : kMoves) {
-      Orders o = current;
+      Orders o = from;
       o.p += m[0];
       o.q += m[1];
       neighbours.push_back(o);
     }
     if (toggle) {
-      Orders o = current;
+      Orders o = from;
       o.constant = !o.constant;
       neighbours.push_back(o);
     }
-    bool moved = false;
     for (const Orders& o : neighbours) {
       if (search.Count() >= kMaxModels) break;
-      if (!Within(o, b) || search.Tried(o) || !search.Allowed(o)) continue;
-      if (search.Fit(o)) {
-        moved = true;
-        break;
-      }
+      fit(o);
+      if (current != from) break;
     }
-    if (!moved) break;
+    if (current == from) break;
   }
 }
 

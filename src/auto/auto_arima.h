@@ -47,9 +47,10 @@ struct AutoArimaResult {
 };
 
 // Chooses and fits a model for y[0..n-1] (n <= 1000, the engine's limit):
-// 1. D: the given value, or (m > 1 and n > 2 m) NumberOfSeasonalDifferences (seasonal strength
-//    above 0.64, at most max_D); otherwise 0. d: the given value, or NumberOfDifferences (KPSS at
-//    level 0.05, at most max_d) of the D times seasonally differenced series.
+// 1. D: 0 without a seasonal period; else the given value, or for n > 2 m
+//    NumberOfSeasonalDifferences (seasonal strength above 0.64, at most max_D), else 0. d: the
+//    given value, or NumberOfDifferences (KPSS at level 0.05, at most max_d) of the D times
+//    seasonally differenced series.
 // 2. A constant (the mean of the differenced series, removed before estimation) is tried only
 //    when d + D <= 1 and allow_constant. The bounds shrink as auto.arima's: p, q <= n / 3;
 //    P, Q <= n / (3 m); with a seasonal AR (MA) part allowed, p (q) <= m - 1.
