@@ -52,6 +52,7 @@ ours=(
   "theta (ours)|--method theta"
   "ets seed search (ours)|--method ets --search 4 --init 3"
   "ets auto (ours)|--method ets-auto"
+  "auto arima (ours)|--method auto-arima"
 )
 {
   first=1

@@ -20,6 +20,8 @@
 //                        smoothing), without it the candidates are fitted one by one and chosen
 //                        here (the experiments of the automatic-smoothing preset)
 //   arima                vordex::arima::Fit with the fixed orders of --order and --seasonal
+//   auto-arima           vordex::automatic::AutoArima (auto.arima's stepwise search) with its
+//                        defaults; --exhaustive fits every model within the bounds instead
 //
 // Smoothing options (method ets):
 //   --search N           0..4: one request with the engine's search type N (no selection here)
@@ -55,6 +57,7 @@
 #include <string>
 #include <vector>
 
+#include "auto/auto_arima.h"
 #include "auto/theta.h"
 #include "vordex/vordex.hpp"
 
@@ -114,6 +117,7 @@ struct Options {
   int order[3] = {0, 1, 1};
   int seasonal[3] = {0, 1, 1};
   std::string transform = "log";
+  bool exhaustive = false;
 };
 
 std::vector<double> Repeat(const std::vector<double>& y, int m, int h) {
@@ -295,6 +299,18 @@ std::vector<double> Forecast(const Options& o, const Series& s, std::string* mod
   }
   if (o.method == "ets-auto-candidates") return Smoothing(AutoPreset(), s, model);
   if (o.method == "arima") return Arima(o, s);
+  if (o.method == "auto-arima") {
+    vordex::automatic::AutoArimaSettings st;
+    st.period = s.m;
+    st.horizon = s.h;
+    st.stepwise = !o.exhaustive;
+    const auto r = vordex::automatic::AutoArima(st, s.train);
+    if (!r.ok()) throw vordex::Error(vordex::Status::kEngineFailed, r.error, {});
+    const vordex::arima::Request& a = r.value.model;
+    *model = std::to_string(a.p) + std::to_string(a.d) + std::to_string(a.q) + std::to_string(a.P) +
+             std::to_string(a.D) + std::to_string(a.Q) + (a.mean != 0 ? "c" : "");
+    return r.value.fit.forecasts;
+  }
   std::fprintf(stderr, "unknown method %s\n", o.method.c_str());
   std::exit(2);
 }
@@ -445,6 +461,8 @@ int main(int argc, char** argv) {
       o.min_seasons = std::atoi(next());
     else if (a == "--criterion")
       o.criterion = std::atoi(next());
+    else if (a == "--exhaustive")
+      o.exhaustive = true;
     else if (a == "--transform")
       o.transform = next();
     else if (a == "--order") {

@@ -1,0 +1,322 @@
+#include "auto/auto_arima.h"
+
+#include <algorithm>
+#include <cmath>
+#include <compare>
+#include <limits>
+#include <set>
+#include <utility>
+
+#include "auto/normal.h"
+#include "auto/seasonality.h"
+#include "auto/unit_root.h"
+#include "platform/messages.h"
+
+namespace vordex::automatic {
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// auto.arima (forecast 8.20) sets aside a model with a root of its AR or MA polynomial of
+// modulus below 1 + 1e-2: near the unit circle the likelihood is flat, the estimate unreliable
+// and the forecasts explode (an AR root) or the model is nearly over-differenced (an MA root).
+constexpr double kRootMargin = 1.01;
+// auto.arima's cap on the number of models of the stepwise search (its nmodels).
+constexpr std::size_t kMaxModels = 94;
+// Below this many values the stepwise search starts from at most (1,d,1), no seasonal part.
+constexpr std::size_t kShortSeries = 10;
+
+// The varying part of a candidate; d and D are fixed for a search.
+struct Orders {
+  int p = 0, q = 0, P = 0, Q = 0;
+  bool constant = false;
+  auto operator<=>(const Orders&) const = default;
+};
+
+// The request of one candidate. This is the one place where the settings reach the engine, so
+// that every candidate (and with it the chosen model) is estimated alike: an estimation option of
+// the engine, such as its thorough estimation (settings.thorough), is set here.
+arima::Request BuildRequest(const AutoArimaSettings& settings, int period, int d, int D,
+                            const Orders& o, double critical) {
+  arima::Request r;
+  r.period = period;
+  r.horizon = settings.horizon;
+  r.p = o.p;
+  r.d = d;
+  r.q = o.q;
+  r.P = o.P;
+  r.D = D;
+  r.Q = o.Q;
+  r.mean = o.constant ? 1 : 0;
+  r.critical = critical;
+  return r;
+}
+
+// True when every root of 1 - c_1 z^s - ... - c_k z^{ks} lies outside the circle of the given
+// radius. Its roots are those of 1 - sum c_j radius^{js} z^{js} times radius, so the test is one
+// of stationarity of the scaled coefficients: the Durbin-Levinson recursion run backwards (the
+// Schur-Cohn step-down) turns them into partial autocorrelations, which must all have modulus
+// below 1 (Box, Jenkins and Reinsel, Time Series Analysis, section 3.2).
+bool RootsOutside(const std::vector<double>& c, int s, double radius) {
+  const double scale = std::pow(radius, s);
+  std::vector<double> a(c.size() + 1, 0.0);
+  double factor = 1.0;
+  for (std::size_t j = 1; j <= c.size(); ++j) {
+    factor *= scale;
+    a[j] = c[j - 1] * factor;
+  }
+  for (std::size_t k = c.size(); k >= 1; --k) {
+    const double kappa = a[k];
+    if (!(std::fabs(kappa) < 1.0)) return false;
+    std::vector<double> b(k, 0.0);
+    for (std::size_t j = 1; j < k; ++j) b[j] = (a[j] + kappa * a[k - j]) / (1.0 - kappa * kappa);
+    a = std::move(b);
+  }
+  return true;
+}
+
+bool Admissible(const arima::Estimates& fit, int period) {
+  return RootsOutside(fit.phi, 1, kRootMargin) && RootsOutside(fit.theta, 1, kRootMargin) &&
+         RootsOutside(fit.Phi, period, kRootMargin) && RootsOutside(fit.Theta, period, kRootMargin);
+}
+
+// One search: the fixed settings, the models fitted so far and the best of them.
+class Search {
+ public:
+  Search(const AutoArimaSettings& settings, std::span<const double> y, int period, int d, int D,
+         double critical)
+      : settings_(settings), y_(y), period_(period), d_(d), D_(D), critical_(critical) {}
+
+  // False when the engine's checker refuses the orders (its message goes to the handler of the
+  // search, which drops it).
+  bool Allowed(const Orders& o) const {
+    return arima::Check(Request(o), static_cast<long>(y_.size())) == 0;
+  }
+  bool Tried(const Orders& o) const { return tried_.count(o) > 0; }
+
+  // Fits o (never twice), records it in the path and keeps it when its AICc is the lowest so
+  // far; returns true then.
+  bool Fit(const Orders& o) {
+    if (!tried_.insert(o).second) return false;
+    ArimaCandidate c{o.p, d_, o.q, o.P, D_, o.Q, o.constant, kInfinity, {}};
+    // R's Arima counts the coefficients, the constant and sigma; the engine's AIC counts the
+    // coefficients and the mean flag only, so R's AIC is the engine's plus 2.
+    const int k = o.p + o.q + o.P + o.Q + (o.constant ? 1 : 0) + 1;
+    const double n_eff = static_cast<double>(y_.size()) - d_ - static_cast<double>(D_) * period_;
+    double bic = kInfinity;
+    arima::Outcome out;
+    if (n_eff - k - 1.0 <= 0.0) {
+      c.note = "too few values for its parameters";
+    } else {
+      out = arima::Run(Request(o), y_);
+      if (!out.ok()) {
+        c.note = !out.text.empty()      ? out.text
+                 : out.messages.empty() ? "refused by the engine"
+                                        : out.messages.front().text;
+      } else if (!std::isfinite(out.fit.aic)) {
+        c.note = "no finite likelihood";
+      } else if (!Admissible(out.fit, period_)) {
+        c.note = "not admissible";
+      } else {
+        const double aic = out.fit.aic + 2.0;
+        c.aicc = aic + 2.0 * k * (k + 1.0) / (n_eff - k - 1.0);
+        bic = aic + k * (std::log(n_eff) - 2.0);
+      }
+    }
+    path_.push_back(c);
+    if (!(c.aicc < best_aicc_)) return false;
+    best_aicc_ = c.aicc;
+    best_bic_ = bic;
+    best_ = o;
+    best_fit_ = std::move(out.fit);
+    return true;
+  }
+
+  std::size_t Count() const { return path_.size(); }
+  bool Found() const { return std::isfinite(best_aicc_); }
+
+  AutoArimaResult Result() && {
+    AutoArimaResult r;
+    r.model = Request(best_);
+    r.fit = std::move(best_fit_);
+    r.aicc = best_aicc_;
+    r.bic = best_bic_;
+    r.path = std::move(path_);
+    return r;
+  }
+
+ private:
+  arima::Request Request(const Orders& o) const {
+    return BuildRequest(settings_, period_, d_, D_, o, critical_);
+  }
+
+  const AutoArimaSettings& settings_;
+  std::span<const double> y_;
+  int period_, d_, D_;
+  double critical_;
+  std::set<Orders> tried_;
+  std::vector<ArimaCandidate> path_;
+  double best_aicc_ = kInfinity;
+  double best_bic_ = kInfinity;
+  Orders best_;
+  arima::Estimates best_fit_;
+};
+
+struct Bounds {
+  int p, q, P, Q;
+};
+
+bool Within(const Orders& o, const Bounds& b) {
+  return o.p >= 0 && o.q >= 0 && o.P >= 0 && o.Q >= 0 && o.p <= b.p && o.q <= b.q && o.P <= b.P &&
+         o.Q <= b.Q;
+}
+
+// Hyndman and Khandakar's stepwise search in the order of auto.arima: the starting models, then
+// the neighbours of the current model until none improves.
+void Stepwise(Search& search, const Bounds& b, bool constant, bool toggle, bool seasonal,
+              std::size_t n) {
+  // The current model moves to each candidate that lowers the least AICc so far.
+  Orders current;
+  auto fit = [&](const Orders& o) {
+    if (Within(o, b) && !search.Tried(o) && search.Allowed(o) && search.Fit(o)) current = o;
+  };
+  Orders start{std::min(2, b.p), std::min(2, b.q), std::min(1, b.P), std::min(1, b.Q), constant};
+  if (n < kShortSeries) start = {std::min(1, b.p), std::min(1, b.q), 0, 0, constant};
+  current = start;
+  fit(start);
+  fit({0, 0, 0, 0, constant});
+  if (b.p > 0 || b.P > 0) fit({b.p > 0 ? 1 : 0, 0, seasonal && b.P > 0 ? 1 : 0, 0, constant});
+  if (b.q > 0 || b.Q > 0) fit({0, b.q > 0 ? 1 : 0, 0, seasonal && b.Q > 0 ? 1 : 0, constant});
+  if (constant) fit({0, 0, 0, 0, false});
+
+  // The moves of one order pair, (-1, 0), (0, -1), (+1, 0), (0, +1), then both together.
+  constexpr int kMoves[8][2] = {{-1, 0},  {0, -1}, {1, 0},  {0, 1},
+                                {-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
+  while (search.Count() < kMaxModels) {
+    const Orders from = current;
+    std::vector<Orders> neighbours;
+    for (const auto& m : kMoves) {
+      Orders o = from;
+      o.P += m[0];
+      o.Q += m[1];
+      neighbours.push_back(o);
+    }
+    for (const auto& m : kMoves) {
+      Orders o = from;
+      o.p += m[0];
+      o.q += m[1];
+      neighbours.push_back(o);
+    }
+    if (toggle) {
+      Orders o = from;
+      o.constant = !o.constant;
+      neighbours.push_back(o);
+    }
+    for (const Orders& o : neighbours) {
+      if (search.Count() >= kMaxModels) break;
+      fit(o);
+      if (current != from) break;
+    }
+    if (current == from) break;
+  }
+}
+
+// Every model within the bounds with p + q + P + Q <= max_order, with and without the constant.
+void Exhaustive(Search& search, const Bounds& b, int max_order, bool toggle) {
+  for (int p = 0; p <= b.p; ++p)
+    for (int q = 0; q <= b.q; ++q)
+      for (int P = 0; P <= b.P; ++P)
+        for (int Q = 0; Q <= b.Q; ++Q) {
+          if (p + q + P + Q > max_order) continue;
+          for (int c = 0; c <= (toggle ? 1 : 0); ++c) {
+            const Orders o{p, q, P, Q, c == 1};
+            if (search.Allowed(o)) search.Fit(o);
+          }
+        }
+}
+
+std::vector<double> SeasonalDifference(std::span<const double> y, int m, int D) {
+  std::vector<double> x(y.begin(), y.end());
+  for (int k = 0; k < D; ++k) {
+    std::vector<double> next;
+    for (std::size_t t = static_cast<std::size_t>(m); t < x.size(); ++t)
+      next.push_back(x[t] - x[t - static_cast<std::size_t>(m)]);
+    x = std::move(next);
+  }
+  return x;
+}
+
+std::vector<double> Difference(std::vector<double> x, int d) {
+  for (int k = 0; k < d && !x.empty(); ++k) {
+    for (std::size_t t = x.size() - 1; t >= 1; --t) x[t] -= x[t - 1];
+    x.erase(x.begin());
+  }
+  return x;
+}
+
+}  // namespace
+
+Outcome<AutoArimaResult> AutoArima(const AutoArimaSettings& settings, std::span<const double> y) {
+  using Out = Outcome<AutoArimaResult>;
+  const AutoArimaSettings& s = settings;
+  const std::size_t n = y.size();
+  if (n < 3) return Out::Failure("AutoArima: fewer than 3 values");
+  if (n > static_cast<std::size_t>(arima::MAXN))
+    return Out::Failure("AutoArima: more than " + std::to_string(arima::MAXN) + " values");
+  for (double v : y)
+    if (!std::isfinite(v)) return Out::Failure("AutoArima: a value is not finite");
+  if (s.period < 1) return Out::Failure("AutoArima: the period is below 1");
+  if (s.horizon < 0 || s.horizon > arima::MAXH)
+    return Out::Failure("AutoArima: the horizon is outside 0.." + std::to_string(arima::MAXH));
+  if (!(s.level > 0.0 && s.level < 100.0))
+    return Out::Failure("AutoArima: the level is not between 0 and 100");
+  if (s.d < -1 || s.d > arima::kMaxD || s.D < -1 || s.D > arima::kMaxD)
+    return Out::Failure("AutoArima: d or D is outside -1.." + std::to_string(arima::kMaxD));
+  if (std::min({s.max_p, s.max_q, s.max_P, s.max_Q, s.max_order, s.max_d, s.max_D}) < 0)
+    return Out::Failure("AutoArima: a bound of the search is negative");
+
+  // Seasonal models only within the engine's range of periods.
+  const int m = s.period >= 2 && s.period <= arima::MAXS ? s.period : 1;
+  const int third = static_cast<int>(n / 3);
+  Bounds b{std::min({s.max_p, third, arima::kMaxP}), std::min({s.max_q, third, arima::kMaxP}),
+           m > 1 ? std::min({s.max_P, third / m, arima::kMaxSeasonalP}) : 0,
+           m > 1 ? std::min({s.max_Q, third / m, arima::kMaxSeasonalP}) : 0};
+
+  int D = 0;
+  if (m > 1 && s.D >= 0) {
+    D = s.D;
+  } else if (m > 1 && n > 2 * static_cast<std::size_t>(m)) {
+    const Outcome<int> test =
+        NumberOfSeasonalDifferences(y, m, {.max_D = std::min(s.max_D, arima::kMaxD)});
+    if (!test.ok()) return Out::Failure("AutoArima: " + test.error);
+    D = test.value;
+  }
+  const std::vector<double> dx = SeasonalDifference(y, m, D);
+  if (dx.size() < 3) return Out::Failure("AutoArima: fewer than 3 values after differencing");
+  int d = s.d;
+  if (d < 0) {
+    const Outcome<int> test = NumberOfDifferences(dx, {.max_d = std::min(s.max_d, arima::kMaxD)});
+    if (!test.ok()) return Out::Failure("AutoArima: " + test.error);
+    d = test.value;
+  }
+
+  // A seasonal AR or MA part needs p and q below the period (the engine's rule, and auto.arima's).
+  if (b.P > 0) b.p = std::min(b.p, m - 1);
+  if (b.Q > 0) b.q = std::min(b.q, m - 1);
+  const bool toggle = s.allow_constant && d + D <= 1;
+  const double critical = NormalQuantile(0.5 + s.level / 200.0);
+
+  // The engine reports failures of candidates through the message handler; the search decides
+  // what to make of them, so none reaches the caller.
+  platform::ScopedSilence quiet;
+  Search search(s, y, m, d, D, critical);
+  if (IsConstant(Difference(dx, d)))
+    search.Fit({0, 0, 0, 0, toggle});  // as auto.arima: nothing left to model after differencing
+  else if (s.stepwise)
+    Stepwise(search, b, toggle, toggle, m > 1, n);
+  else
+    Exhaustive(search, b, s.max_order, toggle);
+  if (!search.Found()) return Out::Failure("AutoArima: no candidate model could be fitted");
+  return Out::Success(std::move(search).Result());
+}
+
+}  // namespace vordex::automatic
