@@ -11,6 +11,7 @@
 
 #include "vordex/arima.hpp"
 #include "vordex/armax.hpp"
+#include "vordex/auto.hpp"
 #include "vordex/error.hpp"
 #include "vordex/ets.hpp"
 

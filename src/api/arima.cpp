@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "api/arima_result.h"
 #include "api/outcome.h"
 #include "arima/run.h"
 
@@ -22,15 +23,23 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   engine.critical = settings.critical_value;
   engine.thorough = settings.thorough;
   Outcome out = api::Checked([&] { return Run(engine, observations); });
-
-  Estimates& fit = out.fit;
-  Result r;
-  r.missing =
+  const int missing =
       std::min(settings.d + settings.D * settings.period, static_cast<int>(observations.size()));
+  return api::ToResult(std::move(out.fit), missing, settings.mean, std::move(out.messages));
+}
+
+}  // namespace vordex::arima
+
+namespace vordex::api {
+
+arima::Result ToResult(arima::Estimates fit, int missing, bool mean,
+                       std::vector<Message> messages) {
+  arima::Result r;
+  r.missing = missing;
   // Values lost to differencing come marked; they become NaN here.
-  r.series = api::MissingToNaN(std::move(fit.series));
-  r.fitted = api::MissingToNaN(std::move(fit.fitted));
-  r.residuals = api::MissingToNaN(std::move(fit.residuals));
+  r.series = MissingToNaN(std::move(fit.series));
+  r.fitted = MissingToNaN(std::move(fit.fitted));
+  r.residuals = MissingToNaN(std::move(fit.residuals));
   r.forecasts = std::move(fit.forecasts);
   r.lower = std::move(fit.lower);
   r.upper = std::move(fit.upper);
@@ -41,9 +50,9 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   r.sigma2 = fit.sigma2;
   r.log_likelihood = fit.log_likelihood;
   r.aic = fit.aic;
-  if (settings.mean) r.constant = fit.constant;
-  r.warnings = std::move(out.messages);
+  if (mean) r.constant = fit.constant;
+  r.warnings = std::move(messages);
   return r;
 }
 
-}  // namespace vordex::arima
+}  // namespace vordex::api

@@ -48,6 +48,7 @@ arima::Request BuildRequest(const AutoArimaSettings& settings, int period, int d
   r.Q = o.Q;
   r.mean = o.constant ? 1 : 0;
   r.critical = critical;
+  r.thorough = settings.thorough;
   return r;
 }
 

@@ -12,7 +12,8 @@ namespace vordex::testing {
 // A path in the temporary folder that no other test process uses: ctest runs
 // tests in parallel and two checkouts may test on one machine at a time, so the
 // name carries the running test's name and a random token.
-inline std::filesystem::path UniqueTempPath(const std::string& stem, const std::string& extension = ".csv") {
+inline std::filesystem::path UniqueTempPath(const std::string& stem,
+                                            const std::string& extension = ".csv") {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string test = info ? std::string(info->test_suite_name()) + "." + info->name() : "none";
   static thread_local std::mt19937_64 token{std::random_device{}()};

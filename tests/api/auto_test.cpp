@@ -1,0 +1,107 @@
+#include "vordex/auto.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "support/bits.h"
+#include "support/capture.h"
+#include "support/datasets.h"
+
+namespace vordex {
+namespace {
+
+// The mean of the members' values at each horizon, summed in the members' order.
+std::vector<double> MeanOf(const std::vector<const std::vector<double>*>& members) {
+  std::vector<double> mean(members.front()->size(), 0.0);
+  for (const auto* m : members)
+    for (std::size_t k = 0; k < mean.size(); ++k) mean[k] += (*m)[k];
+  for (double& v : mean) v /= static_cast<double>(members.size());
+  return mean;
+}
+
+TEST(AutoForecast, IsTheMeanOfTheMethodsFittedOnTheirOwn) {
+  testing::MessageCapture capture;
+  const std::vector<double> y = testing::Airline();
+  auto_forecast::Settings s;
+  s.horizon = 6;
+  s.level = 80.0;
+  s.seed = 7;
+  const auto_forecast::Result r = auto_forecast::Fit(y, s);
+  ASSERT_TRUE(r.failures.empty());
+
+  // Each member as a user would ask for it alone.
+  ets::Settings e = ets::AutoSettings(12, 6);
+  e.confidence = 80.0;
+  e.seed = 7;
+  const ets::Result smoothing = ets::Fit(y, e);
+  auto_arima::Settings a;
+  a.horizon = 6;
+  a.level = 80.0;
+  const auto_arima::Result arima = auto_arima::Fit(y, a);
+  const theta::Result theta = theta::Fit(y, {12, 6, 80.0});
+
+  EXPECT_TRUE(testing::SameBits(r.smoothing->forecasts, smoothing.forecasts));
+  EXPECT_TRUE(testing::SameBits(r.arima->fit.forecasts, arima.fit.forecasts));
+  EXPECT_TRUE(testing::SameBits(r.theta->forecasts, theta.forecasts));
+  EXPECT_TRUE(testing::SameBits(
+      r.forecasts, MeanOf({&smoothing.forecasts, &arima.fit.forecasts, &theta.forecasts})));
+  EXPECT_TRUE(
+      testing::SameBits(r.lower, MeanOf({&smoothing.lower, &arima.fit.lower, &theta.lower})));
+  EXPECT_TRUE(
+      testing::SameBits(r.upper, MeanOf({&smoothing.upper, &arima.fit.upper, &theta.upper})));
+  EXPECT_TRUE(capture.messages().empty());
+}
+
+TEST(AutoForecast, AMemberThatFailsIsLeftOutAndNamed) {
+  // A period beyond the smoothing method's 24: the others still forecast.
+  std::vector<double> y;
+  for (int t = 0; t < 120; ++t) y.push_back(50.0 + 10.0 * std::sin(2.0 * M_PI * t / 30.0) + t);
+  auto_forecast::Settings s;
+  s.period = 30;
+  s.horizon = 3;
+  const auto_forecast::Result r = auto_forecast::Fit(y, s);
+  EXPECT_FALSE(r.smoothing);
+  ASSERT_EQ(r.failures.size(), 1u);
+  EXPECT_EQ(r.failures[0].rfind("ets: ", 0), 0u) << r.failures[0];
+  ASSERT_TRUE(r.arima && r.theta);
+  EXPECT_TRUE(
+      testing::SameBits(r.forecasts, MeanOf({&r.arima->fit.forecasts, &r.theta->forecasts})));
+}
+
+TEST(AutomaticMethods, RefuseBadSettingsAndFailWithTheReasons) {
+  const std::vector<double> y = testing::Airline();
+  const auto status_of = [](auto&& fit) {
+    try {
+      fit();
+    } catch (const Error& e) {
+      return e.status();
+    }
+    return Status::kOk;
+  };
+  EXPECT_EQ(status_of([&] { auto_forecast::Fit(y, {12, 6, 100.0}); }), Status::kInvalidSettings);
+  EXPECT_EQ(status_of([&] { theta::Fit(y, {0, 6, 95.0}); }), Status::kInvalidSettings);
+  auto_arima::Settings a;
+  a.horizon = 121;
+  EXPECT_EQ(status_of([&] { auto_arima::Fit(y, a); }), Status::kInvalidSettings);
+  a.horizon = 6;
+  a.D = 2;
+  EXPECT_EQ(status_of([&] { auto_arima::Fit(y, a); }), Status::kInvalidSettings);
+
+  // A value that is not a number: every member fails, each reason is given.
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  try {
+    auto_forecast::Fit(std::vector<double>{1.0, nan, 3.0, 4.0}, {1, 3, 95.0});
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.status(), Status::kEngineFailed);
+    const std::string what = e.what();
+    for (const char* member : {"ets: ", "auto_arima: ", "theta: "})
+      EXPECT_NE(what.find(member), std::string::npos) << what;
+  }
+}
+
+}  // namespace
+}  // namespace vordex
