@@ -18,8 +18,9 @@ std::vector<Cell> Texts(const std::vector<std::string>& texts) {
   return {texts.begin(), texts.end()};
 }
 
-// The coefficients under their usual names: ar1.., ma1.., sar1.., sma1.. (Box-Jenkins signs).
-Section Coefficients(const arima::Result& r) {
+}  // namespace
+
+Section ArimaCoefficients(const arima::Result& r) {
   std::vector<std::string> names;
   std::vector<double> values;
   auto add = [&](const char* prefix, const std::vector<double>& block) {
@@ -34,6 +35,8 @@ Section Coefficients(const arima::Result& r) {
   add("sma", r.seasonal_ma);
   return Record("coefficients", {"name", Texts(names)}, NumberColumn("value", values));
 }
+
+namespace {
 
 Section Statistics(const arima::Result& r, bool mean) {
   std::vector<std::string> names = {"sigma", "sigma2", "log_likelihood", "aic"};
@@ -126,7 +129,7 @@ void AddArimaCommand(CLI::App& app, CommandContext& context) {
       const arima::Result r = arima::Fit(series->values, settings);
       for (const Message& m : r.warnings) context.err << m.title << ": " << m.text << '\n';
       WriteSections(context.out, options->common.format,
-                    {Coefficients(r), Statistics(r, settings.mean), Forecasts(r, *series)});
+                    {ArimaCoefficients(r), Statistics(r, settings.mean), Forecasts(r, *series)});
     } catch (const Error& e) {
       for (const Message& m : e.messages()) context.err << m.title << ": " << m.text << '\n';
       if (!e.host_text().empty()) {

@@ -236,6 +236,14 @@ void AddBatchCommand(CLI::App& app, CommandContext& context) {
                  &AddEtsOptions, &EtsSettings);
   AddBatchMethod(batch, context, "armax", "Seasonal ARMA with a constant for every series", 12,
                  &AddArmaxOptions, &ArmaxSettings);
+  AddBatchMethod(batch, context, "auto",
+                 "The recommended automatic forecast (smoothing, ARIMA and Theta combined) for "
+                 "every series",
+                 12, &AddAutoOptions, &AutoSettings);
+  AddBatchMethod(batch, context, "auto-arima", "Automatic ARIMA for every series", 12,
+                 &AddAutoArimaOptions, &AutoArimaSettings);
+  AddBatchMethod(batch, context, "theta", "The Theta method for every series", 12, &AddThetaOptions,
+                 &ThetaSettings);
 }
 
 }  // namespace vordex::cli

@@ -78,15 +78,7 @@ void Describe(SummaryRow& row, const armax::Result& r, const armax::Settings& s)
 }
 
 void Describe(SummaryRow& row, const ets::Result& r, const ets::Settings&) {
-  // ETS(error, trend, season) with the letters of Hyndman et al. (2008): N, A, Ad, M.
-  const auto letter = [](const std::string& name) {
-    if (name == "none") return std::string("N");
-    if (name == "damped") return std::string("Ad");
-    return std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(name[0]))));
-  };
-  row.model = "ETS(" + letter(EtsErrorName(r.model.error)) + "," +
-              letter(EtsTrendName(r.model.trend)) + "," + letter(EtsSeasonName(r.model.season)) +
-              ")";
+  row.model = EtsModelName(r.model);
   row.parameters.emplace_back("alpha", r.alpha);
   if (r.model.trend != ets::Trend::kNone) row.parameters.emplace_back("beta", r.beta);
   if (r.model.season != ets::Season::kNone) row.parameters.emplace_back("gamma", r.gamma);
@@ -94,6 +86,37 @@ void Describe(SummaryRow& row, const ets::Result& r, const ets::Settings&) {
   row.log_likelihood = r.log_likelihood;
   row.information_criterion = r.information_criterion;
   row.sigma2 = r.sigma2;
+}
+
+void Describe(SummaryRow& row, const auto_arima::Result& r, const auto_arima::Settings&) {
+  row.model = auto_arima::Name(r);
+  AddNumbered(row.parameters, "ar", r.fit.ar);
+  AddNumbered(row.parameters, "ma", r.fit.ma);
+  AddNumbered(row.parameters, "sar", r.fit.seasonal_ar);
+  AddNumbered(row.parameters, "sma", r.fit.seasonal_ma);
+  if (r.fit.constant) row.parameters.emplace_back("constant", *r.fit.constant);
+  row.log_likelihood = r.fit.log_likelihood;
+  row.information_criterion = r.aicc;
+  row.sigma2 = r.fit.sigma2;
+}
+
+void Describe(SummaryRow& row, const theta::Result& r, const theta::Settings&) {
+  row.model = r.seasonal ? "Theta (seasonally adjusted)" : "Theta";
+  row.parameters.emplace_back("alpha", r.alpha);
+  row.parameters.emplace_back("drift", r.drift);
+  row.sigma2 = r.sigma2;
+}
+
+void Describe(SummaryRow& row, const auto_forecast::Result& r, const auto_forecast::Settings&) {
+  // The members' models; a member left out is named with its reason in the message.
+  std::string model;
+  const auto add = [&](const std::string& name) { model += (model.empty() ? "" : " + ") + name; };
+  if (r.smoothing) add(EtsModelName(r.smoothing->model));
+  if (r.arima) add(auto_arima::Name(*r.arima));
+  if (r.theta) add("Theta");
+  row.model = "mean of " + model;
+  for (const std::string& failure : r.failures)
+    row.message += (row.message.empty() ? "" : "; ") + OneLine(failure);
 }
 
 }  // namespace
@@ -105,7 +128,16 @@ ForecastWriter::ForecastWriter(std::ostream& out, BatchFormat format) : out_(out
 void ForecastWriter::Write(const std::string& id, const std::optional<Time>& start, std::size_t n,
                            const batch::MethodResult& result) {
   std::visit(
-      [&](const auto& r) {
+      [&](const auto& result) {
+        // An automatic ARIMA result carries its forecasts in the chosen model's fit.
+        const auto& r = [&]() -> const auto& {
+          if constexpr (requires { result.fit.forecasts; }) {
+            return result.fit;
+          } else {
+            return result;
+          }
+        }
+        ();
         if constexpr (requires { r.forecasts; }) {
           for (std::size_t k = 0; k < r.forecasts.size(); ++k) {
             const Json time = TimeJson(start, n + k);
@@ -158,6 +190,7 @@ SummaryRow Summarise(const batch::Outcome& outcome, const batch::MethodSettings&
 }
 
 std::string CriterionName(const batch::MethodSettings& settings) {
+  if (std::holds_alternative<auto_arima::Settings>(settings)) return "aicc";
   const auto* ets = std::get_if<ets::Settings>(&settings);
   return ets != nullptr && ets->information_criterion == ets::InformationCriterion::kBic ? "bic"
                                                                                          : "aic";

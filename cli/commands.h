@@ -28,6 +28,7 @@ void AddSeriesCommand(CLI::App& app, CommandContext& context);    // series_comm
 void AddArimaCommand(CLI::App& app, CommandContext& context);     // arima_command.cpp
 void AddArmaxCommand(CLI::App& app, CommandContext& context);     // armax_command.cpp
 void AddEtsCommand(CLI::App& app, CommandContext& context);       // ets_command.cpp
+void AddAutoCommands(CLI::App& app, CommandContext& context);     // auto_command.cpp
 void AddBatchCommand(CLI::App& app, CommandContext& context);     // batch_command.cpp
 
 // The registration functions in the order that --help lists the commands (commands.cpp).

@@ -1,5 +1,6 @@
 // vordex ets: exponential smoothing of the Pegels family, each component fixed or chosen by an
 // information criterion, with simulated prediction limits.
+#include <cctype>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -146,6 +147,16 @@ std::string EtsTrendName(ets::Trend trend) {
 }
 std::string EtsSeasonName(ets::Season season) {
   return NameOf(kSeasons, season);
+}
+
+std::string EtsModelName(const ets::Model& model) {
+  const auto letter = [](const std::string& name) {
+    if (name == "none") return std::string("N");
+    if (name == "damped") return std::string("Ad");
+    return std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(name[0]))));
+  };
+  return "ETS(" + letter(EtsErrorName(model.error)) + "," + letter(EtsTrendName(model.trend)) +
+         "," + letter(EtsSeasonName(model.season)) + ")";
 }
 
 ets::Settings EtsSettings(const EtsOptions& o, int horizon, int period) {

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "common.h"
 #include "vordex/arima.hpp"
 #include "vordex/armax.hpp"
+#include "vordex/auto.hpp"
 #include "vordex/ets.hpp"
 
 namespace vordex::cli {
@@ -57,6 +59,8 @@ ets::Settings EtsSettings(const EtsOptions& options, int horizon, int period);
 std::string EtsErrorName(ets::ErrorForm form);
 std::string EtsTrendName(ets::Trend trend);
 std::string EtsSeasonName(ets::Season season);
+// ETS(error,trend,season) with the letters of Hyndman et al. (2008): N, A, Ad, M.
+std::string EtsModelName(const ets::Model& model);
 
 struct ArmaxOptions {
   std::vector<int> order = {0, 1, 1};  // p d q
@@ -68,6 +72,37 @@ struct ArmaxOptions {
 };
 void AddArmaxOptions(CLI::App* command, ArmaxOptions& options);
 armax::Settings ArmaxSettings(const ArmaxOptions& options, int horizon, int period);
+
+struct AutoArimaOptions {
+  int period = 0;  // 0: the series' own
+  double level = 95.0;
+  int d = -1, D = -1;  // -1: chosen by the tests
+  int max_p = 5, max_q = 5, max_P = 2, max_Q = 2;
+  bool exhaustive = false;    // --exhaustive: every model, not the stepwise search
+  bool no_constant = false;   // --no-constant
+  bool single_start = false;  // --single-start: no thorough estimation
+};
+void AddAutoArimaOptions(CLI::App* command, AutoArimaOptions& options);
+auto_arima::Settings AutoArimaSettings(const AutoArimaOptions& options, int horizon, int period);
+
+struct ThetaOptions {
+  int period = 0;
+  double level = 95.0;
+};
+void AddThetaOptions(CLI::App* command, ThetaOptions& options);
+theta::Settings ThetaSettings(const ThetaOptions& options, int horizon, int period);
+
+struct AutoOptions {
+  int period = 0;
+  double level = 95.0;
+  std::uint32_t seed = ets::kDefaultSeed;
+  int threads = 0;  // --search-threads of the smoothing member
+};
+void AddAutoOptions(CLI::App* command, AutoOptions& options);
+auto_forecast::Settings AutoSettings(const AutoOptions& options, int horizon, int period);
+
+// The coefficients of a fitted ARIMA model under their usual names (ar1.., ma1.., sar1.., sma1..).
+Section ArimaCoefficients(const arima::Result& result);
 
 }  // namespace vordex::cli
 

@@ -12,6 +12,7 @@
 #include "dates.h"
 #include "support/bits.h"
 #include "support/temp_file.h"
+#include "vordex/auto.hpp"
 #include "vordex/batch.hpp"
 
 namespace vordex::cli {
@@ -142,6 +143,48 @@ TEST(BatchCommand, WideFileToJsonLines) {
   EXPECT_EQ(s["model"], "ARIMA(1,1,1)");
   EXPECT_TRUE(s["parameters"]["ar1"].is_number());
   EXPECT_EQ(s["n"], 100);
+}
+
+TEST(BatchCommand, AutomaticMethodsGiveTheSingleSeriesResultsAndTheirCriterion) {
+  const auto input = TempPath("auto.csv");
+  const auto summary = TempPath("auto_summary.json");
+  const auto nile = FindDataset("nile")->values;
+  {
+    std::ofstream file(input);
+    file << "year,nile\n";
+    for (std::size_t k = 0; k < nile.size(); ++k) file << 1871 + k << ',' << nile[k] << '\n';
+  }
+  const std::string in = input.string();
+  const std::string sum = summary.string();
+  for (const char* method : {"auto-arima", "theta", "auto"}) {
+    const Outcome o = RunTool({"batch", method, "--wide", in.c_str(), "--horizon", "2", "--format",
+                               "json", "--summary", sum.c_str()});
+    ASSERT_EQ(o.status, 0) << method << ": " << o.err;
+    const std::vector<std::string> lines = Lines(o.out);
+    ASSERT_EQ(lines.size(), 2u) << o.out;
+    const auto row = nlohmann::json::parse(Lines(Slurp(summary)).at(0));
+    // Yearly times: period 1.
+    const std::string name = method;
+    double forecast = 0.0;
+    if (name == "auto-arima") {
+      auto_arima::Settings settings;
+      settings.period = 1;
+      settings.horizon = 2;
+      const auto_arima::Result r = auto_arima::Fit(nile, settings);
+      forecast = r.fit.forecasts[1];
+      EXPECT_EQ(row["model"], auto_arima::Name(r));
+      EXPECT_EQ(row["aicc"].get<double>(), r.aicc);
+    } else if (name == "theta") {
+      forecast = theta::Fit(nile, {1, 2, 95.0}).forecasts[1];
+      EXPECT_TRUE(row["parameters"]["drift"].is_number());
+    } else {
+      forecast = auto_forecast::Fit(nile, {1, 2, 95.0}).forecasts[1];
+      EXPECT_EQ(row["model"].get<std::string>().rfind("mean of ", 0), 0u);
+    }
+    EXPECT_EQ(nlohmann::json::parse(lines[1])["forecast"].get<double>(), forecast) << method;
+  }
+  std::filesystem::remove(input);
+  std::filesystem::remove(summary);
 }
 
 TEST(BatchCommand, UnreadableInputExitsWithTwoBeforeWritingAnything) {

@@ -1,0 +1,249 @@
+// vordex auto, vordex auto-arima and vordex theta: forecasts by methods that choose their model
+// from the data. auto (the combination of automatic smoothing, automatic ARIMA and Theta) is the
+// recommended one.
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "common.h"
+#include "methods.h"
+#include "vordex/auto.hpp"
+#include "vordex/error.hpp"
+
+namespace vordex::cli {
+namespace {
+
+constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
+
+int PeriodFor(int option, int series) {
+  return option > 0 ? option : (series > 0 ? series : 1);
+}
+
+void AddLevelOption(CLI::App* command, double& level) {
+  command->add_option("--level", level, "Coverage of the limits in percent (default 95)")
+      ->check(CLI::Range(0.0, 100.0));
+}
+
+void AddPeriodOption(CLI::App* command, int& period) {
+  command->add_option("--period", period, "Seasonal frequency (default: the series' own, else 1)")
+      ->check(CLI::PositiveNumber);
+}
+
+Section ForecastSection(const LoadedSeries& series, const std::vector<double>& forecasts,
+                        const std::vector<double>& lower, const std::vector<double>& upper) {
+  return {"forecasts",
+          {TimeColumn(series, series.values.size(), forecasts.size()),
+           NumberColumn("forecast", forecasts), NumberColumn("lower", lower),
+           NumberColumn("upper", upper)}};
+}
+
+Section AutoArimaModel(const auto_arima::Result& r) {
+  std::vector<Cell> names = {std::string("model")}, values = {auto_arima::Name(r)};
+  const auto add = [&](const char* name, double value) {
+    names.emplace_back(std::string(name));
+    values.emplace_back(value);
+  };
+  add("sigma2", r.fit.sigma2);
+  add("log_likelihood", r.fit.log_likelihood);
+  add("aic", r.fit.aic);
+  add("aicc", r.aicc);
+  add("bic", r.bic);
+  if (r.fit.constant) add("constant", *r.fit.constant);
+  add("models_fitted", static_cast<double>(r.path.size()));
+  return Record("model", {"name", names}, {"value", values});
+}
+
+// The search path: every model fitted, in order.
+Section SearchPath(const auto_arima::Result& r) {
+  std::vector<Cell> models, notes;
+  std::vector<double> aicc;
+  for (const auto_arima::Candidate& c : r.path) {
+    auto_arima::Result as;
+    as.p = c.p, as.d = c.d, as.q = c.q, as.P = c.P, as.D = c.D, as.Q = c.Q;
+    as.period = r.period;
+    as.constant = c.constant;
+    models.emplace_back(auto_arima::Name(as));
+    aicc.push_back(c.aicc);
+    notes.emplace_back(c.note);
+  }
+  return {"search", {{"model", models}, NumberColumn("aicc", aicc), {"note", notes}}};
+}
+
+Section ThetaModel(const theta::Result& r) {
+  std::vector<Cell> names, values;
+  const auto add = [&](const char* name, double value) {
+    names.emplace_back(std::string(name));
+    values.emplace_back(value);
+  };
+  add("seasonally_adjusted", r.seasonal ? 1.0 : 0.0);
+  add("alpha", r.alpha);
+  add("initial_level", r.initial_level);
+  add("drift", r.drift);
+  add("sigma2", r.sigma2);
+  return Record("model", {"name", names}, {"value", values});
+}
+
+// The members of a combination: each method's model, or why it was left out.
+Section Members(const auto_forecast::Result& r) {
+  std::vector<Cell> methods, models;
+  const auto add = [&](const char* method, std::string model) {
+    methods.emplace_back(std::string(method));
+    models.emplace_back(std::move(model));
+  };
+  if (r.smoothing) add("ets", EtsModelName(r.smoothing->model));
+  if (r.arima) add("auto_arima", auto_arima::Name(*r.arima));
+  if (r.theta) add("theta", r.theta->seasonal ? "Theta (seasonally adjusted)" : "Theta");
+  for (const std::string& failure : r.failures) add("left out", failure);
+  return {"members", {{"method", methods}, {"model", models}}};
+}
+
+// The combination's forecasts beside each member's.
+Section CombinedForecasts(const auto_forecast::Result& r, const LoadedSeries& series) {
+  Section s = ForecastSection(series, r.forecasts, r.lower, r.upper);
+  const std::size_t h = r.forecasts.size();
+  const auto member = [&](const char* name, const std::vector<double>* values) {
+    s.columns.push_back(NumberColumn(name, values ? *values : std::vector<double>(h, kMissing)));
+  };
+  member("ets", r.smoothing ? &r.smoothing->forecasts : nullptr);
+  member("auto_arima", r.arima ? &r.arima->fit.forecasts : nullptr);
+  member("theta", r.theta ? &r.theta->forecasts : nullptr);
+  return s;
+}
+
+void ReportFailure(const char* command, const Error& e, CommandContext& context) {
+  for (const Message& m : e.messages()) context.err << m.title << ": " << m.text << '\n';
+  context.err << "vordex " << command << ": " << OneLine(e.what()) << '\n';
+  context.status = 1;
+}
+
+// Adds a single-series command whose options live in MethodOptions and whose result is written
+// by `write`.
+template <class MethodOptions, class Settings, class Write>
+void AddAutomaticCommand(CLI::App& app, CommandContext& context, const char* name,
+                         const char* description, void (*add_options)(CLI::App*, MethodOptions&),
+                         Settings (*settings_for)(const MethodOptions&, int, int), Write write) {
+  CLI::App* command = app.add_subcommand(name, description);
+  struct Options {
+    CommonOptions common;
+    MethodOptions method;
+  };
+  auto options = std::make_shared<Options>();
+  options->common.horizon = 12;
+  AddCommonOptions(command, options->common);
+  add_options(command, options->method);
+  command->callback([&context, options, name, settings_for, write] {
+    const auto series = LoadSeriesFor(name, options->common.input, context.err);
+    if (!series) {
+      context.status = 1;
+      return;
+    }
+    const Settings settings =
+        settings_for(options->method, options->common.horizon, series->frequency);
+    try {
+      const auto r = Fit(series->values, settings);
+      WriteSections(context.out, options->common.format, write(r, *series));
+    } catch (const Error& e) {
+      ReportFailure(name, e, context);
+    }
+  });
+}
+
+}  // namespace
+
+void AddAutoArimaOptions(CLI::App* command, AutoArimaOptions& o) {
+  AddPeriodOption(command, o.period);
+  AddLevelOption(command, o.level);
+  command->add_option("-d,--differences", o.d, "Nonseasonal differences (default: KPSS test)")
+      ->check(CLI::Range(0, 2));
+  command
+      ->add_option("-D,--seasonal-differences", o.D,
+                   "Seasonal differences (default: seasonal strength)")
+      ->check(CLI::Range(0, 1));
+  command->add_option("--max-p", o.max_p, "Largest nonseasonal AR order (default 5)")
+      ->check(CLI::Range(0, 12));
+  command->add_option("--max-q", o.max_q, "Largest nonseasonal MA order (default 5)")
+      ->check(CLI::Range(0, 12));
+  command->add_option("--max-P", o.max_P, "Largest seasonal AR order (default 2)")
+      ->check(CLI::Range(0, 3));
+  command->add_option("--max-Q", o.max_Q, "Largest seasonal MA order (default 2)")
+      ->check(CLI::Range(0, 3));
+  command->add_flag("--exhaustive", o.exhaustive,
+                    "Fit every model within the bounds instead of the stepwise search");
+  command->add_flag("--no-constant", o.no_constant, "Never include a constant");
+  command->add_flag("--single-start", o.single_start,
+                    "Estimate each candidate from the default starting point only (faster)");
+}
+
+auto_arima::Settings AutoArimaSettings(const AutoArimaOptions& o, int horizon, int period) {
+  auto_arima::Settings s;
+  s.period = PeriodFor(o.period, period);
+  s.horizon = horizon;
+  s.level = o.level;
+  s.d = o.d;
+  s.D = o.D;
+  s.max_p = o.max_p;
+  s.max_q = o.max_q;
+  s.max_P = o.max_P;
+  s.max_Q = o.max_Q;
+  s.stepwise = !o.exhaustive;
+  s.allow_constant = !o.no_constant;
+  s.thorough = !o.single_start;
+  return s;
+}
+
+void AddThetaOptions(CLI::App* command, ThetaOptions& o) {
+  AddPeriodOption(command, o.period);
+  AddLevelOption(command, o.level);
+}
+
+theta::Settings ThetaSettings(const ThetaOptions& o, int horizon, int period) {
+  return {PeriodFor(o.period, period), horizon, o.level};
+}
+
+void AddAutoOptions(CLI::App* command, AutoOptions& o) {
+  AddPeriodOption(command, o.period);
+  AddLevelOption(command, o.level);
+  command->add_option("--seed", o.seed, "Seed of the smoothing method's simulated limits");
+  command->add_option("--search-threads", o.threads,
+                      "Threads of the smoothing model search (default: all cores)");
+}
+
+auto_forecast::Settings AutoSettings(const AutoOptions& o, int horizon, int period) {
+  auto_forecast::Settings s;
+  s.period = PeriodFor(o.period, period);
+  s.horizon = horizon;
+  s.level = o.level;
+  s.seed = o.seed;
+  s.threads = o.threads;
+  return s;
+}
+
+void AddAutoCommands(CLI::App& app, CommandContext& context) {
+  AddAutomaticCommand(
+      app, context, "auto",
+      "The recommended automatic forecast: the mean of automatic smoothing, automatic ARIMA "
+      "and Theta",
+      &AddAutoOptions, &AutoSettings, [](const auto_forecast::Result& r, const LoadedSeries& s) {
+        return std::vector<Section>{Members(r), CombinedForecasts(r, s)};
+      });
+  AddAutomaticCommand(app, context, "auto-arima",
+                      "Seasonal ARIMA chosen by unit-root tests and a stepwise search on the AICc",
+                      &AddAutoArimaOptions, &AutoArimaSettings,
+                      [](const auto_arima::Result& r, const LoadedSeries& s) {
+                        return std::vector<Section>{
+                            AutoArimaModel(r), ArimaCoefficients(r.fit), SearchPath(r),
+                            ForecastSection(s, r.fit.forecasts, r.fit.lower, r.fit.upper)};
+                      });
+  AddAutomaticCommand(
+      app, context, "theta",
+      "The Theta method: simple exponential smoothing with half the trend's slope as drift",
+      &AddThetaOptions, &ThetaSettings, [](const theta::Result& r, const LoadedSeries& s) {
+        return std::vector<Section>{ThetaModel(r),
+                                    ForecastSection(s, r.forecasts, r.lower, r.upper)};
+      });
+}
+
+}  // namespace vordex::cli
