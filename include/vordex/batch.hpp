@@ -24,6 +24,7 @@
 
 #include "vordex/arima.hpp"
 #include "vordex/armax.hpp"
+#include "vordex/auto.hpp"
 #include "vordex/error.hpp"
 #include "vordex/ets.hpp"
 #include "vordex/export.hpp"
@@ -33,10 +34,12 @@ namespace vordex::batch {
 // The settings of one method; the alternative chosen names the method. A method joins by one
 // alternative here and its result in MethodResult: series are fitted by the Fit(observations,
 // settings) of the settings' own namespace.
-using MethodSettings = std::variant<arima::Settings, ets::Settings, armax::Settings>;
+using MethodSettings = std::variant<arima::Settings, ets::Settings, armax::Settings,
+                                    auto_arima::Settings, theta::Settings, auto_forecast::Settings>;
 
 // The result of one method, or nothing when the series failed.
-using MethodResult = std::variant<std::monostate, arima::Result, ets::Result, armax::Result>;
+using MethodResult = std::variant<std::monostate, arima::Result, ets::Result, armax::Result,
+                                  auto_arima::Result, theta::Result, auto_forecast::Result>;
 
 // One series: an identifier for the caller and its observations in time order (not owned: the
 // values must outlive the call).

@@ -113,6 +113,33 @@ armax::Settings ArmaxSettings(const py::dict& settings) {
        Member("critical_value", &S::critical_value)});
 }
 
+auto_arima::Settings AutoArimaSettings(const py::dict& settings) {
+  using S = auto_arima::Settings;
+  return ReadSettings<S>(
+      settings, "auto_arima",
+      {Member("period", &S::period), Member("horizon", &S::horizon), Member("level", &S::level),
+       Member("d", &S::d), Member("D", &S::D), Member("max_p", &S::max_p),
+       Member("max_q", &S::max_q), Member("max_P", &S::max_P), Member("max_Q", &S::max_Q),
+       Member("max_order", &S::max_order), Member("max_d", &S::max_d), Member("max_D", &S::max_D),
+       Member("stepwise", &S::stepwise), Member("allow_constant", &S::allow_constant),
+       Member("thorough", &S::thorough)});
+}
+
+theta::Settings ThetaSettings(const py::dict& settings) {
+  using S = theta::Settings;
+  return ReadSettings<S>(
+      settings, "theta",
+      {Member("period", &S::period), Member("horizon", &S::horizon), Member("level", &S::level)});
+}
+
+auto_forecast::Settings AutoForecastSettings(const py::dict& settings) {
+  using S = auto_forecast::Settings;
+  return ReadSettings<S>(
+      settings, "auto",
+      {Member("period", &S::period), Member("horizon", &S::horizon), Member("level", &S::level),
+       Member("seed", &S::seed), Member("threads", &S::threads)});
+}
+
 py::dict ToDict(const arima::Result& r) {
   py::dict d;
   ArmaFields(r, d);
@@ -157,6 +184,56 @@ py::dict ToDict(const ets::Result& r) {
   d["information_criterion"] = r.information_criterion;
   d["mape"] = r.mape;
   d["warnings"] = ToList(r.warnings);
+  return d;
+}
+
+py::dict ToDict(const auto_arima::Result& r) {
+  py::dict d = ToDict(r.fit);
+  d["orders"] = py::make_tuple(r.p, r.d, r.q, r.P, r.D, r.Q);
+  d["model_period"] = r.period;
+  d["has_constant"] = r.constant;
+  d["aicc"] = r.aicc;
+  d["bic"] = r.bic;
+  d["name"] = auto_arima::Name(r);
+  py::list path;
+  for (const auto_arima::Candidate& c : r.path) {
+    auto_arima::Result model;
+    model.p = c.p, model.d = c.d, model.q = c.q, model.P = c.P, model.D = c.D, model.Q = c.Q;
+    model.period = r.period;
+    model.constant = c.constant;
+    path.append(py::make_tuple(auto_arima::Name(model), c.aicc, c.note));
+  }
+  d["path"] = path;
+  return d;
+}
+
+py::dict ToDict(const theta::Result& r) {
+  py::dict d;
+  d["seasonal"] = r.seasonal;
+  d["seasonal_indices"] = Array(r.seasonal_indices);
+  d["alpha"] = r.alpha;
+  d["initial_level"] = r.initial_level;
+  d["drift"] = r.drift;
+  d["sigma2"] = r.sigma2;
+  d["fitted"] = Array(r.fitted);
+  d["residuals"] = Array(r.residuals);
+  d["forecasts"] = Array(r.forecasts);
+  d["lower"] = Array(r.lower);
+  d["upper"] = Array(r.upper);
+  return d;
+}
+
+py::dict ToDict(const auto_forecast::Result& r) {
+  py::dict d;
+  d["forecasts"] = Array(r.forecasts);
+  d["lower"] = Array(r.lower);
+  d["upper"] = Array(r.upper);
+  d["ets"] = r.smoothing ? py::object(ToDict(*r.smoothing)) : py::object(py::none());
+  d["auto_arima"] = r.arima ? py::object(ToDict(*r.arima)) : py::object(py::none());
+  d["theta"] = r.theta ? py::object(ToDict(*r.theta)) : py::object(py::none());
+  py::list failures;
+  for (const std::string& f : r.failures) failures.append(f);
+  d["failures"] = failures;
   return d;
 }
 

@@ -12,6 +12,7 @@
 
 #include "vordex/arima.hpp"
 #include "vordex/armax.hpp"
+#include "vordex/auto.hpp"
 #include "vordex/error.hpp"
 #include "vordex/ets.hpp"
 
@@ -24,12 +25,18 @@ namespace py = pybind11;
 arima::Settings ArimaSettings(const py::dict& settings);
 ets::Settings EtsSettings(const py::dict& settings);
 armax::Settings ArmaxSettings(const py::dict& settings);
+auto_arima::Settings AutoArimaSettings(const py::dict& settings);
+theta::Settings ThetaSettings(const py::dict& settings);
+auto_forecast::Settings AutoForecastSettings(const py::dict& settings);
 
 // A result as a dict keyed by the fields of the method's Result (vectors as float64 arrays,
 // absent optionals as None, enums as their integer codes, messages as (title, text, style)).
 py::dict ToDict(const arima::Result& r);
 py::dict ToDict(const ets::Result& r);
 py::dict ToDict(const armax::Result& r);
+py::dict ToDict(const auto_arima::Result& r);
+py::dict ToDict(const theta::Result& r);
+py::dict ToDict(const auto_forecast::Result& r);
 
 py::list ToList(const std::vector<Message>& messages);
 

@@ -25,6 +25,9 @@ MethodSettings ReadSettings(const std::string& method, const py::dict& settings)
   if (method == "arima") return ArimaSettings(settings);
   if (method == "ets") return EtsSettings(settings);
   if (method == "armax") return ArmaxSettings(settings);
+  if (method == "auto_arima") return AutoArimaSettings(settings);
+  if (method == "theta") return ThetaSettings(settings);
+  if (method == "auto") return AutoForecastSettings(settings);
   throw py::value_error("unknown method " + method);
 }
 

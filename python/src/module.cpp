@@ -54,6 +54,24 @@ PYBIND11_MODULE(_vordex, m) {
         return Fit("armax", &vordex::armax::Fit, y, ArmaxSettings(settings));
       },
       py::arg("y"), py::arg("settings"));
+  m.def(
+      "fit_auto_arima",
+      [](const DoubleArray& y, const py::dict& settings) {
+        return Fit("auto_arima", &vordex::auto_arima::Fit, y, AutoArimaSettings(settings));
+      },
+      py::arg("y"), py::arg("settings"));
+  m.def(
+      "fit_theta",
+      [](const DoubleArray& y, const py::dict& settings) {
+        return Fit("theta", &vordex::theta::Fit, y, ThetaSettings(settings));
+      },
+      py::arg("y"), py::arg("settings"));
+  m.def(
+      "fit_auto",
+      [](const DoubleArray& y, const py::dict& settings) {
+        return Fit("auto", &vordex::auto_forecast::Fit, y, AutoForecastSettings(settings));
+      },
+      py::arg("y"), py::arg("settings"));
 #if VORDEX_PYTHON_BATCH
   RegisterMany(m);
 #endif

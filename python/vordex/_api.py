@@ -6,7 +6,8 @@ public function."""
 from typing import Callable, NamedTuple
 
 from . import _settings, _vordex
-from ._results import ArimaResult, ArmaxResult, EtsResult
+from ._results import (ArimaResult, ArmaxResult, AutoArimaResult, AutoResult, EtsResult,
+                       ThetaResult)
 from ._series import observations, period_of
 
 
@@ -45,6 +46,21 @@ def ets_settings(period, error=None, trend=None, season=None, horizon=24, level=
                          transform, search, admissible_region, bounds)
 
 
+def auto_arima_settings(period, horizon=24, level=0.95, d=None, D=None, max_p=5, max_q=5,
+                        max_P=2, max_Q=2, max_order=5, stepwise=True, allow_constant=True,
+                        thorough=True):
+    return _settings.auto_arima(period, horizon, level, d, D, max_p, max_q, max_P, max_Q,
+                                max_order, stepwise, allow_constant, thorough)
+
+
+def theta_settings(period, horizon=24, level=0.95):
+    return _settings.theta(period, horizon, level)
+
+
+def auto_settings(period, horizon=24, level=0.95, seed=None):
+    return _settings.auto(period, horizon, level, seed)
+
+
 def _limits_level(level=0.95, critical_value=None, **_):
     return level if critical_value is None else None
 
@@ -53,6 +69,10 @@ METHODS = {
     "arima": Method(_vordex.fit_arima, ArimaResult, arima_settings, _limits_level),
     "ets": Method(_vordex.fit_ets, EtsResult, ets_settings, _limits_level),
     "armax": Method(_vordex.fit_armax, ArmaxResult, armax_settings, _limits_level),
+    "auto_arima": Method(_vordex.fit_auto_arima, AutoArimaResult, auto_arima_settings,
+                         _limits_level),
+    "theta": Method(_vordex.fit_theta, ThetaResult, theta_settings, _limits_level),
+    "auto": Method(_vordex.fit_auto, AutoResult, auto_settings, _limits_level),
 }
 
 
@@ -151,3 +171,44 @@ def ets(y, error=None, trend=None, season=None, period=None, horizon=24, level=0
         disturbances=disturbances, multisteps=multisteps,
         information_criterion=information_criterion, transform=transform, search=search,
         admissible_region=admissible_region, bounds=bounds))
+
+
+def auto_arima(y, period=None, horizon=24, level=0.95, d=None, D=None, max_p=5, max_q=5,
+               max_P=2, max_Q=2, max_order=5, stepwise=True, allow_constant=True,
+               thorough=True):
+    """Chooses and fits a seasonal ARIMA model: d by the KPSS test, D by the seasonal strength,
+    then a stepwise search over (p, q)(P, Q) with and without a constant by AICc (Hyndman and
+    Khandakar 2008), each candidate fitted by exact maximum likelihood and admissible.
+
+    Args:
+        y, period, horizon, level: as for arima.
+        d, D: the differences; None lets the tests choose.
+        max_p, max_q, max_P, max_Q: the largest orders searched; max_order bounds p+q+P+Q
+            when stepwise is False (every model within the bounds is fitted).
+        allow_constant: a constant (drift when d + D = 1) may be included when d + D <= 1.
+        thorough: estimate each candidate from several starting points.
+
+    Returns an AutoArimaResult (with .aicc, .bic and .path, the models fitted in order);
+    raises vordex.Error.
+    """
+    return _fit("auto_arima", y, period, dict(
+        horizon=horizon, level=level, d=d, D=D, max_p=max_p, max_q=max_q, max_P=max_P,
+        max_Q=max_Q, max_order=max_order, stepwise=stepwise, allow_constant=allow_constant,
+        thorough=thorough))
+
+
+def theta(y, period=None, horizon=24, level=0.95):
+    """The Theta method of the M3 competition: simple exponential smoothing with a drift of half
+    the least-squares slope, on data seasonally adjusted by a classical multiplicative
+    decomposition when a 90% autocorrelation test finds seasonality. Returns a ThetaResult;
+    raises vordex.Error."""
+    return _fit("theta", y, period, dict(horizon=horizon, level=level))
+
+
+def auto(y, period=None, horizon=24, level=0.95, seed=None):
+    """The recommended automatic forecast: the mean of the automatic smoothing
+    (vordex.ets with the library's automatic preset), auto_arima and theta forecasts; the limits
+    are the means of the members' limits. A member that fails is left out (see .failures).
+    Returns an AutoResult (its members as .ets, .auto_arima and .theta); raises vordex.Error
+    when every member fails."""
+    return _fit("auto", y, period, dict(horizon=horizon, level=level, seed=seed))

@@ -55,7 +55,7 @@ def forecast_many(df, id="id", time="time", value="value", method="ets", n_jobs=
         df: pandas DataFrame with the columns named by id, time and value.
         id, time, value: column names; time may be None (rows in time order within each
             series). Each series' rows are sorted by time.
-        method: "ets", "arima" or "armax".
+        method: "ets", "arima", "armax", "auto_arima", "theta" or "auto" (the combination).
         n_jobs: worker threads (-1 or 0: every core).
         errors: "ignore" reports a bad series (too short, not numbers, a refused setting, a
             failed fit) in the summary and goes on; "raise" raises vordex.Error for the first
@@ -139,8 +139,9 @@ def forecast_many(df, id="id", time="time", value="value", method="ets", n_jobs=
                                   error.host_text)
             row.update(status=error.status.name, message=str(error))
         else:
-            row.update(model=entry.result.describe(s, raw), loglik=raw["log_likelihood"],
-                       aic=raw["aic"], sigma2=raw["sigma2"])
+            row.update(model=entry.result.describe(s, raw),
+                       loglik=raw.get("log_likelihood", np.nan), aic=raw.get("aic", np.nan),
+                       sigma2=raw.get("sigma2", np.nan))
             forecast_parts.append((k, raw))
         rows.append(row)
     return ManyForecasts(

@@ -1,5 +1,7 @@
 """Result objects: a fitted model's forecasts, fitted values, residuals, coefficients and
 statistics on the time axis of the observations."""
+import warnings
+
 import numpy as np
 import pandas as pd
 
@@ -231,3 +233,94 @@ class EtsResult(Result):
     @classmethod
     def describe(cls, settings, raw):
         return f"ETS({','.join(_components(raw))})"
+
+
+class AutoArimaResult(ArimaResult):
+    """A seasonal ARIMA model chosen by auto_arima (see ArimaResult). Also aicc, bic, orders
+    ((p, d, q, P, D, Q)) and path: the models fitted by the search, in order, as a DataFrame
+    with columns model, aicc and note (why a candidate was set aside)."""
+
+    method = "auto_arima"
+
+    def __init__(self, values, index, settings, raw, name=None, level=None):
+        self.aicc = raw["aicc"]
+        self.bic = raw["bic"]
+        self.orders = tuple(raw["orders"])
+        self.path = pd.DataFrame(raw["path"], columns=["model", "aicc", "note"])
+        super().__init__(values, index, {**settings, "transform": 0}, raw, name, level)
+
+    def _statistics(self):
+        return {**super()._statistics(), "aicc": self.aicc, "bic": self.bic}
+
+    @classmethod
+    def describe(cls, settings, raw):
+        return raw["name"]
+
+
+class _ModelFree(Result):
+    """A result without a likelihood: loglik and aic are NaN."""
+
+    def __init__(self, values, index, settings, raw, name=None, level=None):
+        raw = {"log_likelihood": np.nan, "aic": np.nan, "sigma2": np.nan, "warnings": [],
+               **raw}
+        super().__init__(values, index, {**settings, "transform": 0}, raw, name, level)
+
+    def _fitted(self, raw, values, residuals):
+        return values - residuals
+
+
+class ThetaResult(_ModelFree):
+    """The Theta method's fit (see Result): params holds alpha, initial_level and drift (per
+    period); seasonal tells whether the series was seasonally adjusted (seasonal_indices, mean
+    1)."""
+
+    method = "theta"
+
+    def __init__(self, values, index, settings, raw, name=None, level=None):
+        self.seasonal = raw["seasonal"]
+        self.seasonal_indices = np.asarray(raw["seasonal_indices"])
+        super().__init__(values, index, settings, raw, name, level)
+
+    def _params(self, raw):
+        return {"alpha": raw["alpha"], "initial_level": raw["initial_level"],
+                "drift": raw["drift"]}
+
+    @classmethod
+    def describe(cls, settings, raw):
+        return "Theta (seasonally adjusted)" if raw["seasonal"] else "Theta"
+
+
+class AutoResult(_ModelFree):
+    """The combination of the automatic methods (see Result): forecast holds the means of the
+    members' forecasts and limits; fitted the mean of the members' one-step predictions. The
+    members' own results are members (a dict by method name: "ets", "auto_arima", "theta");
+    failures lists the members left out with the reason."""
+
+    method = "auto"
+
+    def __init__(self, values, index, settings, raw, name=None, level=None):
+        self.failures = list(raw["failures"])
+        member_settings = {"period": settings["period"], "transform": 0}
+        classes = {"ets": EtsResult, "auto_arima": AutoArimaResult, "theta": ThetaResult}
+        self.members = {key: cls(values, index, member_settings, raw[key], name, level)
+                        for key, cls in classes.items() if raw[key] is not None}
+        fitted = np.array([m.fitted.to_numpy() for m in self.members.values()])
+        with np.errstate(invalid="ignore"), warnings.catch_warnings():
+            warnings.simplefilter("ignore", RuntimeWarning)
+            mean = np.nanmean(fitted, axis=0)
+        raw = {**raw, "residuals": np.asarray(values) - mean}
+        super().__init__(values, index, settings, raw, name, level)
+
+    def _params(self, raw):
+        return {}
+
+    @classmethod
+    def describe(cls, settings, raw):
+        names = []
+        if raw["ets"] is not None:
+            names.append(EtsResult.describe(settings, raw["ets"]))
+        if raw["auto_arima"] is not None:
+            names.append(raw["auto_arima"]["name"])
+        if raw["theta"] is not None:
+            names.append(ThetaResult.describe(settings, raw["theta"]))
+        return "mean of " + " + ".join(names)

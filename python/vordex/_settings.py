@@ -128,3 +128,41 @@ def _bounds(bounds):
     raise refused(Status.INVALID_SETTINGS,
                   f"bounds must be one (lower, upper) pair or four pairs (alpha, beta, gamma, "
                   f"phi), got {bounds!r}")
+
+
+def _level_percent(level):
+    if not isinstance(level, numbers.Real) or not 0 < level < 1:
+        raise refused(Status.INVALID_SETTINGS,
+                      f"level must lie strictly between 0 and 1, got {level!r}")
+    return 100.0 * float(level)
+
+
+def _seed(seed, settings):
+    if seed is not None:
+        if not isinstance(seed, numbers.Integral) or not 0 <= int(seed) < 2**32:
+            raise refused(Status.INVALID_SETTINGS,
+                          f"seed must be an integer in 0..2**32-1, got {seed!r}")
+        settings["seed"] = int(seed)
+    return settings
+
+
+def auto_arima(period, horizon, level, d, D, max_p, max_q, max_P, max_Q, max_order, stepwise,
+               allow_constant, thorough):
+    s = {"period": integer("period", period), "horizon": integer("horizon", horizon),
+         "level": _level_percent(level), "d": -1 if d is None else integer("d", d),
+         "D": -1 if D is None else integer("D", D), "stepwise": bool(stepwise),
+         "allow_constant": bool(allow_constant), "thorough": bool(thorough)}
+    for name, value in (("max_p", max_p), ("max_q", max_q), ("max_P", max_P),
+                        ("max_Q", max_Q), ("max_order", max_order)):
+        s[name] = integer(name, value)
+    return s
+
+
+def theta(period, horizon, level):
+    return {"period": integer("period", period), "horizon": integer("horizon", horizon),
+            "level": _level_percent(level)}
+
+
+def auto(period, horizon, level, seed):
+    return _seed(seed, {"period": integer("period", period),
+                        "horizon": integer("horizon", horizon), "level": _level_percent(level)})

@@ -45,7 +45,7 @@ Outcome Fitted(const Series& series, Settings settings, std::size_t index, std::
   auto result = Fit(series.values, settings);
   Outcome out;
   out.id = series.id;
-  out.messages = result.warnings;
+  if constexpr (requires { result.warnings; }) out.messages = result.warnings;
   out.result.template emplace<decltype(result)>(std::move(result));
   return out;
 }

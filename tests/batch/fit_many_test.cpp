@@ -24,7 +24,7 @@ Outcome SingleCall(const MixedCase& c, std::size_t i, std::uint32_t seed) {
         [&](auto s) {
           if constexpr (requires { s.seed; }) s.seed = SeriesSeed(seed, i);
           auto r = Fit(c.values, s);
-          out.messages = r.warnings;
+          if constexpr (requires { r.warnings; }) out.messages = r.warnings;
           out.result.emplace<decltype(r)>(std::move(r));
         },
         c.settings);

@@ -85,7 +85,7 @@ inline std::vector<double> Numbers(const batch::MethodResult& result) {
           v = r.forecasts;
           v.insert(v.end(), r.lower.begin(), r.lower.end());
           v.insert(v.end(), r.upper.begin(), r.upper.end());
-          v.push_back(r.log_likelihood);
+          if constexpr (requires { r.log_likelihood; }) v.push_back(r.log_likelihood);
         }
         return v;
       },
