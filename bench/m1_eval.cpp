@@ -20,8 +20,11 @@
 //                        smoothing), without it the candidates are fitted one by one and chosen
 //                        here (the experiments of the automatic-smoothing preset)
 //   arima                vordex::arima::Fit with the fixed orders of --order and --seasonal
-//   auto-arima           vordex::automatic::AutoArima (auto.arima's stepwise search) with its
-//                        defaults; --exhaustive fits every model within the bounds instead
+//   auto-arima           vordex::auto_arima::Fit (auto.arima's stepwise search) with its
+//                        defaults; --exhaustive fits every model within the bounds instead,
+//                        --single-start estimates each candidate from one start only
+//   auto                 vordex::auto_forecast::Fit, the combination of ets-auto, auto-arima
+//                        and theta
 //
 // Smoothing options (method ets):
 //   --search N           0..4: one request with the engine's search type N (no selection here)
@@ -57,8 +60,8 @@
 #include <string>
 #include <vector>
 
-#include "auto/auto_arima.h"
 #include "auto/theta.h"
+#include "vordex/auto.hpp"
 #include "vordex/vordex.hpp"
 
 namespace {
@@ -118,6 +121,7 @@ struct Options {
   int seasonal[3] = {0, 1, 1};
   std::string transform = "log";
   bool exhaustive = false;
+  bool single_start = false;
 };
 
 std::vector<double> Repeat(const std::vector<double>& y, int m, int h) {
@@ -300,16 +304,24 @@ std::vector<double> Forecast(const Options& o, const Series& s, std::string* mod
   if (o.method == "ets-auto-candidates") return Smoothing(AutoPreset(), s, model);
   if (o.method == "arima") return Arima(o, s);
   if (o.method == "auto-arima") {
-    vordex::automatic::AutoArimaSettings st;
+    vordex::auto_arima::Settings st;
     st.period = s.m;
     st.horizon = s.h;
     st.stepwise = !o.exhaustive;
-    const auto r = vordex::automatic::AutoArima(st, s.train);
-    if (!r.ok()) throw vordex::Error(vordex::Status::kEngineFailed, r.error, {});
-    const vordex::arima::Request& a = r.value.model;
-    *model = std::to_string(a.p) + std::to_string(a.d) + std::to_string(a.q) + std::to_string(a.P) +
-             std::to_string(a.D) + std::to_string(a.Q) + (a.mean != 0 ? "c" : "");
-    return r.value.fit.forecasts;
+    st.thorough = !o.single_start;
+    const vordex::auto_arima::Result r = vordex::auto_arima::Fit(s.train, st);
+    *model = vordex::auto_arima::Name(r);
+    return r.fit.forecasts;
+  }
+  if (o.method == "auto") {
+    // The combination, its smoothing search on this thread.
+    vordex::auto_forecast::Settings st;
+    st.period = s.m;
+    st.horizon = s.h;
+    st.threads = 1;
+    const vordex::auto_forecast::Result r = vordex::auto_forecast::Fit(s.train, st);
+    *model = std::to_string(3 - r.failures.size()) + " members";
+    return r.forecasts;
   }
   std::fprintf(stderr, "unknown method %s\n", o.method.c_str());
   std::exit(2);
@@ -463,6 +475,8 @@ int main(int argc, char** argv) {
       o.criterion = std::atoi(next());
     else if (a == "--exhaustive")
       o.exhaustive = true;
+    else if (a == "--single-start")
+      o.single_start = true;
     else if (a == "--transform")
       o.transform = next();
     else if (a == "--order") {

@@ -84,6 +84,8 @@ void AddArimaOptions(CLI::App* command, ArimaOptions& options) {
                     "Remove the mean of the differenced series and estimate a constant");
   command->add_option("--critical", options.critical,
                       "Standard errors between a forecast and each limit (default 1.96)");
+  command->add_flag("--thorough", options.thorough,
+                    "Estimate from several starting points and keep the best optimum");
 }
 
 arima::Settings ArimaSettings(const ArimaOptions& options, int horizon, int period) {
@@ -102,6 +104,7 @@ arima::Settings ArimaSettings(const ArimaOptions& options, int horizon, int peri
   settings.mean = options.mean;
   settings.transform = TransformNamed(options.transform);
   settings.critical_value = options.critical;
+  settings.thorough = options.thorough;
   return settings;
 }
 

@@ -103,6 +103,7 @@ armax::Settings ArmaxSettings(const ArmaxOptions& o, int horizon, int period) {
                        : o.transform == "sqrt" ? Transform::kSquareRoot
                                                : Transform::kNone;
   settings.critical_value = o.critical;
+  settings.thorough = o.thorough;
   return settings;
 }
 
@@ -132,6 +133,8 @@ void AddArmaxOptions(CLI::App* command, ArmaxOptions& options) {
       ->add_option("--critical", options.critical,
                    "Critical value: each limit lies this many standard errors from the forecast")
       ->capture_default_str();
+  command->add_flag("--thorough", options.thorough,
+                    "Estimate from several starting points and keep the best optimum");
 }
 
 void AddArmaxCommand(CLI::App& app, CommandContext& context) {

@@ -29,6 +29,7 @@ struct ArimaOptions {
   std::string transform = "log";       // --transform none|log|sqrt
   bool mean = false;                   // --mean
   double critical = 1.96;              // --critical z
+  bool thorough = false;               // --thorough: several starting points
 };
 void AddArimaOptions(CLI::App* command, ArimaOptions& options);
 arima::Settings ArimaSettings(const ArimaOptions& options, int horizon, int period);
@@ -69,6 +70,7 @@ struct ArmaxOptions {
   bool constant = false;
   std::string transform = "log";
   double critical = 1.96;
+  bool thorough = false;  // --thorough: several starting points
 };
 void AddArmaxOptions(CLI::App* command, ArmaxOptions& options);
 armax::Settings ArmaxSettings(const ArmaxOptions& options, int horizon, int period);

@@ -77,7 +77,7 @@ arima::Settings ArimaSettings(const py::dict& settings) {
       {Member("period", &S::period), Member("horizon", &S::horizon), Member("p", &S::p),
        Member("d", &S::d), Member("q", &S::q), Member("P", &S::P), Member("D", &S::D),
        Member("Q", &S::Q), Member("mean", &S::mean), Member("transform", &S::transform),
-       Member("critical_value", &S::critical_value)});
+       Member("critical_value", &S::critical_value), Member("thorough", &S::thorough)});
 }
 
 ets::Settings EtsSettings(const py::dict& settings) {
@@ -110,7 +110,7 @@ armax::Settings ArmaxSettings(const py::dict& settings) {
       {Member("period", &S::period), Member("horizon", &S::horizon), Member("p", &S::p),
        Member("d", &S::d), Member("q", &S::q), Member("P", &S::P), Member("D", &S::D),
        Member("Q", &S::Q), Member("constant", &S::constant), Member("transform", &S::transform),
-       Member("critical_value", &S::critical_value)});
+       Member("critical_value", &S::critical_value), Member("thorough", &S::thorough)});
 }
 
 auto_arima::Settings AutoArimaSettings(const py::dict& settings) {

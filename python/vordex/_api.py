@@ -26,15 +26,15 @@ def _seasonal_default(seasonal, period):
 
 
 def arima_settings(period, order=(0, 1, 1), seasonal=None, transform=None, mean=False,
-                   horizon=24, level=0.95, critical_value=None):
+                   horizon=24, level=0.95, critical_value=None, thorough=False):
     return _settings.arima(period, order, _seasonal_default(seasonal, period), transform, mean,
-                           horizon, level, critical_value)
+                           horizon, level, critical_value, thorough)
 
 
 def armax_settings(period, order=(0, 1, 1), seasonal=None, transform=None, constant=False,
-                   horizon=24, level=0.95, critical_value=None):
+                   horizon=24, level=0.95, critical_value=None, thorough=False):
     return _settings.armax(period, order, _seasonal_default(seasonal, period), transform,
-                           constant, horizon, level, critical_value)
+                           constant, horizon, level, critical_value, thorough)
 
 
 def ets_settings(period, error=None, trend=None, season=None, horizon=24, level=0.95,
@@ -88,7 +88,7 @@ def _fit(method, y, period, keywords):
 
 
 def arima(y, order=(0, 1, 1), seasonal=None, period=None, transform=None, mean=False,
-          horizon=24, level=0.95, critical_value=None):
+          horizon=24, level=0.95, critical_value=None, thorough=False):
     """Fits a seasonal ARIMA(p,d,q)(P,D,Q)[period] model by exact maximum likelihood and
     forecasts.
 
@@ -108,17 +108,18 @@ def arima(y, order=(0, 1, 1), seasonal=None, period=None, transform=None, mean=F
             the normal quantile of (1 + level) / 2 standard errors from the forecast on the
             transformed scale.
         critical_value: that distance in standard errors, instead of `level`.
+        thorough: estimate from several starting points and keep the best optimum.
 
     Returns an ArimaResult. Raises vordex.Error with the checker's text for bad observations
     or a refused setting, and with the engine's text when the fit fails.
     """
     return _fit("arima", y, period, dict(
         order=order, seasonal=seasonal, transform=transform, mean=mean, horizon=horizon,
-        level=level, critical_value=critical_value))
+        level=level, critical_value=critical_value, thorough=thorough))
 
 
 def armax(y, order=(0, 1, 1), seasonal=None, period=None, transform=None, constant=False,
-          horizon=24, level=0.95, critical_value=None):
+          horizon=24, level=0.95, critical_value=None, thorough=False):
     """Fits a seasonal ARMA(p,q)(P,Q)[period] model with an optional constant to the
     transformed series differenced d times and D times at lag `period`, by exact maximum
     likelihood with a quasi-Newton minimiser, and forecasts.
@@ -128,7 +129,7 @@ def armax(y, order=(0, 1, 1), seasonal=None, period=None, transform=None, consta
     """
     return _fit("armax", y, period, dict(
         order=order, seasonal=seasonal, transform=transform, constant=constant,
-        horizon=horizon, level=level, critical_value=critical_value))
+        horizon=horizon, level=level, critical_value=critical_value, thorough=thorough))
 
 
 def ets(y, error=None, trend=None, season=None, period=None, horizon=24, level=0.95, paths=5000,

@@ -82,8 +82,9 @@ class Result:
     def __repr__(self):
         stats = ", ".join(f"{k}={v:.6g}" for k, v in self._statistics().items())
         transform = f" on {self.transform} scale" if self.transform else ""
+        stats = f"; {stats}" if stats else ""
         return (f"<vordex {self.model}{transform}: {len(self.y)} observations, "
-                f"{self.horizon} forecasts; {stats}>")
+                f"{self.horizon} forecasts{stats}>")
 
     def summary(self):
         """The model, its parameters, statistics and forecasts as text (print it)."""
@@ -267,6 +268,9 @@ class _ModelFree(Result):
 
     def _fitted(self, raw, values, residuals):
         return values - residuals
+
+    def _statistics(self):
+        return {k: v for k, v in super()._statistics().items() if not np.isnan(v)}
 
 
 class ThetaResult(_ModelFree):

@@ -65,17 +65,18 @@ def critical_value(level, critical):
     return NormalDist().inv_cdf((1 + float(level)) / 2)
 
 
-def arima(period, order, seasonal, transform, mean, horizon, level, critical):
+def arima(period, order, seasonal, transform, mean, horizon, level, critical, thorough=False):
     p, d, q = orders("order", order)
     P, D, Q = orders("seasonal", seasonal)
     return {"period": integer("period", period), "horizon": integer("horizon", horizon),
             "p": p, "d": d, "q": q, "P": P, "D": D, "Q": Q, "mean": bool(mean),
             "transform": choice("transform", transform, _TRANSFORMS),
-            "critical_value": critical_value(level, critical)}
+            "critical_value": critical_value(level, critical), "thorough": bool(thorough)}
 
 
-def armax(period, order, seasonal, transform, constant, horizon, level, critical):
-    s = arima(period, order, seasonal, transform, False, horizon, level, critical)
+def armax(period, order, seasonal, transform, constant, horizon, level, critical,
+          thorough=False):
+    s = arima(period, order, seasonal, transform, False, horizon, level, critical, thorough)
     del s["mean"]
     s["constant"] = bool(constant)
     return s
