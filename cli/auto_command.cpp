@@ -174,7 +174,7 @@ void AddAutoArimaOptions(CLI::App* command, AutoArimaOptions& o) {
                     "Fit every model within the bounds instead of the stepwise search");
   command->add_flag("--no-constant", o.no_constant, "Never include a constant");
   command->add_flag("--single-start", o.single_start,
-                    "Estimate each candidate from the default starting point only (faster)");
+                    "Do not re-estimate the best candidates from several starting points");
 }
 
 auto_arima::Settings AutoArimaSettings(const AutoArimaOptions& o, int horizon, int period) {

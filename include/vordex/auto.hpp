@@ -35,7 +35,9 @@ struct Settings {
   int max_d = 2, max_D = 1;
   bool stepwise = true;        // false: every model within the bounds
   bool allow_constant = true;  // a constant (the mean of the differenced series) when d + D <= 1
-  bool thorough = true;        // each candidate estimated from several starting points
+  // The three candidates of lowest AICc re-estimated from several starting points once the
+  // search has ended, the best of them chosen.
+  bool thorough = true;
 };
 
 // One model of the search, in the order fitted.

@@ -187,7 +187,8 @@ def auto_arima(y, period=None, horizon=24, level=0.95, d=None, D=None, max_p=5, 
         max_p, max_q, max_P, max_Q: the largest orders searched; max_order bounds p+q+P+Q
             when stepwise is False (every model within the bounds is fitted).
         allow_constant: a constant (drift when d + D = 1) may be included when d + D <= 1.
-        thorough: estimate each candidate from several starting points.
+        thorough: re-estimate the three best candidates from several starting points once
+            the search has ended, and choose among them again.
 
     Returns an AutoArimaResult (with .aicc, .bic and .path, the models fitted in order);
     raises vordex.Error.

@@ -20,6 +20,9 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // modulus below 1 + 1e-2: near the unit circle the likelihood is flat, the estimate unreliable
 // and the forecasts explode (an AR root) or the model is nearly over-differenced (an MA root).
 constexpr double kRootMargin = 1.01;
+// With the thorough estimation, the candidates of lowest AICc that are re-estimated from several
+// starting points once the search has ended.
+constexpr std::size_t kPolished = 3;
 // auto.arima's cap on the number of models of the stepwise search (its nmodels).
 constexpr std::size_t kMaxModels = 94;
 // Below this many values the stepwise search starts from at most (1,d,1), no seasonal part.
@@ -32,11 +35,9 @@ struct Orders {
   auto operator<=>(const Orders&) const = default;
 };
 
-// The request of one candidate. This is the one place where the settings reach the engine, so
-// that every candidate (and with it the chosen model) is estimated alike: an estimation option of
-// the engine, such as its thorough estimation (settings.thorough), is set here.
+// The request of one candidate: the one place where the settings reach the engine.
 arima::Request BuildRequest(const AutoArimaSettings& settings, int period, int d, int D,
-                            const Orders& o, double critical) {
+                            const Orders& o, double critical, bool thorough) {
   arima::Request r;
   r.period = period;
   r.horizon = settings.horizon;
@@ -48,7 +49,7 @@ arima::Request BuildRequest(const AutoArimaSettings& settings, int period, int d
   r.Q = o.Q;
   r.mean = o.constant ? 1 : 0;
   r.critical = critical;
-  r.thorough = settings.thorough;
+  r.thorough = thorough;
   return r;
 }
 
@@ -98,40 +99,32 @@ class Search {
   // far; returns true then.
   bool Fit(const Orders& o) {
     if (!tried_.insert(o).second) return false;
-    ArimaCandidate c{o.p, d_, o.q, o.P, D_, o.Q, o.constant, kInfinity, {}};
-    // R's Arima counts the coefficients, the constant and sigma; the engine's AIC counts the
-    // coefficients and the mean flag only, so R's AIC is the engine's plus 2.
-    const int k = o.p + o.q + o.P + o.Q + (o.constant ? 1 : 0) + 1;
-    const double n_eff = static_cast<double>(y_.size()) - d_ - static_cast<double>(D_) * period_;
-    double bic = kInfinity;
-    arima::Outcome out;
-    if (n_eff - k - 1.0 <= 0.0) {
-      c.note = "too few values for its parameters";
-    } else {
-      out = arima::Run(Request(o), y_);
-      if (!out.ok()) {
-        c.note = !out.text.empty()      ? out.text
-                 : out.messages.empty() ? "refused by the engine"
-                                        : out.messages.front().text;
-      } else if (!std::isfinite(out.fit.aic)) {
-        c.note = "no finite likelihood";
-      } else if (!Admissible(out.fit, period_)) {
-        c.note = "not admissible";
-      } else {
-        const double aic = out.fit.aic + 2.0;
-        c.aicc = aic + 2.0 * k * (k + 1.0) / (n_eff - k - 1.0);
-        bic = aic + k * (std::log(n_eff) - 2.0);
-      }
-    }
-    path_.push_back(c);
-    if (!(c.aicc < best_aicc_)) return false;
-    best_aicc_ = c.aicc;
-    best_bic_ = bic;
-    best_ = o;
-    best_fit_ = std::move(out.fit);
-    return true;
+    Scored scored = Score(o, false);
+    path_.push_back(scored.candidate);
+    orders_.push_back(o);
+    return Keep(o, scored);
   }
 
+  // Re-estimates the `count` candidates of lowest AICc from several starting points (the
+  // engine's thorough estimation, which never ends below its default estimate): where the
+  // likelihood surface has several maxima, the search's single start may have stopped at a
+  // lower one, and the ranking of the best few is what decides the choice. Their AICc in the
+  // path is updated, and the best model is chosen again among them.
+  void Polish(std::size_t count) {
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < path_.size(); ++i)
+      if (std::isfinite(path_[i].aicc)) order.push_back(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return path_[a].aicc < path_[b].aicc; });
+    if (order.size() > count) order.resize(count);
+    for (std::size_t i : order) {
+      Scored scored = Score(orders_[i], true);
+      if (!(scored.candidate.aicc < path_[i].aicc)) continue;
+      path_[i].aicc = scored.candidate.aicc;
+      path_[i].note = "re-estimated from several starting points";
+      Keep(orders_[i], scored);
+    }
+  }
   std::size_t Count() const { return path_.size(); }
   bool Found() const { return std::isfinite(best_aicc_); }
 
@@ -146,8 +139,55 @@ class Search {
   }
 
  private:
-  arima::Request Request(const Orders& o) const {
-    return BuildRequest(settings_, period_, d_, D_, o, critical_);
+  struct Scored {
+    ArimaCandidate candidate;
+    double bic = kInfinity;
+    arima::Estimates fit;
+  };
+
+  // The fit of o and its criteria; an AICc of +infinity with a note when it failed or is not
+  // admissible.
+  Scored Score(const Orders& o, bool thorough) const {
+    Scored s;
+    ArimaCandidate& c = s.candidate;
+    c = {o.p, d_, o.q, o.P, D_, o.Q, o.constant, kInfinity, {}};
+    // R's Arima counts the coefficients, the constant and sigma; the engine's AIC counts the
+    // coefficients and the mean flag only, so R's AIC is the engine's plus 2.
+    const int k = o.p + o.q + o.P + o.Q + (o.constant ? 1 : 0) + 1;
+    const double n_eff = static_cast<double>(y_.size()) - d_ - static_cast<double>(D_) * period_;
+    if (n_eff - k - 1.0 <= 0.0) {
+      c.note = "too few values for its parameters";
+      return s;
+    }
+    arima::Outcome out = arima::Run(Request(o, thorough), y_);
+    if (!out.ok()) {
+      c.note = !out.text.empty()      ? out.text
+               : out.messages.empty() ? "refused by the engine"
+                                      : out.messages.front().text;
+    } else if (!std::isfinite(out.fit.aic)) {
+      c.note = "no finite likelihood";
+    } else if (!Admissible(out.fit, period_)) {
+      c.note = "not admissible";
+    } else {
+      const double aic = out.fit.aic + 2.0;
+      c.aicc = aic + 2.0 * k * (k + 1.0) / (n_eff - k - 1.0);
+      s.bic = aic + k * (std::log(n_eff) - 2.0);
+      s.fit = std::move(out.fit);
+    }
+    return s;
+  }
+
+  bool Keep(const Orders& o, Scored& scored) {
+    if (!(scored.candidate.aicc < best_aicc_)) return false;
+    best_aicc_ = scored.candidate.aicc;
+    best_bic_ = scored.bic;
+    best_ = o;
+    best_fit_ = std::move(scored.fit);
+    return true;
+  }
+
+  arima::Request Request(const Orders& o, bool thorough = false) const {
+    return BuildRequest(settings_, period_, d_, D_, o, critical_, thorough);
   }
 
   const AutoArimaSettings& settings_;
@@ -156,6 +196,7 @@ class Search {
   double critical_;
   std::set<Orders> tried_;
   std::vector<ArimaCandidate> path_;
+  std::vector<Orders> orders_;  // the orders of each path entry
   double best_aicc_ = kInfinity;
   double best_bic_ = kInfinity;
   Orders best_;
@@ -317,6 +358,7 @@ Outcome<AutoArimaResult> AutoArima(const AutoArimaSettings& settings, std::span<
   else
     Exhaustive(search, b, s.max_order, toggle);
   if (!search.Found()) return Out::Failure("AutoArima: no candidate model could be fitted");
+  if (s.thorough) search.Polish(kPolished);
   return Out::Success(std::move(search).Result());
 }
 

@@ -26,8 +26,8 @@ struct AutoArimaSettings {
   int max_p = 5, max_q = 5, max_P = 2, max_Q = 2, max_order = 5, max_d = 2, max_D = 1;
   bool stepwise = true;  // false: every model within the bounds
   bool allow_constant = true;
-  // Asks the engine for its thorough estimation (several starting points) once it offers one;
-  // until then every candidate is fitted from the engine's single start.
+  // After the search, the three candidates of lowest AICc are re-estimated from several
+  // starting points (the engine's thorough estimation) and the best of them is chosen.
   bool thorough = false;
 };
 
