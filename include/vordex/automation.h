@@ -55,6 +55,12 @@ typedef struct tagSAFEARRAY {
 
 typedef struct tagVARIANT VARIANT;
 typedef VARIANT VARIANTARG;
+// The record member of the variant union (Windows' __tagBRECORD).
+struct tagBRECORD {
+  void* pvRecord;
+  void* pRecInfo;
+};
+
 struct tagVARIANT {
   VARTYPE vt;  // offset 0
   WORD wReserved1;
@@ -70,10 +76,7 @@ struct tagVARIANT {
     SAFEARRAY* parray;
     VARIANT* pvarVal;
     void* byref;
-    struct {
-      void* pvRecord;
-      void* pRecInfo;
-    } brecVal;  // gives VARIANT its Windows size: 16 bytes on 32-bit, 24 on 64-bit targets
+    struct tagBRECORD brecVal;  // gives VARIANT its Windows size: 16 bytes on 32-bit, 24 on 64-bit
   };
 };
 
