@@ -53,6 +53,7 @@ ours=(
   "ets seed search (ours)|--method ets --search 4 --init 3"
   "ets auto (ours)|--method ets-auto"
   "auto arima (ours)|--method auto-arima"
+  "auto: ets + auto arima + theta (ours)|--method auto"
 )
 {
   first=1
