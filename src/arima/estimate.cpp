@@ -180,7 +180,8 @@ int Arimaadmissible(ArimaStateRecord& st) {
 
 double Arimaobjective(ArimaStateRecord& st, double* par) {
   const int m = st.N - st.nd;
-  return arma::ArmaObjective(m, st.p, st.q, st.s, st.P, st.Q, par + 1, st.w + st.nd + 1);
+  return arma::ArmaObjective(m, st.p, st.q, st.s, st.P, st.Q, par + 1, st.w + st.nd + 1,
+                             st.workspace);
 }
 
 int MaxLik(ArimaStateRecord& st) {

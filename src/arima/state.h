@@ -16,6 +16,8 @@
 #include <bit>
 #include <cstdint>
 
+#include "arma/likelihood.h"
+
 namespace vordex::arima {
 
 inline constexpr int MAXN = 1000;        // observations
@@ -92,6 +94,10 @@ struct ArimaStateRecord {
 
   // Generalised AR operator 1 - sum A_i B^i = phistar(B) (1 - B)^d (1 - B^s)^D, 0..r.
   double A[kOperatorSize] = {};
+
+  // Work storage of the likelihood, kept across the evaluations of one request so that the
+  // minimiser's evaluations obtain no storage of their own.
+  arma::LikelihoodWorkspace workspace;
 };
 
 // The engine's state on this thread.

@@ -98,6 +98,13 @@ bool Armaxwhiten(const double* acvf, const double* X, const int& n, const int& m
 // serves one evaluation at a time; it holds nothing that an evaluation reads.
 class LikelihoodWorkspace {
  public:
+  LikelihoodWorkspace() = default;
+  // A copy starts empty (and an assignment keeps the storage it has): the storage holds nothing
+  // an evaluation reads, so records that own a workspace copy as their values do.
+  LikelihoodWorkspace(const LikelihoodWorkspace&) {}
+  LikelihoodWorkspace& operator=(const LikelihoodWorkspace&) { return *this; }
+  LikelihoodWorkspace(LikelihoodWorkspace&&) = default;
+  LikelihoodWorkspace& operator=(LikelihoodWorkspace&&) = default;
   // Makes room for ArmaObjective and Armaxcomp on n values with the orders (p, q)(P, Q)s.
   // Returns false when n < 1, an order is negative or the storage cannot be obtained (after the
   // allocator's stop box "Fatal error"); the storage held before is kept then.

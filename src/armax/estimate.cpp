@@ -213,24 +213,35 @@ void loglfe(void* context, const int& npar, const double* x, double& f) {
     return;
   }
   f = Armaxprofile(shared.n, shared.p, shared.q, shared.s, shared.P, shared.Q, x, shared.X,
-                   shared.k);
+                   shared.k, shared.workspace);
 }
 
 double Armaxprofile(const int& n, const int& p, const int& q, const int& s, const int& P,
                     const int& Q, const double* par, const double* X, const int& k) {
+  ProfileWorkspace ws;
+  return Armaxprofile(n, p, q, s, P, Q, par, X, k, ws);
+}
+
+double Armaxprofile(const int& n, const int& p, const int& q, const int& s, const int& P,
+                    const int& Q, const double* par, const double* X, const int& k,
+                    ProfileWorkspace& ws) {
   if (PHITHETA_BAD(p, q, P, Q, par)) return kObjectiveRejected;
 
   const int np = p + s * P;
   const int nq = q + s * Q;
   const int cols = k + 1;
-  auto phi = numerics::vector(0, np);
-  auto theta = numerics::vector(0, nq);
-  auto Z = numerics::vector(0, static_cast<long>(n) * cols);
-  if (!phi || !theta || !Z) return kObjectiveRejected;
+  // Grown, never shrunk: after the first evaluation of a minimisation nothing is allocated.
+  const auto fit = [](std::vector<double>& v, std::size_t size) {
+    if (v.size() < size) v.resize(size);
+    return v.data();
+  };
+  double* phi = fit(ws.phi, static_cast<std::size_t>(np) + 1);
+  double* theta = fit(ws.theta, static_cast<std::size_t>(nq) + 1);
+  double* Z = fit(ws.Z, static_cast<std::size_t>(n) * static_cast<std::size_t>(cols));
 
-  if (!Phithetaplus(p, q, s, P, Q, par, phi.get(), theta.get())) return kObjectiveRejected;
+  if (!Phithetaplus(p, q, s, P, Q, par, phi, theta)) return kObjectiveRejected;
   double G = 1.0;
-  if (!Armaxfilter(n, np, nq, phi.get(), theta.get(), X, cols, Z.get(), G, nullptr))
+  if (!Armaxfilter(n, np, nq, phi, theta, X, cols, Z, G, nullptr, ws.likelihood))
     return kObjectiveRejected;
 
   double sse = 0.0;
@@ -241,13 +252,12 @@ double Armaxprofile(const int& n, const int& p, const int& q, const int& s, cons
   } else if (k == 1) {
     double b = 0.0;
     const int centre = 0;
-    Armaxols1(Z.get(), Z.get() + n, n, centre, b, sse);
+    Armaxols1(Z, Z + n, n, centre, b, sse);
   } else {
-    auto b = numerics::vector(0, k);
-    if (!b) return kObjectiveRejected;
+    double* b = fit(ws.b, static_cast<std::size_t>(k) + 1);
     double sst = 0.0;
     const int intercept = 0;
-    kernels::DRLSE(n, Z.get(), k, Z.get() + n, n, intercept, b.get(), sst, sse);
+    kernels::DRLSE(n, Z, k, Z + n, n, intercept, b, sst, sse);
     if (KernelFailed()) return kObjectiveRejected;
   }
 

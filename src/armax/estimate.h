@@ -7,6 +7,8 @@
 #ifndef VORDEX_ARMAX_ESTIMATE_H
 #define VORDEX_ARMAX_ESTIMATE_H
 
+#include <vector>
+
 #include "arma/likelihood.h"
 #include "armax/model.h"
 
@@ -19,6 +21,13 @@ inline constexpr int kLoglfeStorage = 2000;
 
 // The data of the ARMAX likelihood objective, handed to it by the quasi-Newton minimiser as its
 // context. Filled by the ARMAX estimation before each minimisation.
+// The storage one evaluation of Armaxprofile works in: the full operators, the whitened columns,
+// the regression coefficients and the likelihood's own. Sized by the first evaluation and reused.
+struct ProfileWorkspace {
+  std::vector<double> phi, theta, Z, b;
+  arma::LikelihoodWorkspace likelihood;
+};
+
 struct LoglfeSharedRecord {
   int n = 0;  // length of the modelled series
   int p = 0;  // nonseasonal AR order
@@ -32,6 +41,8 @@ struct LoglfeSharedRecord {
   double X[kLoglfeStorage] = {};
   // Set by loglfe when it was called with the parameter count of another model.
   bool count_mismatch = false;
+  // Work storage of Armaxprofile, kept across the evaluations of one minimisation.
+  ProfileWorkspace workspace;
 };
 
 // Status codes of Armaxml (the driver adds 10).
@@ -52,15 +63,15 @@ inline constexpr double kStartValue = 0.01;
 
 // Estimates the model.n-long series w's ARMA coefficients by minimising Armaxprofile with DUMINF
 // (all default settings, unit scaling). When DUMINF ends (without failing) for a model of at most
-// 12 coefficients within a factor 1.001 of the edge of the admissible region, where its finite-difference gradients meet the rejection
-// value and it can stop short, Powell's direction-set method refines from DUMINF's end point and
-// from zero, and the lower end point replaces DUMINF's when it lowers the objective by more than
-// 1e-6. The refinements show no message and leave the kernel error state as DUMINF left it.
-// With model.thorough, a model of at most 12 coefficients is then estimated from more starts
-// (arma::MinimiseFromStarts: the end point so far, the conditional-sum-of-squares and
-// Hannan-Rissanen estimates of the series less its mean when the constant is estimated, zero),
-// and an end point lower by more than 1e-6 replaces the one so far; the objective at par never
-// rises.
+// 12 coefficients within a factor 1.001 of the edge of the admissible region, where its
+// finite-difference gradients meet the rejection value and it can stop short, Powell's
+// direction-set method refines from DUMINF's end point and from zero, and the lower end point
+// replaces DUMINF's when it lowers the objective by more than 1e-6. The refinements show no message
+// and leave the kernel error state as DUMINF left it. With model.thorough, a model of at most 12
+// coefficients is then estimated from more starts (arma::MinimiseFromStarts: the end point so far,
+// the conditional-sum-of-squares and Hannan-Rissanen estimates of the series less its mean when the
+// constant is estimated, zero), and an end point lower by more than 1e-6 replaces the one so far;
+// the objective at par never rises.
 //   model   the request's record; a nonzero constant flag is stored as 1.
 //   w       model.n doubles.
 //   par     p + q + P + Q doubles: start values on entry, estimates on return (the best point the
@@ -84,6 +95,10 @@ void loglfe(void* context, const int& npar, const double* x, double& f);
 // inadmissible par, a failed regression fit, missing work storage or a non-finite value.
 double Armaxprofile(const int& n, const int& p, const int& q, const int& s, const int& P,
                     const int& Q, const double* par, const double* X, const int& k);
+// The same with its storage taken from ws.
+double Armaxprofile(const int& n, const int& p, const int& q, const int& s, const int& P,
+                    const int& Q, const double* par, const double* X, const int& k,
+                    ProfileWorkspace& ws);
 
 // Builds the regression matrix X (n by k + 1, by columns) from the source Y (n by nreg + 1: the
 // series, then the regressors). Without the constant, k must equal nreg (else -1) and the columns
