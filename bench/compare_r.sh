@@ -16,7 +16,8 @@
 #     series (s = 1) the third is (1,0,1) with a mean;
 #   - a simulated ARIMA(2,1,2) at n = 250, 500 and 1000 (one series, generated once);
 #   - automatic smoothing (all forms, likelihood criterion, 5000 paths) with heuristic (method 1)
-#     and with estimated (method 2) initial states, on each series of data/.
+#     and with estimated (method 2) initial states, on each series of data/, through Pegelsdll
+#     (one thread) and through the typed API with the candidates on two threads.
 # Every ARIMA fit is also timed through Armaxdll (same orders; its constant for the mean).
 #
 # R comes from Debian (r-base-core, r-cran-forecast) and is installed here when missing; this
@@ -89,8 +90,13 @@ for n in 250 500 1000; do
 done
 for entry in airline:12:24 lynx:1:10 nile:1:10 ukgas:4:8 usaccdeaths:12:24; do
   IFS=: read -r name s h <<<"$entry"
-  ets "ets:$name,heuristic" "$data/$name.csv" "$s" "$h" 1
-  ets "ets:$name,estimated" "$data/$name.csv" "$s" "$h" 2
+  for init in 1 2; do
+    label=$([ $init -eq 1 ] && echo heuristic || echo estimated)
+    ets "ets:$name,$label" "$data/$name.csv" "$s" "$h" $init
+    # The same search through the typed API with its candidates on two threads.
+    printf 'threads2:ets:%s,%s\tets2\t%s\t%s\t0\t0\t0\t0\t0\t0\t0\tnone\t%s\t%s\n' \
+      "$name" "$label" "$data/$name.csv" "$s" "$h" $init >>"$fits"
+  done
 done
 
 echo "Timing R and VORDEX, fit by fit ($calls calls each)..." >&2

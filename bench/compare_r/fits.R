@@ -47,8 +47,8 @@ ours <- function(rows) {
 }
 for (i in seq_len(nrow(fits))) {
   f <- fits[i, ]
-  if (f$method == "armax") next
-  companion <- which(fits$id == paste0("armax:", f$id))
+  if (f$method %in% c("armax", "ets2")) next
+  companion <- which(fits$id %in% paste0(c("armax:", "threads2:"), f$id))
   y <- ts(read.csv(f$file)$y, frequency = f$s)
   if (f$method == "arima") {
     if (f$transform == "log") y <- log(y)

@@ -11,7 +11,7 @@ ours <- read(args[2])
 theirs <- read(args[3])
 before <- if (args[4] != "none") read(args[4]) else NULL
 
-main <- fits[fits$method != "armax", c("id", "method", "file")]
+main <- fits[!fits$method %in% c("armax", "ets2"), c("id", "method", "file")]
 main$n <- sapply(main$file, function(f) length(read.csv(f)$y))
 pick <- function(table, ids, column) {
   table[[column]][match(ids, table$id)]
@@ -20,6 +20,7 @@ out <- data.frame(id = main$id, method = main$method, n = main$n,
                   ours_ms = as.numeric(pick(ours, main$id, "ms")),
                   r_ms = as.numeric(pick(theirs, main$id, "ms")),
                   armax_ms = as.numeric(pick(ours, paste0("armax:", main$id), "ms")),
+                  pool_ms = as.numeric(pick(ours, paste0("threads2:", main$id), "ms")),
                   ours_loglik = pick(ours, main$id, "loglik"),
                   r_loglik = pick(theirs, main$id, "loglik"),
                   armax_loglik = pick(ours, paste0("armax:", main$id), "loglik"),
@@ -39,7 +40,7 @@ ms <- function(x) ifelse(is.na(x), "n/a", ifelse(x < 10, sprintf("%.2f", x), spr
 ratio <- function(x) ifelse(is.na(x), "n/a", sprintf("%.1f", x))
 lines <- character()
 add <- function(...) lines <<- c(lines, paste0(...))
-section <- function(rows, title, with_armax) {
+section <- function(rows, title, with_armax, with_pool = FALSE) {
   add("")
   add(title)
   add("")
@@ -61,6 +62,10 @@ section <- function(rows, title, with_armax) {
     header <- paste0(header, " ARMAX ", if (is.null(before)) "" else "after ", "ms |")
     rule <- paste0(rule, "---:|")
   }
+  if (with_pool) {
+    header <- paste(header, "2 threads ms | R / 2 threads |")
+    rule <- paste0(rule, "---:|---:|")
+  }
   add(header)
   add(rule)
   for (i in seq_len(nrow(rows))) {
@@ -72,6 +77,7 @@ section <- function(rows, title, with_armax) {
       if (!is.null(before)) cells <- c(cells, ms(r$before_armax_ms))
       cells <- c(cells, ms(r$armax_ms))
     }
+    if (with_pool) cells <- c(cells, ms(r$pool_ms), ratio(r$r_ms / r$pool_ms))
     add("| ", paste(cells, collapse = " | "), " |")
   }
   x <- rows$ratio[!is.na(rows$ratio)]
@@ -90,6 +96,12 @@ section <- function(rows, title, with_armax) {
     a <- a[!is.na(a)]
     add(sprintf("ARMAX / ARIMA time: median %.2f, largest %.2f.", median(a), max(a)))
   }
+  if (with_pool) {
+    p <- rows$r_ms / rows$pool_ms
+    p <- p[!is.na(p)]
+    add(sprintf("With the candidates on 2 threads: R / ours median %.1f, smallest %.2g.",
+                median(p), min(p)))
+  }
 }
 load <- paste(strsplit(readLines("/proc/loadavg"), " ")[[1]][1:3], collapse = " ")
 add(sprintf("Medians of the calls, milliseconds of elapsed time; R %s with forecast %s; %s, %d cores,",
@@ -99,5 +111,6 @@ add(sprintf("Medians of the calls, milliseconds of elapsed time; R %s with forec
 add(sprintf("load average %s at the end of the run.", load))
 section(out[out$method == "arima", ], "ARIMA by exact maximum likelihood, with forecasts:", TRUE)
 section(out[out$method == "ets", ],
-        "Automatic exponential smoothing (all forms, likelihood, 5000 simulated paths):", FALSE)
+        "Automatic exponential smoothing (all forms, likelihood, 5000 simulated paths):", FALSE,
+        TRUE)
 writeLines(lines, args[6])
