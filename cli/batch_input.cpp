@@ -159,6 +159,7 @@ InputSeries Settle(Rows rows, const std::optional<Calendar>& calendar) {
   s.values.assign(y.begin() + static_cast<std::ptrdiff_t>(first),
                   y.begin() + static_cast<std::ptrdiff_t>(last));
   if (calendar && first < last) s.start = Time{*calendar, t[first]};
+  if (s.problem.empty() && s.values.empty()) s.problem = "no observations";
   return s;
 }
 

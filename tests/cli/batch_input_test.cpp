@@ -88,15 +88,18 @@ TEST(BatchInput, RepeatedOrMissingTimesMakeOnlyThatSeriesUnfit) {
 TEST(BatchInput, WideColumnsAreSeriesWithTheirOwnStart) {
   BatchInputOptions options;
   options.wide = true;
-  const Read r = ReadAll("month,north,south\n2020-11,1,\n2020-12,2,5\n2021-01,,6\n", options);
+  const Read r =
+      ReadAll("month,north,south,none\n2020-11,1,,\n2020-12,2,5,\n2021-01,,6,\n", options);
   ASSERT_TRUE(r.error.empty()) << r.error;
-  EXPECT_EQ(r.count, 2u);
-  ASSERT_EQ(r.series.size(), 2u);
+  EXPECT_EQ(r.count, 3u);
+  ASSERT_EQ(r.series.size(), 3u);
   EXPECT_EQ(r.series[0].id, "north");
   EXPECT_EQ(r.series[0].values, (std::vector<double>{1, 2}));
   EXPECT_EQ(StartOf(r.series[0]), "2020-11");
   EXPECT_EQ(r.series[1].values, (std::vector<double>{5, 6}));
   EXPECT_EQ(StartOf(r.series[1]), "2020-12");
+  // A column of missing values only is a series that cannot be fitted, not an empty one.
+  EXPECT_EQ(r.series[2].problem, "no observations");
 }
 
 TEST(BatchInput, UnreadableInputNamesTheLineAndColumn) {

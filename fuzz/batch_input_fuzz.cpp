@@ -1,0 +1,61 @@
+// The batch reader on arbitrary files, long or wide: it opens the input or says why not, then
+// gives every series in turn (each fit for the library or with the reason it is not) without
+// throwing, and never more series than it counted.
+#include <unistd.h>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "batch_input.h"
+
+namespace {
+
+[[noreturn]] void Broken(const char* what) {
+  std::fprintf(stderr, "broken promise: %s\n", what);
+  std::abort();
+}
+
+// The reader takes a path: each input is written to this process's own file.
+const std::string& InputPath() {
+  static const std::string path = "vordex_fuzz_batch_" + std::to_string(getpid()) + ".csv";
+  return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const std::uint8_t mode = data[0];
+  {
+    std::ofstream file(InputPath(), std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
+  }
+  vordex::cli::BatchInputOptions options;
+  options.file = InputPath();
+  options.wide = mode & 1;
+  if (mode & 2) options.time = (mode & 4) ? "2" : "time";
+  if (mode & 8) options.id = "1";
+  if (mode & 16) options.value = "3";
+  std::string error;
+  const auto source = vordex::cli::OpenBatchInput(options, error);
+  if (!source) {
+    if (error.empty()) Broken("no source and no reason");
+    return 0;
+  }
+  vordex::cli::InputSeries series;
+  std::size_t seen = 0;
+  while (source->Next(series, error)) {
+    if (++seen > source->count()) Broken("more series than counted");
+    if (series.problem.empty()) {
+      if (series.values.empty()) Broken("a series to fit without observations");
+      for (double v : series.values)
+        if (std::isinf(v)) Broken("an infinite observation");
+    }
+  }
+  return 0;
+}
