@@ -26,9 +26,8 @@ Field<S> Member(const char* name, T S::*member) {
 }
 
 template <class S>
-S ReadSettings(const py::dict& settings, const char* method,
-               std::initializer_list<Field<S>> fields) {
-  S s;
+S ReadSettings(const py::dict& settings, const char* method, std::initializer_list<Field<S>> fields,
+               S s = {}) {
   for (auto [key, value] : settings) {
     const auto name = py::cast<std::string>(key);
     const Field<S>* field = nullptr;
@@ -91,16 +90,28 @@ ets::Settings EtsSettings(const py::dict& settings) {
                       s.bounds.push_back({p[0].cast<double>(), p[1].cast<double>()});
                     }
                   }};
+  // "auto": the recommended automatic smoothing (ets::AutoSettings) for the period and horizon,
+  // then the other keys on top of it.
+  S base;
+  if (settings.contains("auto") && py::cast<bool>(settings["auto"])) {
+    const auto value = [&](const char* key, int otherwise) {
+      return settings.contains(key) ? py::cast<int>(settings[key]) : otherwise;
+    };
+    base = ets::AutoSettings(value("period", base.period), value("horizon", base.horizon));
+  }
+  const Field<S> preset{"auto", [](S&, py::handle) {}};
   return ReadSettings<S>(
       settings, "ets",
-      {Member("period", &S::period), Member("horizon", &S::horizon), Member("error", &S::error),
-       Member("trend", &S::trend), Member("season", &S::season), Member("criterion", &S::criterion),
-       Member("initialization", &S::initialization), Member("disturbances", &S::disturbances),
-       Member("paths", &S::paths), Member("multisteps", &S::multisteps),
+      {preset, Member("period", &S::period), Member("horizon", &S::horizon),
+       Member("error", &S::error), Member("trend", &S::trend), Member("season", &S::season),
+       Member("criterion", &S::criterion), Member("initialization", &S::initialization),
+       Member("disturbances", &S::disturbances), Member("paths", &S::paths),
+       Member("multisteps", &S::multisteps),
        Member("information_criterion", &S::information_criterion),
        Member("transform", &S::transform), Member("search", &S::search),
        Member("admissible_region", &S::admissible_region), Member("confidence", &S::confidence),
-       bounds, Member("seed", &S::seed)});
+       bounds, Member("seed", &S::seed)},
+      base);
 }
 
 armax::Settings ArmaxSettings(const py::dict& settings) {

@@ -33,6 +33,9 @@ def test_the_combination_is_the_mean_of_its_members(airline):
     for column in ("mean", "lower", "upper"):
         expected = (members[0][column] + members[1][column] + members[2][column]) / 3
         assert np.allclose(r.forecast[column], expected, rtol=1e-15, atol=0)
+    # The smoothing member is the automatic preset, as vordex.ets(auto=True) gives it.
+    assert same_bits(r.members["ets"].forecast, vordex.ets(airline, auto=True, horizon=6,
+                                                           seed=3).forecast)
     assert list(r.forecast.index) == list(pd.period_range("1961-01", periods=6, freq="M"))
     assert r.model.startswith("mean of ETS(")
 

@@ -40,10 +40,16 @@ def armax_settings(period, order=(0, 1, 1), seasonal=None, transform=None, const
 def ets_settings(period, error=None, trend=None, season=None, horizon=24, level=0.95,
                  paths=5000, seed=None, criterion="likelihood", initialization="heuristic",
                  disturbances="gaussian", multisteps=12, information_criterion="aic",
-                 transform=None, search="default", admissible_region=False, bounds=None):
-    return _settings.ets(period, error, trend, season, horizon, level, paths, seed, criterion,
-                         initialization, disturbances, multisteps, information_criterion,
-                         transform, search, admissible_region, bounds)
+                 transform=None, search="default", admissible_region=False, bounds=None,
+                 auto=False):
+    s = _settings.ets(period, error, trend, season, horizon, level, paths, seed, criterion,
+                      initialization, disturbances, multisteps, information_criterion,
+                      transform, search, admissible_region, bounds)
+    if not auto:
+        return s
+    # The preset chooses the model and its estimation; the forecasts are still the caller's.
+    kept = ("period", "horizon", "confidence", "paths", "seed", "transform")
+    return {"auto": True, **{k: s[k] for k in kept if k in s}}
 
 
 def auto_arima_settings(period, horizon=24, level=0.95, d=None, D=None, max_p=5, max_q=5,
@@ -135,9 +141,14 @@ def armax(y, order=(0, 1, 1), seasonal=None, period=None, transform=None, consta
 def ets(y, error=None, trend=None, season=None, period=None, horizon=24, level=0.95, paths=5000,
         seed=None, criterion="likelihood", initialization="heuristic", disturbances="gaussian",
         multisteps=12, information_criterion="aic", transform=None, search="default",
-        admissible_region=False, bounds=None):
+        admissible_region=False, bounds=None, auto=False):
     """Fits an exponential smoothing model of the Pegels family and forecasts, with limits from
     simulated sample paths.
+
+    auto=True gives the recommended automatic smoothing (the preset measured on the M1
+    competition: no multiplicative trend, none of the unstable form combinations, AIC counting
+    the initial states, estimated states for the chosen model); the model and estimation
+    arguments are then not used.
 
     Args:
         y: the observations in time order, at most 1000 (1-D array-like or pandas Series).
@@ -157,7 +168,7 @@ def ets(y, error=None, trend=None, season=None, period=None, horizon=24, level=0
         initialization: "heuristic", "estimated" or "estimated_for_winner".
         disturbances: "gaussian" or "resampled" (residuals drawn with replacement).
         multisteps: horizons of the multi-step fit statistics, 3..24.
-        information_criterion: "aic" or "bic".
+        information_criterion: "aic", "bic" or "aicc".
         transform: None, "log" or "sqrt".
         search: "default", "additive_only", "all_forms", "everything_additive", "everything".
         admissible_region: all-additive models may take any invertible parameters.
@@ -171,7 +182,7 @@ def ets(y, error=None, trend=None, season=None, period=None, horizon=24, level=0
         seed=seed, criterion=criterion, initialization=initialization,
         disturbances=disturbances, multisteps=multisteps,
         information_criterion=information_criterion, transform=transform, search=search,
-        admissible_region=admissible_region, bounds=bounds))
+        admissible_region=admissible_region, bounds=bounds, auto=auto))
 
 
 def auto_arima(y, period=None, horizon=24, level=0.95, d=None, D=None, max_p=5, max_q=5,

@@ -18,7 +18,7 @@ SEASONS = {None: 0, "auto": 0, "none": 1, "n": 1, "additive": 2, "a": 2, "multip
 CRITERIA = {"mse": 1, "average_mse": 2, "sigma": 3, "mape": 4, "likelihood": 5}
 INITIALIZATIONS = {"heuristic": 1, "estimated": 2, "estimated_for_winner": 3}
 DISTURBANCES = {"gaussian": 0, "resampled": 1}
-INFORMATION_CRITERIA = {"aic": 1, "bic": 2}
+INFORMATION_CRITERIA = {"aic": 1, "bic": 2, "aicc": 3}
 SEARCHES = {"default": 0, "additive_only": 1, "all_forms": 2, "everything_additive": 3,
             "everything": 4}
 
