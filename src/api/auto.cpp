@@ -89,11 +89,25 @@ Result Fit(std::span<const double> observations, const Settings& s) {
 }
 
 std::string Name(const Result& r) {
-  std::string name =
-      "ARIMA(" + std::to_string(r.p) + "," + std::to_string(r.d) + "," + std::to_string(r.q) + ")";
-  if (r.period > 1 && r.P + r.D + r.Q > 0)
-    name += "(" + std::to_string(r.P) + "," + std::to_string(r.D) + "," + std::to_string(r.Q) +
-            ")[" + std::to_string(r.period) + "]";
+  // Appended piece by piece: GCC 12 misreads the temporaries of "text" + std::to_string(...)
+  // under -O2 and warns of an overlapping copy.
+  std::string name = "ARIMA(";
+  const auto orders = [&name](int a, int b, int c) {
+    name += std::to_string(a);
+    name += ',';
+    name += std::to_string(b);
+    name += ',';
+    name += std::to_string(c);
+    name += ')';
+  };
+  orders(r.p, r.d, r.q);
+  if (r.period > 1 && r.P + r.D + r.Q > 0) {
+    name += '(';
+    orders(r.P, r.D, r.Q);
+    name += '[';
+    name += std::to_string(r.period);
+    name += ']';
+  }
   if (r.constant) name += r.d + r.D == 1 ? " with drift" : " with constant";
   return name;
 }
