@@ -61,11 +61,7 @@ Section SearchPath(const auto_arima::Result& r) {
   std::vector<Cell> models, notes;
   std::vector<double> aicc;
   for (const auto_arima::Candidate& c : r.path) {
-    auto_arima::Result as;
-    as.p = c.p, as.d = c.d, as.q = c.q, as.P = c.P, as.D = c.D, as.Q = c.Q;
-    as.period = r.period;
-    as.constant = c.constant;
-    models.emplace_back(auto_arima::Name(as));
+    models.emplace_back(auto_arima::Name(c, r.period));
     aicc.push_back(c.aicc);
     notes.emplace_back(c.note);
   }

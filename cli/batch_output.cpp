@@ -52,8 +52,9 @@ std::string ArimaModel(const char* name, const Settings& s, bool seasonal_part) 
   return model;
 }
 
-void Describe(SummaryRow& row, const arima::Result& r, const arima::Settings& s) {
-  row.model = ArimaModel("ARIMA", s, s.P + s.D + s.Q > 0) + (s.mean ? " with mean" : "");
+// The coefficients and statistics of a seasonal ARMA fit (ARIMA or ARMAX), AIC as criterion.
+template <class Result>
+void ArmaFigures(SummaryRow& row, const Result& r) {
   AddNumbered(row.parameters, "ar", r.ar);
   AddNumbered(row.parameters, "ma", r.ma);
   AddNumbered(row.parameters, "sar", r.seasonal_ar);
@@ -64,17 +65,15 @@ void Describe(SummaryRow& row, const arima::Result& r, const arima::Settings& s)
   row.sigma2 = r.sigma2;
 }
 
+void Describe(SummaryRow& row, const arima::Result& r, const arima::Settings& s) {
+  row.model = ArimaModel("ARIMA", s, s.P + s.D + s.Q > 0) + (s.mean ? " with mean" : "");
+  ArmaFigures(row, r);
+}
+
 void Describe(SummaryRow& row, const armax::Result& r, const armax::Settings& s) {
   row.model = ArimaModel("ARMAX", s, s.period > 1 && s.P + s.D + s.Q > 0) +
               (s.constant ? " with constant" : "");
-  AddNumbered(row.parameters, "ar", r.ar);
-  AddNumbered(row.parameters, "ma", r.ma);
-  AddNumbered(row.parameters, "sar", r.seasonal_ar);
-  AddNumbered(row.parameters, "sma", r.seasonal_ma);
-  if (r.constant) row.parameters.emplace_back("constant", *r.constant);
-  row.log_likelihood = r.log_likelihood;
-  row.information_criterion = r.aic;
-  row.sigma2 = r.sigma2;
+  ArmaFigures(row, r);
 }
 
 void Describe(SummaryRow& row, const ets::Result& r, const ets::Settings&) {
@@ -90,14 +89,8 @@ void Describe(SummaryRow& row, const ets::Result& r, const ets::Settings&) {
 
 void Describe(SummaryRow& row, const auto_arima::Result& r, const auto_arima::Settings&) {
   row.model = auto_arima::Name(r);
-  AddNumbered(row.parameters, "ar", r.fit.ar);
-  AddNumbered(row.parameters, "ma", r.fit.ma);
-  AddNumbered(row.parameters, "sar", r.fit.seasonal_ar);
-  AddNumbered(row.parameters, "sma", r.fit.seasonal_ma);
-  if (r.fit.constant) row.parameters.emplace_back("constant", *r.fit.constant);
-  row.log_likelihood = r.fit.log_likelihood;
+  ArmaFigures(row, r.fit);
   row.information_criterion = r.aicc;
-  row.sigma2 = r.fit.sigma2;
 }
 
 void Describe(SummaryRow& row, const theta::Result& r, const theta::Settings&) {

@@ -65,6 +65,8 @@ VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& 
 // The chosen model in the usual notation, "ARIMA(0,1,1)(0,1,1)[12]" with " with constant" (or
 // " with drift" when d + D = 1) appended when it has one.
 VORDEX_CPP_API std::string Name(const Result& result);
+// A candidate of the search in the same notation, with the chosen model's period.
+VORDEX_CPP_API std::string Name(const Candidate& candidate, int period);
 
 }  // namespace vordex::auto_arima
 

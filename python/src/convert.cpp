@@ -208,11 +208,7 @@ py::dict ToDict(const auto_arima::Result& r) {
   d["name"] = auto_arima::Name(r);
   py::list path;
   for (const auto_arima::Candidate& c : r.path) {
-    auto_arima::Result model;
-    model.p = c.p, model.d = c.d, model.q = c.q, model.P = c.P, model.D = c.D, model.Q = c.Q;
-    model.period = r.period;
-    model.constant = c.constant;
-    path.append(py::make_tuple(auto_arima::Name(model), c.aicc, c.note));
+    path.append(py::make_tuple(auto_arima::Name(c, r.period), c.aicc, c.note));
   }
   d["path"] = path;
   return d;

@@ -88,28 +88,32 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   return r;
 }
 
-std::string Name(const Result& r) {
+std::string Name(const Candidate& c, int period) {
   // Appended piece by piece: GCC 12 misreads the temporaries of "text" + std::to_string(...)
   // under -O2 and warns of an overlapping copy.
   std::string name = "ARIMA(";
-  const auto orders = [&name](int a, int b, int c) {
+  const auto orders = [&name](int a, int b, int d) {
     name += std::to_string(a);
     name += ',';
     name += std::to_string(b);
     name += ',';
-    name += std::to_string(c);
+    name += std::to_string(d);
     name += ')';
   };
-  orders(r.p, r.d, r.q);
-  if (r.period > 1 && r.P + r.D + r.Q > 0) {
+  orders(c.p, c.d, c.q);
+  if (period > 1 && c.P + c.D + c.Q > 0) {
     name += '(';
-    orders(r.P, r.D, r.Q);
+    orders(c.P, c.D, c.Q);
     name += '[';
-    name += std::to_string(r.period);
+    name += std::to_string(period);
     name += ']';
   }
-  if (r.constant) name += r.d + r.D == 1 ? " with drift" : " with constant";
+  if (c.constant) name += c.d + c.D == 1 ? " with drift" : " with constant";
   return name;
+}
+
+std::string Name(const Result& r) {
+  return Name(Candidate{r.p, r.d, r.q, r.P, r.D, r.Q, r.constant, r.aicc, {}}, r.period);
 }
 
 }  // namespace auto_arima
