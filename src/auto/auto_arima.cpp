@@ -7,7 +7,7 @@
 #include <set>
 #include <utility>
 
-#include "auto/normal.h"
+#include "numerics/distributions.h"
 #include "auto/seasonality.h"
 #include "auto/unit_root.h"
 #include "platform/messages.h"
@@ -345,7 +345,7 @@ Outcome<AutoArimaResult> AutoArima(const AutoArimaSettings& settings, std::span<
   if (b.P > 0) b.p = std::min(b.p, m - 1);
   if (b.Q > 0) b.q = std::min(b.q, m - 1);
   const bool toggle = s.allow_constant && d + D <= 1;
-  const double critical = NormalQuantile(0.5 + s.level / 200.0);
+  const double critical = numerics::NormalQuantile(0.5 + s.level / 200.0);
 
   // The engine reports failures of candidates through the message handler; the search decides
   // what to make of them, so none reaches the caller.

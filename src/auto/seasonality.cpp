@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "auto/normal.h"
+#include "numerics/distributions.h"
 #include "auto/stl.h"
 #include "auto/unit_root.h"
 
@@ -92,7 +92,7 @@ Outcome<bool> SeasonalByAutocorrelation(std::span<const double> y, int period, d
   }
   const double rm = autocovariance(period) / c0;
   const double se = std::sqrt((1.0 + 2.0 * sum) / static_cast<double>(n));
-  return Outcome<bool>::Success(std::fabs(rm) / se > NormalQuantile(0.5 + 0.5 * level));
+  return Outcome<bool>::Success(std::fabs(rm) / se > numerics::NormalQuantile(0.5 + 0.5 * level));
 }
 
 }  // namespace vordex::automatic

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "auto/minimise.h"
+#include "numerics/powell.h"
 
 namespace vordex::automatic {
 namespace {
@@ -64,7 +64,7 @@ Outcome<SesFit> FitSes(std::span<const double> x) {
   const double a = kSesAlphaLower + std::max(0, best - 1) * step;
   const double c = kSesAlphaLower + std::min(kGridPoints - 1, best + 1) * step;
   const double b = kSesAlphaLower + best * step;
-  ScalarMinimum m = MinimiseOnInterval(sse, a, b, c, kAlphaTolerance);
+  numerics::ScalarMinimum m = numerics::MinimiseOnInterval(sse, a, b, c, kAlphaTolerance);
   double alpha = std::clamp(m.x, kSesAlphaLower, kSesAlphaUpper);
   if (!(sse(alpha) <= best_value)) alpha = b;
 

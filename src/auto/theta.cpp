@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "auto/normal.h"
+#include "numerics/distributions.h"
 #include "auto/seasonality.h"
 #include "auto/ses.h"
 
@@ -104,7 +104,7 @@ Outcome<ThetaResult> Theta(const ThetaSettings& settings, std::span<const double
     r.residuals[t] = y[t] - r.fitted[t];
   }
 
-  const double z = NormalQuantile(0.5 + settings.level / 200.0);
+  const double z = numerics::NormalQuantile(0.5 + settings.level / 200.0);
   const double start = (1.0 - std::pow(1.0 - r.alpha, dn)) / r.alpha;
   for (int h = 1; h <= settings.horizon; ++h) {
     const double s = index_at(n + static_cast<std::size_t>(h) - 1);

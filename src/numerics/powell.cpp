@@ -336,4 +336,21 @@ int Brent(double ax, double bx, double cx, LineFunction f, double tol, double* x
   return 2;
 }
 
+namespace {
+
+// Brent's line function: the caller's criterion is its context.
+double EvaluateScalar(void* context, double x) {
+  return (*static_cast<const std::function<double(double)>*>(context))(x);
+}
+
+}  // namespace
+
+ScalarMinimum MinimiseOnInterval(const std::function<double(double)>& f, double a, double b,
+                                 double c, double tol) {
+  ScalarMinimum m;
+  Brent(a, b, c, {&EvaluateScalar, const_cast<std::function<double(double)>*>(&f)}, tol, &m.x,
+        &m.value);
+  return m;
+}
+
 }  // namespace vordex::numerics

@@ -9,6 +9,8 @@
 #ifndef VORDEX_NUMERICS_POWELL_H
 #define VORDEX_NUMERICS_POWELL_H
 
+#include <functional>
+
 #include "numerics/vectors.h"
 
 namespace vordex::numerics {
@@ -82,6 +84,16 @@ int Bracket(double* ax, double* bx, double* cx, double* fa, double* fb, double* 
 // bracketing triple ax, bx, cx with fractional tolerance tol; *xmin and *fmin receive the best
 // point and its value. Returns 1 converged, 2 iteration limit reached (no message).
 int Brent(double ax, double bx, double cx, LineFunction f, double tol, double* xmin, double* fmin);
+
+struct ScalarMinimum {
+  double x = 0.0;
+  double value = 0.0;
+};
+
+// Minimises f over [a, c] by Brent's method from the interior point b (a <= b <= c), to the
+// fractional tolerance tol in x. f must not call this function again.
+ScalarMinimum MinimiseOnInterval(const std::function<double(double)>& f, double a, double b,
+                                 double c, double tol);
 
 }  // namespace vordex::numerics
 

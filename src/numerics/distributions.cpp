@@ -1,9 +1,9 @@
-#include "auto/normal.h"
+#include "numerics/distributions.h"
 
 #include <cmath>
 #include <limits>
 
-namespace vordex::automatic {
+namespace vordex::numerics {
 namespace {
 
 // Rational approximation a(r) / b(r) with coefficients from the lowest power up.
@@ -68,4 +68,4 @@ double NormalQuantile(double p) {
   return q < 0.0 ? -x : x;
 }
 
-}  // namespace vordex::automatic
+}  // namespace vordex::numerics

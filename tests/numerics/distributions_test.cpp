@@ -1,4 +1,4 @@
-#include "auto/normal.h"
+#include "numerics/distributions.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 #include "support/tolerances.h"
 
-namespace vordex::automatic {
+namespace vordex::numerics {
 namespace {
 
 using vordex::testing::kClosedForm;
@@ -29,4 +29,4 @@ TEST(NormalQuantile, GivesInfinitiesAtTheEndsAndNanOutside) {
 }
 
 }  // namespace
-}  // namespace vordex::automatic
+}  // namespace vordex::numerics
