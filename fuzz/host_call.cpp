@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "byte_reader.h"
+#include "host/seed.h"
 #include "smoothing/random.h"
 
 namespace vordex::fuzz {
@@ -445,7 +446,7 @@ void RunHostCall(const ExportProfile& profile, const std::uint8_t* data, std::si
       for (long k = n + 1; k < length; ++k) values[static_cast<std::size_t>(k)] = in.Byte() / 256.0;
     }
   }
-  smoothing::ScopedSeedOverride seed(-1 - static_cast<int>(in.Byte()));
+  host::ScopedSeedOverride seed(-1 - static_cast<int>(in.Byte()));
 
   std::vector<double> option_referents;
   std::vector<double> data_referents;

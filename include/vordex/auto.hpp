@@ -19,17 +19,18 @@
 #include "vordex/error.hpp"
 #include "vordex/ets.hpp"
 #include "vordex/export.hpp"
+#include "vordex/forecast.hpp"
 
 namespace vordex::auto_arima {
 
 // The search's bounds and the forecasts asked for. Seasonal models are searched for periods
 // 2..24; longer periods are fitted without a seasonal part.
 struct Settings {
-  int period = 12;      // seasonal frequency m (1: non-seasonal data)
-  int horizon = 24;     // forecast horizon, 0..120
-  double level = 95.0;  // coverage of the limits in percent, in (0, 100)
-  int d = -1;           // nonseasonal differences, 0..2; -1: chosen by the KPSS test
-  int D = -1;           // seasonal differences, 0..1; -1: chosen by the seasonal strength
+  int period = 12;                              // seasonal frequency m (1: non-seasonal data)
+  int horizon = kDefaultHorizon;                // forecast horizon, 0..120
+  std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
+  int d = -1;  // nonseasonal differences, 0..2; -1: chosen by the KPSS test
+  int D = -1;  // seasonal differences, 0..1; -1: chosen by the seasonal strength
   int max_p = 5, max_q = 5, max_P = 2, max_Q = 2;
   int max_order = 5;  // p + q + P + Q at most (in a search over every model)
   int max_d = 2, max_D = 1;
@@ -48,13 +49,9 @@ struct Candidate {
   std::string note;   // why the candidate was set aside, when it was
 };
 
-struct Result {
-  int p = 0, d = 0, q = 0, P = 0, D = 0, Q = 0;
-  int period = 1;  // the seasonal period of the chosen model (1 when fitted without one)
-  bool constant = false;
-  double aicc = 0.0;
-  double bic = 0.0;
-  arima::Result fit;  // the chosen model's fit, forecasts and limits (untransformed scale)
+// The chosen model's fit, forecasts and limits (its period is 1 when it was fitted without a
+// seasonal part), and the search that found it.
+struct Result : arima::Result {
   std::vector<Candidate> path;
 };
 
@@ -62,10 +59,8 @@ struct Result {
 // model could be fitted (too few values, values that are not numbers), with the reason.
 VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
 
-// The chosen model in the usual notation, "ARIMA(0,1,1)(0,1,1)[12]" with " with constant" (or
-// " with drift" when d + D = 1) appended when it has one.
-VORDEX_CPP_API std::string Name(const Result& result);
-// A candidate of the search in the same notation, with the chosen model's period.
+// A candidate of the search in the notation of ModelName (names.hpp), with the chosen model's
+// period.
 VORDEX_CPP_API std::string Name(const Candidate& candidate, int period);
 
 }  // namespace vordex::auto_arima
@@ -73,23 +68,19 @@ VORDEX_CPP_API std::string Name(const Candidate& candidate, int period);
 namespace vordex::theta {
 
 struct Settings {
-  int period = 12;      // seasonal frequency m (1: non-seasonal data)
-  int horizon = 24;     // forecast horizon, 0..120
-  double level = 95.0;  // coverage of the limits in percent, in (0, 100)
+  int period = 12;                              // seasonal frequency m (1: non-seasonal data)
+  int horizon = kDefaultHorizon;                // forecast horizon, 0..120
+  std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
 };
 
-struct Result {
+// sigma2 is the one-step error variance of the smoothing fit; the method has no likelihood.
+struct Result : Forecast {
+  int period = 1;
   bool seasonal = false;                 // the series was seasonally adjusted
   std::vector<double> seasonal_indices;  // with seasonal: the indices of times 1..m (mean 1)
   double alpha = 0.0;                    // simple exponential smoothing parameter
   double initial_level = 0.0;
-  double drift = 0.0;   // half the slope of the least-squares line, per period
-  double sigma2 = 0.0;  // one-step error variance of the smoothing fit
-  std::vector<double> fitted;
-  std::vector<double> residuals;
-  std::vector<double> forecasts;
-  std::vector<double> lower;
-  std::vector<double> upper;
+  double drift = 0.0;  // half the slope of the least-squares line, per period
 };
 
 // Throws vordex::Error: kInvalidSettings for settings out of range, kEngineFailed for fewer than
@@ -101,22 +92,21 @@ VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& 
 namespace vordex::auto_forecast {
 
 struct Settings {
-  int period = 12;      // seasonal frequency m (1: non-seasonal data)
-  int horizon = 24;     // forecast horizon, 1..120
-  double level = 95.0;  // coverage of the limits in percent, in (0, 100)
+  int period = 12;                              // seasonal frequency m (1: non-seasonal data)
+  int horizon = kDefaultHorizon;                // forecast horizon, 1..120
+  std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
   // The seed of the smoothing method's simulated limits.
   std::uint32_t seed = ets::kDefaultSeed;
   // Threads of the smoothing model search (0: every hardware thread); results do not depend on it.
   int threads = 0;
 };
 
-// The combination: forecasts and limits are the means, horizon by horizon, of those of the
-// methods that succeeded (a method that fails is left out and named in `failures`; the request
-// fails only when all three do).
-struct Result {
-  std::vector<double> forecasts;
-  std::vector<double> lower;
-  std::vector<double> upper;
+// The combination: forecasts, limits and fitted values are the means, horizon by horizon, of
+// those of the methods that succeeded (a method that fails is left out and named in `failures`;
+// the request fails only when all three do, and a result of one method has the status
+// kSingleMember). It has no likelihood of its own.
+struct Result : Forecast {
+  int period = 1;
   std::optional<ets::Result> smoothing;
   std::optional<auto_arima::Result> arima;
   std::optional<theta::Result> theta;

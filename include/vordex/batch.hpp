@@ -3,8 +3,9 @@
 //
 // A bad series (too short, not a number, all zeros, a setting the checker refuses) gets its own
 // failed outcome and never stops the others. Each series' simulation seed derives from the batch
-// seed and the series' index, so results are identical bit for bit for any number of threads and
-// any order of completion, and equal those of the single-series call with that seed.
+// seed and the series' id (SeriesSeed, names.hpp), so results are identical bit for bit for any
+// number of threads, any order of the series and any partition of the batch, and equal those of
+// the single-series call with that seed.
 //
 // Two ways in: FitMany for series held in memory, and Stream for series handed over one at a
 // time (inputs too large to hold at once), which keeps at most a bounded window of series.
@@ -28,6 +29,9 @@
 #include "vordex/error.hpp"
 #include "vordex/ets.hpp"
 #include "vordex/export.hpp"
+#include "vordex/forecast.hpp"
+#include "vordex/names.hpp"
+#include "vordex/outcome.hpp"
 
 namespace vordex::batch {
 
@@ -41,14 +45,20 @@ using MethodSettings = std::variant<arima::Settings, ets::Settings, armax::Setti
 using MethodResult = std::variant<std::monostate, arima::Result, ets::Result, armax::Result,
                                   auto_arima::Result, theta::Result, auto_forecast::Result>;
 
-// One series: an identifier for the caller and its observations in time order (not owned: the
-// values must outlive the call).
+// The method of a settings alternative.
+VORDEX_CPP_API Method MethodOf(const MethodSettings& settings);
+
+// What every method's result shares, or nullptr for a series without a result.
+VORDEX_CPP_API const Forecast* Common(const MethodResult& result);
+
+// The name of the fitted model (ModelName of names.hpp), or "" without a result.
+VORDEX_CPP_API std::string ModelName(const MethodResult& result);
+
+// One series: its id (which also fixes its simulation seed) and its observations in time order
+// (not owned: the values must outlive the call).
 struct Series {
   std::string id;
   std::span<const double> values;
-  // The series' own simulation seed, instead of SeriesSeed(batch seed, index): a series' results
-  // then do not depend on its place in the batch (partitions of a cluster, for one).
-  std::optional<std::uint32_t> seed = std::nullopt;
 };
 
 struct Options {
@@ -60,31 +70,21 @@ struct Options {
   std::function<void(std::size_t done, std::size_t total)> progress;
   // When it becomes true, series not yet started are not started (their outcome is kCancelled).
   const std::atomic<bool>* cancel = nullptr;
-  // The batch seed: series i simulates with SeriesSeed(seed, i) unless it has a seed of its own,
-  // whatever its settings' seed.
+  // The batch seed: a series simulates with SeriesSeed(seed, id), whatever its settings' seed.
   std::uint32_t seed = ets::kDefaultSeed;
 };
 
-// The fitted result of one series, or its failure.
-struct Outcome {
+// The fitted result of one series (`value`; its status kOk or a warning), or its failure (status,
+// text), with every message the request raised.
+struct Outcome : vordex::Outcome<MethodResult> {
   std::string id;
-  Status status = Status::kOk;    // kOk, or why the series failed
-  std::string message;            // one line for the user when it failed
-  std::vector<Message> messages;  // every message the request raised (warnings when it succeeded)
-  MethodResult result;            // the method's result when ok()
-  bool ok() const { return status == Status::kOk; }
 };
 
-// The seed that series `index` of a batch with seed `seed` simulates with: the upper 32 bits of
-// output index + 1 of Steele, Lea and Flood's SplitMix64 generator started at `seed`, so that
-// neighbouring indices and neighbouring batch seeds give unrelated streams.
-VORDEX_CPP_API std::uint32_t SeriesSeed(std::uint32_t seed, std::size_t index);
-
-// Fits one series as FitMany fits series `index` of a batch with seed `seed`, on the calling
-// thread. Never throws: a vordex::Error becomes the outcome's status, message and messages; any
-// other exception a kEngineFailed outcome with its text.
+// Fits one series as FitMany fits it in a batch with seed `seed`, on the calling thread. Never
+// throws: a vordex::Error becomes the outcome's status, text and messages; any other exception a
+// kEngineFailed outcome with its text.
 VORDEX_CPP_API Outcome FitOne(const Series& series, const MethodSettings& settings,
-                              std::size_t index, std::uint32_t seed);
+                              std::uint32_t seed);
 
 // Fits every series with the same settings; outcomes in the order of `series`.
 VORDEX_CPP_API std::vector<Outcome> FitMany(std::span<const Series> series,
@@ -106,7 +106,7 @@ struct StreamOptions {
   // When it becomes true, series not yet started are not started (their outcome is kCancelled,
   // still delivered in turn).
   const std::atomic<bool>* cancel = nullptr;
-  // The batch seed: the k-th series pushed (from 0) simulates with SeriesSeed(seed, k).
+  // The batch seed: a series simulates with SeriesSeed(seed, id).
   std::uint32_t seed = ets::kDefaultSeed;
 };
 

@@ -15,11 +15,13 @@
 
 #include "vordex/error.hpp"
 #include "vordex/export.hpp"
+#include "vordex/forecast.hpp"
 #include "vordex/transform.hpp"
 
 namespace vordex::ets {
 
-// Component forms, in the export's codes; kAuto leaves the choice to the model search.
+// Component forms; kAuto leaves the choice to the model search. The values are those of the
+// Pegelsdll export's option codes (the names of every value: names.hpp).
 enum class ErrorForm : int { kMultiplicative = 0, kAdditive = 1, kAuto = 2 };
 enum class Trend : int { kAuto = 0, kNone = 1, kAdditive = 2, kMultiplicative = 3, kDamped = 4 };
 enum class Season : int { kAuto = 0, kNone = 1, kAdditive = 2, kMultiplicative = 3 };
@@ -62,10 +64,10 @@ struct Bound {
 };
 
 // The model and the forecasts asked for; the defaults choose every component by AIC for
-// monthly data and forecast two years with 95% limits from 5000 Gaussian paths.
+// monthly data and forecast with 80% and 95% limits from 5000 Gaussian paths.
 struct Settings {
-  int period = 12;   // seasonal frequency s, 1..24 (1: non-seasonal data)
-  int horizon = 24;  // forecast horizon, up to 120 (0 or less: no forecasts)
+  int period = 12;                // seasonal frequency s, 1..24 (1: non-seasonal data)
+  int horizon = kDefaultHorizon;  // forecast horizon, up to 120 (0 or less: no forecasts)
   ErrorForm error = ErrorForm::kAuto;
   Trend trend = Trend::kAuto;
   Season season = Season::kAuto;
@@ -78,7 +80,9 @@ struct Settings {
   Transform transform = Transform::kNone;
   Search search = Search::kDefault;
   bool admissible_region = false;  // all-additive models: any invertible parameters
-  double confidence = 95.0;        // coverage of the limits in percent, 0..100
+  // Coverages of the limits in percent, each in (0, 100): the limits of a level are the
+  // quantiles of the simulated paths that leave (100 - level)/2 percent outside on each side.
+  std::vector<double> levels = kDefaultLevels;
   // None (defaults 0.1..0.9, phi up to 1), one pair for all parameters, or four pairs for
   // alpha, beta, gamma, phi.
   std::vector<Bound> bounds;
@@ -104,7 +108,7 @@ struct Settings {
 // the initial states and sigma, heuristic initial states while choosing and estimated ones for
 // the chosen model, parameters by likelihood. Each choice was measured on the 1001 series of the
 // M1 competition (see the README).
-VORDEX_CPP_API Settings AutoSettings(int period = 12, int horizon = 24);
+VORDEX_CPP_API Settings AutoSettings(int period = 12, int horizon = kDefaultHorizon);
 
 // The chosen (or given) model.
 struct Model {
@@ -113,17 +117,15 @@ struct Model {
   Season season = Season::kNone;
 };
 
-// A fitted model. Series, fitted values and residuals are on the transformed scale (the log or
-// square root is not undone); forecasts and limits on the scale of the observations.
-struct Result {
+// A fitted model. aic, aicc and bic count the smoothing parameters, the initial states and
+// sigma (as R's ets); information_criterion is the one the settings chose by, counted as they
+// say. Residuals are on the transformed scale: relative errors for multiplicative errors.
+struct Result : Forecast {
   Model model;
-  bool searched = false;          // the model was chosen by a search
-  std::vector<double> series;     // observations on the transformed scale
-  std::vector<double> fitted;     // one-step-ahead forecasts
-  std::vector<double> residuals;  // series - fitted
-  std::vector<double> forecasts;  // times N+1 .. N+h
-  std::vector<double> lower;      // lower prediction limits
-  std::vector<double> upper;      // upper prediction limits
+  int period = 1;
+  Transform transform = Transform::kNone;
+  bool searched = false;       // the model was chosen by a search
+  std::vector<double> series;  // observations on the transformed scale
   double alpha = 0.0;
   double beta = 0.0;   // 0 without a trend
   double gamma = 0.0;  // 0 without seasonality
@@ -134,23 +136,15 @@ struct Result {
   double rmse_average = 0.0;             // root of the MSE averaged over horizons 1..multisteps
   std::vector<double> rmse;              // root MSE at horizons 1..multisteps (NaN beyond N)
   double sigma = 0.0;                    // root one-step MSE; relative for multiplicative errors
-  double sigma2 = 0.0;                   // sigma squared
-  double log_likelihood = 0.0;
-  // -2 log L + 2k, -2 log L + k ln N and the AICc, k the number of smoothing parameters (with
-  // count_states also the initial states and sigma; always for the AICc)
-  double aic = 0.0;
-  double bic = 0.0;
-  double aicc = 0.0;
-  double information_criterion = 0.0;  // the one the settings ask for, as selected
-  double mape = 0.0;                   // percent
-  std::vector<Message> warnings;       // messages raised by a successful request
+  double information_criterion = 0.0;    // the one the settings ask for, as selected
+  double mape = 0.0;                     // percent
 };
 
 // Fits the model to the observations (in time order, at most 1000) and forecasts. Throws
 // vordex::Error with the checker's status (kEts..., including kEtsConfidenceOutOfRange and
 // kEtsNonFiniteData), kEngineFailed with the text the export would return, or kInvalidSettings
-// when more than one but fewer than four bounds are given; with every message raised. Messages
-// are collected, not shown.
+// for a level out of range or when more than one but fewer than four bounds are given; with
+// every message raised. Messages are collected, not shown.
 VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
 
 }  // namespace vordex::ets

@@ -1,11 +1,10 @@
-// Status codes of the VORDEX library: the codes that the exports return to a host, as one typed
-// enumeration for the C++ API, the batch layer and the Python module.
+// Status of a VORDEX request: why it failed, or that it succeeded (possibly with a warning), as one
+// typed enumeration for the C++ API, the batch layer, the command-line tool and the Python module.
 //
-// The values are the exports' status codes. The three option checkers number their rules from
-// 31 on independently, so one value can stand for different rules of different methods; each
-// rule has its own name here. Negative values exist only above the exports: kEngineFailed (the
-// engine ran and failed; the host would receive a text), kInvalidSettings (a setting that the
-// exports' options cannot express) and kCancelled (a batch stopped before the series).
+// Every value names one condition, whatever the method: a program can switch on it, and
+// StatusName (names.hpp) gives its name. The values are stable. The exports return their own
+// numeric codes for these conditions (the frame's codes 1..19 are the same numbers; the checker
+// rules of each method are numbered from 31 there); that mapping belongs to the exports alone.
 #ifndef VORDEX_STATUS_HPP
 #define VORDEX_STATUS_HPP
 
@@ -15,7 +14,7 @@ namespace vordex {
 
 enum class Status : int {
   kOk = 0,
-  // The call frame of the exports.
+  // The call frame of the exports (the exports return these numbers unchanged).
   kNullArgument = 1,
   kNotOneDimension = 2,
   kTooFewOptions = 3,
@@ -29,58 +28,76 @@ enum class Status : int {
   kStoreResult = 17,
   kBufferAlloc = 18,
   kNoResults = 19,
-  // ARIMA option checker.
-  kArimaTooMuchData = 31,
-  kArimaPeriodTooLarge = 32,
-  kArimaHorizonTooLarge = 33,
-  kArimaOrderTooHigh = 34,
-  kArimaSeasonalOrderTooHigh = 35,
-  kArimaDifferencingTooLarge = 36,
-  kArimaTotalOrderTooLarge = 37,
-  kArimaInvalidPeriod = 38,
-  kArimaNoObservations = 39,
-  kArimaNegativeHorizon = 40,
-  kArimaNegativeOrder = 41,
-  kArimaNegativeSeasonalOrder = 42,
-  kArimaSeasonalForNonSeasonal = 43,
-  kArimaTooFewForSeasonal = 44,
-  kArimaOrderNotBelowPeriod = 45,
-  // Exponential smoothing option checker and data checks.
-  kEtsTooMuchData = 31,
-  kEtsPeriodTooLarge = 32,
-  kEtsHorizonTooLarge = 33,
-  kEtsInvalidPeriod = 34,
-  kEtsNoObservations = 35,
-  kEtsUnknownErrorForm = 41,
-  kEtsUnknownTrend = 42,
-  kEtsUnknownSeason = 43,
-  kEtsUnknownTransform = 44,
-  kEtsUnknownSearch = 45,
-  kEtsTooFewForSeasonal = 61,
-  kEtsSeasonalForNonSeasonal = 62,
-  kEtsZerosInMultiplicative = 63,
-  kEtsUnknownDisturbances = 64,
-  kEtsUnknownCriterion = 65,
-  kEtsUnknownInitialization = 66,
-  kEtsUnknownInformationCriterion = 67,
-  kEtsPathsOutOfRange = 68,
-  kEtsMultistepsOutOfRange = 69,
-  kEtsConfidenceOutOfRange = 70,
-  kEtsNonFiniteData = 71,
-  // ARMAX option checker.
-  kArmaxInvalidPeriod = 31,
-  kArmaxTooFewForPeriod = 32,
-  kArmaxNegativeHorizon = 33,
-  kArmaxNegativeOrder = 34,
-  kArmaxNegativeSeasonalOrder = 35,
-  kArmaxOrderNotBelowPeriod = 36,
+  // The ARIMA method's checker.
+  kArimaTooMuchData = 131,
+  kArimaPeriodTooLarge = 132,
+  kArimaHorizonTooLarge = 133,
+  kArimaOrderTooHigh = 134,
+  kArimaSeasonalOrderTooHigh = 135,
+  kArimaDifferencingTooLarge = 136,
+  kArimaTotalOrderTooLarge = 137,
+  kArimaInvalidPeriod = 138,
+  kArimaNoObservations = 139,
+  kArimaNegativeHorizon = 140,
+  kArimaNegativeOrder = 141,
+  kArimaNegativeSeasonalOrder = 142,
+  kArimaSeasonalForNonSeasonal = 143,
+  kArimaTooFewForSeasonal = 144,
+  kArimaOrderNotBelowPeriod = 145,
+  // The exponential smoothing method's checker and data checks.
+  kEtsTooMuchData = 231,
+  kEtsPeriodTooLarge = 232,
+  kEtsHorizonTooLarge = 233,
+  kEtsInvalidPeriod = 234,
+  kEtsNoObservations = 235,
+  kEtsUnknownErrorForm = 241,
+  kEtsUnknownTrend = 242,
+  kEtsUnknownSeason = 243,
+  kEtsUnknownTransform = 244,
+  kEtsUnknownSearch = 245,
+  kEtsTooFewForSeasonal = 261,
+  kEtsSeasonalForNonSeasonal = 262,
+  kEtsZerosInMultiplicative = 263,
+  kEtsUnknownDisturbances = 264,
+  kEtsUnknownCriterion = 265,
+  kEtsUnknownInitialization = 266,
+  kEtsUnknownInformationCriterion = 267,
+  kEtsPathsOutOfRange = 268,
+  kEtsMultistepsOutOfRange = 269,
+  kEtsConfidenceOutOfRange = 270,
+  kEtsNonFiniteData = 271,
+  // The ARMAX method's checker.
+  kArmaxInvalidPeriod = 331,
+  kArmaxTooFewForPeriod = 332,
+  kArmaxNegativeHorizon = 333,
+  kArmaxNegativeOrder = 334,
+  kArmaxNegativeSeasonalOrder = 335,
+  kArmaxOrderNotBelowPeriod = 336,
   // Above the exports.
-  kEngineFailed = -1,
-  kInvalidSettings = -2,
-  kCancelled = -3,  // a batch was cancelled before the series was started
+  kEngineFailed = 501,        // the engine ran and failed; the text says where
+  kInvalidSettings = 502,     // a setting out of range or a combination the method cannot take
+  kCancelled = 503,           // a batch was cancelled before the series was started
+  kInvalidData = 504,         // an observation or a regressor that cannot be used (not a number...)
+  kTooFewObservations = 505,  // fewer observed values than the model needs
+  kTooManyObservations = 506,  // beyond the library's largest series
+  // Success with a warning: the result exists and says what it is.
+  kSingleMember = 601,  // a combination that could use only one of its methods
+  kFallback = 602,      // a simpler method than the one asked for produced the forecasts
 };
 
-// The status's code as an integer.
+// True for kOk and the warnings (600..699): the request produced a result.
+constexpr bool Succeeded(Status status) {
+  const int code = static_cast<int>(status);
+  return code == 0 || (code >= 600 && code < 700);
+}
+
+// True for the warnings: a result that is less than what was asked for.
+constexpr bool IsWarning(Status status) {
+  const int code = static_cast<int>(status);
+  return code >= 600 && code < 700;
+}
+
+// The status's value as an integer.
 constexpr int Code(Status status) {
   return static_cast<int>(status);
 }

@@ -1,7 +1,10 @@
 #include "vordex/armax.hpp"
 
-#include "api/outcome.h"
+#include <limits>
+
+#include "api/common.h"
 #include "armax/run.h"
+#include "numerics/missing.h"
 
 namespace vordex::armax {
 
@@ -17,19 +20,33 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   engine.Q = settings.Q;
   engine.constant = settings.constant;
   engine.transform = settings.transform;
-  engine.critical = settings.critical_value;
+  for (const api::Band& band : api::Bands("armax", settings.levels, settings.critical_value))
+    engine.bands.push_back({band.level, band.critical});
+  if (!engine.bands.empty()) engine.critical = engine.bands.front().critical;
   engine.thorough = settings.thorough;
-  Outcome out = api::Checked([&] { return Run(engine, observations); });
+  Outcome out = Run(engine, observations);
+  if (!out.ok()) throw Error(out.status, std::move(out.text), std::move(out.messages));
 
-  ArmaxResult& fit = out.fit;
+  ArmaxResult& fit = out.value.result;
   const ArmaxModelRecord& m = fit.model;
   Result r;
+  r.period = m.s;
+  r.p = m.p;
+  r.d = m.d;
+  r.q = m.q;
+  r.P = m.P;
+  r.D = m.D;
+  r.Q = m.Q;
+  r.transform = m.transform;
+  const std::size_t N = observations.size();
+  r.lost = static_cast<int>(N - static_cast<std::size_t>(m.n));
   r.series = std::move(fit.series);
-  r.residuals = std::move(fit.residuals);
-  r.forecasts = std::move(fit.forecasts);
-  const auto h = static_cast<std::ptrdiff_t>(r.forecasts.size());
-  r.lower.assign(fit.limits.begin(), fit.limits.begin() + h);
-  r.upper.assign(fit.limits.begin() + h, fit.limits.end());
+  // Residuals follow the observations: none for the values lost to differencing.
+  r.residuals.assign(static_cast<std::size_t>(r.lost), std::numeric_limits<double>::quiet_NaN());
+  r.residuals.insert(r.residuals.end(), fit.residuals.begin(), fit.residuals.end());
+  r.fitted = numerics::MissingToNaN(std::move(fit.predictions));
+  r.mean = std::move(fit.forecasts);
+  r.limits = std::move(fit.bands);
   auto at = fit.par.begin();
   for (auto [block, order] : {std::pair{&r.ar, m.p}, std::pair{&r.ma, m.q},
                               std::pair{&r.seasonal_ar, m.P}, std::pair{&r.seasonal_ma, m.Q}}) {
@@ -40,7 +57,7 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   r.sum_of_squares = fit.sum_of_squares;
   r.sigma2 = fit.sigma2;
   r.log_likelihood = fit.log_likelihood;
-  r.aic = -2.0 * (fit.log_likelihood - (m.npar() + m.k()));
+  api::SetInformationCriteria(r, m.npar() + m.k() + 1.0, static_cast<double>(m.n));
   r.warnings = std::move(out.messages);
   return r;
 }

@@ -7,11 +7,10 @@
 #include <string>
 #include <utility>
 
-#include "api/arima_result.h"
+#include "api/common.h"
 #include "auto/auto_arima.h"
 #include "auto/combination.h"
 #include "auto/theta.h"
-#include "platform/messages.h"
 
 namespace vordex {
 namespace {
@@ -19,20 +18,20 @@ namespace {
 constexpr int kMaxHorizon = 120;
 
 // The settings every automatic method shares, checked before any work starts.
-void CheckCommon(const char* method, int period, int horizon, double level) {
+void CheckCommon(const char* method, int period, int horizon, const std::vector<double>& levels) {
   const auto refuse = [&](const std::string& what) {
-    throw Error(Status::kInvalidSettings, std::string(method) + ": " + what, {});
+    throw Error(Status::kInvalidSettings, std::string(method) + ": " + what);
   };
   if (period < 1) refuse("the period must be at least 1");
   if (horizon < 0 || horizon > kMaxHorizon)
     refuse("the horizon must lie in 0.." + std::to_string(kMaxHorizon));
-  if (!(level > 0.0 && level < 100.0)) refuse("the level must lie strictly between 0 and 100");
+  api::CheckLevels(method, levels);
 }
 
-// An automatic method's failure: the reason (which names the routine) as the error's text.
+// An automatic method's value, or its failure thrown with its status and reason.
 template <class T>
 T Succeeded(automatic::Outcome<T> out) {
-  if (!out.ok()) throw Error(Status::kEngineFailed, std::move(out.error), {});
+  if (!out.ok()) throw Error(out.status, std::move(out.text), std::move(out.messages));
   return std::move(out.value);
 }
 
@@ -41,16 +40,15 @@ T Succeeded(automatic::Outcome<T> out) {
 namespace auto_arima {
 
 Result Fit(std::span<const double> observations, const Settings& s) {
-  CheckCommon("auto_arima", s.period, s.horizon, s.level);
+  CheckCommon("auto_arima", s.period, s.horizon, s.levels);
   if (s.d < -1 || s.d > 2 || s.D < -1 || s.D > 1 || s.max_p < 0 || s.max_q < 0 || s.max_P < 0 ||
       s.max_Q < 0 || s.max_order < 0 || s.max_d < 0 || s.max_D < 0)
     throw Error(Status::kInvalidSettings,
-                "auto_arima: d must lie in -1..2, D in -1..1, and the bounds must not be negative",
-                {});
+                "auto_arima: d must lie in -1..2, D in -1..1, and the bounds must not be negative");
   automatic::AutoArimaSettings engine;
   engine.period = s.period;
   engine.horizon = s.horizon;
-  engine.level = s.level;
+  engine.levels = s.levels;
   engine.d = s.d;
   engine.D = s.D;
   engine.max_p = s.max_p;
@@ -63,57 +61,15 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   engine.stepwise = s.stepwise;
   engine.allow_constant = s.allow_constant;
   engine.thorough = s.thorough;
-  automatic::AutoArimaResult chosen = Succeeded([&] {
-    platform::ScopedSilence silence;
-    return automatic::AutoArima(engine, observations);
-  }());
+  automatic::AutoArimaResult chosen = Succeeded(automatic::AutoArima(engine, observations));
 
-  const arima::Request& m = chosen.model;
   Result r;
-  r.p = m.p;
-  r.d = m.d;
-  r.q = m.q;
-  r.P = m.P;
-  r.D = m.D;
-  r.Q = m.Q;
-  r.period = m.period;
-  r.constant = m.mean != 0;
-  r.aicc = chosen.aicc;
-  r.bic = chosen.bic;
-  const int missing = std::min(m.d + m.D * m.period, static_cast<int>(observations.size()));
-  r.fit = api::ToResult(std::move(chosen.fit), missing, r.constant, {});
+  static_cast<arima::Result&>(r) =
+      api::ToResult(chosen.model, std::move(chosen.fit), observations.size(), {});
   r.path.reserve(chosen.path.size());
   for (automatic::ArimaCandidate& c : chosen.path)
     r.path.push_back({c.p, c.d, c.q, c.P, c.D, c.Q, c.constant, c.aicc, std::move(c.note)});
   return r;
-}
-
-std::string Name(const Candidate& c, int period) {
-  // Appended piece by piece: GCC 12 misreads the temporaries of "text" + std::to_string(...)
-  // under -O2 and warns of an overlapping copy.
-  std::string name = "ARIMA(";
-  const auto orders = [&name](int a, int b, int d) {
-    name += std::to_string(a);
-    name += ',';
-    name += std::to_string(b);
-    name += ',';
-    name += std::to_string(d);
-    name += ')';
-  };
-  orders(c.p, c.d, c.q);
-  if (period > 1 && c.P + c.D + c.Q > 0) {
-    name += '(';
-    orders(c.P, c.D, c.Q);
-    name += '[';
-    name += std::to_string(period);
-    name += ']';
-  }
-  if (c.constant) name += c.d + c.D == 1 ? " with drift" : " with constant";
-  return name;
-}
-
-std::string Name(const Result& r) {
-  return Name(Candidate{r.p, r.d, r.q, r.P, r.D, r.Q, r.constant, r.aicc, {}}, r.period);
 }
 
 }  // namespace auto_arima
@@ -121,13 +77,14 @@ std::string Name(const Result& r) {
 namespace theta {
 
 Result Fit(std::span<const double> observations, const Settings& s) {
-  CheckCommon("theta", s.period, s.horizon, s.level);
+  CheckCommon("theta", s.period, s.horizon, s.levels);
   automatic::ThetaSettings engine;
   engine.period = s.period;
   engine.horizon = s.horizon;
-  engine.level = s.level;
+  engine.levels = s.levels;
   automatic::ThetaResult t = Succeeded(automatic::Theta(engine, observations));
   Result r;
+  r.period = s.period;
   r.seasonal = t.seasonal;
   r.seasonal_indices = std::move(t.seasonal_indices);
   r.alpha = t.alpha;
@@ -136,9 +93,8 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   r.sigma2 = t.sigma2;
   r.fitted = std::move(t.fitted);
   r.residuals = std::move(t.residuals);
-  r.forecasts = std::move(t.forecasts);
-  r.lower = std::move(t.lower);
-  r.upper = std::move(t.upper);
+  r.mean = std::move(t.forecasts);
+  r.limits = std::move(t.limits);
   return r;
 }
 
@@ -159,21 +115,21 @@ auto Attempt(const char* name, std::vector<std::string>& failures, Member&& memb
   }
 }
 
-template <class R>
-automatic::Forecasts Part(const R& r) {
-  return {r.forecasts, r.lower, r.upper};
+automatic::Forecasts Part(const Forecast& r) {
+  return {r.mean, r.limits, r.fitted};
 }
 
 }  // namespace
 
 Result Fit(std::span<const double> observations, const Settings& s) {
-  CheckCommon("auto_forecast", s.period, s.horizon, s.level);
+  CheckCommon("auto_forecast", s.period, s.horizon, s.levels);
   if (s.horizon < 1)
-    throw Error(Status::kInvalidSettings, "auto_forecast: the horizon must be at least 1", {});
+    throw Error(Status::kInvalidSettings, "auto_forecast: the horizon must be at least 1");
   Result r;
+  r.period = s.period;
   r.smoothing = Attempt("ets", r.failures, [&] {
     ets::Settings e = ets::AutoSettings(s.period, s.horizon);
-    e.confidence = s.level;
+    e.levels = s.levels;
     e.seed = s.seed;
     e.threads = s.threads;
     return ets::Fit(observations, e);
@@ -182,26 +138,31 @@ Result Fit(std::span<const double> observations, const Settings& s) {
     auto_arima::Settings a;
     a.period = s.period;
     a.horizon = s.horizon;
-    a.level = s.level;
+    a.levels = s.levels;
     return auto_arima::Fit(observations, a);
   });
   r.theta = Attempt("theta", r.failures, [&] {
-    return theta::Fit(observations, {s.period, s.horizon, s.level});
+    return theta::Fit(observations, {.period = s.period, .horizon = s.horizon, .levels = s.levels});
   });
 
   std::vector<automatic::Forecasts> parts;
   if (r.smoothing) parts.push_back(Part(*r.smoothing));
-  if (r.arima) parts.push_back(Part(r.arima->fit));
+  if (r.arima) parts.push_back(Part(*r.arima));
   if (r.theta) parts.push_back(Part(*r.theta));
   if (parts.empty()) {
     std::string reasons = "auto_forecast: every method failed";
     for (const std::string& f : r.failures) reasons += "; " + f;
-    throw Error(Status::kEngineFailed, reasons, {});
+    throw Error(Status::kEngineFailed, reasons);
   }
   automatic::Forecasts combined = Succeeded(automatic::Combine(parts));
-  r.forecasts = std::move(combined.mean);
-  r.lower = std::move(combined.lower);
-  r.upper = std::move(combined.upper);
+  r.mean = std::move(combined.mean);
+  r.limits = std::move(combined.limits);
+  r.fitted = std::move(combined.fitted);
+  r.residuals.resize(observations.size(), std::numeric_limits<double>::quiet_NaN());
+  for (std::size_t t = 0; t < observations.size() && t < r.fitted.size(); ++t)
+    r.residuals[t] = observations[t] - r.fitted[t];
+  // A combination of one method is that method alone, and says so.
+  if (parts.size() == 1) r.status = Status::kSingleMember;
   return r;
 }
 

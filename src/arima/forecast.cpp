@@ -55,18 +55,23 @@ double Arimapoint(ArimaStateRecord& st, int t) {
   return sum + st.c;
 }
 
+double InverseTransform(Transform transform, double x) {
+  if (transform == Transform::kLog) {
+    x = std::exp(x);
+  } else if (transform == Transform::kSquareRoot) {
+    if (x < 0.0) x = 0.0;
+    x = x * x;
+  }
+  return x;
+}
+
+double Untransform(const ArimaStateRecord& st, double v) {
+  return InverseTransform(st.transform, st.lambda * v);
+}
+
 void Arimauntransform(ArimaStateRecord& st) {
   for (double* v : {st.F, st.L, st.U}) {
-    for (int k = 1; k <= st.h; ++k) {
-      double x = st.lambda * v[k];
-      if (st.transform == kTransformLog) {
-        x = std::exp(x);
-      } else if (st.transform == kTransformSqrt) {
-        if (x < 0.0) x = 0.0;
-        x = x * x;
-      }
-      v[k] = x;
-    }
+    for (int k = 1; k <= st.h; ++k) v[k] = Untransform(st, v[k]);
   }
 }
 
@@ -90,9 +95,11 @@ int Arimaforecast(ArimaStateRecord& st) {
   double V = 0.0;
   for (int k = 1; k <= st.h; ++k) {
     V += st.psi[k - 1] * st.psi[k - 1] * st.sigma2;
-    const double half = z * std::sqrt(V);
+    st.se[k] = std::sqrt(V);
+    const double half = z * st.se[k];
     st.L[k] = st.F[k] - half;
     st.U[k] = st.F[k] + half;
+    st.Fscaled[k] = st.F[k];
   }
   Arimauntransform(st);
   return 0;

@@ -36,9 +36,15 @@ void Arimapsi(ArimaStateRecord& st);
 // series) count as 0, like the future innovations. Requires N >= r (checked by Arimaforecast).
 double Arimapoint(ArimaStateRecord& st, int t);
 
-// F, L, U[1..h] times lambda, then transform 2: exp; transform 3: negative values to 0, then
-// squared.
+// F, L, U[1..h] times lambda, then for the log transform exp; for the square root negative values
+// to 0, then squared.
 void Arimauntransform(ArimaStateRecord& st);
+// One value v of the scaled, transformed scale back on the observations' scale, as
+// Arimauntransform does it.
+double Untransform(const ArimaStateRecord& st, double v);
+// x on the transformed (unscaled) scale back on the observations' scale: exp for the log
+// transform, the square of max(x, 0) for the square root.
+double InverseTransform(Transform transform, double x);
 
 }  // namespace vordex::arima
 

@@ -18,10 +18,10 @@ int Arimatransform(ArimaStateRecord& st) {
                          1);
     mn = std::min(mn, st.y[t]);
   }
-  if (st.transform == kTransformLog) {
+  if (st.transform == Transform::kLog) {
     if (mn <= 0.0) return ReportError(kArimaTitle, "Can't take log of zero or negative values", 1);
     for (int t = 1; t <= st.N; ++t) st.y[t] = std::log(st.y[t]);
-  } else if (st.transform == kTransformSqrt) {
+  } else if (st.transform == Transform::kSquareRoot) {
     if (mn < 0.0) return ReportError(kArimaTitle, "Can't take sqrt of negative values", 1);
     for (int t = 1; t <= st.N; ++t) st.y[t] = std::sqrt(st.y[t]);
   }

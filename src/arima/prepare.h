@@ -9,12 +9,13 @@ namespace vordex::arima {
 // The title of every box that the engine's own routines raise.
 inline constexpr const char* kArimaTitle = "Error in Arimalib";
 
-// Transforms ArimaState.y[1..N] in place (transform 2: natural logarithm; 3: square root; any
-// other value: none), then divides by the scale lambda = max |y(t)|, stored in ArimaState.lambda.
-// Returns 0; -1 after a warning box titled "Error in Arimalib" when the data do not fit:
+// Transforms ArimaState.y[1..N] in place (the log transform: natural logarithm; the square root;
+// any other value: none), then divides by the scale lambda = max |y(t)|, stored in
+// ArimaState.lambda. Returns 0; -1 after a warning box titled "Error in Arimalib" when the data do
+// not fit:
 //   "Observations must be finite numbers (no NaN or infinity)"  a NaN or infinite observation;
-//   "Can't take log of zero or negative values"   transform 2 with an observation <= 0;
-//   "Can't take sqrt of negative values"          transform 3 with an observation < 0;
+//   "Can't take log of zero or negative values"   the log transform with an observation <= 0;
+//   "Can't take sqrt of negative values"          the square root with an observation < 0;
 //   "All transformed observations are zero: the series cannot be scaled"  lambda = 0.
 // y is left untouched by the first three failures.
 int Arimatransform(ArimaStateRecord& st);

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "arima/driver.h"
+#include "arima/forecast.h"
 #include "platform/messages.h"
 
 namespace vordex::arima {
@@ -17,35 +18,41 @@ struct Orders {
 struct Rule {
   bool (*fails)(const Orders& o);
   const char* message;
-  int code;
+  Status status;
 };
 
 // Upper limits are tested before lower limits; the seasonal rules only for a seasonal ARMA part.
 constexpr Rule kRules[] = {
     {[](const Orders& o) { return o.N > MAXN; },
-     "Too much data: number of observations exceeds MAXN", 31},
-    {[](const Orders& o) { return o.s > MAXS; }, "Seasonal frequency exceeds MAXS", 32},
-    {[](const Orders& o) { return o.h > MAXH; }, "Forecast horizon exceeds MAXH", 33},
-    {[](const Orders& o) { return o.p > kMaxP || o.q > kMaxP; }, "ARIMA (p,q) order too high", 34},
+     "Too much data: number of observations exceeds MAXN", Status::kArimaTooMuchData},
+    {[](const Orders& o) { return o.s > MAXS; }, "Seasonal frequency exceeds MAXS",
+     Status::kArimaPeriodTooLarge},
+    {[](const Orders& o) { return o.h > MAXH; }, "Forecast horizon exceeds MAXH",
+     Status::kArimaHorizonTooLarge},
+    {[](const Orders& o) { return o.p > kMaxP || o.q > kMaxP; }, "ARIMA (p,q) order too high",
+     Status::kArimaOrderTooHigh},
     {[](const Orders& o) { return o.P > kMaxSeasonalP || o.Q > kMaxSeasonalP; },
-     "ARIMA (P,Q) order too high", 35},
+     "ARIMA (P,Q) order too high", Status::kArimaSeasonalOrderTooHigh},
     {[](const Orders& o) { return o.d > kMaxD || o.D > kMaxD; }, "Degree of differencing too large",
-     36},
+     Status::kArimaDifferencingTooLarge},
     {[](const Orders& o) { return o.pp >= kTotalOrderLimit || o.qq >= kTotalOrderLimit; },
-     "Total order too large: reduce (p,q) or (P,Q)", 37},
-    {[](const Orders& o) { return o.s < 1; }, "Invalid seasonal frequency (<1)", 38},
-    {[](const Orders& o) { return o.N < 1; }, "Number of observations zero or negative", 39},
-    {[](const Orders& o) { return o.h < 0; }, "Invalid forecast horizon (<0)", 40},
+     "Total order too large: reduce (p,q) or (P,Q)", Status::kArimaTotalOrderTooLarge},
+    {[](const Orders& o) { return o.s < 1; }, "Invalid seasonal frequency (<1)",
+     Status::kArimaInvalidPeriod},
+    {[](const Orders& o) { return o.N < 1; }, "Number of observations zero or negative",
+     Status::kArimaNoObservations},
+    {[](const Orders& o) { return o.h < 0; }, "Invalid forecast horizon (<0)",
+     Status::kArimaNegativeHorizon},
     {[](const Orders& o) { return o.p < 0 || o.q < 0 || o.d < 0; },
-     "Invalid input: one of (p,d,q) values negative", 41},
+     "Invalid input: one of (p,d,q) values negative", Status::kArimaNegativeOrder},
     {[](const Orders& o) { return o.P < 0 || o.Q < 0 || o.D < 0; },
-     "Invalid input: one of (P,D,Q) values negative", 42},
+     "Invalid input: one of (P,D,Q) values negative", Status::kArimaNegativeSeasonalOrder},
     {[](const Orders& o) { return o.P + o.Q > 0 && o.s == 1; },
-     "Seasonal model requested for non-seasonal data", 43},
+     "Seasonal model requested for non-seasonal data", Status::kArimaSeasonalForNonSeasonal},
     {[](const Orders& o) { return o.P + o.Q > 0 && o.N < 2 * o.s; },
-     "Insufficient data for estimation of a seasonal model", 44},
+     "Insufficient data for estimation of a seasonal model", Status::kArimaTooFewForSeasonal},
     {[](const Orders& o) { return o.P + o.Q > 0 && (o.p >= o.s || o.q >= o.s); },
-     "(p,q) must be < s for seasonal model", 45},
+     "(p,q) must be < s for seasonal model", Status::kArimaOrderNotBelowPeriod},
 };
 
 void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
@@ -62,19 +69,18 @@ void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
   st.D = o.D;
   st.Q = o.Q;
   st.mean = o.mean;
-  st.transform = o.transform == Transform::kLog          ? kTransformLog
-                 : o.transform == Transform::kSquareRoot ? kTransformSqrt
-                                                         : 0;
+  st.transform = o.transform;
   st.pp = o.p + o.P * o.period;
   st.qq = o.q + o.Q * o.period;
   st.critical = o.critical;
   st.confidence = 95.0;
   for (int t = 1; t <= st.N; ++t) st.y[t] = y[static_cast<std::size_t>(t - 1)];
   if (Arimamain(st, o.thorough ? kThoroughMaximumLikelihood : kExactMaximumLikelihood, 1) == 0) {
+    out.status = Status::kEngineFailed;
     out.text = kFailureText;
     return;
   }
-  Estimates& fit = out.fit;
+  Estimates& fit = out.value;
   fit.series.assign(st.w + 1, st.w + st.N + 1);
   fit.fitted.assign(st.fitted + 1, st.fitted + st.N + 1);
   fit.residuals.assign(st.e + 1, st.e + st.N + 1);
@@ -85,6 +91,21 @@ void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
   fit.theta.assign(st.theta + 1, st.theta + st.q + 1);
   fit.Phi.assign(st.Phi + 1, st.Phi + st.P + 1);
   fit.Theta.assign(st.Theta + 1, st.Theta + st.Q + 1);
+  for (const Request::Band& band : o.bands) {
+    Limits& limits = fit.bands.emplace_back();
+    limits.level = band.level;
+    for (int k = 1; k <= st.h; ++k) {
+      const double half = band.critical * st.se[k];
+      limits.lower.push_back(Untransform(st, st.Fscaled[k] - half));
+      limits.upper.push_back(Untransform(st, st.Fscaled[k] + half));
+    }
+  }
+  // One-step predictions of the observations: the transformed observation less its residual,
+  // transformed back (none for the values lost to differencing).
+  fit.predictions.reserve(static_cast<std::size_t>(st.N));
+  for (int t = 1; t <= st.N; ++t)
+    fit.predictions.push_back(
+        t <= st.nd ? kMissing : InverseTransform(st.transform, st.y[t] * st.lambda - st.e[t]));
   fit.sigma2 = st.sigma2;
   fit.log_likelihood = st.loglik;
   fit.aic = st.aic;
@@ -93,7 +114,7 @@ void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
 
 }  // namespace
 
-int Check(const Request& settings, long n) {
+Status Check(const Request& settings, long n) {
   const Orders o{n,
                  settings.period,
                  settings.horizon,
@@ -108,10 +129,10 @@ int Check(const Request& settings, long n) {
   for (const Rule& rule : kRules) {
     if (rule.fails(o)) {
       platform::ShowMessage(kCheckTitle, rule.message, platform::kStyleWarning);
-      return rule.code;
+      return rule.status;
     }
   }
-  return 0;
+  return Status::kOk;
 }
 
 Outcome Execute(const Request& settings, std::span<const double> y) {
@@ -126,8 +147,10 @@ Outcome Run(const Request& settings, std::span<const double> y) {
   Outcome out;
   platform::MessageRecorder recorder;
   out.status = Check(settings, static_cast<long>(y.size()));
-  if (out.status == 0) ExecuteInto(settings, y, out);
+  if (out.status == Status::kOk) ExecuteInto(settings, y, out);
   out.messages = recorder.Take();
+  // A refusal's text is the checker's message.
+  if (!out.ok() && out.text.empty() && !out.messages.empty()) out.text = out.messages.back().text;
   return out;
 }
 

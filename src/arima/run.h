@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "arima/state.h"
-#include "vordex/error.hpp"
+#include "vordex/forecast.hpp"
+#include "vordex/outcome.hpp"
+#include "vordex/status.hpp"
 #include "vordex/transform.hpp"
 
 namespace vordex::arima {
@@ -29,6 +31,13 @@ struct Request {
   int mean = 0;
   Transform transform = Transform::kNone;
   double critical = 0.0;  // each limit lies this many standard errors away; <= 0 or NaN: 1.96
+  // Limits of further coverages: each gives one pair of limits `critical` standard errors from
+  // the forecasts on the transformed scale, labelled `level`. Empty: the one pair of `critical`.
+  struct Band {
+    double level = 0.0;
+    double critical = 0.0;
+  };
+  std::vector<Band> bands;
   // Keep the best of several estimates (MaxLikThorough) instead of the one from the
   // Hannan-Rissanen start with the sample mean removed (the export's estimation).
   bool thorough = false;
@@ -42,8 +51,12 @@ struct Estimates {
   std::vector<double> fitted;     // one-step predictions
   std::vector<double> residuals;  // one-step prediction errors
   std::vector<double> forecasts;  // h values
-  std::vector<double> lower;
+  std::vector<double> lower;      // the limits of `critical`
   std::vector<double> upper;
+  std::vector<Limits> bands;  // the limits of each band asked for, in order
+  // One-step predictions of the observations on their own scale (kMissing for the values lost
+  // to differencing).
+  std::vector<double> predictions;
   std::vector<double> phi, theta, Phi, Theta;  // p, q, P, Q coefficients (Box-Jenkins signs)
   double sigma2 = 0.0;                         // innovation variance (transformed scale)
   double log_likelihood = 0.0;
@@ -51,15 +64,10 @@ struct Estimates {
   double constant = 0.0;  // 0 without the mean
 };
 
-// A request's outcome: the fit, or the failure as the host would see it (a checker code, or the
-// text of an engine failure), with every message raised during the request in order.
-struct Outcome {
-  int status = 0;    // 0 or a checker code 31..45
-  std::string text;  // non-empty when the engine failed
-  std::vector<Message> messages;
-  Estimates fit;
-  bool ok() const { return status == 0 && text.empty(); }
-};
+// A request's outcome: the fit, or the failure (the checker's status with its message as the
+// text, or kEngineFailed with kFailureText), with every message raised during the request in
+// order. The messages are recorded, not shown.
+using Outcome = vordex::Outcome<Estimates>;
 
 // Title of the checker's messages, and the text of an engine failure.
 inline constexpr const char* kCheckTitle = "Arima Error";
@@ -67,11 +75,11 @@ inline constexpr const char* kFailureText = "Failure in Arimamain:\nModel could 
 
 // The checker's 15 rules over the settings for n observations, in order (upper limits before
 // lower limits; the seasonal rules only for a seasonal ARMA part): the first that fails shows its
-// message in a warning box titled kCheckTitle and returns its code, 31..45; 0 when all pass.
-int Check(const Request& settings, long n);
+// message in a warning box titled kCheckTitle and returns its status (kArimaTooMuchData ..
+// kArimaOrderNotBelowPeriod); kOk when all pass.
+Status Check(const Request& settings, long n);
 
-// Fits checked settings to y, recording the request's messages in the outcome (they are passed
-// on to the thread's handler as they arise).
+// Fits checked settings to y.
 Outcome Execute(const Request& settings, std::span<const double> y);
 
 // Check, then Execute.

@@ -6,17 +6,15 @@
 // to the transformed, scaled observations y, every lag polynomial in the Box-Jenkins sign
 // convention 1 - c(1) z - ... - c(k) z^k.
 //
-// One record per thread (ArimaState): the host layer writes the settings, the observations and
-// the critical value, runs Arimamain on the same thread and reads the results back before the
-// next request on that thread overwrites them. Arrays are indexed from 0 and used from 1 unless a
+// One record per request (ArimaStateRecord), made by Run (run.h) and handed to every routine of
+// the engine; nothing of a request outlives it. Arrays are indexed from 0 and used from 1 unless a
 // field says otherwise.
 #ifndef VORDEX_ARIMA_STATE_H
 #define VORDEX_ARIMA_STATE_H
 
-#include <bit>
-#include <cstdint>
-
 #include "arma/likelihood.h"
+#include "numerics/missing.h"
+#include "vordex/transform.hpp"
 
 namespace vordex::arima {
 
@@ -32,16 +30,8 @@ inline constexpr int kTotalOrderLimit = 84;
 inline constexpr int kOperatorSize = 135;
 
 // The missing-value marker of values lost to differencing.
-inline constexpr double kMissing = -99999.0;
-
-// True exactly when x has the bit pattern of kMissing.
-inline bool IsMissing(double x) {
-  return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(kMissing);
-}
-
-// Transform settings.
-inline constexpr int kTransformLog = 2;
-inline constexpr int kTransformSqrt = 3;
+using numerics::IsMissing;
+using numerics::kMissing;
 
 struct ArimaStateRecord {
   // Settings (written by the host layer).
@@ -50,10 +40,10 @@ struct ArimaStateRecord {
   int h = 0;                // forecast horizon, 0..MAXH
   int p = 0, d = 0, q = 0;  // nonseasonal orders
   int P = 0, D = 0, Q = 0;  // seasonal orders
-  int mean = 0;       // non-zero: remove the mean of the differenced series, report a constant
-  int transform = 0;  // 2 log, 3 square root, anything else none
-  int pp = 0;         // total AR order p + P s
-  int qq = 0;         // total MA order q + Q s
+  int mean = 0;  // non-zero: remove the mean of the differenced series, report a constant
+  Transform transform = Transform::kNone;
+  int pp = 0;  // total AR order p + P s
+  int qq = 0;  // total MA order q + Q s
 
   // Derived integers.
   int nd = 0;  // observations lost to differencing, d + D s
@@ -80,6 +70,10 @@ struct ArimaStateRecord {
   double L[MAXH + 1] = {};
   double U[MAXH + 1] = {};
   double psi[MAXH + 1] = {};
+  // The forecasts on the scaled, transformed scale and their standard errors, 1..h, from which
+  // limits of any other critical value are formed as L and U are.
+  double Fscaled[MAXH + 1] = {};
+  double se[MAXH + 1] = {};
 
   // Factor coefficients 1..order (element 0 is 1.0 where set and is not read by the estimators).
   double phi[kMaxP + 1] = {};

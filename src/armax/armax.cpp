@@ -6,6 +6,7 @@
 #include "armax/final_fit.h"
 #include "armax/model.h"
 #include "numerics/kernels/error_state.h"
+#include "numerics/missing.h"
 #include "numerics/vectors.h"
 
 namespace vordex::armax {
@@ -13,18 +14,19 @@ namespace {
 
 using numerics::FatalError;
 
-// Copies option slots 1..10 into the record and applies the seasonal adjustments.
-void FillModel(const int* opts, ArmaxModelRecord& model) {
-  model.s = opts[1];
-  model.h = opts[2];
-  model.p = opts[3];
-  model.d = opts[4];
-  model.q = opts[5];
-  model.P = opts[6];
-  model.D = opts[7];
-  model.Q = opts[8];
-  model.constant = opts[9] != 0 ? 1 : 0;
-  model.transform = opts[10];
+// The request's orders and flags in the record.
+void FillModel(const Request& o, ArmaxModelRecord& model) {
+  model.s = o.period;
+  model.h = o.horizon;
+  model.p = o.p;
+  model.d = o.d;
+  model.q = o.q;
+  model.P = o.P;
+  model.D = o.D;
+  model.Q = o.Q;
+  model.constant = o.constant ? 1 : 0;
+  model.transform = o.transform;
+  model.thorough = o.thorough;
   model.nreg = 0;
   model.n = 0;
 }
@@ -51,14 +53,11 @@ bool PutBlock(double* out, int capacity, int& written, const double* block, int 
 
 }  // namespace
 
-int ArmaxFit(double* x, const int& N, const int* opts, const int& nopts, ArmaxResult& result,
-             bool thorough) {
+int Armaxmain(double* x, const int& N, const Request& request, ArmaxResult& result) {
   kernels::KernelQuiet();
-  if (nopts < kArmaxOptions) return kArmaxTooFewOptions;
-
+  x[0] = request.critical;
   ArmaxModelRecord& model = result.model;
-  FillModel(opts, model);
-  model.thorough = thorough;
+  FillModel(request, model);
   if (model.s < 1 || model.p < 0 || model.q < 0) return kArmaxOrders;
   if (model.s < 2) {
     model.P = 0;
@@ -111,10 +110,33 @@ int ArmaxFit(double* x, const int& N, const int* opts, const int& nopts, ArmaxRe
   }
 
   int status = kXtraOk;
+  std::vector<double> ftrans(static_cast<std::size_t>(h));
   Armax_xtra(model, w, x + 1, x[0], result.par.data(), result.residuals.data(), A.get(),
              result.forecasts.data(), se.get(), result.limits.data(), result.b.data(), stats.get(),
-             status);
+             status, ftrans.data());
   if (status >= 1) return kArmaxXtraBase + status;
+  // Further limits, formed and untransformed as Armax_xtra forms those of x[0].
+  for (const Request::Band& band : request.bands) {
+    Limits& limits = result.bands.emplace_back();
+    limits.level = band.level;
+    limits.lower.resize(static_cast<std::size_t>(h));
+    limits.upper.resize(static_cast<std::size_t>(h));
+    for (int j = 0; j < h; ++j) {
+      limits.lower[static_cast<std::size_t>(j)] =
+          ftrans[static_cast<std::size_t>(j)] - band.critical * se[j];
+      limits.upper[static_cast<std::size_t>(j)] =
+          ftrans[static_cast<std::size_t>(j)] + band.critical * se[j];
+    }
+    Armaxuntrans(limits.lower.data(), h, model.transform);
+    Armaxuntrans(limits.upper.data(), h, model.transform);
+  }
+  // The transformed observation less its residual, transformed back.
+  result.predictions.assign(static_cast<std::size_t>(N), numerics::kMissing);
+  for (int t = N - n; t < N; ++t) {
+    double v = x[t + 1] - result.residuals[static_cast<std::size_t>(t - (N - n))];
+    Armaxuntrans(&v, 1, model.transform);
+    result.predictions[static_cast<std::size_t>(t)] = v;
+  }
   result.sum_of_squares = stats[kStatSumSq];
   result.log_likelihood = stats[kStatLogLik];
   result.sigma2 = stats[kStatSigma2];
@@ -129,18 +151,6 @@ void ArmaxPackResult(const ArmaxResult& r, double* out, int& nout, int& status) 
   Armax_pack(out, nout, r.model.n, r.model.h, r.model.npar(), r.model.k(), r.series.data(),
              r.residuals.data(), r.forecasts.data(), r.limits.data(), r.par.data(), r.b.data(),
              tail, status);
-}
-
-int Armaxmain(double* x, const int& N, const int* opts, const int& nopts, double* out, int& nout) {
-  const int capacity = nout;
-  nout = 0;
-  ArmaxResult result;
-  if (const int status = ArmaxFit(x, N, opts, nopts, result); status != kArmaxOk) return status;
-  nout = capacity;
-  int status = kPackOk;
-  ArmaxPackResult(result, out, nout, status);
-  if (status <= 0 && nout >= 1) return kArmaxOk;
-  return kArmaxPackBase + status;
 }
 
 void Armax_pack(double* out, int& nout, const int& n, const int& h, const int& npar, const int& k,

@@ -9,11 +9,35 @@
 #include <vector>
 
 #include "armax/model.h"
+#include "vordex/forecast.hpp"
+#include "vordex/transform.hpp"
 
 namespace vordex::armax {
 
-// Number of option slots the driver needs.
+// Number of option slots of the Armaxdll export.
 inline constexpr int kArmaxOptions = 11;
+
+// The model: a constant (optional) plus a seasonal ARMA(p,q)(P,Q)s process for the transformed
+// series differenced d times and D times at lag s; the forecasts and their limits.
+struct Request {
+  int period = 1;   // s >= 1
+  int horizon = 0;  // h >= 0
+  int p = 0, d = 0, q = 0;
+  int P = 0, D = 0, Q = 0;
+  bool constant = false;
+  Transform transform = Transform::kNone;
+  double critical = 1.96;  // each limit lies this many forecast standard errors away
+  // Limits of further coverages, each `critical` standard errors from the forecasts on the
+  // transformed scale, labelled `level` (the export asks for none).
+  struct Band {
+    double level = 0.0;
+    double critical = 0.0;
+  };
+  std::vector<Band> bands;
+  // Keep the best of several estimates (Armaxml's thorough estimation) instead of the one from
+  // the start 0.01 (the export's estimation).
+  bool thorough = false;
+};
 // Largest order of one lag polynomial: the root finder behind the admissibility test takes
 // degrees up to 100.
 inline constexpr int kMaxOrder = 100;
@@ -22,7 +46,6 @@ inline constexpr int kMaxOrder = 100;
 // (estimate.h), Armax_xtra (final_fit.h) and Armax_pack.
 enum ArmaxStatus : int {
   kArmaxOk = 0,
-  kArmaxTooFewOptions = 1,  // fewer than kArmaxOptions options
   kArmaxTransform = 2,      // log of a value <= 0 or square root of a value < 0
   kArmaxNonFinite = 3,      // an observation is infinite or not a number
   kArmaxTooShort = 4,       // differencing leaves fewer than 2 values
@@ -48,35 +71,30 @@ struct ArmaxResult {
   std::vector<double> residuals;  // n one-step prediction errors
   std::vector<double> forecasts;  // h values, on the scale of the observations
   std::vector<double> limits;     // h lower, then h upper limits
-  std::vector<double> par;        // npar coefficients (Box-Jenkins signs)
-  std::vector<double> b;          // k regression coefficients (the constant)
+  std::vector<Limits> bands;      // the limits of each band asked for, in order
+  // One-step predictions of the N observations on their own scale (kMissing for the N - n values
+  // lost to differencing).
+  std::vector<double> predictions;
+  std::vector<double> par;  // npar coefficients (Box-Jenkins signs)
+  std::vector<double> b;    // k regression coefficients (the constant)
   double sum_of_squares = 0.0;
   double log_likelihood = 0.0;
   double sigma2 = 0.0;
 };
 
-// Everything Armaxmain does but the packing: fills `result` and returns kArmaxOk, or another
-// ArmaxStatus (the result then holds whatever was reached). Arguments as for Armaxmain; thorough
-// asks Armaxml for its thorough estimation (no option slot carries it: the export never does).
-int ArmaxFit(double* x, const int& N, const int* opts, const int& nopts, ArmaxResult& result,
-             bool thorough = false);
+// Runs one request: fills `result` and returns kArmaxOk, or another ArmaxStatus (the result then
+// holds whatever was reached).
+//   x        N + 1 doubles: x[0] ignored (the critical value is the request's), x[1..N] the
+//            observations (transformed in place).
+//   N        number of observations.
+//   request  the model and forecasts.
+// With s < 2 the seasonal orders are dropped; with p >= s (q >= s) and a seasonal AR (MA)
+// order, the stop box "Armax warning" / "NAR too large: reduced to < seasonal frequency" ("NMA
+// too large: ...") is shown and the order becomes s - 1.
+int Armaxmain(double* x, const int& N, const Request& request, ArmaxResult& result);
 
 // Armax_pack over a result: nout is the capacity on entry and the cells written on return.
 void ArmaxPackResult(const ArmaxResult& result, double* out, int& nout, int& status);
-
-// Runs one request.
-//   x      N + 1 doubles: x[0] the critical value of the forecast limits (used unchanged), x[1..N]
-//          the observations (transformed in place).
-//   N      number of observations.
-//   opts   nopts option slots (slot 0, the observation count, is not read): s, h, p, d, q, P, D,
-//          Q, constant flag, transform in slots 1..10.
-//   out    the result buffer, out[0] is cell 1; nout on entry its capacity, on return the number
-//          of cells written (0 on failure before packing).
-// Returns an ArmaxStatus. With s < 2 the seasonal orders are dropped; with p >= s (q >= s) and a
-// seasonal AR (MA) order, the stop box "Armax warning" / "NAR too large: reduced to < seasonal
-// frequency" ("NMA too large: ...") is shown and the order becomes s - 1.
-// The result cells are laid out by Armax_pack.
-int Armaxmain(double* x, const int& N, const int* opts, const int& nopts, double* out, int& nout);
 
 // Packs the result: series (n), residuals (n), forecasts (h), lower then upper limits (2h),
 // coefficients (npar), constant (k), and three statistics (sum of squared residuals,

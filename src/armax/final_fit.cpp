@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "armax/estimate.h"
 #include "arma/likelihood.h"
+#include "armax/estimate.h"
 #include "numerics/kernels/error_state.h"
 #include "numerics/vectors.h"
 
@@ -95,7 +95,7 @@ int FitArma(const ArmaxModelRecord& model, const double* w, const double* par, d
 
 int Forecast(const ArmaxModelRecord& model, const double* w, const double* x, double c,
              const double* par, const double* e, double* f, double* se, double* limits,
-             const double* b, const double* stats) {
+             const double* b, const double* stats, double* ftrans) {
   const int n = model.n;
   const int h = model.h;
   const int np = model.p + model.s * model.P;
@@ -153,6 +153,8 @@ int Forecast(const ArmaxModelRecord& model, const double* w, const double* x, do
     limits[j] = f[j] - c * se[j];
     limits[h + j] = f[j] + c * se[j];
   }
+  if (ftrans != nullptr)
+    for (int j = 0; j < h; ++j) ftrans[j] = f[j];
   Armaxuntrans(f, h, model.transform);
   const int both = 2 * h;
   Armaxuntrans(limits, both, model.transform);
@@ -163,7 +165,7 @@ int Forecast(const ArmaxModelRecord& model, const double* w, const double* x, do
 
 void Armax_xtra(const ArmaxModelRecord& model, const double* w, const double* x, const double& c,
                 const double* par, double* e, double* A, double* f, double* se, double* limits,
-                double* b, double* stats, int& status) {
+                double* b, double* stats, int& status, double* ftrans) {
   // External regressors are not carried by the engine's data; a record that names some cannot
   // be fitted here.
   if (model.nreg != 0) {
@@ -176,7 +178,8 @@ void Armax_xtra(const ArmaxModelRecord& model, const double* w, const double* x,
     status = FitArma(model, w, par, e, A, b, stats);
     if (status != kXtraOk) return;
   }
-  status = model.h > 0 ? Forecast(model, w, x, c, par, e, f, se, limits, b, stats) : kXtraOk;
+  status =
+      model.h > 0 ? Forecast(model, w, x, c, par, e, f, se, limits, b, stats, ftrans) : kXtraOk;
 }
 
 void Armaxresid(const double* Y, const int& n, const int& k, const double* b, double* r) {
@@ -253,10 +256,10 @@ bool Armaxfcst(const int& npd, const int& nq, const int& h, const int& n, const 
   return true;
 }
 
-void Armaxuntrans(double* values, const int& count, const int& transform) {
-  if (transform == kTransformLog) {
+void Armaxuntrans(double* values, const int& count, const Transform& transform) {
+  if (transform == Transform::kLog) {
     for (int i = 0; i < count; ++i) values[i] = std::exp(values[i]);
-  } else if (transform == kTransformSqrt) {
+  } else if (transform == Transform::kSquareRoot) {
     for (int i = 0; i < count; ++i) {
       const double v = values[i] < 0.0 ? 0.0 : values[i];
       values[i] = v * v;

@@ -49,9 +49,11 @@ enum Statistic : int {
 //   status  (written) an XtraStatus. On failure the outputs written so far stay as they are.
 // The forecasts treat the constant as the mean of w: the constant term of the forecast recursion
 // is that mean times the AR operator at B = 1, so that an AR model reverts to the mean.
+// ftrans, when given (h doubles, written), receives the forecasts on the transformed scale, from
+// which limits of other critical values are formed as `limits` are.
 void Armax_xtra(const ArmaxModelRecord& model, const double* w, const double* x, const double& c,
                 const double* par, double* e, double* A, double* f, double* se, double* limits,
-                double* b, double* stats, int& status);
+                double* b, double* stats, int& status, double* ftrans = nullptr);
 
 // r = Y(:,1) - sum_{j=1..k} Y(:,j+1) b(j) for the n-by-(k+1) matrix Y (by columns, leading
 // dimension n); r and b hold n and k doubles.
@@ -85,9 +87,9 @@ bool Armaxfcst(const int& npd, const int& nq, const int& h, const int& n, const 
                const double* theta, const double& mu, const double& sigma2, const double* history,
                const int& nhist, const double* e, double* f, double* se);
 
-// Undoes the transform of count values in place: kTransformLog takes exp; kTransformSqrt sets
-// negative values to 0 and squares; any other transform leaves them alone.
-void Armaxuntrans(double* values, const int& count, const int& transform);
+// Undoes the transform of count values in place: the log transform takes exp; the square root
+// sets negative values to 0 and squares; no transform leaves them alone.
+void Armaxuntrans(double* values, const int& count, const Transform& transform);
 
 }  // namespace vordex::armax
 

@@ -4,14 +4,14 @@
 
 namespace vordex::armax {
 
-bool Armaxfe(double* x, double* W, const int& N, const int& transform, const int& d, const int& D,
-             const int& s, int& n) {
+bool Armaxfe(double* x, double* W, const int& N, const Transform& transform, const int& d,
+             const int& D, const int& s, int& n) {
   // Every value is tested before any is changed, so that a refused request leaves x as it was.
-  if (transform == kTransformLog) {
+  if (transform == Transform::kLog) {
     for (int i = 0; i < N; ++i)
       if (!(x[i] > 0.0)) return false;
     for (int i = 0; i < N; ++i) x[i] = std::log(x[i]);
-  } else if (transform == kTransformSqrt) {
+  } else if (transform == Transform::kSquareRoot) {
     for (int i = 0; i < N; ++i)
       if (x[i] < 0.0) return false;
     for (int i = 0; i < N; ++i) x[i] = std::sqrt(x[i]);

@@ -10,20 +10,25 @@ namespace {
 struct Rule {
   bool (*fails)(const Request& o, long n);
   const char* message;
+  Status status;
 };
 
-// The checker's rules in order; rule i fails with code 30 + i.
+// The checker's rules in order.
 constexpr Rule kRules[] = {
-    {[](const Request& o, long) { return o.period < 1; }, "Invalid seasonal frequency (s < 1)"},
+    {[](const Request& o, long) { return o.period < 1; }, "Invalid seasonal frequency (s < 1)",
+     Status::kArmaxInvalidPeriod},
     {[](const Request& o, long n) { return n < 2L * o.period; },
-     "Insufficient data: too few observations \nfor this seasonality (n < 2s)"},
-    {[](const Request& o, long) { return o.horizon < 0; }, "Invalid forecast horizon (h < 0)"},
+     "Insufficient data: too few observations \nfor this seasonality (n < 2s)",
+     Status::kArmaxTooFewForPeriod},
+    {[](const Request& o, long) { return o.horizon < 0; }, "Invalid forecast horizon (h < 0)",
+     Status::kArmaxNegativeHorizon},
     {[](const Request& o, long) { return o.p < 0 || o.q < 0 || o.d < 0; },
-     "Invalid input: at least one (p,d,q) value negative"},
+     "Invalid input: at least one (p,d,q) value negative", Status::kArmaxNegativeOrder},
     {[](const Request& o, long) { return o.P < 0 || o.Q < 0 || o.D < 0; },
-     "Invalid input: at least one (P,D,Q) value negative"},
+     "Invalid input: at least one (P,D,Q) value negative", Status::kArmaxNegativeSeasonalOrder},
     {[](const Request& o, long) { return o.period > 1 && (o.p >= o.period || o.q >= o.period); },
-     "Inappropriate (p,q) values for seasonal model (p or q > s)"},
+     "Inappropriate (p,q) values for seasonal model (p or q > s)",
+     Status::kArmaxOrderNotBelowPeriod},
 };
 
 struct StatusEntry {
@@ -32,7 +37,6 @@ struct StatusEntry {
 };
 
 constexpr StatusEntry kStatusTexts[] = {
-    {kArmaxTooFewOptions, "Error in Armaxfe:\n-- insufficient input parameters"},
     {kArmaxTransform, "Error in Armaxfe:\n-- requested transform could not be performed"},
     {kArmaxNonFinite, "Error in Armaxfe:\n-- observations must be finite numbers"},
     {kArmaxTooShort, "Error in Armaxfe:\n-- differencing leaves fewer than 2 values"},
@@ -57,37 +61,26 @@ constexpr const char* kNoResultsText = "Unknown error in Armaxmain:\n-- no resul
 
 void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
   const int N = static_cast<int>(y.size());
-  const int opts[kArmaxOptions] = {N,
-                                   o.period,
-                                   o.horizon,
-                                   o.p,
-                                   o.d,
-                                   o.q,
-                                   o.P,
-                                   o.D,
-                                   o.Q,
-                                   o.constant ? 1 : 0,
-                                   static_cast<int>(o.transform)};
   // The engine transforms the observations in place: x[0] the critical value, x[1..N] a copy.
   std::vector<double> x(y.size() + 1);
-  x[0] = o.critical;
   std::copy(y.begin(), y.end(), x.begin() + 1);
-  out.engine_status = ArmaxFit(x.data(), N, opts, kArmaxOptions, out.fit, o.thorough);
-  if (out.engine_status != kArmaxOk) out.text = StatusText(out.engine_status);
+  out.value.engine_status = Armaxmain(x.data(), N, o, out.value.result);
+  if (out.value.engine_status != kArmaxOk) {
+    out.status = Status::kEngineFailed;
+    out.text = StatusText(out.value.engine_status);
+  }
 }
 
 }  // namespace
 
-int Check(const Request& settings, long n) {
-  int code = 30;
+Status Check(const Request& settings, long n) {
   for (const Rule& rule : kRules) {
-    ++code;
     if (rule.fails(settings, n)) {
       platform::ShowMessage(kCheckTitle, rule.message, platform::kStyleWarning);
-      return code;
+      return rule.status;
     }
   }
-  return 0;
+  return Status::kOk;
 }
 
 const char* StatusText(int status) {
@@ -109,8 +102,10 @@ Outcome Run(const Request& settings, std::span<const double> y) {
   Outcome out;
   platform::MessageRecorder recorder;
   out.status = Check(settings, static_cast<long>(y.size()));
-  if (out.status == 0) ExecuteInto(settings, y, out);
+  if (out.status == Status::kOk) ExecuteInto(settings, y, out);
   out.messages = recorder.Take();
+  // A refusal's text is the checker's message.
+  if (!out.ok() && out.text.empty() && !out.messages.empty()) out.text = out.messages.back().text;
   return out;
 }
 

@@ -7,9 +7,9 @@
 #include <set>
 #include <utility>
 
-#include "numerics/distributions.h"
 #include "auto/seasonality.h"
 #include "auto/unit_root.h"
+#include "numerics/distributions.h"
 #include "platform/messages.h"
 
 namespace vordex::automatic {
@@ -37,7 +37,7 @@ struct Orders {
 
 // The request of one candidate: the one place where the settings reach the engine.
 arima::Request BuildRequest(const AutoArimaSettings& settings, int period, int d, int D,
-                            const Orders& o, double critical, bool thorough) {
+                            const Orders& o, bool thorough) {
   arima::Request r;
   r.period = period;
   r.horizon = settings.horizon;
@@ -48,7 +48,8 @@ arima::Request BuildRequest(const AutoArimaSettings& settings, int period, int d
   r.D = D;
   r.Q = o.Q;
   r.mean = o.constant ? 1 : 0;
-  r.critical = critical;
+  for (const double level : settings.levels)
+    r.bands.push_back({level, numerics::NormalQuantile(0.5 + level / 200.0)});
   r.thorough = thorough;
   return r;
 }
@@ -84,14 +85,13 @@ bool Admissible(const arima::Estimates& fit, int period) {
 // One search: the fixed settings, the models fitted so far and the best of them.
 class Search {
  public:
-  Search(const AutoArimaSettings& settings, std::span<const double> y, int period, int d, int D,
-         double critical)
-      : settings_(settings), y_(y), period_(period), d_(d), D_(D), critical_(critical) {}
+  Search(const AutoArimaSettings& settings, std::span<const double> y, int period, int d, int D)
+      : settings_(settings), y_(y), period_(period), d_(d), D_(D) {}
 
   // False when the engine's checker refuses the orders (its message goes to the handler of the
   // search, which drops it).
   bool Allowed(const Orders& o) const {
-    return arima::Check(Request(o), static_cast<long>(y_.size())) == 0;
+    return arima::Check(Request(o), static_cast<long>(y_.size())) == Status::kOk;
   }
   bool Tried(const Orders& o) const { return tried_.count(o) > 0; }
 
@@ -164,15 +164,15 @@ class Search {
       c.note = !out.text.empty()      ? out.text
                : out.messages.empty() ? "refused by the engine"
                                       : out.messages.front().text;
-    } else if (!std::isfinite(out.fit.aic)) {
+    } else if (!std::isfinite(out.value.aic)) {
       c.note = "no finite likelihood";
-    } else if (!Admissible(out.fit, period_)) {
+    } else if (!Admissible(out.value, period_)) {
       c.note = "not admissible";
     } else {
-      const double aic = out.fit.aic + 2.0;
+      const double aic = out.value.aic + 2.0;
       c.aicc = aic + 2.0 * k * (k + 1.0) / (n_eff - k - 1.0);
       s.bic = aic + k * (std::log(n_eff) - 2.0);
-      s.fit = std::move(out.fit);
+      s.fit = std::move(out.value);
     }
     return s;
   }
@@ -187,13 +187,12 @@ class Search {
   }
 
   arima::Request Request(const Orders& o, bool thorough = false) const {
-    return BuildRequest(settings_, period_, d_, D_, o, critical_, thorough);
+    return BuildRequest(settings_, period_, d_, D_, o, thorough);
   }
 
   const AutoArimaSettings& settings_;
   std::span<const double> y_;
   int period_, d_, D_;
-  double critical_;
   std::set<Orders> tried_;
   std::vector<ArimaCandidate> path_;
   std::vector<Orders> orders_;  // the orders of each path entry
@@ -301,20 +300,26 @@ Outcome<AutoArimaResult> AutoArima(const AutoArimaSettings& settings, std::span<
   using Out = Outcome<AutoArimaResult>;
   const AutoArimaSettings& s = settings;
   const std::size_t n = y.size();
-  if (n < 3) return Out::Failure("AutoArima: fewer than 3 values");
+  if (n < 3) return Out::Failure(Status::kTooFewObservations, "AutoArima: fewer than 3 values");
   if (n > static_cast<std::size_t>(arima::MAXN))
-    return Out::Failure("AutoArima: more than " + std::to_string(arima::MAXN) + " values");
+    return Out::Failure(Status::kTooManyObservations,
+                        "AutoArima: more than " + std::to_string(arima::MAXN) + " values");
   for (double v : y)
-    if (!std::isfinite(v)) return Out::Failure("AutoArima: a value is not finite");
-  if (s.period < 1) return Out::Failure("AutoArima: the period is below 1");
+    if (!std::isfinite(v))
+      return Out::Failure(Status::kInvalidData, "AutoArima: a value is not finite");
+  if (s.period < 1)
+    return Out::Failure(Status::kInvalidSettings, "AutoArima: the period is below 1");
   if (s.horizon < 0 || s.horizon > arima::MAXH)
-    return Out::Failure("AutoArima: the horizon is outside 0.." + std::to_string(arima::MAXH));
-  if (!(s.level > 0.0 && s.level < 100.0))
-    return Out::Failure("AutoArima: the level is not between 0 and 100");
+    return Out::Failure(Status::kInvalidSettings,
+                        "AutoArima: the horizon is outside 0.." + std::to_string(arima::MAXH));
+  for (const double level : s.levels)
+    if (!(level > 0.0 && level < 100.0))
+      return Out::Failure(Status::kInvalidSettings, "AutoArima: a level is not between 0 and 100");
   if (s.d < -1 || s.d > arima::kMaxD || s.D < -1 || s.D > arima::kMaxD)
-    return Out::Failure("AutoArima: d or D is outside -1.." + std::to_string(arima::kMaxD));
+    return Out::Failure(Status::kInvalidSettings,
+                        "AutoArima: d or D is outside -1.." + std::to_string(arima::kMaxD));
   if (std::min({s.max_p, s.max_q, s.max_P, s.max_Q, s.max_order, s.max_d, s.max_D}) < 0)
-    return Out::Failure("AutoArima: a bound of the search is negative");
+    return Out::Failure(Status::kInvalidSettings, "AutoArima: a bound of the search is negative");
 
   // Seasonal models only within the engine's range of periods.
   const int m = s.period >= 2 && s.period <= arima::MAXS ? s.period : 1;
@@ -329,15 +334,17 @@ Outcome<AutoArimaResult> AutoArima(const AutoArimaSettings& settings, std::span<
   } else if (m > 1 && n > 2 * static_cast<std::size_t>(m)) {
     const Outcome<int> test =
         NumberOfSeasonalDifferences(y, m, {.max_D = std::min(s.max_D, arima::kMaxD)});
-    if (!test.ok()) return Out::Failure("AutoArima: " + test.error);
+    if (!test.ok()) return Out::Failure(test.status, "AutoArima: " + test.text);
     D = test.value;
   }
   const std::vector<double> dx = SeasonalDifference(y, m, D);
-  if (dx.size() < 3) return Out::Failure("AutoArima: fewer than 3 values after differencing");
+  if (dx.size() < 3)
+    return Out::Failure(Status::kTooFewObservations,
+                        "AutoArima: fewer than 3 values after differencing");
   int d = s.d;
   if (d < 0) {
     const Outcome<int> test = NumberOfDifferences(dx, {.max_d = std::min(s.max_d, arima::kMaxD)});
-    if (!test.ok()) return Out::Failure("AutoArima: " + test.error);
+    if (!test.ok()) return Out::Failure(test.status, "AutoArima: " + test.text);
     d = test.value;
   }
 
@@ -345,19 +352,19 @@ Outcome<AutoArimaResult> AutoArima(const AutoArimaSettings& settings, std::span<
   if (b.P > 0) b.p = std::min(b.p, m - 1);
   if (b.Q > 0) b.q = std::min(b.q, m - 1);
   const bool toggle = s.allow_constant && d + D <= 1;
-  const double critical = numerics::NormalQuantile(0.5 + s.level / 200.0);
 
-  // The engine reports failures of candidates through the message handler; the search decides
-  // what to make of them, so none reaches the caller.
+  // The checker reports refused orders as messages; the search decides what to make of them, so
+  // none reaches the caller.
   platform::ScopedSilence quiet;
-  Search search(s, y, m, d, D, critical);
+  Search search(s, y, m, d, D);
   if (IsConstant(Difference(dx, d)))
     search.Fit({0, 0, 0, 0, toggle});  // as auto.arima: nothing left to model after differencing
   else if (s.stepwise)
     Stepwise(search, b, toggle, toggle, m > 1, n);
   else
     Exhaustive(search, b, s.max_order, toggle);
-  if (!search.Found()) return Out::Failure("AutoArima: no candidate model could be fitted");
+  if (!search.Found())
+    return Out::Failure(Status::kEngineFailed, "AutoArima: no candidate model could be fitted");
   if (s.thorough) search.Polish(kPolished);
   return Out::Success(std::move(search).Result());
 }

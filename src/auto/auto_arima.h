@@ -18,8 +18,9 @@ struct AutoArimaSettings {
   // Seasonal frequency m (1: non-seasonal). Seasonal models only for 2..24, the engine's range;
   // a longer period gives the non-seasonal search.
   int period = 1;
-  int horizon = 10;     // forecasts for times n+1 .. n+horizon, 0..120
-  double level = 95.0;  // coverage of the prediction limits in percent, in (0, 100)
+  int horizon = 10;  // forecasts for times n+1 .. n+horizon, 0..120
+  // Coverages of the prediction limits in percent, each in (0, 100).
+  std::vector<double> levels = {80.0, 95.0};
   int d = -1, D = -1;  // differences; -1: chosen by the tests (KPSS for d, seasonal strength for D)
   // Bounds of the search; the engine's own limits cap them (p, q <= 12; P, Q <= 3; d, D <= 2).
   // max_order bounds p + q + P + Q in the search over every model only, as in auto.arima.
@@ -40,9 +41,9 @@ struct ArimaCandidate {
 };
 
 struct AutoArimaResult {
-  arima::Request model;          // the chosen model: orders, period, mean flag, horizon, critical
-  arima::Estimates fit;          // its fit by the engine
-  double aicc = 0.0, bic = 0.0;  // its criteria, counted as R's Arima counts them
+  arima::Request model;              // the chosen model: orders, period, mean flag, horizon, limits
+  arima::Estimates fit;              // its fit by the engine
+  double aicc = 0.0, bic = 0.0;      // its criteria, counted as R's Arima counts them
   std::vector<ArimaCandidate> path;  // every candidate fitted, in the order of the search
 };
 
@@ -68,11 +69,11 @@ struct AutoArimaResult {
 //    n* <= k + 1, or when a root of one of its AR or MA polynomials (regular or seasonal) has
 //    modulus below 1.01 (auto.arima's guard against near unit roots). Orders the engine's checker
 //    refuses are not tried; no model is fitted twice.
-// The limits lie z standard errors from the forecasts, z the normal quantile of
-// (1 + level / 100) / 2. Messages raised by the engine during the search do not reach the
-// caller's handler. Fails for fewer than 3 or more than 1000 values, a value that is not finite,
-// period < 1, a horizon outside 0..120, a level outside (0, 100), d or D outside -1..2, a negative
-// bound, or when no candidate could be fitted.
+// The limits of each level lie z standard errors from the forecasts, z the normal quantile of
+// (1 + level / 100) / 2 (fit.bands, in the order of the levels). Messages raised by the engine
+// during the search do not reach the caller's handler. Fails for fewer than 3 or more than 1000
+// values, a value that is not finite, period < 1, a horizon outside 0..120, a level outside (0,
+// 100), d or D outside -1..2, a negative bound, or when no candidate could be fitted.
 Outcome<AutoArimaResult> AutoArima(const AutoArimaSettings& settings, std::span<const double> y);
 
 }  // namespace vordex::automatic

@@ -1,23 +1,14 @@
-// The result of a request of the automatic-forecasting room: a value, or the reason there is none.
+// The automatic-forecasting room answers in the library's one outcome form (vordex/outcome.hpp):
+// a value, or the status and the reason there is none. Nothing in this room throws for bad input.
 #ifndef VORDEX_AUTO_OUTCOME_H
 #define VORDEX_AUTO_OUTCOME_H
 
-#include <string>
-#include <utility>
+#include "vordex/outcome.hpp"
+#include "vordex/status.hpp"
 
 namespace vordex::automatic {
 
-// Either a value (error empty) or a failure (error names what was wrong with the request; value
-// then holds its default). Nothing in this room throws for bad input.
-template <class T>
-struct Outcome {
-  T value{};
-  std::string error;
-
-  bool ok() const { return error.empty(); }
-  static Outcome Success(T v) { return Outcome{std::move(v), {}}; }
-  static Outcome Failure(std::string message) { return Outcome{T{}, std::move(message)}; }
-};
+using vordex::Outcome;
 
 }  // namespace vordex::automatic
 

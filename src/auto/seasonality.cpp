@@ -4,9 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "numerics/distributions.h"
 #include "auto/stl.h"
 #include "auto/unit_root.h"
+#include "numerics/distributions.h"
 
 namespace vordex::automatic {
 namespace {
@@ -29,7 +29,7 @@ double SumOfSquares(const std::vector<double>& x) {
 
 Outcome<double> SeasonalStrength(std::span<const double> y, int period) {
   const Outcome<StlResult> fit = Stl(y, period);
-  if (!fit.ok()) return Outcome<double>::Failure("Seasonal strength: " + fit.error);
+  if (!fit.ok()) return Outcome<double>::Failure(fit.status, "Seasonal strength: " + fit.text);
   const std::vector<double>& remainder = fit.value.remainder;
   std::vector<double> detrended(remainder.size());
   for (std::size_t t = 0; t < remainder.size(); ++t)
@@ -41,10 +41,18 @@ Outcome<double> SeasonalStrength(std::span<const double> y, int period) {
 
 Outcome<int> NumberOfSeasonalDifferences(std::span<const double> y, int period,
                                          const SeasonalDifferencingSettings& settings) {
-  if (period < 2) return Outcome<int>::Failure("Seasonal differences: the period is below 2");
-  if (y.empty()) return Outcome<int>::Failure("Seasonal differences: the series is empty");
-  if (!AllFinite(y)) return Outcome<int>::Failure("Seasonal differences: a value is not finite");
-  if (settings.max_D < 0) return Outcome<int>::Failure("Seasonal differences: max_D is negative");
+  if (period < 2)
+    return Outcome<int>::Failure(Status::kInvalidSettings,
+                                 "Seasonal differences: the period is below 2");
+  if (y.empty())
+    return Outcome<int>::Failure(Status::kTooFewObservations,
+                                 "Seasonal differences: the series is empty");
+  if (!AllFinite(y))
+    return Outcome<int>::Failure(Status::kInvalidData,
+                                 "Seasonal differences: a value is not finite");
+  if (settings.max_D < 0)
+    return Outcome<int>::Failure(Status::kInvalidSettings,
+                                 "Seasonal differences: max_D is negative");
   if (IsConstant(y) || static_cast<int>(y.size()) <= period) return Outcome<int>::Success(0);
 
   // A decomposition that cannot be made (too few periods) counts as no seasonality, as R's
@@ -68,9 +76,11 @@ Outcome<int> NumberOfSeasonalDifferences(std::span<const double> y, int period,
 }
 
 Outcome<bool> SeasonalByAutocorrelation(std::span<const double> y, int period, double level) {
-  if (!AllFinite(y)) return Outcome<bool>::Failure("Seasonality test: a value is not finite");
+  if (!AllFinite(y))
+    return Outcome<bool>::Failure(Status::kInvalidData, "Seasonality test: a value is not finite");
   if (!(level > 0.0 && level < 1.0))
-    return Outcome<bool>::Failure("Seasonality test: the level is not between 0 and 1");
+    return Outcome<bool>::Failure(Status::kInvalidSettings,
+                                  "Seasonality test: the level is not between 0 and 1");
   const std::size_t n = y.size();
   if (period < 2 || n <= 2 * static_cast<std::size_t>(period) || IsConstant(y))
     return Outcome<bool>::Success(false);

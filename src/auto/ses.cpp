@@ -45,10 +45,12 @@ Profile ProfileAt(std::span<const double> x, double alpha) {
 
 Outcome<SesFit> FitSes(std::span<const double> x) {
   if (x.size() < 2)
-    return Outcome<SesFit>::Failure("Simple exponential smoothing: fewer than 2 values");
+    return Outcome<SesFit>::Failure(Status::kTooFewObservations,
+                                    "Simple exponential smoothing: fewer than 2 values");
   for (double v : x)
     if (!std::isfinite(v))
-      return Outcome<SesFit>::Failure("Simple exponential smoothing: a value is not finite");
+      return Outcome<SesFit>::Failure(Status::kInvalidData,
+                                      "Simple exponential smoothing: a value is not finite");
 
   auto sse = [&](double alpha) { return ProfileAt(x, alpha).sse; };
   const double step = (kSesAlphaUpper - kSesAlphaLower) / (kGridPoints - 1);

@@ -193,16 +193,20 @@ int OddAtLeastThree(int v) {
 
 Outcome<StlResult> Stl(std::span<const double> y, int period, const StlSettings& settings) {
   const int n = static_cast<int>(y.size());
-  if (period < 2) return Outcome<StlResult>::Failure("STL: the period is below 2");
+  if (period < 2)
+    return Outcome<StlResult>::Failure(Status::kInvalidSettings, "STL: the period is below 2");
   if (n <= 2 * period)
-    return Outcome<StlResult>::Failure("STL: the series has no more than two periods");
+    return Outcome<StlResult>::Failure(Status::kTooFewObservations,
+                                       "STL: the series has no more than two periods");
   for (double v : y)
-    if (!std::isfinite(v)) return Outcome<StlResult>::Failure("STL: a value is not finite");
+    if (!std::isfinite(v))
+      return Outcome<StlResult>::Failure(Status::kInvalidData, "STL: a value is not finite");
   const StlSettings& s = settings;
   if (s.seasonal_window < 2 || s.trend_window < 0 || s.lowpass_window < 0 || s.inner < 1 ||
       s.outer < 0 || s.seasonal_degree < 0 || s.seasonal_degree > 1 || s.trend_degree < 0 ||
       s.trend_degree > 1 || s.lowpass_degree < 0 || s.lowpass_degree > 1)
-    return Outcome<StlResult>::Failure("STL: a window, degree or pass count is out of range");
+    return Outcome<StlResult>::Failure(Status::kInvalidSettings,
+                                       "STL: a window, degree or pass count is out of range");
 
   // R's stl takes the jumps from the windows as given and then widens each window to an odd
   // number of at least 3.

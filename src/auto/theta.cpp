@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "numerics/distributions.h"
 #include "auto/seasonality.h"
 #include "auto/ses.h"
+#include "numerics/distributions.h"
 
 namespace vordex::automatic {
 namespace {
@@ -48,16 +48,20 @@ std::vector<double> MultiplicativeIndices(std::span<const double> y, int m) {
 Outcome<ThetaResult> Theta(const ThetaSettings& settings, std::span<const double> y) {
   using Out = Outcome<ThetaResult>;
   const std::size_t n = y.size();
-  if (n < 3) return Out::Failure("Theta: fewer than 3 values");
+  if (n < 3) return Out::Failure(Status::kTooFewObservations, "Theta: fewer than 3 values");
   for (double v : y)
-    if (!std::isfinite(v)) return Out::Failure("Theta: a value is not finite");
-  if (settings.period < 1) return Out::Failure("Theta: the period is below 1");
-  if (settings.horizon < 0) return Out::Failure("Theta: the horizon is negative");
-  if (!(settings.level > 0.0 && settings.level < 100.0))
-    return Out::Failure("Theta: the level is not between 0 and 100");
+    if (!std::isfinite(v))
+      return Out::Failure(Status::kInvalidData, "Theta: a value is not finite");
+  if (settings.period < 1)
+    return Out::Failure(Status::kInvalidSettings, "Theta: the period is below 1");
+  if (settings.horizon < 0)
+    return Out::Failure(Status::kInvalidSettings, "Theta: the horizon is negative");
+  if (!std::all_of(settings.levels.begin(), settings.levels.end(),
+                   [](double level) { return level > 0.0 && level < 100.0; }))
+    return Out::Failure(Status::kInvalidSettings, "Theta: the level is not between 0 and 100");
   const Outcome<bool> test =
       SeasonalByAutocorrelation(y, settings.period, settings.seasonality_level);
-  if (!test.ok()) return Out::Failure("Theta: " + test.error);
+  if (!test.ok()) return Out::Failure(test.status, "Theta: " + test.text);
 
   const int m = settings.period;
   ThetaResult r;
@@ -78,7 +82,7 @@ Outcome<ThetaResult> Theta(const ThetaSettings& settings, std::span<const double
   };
 
   const Outcome<SesFit> ses = FitSes(x);
-  if (!ses.ok()) return Out::Failure("Theta: " + ses.error);
+  if (!ses.ok()) return Out::Failure(ses.status, "Theta: " + ses.text);
   r.alpha = std::max(1e-10, ses.value.alpha);
   r.initial_level = ses.value.initial_level;
   r.sigma2 = ses.value.sse / static_cast<double>(n - 2);
@@ -104,15 +108,18 @@ Outcome<ThetaResult> Theta(const ThetaSettings& settings, std::span<const double
     r.residuals[t] = y[t] - r.fitted[t];
   }
 
-  const double z = numerics::NormalQuantile(0.5 + settings.level / 200.0);
+  for (const double level : settings.levels) r.limits.push_back({.level = level});
   const double start = (1.0 - std::pow(1.0 - r.alpha, dn)) / r.alpha;
   for (int h = 1; h <= settings.horizon; ++h) {
     const double s = index_at(n + static_cast<std::size_t>(h) - 1);
     const double f = (ses.value.final_level + r.drift * ((h - 1) + start)) * s;
     const double se = std::sqrt(r.sigma2 * (1.0 + (h - 1) * r.alpha * r.alpha)) * s;
     r.forecasts.push_back(f);
-    r.lower.push_back(f - z * se);
-    r.upper.push_back(f + z * se);
+    for (Limits& limits : r.limits) {
+      const double z = numerics::NormalQuantile(0.5 + limits.level / 200.0);
+      limits.lower.push_back(f - z * se);
+      limits.upper.push_back(f + z * se);
+    }
   }
   return Out::Success(std::move(r));
 }

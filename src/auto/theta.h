@@ -9,13 +9,15 @@
 #include <vector>
 
 #include "auto/outcome.h"
+#include "vordex/forecast.hpp"
 
 namespace vordex::automatic {
 
 struct ThetaSettings {
-  int period = 1;                   // seasonal frequency m (1: non-seasonal data)
-  int horizon = 10;                 // forecasts for times n+1 .. n+horizon (0: none)
-  double level = 95.0;              // coverage of the prediction limits in percent, in (0, 100)
+  int period = 1;    // seasonal frequency m (1: non-seasonal data)
+  int horizon = 10;  // forecasts for times n+1 .. n+horizon (0: none)
+  // Coverages of the prediction limits in percent, each in (0, 100).
+  std::vector<double> levels = {80.0, 95.0};
   double seasonality_level = 0.90;  // level of the seasonality test, in (0, 1)
 };
 
@@ -29,8 +31,7 @@ struct ThetaResult {
   std::vector<double> fitted;     // n one-step SES forecasts, reseasonalised (no drift)
   std::vector<double> residuals;  // y - fitted
   std::vector<double> forecasts;  // horizon values
-  std::vector<double> lower;      // lower prediction limits
-  std::vector<double> upper;      // upper prediction limits
+  std::vector<Limits> limits;     // the prediction limits of each level, in order
 };
 
 // Forecasts y[0..n-1] as R's forecast::thetaf does, with these rules:
@@ -43,10 +44,10 @@ struct ThetaResult {
 //   (t, x_t); drift = b / 2.
 // - Forecast at step h: (l_n + drift ((h - 1) + (1 - (1 - alpha)^n) / alpha)) times the index of
 //   time n + h.
-// - Limits: forecast -+ z sqrt(sigma2 (1 + (h - 1) alpha^2)) times the index of time n + h, z the
-//   normal quantile of (1 + level / 100) / 2: the h-step variance of the SES state-space model
-//   (Hyndman et al. 2008, class 1), the same as thetaf's except that thetaf leaves its
-//   limits' width unseasonalised.
+// - Limits of each level: forecast -+ z sqrt(sigma2 (1 + (h - 1) alpha^2)) times the index of time
+//   n + h, z the normal quantile of (1 + level / 100) / 2: the h-step variance of the SES
+//   state-space model (Hyndman et al. 2008, class 1), the same as thetaf's except that thetaf
+//   leaves its limits' width unseasonalised.
 // Fails for fewer than 3 values, a non-finite value, period < 1, horizon < 0, or a level out of
 // range.
 Outcome<ThetaResult> Theta(const ThetaSettings& settings, std::span<const double> y);

@@ -44,9 +44,13 @@ double KpssLevelPValue(double statistic) {
 
 Outcome<KpssResult> Kpss(std::span<const double> y, int lags) {
   const std::size_t n = y.size();
-  if (n == 0) return Outcome<KpssResult>::Failure("KPSS test: the series is empty");
-  if (!AllFinite(y)) return Outcome<KpssResult>::Failure("KPSS test: a value is not finite");
-  if (IsConstant(y)) return Outcome<KpssResult>::Failure("KPSS test: the series is constant");
+  if (n == 0)
+    return Outcome<KpssResult>::Failure(Status::kTooFewObservations,
+                                        "KPSS test: the series is empty");
+  if (!AllFinite(y))
+    return Outcome<KpssResult>::Failure(Status::kInvalidData, "KPSS test: a value is not finite");
+  if (IsConstant(y))
+    return Outcome<KpssResult>::Failure(Status::kInvalidData, "KPSS test: the series is constant");
 
   const double dn = static_cast<double>(n);
   int l = lags >= 0 ? lags : static_cast<int>(std::trunc(3.0 * std::sqrt(dn) / 13.0));
@@ -75,7 +79,7 @@ Outcome<KpssResult> Kpss(std::span<const double> y, int lags) {
   s2 /= dn;
   if (!(s2 > 0.0))
     return Outcome<KpssResult>::Failure(
-        "KPSS test: the long-run variance estimate is not positive");
+        Status::kInvalidData, "KPSS test: the long-run variance estimate is not positive");
 
   KpssResult r;
   r.statistic = eta / s2;
@@ -85,9 +89,15 @@ Outcome<KpssResult> Kpss(std::span<const double> y, int lags) {
 }
 
 Outcome<int> NumberOfDifferences(std::span<const double> y, const DifferencingSettings& settings) {
-  if (y.empty()) return Outcome<int>::Failure("Number of differences: the series is empty");
-  if (!AllFinite(y)) return Outcome<int>::Failure("Number of differences: a value is not finite");
-  if (settings.max_d < 0) return Outcome<int>::Failure("Number of differences: max_d is negative");
+  if (y.empty())
+    return Outcome<int>::Failure(Status::kTooFewObservations,
+                                 "Number of differences: the series is empty");
+  if (!AllFinite(y))
+    return Outcome<int>::Failure(Status::kInvalidData,
+                                 "Number of differences: a value is not finite");
+  if (settings.max_d < 0)
+    return Outcome<int>::Failure(Status::kInvalidSettings,
+                                 "Number of differences: max_d is negative");
   const double alpha = std::clamp(settings.alpha, 0.01, 0.10);
 
   std::vector<double> x(y.begin(), y.end());

@@ -28,16 +28,18 @@ std::string Describe(const Error& e) {
     if (!line.empty()) line += "; ";
     line += m.title.empty() ? m.text : m.title + ": " + m.text;
   }
-  if (!e.host_text().empty()) line += (line.empty() ? "" : "; ") + e.host_text();
+  const std::string text = e.text();
+  // A checker's refusal carries its one message as its text too.
+  if (!text.empty() && (e.messages().empty() || e.messages().back().text != text))
+    line += (line.empty() ? "" : "; ") + text;
   if (line.empty()) line = e.what();
   return OneLine(std::move(line));
 }
 
 template <class Settings>
-Outcome Fitted(const Series& series, Settings settings, std::size_t index, std::uint32_t seed) {
+Outcome Fitted(const Series& series, Settings settings, std::uint32_t seed) {
   // A method that simulates takes the series' own seed, whatever its settings say.
-  if constexpr (requires { settings.seed = seed; })
-    settings.seed = series.seed ? *series.seed : SeriesSeed(seed, index);
+  if constexpr (requires { settings.seed = seed; }) settings.seed = SeriesSeed(seed, series.id);
   // The pool works across series: a series' own model search runs on its worker alone (the
   // results are the same for any number of threads).
   if constexpr (requires { settings.threads = 1; }) settings.threads = 1;
@@ -45,8 +47,9 @@ Outcome Fitted(const Series& series, Settings settings, std::size_t index, std::
   auto result = Fit(series.values, settings);
   Outcome out;
   out.id = series.id;
-  if constexpr (requires { result.warnings; }) out.messages = result.warnings;
-  out.result.template emplace<decltype(result)>(std::move(result));
+  out.status = result.status;
+  out.messages = result.warnings;
+  out.value.template emplace<decltype(result)>(std::move(result));
   return out;
 }
 
@@ -55,29 +58,53 @@ Outcome Failed(const std::string& id, Status status, std::string message,
   Outcome out;
   out.id = id;
   out.status = status;
-  out.message = std::move(message);
+  out.text = std::move(message);
   out.messages = std::move(messages);
   return out;
 }
 
 }  // namespace
 
-std::uint32_t SeriesSeed(std::uint32_t seed, std::size_t index) {
-  // SplitMix64 (Steele, Lea and Flood 2014; constants as in Vigna's reference code): the state
-  // advances by the golden-ratio increment, and each output is the state through a bijective
-  // mix of xor-shifts and odd multipliers.
-  std::uint64_t z = static_cast<std::uint64_t>(seed) +
-                    (static_cast<std::uint64_t>(index) + 1) * 0x9E3779B97F4A7C15ull;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  z ^= z >> 31;
-  return static_cast<std::uint32_t>(z >> 32);
+Method MethodOf(const MethodSettings& settings) {
+  return std::visit(
+      [](const auto& s) {
+        using S = std::decay_t<decltype(s)>;
+        if constexpr (std::is_same_v<S, arima::Settings>) return Method::kArima;
+        if constexpr (std::is_same_v<S, ets::Settings>) return Method::kEts;
+        if constexpr (std::is_same_v<S, armax::Settings>) return Method::kArmax;
+        if constexpr (std::is_same_v<S, auto_arima::Settings>) return Method::kAutoArima;
+        if constexpr (std::is_same_v<S, theta::Settings>) return Method::kTheta;
+        return Method::kAuto;
+      },
+      settings);
 }
 
-Outcome FitOne(const Series& series, const MethodSettings& settings, std::size_t index,
-               std::uint32_t seed) {
+const Forecast* Common(const MethodResult& result) {
+  return std::visit(
+      [](const auto& r) -> const Forecast* {
+        if constexpr (std::is_base_of_v<Forecast, std::decay_t<decltype(r)>>) return &r;
+        return nullptr;
+      },
+      result);
+}
+
+std::string ModelName(const MethodResult& result) {
+  return std::visit(
+      [](const auto& r) -> std::string {
+        using R = std::decay_t<decltype(r)>;
+        if constexpr (std::is_same_v<R, std::monostate>)
+          return {};
+        else if constexpr (std::is_same_v<R, auto_arima::Result>)
+          return vordex::ModelName(static_cast<const arima::Result&>(r));
+        else
+          return vordex::ModelName(r);
+      },
+      result);
+}
+
+Outcome FitOne(const Series& series, const MethodSettings& settings, std::uint32_t seed) {
   try {
-    return std::visit([&](const auto& s) { return Fitted(series, s, index, seed); }, settings);
+    return std::visit([&](const auto& s) { return Fitted(series, s, seed); }, settings);
   } catch (const Error& e) {
     return Failed(series.id, e.status(), Describe(e), e.messages());
   } catch (const std::exception& e) {
@@ -130,7 +157,7 @@ std::vector<Outcome> FitMany(std::span<const Series> series,
     while (!stopped()) {
       const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
       if (i >= n) return;
-      outcomes[i] = FitOne(series[i], settings[shared ? 0 : i], i, options.seed);
+      outcomes[i] = FitOne(series[i], settings[shared ? 0 : i], options.seed);
       if (!options.progress) continue;
       std::lock_guard lock(progress_mutex);
       ++done;

@@ -53,7 +53,7 @@ struct Stream::Impl {
       lock.unlock();
       Outcome outcome = IsCancelled()
                             ? batch::Cancelled(slot.id)
-                            : FitOne(Series{slot.id, slot.values}, slot.settings, k, options.seed);
+                            : FitOne(Series{slot.id, slot.values}, slot.settings, options.seed);
       std::vector<double>().swap(slot.values);  // the observations are no longer needed
       lock.lock();
       slot.outcome = std::move(outcome);

@@ -20,16 +20,17 @@ class ArimaMethod : public Method {
   int Check(std::span<const int> options) override {
     settings_ = ArimaSettings(options);
     n_ = options[0];
-    return arima::Check(settings_, n_);
+    return ExportCode(arima::Check(settings_, n_));
   }
   long Observations() const override { return n_; }
   Packed Execute(std::span<const double> data, ResultBuffer& buffer) override {
     settings_.critical = data[0];
     const arima::Outcome out = arima::Execute(settings_, data.subspan(1, n_));
+    ShowMessages(out.messages);
     if (!out.ok()) return {.text = arima::kFailureText};
-    const long count = ArimaCount(out.fit);
+    const long count = ArimaCount(out.value);
     if (!buffer.Allocate(count)) return {.status = kBufferAlloc};
-    return {.count = ArimaPack(out.fit, buffer.cells())};
+    return {.count = ArimaPack(out.value, buffer.cells())};
   }
 
  private:
@@ -50,9 +51,10 @@ arima::Request ArimaSettings(std::span<const int> options) {
   o.D = options[7];
   o.Q = options[8];
   o.mean = options[9];
-  o.transform = options[10] == arima::kTransformLog    ? Transform::kLog
-                : options[10] == arima::kTransformSqrt ? Transform::kSquareRoot
-                                                       : Transform::kNone;
+  // Transform codes: 2 log, 3 square root, any other none.
+  o.transform = options[10] == 2   ? Transform::kLog
+                : options[10] == 3 ? Transform::kSquareRoot
+                                   : Transform::kNone;
   return o;
 }
 

@@ -19,7 +19,7 @@ class ArmaxMethod : public Method {
   int Check(std::span<const int> options) override {
     settings_ = ArmaxSettings(options);
     n_ = options[0];
-    return armax::Check(settings_, n_);
+    return ExportCode(armax::Check(settings_, n_));
   }
 
   long Observations() const override { return n_; }
@@ -29,10 +29,11 @@ class ArmaxMethod : public Method {
     if (!buffer.Allocate(capacity)) return Packed{.status = kBufferAlloc};
     settings_.critical = data[0];
     const armax::Outcome out = armax::Execute(settings_, data.subspan(1, n_));
-    if (!out.ok()) return Packed{.text = armax::StatusText(out.engine_status)};
+    ShowMessages(out.messages);
+    if (!out.ok()) return Packed{.text = armax::StatusText(out.value.engine_status)};
     int count = static_cast<int>(capacity);
     int status = armax::kPackOk;
-    armax::ArmaxPackResult(out.fit, buffer.cells() + 1, count, status);
+    armax::ArmaxPackResult(out.value.result, buffer.cells() + 1, count, status);
     if (status <= 0 && count >= 1) return Packed{.count = count};
     return Packed{.text = armax::StatusText(armax::kArmaxPackBase + status)};
   }
@@ -55,9 +56,10 @@ armax::Request ArmaxSettings(std::span<const int> options) {
   o.D = options[7];
   o.Q = options[8];
   o.constant = options[9] != 0;
-  o.transform = options[10] == armax::kTransformLog    ? Transform::kLog
-                : options[10] == armax::kTransformSqrt ? Transform::kSquareRoot
-                                                       : Transform::kNone;
+  // Transform codes: 1 log, 2 square root, any other none.
+  o.transform = options[10] == 1   ? Transform::kLog
+                : options[10] == 2 ? Transform::kSquareRoot
+                                   : Transform::kNone;
   return o;
 }
 

@@ -8,8 +8,22 @@
 #include <string_view>
 
 #include "numerics/vectors.h"
+#include "platform/messages.h"
 
 namespace vordex::host {
+
+int ExportCode(Status status) {
+  const int value = Code(status);
+  if (value < 100) return value;  // the frame's codes, and kOk
+  // Each method's checker statuses are its export codes plus 100 (ARIMA), 200 (smoothing) or
+  // 300 (ARMAX).
+  if (value < 400) return value % 100;
+  return -1;
+}
+
+void ShowMessages(const std::vector<Message>& messages) {
+  for (const Message& m : messages) platform::ShowMessage(m.title.c_str(), m.text.c_str(), m.style);
+}
 namespace {
 
 // Exact conversions of one element of a numeric automation type.

@@ -18,9 +18,12 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <vector>
 
 #include "numerics/vectors.h"
 #include "vordex/automation.h"
+#include "vordex/outcome.hpp"
+#include "vordex/status.hpp"
 
 namespace vordex::host {
 
@@ -76,6 +79,14 @@ struct Packed {
   int status = 0;              // a frame or method status code to return instead, when non-zero
   const char* text = nullptr;  // a failure text to return instead, when not null
 };
+
+// The export's status code of a status: the frame's codes unchanged, each checker rule's number
+// from 31 on within its method (kArimaTooMuchData 31, kEtsTooFewForSeasonal 61,
+// kArmaxInvalidPeriod 31, ...). The typed surfaces' own statuses have no code (-1).
+int ExportCode(Status status);
+
+// Shows the messages an engine recorded, in order, as the request would have raised them.
+void ShowMessages(const std::vector<Message>& messages);
 
 // The result variants.
 VARIANT StatusVariant(int code);

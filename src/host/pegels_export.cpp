@@ -5,8 +5,9 @@
 #include <vector>
 
 #include "host/frame.h"
+#include "host/seed.h"
+#include "numerics/missing.h"
 #include "platform/messages.h"
-#include "smoothing/random.h"
 #include "smoothing/run.h"
 #include "vordex/vordex.h"
 
@@ -14,7 +15,22 @@ namespace vordex::host {
 namespace {
 
 constexpr int kRequiredOptions = 12;
-constexpr double kMissing = -99999.0;
+using numerics::kMissing;
+
+// The transform of an option code: 1 none, 2 log, 3 square root; another code a value outside
+// the enumeration, which the checker refuses.
+Transform TransformOfCode(int code) {
+  switch (code) {
+    case 1:
+      return Transform::kNone;
+    case 2:
+      return Transform::kLog;
+    case 3:
+      return Transform::kSquareRoot;
+    default:
+      return static_cast<Transform>(-1);
+  }
+}
 
 class PegelsMethod : public Method {
  public:
@@ -27,11 +43,12 @@ class PegelsMethod : public Method {
   }
 
   int Check(std::span<const int> options) override {
-    if (const int code = PegelsSettings(options, 1, settings_)) return code;
+    if (const int code = PegelsSettings(options, settings_)) return code;
     n_ = options[0];
-    if (const int code = smoothing::Check(settings_, n_)) return code;
+    if (const Status status = smoothing::Check(settings_, n_); status != Status::kOk)
+      return ExportCode(status);
     // The exports seed the generator from the clock.
-    settings_.seed = smoothing::RequestSeed();
+    settings_.seed = ExportSeed();
     return 0;
   }
 
@@ -52,13 +69,14 @@ class PegelsMethod : public Method {
   }
 
   Packed Execute(std::span<const double> data, ResultBuffer& buffer) override {
-    settings_.confidence = data[0];
+    settings_.confidence = {data[0]};
     const smoothing::Outcome out = smoothing::Execute(settings_, data.subspan(1, n_));
-    if (out.status != 0) return Packed{.status = out.status};
-    if (!out.ok()) return Packed{.text = smoothing::kFailureText};
+    ShowMessages(out.messages);
+    if (out.status == Status::kEngineFailed) return Packed{.text = smoothing::kFailureText};
+    if (!out.ok()) return Packed{.status = ExportCode(out.status)};
     const long capacity = PegelsCapacity(n_, settings_);
     if (!buffer.Allocate(capacity)) return Packed{.status = kBufferAlloc};
-    const long count = pegelspack(out.fit, buffer.cells(), capacity, 4, 1);
+    const long count = pegelspack(out.value, buffer.cells(), capacity, 4);
     if (count == 0) return Packed{.status = kNoResults};
     return Packed{.count = count};
   }
@@ -70,28 +88,28 @@ class PegelsMethod : public Method {
 
 }  // namespace
 
-int PegelsSettings(std::span<const int> options, int convert, smoothing::Request& o) {
+int PegelsSettings(std::span<const int> options, smoothing::Request& o) {
   if (options.size() < kRequiredOptions) return kTooFewOptions;
   const auto at = [&](std::size_t k, int absent) {
     return options.size() >= k ? options[k - 1] : absent;
   };
-  const int shift = convert ? 1 : 0;
   o.period = at(2, 0);
   o.horizon = at(3, 0);
-  o.error = static_cast<smoothing::ErrorForm>(at(4, 0));
-  o.trend = static_cast<smoothing::Trend>(at(5, 0) - shift);
-  o.season = static_cast<smoothing::Season>(at(6, 0) - shift);
-  o.disturbances = static_cast<smoothing::Disturbances>(at(7, 0));
-  o.criterion = static_cast<smoothing::Criterion>(at(8, 0));
-  o.initialization = static_cast<smoothing::Initialization>(at(9, 0));
+  o.error = static_cast<ets::ErrorForm>(at(4, 0));
+  o.trend = static_cast<ets::Trend>(at(5, 0));
+  o.season = static_cast<ets::Season>(at(6, 0));
+  o.disturbances = static_cast<ets::Disturbances>(at(7, 0));
+  o.criterion = static_cast<ets::Criterion>(at(8, 0));
+  o.initialization = static_cast<ets::Initialization>(at(9, 0));
   o.paths = at(10, 0);
   o.multisteps = at(11, 0);
-  o.information_criterion = static_cast<smoothing::InformationCriterion>(at(12, 0));
-  o.transform = static_cast<Transform>(at(13, convert) - shift);
-  o.search = static_cast<smoothing::Search>(at(14, 0));
+  o.information_criterion = static_cast<ets::InformationCriterion>(at(12, 0));
+  o.transform = TransformOfCode(at(13, 1));
+  o.search = static_cast<ets::Search>(at(14, 0));
   o.bounds = {};
   o.bounds.count = at(15, 0);
-  o.admissible_region = at(16, 1) == smoothing::kAdmissibleRegion;
+  // Parameter region 2 is the admissible region; any other code the usual one.
+  o.admissible_region = at(16, 1) == 2;
   return 0;
 }
 
@@ -99,8 +117,7 @@ long PegelsCapacity(long n, const smoothing::Request& o) {
   return 3L * (n + o.horizon) + o.multisteps + o.period + 14;
 }
 
-long pegelspack(const smoothing::Estimates& fit, double* buffer, long capacity, int npar,
-                int convert) {
+long pegelspack(const smoothing::Estimates& fit, double* buffer, long capacity, int npar) {
   const long n = static_cast<long>(fit.series.size());
   const long h = static_cast<long>(fit.forecasts.size());
   const int s = fit.period;
@@ -119,16 +136,14 @@ long pegelspack(const smoothing::Estimates& fit, double* buffer, long capacity, 
                           platform::kStyleWarning);
     return idx;
   };
-  const int trendType = static_cast<int>(fit.model.trend);
-  const int seasonalityType = static_cast<int>(fit.model.season);
   if (fit.searched) {
     if (capacity < idx + 3) return shortOfRoom();
     buffer[++idx] = static_cast<int>(fit.model.error);
-    buffer[++idx] = trendType + (convert ? 1 : 0);
-    buffer[++idx] = seasonalityType + (convert ? 1 : 0);
+    buffer[++idx] = static_cast<int>(fit.model.trend);
+    buffer[++idx] = static_cast<int>(fit.model.season);
   }
-  const bool trend = trendType > 0;
-  const bool seasonal = seasonalityType >= 1;
+  const bool trend = smoothing::HasTrend(fit.model.trend);
+  const bool seasonal = smoothing::HasSeason(fit.model.season);
   if (capacity < idx + (seasonal ? s : 0) + (trend ? 1 : 0) + npar + 1) return shortOfRoom();
   const double par[] = {fit.alpha, fit.beta, fit.gamma, fit.phi};
   for (int i = 0; i < npar && i < 4; ++i) buffer[++idx] = par[i];

@@ -21,24 +21,26 @@
 namespace vordex::host {
 
 // The option vector as settings of the smoothing engine: elements 1..12 required, 13..16
-// optional (defaults: transform 1, search 0, bounds count 0, region 1). With convert non-zero
-// the trend, seasonality and transform codes are the caller's (one more than the engine's).
-// Returns 3 (no box) with fewer than 12 options, else 0. N is options[0].
-int PegelsSettings(std::span<const int> options, int convert, smoothing::Request& settings);
+// optional (defaults: transform 1, search 0, bounds count 0, region 1). The model type, trend,
+// seasonality and the other choices' codes are the values of the public enumerations
+// (vordex/ets.hpp); transform codes 1, 2, 3 are none, log and square root. A code outside them
+// becomes a value the checker refuses. Returns 3 (no box) with fewer than 12 options, else 0.
+// N is options[0].
+int PegelsSettings(std::span<const int> options, smoothing::Request& settings);
 
 // Capacity of the result buffer, 3(N + h) + m + s + 14.
 long PegelsCapacity(long n, const smoothing::Request& settings);
 
 // Packs a fit into buffer[1..] (1-based): data, fitted values and errors (transformed scale),
-// forecasts with lower and upper limits (h >= 1), the chosen types in the caller's codes (search
-// only), the npar smoothing parameters, the initial level, trend (with a trend) and s seasonal
-// indices (with seasonality), the root of the average MSE and of the MSE at horizons 1..m
+// forecasts with the limits of the first confidence level (h >= 1), the chosen types in the
+// option codes (search only), the npar smoothing parameters, the initial level, trend (with a
+// trend) and s seasonal indices (with seasonality), the root of the average MSE and of the MSE at
+// horizons 1..m
 // (-99999.0 for horizons beyond N, which have no forecast inside the data), sigma,
 // log-likelihood, information criterion and MAPE. Returns the number of cells written; 0 when
 // the capacity is below 3(N + h). A capacity too small for the later groups shows "Allocation
 // failure in pegelspack - not all results returned" and returns the cells written so far.
-long pegelspack(const smoothing::Estimates& fit, double* buffer, long capacity, int npar,
-                int convert);
+long pegelspack(const smoothing::Estimates& fit, double* buffer, long capacity, int npar);
 
 }  // namespace vordex::host
 

@@ -56,10 +56,6 @@ std::vector<Message> MessageRecorder::Take() {
 void MessageRecorder::Record(void* context, const char* title, const char* text, unsigned style) {
   auto* self = static_cast<MessageRecorder*>(context);
   self->messages_.push_back({title, text, style});
-  if (self->previous_ != nullptr)
-    self->previous_(self->previous_context_, title, text, style);
-  else
-    DefaultMessage(title, text, style);
 }
 
 namespace {

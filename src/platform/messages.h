@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "vordex/error.hpp"
+#include "vordex/outcome.hpp"
 #include "vordex/vordex.h"
 
 namespace vordex::platform {
@@ -31,9 +31,8 @@ class ScopedMessageHandler {
   void* previous_context_;
 };
 
-// Records every message raised on the calling thread while it lives, and passes each on to the
-// handler that was installed before it (the default display when there was none), so that a
-// request can hand its messages to its caller without changing what the user sees.
+// Records every message raised on the calling thread while it lives, without showing it: a
+// request hands its messages to its caller in its outcome (the exports show them afterwards).
 class MessageRecorder {
  public:
   MessageRecorder();

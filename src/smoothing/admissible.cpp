@@ -24,9 +24,9 @@ int Pegelsadmissible(PegelsState& P, int silent) {
   const double beta = P.par[2];
   const double gamma = P.par[3];
   const double phi = P.par[4];
-  const bool damped = P.trendType == kDamped;
+  const bool damped = P.trendType == Trend::kDamped;
 
-  if (P.parameterRegion == kAdmissibleRegion && AllAdditive(P)) {
+  if (P.admissibleRegion && AllAdditive(P)) {
     if (Pegelsinvertible(P, P.par) == 0)
       return Refuse(silent, kInputError, "Parameters not admissible");
     if (damped) {
@@ -59,20 +59,21 @@ int Pegelsinvertible(PegelsState& P, const double* par) {
 }
 
 double Pegelsdiscount(PegelsState& P, double alpha, double beta, double gamma, double phi) {
-  if (P.modelType != kAdditiveErrors) {
+  if (P.modelType != ErrorForm::kAdditive) {
     numerics::ReportError(kInputError, "Unknown model error", 0);
     return kHuge;
   }
-  if (P.trendType != kNone && P.trendType != kAdditive && P.trendType != kDamped) {
+  if (P.trendType != Trend::kNone && P.trendType != Trend::kAdditive &&
+      P.trendType != Trend::kDamped) {
     numerics::ReportError(kInputError, "Unknown model trend", 0);
     return kHuge;
   }
-  if (P.seasonalityType != kNone && P.seasonalityType != kAdditive) {
+  if (P.seasonalityType != Season::kNone && P.seasonalityType != Season::kAdditive) {
     numerics::ReportError(kInputError, "Unknown model seasonality", 0);
     return kHuge;
   }
-  const bool trend = P.trendType != kNone;
-  const bool season = P.seasonalityType == kAdditive;
+  const bool trend = P.trendType != Trend::kNone;
+  const bool season = P.seasonalityType == Season::kAdditive;
   const int r = season ? P.s + (trend ? 2 : 1) : (trend ? 2 : 1);
 
   // D as a 1-based row-pointer matrix over one zeroed local block.

@@ -55,15 +55,15 @@ void SettleBounds(PegelsState& P) {
 
 int Pegelstransform(PegelsState& P, int computeScale) {
   const int n = P.n;
-  if (P.transformType != kNoTransform) {
+  if (P.transformType != Transform::kNone) {
     double mn = kHuge;
     for (int t = 1; t <= n; ++t) mn = std::min(mn, P.y[t]);
-    if (P.transformType == kLogTransform) {
+    if (P.transformType == Transform::kLog) {
       if (mn <= 0.0)
         return numerics::ReportError(kLibraryError,
                                      "Data error: Can't take log of zero or negative values", 1);
       for (int t = 1; t <= n; ++t) P.y[t] = std::log(P.y[t]);
-    } else if (P.transformType == kSqrtTransform) {
+    } else if (P.transformType == Transform::kSquareRoot) {
       if (mn < 0.0)
         return numerics::ReportError(kLibraryError,
                                      "Data error: Can't take sqrt of negative values", 1);
@@ -88,36 +88,39 @@ int Pegelsrestore(PegelsState& P, int /*restore*/) {
     P.e[t] *= c;
   }
   P.l[0] *= c;
-  if (P.trendType != kMultiplicative) P.b[0] *= c;
-  if (P.seasonalityType != kMultiplicative)
+  if (P.trendType != Trend::kMultiplicative) P.b[0] *= c;
+  if (P.seasonalityType != Season::kMultiplicative)
     for (int k = 0; k < P.s; ++k) P.seasInit[k] *= c;
-  if (P.modelType != kMultiplicativeErrors) P.sigma *= c;
+  if (P.modelType != ErrorForm::kMultiplicative) P.sigma *= c;
   P.amse *= c * c;
   for (int k = 1; k <= P.multisteps; ++k) P.mse[k] *= c * c;
   const double logc = std::log(c);
   P.logLik -= P.n * logc;
   P.icValue += 2.0 * P.n * logc;
-  for (int k = 1; k <= P.h; ++k) {
-    double* cells[3] = {&P.fc[k], &P.lo[k], &P.hi[k]};
-    for (double* v : cells) {
-      *v *= c;
-      if (P.transformType == kLogTransform)
-        *v = std::exp(*v);
-      else if (P.transformType == kSqrtTransform)
-        *v = std::max(*v, 0.0) * std::max(*v, 0.0);
+  const auto restore = [&](double& v) {
+    v *= c;
+    if (P.transformType == Transform::kLog)
+      v = std::exp(v);
+    else if (P.transformType == Transform::kSquareRoot)
+      v = std::max(v, 0.0) * std::max(v, 0.0);
+  };
+  for (int k = 1; k <= P.h; ++k) restore(P.fc[k]);
+  for (std::size_t j = 0; j < P.lo.size(); ++j)
+    for (int k = 1; k <= P.h && k < static_cast<int>(P.lo[j].size()); ++k) {
+      restore(P.lo[j][static_cast<std::size_t>(k)]);
+      restore(P.hi[j][static_cast<std::size_t>(k)]);
     }
-  }
   return 0;
 }
 
-int PegelsZeroScan(const double* x, int n, int transformType) {
+int PegelsZeroScan(const double* x, int n, Transform transformType) {
   double v[MAXN + 1];
   double scale = 0.0;
   for (int t = 1; t <= n && t <= MAXN; ++t) {
-    if (transformType == kLogTransform) {
+    if (transformType == Transform::kLog) {
       if (!(x[t] > 0.0)) return 0;
       v[t] = std::log(x[t]);
-    } else if (transformType == kSqrtTransform) {
+    } else if (transformType == Transform::kSquareRoot) {
       if (x[t] < 0.0) return 0;
       v[t] = std::sqrt(x[t]);
     } else {
@@ -146,18 +149,18 @@ int Pegelsmain(PegelsState& P, int /*validated*/, int /*converted*/) {
   SettleBounds(P);
 
   P.status = 0;
-  const int ok = P.searchType != 0 ? Pegelssearch(P) : pegelsopt2(P);
+  const int ok = P.searchType != Search::kDefault ? Pegelssearch(P) : pegelsopt2(P);
   if (ok == 0) return 0;
   if (P.status == kUnknownCriterion)
     numerics::FatalError("Pegelslib Warning", "Unknown criterion in Pegelsmse: MSE assumed");
 
   if (P.h > 0) {
     double slice[MAXS] = {};
-    if (P.seasonalityType > 0)
+    if (HasSeason(P.seasonalityType))
       for (int k = 0; k < P.s; ++k) slice[k] = P.S[P.n - P.s + 1 + k];
     Pegelsforecast(P, P.l[P.n], P.b[P.n], slice, P.h, P.fc);
     // Limits that could not be simulated would be those of an earlier request.
-    if (Pegelssim(P, P.h, P.confidenceLevel, P.lo, P.hi) == 0) return 0;
+    if (PegelssimLevels(P, P.h, P.confidenceLevels, P.lo, P.hi) == 0) return 0;
   }
   Pegelsrestore(P, 1);
   return 1;

@@ -30,7 +30,7 @@ int Pegelsrestore(PegelsState& P, int restore);
 // 1 when some observation x[1..n] (1-based) is below 1e-10 in magnitude after the transform
 // (engine numbering) and the scaling that Pegelstransform would apply (all-zero data count as
 // containing zeros); 0 otherwise, and 0 when the transform would refuse the data.
-int PegelsZeroScan(const double* x, int n, int transformType);
+int PegelsZeroScan(const double* x, int n, Transform transformType);
 
 }  // namespace vordex::smoothing
 

@@ -35,8 +35,8 @@ int LeanMinimise(PegelsState& P, int k, double* x, double* fret) {
 }
 
 bool HasMultiplicativePart(const PegelsState& P) {
-  return P.modelType == kMultiplicativeErrors || P.trendType == kMultiplicative ||
-         P.seasonalityType == kMultiplicative;
+  return P.modelType == ErrorForm::kMultiplicative || P.trendType == Trend::kMultiplicative ||
+         P.seasonalityType == Season::kMultiplicative;
 }
 
 }  // namespace
@@ -45,22 +45,22 @@ int Pegelsstart(PegelsState& P, double* x) {
   int k = 0;
   P.xlo[++k] = P.lower[1];
   P.xhi[k] = P.upper[1];
-  if (P.trendType > 0) {
+  if (HasTrend(P.trendType)) {
     P.xlo[++k] = P.lower[2];
     P.xhi[k] = P.upper[2];
   }
-  if (P.seasonalityType > 0) {
+  if (HasSeason(P.seasonalityType)) {
     P.xlo[++k] = P.lower[3];
     P.xhi[k] = P.upper[3];
   }
-  const bool usualStart = !(AllAdditive(P) && P.parameterRegion >= kAdmissibleRegion);
+  const bool usualStart = !(AllAdditive(P) && P.admissibleRegion);
   for (int i = 1; i <= k; ++i) {
     if (usualStart || P.xhi[i] - P.xlo[i] < kFixedWidth)
       x[i] = (P.xhi[i] + P.xlo[i]) * 0.5;
     else
       x[i] = P.xlo[i] > 0.1 ? P.xlo[i] : 0.1;
   }
-  if (P.trendType != kDamped) return k;
+  if (P.trendType != Trend::kDamped) return k;
   const double lo = P.lower[4];
   const double hi = P.upper[4];
   P.xlo[k + 1] = lo;
@@ -74,15 +74,15 @@ int Pegelsstart(PegelsState& P, double* x) {
 
 double Pegelsmse(PegelsState& P, double* x) {
   P.lastPassDone = 0;
-  const int k = 1 + (P.trendType > 0) + (P.seasonalityType > 0);
-  const bool usual = !(AllAdditive(P) && P.parameterRegion == kAdmissibleRegion);
+  const int k = 1 + HasTrend(P.trendType) + HasSeason(P.seasonalityType);
+  const bool usual = !(AllAdditive(P) && P.admissibleRegion);
 
   for (int i = 1; i <= k; ++i) {
     if (!usual && P.xhi[i] - P.xlo[i] >= kFixedWidth) continue;
     if (x[i] < P.xlo[i]) return (P.xlo[i] + 1.0 - x[i]) * kHuge;
     if (x[i] > P.xhi[i]) return (x[i] + 1.0 - P.xhi[i]) * kHuge;
   }
-  if (P.trendType == kDamped) {
+  if (P.trendType == Trend::kDamped) {
     // phi stays strictly above beta and strictly below its upper bound, in both regions.
     const int j = k + 1;
     const double floor = std::max(P.xlo[j], x[2]);
@@ -92,30 +92,30 @@ double Pegelsmse(PegelsState& P, double* x) {
 
   int pos = 1;
   P.par[1] = x[pos];
-  P.par[2] = P.trendType > 0 ? x[++pos] : 0.0;
-  P.par[3] = P.seasonalityType > 0 ? x[++pos] : 0.0;
-  P.par[4] = P.trendType == kDamped ? x[++pos] : 1.0;
+  P.par[2] = HasTrend(P.trendType) ? x[++pos] : 0.0;
+  P.par[3] = HasSeason(P.seasonalityType) ? x[++pos] : 0.0;
+  P.par[4] = P.trendType == Trend::kDamped ? x[++pos] : 1.0;
 
   if (!usual && Pegelsinvertible(P, P.par) == 0) return kHuge;
-  if (P.initializationMethod > 1) Pegelsreadstates(P, x);
+  if (P.initializationMethod != Initialization::kHeuristic) Pegelsreadstates(P, x);
   if (Pegelsfit(P, 1) == 0) return kRefused;
   P.lastPassDone = 1;
 
   double value;
   switch (P.optimizationCriterion) {
-    case 1:
+    case Criterion::kMse:
       value = P.mse[1];
       break;
-    case 2:
+    case Criterion::kAverageMse:
       value = P.amse;
       break;
-    case 3:
+    case Criterion::kSigma:
       value = P.sigma;
       break;
-    case 4:
+    case Criterion::kMape:
       value = P.mape;
       break;
-    case 5:
+    case Criterion::kLikelihood:
       value = -P.logLik;
       break;
     default:
@@ -138,8 +138,8 @@ int pegelsopt2(PegelsState& P) {
   double x[kMaxParameters + 1] = {};
   double fret = 0.0;
   const int k = Pegelsstart(P, x);
-  const int method = P.initializationMethod;
-  P.initializationMethod = 1;
+  const Initialization method = P.initializationMethod;
+  P.initializationMethod = Initialization::kHeuristic;
   Pegelsmse(P, x);
   if (LeanMinimise(P, k, x, &fret) == 0) {
     P.initializationMethod = method;
@@ -147,7 +147,7 @@ int pegelsopt2(PegelsState& P) {
   }
   Pegelsmse(P, x);
   P.initializationMethod = method;
-  if (method > 1) {
+  if (method != Initialization::kHeuristic) {
     const int k2 = Pegelsfullstart(P, x);
     if (LeanMinimise(P, k2, x, &fret) == 0) return 0;
     Pegelsmse(P, x);

@@ -27,22 +27,22 @@ void Pegelsforecast(PegelsState& P, double level, double trend, const double* se
   double d = trend;
   for (int i = 0; i < count; ++i) {
     switch (P.trendType) {
-      case kAdditive:
+      case Trend::kAdditive:
         L = L + trend;
         break;
-      case kMultiplicative:
+      case Trend::kMultiplicative:
         L = L * trend;
         break;
-      case kDamped:
+      case Trend::kDamped:
         L = L + d;
         d = d * phi;
         break;
       default:
         break;
     }
-    if (P.seasonalityType == kAdditive)
+    if (P.seasonalityType == Season::kAdditive)
       out[i + 1] = L + seas[i % s];
-    else if (P.seasonalityType == kMultiplicative)
+    else if (P.seasonalityType == Season::kMultiplicative)
       out[i + 1] = L * seas[i % s];
     else
       out[i + 1] = L;
@@ -63,7 +63,7 @@ struct PassWork {
 // the loop carries no test of them; the arithmetic is that of the general recursion, operation
 // for operation. Accumulates the squared k-step errors in acc[1..m], the absolute percentage
 // errors in A and the squared relative errors in R.
-template <int kTrend, int kSeason>
+template <Trend kTrend, Season kSeason>
 void Recursion(PegelsState& P, const PassWork& work, double* acc, double& A, double& R) {
   const int n = P.n;
   const int s = P.s;
@@ -87,7 +87,7 @@ void Recursion(PegelsState& P, const PassWork& work, double* acc, double& A, dou
     const double bp = b[t - 1];
     // Seasonal values of times t .. t + min(s, m) - 1: initial indices for the first cycle,
     // then the states computed one cycle earlier.
-    if constexpr (kSeason > 0) {
+    if constexpr (HasSeason(kSeason)) {
       for (int j = 0; j < nslice; ++j) {
         const int u = t + j;
         slice[j] = u <= s ? seasInit[u - 1] : S[u - s];
@@ -95,17 +95,17 @@ void Recursion(PegelsState& P, const PassWork& work, double* acc, double& A, dou
     }
 
     double pred = lp;
-    if constexpr (kTrend == kAdditive || kTrend == kDamped)
+    if constexpr (kTrend == Trend::kAdditive || kTrend == Trend::kDamped)
       pred = lp + bp;
-    else if constexpr (kTrend == kMultiplicative)
+    else if constexpr (kTrend == Trend::kMultiplicative)
       pred = lp * bp;
 
     if (work.multistep) {
       // Forecasts of y[t], y[t+1], ... from origin t - 1; later origins overwrite all but F[t].
       Pegelsforecast(P, lp, bp, slice, std::min(m, n - t + 1), F + t - 1);
-    } else if constexpr (kSeason == kAdditive) {
+    } else if constexpr (kSeason == Season::kAdditive) {
       F[t] = pred + slice[0];  // the first step of Pegelsforecast
-    } else if constexpr (kSeason == kMultiplicative) {
+    } else if constexpr (kSeason == Season::kMultiplicative) {
       F[t] = pred * slice[0];
     } else {
       F[t] = pred;
@@ -113,21 +113,21 @@ void Recursion(PegelsState& P, const PassWork& work, double* acc, double& A, dou
 
     const double yt = y[t];
     double x = yt;
-    if constexpr (kSeason == kAdditive)
+    if constexpr (kSeason == Season::kAdditive)
       x = yt - slice[0];
-    else if constexpr (kSeason == kMultiplicative)
+    else if constexpr (kSeason == Season::kMultiplicative)
       x = GuardedRatio(yt, slice[0]);
 
     const double lt = pred + alpha * (x - pred);
     l[t] = lt;
 
-    if constexpr (kTrend > 0) {
-      const double g = kTrend == kMultiplicative ? GuardedRatio(lt, lp) : lt - lp;
+    if constexpr (HasTrend(kTrend)) {
+      const double g = kTrend == Trend::kMultiplicative ? GuardedRatio(lt, lp) : lt - lp;
       b[t] = phi * bp + beta * (g - bp);
     }
-    if constexpr (kSeason > 0) {
+    if constexpr (HasSeason(kSeason)) {
       // The seasonal update uses the predicted level, not the new one.
-      const double z = kSeason == kAdditive ? yt - pred : GuardedRatio(yt, pred);
+      const double z = kSeason == Season::kAdditive ? yt - pred : GuardedRatio(yt, pred);
       S[t] = slice[0] + gamma * (z - slice[0]);
     }
 
@@ -148,15 +148,15 @@ void Recursion(PegelsState& P, const PassWork& work, double* acc, double& A, dou
   }
 }
 
-template <int kTrend>
+template <Trend kTrend>
 void RecursionForSeason(PegelsState& P, const PassWork& work, double* acc, double& A, double& R) {
   switch (P.seasonalityType) {
-    case kAdditive:
-      return Recursion<kTrend, kAdditive>(P, work, acc, A, R);
-    case kMultiplicative:
-      return Recursion<kTrend, kMultiplicative>(P, work, acc, A, R);
+    case Season::kAdditive:
+      return Recursion<kTrend, Season::kAdditive>(P, work, acc, A, R);
+    case Season::kMultiplicative:
+      return Recursion<kTrend, Season::kMultiplicative>(P, work, acc, A, R);
     default:
-      return Recursion<kTrend, kNone>(P, work, acc, A, R);
+      return Recursion<kTrend, Season::kNone>(P, work, acc, A, R);
   }
 }
 
@@ -167,37 +167,38 @@ int Pegelsfit(PegelsState& P, int silent) {
   const int n = P.n;
   const int s = P.s;
   const int m = P.multisteps;
-  const int trend = P.trendType;
-  const int season = P.seasonalityType;
-  const bool multiplicativeErrors = P.modelType == kMultiplicativeErrors;
+  const Trend trend = P.trendType;
+  const Season season = P.seasonalityType;
+  const bool multiplicativeErrors = P.modelType == ErrorForm::kMultiplicative;
   // A lean pass computes only what the estimation criterion reads: the multi-step errors for the
   // averaged MSE, the absolute percentage errors for the MAPE, the relative errors for sigma and
   // the likelihood, the log terms for the likelihood. Each statistic it does compute is the one
   // a full pass gives, bit for bit.
-  const int criterion = P.lean ? P.optimizationCriterion : 0;
-  const bool full = criterion == 0;
+  const bool full = !P.lean;
+  const Criterion criterion = P.optimizationCriterion;
   const PassWork work{
-      .multistep = full || criterion == 2,
-      .percentage = full || criterion == 4,
-      .relative = multiplicativeErrors && (full || criterion == 3 || criterion == 5),
-      .logs = multiplicativeErrors && (full || criterion == 5),
+      .multistep = full || criterion == Criterion::kAverageMse,
+      .percentage = full || criterion == Criterion::kMape,
+      .relative = multiplicativeErrors &&
+                  (full || criterion == Criterion::kSigma || criterion == Criterion::kLikelihood),
+      .logs = multiplicativeErrors && (full || criterion == Criterion::kLikelihood),
   };
 
   double acc[MAXS + 1] = {};
   double R = 0.0;
   double A = 0.0;
   switch (trend) {
-    case kAdditive:
-      RecursionForSeason<kAdditive>(P, work, acc, A, R);
+    case Trend::kAdditive:
+      RecursionForSeason<Trend::kAdditive>(P, work, acc, A, R);
       break;
-    case kMultiplicative:
-      RecursionForSeason<kMultiplicative>(P, work, acc, A, R);
+    case Trend::kMultiplicative:
+      RecursionForSeason<Trend::kMultiplicative>(P, work, acc, A, R);
       break;
-    case kDamped:
-      RecursionForSeason<kDamped>(P, work, acc, A, R);
+    case Trend::kDamped:
+      RecursionForSeason<Trend::kDamped>(P, work, acc, A, R);
       break;
     default:
-      RecursionForSeason<kNone>(P, work, acc, A, R);
+      RecursionForSeason<Trend::kNone>(P, work, acc, A, R);
       break;
   }
 
@@ -227,12 +228,12 @@ int Pegelsfit(PegelsState& P, int silent) {
   // Smoothing parameters in the model; the initial states (s - 1 seasonal ones, which sum to a
   // fixed value) and sigma only when asked for, and always for the AICc, whose small-sample
   // correction is meant for the whole count (Hurvich and Tsai 1989).
-  int k = 1 + (trend > 0) + (trend == kDamped) + (season > 0);
-  if (P.countStates || P.informationCriterion == 3)
-    k += 1 + (trend > 0) + (season > 0 ? s - 1 : 0) + 1;
-  if (P.informationCriterion == 2)
+  int k = 1 + HasTrend(trend) + (trend == Trend::kDamped) + HasSeason(season);
+  if (P.countStates || P.informationCriterion == InformationCriterion::kAicc)
+    k += 1 + HasTrend(trend) + (HasSeason(season) ? s - 1 : 0) + 1;
+  if (P.informationCriterion == InformationCriterion::kBic)
     P.icValue = D + k * std::log(static_cast<double>(n));
-  else if (P.informationCriterion == 3)
+  else if (P.informationCriterion == InformationCriterion::kAicc)
     P.icValue = n - k - 1 > 0 ? D + 2.0 * k + 2.0 * k * (k + 1.0) / (n - k - 1.0) : kHuge;
   else
     P.icValue = D + 2.0 * k;

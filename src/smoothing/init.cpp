@@ -11,7 +11,7 @@ namespace {
 
 // Number of free smoothing parameters of the current model, phi included.
 int SmoothingCount(const PegelsState& P) {
-  return 1 + (P.trendType > 0) + (P.seasonalityType > 0) + (P.trendType == kDamped);
+  return 1 + HasTrend(P.trendType) + HasSeason(P.seasonalityType) + (P.trendType == Trend::kDamped);
 }
 
 }  // namespace
@@ -19,8 +19,8 @@ int SmoothingCount(const PegelsState& P) {
 int Pegelsinit(PegelsState& P) {
   const int n = P.n;
   const int s = P.s;
-  const bool seasonal = P.seasonalityType > 0;
-  const int additive = P.seasonalityType == kMultiplicative ? 0 : 1;
+  const bool seasonal = HasSeason(P.seasonalityType);
+  const int additive = P.seasonalityType == Season::kMultiplicative ? 0 : 1;
   const int nfit = std::min(n, 10);
   double intercept = 0.0;
   double slope = 0.0;
@@ -41,9 +41,9 @@ int Pegelsinit(PegelsState& P) {
   }
 
   P.l[0] = intercept;
-  if (P.trendType == kMultiplicative)
+  if (P.trendType == Trend::kMultiplicative)
     P.b[0] = std::fabs(intercept) < kTiny ? 1.0 : slope / intercept + 1.0;
-  else if (P.trendType == kAdditive || P.trendType == kDamped)
+  else if (P.trendType == Trend::kAdditive || P.trendType == Trend::kDamped)
     P.b[0] = slope;
   else
     P.b[0] = 0.0;
@@ -53,12 +53,12 @@ int Pegelsinit(PegelsState& P) {
 int Pegelsfullstart(PegelsState& P, double* x) {
   int k = 0;
   x[++k] = P.par[1];
-  if (P.trendType > 0) x[++k] = P.par[2];
-  if (P.seasonalityType > 0) x[++k] = P.par[3];
-  if (P.trendType == kDamped) x[++k] = P.par[4];
+  if (HasTrend(P.trendType)) x[++k] = P.par[2];
+  if (HasSeason(P.seasonalityType)) x[++k] = P.par[3];
+  if (P.trendType == Trend::kDamped) x[++k] = P.par[4];
   x[++k] = P.l[0];
-  if (P.trendType > 0) x[++k] = P.b[0];
-  if (P.seasonalityType > 0 && P.s != 1)
+  if (HasTrend(P.trendType)) x[++k] = P.b[0];
+  if (HasSeason(P.seasonalityType) && P.s != 1)
     for (int j = 0; j <= P.s - 2; ++j) x[++k] = P.seasInit[j];
   return k;
 }
@@ -66,14 +66,14 @@ int Pegelsfullstart(PegelsState& P, double* x) {
 void Pegelsreadstates(PegelsState& P, const double* x) {
   int k = SmoothingCount(P);
   P.l[0] = x[++k];
-  if (P.trendType > 0) P.b[0] = x[++k];
-  if (P.seasonalityType > 0 && P.s != 1) {
+  if (HasTrend(P.trendType)) P.b[0] = x[++k];
+  if (HasSeason(P.seasonalityType) && P.s != 1) {
     double sum = 0.0;
     for (int j = 0; j <= P.s - 2; ++j) {
       P.seasInit[j] = x[++k];
       sum += P.seasInit[j];
     }
-    P.seasInit[P.s - 1] = P.seasonalityType == kAdditive ? -sum : P.s - sum;
+    P.seasInit[P.s - 1] = P.seasonalityType == Season::kAdditive ? -sum : P.s - sum;
   }
 }
 

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include "platform/clock.h"
-
 namespace vordex::smoothing {
 
 namespace {
@@ -18,9 +16,6 @@ constexpr double kInverseM = 1.0 / 714025.0;
 inline int Next(int x) {
   return (IA * x + IC) % M;
 }
-
-thread_local int override_active = 0;
-thread_local int override_seed = 0;
 
 constinit thread_local RandomState random_state;
 
@@ -36,12 +31,7 @@ void SetSeed(int v) {
     Generator().idum = v;
     return;
   }
-  if (v == 0) {
-    // Whole seconds, folded into the positive 32-bit range so that the stream never starts at 0.
-    const std::int64_t seconds = platform::CalendarSeconds();
-    const std::int64_t folded = ((seconds % 2147483647) + 2147483647) % 2147483647;
-    v = folded == 0 ? 1 : static_cast<int>(folded);
-  }
+  if (v == 0) v = 1;
   Generator().idum = -v;
 }
 
@@ -96,21 +86,6 @@ int RandInt(int lo, int hi) {
 
 int CallerSeed(std::uint32_t seed) {
   return -static_cast<int>(seed % 2147483647u) - 1;
-}
-
-int RequestSeed() {
-  return override_active ? override_seed : 0;
-}
-
-ScopedSeedOverride::ScopedSeedOverride(int seed)
-    : previous_active_(override_active), previous_seed_(override_seed) {
-  override_active = 1;
-  override_seed = seed;
-}
-
-ScopedSeedOverride::~ScopedSeedOverride() {
-  override_active = previous_active_;
-  override_seed = previous_seed_;
 }
 
 }  // namespace vordex::smoothing

@@ -21,8 +21,8 @@ struct RandomState {
 // The generator's state on the calling thread (module-level, thread_local).
 RandomState& Generator();
 
-// Seeds the generator: v < 0 restarts it from v; v > 0 from -v; v = 0 from the calendar clock in
-// whole seconds (reduced into 1 .. 2^31 - 2). Seeds v and -v give the same stream.
+// Seeds the generator: v < 0 restarts it from v; v > 0 from -v; v = 0 as v = 1. Seeds v and -v
+// give the same stream. (The engine reads no clock: the exports derive a seed from it.)
 void SetSeed(int v);
 
 // A uniform deviate in [0, 1): a table value times 1/714025.
@@ -38,23 +38,6 @@ int RandInt(int lo, int hi);
 // The SetSeed argument for a caller's seed (typed API, command line): -(seed mod (2^31 - 1)) - 1,
 // so that distinct seeds below 2^31 - 1 start distinct streams.
 int CallerSeed(std::uint32_t seed);
-
-// The seed that a request uses: the active override (see ScopedSeedOverride) or 0 (the clock).
-int RequestSeed();
-
-// While alive, requests on the calling thread seed the generator with SetSeed(seed) instead of
-// the clock, so that their simulated limits can be reproduced. Restores the previous setting.
-class ScopedSeedOverride {
- public:
-  explicit ScopedSeedOverride(int seed);
-  ~ScopedSeedOverride();
-  ScopedSeedOverride(const ScopedSeedOverride&) = delete;
-  ScopedSeedOverride& operator=(const ScopedSeedOverride&) = delete;
-
- private:
-  int previous_active_;
-  int previous_seed_;
-};
 
 }  // namespace vordex::smoothing
 

@@ -23,72 +23,95 @@ bool MultiplicativePart(const Request& o) {
 struct Rule {
   bool (*fails)(const Request& o, long n);
   const char* message;
-  int code;
+  Status status;
 };
+
+// True when value is none of the enumeration's values from first to last.
+template <class Enum>
+bool Outside(Enum value, Enum first, Enum last) {
+  return Code(value) < Code(first) || Code(value) > Code(last);
+}
 
 constexpr Rule kRulesBeforeSeason[] = {
     {[](const Request&, long n) { return n > MAXN; }, "Number of data observations exceeds MAXN",
-     31},
-    {[](const Request& o, long) { return o.period > MAXS; }, "Seasonal frequency exceeds MAXS", 32},
-    {[](const Request& o, long) { return o.horizon > MAXH; }, "Forecast horizon exceeds MAXH", 33},
+     Status::kEtsTooMuchData},
+    {[](const Request& o, long) { return o.period > MAXS; }, "Seasonal frequency exceeds MAXS",
+     Status::kEtsPeriodTooLarge},
+    {[](const Request& o, long) { return o.horizon > MAXH; }, "Forecast horizon exceeds MAXH",
+     Status::kEtsHorizonTooLarge},
     {[](const Request& o, long) { return o.period < 1; }, "Seasonal frequency zero or negative",
-     34},
-    {[](const Request&, long n) { return n < 1; }, "Number of observations zero or negative", 35},
-    {[](const Request& o, long) { return Code(o.error) < 0 || Code(o.error) > 2; },
-     "Unknown model type", 41},
-    {[](const Request& o, long) { return Code(o.trend) < -1 || Code(o.trend) > 3; },
-     "Unknown trend type", 42},
-    {[](const Request& o, long) { return Code(o.season) < -1 || Code(o.season) > 2; },
-     "Unknown seasonality type", 43},
-    {[](const Request& o, long) { return Code(o.transform) < 0 || Code(o.transform) > 2; },
-     "Unknown transform type", 44},
-    {[](const Request& o, long) { return Code(o.search) < 0 || Code(o.search) > 4; },
-     "Unknown search type", 45},
+     Status::kEtsInvalidPeriod},
+    {[](const Request&, long n) { return n < 1; }, "Number of observations zero or negative",
+     Status::kEtsNoObservations},
+    {[](const Request& o, long) {
+       return Outside(o.error, ErrorForm::kMultiplicative, ErrorForm::kAuto);
+     },
+     "Unknown model type", Status::kEtsUnknownErrorForm},
+    {[](const Request& o, long) { return Outside(o.trend, Trend::kAuto, Trend::kDamped); },
+     "Unknown trend type", Status::kEtsUnknownTrend},
+    {[](const Request& o, long) {
+       return Outside(o.season, Season::kAuto, Season::kMultiplicative);
+     },
+     "Unknown seasonality type", Status::kEtsUnknownSeason},
+    {[](const Request& o, long) {
+       return Outside(o.transform, Transform::kNone, Transform::kSquareRoot);
+     },
+     "Unknown transform type", Status::kEtsUnknownTransform},
+    {[](const Request& o, long) {
+       return Outside(o.search, Search::kDefault, Search::kEverything);
+     },
+     "Unknown search type", Status::kEtsUnknownSearch},
 };
 
 constexpr const char* kInsufficientSeasonal = "Insufficient data for estimation of seasonal models";
 
 constexpr Rule kSeasonRules[] = {
-    {[](const Request& o, long n) { return n < 2L * o.period && Code(o.season) >= 1; },
-     kInsufficientSeasonal, 61},
+    {[](const Request& o, long n) { return n < 2L * o.period && HasSeason(o.season); },
+     kInsufficientSeasonal, Status::kEtsTooFewForSeasonal},
     {[](const Request& o, long n) {
-       return n >= 2L * o.period && Code(o.season) >= 1 && o.period == 1;
+       return n >= 2L * o.period && HasSeason(o.season) && o.period == 1;
      },
-     "Seasonal model requested for nonseasonal data", 62},
+     "Seasonal model requested for nonseasonal data", Status::kEtsSeasonalForNonSeasonal},
 };
 
 constexpr const char* kZerosMessage = "Data contains zeros: cannot specify multiplicative model";
-constexpr int kZerosCode = 63;
+constexpr Status kZerosStatus = Status::kEtsZerosInMultiplicative;
 
 constexpr Rule kRulesAfterZeros[] = {
-    {[](const Request& o, long) { return Code(o.disturbances) < 0 || Code(o.disturbances) > 1; },
-     "Unknown bootstrap type", 64},
-    {[](const Request& o, long) { return Code(o.criterion) < 1 || Code(o.criterion) > 5; },
-     "Unknown optimization criterion", 65},
     {[](const Request& o, long) {
-       return Code(o.initialization) < 1 || Code(o.initialization) > 3;
+       return Outside(o.disturbances, Disturbances::kGaussian, Disturbances::kResampled);
      },
-     "Unknown initialization method", 66},
+     "Unknown bootstrap type", Status::kEtsUnknownDisturbances},
     {[](const Request& o, long) {
-       return Code(o.information_criterion) < 1 || Code(o.information_criterion) > 3;
+       return Outside(o.criterion, Criterion::kMse, Criterion::kLikelihood);
      },
-     "Unknown information criterion", 67},
+     "Unknown optimization criterion", Status::kEtsUnknownCriterion},
+    {[](const Request& o, long) {
+       return Outside(o.initialization, Initialization::kHeuristic,
+                      Initialization::kEstimatedForWinner);
+     },
+     "Unknown initialization method", Status::kEtsUnknownInitialization},
+    {[](const Request& o, long) {
+       return Outside(o.information_criterion, InformationCriterion::kAic,
+                      InformationCriterion::kAicc);
+     },
+     "Unknown information criterion", Status::kEtsUnknownInformationCriterion},
     {[](const Request& o, long) { return o.paths < 500 || o.paths > 50000; },
-     "#Bootstrap samples must be between 500 & 50000", 68},
+     "#Bootstrap samples must be between 500 & 50000", Status::kEtsPathsOutOfRange},
     {[](const Request& o, long) { return o.multisteps < 3 || o.multisteps > 24; },
-     "#MSE multisteps must be between 3 & MAXS", 69},
+     "#MSE multisteps must be between 3 & MAXS", Status::kEtsMultistepsOutOfRange},
 };
 
-int Fail(bool showBox, const char* message, int code) {
+Status Fail(bool showBox, const char* message, Status status) {
   if (showBox) platform::ShowMessage(kCheckTitle, message, platform::kStyleWarning);
-  return code;
+  return status;
 }
 
 template <std::size_t N>
-int Walk(const Rule (&rules)[N], const Request& o, long n, bool showBox) {
+Status Walk(const Rule (&rules)[N], const Request& o, long n, bool showBox) {
   for (const Rule& rule : rules)
-    if (rule.fails(o, n)) return Fail(showBox, rule.message, rule.code);
-  return 0;
+    if (rule.fails(o, n)) return Fail(showBox, rule.message, rule.status);
+  return Status::kOk;
 }
 
 // The engine state of a request, filled from settled settings and the observations.
@@ -96,20 +119,20 @@ void Fill(PegelsState& P, const Request& o, std::span<const double> y) {
   P.n = static_cast<int>(y.size());
   P.s = o.period;
   P.h = o.horizon;
-  P.modelType = Code(o.error);
-  P.trendType = Code(o.trend);
-  P.seasonalityType = Code(o.season);
-  P.bootstrapType = Code(o.disturbances);
-  P.optimizationCriterion = Code(o.criterion);
-  P.initializationMethod = Code(o.initialization);
+  P.modelType = o.error;
+  P.trendType = o.trend;
+  P.seasonalityType = o.season;
+  P.bootstrapType = o.disturbances;
+  P.optimizationCriterion = o.criterion;
+  P.initializationMethod = o.initialization;
   P.bootstrapSamples = o.paths;
   P.multisteps = o.multisteps;
-  P.informationCriterion = Code(o.information_criterion);
-  P.transformType = Code(o.transform);
-  P.searchType = Code(o.search);
+  P.informationCriterion = o.information_criterion;
+  P.transformType = o.transform;
+  P.searchType = o.search;
   P.boundsCount = o.bounds.count;
-  P.parameterRegion = o.admissible_region ? kAdmissibleRegion : 1;
-  P.confidenceLevel = o.confidence;
+  P.admissibleRegion = o.admissible_region;
+  P.confidenceLevels = o.confidence;
   for (int i = 1; i <= 4; ++i) {
     P.lower[i] = o.bounds.lower[i];
     P.upper[i] = o.bounds.upper[i];
@@ -126,8 +149,7 @@ void Fill(PegelsState& P, const Request& o, std::span<const double> y) {
 // The results of a successful pass, as the export packs them.
 void Extract(const PegelsState& P, bool searched, Estimates& fit) {
   const int n = P.n;
-  fit.model = {static_cast<ErrorForm>(P.modelType), static_cast<Trend>(P.trendType),
-               static_cast<Season>(P.seasonalityType)};
+  fit.model = {P.modelType, P.trendType, P.seasonalityType};
   fit.searched = searched;
   fit.period = P.s;
   fit.multisteps = P.multisteps;
@@ -136,8 +158,16 @@ void Extract(const PegelsState& P, bool searched, Estimates& fit) {
   fit.errors.assign(P.e + 1, P.e + n + 1);
   if (P.h >= 1) {
     fit.forecasts.assign(P.fc + 1, P.fc + P.h + 1);
-    fit.lower.assign(P.lo + 1, P.lo + P.h + 1);
-    fit.upper.assign(P.hi + 1, P.hi + P.h + 1);
+    for (std::size_t j = 0; j < P.lo.size(); ++j) {
+      Limits& limits = fit.limits.emplace_back();
+      limits.level = P.confidenceLevels[j];
+      limits.lower.assign(P.lo[j].begin() + 1, P.lo[j].begin() + P.h + 1);
+      limits.upper.assign(P.hi[j].begin() + 1, P.hi[j].begin() + P.h + 1);
+    }
+    if (!fit.limits.empty()) {
+      fit.lower = fit.limits.front().lower;
+      fit.upper = fit.limits.front().upper;
+    }
   }
   fit.alpha = P.par[1];
   fit.beta = P.par[2];
@@ -157,16 +187,20 @@ void Extract(const PegelsState& P, bool searched, Estimates& fit) {
 void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
   for (double v : y) {
     if (!std::isfinite(v)) {
-      out.status = Fail(true, "Data contain missing or non-finite values", kNonFiniteCode);
+      out.status =
+          Fail(true, "Data contain missing or non-finite values", Status::kEtsNonFiniteData);
       return;
     }
   }
-  if (!(o.confidence >= 0.0 && o.confidence <= 100.0)) {
-    out.status = Fail(true, "Confidence level must be between 0 and 100", kConfidenceCode);
-    return;
+  for (const double c : o.confidence) {
+    if (!(c >= 0.0 && c <= 100.0)) {
+      out.status = Fail(true, "Confidence level must be between 0 and 100",
+                        Status::kEtsConfidenceOutOfRange);
+      return;
+    }
   }
-  if (const int code = CheckZeros(o, y)) {
-    out.status = code;
+  if (const Status status = CheckZeros(o, y); status != Status::kOk) {
+    out.status = status;
     return;
   }
   // The record is large: one per request, on the heap.
@@ -175,10 +209,11 @@ void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
   Fill(P, o, y);
   SetSeed(o.seed);
   if (Pegelsmain(P, 1, 1) == 0) {
+    out.status = Status::kEngineFailed;
     out.text = kFailureText;
     return;
   }
-  Extract(P, o.search != Search::kNone, out.fit);
+  Extract(P, o.search != Search::kDefault, out.value);
 }
 
 }  // namespace
@@ -204,43 +239,56 @@ Bounds SettleBounds(int requested, std::span<const double> values) {
   return b;
 }
 
-int Check(Request& o, long n, bool showBox) {
-  // A negative horizon asks for no forecasts.
-  o.horizon = std::max(o.horizon, 0);
-  if (const int code = Walk(kRulesBeforeSeason, o, n, showBox)) return code;
-  if (n < 2L * o.period && o.season == Season::kChoose) {
-    if (showBox) platform::ShowMessage(kCheckTitle, kInsufficientSeasonal, platform::kStyleWarning);
-    o.season = Season::kNone;
-    if (Code(o.search) > 2) {
-      o.error = ErrorForm::kChoose;
-      o.trend = Trend::kChoose;
-      o.search = static_cast<Search>(Code(o.search) - 2);
-    }
-  } else if (const int code = Walk(kSeasonRules, o, n, showBox)) {
-    return code;
-  }
-  // Zeros are judged once the observations are known (CheckZeros).
-  if (const int code = Walk(kRulesAfterZeros, o, n, showBox)) return code;
+namespace {
 
-  if (o.search == Search::kNone &&
-      (o.error == ErrorForm::kChoose || o.trend == Trend::kChoose || o.season == Season::kChoose)) {
-    o.search = Search::kAllForms;
-  } else if (Code(o.search) > 2) {
-    o.trend = Trend::kChoose;
-    o.season = Season::kChoose;
-    o.error = ErrorForm::kChoose;
-    o.search = static_cast<Search>(Code(o.search) - 2);
-  }
-  return 0;
+// The search that kEverythingAdditive and kEverything settle into, once every component is open.
+Search OpenedSearch(Search search) {
+  return search == Search::kEverythingAdditive ? Search::kAdditiveOnly : Search::kAllForms;
 }
 
-int CheckZeros(const Request& o, std::span<const double> y, bool showBox) {
-  if (!MultiplicativePart(o)) return 0;
+bool OpensEverything(Search search) {
+  return search == Search::kEverythingAdditive || search == Search::kEverything;
+}
+
+}  // namespace
+
+Status Check(Request& o, long n, bool showBox) {
+  // A negative horizon asks for no forecasts.
+  o.horizon = std::max(o.horizon, 0);
+  if (const Status s = Walk(kRulesBeforeSeason, o, n, showBox); s != Status::kOk) return s;
+  if (n < 2L * o.period && o.season == Season::kAuto) {
+    if (showBox) platform::ShowMessage(kCheckTitle, kInsufficientSeasonal, platform::kStyleWarning);
+    o.season = Season::kNone;
+    if (OpensEverything(o.search)) {
+      o.error = ErrorForm::kAuto;
+      o.trend = Trend::kAuto;
+      o.search = OpenedSearch(o.search);
+    }
+  } else if (const Status s = Walk(kSeasonRules, o, n, showBox); s != Status::kOk) {
+    return s;
+  }
+  // Zeros are judged once the observations are known (CheckZeros).
+  if (const Status s = Walk(kRulesAfterZeros, o, n, showBox); s != Status::kOk) return s;
+
+  if (o.search == Search::kDefault &&
+      (o.error == ErrorForm::kAuto || o.trend == Trend::kAuto || o.season == Season::kAuto)) {
+    o.search = Search::kAllForms;
+  } else if (OpensEverything(o.search)) {
+    o.trend = Trend::kAuto;
+    o.season = Season::kAuto;
+    o.error = ErrorForm::kAuto;
+    o.search = OpenedSearch(o.search);
+  }
+  return Status::kOk;
+}
+
+Status CheckZeros(const Request& o, std::span<const double> y, bool showBox) {
+  if (!MultiplicativePart(o)) return Status::kOk;
   // The scan reads x[1..n].
   std::vector<double> x(y.size() + 1, 0.0);
   std::copy(y.begin(), y.end(), x.begin() + 1);
-  if (PegelsZeroScan(x.data(), static_cast<int>(y.size()), Code(o.transform)) == 0) return 0;
-  return Fail(showBox, kZerosMessage, kZerosCode);
+  if (PegelsZeroScan(x.data(), static_cast<int>(y.size()), o.transform) == 0) return Status::kOk;
+  return Fail(showBox, kZerosMessage, kZerosStatus);
 }
 
 Outcome Execute(const Request& settings, std::span<const double> y) {
@@ -255,8 +303,10 @@ Outcome Run(Request settings, std::span<const double> y) {
   Outcome out;
   platform::MessageRecorder recorder;
   out.status = Check(settings, static_cast<long>(y.size()));
-  if (out.status == 0) ExecuteInto(settings, y, out);
+  if (out.status == Status::kOk) ExecuteInto(settings, y, out);
   out.messages = recorder.Take();
+  // A refusal's text is the checker's message.
+  if (!out.ok() && out.text.empty() && !out.messages.empty()) out.text = out.messages.back().text;
   return out;
 }
 

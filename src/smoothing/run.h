@@ -12,27 +12,17 @@
 #include <vector>
 
 #include "smoothing/state.h"
-#include "vordex/error.hpp"
+#include "vordex/ets.hpp"
+#include "vordex/outcome.hpp"
+#include "vordex/status.hpp"
 #include "vordex/transform.hpp"
 
 namespace vordex::smoothing {
 
-// Component forms in the engine's numbering; kChoose leaves the form to the model search. Values
-// outside the named ones are representable and refused by the checker with its code.
-enum class ErrorForm : int { kMultiplicative = 0, kAdditive = 1, kChoose = 2 };
-enum class Trend : int { kChoose = -1, kNone, kAdditive, kMultiplicative, kDamped };
-enum class Season : int { kChoose = -1, kNone, kAdditive, kMultiplicative };
-enum class Disturbances : int { kGaussian = 0, kResampled = 1 };
-// The statistic the smoothing parameters minimise: one-step MSE, MSE averaged over horizons
-// 1..multisteps, sigma, MAPE, minus the log-likelihood.
-enum class Criterion : int { kMse = 1, kAverageMse, kSigma, kMape, kLikelihood };
-// Heuristic initial states; states estimated with the parameters; heuristic while searching and
-// estimated for the winner.
-enum class Initialization : int { kHeuristic = 1, kEstimated, kEstimatedForWinner };
-enum class InformationCriterion : int { kAic = 1, kBic = 2, kAicc = 3 };
-// The candidates of a search: none (one model), the additive forms only, every form; 3 and 4
-// open all three components whatever is set and then search as 1 and 2.
-enum class Search : int { kNone = 0, kAdditiveForms, kAllForms, kEverythingAdditive, kEverything };
+// The settings speak the public types of vordex/ets.hpp (state.h brings their names in). Values
+// outside the named ones are representable (an export's option code) and refused by the checker
+// with its status. kAuto leaves a component to the model search; a search of kEverythingAdditive
+// or kEverything opens all three components and then searches as kAdditiveOnly or kAllForms.
 
 // Bounds of alpha, beta, gamma, phi as supplied: count 0 (none), 1 (one pair for all) or 4.
 struct Bounds {
@@ -60,15 +50,17 @@ struct Request {
   int multisteps = 3;  // m, 3..24
   InformationCriterion information_criterion = InformationCriterion::kAic;
   Transform transform = Transform::kNone;
-  Search search = Search::kNone;
+  Search search = Search::kDefault;
   bool admissible_region = false;  // all-additive models: any invertible parameters
   Bounds bounds;
-  double confidence = 95.0;  // percent, 0..100
-  // The generator's seed as SetSeed takes it: negative or positive seeds a fixed stream, 0 the
-  // calendar clock.
-  int seed = 0;
-  // Threads of a model search: 1 the sequential loop, 0 or less every hardware thread. The
-  // results are the same for any number.
+  // Coverages of the limits in percent, each in 0..100; the limits of all of them come from the
+  // same simulated paths.
+  std::vector<double> confidence = {95.0};
+  // The generator's seed as SetSeed takes it (the engine reads no clock: a caller that wants a
+  // seed from the clock passes one).
+  int seed = -1;
+  // Threads of a model search: 1 or less the sequential loop. The results are the same for any
+  // number.
   int threads = 1;
   // The automatic preset's choices (see PegelsState): count the initial states and sigma in the
   // information criterion, leave out the unstable form combinations, allow a multiplicative
@@ -80,11 +72,7 @@ struct Request {
 };
 
 // What the engine chose or was given.
-struct Model {
-  ErrorForm error = ErrorForm::kAdditive;
-  Trend trend = Trend::kNone;
-  Season season = Season::kNone;
-};
+using ets::Model;
 
 // A fitted model: everything the export packs. Series are on the transformed scale (scaling
 // undone), forecasts and limits on the scale of the observations.
@@ -97,8 +85,9 @@ struct Estimates {
   std::vector<double> fitted;
   std::vector<double> errors;
   std::vector<double> forecasts;  // h values
-  std::vector<double> lower;
+  std::vector<double> lower;      // the limits of the first confidence level
   std::vector<double> upper;
+  std::vector<Limits> limits;  // the limits of every confidence level, in order
   double alpha = 0.0, beta = 0.0, gamma = 0.0, phi = 1.0;
   double initial_level = 0.0;
   double initial_trend = 0.0;            // meaningful with a trend
@@ -111,39 +100,29 @@ struct Estimates {
   double mape = 0.0;
 };
 
-// A request's outcome: the fit, or the failure as the host would see it (a status code, or the
-// text of an engine failure), with every message raised during the request in order.
-struct Outcome {
-  int status = 0;    // 0, a checker code (31..69) or a data code (70, 71)
-  std::string text;  // non-empty when the engine failed
-  std::vector<Message> messages;
-  Estimates fit;
-  bool ok() const { return status == 0 && text.empty(); }
-};
-
-// Codes beyond the checker's rules, for observations the engine cannot use.
-inline constexpr int kConfidenceCode = 70;  // confidence level not a number in 0..100
-inline constexpr int kNonFiniteCode = 71;   // an observation is infinite or not a number
+// A request's outcome: the fit, or the failure (the checker's or the data checks' status with
+// its message as the text, or kEngineFailed with kFailureText), with every message raised during
+// the request in order. The messages are recorded, not shown.
+using Outcome = vordex::Outcome<Estimates>;
 
 // Title of the checker's messages, and the text of an engine failure.
 inline constexpr const char* kCheckTitle = "Pegels Error";
 inline constexpr const char* kFailureText = "Failure in Pegelsmain:\nModel could not be estimated";
 
 // The checker's rules over the settings for n observations, in order, stopping at the first that
-// fails: its message is shown (when showBox) in a warning box titled kCheckTitle and its code
+// fails: its message is shown (when showBox) in a warning box titled kCheckTitle and its status
 // returned. An open seasonality with n < 2s is settled to none (with a warning); then the search
 // mode is settled (an open component asks for a search over all forms; search 3 and 4 open all
 // components). `settings` is settled in place. Zeros in the data (code 63) are judged by
 // CheckZeros once the observations are known.
-int Check(Request& settings, long n, bool showBox = true);
+Status Check(Request& settings, long n, bool showBox = true);
 
-// Code 63 (after its box) when the observations contain zeros (after transform and scaling)
-// and the settled model is multiplicative in some part; 0 otherwise.
-int CheckZeros(const Request& settings, std::span<const double> y, bool showBox = true);
+// kEtsZerosInMultiplicative (after its box) when the observations contain zeros (after transform
+// and scaling) and the settled model is multiplicative in some part; kOk otherwise.
+Status CheckZeros(const Request& settings, std::span<const double> y, bool showBox = true);
 
-// Fits settled settings (Check passed) to y: the data checks (71, 70, 63), the engine, and the
-// fit. The messages of the request are recorded in the outcome and passed on to the thread's
-// handler as they arise.
+// Fits settled settings (Check passed) to y: the data checks (kEtsNonFiniteData,
+// kEtsConfidenceOutOfRange, kEtsZerosInMultiplicative), the engine, and the fit.
 Outcome Execute(const Request& settings, std::span<const double> y);
 
 // Check, then Execute.

@@ -25,7 +25,7 @@ namespace {
 
 // The best candidate so far.
 struct Best {
-  Candidate types{kChooseErrors, -99, kChoose};
+  Candidate types{ErrorForm::kAuto, Trend::kAuto, Season::kAuto};
   double par[5] = {};
   double l0 = 0.0;
   double b0 = 0.0;
@@ -49,7 +49,6 @@ std::vector<CandidateRun> EstimateOnThreads(PegelsState& P, const Candidate* can
   std::atomic<int> next{0};
   const auto work = [&] {
     // Messages are recorded here and shown on the caller's thread, in candidate order.
-    platform::ScopedSilence silence;
     platform::MessageRecorder recorder;
     for (int c = next++; c < count; c = next++) {
       CandidateRun& run = runs[static_cast<std::size_t>(c)];
@@ -68,8 +67,7 @@ std::vector<CandidateRun> EstimateOnThreads(PegelsState& P, const Candidate* can
   };
   {
 #if VORDEX_SEARCH_THREADS
-    const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const int workers = std::min(P.threads > 0 ? P.threads : hardware, count);
+    const int workers = std::min(P.threads, count);
     std::vector<std::jthread> pool;  // joined at the end of this block
     for (int w = 1; w < workers; ++w) pool.emplace_back(work);
 #endif
@@ -81,27 +79,33 @@ std::vector<CandidateRun> EstimateOnThreads(PegelsState& P, const Candidate* can
 }  // namespace
 
 int PegelsCandidates(PegelsState& P, Candidate* out) {
-  const bool exclude = P.hasZeros || P.searchType == 1;
-  const int e0 = P.modelType == kChooseErrors ? 0 : P.modelType;
-  const int e1 = P.modelType == kChooseErrors ? 1 : P.modelType;
-  const int t0 = P.trendType == kChoose ? 0 : P.trendType;
-  const int t1 = P.trendType == kChoose ? 3 : P.trendType;
-  int s0 = P.seasonalityType == kChoose ? 0 : P.seasonalityType;
-  int s1 = P.seasonalityType == kChoose ? 2 : P.seasonalityType;
-  if (P.s == 1) s0 = s1 = 0;
-  if (P.seasonalityType == kChoose && P.n < static_cast<long>(P.minSeasons) * P.s) s0 = s1 = 0;
-  const bool noMultiplicativeTrend = P.trendType == kChoose && P.multiplicativeTrend == 0;
+  // Every form of each component, in the order candidates are estimated.
+  constexpr ErrorForm kErrorForms[] = {ErrorForm::kMultiplicative, ErrorForm::kAdditive};
+  constexpr Season kSeasons[] = {Season::kNone, Season::kAdditive, Season::kMultiplicative};
+  constexpr Trend kTrends[] = {Trend::kNone, Trend::kAdditive, Trend::kMultiplicative,
+                               Trend::kDamped};
+  const bool exclude = P.hasZeros || P.searchType == Search::kAdditiveOnly;
+  // Non-seasonal data, and an open seasonality with too few seasons, allow no seasonality.
+  const bool seasonless = P.s == 1 || (P.seasonalityType == Season::kAuto &&
+                                       P.n < static_cast<long>(P.minSeasons) * P.s);
+  const bool noMultiplicativeTrend = P.trendType == Trend::kAuto && P.multiplicativeTrend == 0;
   int count = 0;
-  for (int e = e0; e <= e1; ++e) {
-    if (exclude && e == kMultiplicativeErrors) continue;
-    for (int season = s0; season <= s1; ++season) {
-      if (exclude && season == kMultiplicative) continue;
-      for (int trend = t0; trend <= t1; ++trend) {
-        if (exclude && trend == kMultiplicative) continue;
-        if (noMultiplicativeTrend && trend == kMultiplicative) continue;
+  for (const ErrorForm e : kErrorForms) {
+    if (P.modelType != ErrorForm::kAuto && e != P.modelType) continue;
+    if (exclude && e == ErrorForm::kMultiplicative) continue;
+    for (const Season season : kSeasons) {
+      if (seasonless ? season != Season::kNone
+                     : P.seasonalityType != Season::kAuto && season != P.seasonalityType)
+        continue;
+      if (exclude && season == Season::kMultiplicative) continue;
+      for (const Trend trend : kTrends) {
+        if (P.trendType != Trend::kAuto && trend != P.trendType) continue;
+        if (exclude && trend == Trend::kMultiplicative) continue;
+        if (noMultiplicativeTrend && trend == Trend::kMultiplicative) continue;
         if (P.restrictForms &&
-            (e == kAdditiveErrors ? trend == kMultiplicative || season == kMultiplicative
-                                  : trend == kMultiplicative && season == kAdditive))
+            (e == ErrorForm::kAdditive
+                 ? trend == Trend::kMultiplicative || season == Season::kMultiplicative
+                 : trend == Trend::kMultiplicative && season == Season::kAdditive))
           continue;
         out[count++] = {e, trend, season};
       }
@@ -113,8 +117,9 @@ int PegelsCandidates(PegelsState& P, Candidate* out) {
 int PegelssearchWith(PegelsState& P, int (*estimate)(PegelsState&)) {
   Candidate candidates[kMaxCandidates];
   const int count = PegelsCandidates(P, candidates);
-  const int method = P.initializationMethod;
-  if (method == 3) P.initializationMethod = 1;
+  const Initialization method = P.initializationMethod;
+  if (method == Initialization::kEstimatedForWinner)
+    P.initializationMethod = Initialization::kHeuristic;
 
   Best best;
   bool found = false;
@@ -129,7 +134,7 @@ int PegelssearchWith(PegelsState& P, int (*estimate)(PegelsState&)) {
       best.icValue = Q.icValue;
     }
   };
-  if (P.threads == 1 || count <= 1) {
+  if (P.threads <= 1 || count <= 1) {
     for (int c = 0; c < count; ++c) {
       P.modelType = candidates[c].modelType;
       P.trendType = candidates[c].trendType;
@@ -171,8 +176,8 @@ int PegelssearchWith(PegelsState& P, int (*estimate)(PegelsState&)) {
   for (int k = 0; k < P.s; ++k) P.seasInit[k] = best.seasInit[k];
   Pegelsfit(P, 0);
 
-  if (method == 3) {
-    P.initializationMethod = 2;
+  if (method == Initialization::kEstimatedForWinner) {
+    P.initializationMethod = Initialization::kEstimated;
     const int ok = estimate(P);
     P.initializationMethod = method;
     if (ok == 0) return 0;

@@ -6,11 +6,11 @@
 
 namespace vordex::smoothing {
 
-// One candidate model: model type, trend type and seasonality type (engine numbering).
+// One candidate model: model type, trend type and seasonality type.
 struct Candidate {
-  int modelType;
-  int trendType;
-  int seasonalityType;
+  ErrorForm modelType;
+  Trend trendType;
+  Season seasonalityType;
 };
 
 // Most candidates of a search: 2 error forms x 3 seasonalities x 4 trends.
@@ -19,19 +19,19 @@ inline constexpr int kMaxCandidates = 24;
 // Writes to out[0..] the candidates of the current settings in the order they are estimated
 // (error form outermost, then seasonality, then trend, each ascending): an open component runs
 // over all its forms, a fixed one is kept; s = 1 allows no seasonality; with hasZeros set or
-// search type 1, multiplicative errors, trend and seasonality are skipped; the automatic preset's
-// restrictions (state.h) apply. Returns their number.
+// the additive-only search, multiplicative errors, trend and seasonality are skipped; the automatic
+// preset's restrictions (state.h) apply. Returns their number.
 int PegelsCandidates(PegelsState& P, Candidate* out);
 
 // Estimates every candidate with pegelsopt2 and keeps the one with the smallest information
 // criterion below 1e10 (ties keep the earlier candidate), then rebuilds its pass with
-// Pegelsfit(0); with initialization method 3 the candidates are compared with heuristic states
-// and the winner alone is re-estimated with method 2. Returns 1 with the chosen model's types,
-// parameters, states and statistics in the engine state; 0 when no candidate could be chosen or
-// the final re-estimation failed. The initialization method is put back in every case.
+// Pegelsfit(0); with states estimated for the winner the candidates are compared with heuristic
+// states and the winner alone is re-estimated with estimated states. Returns 1 with the chosen
+// model's types, parameters, states and statistics in the engine state; 0 when no candidate could
+// be chosen or the final re-estimation failed. The initialization method is put back in every case.
 int Pegelssearch(PegelsState& P);
 
-// With threads other than 1 in the engine state the candidates are estimated on a pool of
+// With more than one thread in the engine state the candidates are estimated on a pool of
 // threads, each on its own copy of the state; the winner, the state left behind and the messages
 // (replayed on the calling thread in candidate order, "Matrix too large" once) are those of the
 // sequential search.

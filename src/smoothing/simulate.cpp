@@ -1,6 +1,7 @@
 #include "smoothing/simulate.h"
 
 #include <cmath>
+#include <vector>
 
 #include "numerics/quantiles.h"
 #include "numerics/vectors.h"
@@ -17,21 +18,21 @@ constexpr int kQuantileType = 8;
 }  // namespace
 
 double Pegelssimstep(PegelsState& P, double& L, double& T, double& v) {
-  const bool multErrors = P.modelType == kMultiplicativeErrors;
+  const bool multErrors = P.modelType == ErrorForm::kMultiplicative;
 
   double pred = L;
-  if (P.trendType == kAdditive || P.trendType == kDamped)
+  if (P.trendType == Trend::kAdditive || P.trendType == Trend::kDamped)
     pred = L + T;
-  else if (P.trendType == kMultiplicative)
+  else if (P.trendType == Trend::kMultiplicative)
     pred = L * T;
   double mu = pred;
-  if (P.seasonalityType == kAdditive)
+  if (P.seasonalityType == Season::kAdditive)
     mu = pred + v;
-  else if (P.seasonalityType == kMultiplicative)
+  else if (P.seasonalityType == Season::kMultiplicative)
     mu = pred * v;
 
   double eps;
-  if (P.bootstrapType == 0) {
+  if (P.bootstrapType == Disturbances::kGaussian) {
     eps = RandNormal() * P.sigma;
   } else {
     const int t = RandInt(1, P.n);
@@ -39,53 +40,74 @@ double Pegelssimstep(PegelsState& P, double& L, double& T, double& v) {
   }
 
   double vnew = v;
-  if (P.seasonalityType > 0) {
+  if (HasSeason(P.seasonalityType)) {
     double g = P.par[3] * eps;
     if (multErrors) g *= mu;
-    vnew = P.seasonalityType == kAdditive ? v + g : v * (1.0 + g / mu);
+    vnew = P.seasonalityType == Season::kAdditive ? v + g : v * (1.0 + g / mu);
   }
   double a = P.par[1] * eps;
   if (multErrors) a *= mu;
-  if (P.seasonalityType == kMultiplicative) a /= v;
+  if (P.seasonalityType == Season::kMultiplicative) a /= v;
 
   const double Lnew = pred + a;
   const double dT = P.par[2] * a;
   switch (P.trendType) {
-    case kAdditive:
+    case Trend::kAdditive:
       T = T + dT;
       break;
-    case kMultiplicative:
+    case Trend::kMultiplicative:
       T = T + dT / L;
       break;
-    case kDamped:
+    case Trend::kDamped:
       T = P.par[4] * T + dT;
       break;
     default:
       break;
   }
   L = Lnew;
-  if (P.seasonalityType > 0) v = vnew;
+  if (HasSeason(P.seasonalityType)) v = vnew;
   return multErrors ? mu * (1.0 + eps) : mu + eps;
 }
 
 int Pegelssim(PegelsState& P, int h, double c, double* lo, double* hi) {
+  std::vector<std::vector<double>> lower, upper;
+  const double levels[1] = {c};
+  const int ok = PegelssimLevels(P, h, levels, lower, upper);
+  if (ok && h >= 1)
+    for (int i = 1; i <= h; ++i) {
+      lo[i] = lower[0][static_cast<std::size_t>(i)];
+      hi[i] = upper[0][static_cast<std::size_t>(i)];
+    }
+  return ok;
+}
+
+int PegelssimLevels(PegelsState& P, int h, std::span<const double> levels,
+                    std::vector<std::vector<double>>& lo, std::vector<std::vector<double>>& hi) {
   if (h < 1) return 1;
   const int nb = P.bootstrapSamples / kBatches > 0 ? P.bootstrapSamples / kBatches : 1;
   auto sims = numerics::matrix(1, h, 1, nb);
   if (!sims)
     return numerics::ReportError("Error in Pegelslib",
                                  "Matrix allocation failure in function Pegelssim()", 0);
-  for (int i = 1; i <= h; ++i) lo[i] = hi[i] = 0.0;
-  const double p1 = 0.5 - 0.005 * c;
-  const double probs[2] = {p1, 1.0 - p1};
+  const std::size_t nlevels = levels.size();
+  lo.assign(nlevels, std::vector<double>(static_cast<std::size_t>(h) + 1, 0.0));
+  hi.assign(nlevels, std::vector<double>(static_cast<std::size_t>(h) + 1, 0.0));
+  // The lower and upper probability of each level, in pairs.
+  std::vector<double> probs;
+  for (const double c : levels) {
+    const double p1 = 0.5 - 0.005 * c;
+    probs.push_back(p1);
+    probs.push_back(1.0 - p1);
+  }
+  std::vector<double> q(probs.size());
   const int n = P.n;
   const int s = P.s;
-  const bool seasonal = P.seasonalityType > 0;
+  const bool seasonal = HasSeason(P.seasonalityType);
 
   for (int batch = 0; batch < kBatches; ++batch) {
     for (int j = 1; j <= nb; ++j) {
       double L = P.l[n];
-      double T = P.trendType > 0 ? P.b[n] : 0.0;
+      double T = HasTrend(P.trendType) ? P.b[n] : 0.0;
       double seas[MAXS] = {};
       if (seasonal)
         for (int k = 0; k < s; ++k) seas[k] = P.S[n - s + 1 + k];
@@ -96,10 +118,12 @@ int Pegelssim(PegelsState& P, int h, double c, double* lo, double* hi) {
       }
     }
     for (int i = 1; i <= h; ++i) {
-      double q[2] = {0.0, 0.0};
-      numerics::Quantile(sims[i], nb, probs, 2, kQuantileType, q);
-      lo[i] += 0.1 * q[0];
-      hi[i] += 0.1 * q[1];
+      numerics::Quantile(sims[i], nb, probs.data(), static_cast<int>(probs.size()), kQuantileType,
+                         q.data());
+      for (std::size_t j = 0; j < nlevels; ++j) {
+        lo[j][static_cast<std::size_t>(i)] += 0.1 * q[2 * j];
+        hi[j][static_cast<std::size_t>(i)] += 0.1 * q[2 * j + 1];
+      }
     }
   }
   return 1;

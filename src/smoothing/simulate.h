@@ -2,6 +2,9 @@
 #ifndef VORDEX_SMOOTHING_SIMULATE_H
 #define VORDEX_SMOOTHING_SIMULATE_H
 
+#include <span>
+#include <vector>
+
 #include "smoothing/state.h"
 
 namespace vordex::smoothing {
@@ -13,10 +16,16 @@ namespace vordex::smoothing {
 // allocation failure in function Pegelssim()", lo and hi then untouched. h < 1 writes nothing.
 int Pegelssim(PegelsState& P, int h, double c, double* lo, double* hi);
 
+// Pegelssim for several confidence levels from the same paths: lo[j] and hi[j] (resized to
+// levels.size() vectors of h + 1 values, used from 1) receive the limits of levels[j]; those of a
+// level equal Pegelssim's for that level alone.
+int PegelssimLevels(PegelsState& P, int h, std::span<const double> levels,
+                    std::vector<std::vector<double>>& lo, std::vector<std::vector<double>>& hi);
+
 // One simulated step of the fitted model from the level L, trend T and seasonal value v of this
 // season, all three updated in place (v only for a seasonal model); returns the simulated
-// observation. The disturbance is Gaussian with the fitted sigma (`bootstrap type` 0) or one of
-// the model's own one-step errors drawn with replacement: e[t] for additive errors, the relative
+// observation. The disturbance is Gaussian with the fitted sigma (`bootstrap type` Gaussian) or one
+// of the model's own one-step errors drawn with replacement: e[t] for additive errors, the relative
 // error e[t] / F[t] for multiplicative errors (1e10 when |F[t]| < 1e-10), so that every
 // disturbance is on the scale the model's error form expects.
 double Pegelssimstep(PegelsState& P, double& L, double& T, double& v);

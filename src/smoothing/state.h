@@ -6,7 +6,21 @@
 #ifndef VORDEX_SMOOTHING_STATE_H
 #define VORDEX_SMOOTHING_STATE_H
 
+#include <vector>
+
+#include "vordex/ets.hpp"
+#include "vordex/transform.hpp"
+
 namespace vordex::smoothing {
+
+using ets::Criterion;
+using ets::Disturbances;
+using ets::ErrorForm;
+using ets::InformationCriterion;
+using ets::Initialization;
+using ets::Search;
+using ets::Season;
+using ets::Trend;
 
 // Largest number of observations, seasonal frequency and forecast horizon.
 inline constexpr int MAXN = 1000;
@@ -15,22 +29,13 @@ inline constexpr int MAXH = 120;
 // Room of the parameter vector of the second estimation stage (at most 29 positions are used).
 inline constexpr int kMaxParameters = 31;
 
-// Error forms (`model type`).
-inline constexpr int kMultiplicativeErrors = 0;
-inline constexpr int kAdditiveErrors = 1;
-inline constexpr int kChooseErrors = 2;
-// Trend forms (`trend type`) and seasonality forms (`seasonality type`), internal numbering.
-inline constexpr int kChoose = -1;
-inline constexpr int kNone = 0;
-inline constexpr int kAdditive = 1;
-inline constexpr int kMultiplicative = 2;
-inline constexpr int kDamped = 3;
-// Transforms (`transform type`).
-inline constexpr int kNoTransform = 0;
-inline constexpr int kLogTransform = 1;
-inline constexpr int kSqrtTransform = 2;
-// `parameter region`: 2 is the admissible region, any other value the usual one.
-inline constexpr int kAdmissibleRegion = 2;
+// A trend or a seasonality that is there (not none, not left to a search).
+constexpr bool HasTrend(Trend t) {
+  return t == Trend::kAdditive || t == Trend::kMultiplicative || t == Trend::kDamped;
+}
+constexpr bool HasSeason(Season s) {
+  return s == Season::kAdditive || s == Season::kMultiplicative;
+}
 // Status after the objective met an unknown criterion code.
 inline constexpr int kUnknownCriterion = 1010;
 // Stand-in for a quotient whose divisor is below kTiny in magnitude, and the large value used
@@ -39,25 +44,25 @@ inline constexpr double kTiny = 1e-10;
 inline constexpr double kHuge = 1e10;
 
 struct PegelsState {
-  // Settings, in the engine's numbering.
+  // Settings; kAuto components are left to the search.
   int n = 0;
   int s = 1;
-  int h = 0;                      // 0 or less: no forecasts
-  int modelType = 1;              // 0 multiplicative errors, 1 additive, 2 choose
-  int trendType = 0;              // -1 choose, 0 none, 1 additive, 2 multiplicative, 3 damped
-  int seasonalityType = 0;        // -1 choose, 0 none, 1 additive, 2 multiplicative
-  int transformType = 0;          // 0 none, 1 natural logarithm, 2 square root
-  int optimizationCriterion = 1;  // 1 MSE, 2 AMSE, 3 sigma, 4 MAPE, 5 minus log-likelihood
-  int multisteps = 3;             // m, horizons of the multi-step statistics, 3..24
-  int informationCriterion = 1;   // 1 AIC, 2 BIC, 3 AICc
-  int initializationMethod =
-      1;                       // 1 heuristic states, 2 estimated states, 3 estimated for the winner
-  int searchType = 0;          // 0 no search, 1 additive forms only, 2 all forms
-  int bootstrapType = 0;       // 0 Gaussian disturbances, 1 resampled errors
-  int bootstrapSamples = 500;  // B
-  int boundsCount = 0;         // 0, 1 or 4 supplied (lower, upper) pairs
-  int parameterRegion = 1;     // 2 admissible region, other usual region
-  double confidenceLevel = 95.0;  // percent
+  int h = 0;  // 0 or less: no forecasts
+  ErrorForm modelType = ErrorForm::kAdditive;
+  Trend trendType = Trend::kNone;
+  Season seasonalityType = Season::kNone;
+  Transform transformType = Transform::kNone;
+  Criterion optimizationCriterion = Criterion::kMse;
+  int multisteps = 3;  // m, horizons of the multi-step statistics, 3..24
+  InformationCriterion informationCriterion = InformationCriterion::kAic;
+  Initialization initializationMethod = Initialization::kHeuristic;
+  Search searchType = Search::kDefault;  // kDefault: no search (after Check's settling)
+  Disturbances bootstrapType = Disturbances::kGaussian;
+  int bootstrapSamples = 500;     // B
+  int boundsCount = 0;            // 0, 1 or 4 supplied (lower, upper) pairs
+  bool admissibleRegion = false;  // all-additive models: any invertible parameters
+  // Coverages of the limits in percent; the first is the export's confidence level.
+  std::vector<double> confidenceLevels = {95.0};
 
   // Data and state path; series arrays 0..MAXN, horizon arrays 0..MAXH.
   double y[MAXN + 1] = {};
@@ -100,8 +105,9 @@ struct PegelsState {
   double logLik = 0.0;
   double icValue = 0.0;
   double fc[MAXH + 1] = {};
-  double lo[MAXH + 1] = {};
-  double hi[MAXH + 1] = {};
+  // Limits of each confidence level, 1..h: lo[j][i], hi[j][i].
+  std::vector<std::vector<double>> lo;
+  std::vector<std::vector<double>> hi;
 };
 
 // alpha, beta, gamma, phi as stored in par[1..4].
@@ -120,8 +126,8 @@ inline double& Phi(PegelsState& P) {
 
 // The model is additive in every part: additive errors, no multiplicative trend or seasonality.
 inline bool AllAdditive(const PegelsState& P) {
-  return P.modelType != kMultiplicativeErrors && P.trendType != kMultiplicative &&
-         P.seasonalityType != kMultiplicative;
+  return P.modelType != ErrorForm::kMultiplicative && P.trendType != Trend::kMultiplicative &&
+         P.seasonalityType != Season::kMultiplicative;
 }
 
 }  // namespace vordex::smoothing

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/seed.h"
 #include "host/arima_export.h"
 #include "host/pegels_export.h"
 #include "smoothing/random.h"
@@ -230,7 +231,7 @@ TEST(Surfaces, EtsResultsPackToTheExportCells) {
       std::vector<double> tail = y;
       for (const Bound& b : settings.bounds) tail.push_back(b.lower);
       for (const Bound& b : settings.bounds) tail.push_back(b.upper);
-      smoothing::ScopedSeedOverride seed(smoothing::CallerSeed(settings.seed));
+      host::ScopedSeedOverride seed(smoothing::CallerSeed(settings.seed));
       const std::vector<double> cells = ExportCells(&Pegelsdll, options, settings.confidence, tail);
       // The squared roots are not the engine's mean squared errors bit for bit, but their roots
       // are: sqrt(fl(r * r)) = r in binary floating point.

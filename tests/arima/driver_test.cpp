@@ -26,7 +26,7 @@ using vordex::testing::kPeerLogLik;
 
 TEST(Arimamain, AirlineModelMatchesThePeer) {
   MessageCapture capture;
-  Prepare(testing::Airline(), 12, 24, 0, 1, 1, 0, 1, 1, 0, kTransformLog);
+  Prepare(testing::Airline(), 12, 24, 0, 1, 1, 0, 1, 1, 0, Transform::kLog);
   ASSERT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 1);
   const auto& st = ArimaState();
   EXPECT_NEAR(st.theta[1], 0.4018, kPeerCoefficient);
@@ -39,7 +39,7 @@ TEST(Arimamain, AirlineModelMatchesThePeer) {
 
 TEST(Arimamain, ScaledBackSeriesKeepTheirIdentities) {
   const auto y = testing::Airline();
-  Prepare(y, 12, 12, 0, 1, 1, 0, 1, 1, 0, kTransformLog);
+  Prepare(y, 12, 12, 0, 1, 1, 0, 1, 1, 0, Transform::kLog);
   ASSERT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 1);
   const auto& st = ArimaState();
   EXPECT_EQ(st.nd, 13);
@@ -130,13 +130,13 @@ TEST(Arimamain, RefusesUnusableRequests) {
 
 TEST(Arimamain, RepeatedRequestsGiveIdenticalResults) {
   const auto y = testing::Airline();
-  Prepare(y, 12, 6, 1, 1, 0, 0, 1, 1, 0, kTransformSqrt);
+  Prepare(y, 12, 6, 1, 1, 0, 0, 1, 1, 0, Transform::kSquareRoot);
   ASSERT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 1);
   const ArimaStateRecord first = ArimaState();
   // A different request in between must leave nothing behind.
   Prepare({1.0, 3.0, 2.0, 5.0, 4.0, 6.0, 5.0}, 1, 2, 0, 1, 1, 0, 0, 0, 1);
   ASSERT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 1);
-  Prepare(y, 12, 6, 1, 1, 0, 0, 1, 1, 0, kTransformSqrt);
+  Prepare(y, 12, 6, 1, 1, 0, 0, 1, 1, 0, Transform::kSquareRoot);
   ASSERT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 1);
   EXPECT_EQ(ArimaState().loglik, first.loglik);
   EXPECT_EQ(ArimaState().F[6], first.F[6]);

@@ -20,7 +20,7 @@ using vordex::testing::MessageCapture;
 
 // y already transformed and scaled (lambda = 1), sigma2 given, residuals 0.
 void Ready(const std::vector<double>& y, int s, int h, int d, int D, double sigma2,
-           double critical = 0.0, int transform = 0) {
+           double critical = 0.0, Transform transform = Transform::kNone) {
   Prepare(y, s, h, 0, d, 0, 0, D, 0, 0, transform, critical);
   ArimaState().lambda = 1.0;
   ArimaState().sigma2 = sigma2;
@@ -99,14 +99,14 @@ TEST(Arimaoperator, MultipliesInBothDifferences) {
 }
 
 TEST(Arimaforecast, UndoesTheLogAndSquareRootTransforms) {
-  Ready({0.5, 0.7}, 1, 2, 1, 0, 0.01, 0.0, kTransformLog);
+  Ready({0.5, 0.7}, 1, 2, 1, 0, 0.01, 0.0, Transform::kLog);
   ArimaState().lambda = 2.0;
   ASSERT_EQ(Arimaforecast(ArimaState()), 0);
   EXPECT_NEAR(ArimaState().F[1], std::exp(2.0 * 0.7), 1e-12);
   EXPECT_NEAR(ArimaState().L[1], std::exp(2.0 * (0.7 - 1.96 * 0.1)), 1e-12);
   EXPECT_NEAR(ArimaState().U[2], std::exp(2.0 * (0.7 + 1.96 * 0.1 * std::sqrt(2.0))), 1e-12);
   // Square root: a negative lower limit on the root scale becomes 0.
-  Ready({0.5, 0.1}, 1, 1, 1, 0, 0.01, 0.0, kTransformSqrt);
+  Ready({0.5, 0.1}, 1, 1, 1, 0, 0.01, 0.0, Transform::kSquareRoot);
   ASSERT_EQ(Arimaforecast(ArimaState()), 0);
   EXPECT_NEAR(ArimaState().F[1], 0.01, kClosedForm);
   EXPECT_EQ(ArimaState().L[1], 0.0);

@@ -27,11 +27,11 @@ TEST(Arimatransform, ScalesByTheLargestAbsoluteValue) {
 }
 
 TEST(Arimatransform, LogAndSquareRootRoundTrip) {
-  Prepare({1.0, std::exp(2.0), std::exp(4.0)}, 1, 0, 0, 0, 0, 0, 0, 0, 0, kTransformLog);
+  Prepare({1.0, std::exp(2.0), std::exp(4.0)}, 1, 0, 0, 0, 0, 0, 0, 0, 0, Transform::kLog);
   ASSERT_EQ(Arimatransform(ArimaState()), 0);
   EXPECT_NEAR(ArimaState().lambda, 4.0, kClosedForm);
   EXPECT_NEAR(std::exp(ArimaState().lambda * ArimaState().y[2]), std::exp(2.0), 1e-10);
-  Prepare({0.0, 4.0, 9.0}, 1, 0, 0, 0, 0, 0, 0, 0, 0, kTransformSqrt);
+  Prepare({0.0, 4.0, 9.0}, 1, 0, 0, 0, 0, 0, 0, 0, 0, Transform::kSquareRoot);
   ASSERT_EQ(Arimatransform(ArimaState()), 0);  // zeros are fine for the square root
   EXPECT_EQ(ArimaState().lambda, 3.0);
   const double back = ArimaState().lambda * ArimaState().y[2];
@@ -40,9 +40,9 @@ TEST(Arimatransform, LogAndSquareRootRoundTrip) {
 
 TEST(Arimatransform, RejectsDataUnfitForTheTransform) {
   MessageCapture capture;
-  Prepare({1.0, 0.0, 2.0}, 1, 0, 0, 0, 0, 0, 0, 0, 0, kTransformLog);
+  Prepare({1.0, 0.0, 2.0}, 1, 0, 0, 0, 0, 0, 0, 0, 0, Transform::kLog);
   EXPECT_EQ(Arimatransform(ArimaState()), -1);
-  Prepare({1.0, -0.5, 2.0}, 1, 0, 0, 0, 0, 0, 0, 0, 0, kTransformSqrt);
+  Prepare({1.0, -0.5, 2.0}, 1, 0, 0, 0, 0, 0, 0, 0, 0, Transform::kSquareRoot);
   EXPECT_EQ(Arimatransform(ArimaState()), -1);
   EXPECT_EQ(ArimaState().y[2], -0.5);  // untouched
   ASSERT_EQ(capture.size(), 2u);
@@ -62,7 +62,7 @@ TEST(Arimatransform, RefusesAllZeroAndNonFiniteData) {
   EXPECT_EQ(Arimatransform(ArimaState()), -1);
   EXPECT_EQ(capture.messages().back().text,
             "Observations must be finite numbers (no NaN or infinity)");
-  Prepare({1.0, INFINITY}, 1, 0, 0, 0, 0, 0, 0, 0, 0, kTransformLog);
+  Prepare({1.0, INFINITY}, 1, 0, 0, 0, 0, 0, 0, 0, 0, Transform::kLog);
   EXPECT_EQ(Arimatransform(ArimaState()), -1);
   EXPECT_EQ(capture.size(), 3u);
 }

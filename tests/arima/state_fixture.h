@@ -21,7 +21,7 @@ inline ArimaStateRecord& ArimaState() {
 
 // Resets ArimaState() and writes the settings and observations as the host layer would.
 inline void Prepare(const std::vector<double>& y, int s, int h, int p, int d, int q, int P, int D,
-                    int Q, int mean = 0, int transform = 0, double critical = 0.0) {
+                    int Q, int mean = 0, Transform transform = Transform::kNone, double critical = 0.0) {
   ArimaState() = ArimaStateRecord{};
   auto& st = ArimaState();
   st.N = static_cast<int>(y.size());

@@ -52,7 +52,7 @@ Fit RunXtra(ArmaxModelRecord model, std::vector<double> x, std::vector<double> p
 }
 
 ArmaxModelRecord Model(int s, int h, int p, int d, int q, int P, int D, int Q, int constant,
-                       int transform = 0) {
+                       Transform transform = Transform::kNone) {
   ArmaxModelRecord m;
   m.s = s;
   m.h = h;
@@ -199,15 +199,15 @@ TEST(Armaxfcst, ValuesBeforeTheFirstObservationCountAsZero) {
 
 TEST(Armaxuntrans, LogSquareRootAndNone) {
   std::vector<double> v = {0.0, 1.0, -2.0};
-  Armaxuntrans(v.data(), 3, kTransformLog);
+  Armaxuntrans(v.data(), 3, Transform::kLog);
   EXPECT_NEAR(v[0], 1.0, kClosedForm);
   EXPECT_NEAR(v[1], std::exp(1.0), kClosedForm);
   EXPECT_NEAR(v[2], std::exp(-2.0), kClosedForm);
   std::vector<double> r = {-0.5, 3.0};
-  Armaxuntrans(r.data(), 2, kTransformSqrt);
+  Armaxuntrans(r.data(), 2, Transform::kSquareRoot);
   EXPECT_EQ(r, (std::vector<double>{0.0, 9.0}));
   std::vector<double> u = {-0.5, 3.0};
-  Armaxuntrans(u.data(), 2, 7);
+  Armaxuntrans(u.data(), 2, Transform::kNone);
   EXPECT_EQ(u, (std::vector<double>{-0.5, 3.0}));
 }
 
@@ -277,7 +277,7 @@ TEST(ArmaxXtra, RandomWalkRepeatsTheLastObservation) {
 TEST(ArmaxXtra, LogTransformGivesAsymmetricLimits) {
   std::vector<double> x = Series(25, 10.0);
   for (double& v : x) v = std::exp(v / 4.0);
-  const Fit fit = RunXtra(Model(1, 2, 0, 1, 0, 0, 0, 0, 0, kTransformLog), x, {}, 1.5);
+  const Fit fit = RunXtra(Model(1, 2, 0, 1, 0, 0, 0, 0, 0, Transform::kLog), x, {}, 1.5);
   ASSERT_EQ(fit.status, kXtraOk);
   const double last = std::log(x.back());
   EXPECT_NEAR(fit.f[0], x.back(), kClosedForm * x.back());
@@ -290,7 +290,7 @@ TEST(ArmaxXtra, LogTransformGivesAsymmetricLimits) {
 
 TEST(ArmaxXtra, SquareRootTransformClampsNegativeLowerLimitsToZero) {
   const std::vector<double> x = {1.0, 4.0, 0.0, 9.0, 1.0};
-  const Fit fit = RunXtra(Model(1, 1, 0, 0, 0, 0, 0, 0, 0, kTransformSqrt), x, {}, 1.0);
+  const Fit fit = RunXtra(Model(1, 1, 0, 0, 0, 0, 0, 0, 0, Transform::kSquareRoot), x, {}, 1.0);
   ASSERT_EQ(fit.status, kXtraOk);
   // On the root scale: forecast 0, standard error sqrt(mean of x) = sqrt(3).
   EXPECT_NEAR(fit.se[0], std::sqrt(3.0), kClosedForm);

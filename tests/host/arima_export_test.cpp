@@ -1,5 +1,6 @@
 // Arimadll end to end: the checker's rules and codes, the engine call, the packed result.
 #include "host/arima_export.h"
+#include "host/frame.h"
 
 #include <gtest/gtest.h>
 
@@ -108,7 +109,7 @@ TEST(ArimaCheck, LimitsThemselvesPass) {
   std::vector<int> ok = {1000, 24, 120, 11, 2, 11, 3, 2, 3, 0, 0};  // pp = qq = 83
   testing::MessageCapture capture;
   const auto check = [](const std::vector<int>& options) {
-    return arima::Check(ArimaSettings(options), options[0]);
+    return ExportCode(arima::Check(ArimaSettings(options), options[0]));
   };
   EXPECT_EQ(check(ok), 0);
   EXPECT_EQ(check({50, 12, 0, 11, 0, 0, 3, 0, 0, 0, 0}), 0);  // pp = 47

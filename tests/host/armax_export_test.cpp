@@ -114,7 +114,6 @@ TEST(ArmaxExport, EngineStatusesReachTheHostAsTexts) {
 
 TEST(ArmaxExport, StatusTextTable) {
   EXPECT_STREQ(armax::StatusText(0), "Unknown error in Armaxmain:\n-- no results returned");
-  EXPECT_STREQ(armax::StatusText(1), "Error in Armaxfe:\n-- insufficient input parameters");
   EXPECT_STREQ(armax::StatusText(2),
                "Error in Armaxfe:\n-- requested transform could not be performed");
   EXPECT_STREQ(armax::StatusText(11), "Error in Armaxml:\n-- too much data for common storage");
@@ -128,7 +127,7 @@ TEST(ArmaxExport, StatusTextTable) {
   EXPECT_STREQ(armax::StatusText(31),
                "Error in Armax_pack:\n-- insufficient array space for output");
   EXPECT_STREQ(armax::StatusText(32), "Warning: Armax_pack:\n-- not all output returned");
-  for (int other : {9, 23, 30, 33, 99, -1})
+  for (int other : {1, 9, 23, 30, 33, 99, -1})
     EXPECT_STREQ(armax::StatusText(other), "Failure in Armaxmain:\nModel could not be estimated");
 }
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "smoothing/random.h"
+#include "host/seed.h"
 #include "support/automation.h"
 #include "support/capture.h"
 #include "support/datasets.h"
@@ -59,7 +59,7 @@ std::string Answer(const Request& r) {
   VARIANT v;
   {
     // Simulated limits are fixed by a seed instead of the clock.
-    smoothing::ScopedSeedOverride seed(-4242);
+    host::ScopedSeedOverride seed(-4242);
     testing::HostArray opt(testing::OptionArray(r.options));
     testing::HostArray dat(testing::DataArray(r.data));
     v = r.run(&opt.array, &dat.array);

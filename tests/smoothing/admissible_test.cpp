@@ -24,7 +24,7 @@ void SetParameters(PegelsState& P, double alpha, double beta, double gamma, doub
 
 TEST(Pegelsadmissible, UsualRegionIsTheUnitBox) {
   MessageCapture capture;
-  PegelsState& P = FreshPegels(10, 1, 3, kAdditiveErrors, kNone, kNone);
+  PegelsState& P = FreshPegels(10, 1, 3, ErrorForm::kAdditive, Trend::kNone, Season::kNone);
   SetParameters(P, 0.0, 0.0, 0.0, 1.0);
   EXPECT_EQ(Pegelsadmissible(P, 0), 1);
   SetParameters(P, 1.0000001, 0.0, 0.0, 1.0);
@@ -44,7 +44,7 @@ TEST(Pegelsadmissible, UsualRegionIsTheUnitBox) {
 
 TEST(Pegelsadmissible, DampingMustExceedBetaInTheUsualRegion) {
   MessageCapture capture;
-  PegelsState& P = FreshPegels(10, 1, 3, kAdditiveErrors, kDamped, kNone);
+  PegelsState& P = FreshPegels(10, 1, 3, ErrorForm::kAdditive, Trend::kDamped, Season::kNone);
   SetParameters(P, 0.5, 0.2, 0.0, 0.2);
   EXPECT_EQ(Pegelsadmissible(P, 0), 0);
   ASSERT_EQ(capture.size(), 1u);
@@ -57,8 +57,8 @@ TEST(Pegelsadmissible, DampingMustExceedBetaInTheUsualRegion) {
 
 TEST(Pegelsadmissible, AdmissibleRegionDampingRange) {
   MessageCapture capture;
-  PegelsState& P = FreshPegels(10, 1, 3, kAdditiveErrors, kDamped, kNone);
-  P.parameterRegion = kAdmissibleRegion;
+  PegelsState& P = FreshPegels(10, 1, 3, ErrorForm::kAdditive, Trend::kDamped, Season::kNone);
+  P.admissibleRegion = true;
   SetParameters(P, 0.5, 0.2, 0.0, 0.01);
   EXPECT_EQ(Pegelsadmissible(P, 0), 0);
   ASSERT_EQ(capture.size(), 1u);
@@ -70,10 +70,10 @@ TEST(Pegelsadmissible, AdmissibleRegionDampingRange) {
 
 TEST(Pegelsadmissible, UndampedModelsNeedPhiOneInBothRegions) {
   MessageCapture capture;
-  PegelsState& P = FreshPegels(10, 1, 3, kAdditiveErrors, kAdditive, kNone);
+  PegelsState& P = FreshPegels(10, 1, 3, ErrorForm::kAdditive, Trend::kAdditive, Season::kNone);
   SetParameters(P, 0.5, 0.2, 0.0, 0.999);
   EXPECT_EQ(Pegelsadmissible(P, 0), 0);
-  P.parameterRegion = kAdmissibleRegion;
+  P.admissibleRegion = true;
   EXPECT_EQ(Pegelsadmissible(P, 0), 0);
   ASSERT_EQ(capture.size(), 2u);
   EXPECT_EQ(capture.messages()[0].text, "Damping parameter must equal 1 if no damping");
@@ -81,17 +81,17 @@ TEST(Pegelsadmissible, UndampedModelsNeedPhiOneInBothRegions) {
 }
 
 TEST(Pegelsadmissible, MultiplicativeModelsUseTheUsualRegion) {
-  PegelsState& P = FreshPegels(10, 1, 3, kMultiplicativeErrors, kNone, kNone);
-  P.parameterRegion = kAdmissibleRegion;
+  PegelsState& P = FreshPegels(10, 1, 3, ErrorForm::kMultiplicative, Trend::kNone, Season::kNone);
+  P.admissibleRegion = true;
   // alpha = 1.5 is invertible for simple smoothing but outside the unit box.
   SetParameters(P, 1.5, 0.0, 0.0, 1.0);
   EXPECT_EQ(Pegelsadmissible(P, 1), 0);
-  P.modelType = kAdditiveErrors;
+  P.modelType = ErrorForm::kAdditive;
   EXPECT_EQ(Pegelsadmissible(P, 1), 1);
 }
 
 TEST(Pegelsdiscount, SimpleSmoothingIsInvertibleUpToAlphaTwo) {
-  PegelsState& P = FreshPegels(10, 1, 3, kAdditiveErrors, kNone, kNone);
+  PegelsState& P = FreshPegels(10, 1, 3, ErrorForm::kAdditive, Trend::kNone, Season::kNone);
   // D = [1 - alpha].
   EXPECT_NEAR(Pegelsdiscount(P, 0.3, 0.0, 0.0, 1.0), 0.7, kClosedForm);
   EXPECT_NEAR(Pegelsdiscount(P, 2.0, 0.0, 0.0, 1.0), 1.0, kClosedForm);
@@ -102,7 +102,7 @@ TEST(Pegelsdiscount, SimpleSmoothingIsInvertibleUpToAlphaTwo) {
 }
 
 TEST(Pegelsdiscount, TrendMatrixEigenvaluesFromTheQuadratic) {
-  PegelsState& P = FreshPegels(10, 1, 3, kAdditiveErrors, kAdditive, kNone);
+  PegelsState& P = FreshPegels(10, 1, 3, ErrorForm::kAdditive, Trend::kAdditive, Season::kNone);
   // D = [[-0.5, -0.5], [-0.75, 0.25]]: trace -0.25, determinant -0.5, so the eigenvalues are
   // (-0.25 +- sqrt(0.0625 + 2)) / 2 and the larger modulus belongs to the negative one.
   const double radius = (0.25 + std::sqrt(0.0625 + 2.0)) / 2.0;
@@ -114,7 +114,7 @@ TEST(Pegelsdiscount, SeasonalMatrixMatchesItsCharacteristicPolynomial) {
   // No trend, additive seasonality, s = 2: D = [[1-a, 0, -a], [-g, 0, 1-g], [0, 1, 0]], whose
   // characteristic polynomial is z^3 - (1-a) z^2 - (1-g) z + (1-a)(1-g) - a g. With a = 1 and
   // g = 1 it is z^3 - 1: all three eigenvalues on the unit circle.
-  PegelsState& P = FreshPegels(10, 2, 3, kAdditiveErrors, kNone, kAdditive);
+  PegelsState& P = FreshPegels(10, 2, 3, ErrorForm::kAdditive, Trend::kNone, Season::kAdditive);
   EXPECT_NEAR(Pegelsdiscount(P, 1.0, 0.0, 1.0, 1.0), 1.0, testing::kRecursion);
   // With a = 0, g = 0: (z - 1)(z^2 - 1), radius 1; with a = 0.5, g = 0: (z - 0.5)(z^2 - 1).
   EXPECT_NEAR(Pegelsdiscount(P, 0.5, 0.0, 0.0, 1.0), 1.0, testing::kRecursion);
@@ -122,7 +122,7 @@ TEST(Pegelsdiscount, SeasonalMatrixMatchesItsCharacteristicPolynomial) {
 
 TEST(Pegelsdiscount, MatrixTooLargeIsReportedOncePerRequest) {
   MessageCapture capture;
-  PegelsState& P = FreshPegels(60, 20, 3, kAdditiveErrors, kNone, kAdditive);
+  PegelsState& P = FreshPegels(60, 20, 3, ErrorForm::kAdditive, Trend::kNone, Season::kAdditive);
   // Order s + 1 = 21 is beyond the eigenvalue routine: the model counts as invertible.
   EXPECT_EQ(Pegelsdiscount(P, 0.5, 0.0, 0.5, 1.0), 0.0);
   EXPECT_EQ(Pegelsdiscount(P, 0.6, 0.0, 0.5, 1.0), 0.0);
@@ -138,7 +138,7 @@ TEST(Pegelsdiscount, MatrixTooLargeIsReportedOncePerRequest) {
 
 TEST(Pegelsinvertible, MultiplicativeModelsCannotBeChecked) {
   MessageCapture capture;
-  PegelsState& P = FreshPegels(10, 1, 3, kMultiplicativeErrors, kNone, kNone);
+  PegelsState& P = FreshPegels(10, 1, 3, ErrorForm::kMultiplicative, Trend::kNone, Season::kNone);
   SetParameters(P, 0.5, 0.0, 0.0, 1.0);
   EXPECT_EQ(Pegelsinvertible(P, P.par), 0);
   ASSERT_EQ(capture.size(), 1u);

@@ -18,20 +18,20 @@ using testing::MessageCapture;
 constexpr double kSeries[13] = {0, 12, 14, 13, 15, 17, 16, 18, 17, 19, 21, 20, 22};
 
 PegelsState& SimpleRequest() {
-  PegelsState& P = FreshPegels(12, 1, 3, kAdditiveErrors, kNone, kNone);
+  PegelsState& P = FreshPegels(12, 1, 3, ErrorForm::kAdditive, Trend::kNone, Season::kNone);
   for (int t = 1; t <= 12; ++t) P.y[t] = kSeries[t];
   P.h = 3;
   P.bootstrapSamples = 500;
-  P.optimizationCriterion = 1;
-  P.initializationMethod = 1;
-  P.confidenceLevel = 90.0;
+  P.optimizationCriterion = Criterion::kMse;
+  P.initializationMethod = Initialization::kHeuristic;
+  P.confidenceLevels = {90.0};
   P.scale = -1.0;
   SetSeed(-11);
   return P;
 }
 
 TEST(Pegelstransform, ScalesToUnitMaximumKeepingSigns) {
-  PegelsState& P = FreshPegels(3, 1, 3, kAdditiveErrors, kNone, kNone);
+  PegelsState& P = FreshPegels(3, 1, 3, ErrorForm::kAdditive, Trend::kNone, Season::kNone);
   P.y[1] = -2.0;
   P.y[2] = 4.0;
   P.y[3] = 1.0;
@@ -44,17 +44,17 @@ TEST(Pegelstransform, ScalesToUnitMaximumKeepingSigns) {
 
 TEST(Pegelstransform, RefusesWhatItCannotTransform) {
   MessageCapture capture;
-  PegelsState& P = FreshPegels(2, 1, 3, kAdditiveErrors, kNone, kNone);
-  P.transformType = kLogTransform;
+  PegelsState& P = FreshPegels(2, 1, 3, ErrorForm::kAdditive, Trend::kNone, Season::kNone);
+  P.transformType = Transform::kLog;
   P.y[1] = 0.0;
   P.y[2] = 3.0;
   EXPECT_EQ(Pegelstransform(P, 1), -1);
   // Square roots accept zeros.
-  P.transformType = kSqrtTransform;
+  P.transformType = Transform::kSquareRoot;
   EXPECT_EQ(Pegelstransform(P, 1), 0);
   P.y[1] = -1.0;
   EXPECT_EQ(Pegelstransform(P, 1), -1);
-  P.transformType = kNoTransform;
+  P.transformType = Transform::kNone;
   P.y[1] = P.y[2] = 0.0;
   EXPECT_EQ(Pegelstransform(P, 1), -1);
   ASSERT_EQ(capture.size(), 3u);
@@ -66,13 +66,13 @@ TEST(Pegelstransform, RefusesWhatItCannotTransform) {
 
 TEST(PegelsZeroScan, JudgesTheTransformedScaledData) {
   const double x[4] = {0, 1.0, 5.0, 2.0};
-  EXPECT_EQ(PegelsZeroScan(x, 3, kNoTransform), 0);
+  EXPECT_EQ(PegelsZeroScan(x, 3, Transform::kNone), 0);
   // ln 1 = 0.
-  EXPECT_EQ(PegelsZeroScan(x, 3, kLogTransform), 1);
+  EXPECT_EQ(PegelsZeroScan(x, 3, Transform::kLog), 1);
   const double z[3] = {0, 0.0, 2.0};
-  EXPECT_EQ(PegelsZeroScan(z, 2, kSqrtTransform), 1);
+  EXPECT_EQ(PegelsZeroScan(z, 2, Transform::kSquareRoot), 1);
   // Values the log cannot take are left to the transform's own refusal.
-  EXPECT_EQ(PegelsZeroScan(z, 2, kLogTransform), 0);
+  EXPECT_EQ(PegelsZeroScan(z, 2, Transform::kLog), 0);
 }
 
 TEST(Pegelsmain, ResultsComeBackOnTheDataScale) {
@@ -88,8 +88,8 @@ TEST(Pegelsmain, ResultsComeBackOnTheDataScale) {
   const double last = P.F[12] + P.par[1] * P.e[12];
   for (int k = 1; k <= 3; ++k) {
     EXPECT_NEAR(P.fc[k], last, 1e-12 * 22);
-    EXPECT_LT(P.lo[k], P.fc[k]);
-    EXPECT_GT(P.hi[k], P.fc[k]);
+    EXPECT_LT(P.lo[0][k], P.fc[k]);
+    EXPECT_GT(P.hi[0][k], P.fc[k]);
   }
   // Statistics on the data scale: sigma is the root one-step MSE, and the log-likelihood
   // follows from it.
@@ -102,7 +102,7 @@ TEST(Pegelsmain, ResultsComeBackOnTheDataScale) {
 TEST(Pegelsmain, LogTransformRestoresOnlyForecastsAndLimits) {
   MessageCapture capture;
   PegelsState& P = SimpleRequest();
-  P.transformType = kLogTransform;
+  P.transformType = Transform::kLog;
   ASSERT_EQ(Pegelsmain(P, 1, 1), 1);
   EXPECT_NEAR(P.y[1], std::log(12.0), 1e-12);
   const double last = P.F[12] + P.par[1] * P.e[12];
@@ -138,10 +138,10 @@ TEST(Pegelsmain, NoHorizonNoSimulation) {
   MessageCapture capture;
   PegelsState& P = SimpleRequest();
   P.h = 0;
-  P.lo[1] = 123.0;
+  P.lo = {{0.0, 123.0}};
   const int idum = (SetSeed(-11), Generator().idum);
   ASSERT_EQ(Pegelsmain(P, 1, 1), 1);
-  EXPECT_EQ(P.lo[1], 123.0);
+  EXPECT_EQ(P.lo[0][1], 123.0);
   // Not a single random number was drawn.
   EXPECT_EQ(Generator().idum, idum);
 }
@@ -150,8 +150,8 @@ TEST(Pegelsmain, LogOfOneIsAZeroThatRefusesMultiplicativeModels) {
   MessageCapture capture;
   PegelsState& P = SimpleRequest();
   P.y[3] = 1.0;
-  P.transformType = kLogTransform;
-  P.modelType = kMultiplicativeErrors;
+  P.transformType = Transform::kLog;
+  P.modelType = ErrorForm::kMultiplicative;
   EXPECT_EQ(Pegelsmain(P, 1, 1), 0);
   EXPECT_EQ(P.hasZeros, 1);
   ASSERT_GE(capture.size(), 1u);
@@ -161,7 +161,7 @@ TEST(Pegelsmain, LogOfOneIsAZeroThatRefusesMultiplicativeModels) {
 TEST(Pegelsmain, DataErrorFailsTheRequest) {
   MessageCapture capture;
   PegelsState& P = SimpleRequest();
-  P.transformType = kLogTransform;
+  P.transformType = Transform::kLog;
   P.y[2] = -1.0;
   EXPECT_EQ(Pegelsmain(P, 1, 1), 0);
   EXPECT_EQ(capture.size(), 1u);
@@ -170,7 +170,7 @@ TEST(Pegelsmain, DataErrorFailsTheRequest) {
 TEST(Pegelsmain, UnknownCriterionFallsBackToMseWithAStopBox) {
   MessageCapture capture;
   PegelsState& P = SimpleRequest();
-  P.optimizationCriterion = 9;
+  P.optimizationCriterion = static_cast<Criterion>(9);
   ASSERT_EQ(Pegelsmain(P, 1, 1), 1);
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].title, "Pegelslib Warning");

@@ -28,15 +28,15 @@ constexpr double kSeries[21] = {0,    10.2, 11.1, 10.7, 12.4, 12.9, 12.1, 13.8, 
 
 // A fresh state holding the 20 values of kSeries: additive errors, the given trend, no season,
 // the default bounds.
-PegelsState& OnTheSeries(int trendType) {
-  PegelsState& P = FreshPegels(20, 1, 3, kAdditiveErrors, trendType, kNone);
+PegelsState& OnTheSeries(Trend trendType) {
+  PegelsState& P = FreshPegels(20, 1, 3, ErrorForm::kAdditive, trendType, Season::kNone);
   DefaultBounds(P);
   for (int t = 1; t <= 20; ++t) P.y[t] = kSeries[t];
   return P;
 }
 
 TEST(Pegelsstart, DefaultBoundsStartInTheMiddle) {
-  PegelsState& P = FreshPegels(20, 4, 3, kAdditiveErrors, kDamped, kAdditive);
+  PegelsState& P = FreshPegels(20, 4, 3, ErrorForm::kAdditive, Trend::kDamped, Season::kAdditive);
   DefaultBounds(P);
   double x[8] = {};
   ASSERT_EQ(Pegelsstart(P, x), 4);
@@ -47,21 +47,21 @@ TEST(Pegelsstart, DefaultBoundsStartInTheMiddle) {
 }
 
 TEST(Pegelsstart, AdmissibleRegionStartsLow) {
-  PegelsState& P = FreshPegels(20, 4, 3, kAdditiveErrors, kDamped, kAdditive);
+  PegelsState& P = FreshPegels(20, 4, 3, ErrorForm::kAdditive, Trend::kDamped, Season::kAdditive);
   DefaultBounds(P);
-  P.parameterRegion = 3;  // "at least 2" for the start, but not the admissible region itself
+  P.admissibleRegion = true;
   double x[8] = {};
   ASSERT_EQ(Pegelsstart(P, x), 4);
   EXPECT_DOUBLE_EQ(x[1], 0.1);
   EXPECT_DOUBLE_EQ(x[4], 0.9);
   // A multiplicative part keeps the usual start.
-  P.seasonalityType = kMultiplicative;
+  P.seasonalityType = Season::kMultiplicative;
   Pegelsstart(P, x);
   EXPECT_DOUBLE_EQ(x[1], 0.5);
 }
 
 TEST(Pegelsmse, PenaltiesGrowFromTheViolatedBound) {
-  PegelsState& P = OnTheSeries(kNone);
+  PegelsState& P = OnTheSeries(Trend::kNone);
   P.l[0] = 10.0;
   double x[4] = {};
   Pegelsstart(P, x);
@@ -72,12 +72,9 @@ TEST(Pegelsmse, PenaltiesGrowFromTheViolatedBound) {
   x[1] = 0.9;
   EXPECT_LT(Pegelsmse(P, x), 1e10);
 
-  // Region 3 starts like the admissible region but keeps the usual box.
-  P.parameterRegion = 3;
-  x[1] = 0.05;
-  EXPECT_GE(Pegelsmse(P, x), 1e10);
   // In the admissible region the box is lifted unless the bounds fix the parameter.
-  P.parameterRegion = kAdmissibleRegion;
+  x[1] = 0.05;
+  P.admissibleRegion = true;
   EXPECT_LT(Pegelsmse(P, x), 1e10);
   P.lower[1] = P.upper[1] = 0.5;
   Pegelsstart(P, x);
@@ -86,7 +83,7 @@ TEST(Pegelsmse, PenaltiesGrowFromTheViolatedBound) {
 }
 
 TEST(Pegelsmse, DampingStaysStrictlyInsideItsRange) {
-  PegelsState& P = OnTheSeries(kDamped);
+  PegelsState& P = OnTheSeries(Trend::kDamped);
   P.l[0] = 10.0;
   P.b[0] = 0.5;
   double x[4] = {};
@@ -103,18 +100,18 @@ TEST(Pegelsmse, DampingStaysStrictlyInsideItsRange) {
 }
 
 TEST(Pegelsmse, CriteriaSelectTheirStatistic) {
-  PegelsState& P = OnTheSeries(kNone);
+  PegelsState& P = OnTheSeries(Trend::kNone);
   P.l[0] = 10.0;
   double x[2] = {};
   Pegelsstart(P, x);
   x[1] = 0.4;
   for (int c = 1; c <= 5; ++c) {
-    P.optimizationCriterion = c;
+    P.optimizationCriterion = static_cast<Criterion>(c);
     const double value = Pegelsmse(P, x);
     const double want[6] = {0, P.mse[1], P.amse, P.sigma, P.mape, -P.logLik};
     EXPECT_EQ(value, want[c]) << "criterion " << c;
   }
-  P.optimizationCriterion = 9;
+  P.optimizationCriterion = static_cast<Criterion>(9);
   P.status = 0;
   EXPECT_EQ(Pegelsmse(P, x), P.mse[1]);
   EXPECT_EQ(P.status, kUnknownCriterion);
@@ -144,9 +141,9 @@ double SimpleSmoothingMse(double alpha, int n) {
 
 TEST(pegelsopt2, SimpleSmoothingReachesTheGridMinimum) {
   MessageCapture capture;
-  PegelsState& P = OnTheSeries(kNone);
-  P.optimizationCriterion = 1;
-  P.initializationMethod = 1;
+  PegelsState& P = OnTheSeries(Trend::kNone);
+  P.optimizationCriterion = Criterion::kMse;
+  P.initializationMethod = Initialization::kHeuristic;
   ASSERT_EQ(pegelsopt2(P), 1);
   double best = 1e300;
   double argbest = 0.0;
@@ -168,21 +165,21 @@ TEST(pegelsopt2, SimpleSmoothingReachesTheGridMinimum) {
 
 TEST(pegelsopt2, EstimatedStatesNeverFitWorse) {
   MessageCapture capture;
-  PegelsState& P = OnTheSeries(kAdditive);
-  P.optimizationCriterion = 1;
-  P.initializationMethod = 1;
+  PegelsState& P = OnTheSeries(Trend::kAdditive);
+  P.optimizationCriterion = Criterion::kMse;
+  P.initializationMethod = Initialization::kHeuristic;
   ASSERT_EQ(pegelsopt2(P), 1);
   const double heuristic = P.mse[1];
-  P.initializationMethod = 2;
+  P.initializationMethod = Initialization::kEstimated;
   ASSERT_EQ(pegelsopt2(P), 1);
   // The second stage starts from the first stage's optimum.
   EXPECT_LE(P.mse[1], heuristic * (1 + 1e-12));
-  EXPECT_EQ(P.initializationMethod, 2);
+  EXPECT_EQ(P.initializationMethod, Initialization::kEstimated);
 }
 
 TEST(pegelsopt2, ZerosRefuseMultiplicativeModels) {
   MessageCapture capture;
-  PegelsState& P = OnTheSeries(kMultiplicative);
+  PegelsState& P = OnTheSeries(Trend::kMultiplicative);
   P.hasZeros = 1;
   EXPECT_EQ(pegelsopt2(P), 0);
   ASSERT_EQ(capture.size(), 1u);
@@ -190,7 +187,7 @@ TEST(pegelsopt2, ZerosRefuseMultiplicativeModels) {
   EXPECT_EQ(capture.messages()[0].text,
             "**** Zeros in data ****\n ...Cannot estimate multiplicative model");
   // An additive model is still estimated.
-  P.trendType = kAdditive;
+  P.trendType = Trend::kAdditive;
   EXPECT_EQ(pegelsopt2(P), 1);
 }
 

@@ -20,7 +20,7 @@ using testing::MessageCapture;
 // Simple smoothing with additive errors: smoothing parameter alpha, initial level l0, the
 // observations y in P.y[1..n], period s and three multi-step horizons.
 PegelsState& SimpleSmoothing(const std::vector<double>& y, double alpha, double l0, int s = 1) {
-  PegelsState& P = FreshPegels(static_cast<int>(y.size()), s, 3, kAdditiveErrors, kNone, kNone);
+  PegelsState& P = FreshPegels(static_cast<int>(y.size()), s, 3, ErrorForm::kAdditive, Trend::kNone, Season::kNone);
   P.par[1] = alpha;
   P.l[0] = l0;
   for (std::size_t t = 0; t < y.size(); ++t) P.y[t + 1] = y[t];
@@ -30,7 +30,7 @@ PegelsState& SimpleSmoothing(const std::vector<double>& y, double alpha, double 
 TEST(Pegelsforecast, TrendFormsFollowTheirClosedForms) {
   double out[4] = {};
   const double seas[1] = {0.0};
-  PegelsState& P = FreshPegels(1, 1, 3, kAdditiveErrors, kDamped, kNone);
+  PegelsState& P = FreshPegels(1, 1, 3, ErrorForm::kAdditive, Trend::kDamped, Season::kNone);
   P.par[4] = 0.5;
   Pegelsforecast(P, 10.0, 1.0, seas, 3, out);
   // Damped: the first step adds the whole trend, then 0.5 and 0.25 of it.
@@ -38,20 +38,20 @@ TEST(Pegelsforecast, TrendFormsFollowTheirClosedForms) {
   EXPECT_DOUBLE_EQ(out[2], 11.5);
   EXPECT_DOUBLE_EQ(out[3], 11.75);
 
-  P.trendType = kAdditive;
+  P.trendType = Trend::kAdditive;
   P.par[4] = 1.0;
   Pegelsforecast(P, 10.0, 1.0, seas, 3, out);
   EXPECT_DOUBLE_EQ(out[1], 11.0);
   EXPECT_DOUBLE_EQ(out[2], 12.0);
   EXPECT_DOUBLE_EQ(out[3], 13.0);
 
-  P.trendType = kMultiplicative;
+  P.trendType = Trend::kMultiplicative;
   Pegelsforecast(P, 10.0, 1.1, seas, 3, out);
   EXPECT_NEAR(out[1], 11.0, kClosedForm);
   EXPECT_NEAR(out[2], 12.1, kClosedForm);
   EXPECT_NEAR(out[3], 13.31, kClosedForm);
 
-  P.trendType = kNone;
+  P.trendType = Trend::kNone;
   Pegelsforecast(P, 10.0, 5.0, seas, 2, out);
   EXPECT_DOUBLE_EQ(out[1], 10.0);
   EXPECT_DOUBLE_EQ(out[2], 10.0);
@@ -60,15 +60,15 @@ TEST(Pegelsforecast, TrendFormsFollowTheirClosedForms) {
 TEST(Pegelsforecast, SeasonalValuesCycleWithThePeriod) {
   double out[5] = {};
   const double add[2] = {1.0, -1.0};
-  PegelsState& P = FreshPegels(1, 2, 3, kAdditiveErrors, kNone, kAdditive);
+  PegelsState& P = FreshPegels(1, 2, 3, ErrorForm::kAdditive, Trend::kNone, Season::kAdditive);
   Pegelsforecast(P, 10.0, 0.0, add, 3, out);
   EXPECT_DOUBLE_EQ(out[1], 11.0);
   EXPECT_DOUBLE_EQ(out[2], 9.0);
   EXPECT_DOUBLE_EQ(out[3], 11.0);
 
   const double mult[2] = {1.5, 0.5};
-  P.seasonalityType = kMultiplicative;
-  P.trendType = kAdditive;
+  P.seasonalityType = Season::kMultiplicative;
+  P.trendType = Trend::kAdditive;
   Pegelsforecast(P, 10.0, 2.0, mult, 4, out);
   EXPECT_DOUBLE_EQ(out[1], 12.0 * 1.5);
   EXPECT_DOUBLE_EQ(out[2], 14.0 * 0.5);
@@ -85,7 +85,7 @@ TEST(Pegelsfit, SimpleSmoothingStepWorkedByHand) {
 }
 
 TEST(Pegelsfit, AdditiveTrendAdditiveSeasonStepWorkedByHand) {
-  PegelsState& P = FreshPegels(1, 2, 3, kAdditiveErrors, kAdditive, kAdditive);
+  PegelsState& P = FreshPegels(1, 2, 3, ErrorForm::kAdditive, Trend::kAdditive, Season::kAdditive);
   P.par[1] = 0.5;
   P.par[2] = 0.2;
   P.par[3] = 0.1;
@@ -104,7 +104,7 @@ TEST(Pegelsfit, AdditiveTrendAdditiveSeasonStepWorkedByHand) {
 }
 
 TEST(Pegelsfit, MultiplicativeTrendMultiplicativeSeasonStepWorkedByHand) {
-  PegelsState& P = FreshPegels(1, 2, 3, kAdditiveErrors, kMultiplicative, kMultiplicative);
+  PegelsState& P = FreshPegels(1, 2, 3, ErrorForm::kAdditive, Trend::kMultiplicative, Season::kMultiplicative);
   P.par[1] = 0.5;
   P.par[2] = 0.2;
   P.par[3] = 0.1;
@@ -125,7 +125,7 @@ TEST(Pegelsfit, MultiplicativeTrendMultiplicativeSeasonStepWorkedByHand) {
 }
 
 TEST(Pegelsfit, DampedTrendStepWorkedByHand) {
-  PegelsState& P = FreshPegels(1, 1, 3, kAdditiveErrors, kDamped, kNone);
+  PegelsState& P = FreshPegels(1, 1, 3, ErrorForm::kAdditive, Trend::kDamped, Season::kNone);
   P.par[1] = 0.5;
   P.par[2] = 0.2;
   P.par[4] = 0.8;
@@ -152,7 +152,7 @@ TEST(Pegelsfit, ErrorFormsGiveTheirVariancesAndLikelihoods) {
   EXPECT_NEAR(P.mape, 100.0 * (2.0 / 12.0 + 2.0 / 9.0) / 2.0, kClosedForm);
 
   // Multiplicative errors: relative errors 0.2 and -2/11, and the Jacobian term ln 10 + ln 11.
-  P.modelType = kMultiplicativeErrors;
+  P.modelType = ErrorForm::kMultiplicative;
   ASSERT_EQ(Pegelsfit(P, 1), 1);
   const double v = (0.04 + 4.0 / 121.0) / 2.0;
   EXPECT_NEAR(P.sigma, std::sqrt(v), kClosedForm);
@@ -197,7 +197,7 @@ TEST(Pegelsfit, SeasonalSliceTakesInitialIndicesThenEarlierStates) {
   const int n = 9;
   const int s = 4;
   const double y[n + 1] = {0, 12, 7, 11, 9, 13, 6, 12, 8, 14};
-  PegelsState& P = FreshPegels(n, s, 4, kAdditiveErrors, kNone, kAdditive);
+  PegelsState& P = FreshPegels(n, s, 4, ErrorForm::kAdditive, Trend::kNone, Season::kAdditive);
   P.par[1] = 0.0;
   P.par[3] = 0.5;
   P.l[0] = 10.0;
@@ -229,8 +229,8 @@ TEST(Pegelsfit, ExactFitHasNoLikelihood) {
 }
 
 TEST(Pegelsfit, PenaltyCountsSmoothingParameters) {
-  PegelsState& P = FreshPegels(100, 4, 3, kAdditiveErrors, kDamped, kAdditive);
-  P.informationCriterion = 2;
+  PegelsState& P = FreshPegels(100, 4, 3, ErrorForm::kAdditive, Trend::kDamped, Season::kAdditive);
+  P.informationCriterion = InformationCriterion::kBic;
   P.par[1] = 0.3;
   P.par[2] = 0.1;
   P.par[3] = 0.2;
@@ -242,11 +242,11 @@ TEST(Pegelsfit, PenaltyCountsSmoothingParameters) {
   // Counting the states too: level, trend, s - 1 = 3 seasonal and sigma, 10 in all; the AICc
   // always counts them and adds 2k(k + 1)/(n - k - 1).
   P.countStates = 1;
-  P.informationCriterion = 1;
+  P.informationCriterion = InformationCriterion::kAic;
   ASSERT_EQ(Pegelsfit(P, 1), 1);
   EXPECT_NEAR(P.icValue - (-2.0 * P.logLik), 20.0, kClosedForm);
   P.countStates = 0;
-  P.informationCriterion = 3;
+  P.informationCriterion = InformationCriterion::kAicc;
   ASSERT_EQ(Pegelsfit(P, 1), 1);
   EXPECT_NEAR(P.icValue - (-2.0 * P.logLik), 20.0 + 2.0 * 10.0 * 11.0 / 89.0, kClosedForm);
 }

@@ -12,22 +12,22 @@ using testing::FreshPegels;
 using testing::kClosedForm;
 
 TEST(Pegelsinit, StraightLineGivesLevelAndSlope) {
-  PegelsState& P = FreshPegels(7, 1, 3, kAdditiveErrors, kAdditive, kNone);
+  PegelsState& P = FreshPegels(7, 1, 3, ErrorForm::kAdditive, Trend::kAdditive, Season::kNone);
   for (int t = 1; t <= 7; ++t) P.y[t] = 2.0 + 0.5 * t;
   ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_NEAR(P.l[0], 2.0, kClosedForm);
   EXPECT_NEAR(P.b[0], 0.5, kClosedForm);
-  P.trendType = kMultiplicative;
+  P.trendType = Trend::kMultiplicative;
   ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_NEAR(P.b[0], 0.5 / 2.0 + 1.0, kClosedForm);
-  P.trendType = kNone;
+  P.trendType = Trend::kNone;
   ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_EQ(P.b[0], 0.0);
 }
 
 TEST(Pegelsinit, LineFitUsesAtMostTenObservations) {
   // A line through the first ten points, then a jump that must not influence the start.
-  PegelsState& P = FreshPegels(15, 1, 3, kAdditiveErrors, kAdditive, kNone);
+  PegelsState& P = FreshPegels(15, 1, 3, ErrorForm::kAdditive, Trend::kAdditive, Season::kNone);
   for (int t = 1; t <= 15; ++t) P.y[t] = t <= 10 ? 1.0 + 3.0 * t : 1000.0;
   ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_NEAR(P.l[0], 1.0, kClosedForm);
@@ -35,7 +35,7 @@ TEST(Pegelsinit, LineFitUsesAtMostTenObservations) {
 }
 
 TEST(Pegelsinit, ZeroInterceptStartsMultiplicativeTrendWithoutGrowth) {
-  PegelsState& P = FreshPegels(6, 1, 3, kAdditiveErrors, kMultiplicative, kNone);
+  PegelsState& P = FreshPegels(6, 1, 3, ErrorForm::kAdditive, Trend::kMultiplicative, Season::kNone);
   for (int t = 1; t <= 6; ++t) P.y[t] = 0.5 * t;
   ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_NEAR(P.l[0], 0.0, kClosedForm);
@@ -46,7 +46,7 @@ TEST(Pegelsinit, SeasonalDecompositionRecoversLineAndIndices) {
   // y = 3 + 2t + season: the 2x4 centred average of a line plus indices summing to 0 is the line
   // itself, so the adjusted data are exactly 3 + 2t and the indices come back unchanged.
   const double season[4] = {1.5, -0.5, 2.0, -3.0};
-  PegelsState& P = FreshPegels(100, 4, 3, kAdditiveErrors, kAdditive, kAdditive);
+  PegelsState& P = FreshPegels(100, 4, 3, ErrorForm::kAdditive, Trend::kAdditive, Season::kAdditive);
   for (int t = 1; t <= 100; ++t) P.y[t] = 3.0 + 2.0 * t + season[(t - 1) % 4];
   ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_NEAR(P.l[0], 3.0, testing::kRecursion);
@@ -54,7 +54,7 @@ TEST(Pegelsinit, SeasonalDecompositionRecoversLineAndIndices) {
   for (int k = 0; k < 4; ++k) EXPECT_NEAR(P.seasInit[k], season[k], testing::kRecursion);
 
   // Without seasonality in the model the same adjusted line is used and seasInit is not written.
-  P.seasonalityType = kNone;
+  P.seasonalityType = Season::kNone;
   for (int k = 0; k < 4; ++k) P.seasInit[k] = 42.0;
   ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_NEAR(P.l[0], 3.0, testing::kRecursion);
@@ -62,7 +62,7 @@ TEST(Pegelsinit, SeasonalDecompositionRecoversLineAndIndices) {
 }
 
 TEST(Pegelsinit, TooFewDataForDecompositionGiveNeutralIndices) {
-  PegelsState& P = FreshPegels(20, 12, 3, kAdditiveErrors, kNone, kMultiplicative);
+  PegelsState& P = FreshPegels(20, 12, 3, ErrorForm::kAdditive, Trend::kNone, Season::kMultiplicative);
   for (int t = 1; t <= 20; ++t) P.y[t] = 5.0 + t;
   for (int k = 0; k < 12; ++k) P.seasInit[k] = 42.0;
   ASSERT_EQ(Pegelsinit(P), 1);
@@ -72,7 +72,7 @@ TEST(Pegelsinit, TooFewDataForDecompositionGiveNeutralIndices) {
 }
 
 TEST(Pegelsfullstart, SecondStageLayoutAndReadBack) {
-  PegelsState& P = FreshPegels(40, 4, 3, kAdditiveErrors, kDamped, kAdditive);
+  PegelsState& P = FreshPegels(40, 4, 3, ErrorForm::kAdditive, Trend::kDamped, Season::kAdditive);
   P.par[1] = 0.1;
   P.par[2] = 0.2;
   P.par[3] = 0.3;
@@ -99,7 +99,7 @@ TEST(Pegelsfullstart, SecondStageLayoutAndReadBack) {
   // The fourth additive index makes the sum 0.
   EXPECT_DOUBLE_EQ(P.seasInit[3], -1.75);
 
-  P.seasonalityType = kMultiplicative;
+  P.seasonalityType = Season::kMultiplicative;
   Pegelsreadstates(P, x);
   EXPECT_DOUBLE_EQ(P.seasInit[3], 4.0 - 1.75);
 }

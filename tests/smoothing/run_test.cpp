@@ -38,36 +38,37 @@ TEST(Check, OpenComponentsAskForASearchAndShortSeriesLoseTheirSeason) {
   Request o;
   o.period = 12;
   o.horizon = -3;
-  o.trend = Trend::kChoose;
-  ASSERT_EQ(Check(o, 48), 0);
+  o.trend = Trend::kAuto;
+  ASSERT_EQ(Check(o, 48), Status::kOk);
   EXPECT_EQ(o.search, Search::kAllForms);
   EXPECT_EQ(o.horizon, 0);  // a negative horizon asks for no forecasts
 
   Request e;
   e.period = 12;
-  e.season = Season::kChoose;
+  e.season = Season::kAuto;
   e.search = Search::kEverything;
-  ASSERT_EQ(Check(e, 20), 0);
+  ASSERT_EQ(Check(e, 20), Status::kOk);
   EXPECT_EQ(e.season, Season::kNone);
-  EXPECT_EQ(e.trend, Trend::kChoose);
-  EXPECT_EQ(e.error, ErrorForm::kChoose);
+  EXPECT_EQ(e.trend, Trend::kAuto);
+  EXPECT_EQ(e.error, ErrorForm::kAuto);
   EXPECT_EQ(e.search, Search::kAllForms);
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].text, "Insufficient data for estimation of seasonal models");
 }
 
-TEST(Run, MessagesComeBackWithTheOutcomeAndStillReachTheHandler) {
+TEST(Run, MessagesComeBackWithTheOutcomeAndAreNotShown) {
   testing::MessageCapture capture;
   Request o;
   o.period = 4;
   o.season = Season::kAdditive;  // seasonal with fewer than two seasons of data
   const std::vector<double> y = {1.0, 2.0, 3.0, 4.0, 5.0};
   const Outcome out = smoothing::Run(o, y);
-  EXPECT_EQ(out.status, 61);
+  EXPECT_EQ(out.status, Status::kEtsTooFewForSeasonal);
   ASSERT_EQ(out.messages.size(), 1u);
   EXPECT_EQ(out.messages[0].title, kCheckTitle);
   EXPECT_EQ(out.messages[0].text, "Insufficient data for estimation of seasonal models");
-  EXPECT_EQ(capture.size(), 1u);
+  EXPECT_EQ(out.text, out.messages[0].text);
+  EXPECT_EQ(capture.size(), 0u);
 }
 
 // The candidates of a search on a pool of threads: the same winner, numbers and messages as one
@@ -76,7 +77,7 @@ TEST(Run, SearchOnThreadsGivesTheSequentialResults) {
   std::vector<double> y;
   for (int t = 1; t <= 60; ++t)
     y.push_back((50.0 + t) * (1.0 + 0.3 * std::sin(2.0 * M_PI * t / 12.0)) + std::cos(1.3 * t));
-  for (Search search : {Search::kAdditiveForms, Search::kEverything}) {
+  for (Search search : {Search::kAdditiveOnly, Search::kEverything}) {
     for (Initialization init : {Initialization::kHeuristic, Initialization::kEstimatedForWinner}) {
       Request o;
       o.period = 12;
@@ -89,10 +90,10 @@ TEST(Run, SearchOnThreadsGivesTheSequentialResults) {
       o.threads = 4;
       const Outcome four = smoothing::Run(o, y);
       ASSERT_TRUE(one.ok());
-      EXPECT_EQ(static_cast<int>(four.fit.model.trend), static_cast<int>(one.fit.model.trend));
-      EXPECT_TRUE(testing::SameBits(four.fit.fitted, one.fit.fitted));
-      EXPECT_TRUE(testing::SameBits(four.fit.upper, one.fit.upper));
-      EXPECT_EQ(four.fit.information_criterion, one.fit.information_criterion);
+      EXPECT_EQ(static_cast<int>(four.value.model.trend), static_cast<int>(one.value.model.trend));
+      EXPECT_TRUE(testing::SameBits(four.value.fitted, one.value.fitted));
+      EXPECT_TRUE(testing::SameBits(four.value.upper, one.value.upper));
+      EXPECT_EQ(four.value.information_criterion, one.value.information_criterion);
       ASSERT_EQ(four.messages.size(), one.messages.size());
     }
   }

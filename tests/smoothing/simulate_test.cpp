@@ -20,14 +20,14 @@ TEST(Pegelssim, GaussianSimpleSmoothingLimitsMatchTheory) {
   // Simple smoothing with additive Gaussian errors: y[n+k] = l[n] + eps[n+k] + alpha * (eps[n+1]
   // + ... + eps[n+k-1]), so the k-step distribution is normal with mean l[n] and standard
   // deviation sigma_k = sigma * sqrt(1 + (k - 1) alpha^2).
-  PegelsState& P = FreshPegels(10, 1, 3, kAdditiveErrors, kNone, kNone);
+  PegelsState& P = FreshPegels(10, 1, 3, ErrorForm::kAdditive, Trend::kNone, Season::kNone);
   const double alpha = 0.3;
   const double sigma = 0.1;
   const double level = 1.0;
   P.par[1] = alpha;
   P.sigma = sigma;
   P.l[10] = level;
-  P.bootstrapType = 0;
+  P.bootstrapType = Disturbances::kGaussian;
   P.bootstrapSamples = 50000;
   const int h = 6;
   double lo[h + 1];
@@ -53,7 +53,7 @@ TEST(Pegelssim, CoverageOfSimulatedLimitsOnFreshPaths) {
   // the limits at k = 4. Coverage 0.95, N = 20000: binomial standard error
   // sqrt(0.95 * 0.05 / N) = 1.54e-3, plus the limits' own sampling error (about 0.012 sigma_k
   // on each side, moving coverage by 2 * 0.012 * 0.058 = 1.4e-3); allow 4 of the sum.
-  PegelsState& P = FreshPegels(10, 1, 3, kAdditiveErrors, kNone, kNone);
+  PegelsState& P = FreshPegels(10, 1, 3, ErrorForm::kAdditive, Trend::kNone, Season::kNone);
   P.par[1] = 0.5;
   P.sigma = 1.0;
   P.l[10] = 0.0;
@@ -76,7 +76,7 @@ TEST(Pegelssim, CoverageOfSimulatedLimitsOnFreshPaths) {
 }
 
 TEST(Pegelssimstep, ResampledDisturbancesAreTheFittedErrors) {
-  PegelsState& P = FreshPegels(5, 1, 3, kAdditiveErrors, kNone, kNone);
+  PegelsState& P = FreshPegels(5, 1, 3, ErrorForm::kAdditive, Trend::kNone, Season::kNone);
   const double e[6] = {0, 0.1, -0.2, 0.3, 0.05, -0.15};
   std::set<double> errors;
   for (int t = 1; t <= 5; ++t) {
@@ -84,7 +84,7 @@ TEST(Pegelssimstep, ResampledDisturbancesAreTheFittedErrors) {
     P.F[t] = 1.0 + t;
     errors.insert(e[t]);
   }
-  P.bootstrapType = 1;
+  P.bootstrapType = Disturbances::kResampled;
   P.par[1] = 0.0;
   SetSeed(-3);
   std::set<double> seen;
@@ -100,7 +100,7 @@ TEST(Pegelssimstep, ResampledDisturbancesAreTheFittedErrors) {
   EXPECT_EQ(seen.size(), 5u);
 
   // Multiplicative errors resample the relative errors e[t] / F[t].
-  P.modelType = kMultiplicativeErrors;
+  P.modelType = ErrorForm::kMultiplicative;
   std::set<double> relative;
   for (int t = 1; t <= 5; ++t) relative.insert(1.0 * (1.0 + e[t] / (1.0 + t)));
   for (int j = 0; j < 500; ++j) {
@@ -115,19 +115,19 @@ TEST(Pegelssim, WithoutNoiseEveryModelFollowsItsPointForecasts) {
   // sigma = 0: every path is the forecast path, so both limits equal Pegelsforecast's values.
   // This ties the simulated updates to the recursion for each trend, season and error form.
   const double tol = 1e-12;
-  for (int model = 0; model <= 1; ++model) {
-    for (int trend = 0; trend <= 3; ++trend) {
-      for (int season = 0; season <= 2; ++season) {
+  for (ErrorForm model : {ErrorForm::kMultiplicative, ErrorForm::kAdditive}) {
+    for (Trend trend : {Trend::kNone, Trend::kAdditive, Trend::kMultiplicative, Trend::kDamped}) {
+      for (Season season : {Season::kNone, Season::kAdditive, Season::kMultiplicative}) {
         PegelsState& P = FreshPegels(8, 4, 3, model, trend, season);
         P.par[1] = 0.4;
         P.par[2] = 0.1;
         P.par[3] = 0.2;
-        P.par[4] = trend == kDamped ? 0.8 : 1.0;
+        P.par[4] = trend == Trend::kDamped ? 0.8 : 1.0;
         P.sigma = 0.0;
         P.l[8] = 2.0;
-        P.b[8] = trend == kMultiplicative ? 1.05 : 0.1;
+        P.b[8] = trend == Trend::kMultiplicative ? 1.05 : 0.1;
         const double seas[4] = {1.1, 0.9, 1.2, 0.8};
-        for (int k = 0; k < 4; ++k) P.S[5 + k] = season == kAdditive ? seas[k] - 1.0 : seas[k];
+        for (int k = 0; k < 4; ++k) P.S[5 + k] = season == Season::kAdditive ? seas[k] - 1.0 : seas[k];
         P.bootstrapSamples = 500;
         double lo[10];
         double hi[10];
@@ -136,7 +136,8 @@ TEST(Pegelssim, WithoutNoiseEveryModelFollowsItsPointForecasts) {
         Pegelsforecast(P, P.l[8], P.b[8], P.S + 5, 9, fc);
         for (int k = 1; k <= 9; ++k) {
           EXPECT_NEAR(lo[k], fc[k], tol * std::fabs(fc[k]))
-              << "model " << model << " trend " << trend << " season " << season << " k " << k;
+              << "model " << static_cast<int>(model) << " trend " << static_cast<int>(trend)
+              << " season " << static_cast<int>(season) << " k " << k;
           EXPECT_NEAR(hi[k], fc[k], tol * std::fabs(fc[k]));
         }
       }
@@ -147,10 +148,10 @@ TEST(Pegelssim, WithoutNoiseEveryModelFollowsItsPointForecasts) {
 TEST(Pegelssim, ConfidenceLevelSetsTheProbabilities) {
   // Bootstrap from two equally likely errors -1 and 1 with alpha 0: at k = 1 the sample holds
   // only -1 and 1, so the 100% limits are exactly -1 and 1 and the 0% limits meet at a median.
-  PegelsState& P = FreshPegels(2, 1, 3, kAdditiveErrors, kNone, kNone);
+  PegelsState& P = FreshPegels(2, 1, 3, ErrorForm::kAdditive, Trend::kNone, Season::kNone);
   P.e[1] = -1.0;
   P.e[2] = 1.0;
-  P.bootstrapType = 1;
+  P.bootstrapType = Disturbances::kResampled;
   P.bootstrapSamples = 5005;
   P.l[2] = 0.0;
   double lo[2];

@@ -1,0 +1,85 @@
+#include "api/common.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <thread>
+
+#include "numerics/distributions.h"
+#include "numerics/missing.h"
+#include "vordex/error.hpp"
+
+namespace vordex::api {
+
+void CheckLevels(std::string_view method, const std::vector<double>& levels) {
+  for (const double level : levels)
+    if (!(level > 0.0 && level < 100.0))
+      throw Error(
+          Status::kInvalidSettings,
+          std::string(method) + ": each level must lie strictly between 0 and 100 (percent)");
+}
+
+std::vector<Band> Bands(std::string_view method, const std::vector<double>& levels,
+                        std::optional<double> critical) {
+  if (critical) {
+    if (!(std::isfinite(*critical) && *critical > 0.0))
+      throw Error(Status::kInvalidSettings,
+                  std::string(method) + ": the critical value must be a positive number");
+    return {{100.0 * std::erf(*critical / std::sqrt(2.0)), *critical}};
+  }
+  CheckLevels(method, levels);
+  std::vector<Band> bands;
+  for (const double level : levels)
+    bands.push_back({level, numerics::NormalQuantile(0.5 + level / 200.0)});
+  return bands;
+}
+
+void SetInformationCriteria(Forecast& r, double k, double n) {
+  r.aic = -2.0 * r.log_likelihood + 2.0 * k;
+  r.aicc = n - k - 1.0 > 0.0 ? r.aic + 2.0 * k * (k + 1.0) / (n - k - 1.0)
+                             : std::numeric_limits<double>::infinity();
+  r.bic = r.aic + k * (std::log(n) - 2.0);
+}
+
+int Threads(int requested) {
+  if (requested > 0) return requested;
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+arima::Result ToResult(const arima::Request& request, arima::Estimates fit, std::size_t n,
+                       std::vector<Message> messages) {
+  arima::Result r;
+  r.period = request.period;
+  r.p = request.p;
+  r.d = request.d;
+  r.q = request.q;
+  r.P = request.P;
+  r.D = request.D;
+  r.Q = request.Q;
+  r.transform = request.transform;
+  r.lost = static_cast<int>(
+      std::min<std::size_t>(static_cast<std::size_t>(request.d + request.D * request.period), n));
+  // Values lost to differencing come marked; they become NaN here.
+  r.series = numerics::MissingToNaN(std::move(fit.series));
+  r.fitted = numerics::MissingToNaN(std::move(fit.predictions));
+  r.residuals = numerics::MissingToNaN(std::move(fit.residuals));
+  r.mean = std::move(fit.forecasts);
+  r.limits = std::move(fit.bands);
+  r.ar = std::move(fit.phi);
+  r.ma = std::move(fit.theta);
+  r.seasonal_ar = std::move(fit.Phi);
+  r.seasonal_ma = std::move(fit.Theta);
+  r.sigma2 = fit.sigma2;
+  r.log_likelihood = fit.log_likelihood;
+  if (request.mean != 0) r.constant = fit.constant;
+  // The coefficients, the constant and sigma2, over the values the differenced model explains.
+  const double k =
+      static_cast<double>(r.ar.size() + r.ma.size() + r.seasonal_ar.size() + r.seasonal_ma.size()) +
+      (r.constant ? 1.0 : 0.0) + 1.0;
+  SetInformationCriteria(r, k, static_cast<double>(n) - r.lost);
+  r.warnings = std::move(messages);
+  return r;
+}
+
+}  // namespace vordex::api
