@@ -29,6 +29,16 @@ constexpr double kDiffuseTolerance = 1e-8;
 // 10^5 values at 1e-8 before the whitening shrinks it further, far above this.
 constexpr double kRankTolerance = 1e-10;
 
+// The covariance counts as settled when no element of the predicted covariance changed by more
+// than this fraction of its largest diagonal element over m consecutive observed steps (so that
+// the shift in T has carried every component through the observed one), and is frozen then: the
+// recursion's own rounding moves P by a few units in the last place at every step, so a bound
+// of 4 units keeps it from freezing too early on noise alone; the changes that remain shrink
+// geometrically (by the squared modulus of the MA operator's largest inverse root per step), so
+// frozen values stay within a small multiple of this bound of the exact ones, unless an MA root
+// lies within about 1e-3 of the unit circle.
+constexpr double kSteadyTolerance = 0x1p-50;
+
 enum class Step { kMissing, kDiffuse, kUsed, kFailed };
 
 // The dimensions of a model: the full operators' degrees, the ARMA state's dimension r, the
@@ -69,7 +79,8 @@ struct Layout {
   long phi = 0, theta = 0, ar = 0, Rv = 0, delta = 0, gamma = 0, work = 0, psi = 0, cX = 0, cE = 0;
   // The filter: P, P_inf (m by m); M, M_inf (m); A (m by cols, the state means of y and of each
   // regressor); pred, value, row, norm (cols); Rg (cols by cols, the least-squares factor).
-  long P = 0, Pinf = 0, M = 0, Minf = 0, A = 0, pred = 0, value = 0, row = 0, norm = 0, Rg = 0;
+  long P = 0, Pinf = 0, Pold = 0, U = 0, M = 0, Minf = 0, A = 0, pred = 0, value = 0, row = 0,
+       norm = 0, Rg = 0;
   long length = 0;
 };
 
@@ -94,6 +105,8 @@ Layout LayoutFor(const Dims& dims, int cols) {
   L.cE = take(r * r);
   L.P = take(m * m);
   L.Pinf = take(m * m);
+  L.Pold = take(m * m);
+  L.U = take(m * m);
   L.M = take(m);
   L.Minf = take(m);
   L.A = take(m * cols);
@@ -252,22 +265,46 @@ inline void PTimesZ(const System& S, const double* P, double* M) {
   }
 }
 
-// P <- T P T' (+ R R' when with_noise) for a symmetric P: T applied to the columns of P, then to
-// the columns of the transpose of the result; the lower triangle is copied to the upper one so
-// that P stays exactly symmetric. T's rows hold at most nd + 2 nonzero elements, so this is
-// O(m^2) with a small factor.
-void PredictCovariance(const System& S, double* P, bool with_noise) {
-  const int m = S.m;
-  for (int c = 0; c < m; ++c) ApplyT(S, P + static_cast<long>(c) * m);
-  for (int j = 1; j < m; ++j)
-    for (int i = 0; i < j; ++i)
-      std::swap(P[i + static_cast<long>(j) * m], P[j + static_cast<long>(i) * m]);
-  for (int c = 0; c < m; ++c) ApplyT(S, P + static_cast<long>(c) * m);
+// P <- T P T' (+ R R' when with_noise) for a symmetric P, with U (m by m) for work: first
+// U = P T', whose column c combines the columns of P named in row c of T (at most nd + 1 of them),
+// then P = T U column by column; the lower triangle is copied to the upper one so that P stays
+// exactly symmetric. O(m^2) with a small factor, every pass along columns.
+void PredictCovariance(const System& S, double* P, double* U, bool with_noise) {
+  const int m = S.m, r = S.r, nd = S.nd;
+  auto col = [m](double* X, int c) { return X + static_cast<long>(c) * m; };
+  const double* P0 = col(P, 0);
+  for (int c = 0; c + 1 < r; ++c) {
+    const double arc = S.ar[c + 1];
+    const double* Pc = col(P, c + 1);
+    double* Uc = col(U, c);
+    for (int i = 0; i < m; ++i) Uc[i] = arc * P0[i] + Pc[i];
+  }
+  {
+    const double arr = S.ar[r];
+    double* Uc = col(U, r - 1);
+    for (int i = 0; i < m; ++i) Uc[i] = arr * P0[i];
+  }
+  if (nd > 0) {
+    double* Uc = col(U, r);
+    std::copy(P0, P0 + m, Uc);
+    for (int j = 1; j <= nd; ++j) {
+      const double dj = S.delta[j];
+      if (dj == 0.0) continue;
+      const double* Pc = col(P, r + j - 1);
+      for (int i = 0; i < m; ++i) Uc[i] += dj * Pc[i];
+    }
+    for (int j = 1; j < nd; ++j) std::copy(col(P, r + j - 1), col(P, r + j - 1) + m, col(U, r + j));
+  }
+  for (int c = 0; c < m; ++c) {
+    double* Pc = col(P, c);
+    std::copy(col(U, c), col(U, c) + m, Pc);
+    ApplyT(S, Pc);
+  }
   for (int j = 1; j < m; ++j)
     for (int i = 0; i < j; ++i) P[i + static_cast<long>(j) * m] = P[j + static_cast<long>(i) * m];
   if (!with_noise) return;
-  for (int j = 0; j < S.r; ++j)
-    for (int i = 0; i < S.r; ++i) P[i + static_cast<long>(j) * m] += S.Rv[i] * S.Rv[j];
+  for (int j = 0; j < r; ++j)
+    for (int i = 0; i < r; ++i) P[i + static_cast<long>(j) * m] += S.Rv[i] * S.Rv[j];
 }
 
 // The filter over cols columns that share one covariance: column 0 is the data y (or the errors
@@ -283,7 +320,13 @@ struct Kalman {
   double* M = nullptr;
   double* Minf = nullptr;
   double* pred = nullptr;  // cols: Z A before the update
+  double* Pold = nullptr;  // the covariance before the last step, for the steady-state test
+  double* U = nullptr;     // m by m of work for the prediction
   int diffuse_left = 0;
+  // The steady state: P, M = P Z' and F_steady = Z M stay fixed while the values are observed.
+  int quiet = 0;
+  bool steady = false;
+  double F_steady = 0.0;
 };
 
 // One time: pred[c] = Z A(c) (the predictions), then the update with value[0..cols-1] (value[0]
@@ -300,7 +343,23 @@ struct Kalman {
 Step Advance(Kalman& K, const double* value, double& F) {
   const System& S = K.S;
   const int m = S.m;
+  const long mm = static_cast<long>(m) * m;
   for (int c = 0; c < K.cols; ++c) K.pred[c] = ZTimes(S, K.A + static_cast<long>(c) * m);
+  if (K.steady) {
+    if (!std::isnan(value[0])) {
+      F = K.F_steady;
+      for (int c = 0; c < K.cols; ++c) {
+        const double gain = (value[c] - K.pred[c]) / F;
+        double* a = K.A + static_cast<long>(c) * m;
+        for (int i = 0; i < m; ++i) a[i] += K.M[i] * gain;
+        ApplyT(S, a);
+      }
+      return K.start == DiffuseStart::kLargeKappa && F >= kKappaGainLimit ? Step::kDiffuse
+                                                                          : Step::kUsed;
+    }
+    K.steady = false;
+    K.quiet = 0;
+  }
   double Finf = 0.0;
   if (K.diffuse_left > 0) {
     PTimesZ(S, K.Pinf, K.Minf);
@@ -335,6 +394,7 @@ Step Advance(Kalman& K, const double* value, double& F) {
     if (--K.diffuse_left == 0) std::fill(K.Pinf, K.Pinf + static_cast<long>(m) * m, 0.0);
   } else {
     if (!(Fs > 0.0) || !std::isfinite(Fs)) return Step::kFailed;
+    if (K.diffuse_left == 0) std::copy(K.P, K.P + mm, K.Pold);
     F = Fs;
     kind = K.start == DiffuseStart::kLargeKappa && Fs >= kKappaGainLimit ? Step::kDiffuse
                                                                          : Step::kUsed;
@@ -351,8 +411,23 @@ Step Advance(Kalman& K, const double* value, double& F) {
     }
   }
   for (int c = 0; c < K.cols; ++c) ApplyT(S, K.A + static_cast<long>(c) * m);
-  PredictCovariance(S, K.P, true);
-  if (K.diffuse_left > 0) PredictCovariance(S, K.Pinf, false);
+  PredictCovariance(S, K.P, K.U, true);
+  if (K.diffuse_left > 0) PredictCovariance(S, K.Pinf, K.U, false);
+  if (kind == Step::kMissing || kind == Step::kDiffuse || K.diffuse_left > 0) {
+    K.quiet = 0;
+    return kind;
+  }
+  double scale = 0.0;
+  for (int i = 0; i < m; ++i) scale = std::max(scale, K.P[i + static_cast<long>(i) * m]);
+  const double bound = kSteadyTolerance * scale;
+  bool quiet = true;
+  for (long i = 0; i < mm && quiet; ++i) quiet = std::fabs(K.P[i] - K.Pold[i]) <= bound;
+  K.quiet = quiet ? K.quiet + 1 : 0;
+  if (K.quiet >= m) {
+    K.steady = true;
+    PTimesZ(S, K.P, K.M);
+    K.F_steady = ZTimes(S, K.M);
+  }
   return kind;
 }
 
@@ -403,6 +478,8 @@ double Run(const RegArimaModel& model, const double* par, const RegArimaData& da
   K.M = base + L.M;
   K.Minf = base + L.Minf;
   K.pred = base + L.pred;
+  K.Pold = base + L.Pold;
+  K.U = base + L.U;
   K.diffuse_left = model.start == DiffuseStart::kExact ? dims.nd : 0;
   (void)m;
   const long n = static_cast<long>(data.y.size());
@@ -566,6 +643,8 @@ bool RegArimaEvaluate(const RegArimaModel& model, const double* par, const RegAr
     st.P.assign(K.P, K.P + static_cast<long>(m) * m);
     st.P_inf.assign(K.Pinf, K.Pinf + static_cast<long>(m) * m);
     st.diffuse_left = K.diffuse_left;
+    st.quiet = K.quiet;
+    st.steady = K.steady;
     st.times = n;
     st.used = sums.used;
     st.ssq = sums.ssq;
@@ -592,6 +671,8 @@ bool RegArimaStart(const RegArimaModel& model, const double* par, FilterState& s
     state.P.assign(base + L.P, base + L.P + mm);
     state.P_inf.assign(base + L.Pinf, base + L.Pinf + mm);
     state.diffuse_left = model.start == DiffuseStart::kExact ? dims.nd : 0;
+    state.quiet = 0;
+    state.steady = false;
     state.times = 0;
     state.used = 0;
     state.ssq = 0.0;
@@ -626,10 +707,18 @@ bool Resume(const RegArimaModel& model, const double* par, const FilterState& st
   K.M = base + L.M;
   K.Minf = base + L.Minf;
   K.pred = base + L.pred;
+  K.Pold = base + L.Pold;
+  K.U = base + L.U;
   std::copy(state.a.begin(), state.a.end(), K.A);
   std::copy(state.P.begin(), state.P.end(), K.P);
   std::copy(state.P_inf.begin(), state.P_inf.end(), K.Pinf);
   K.diffuse_left = state.diffuse_left;
+  K.quiet = state.quiet;
+  K.steady = state.steady && state.diffuse_left == 0;
+  if (K.steady) {
+    PTimesZ(K.S, K.P, K.M);
+    K.F_steady = ZTimes(K.S, K.M);
+  }
   return true;
 }
 
@@ -679,6 +768,8 @@ bool RegArimaFilter(const RegArimaModel& model, const double* par, std::span<con
   std::copy(K.P, K.P + mm, state.P.begin());
   std::copy(K.Pinf, K.Pinf + mm, state.P_inf.begin());
   state.diffuse_left = K.diffuse_left;
+  state.quiet = K.quiet;
+  state.steady = K.steady;
   state.times += n;
   state.used += used;
   state.ssq += ssq;
@@ -710,8 +801,8 @@ bool RegArimaForecast(const RegArimaModel& model, const double* par, std::span<c
     }
     variance[j] = sigma2 * F;
     ApplyT(S, K.A);
-    PredictCovariance(S, K.P, true);
-    if (K.diffuse_left > 0) PredictCovariance(S, K.Pinf, false);
+    PredictCovariance(S, K.P, K.U, true);
+    if (K.diffuse_left > 0) PredictCovariance(S, K.Pinf, K.U, false);
   }
   return true;
 }

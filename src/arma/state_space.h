@@ -100,6 +100,8 @@ struct FilterState {
   std::vector<double> P;      // m by m: its covariance (the finite part), relative to sigma2
   std::vector<double> P_inf;  // m by m: the diffuse part (kExact); all 0 once diffuse_left is 0
   int diffuse_left = 0;       // diffuse steps still to come (kExact; 0 for kLargeKappa)
+  int quiet = 0;              // consecutive observed steps that left P (nearly) unchanged
+  bool steady = false;        // P has settled and is held fixed until the next missing value
   long times = 0;             // values filtered (observed or missing)
   long used = 0;              // innovations counted in the likelihood (U)
   double ssq = 0.0;           // the sum S of their squares over their variance ratios
