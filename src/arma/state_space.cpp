@@ -468,7 +468,7 @@ struct Trace {
 // storage (Rg, pred), or kObjectiveRejected.
 double Run(const RegArimaModel& model, const double* par, const RegArimaData& data,
            const Dims& dims, const Layout& L, double* base, Kalman& K, Sums& sums, Trace* trace) {
-  const int k = data.k, cols = k + 1, m = dims.m;
+  const int k = data.k, cols = k + 1;
   if (!Build(model, par, dims, L, cols, base, K.S)) return kObjectiveRejected;
   K.start = model.start;
   K.cols = cols;
@@ -481,7 +481,6 @@ double Run(const RegArimaModel& model, const double* par, const RegArimaData& da
   K.Pold = base + L.Pold;
   K.U = base + L.U;
   K.diffuse_left = model.start == DiffuseStart::kExact ? dims.nd : 0;
-  (void)m;
   const long n = static_cast<long>(data.y.size());
   const double* y = data.y.data();
   const double* X = data.xreg.data();

@@ -43,14 +43,19 @@
 // b, and G the product of those F(t):
 //   sigma2 = S / U,   -2 log L = U ln(S) + ln(G) + U (1 + ln(2 pi / U)).
 //
-// Cost: each time costs O(m^2 + m k + k^2) (the covariance recursion, the k + 1 state means and
-// the least-squares update), so an evaluation costs O(n (m^2 + m k + k^2)) plus O(r^3) for the
-// stationary start, and stores O(m^2 + m k + k^2) doubles (the objective) or O(n k) (the full
-// evaluation).
+// Cost: a time costs O(m^2 + m k + k^2) (the covariance recursion, the k + 1 state means and the
+// least-squares update) until the covariance has settled; from then on, while the values are
+// observed, the covariance is held fixed (see FilterState::steady) and a time costs O(m (k + 1)).
+// A missing value restarts the recursion. So an evaluation costs at most O(n (m^2 + m k + k^2))
+// plus O(r^3) for the stationary start, and stores O(m^2 + m k + k^2) doubles (the objective) or
+// O(n k) (the full evaluation). For the airline model (m = 27) the recursion settles after about
+// 400 values, and one objective on 10,000 complete values took 1.3 ms (ArmaObjective on the
+// differenced series: 0.3 ms), the full recursion about 2 microseconds a time.
 //
 // Conventions: vectors are 0-based (y[t - 1] is y(t)); matrices are stored by columns with the
-// number of rows as leading dimension. Nothing here shows a message or throws: a call that cannot
-// be evaluated returns false (or kObjectiveRejected), including when storage cannot be obtained.
+// number of rows as leading dimension. Nothing here throws, and nothing shows a message except
+// the admissibility test's (PHITHETA_BAD: when its root finder fails): a call that cannot be
+// evaluated returns false (or kObjectiveRejected), including when storage cannot be obtained.
 #ifndef VORDEX_ARMA_STATE_SPACE_H
 #define VORDEX_ARMA_STATE_SPACE_H
 
