@@ -209,6 +209,7 @@ struct RCase {
   double loglik, sigma2;
   std::vector<double> mean, se;  // the first and the last of h forecasts
   int h;
+  double residual2;  // residuals(fit)[2]
 };
 
 // The ARMA coefficients in this library's signs and the regressors' coefficients.
@@ -291,7 +292,8 @@ std::vector<RCase> RCases() {
        85.468639636568611,
        {29.653543377379044, 49.30734997663},
        {9.2449250746865772, 15.949181925569659},
-       8},
+       8,
+       17.472177034693235},
       {"presidents011",
        with(Orders(0, 1, 1)),
        {-0.19325240518183515},
@@ -299,7 +301,8 @@ std::vector<RCase> RCases() {
        89.099264003495207,
        {24.061544470128428, 24.061544470128428},
        {9.439240647620009, 22.24917678898596},
-       8},
+       8,
+       0.086999926563907426},
       {"gold011",
        with(Orders(0, 1, 1)),
        {-0.33677099304602387},
@@ -307,7 +310,8 @@ std::vector<RCase> RCases() {
        33.385567365281588,
        {383.10517646104375, 383.10517646104375},
        {5.7782356073664651, 12.866880288676581},
-       10},
+       10,
+       -6.3968870638350861},
       {"gold111",
        with(Orders(1, 1, 1)),
        {0.036283468303701986, -0.37021709524415158},
@@ -315,7 +319,8 @@ std::vector<RCase> RCases() {
        33.384899076975337,
        {383.15812609404901, 383.1904341326786},
        {5.7783119473518392, 12.73884619015762},
-       10},
+       10,
+       -6.4019394950382731},
       {"airline",
        with(Orders(0, 1, 1, 0, 1, 1, 12)),
        {-0.4315331868046115, -0.53081596563358002},
@@ -323,7 +328,8 @@ std::vector<RCase> RCases() {
        0.0013245750887641223,
        {6.1239945787960508, 6.1901645348321734},
        {0.042569276402644005, 0.087107548950277905},
-       12},
+       12,
+       0.001258733638140884},
       {"LakeHuron",
        with(Orders(2, 0, 0)),
        {1.004817817090272, -0.29130118047249642, 620.51023238974744, -0.021568136252195391},
@@ -331,7 +337,8 @@ std::vector<RCase> RCases() {
        0.45661834561741066,
        {579.39725784207906, 577.94203936852352},
        {0.67573541095417711, 1.1224299088787149},
-       5},
+       5,
+       1.5022448885415873},
       // auto.arima(log(drivers), xreg = cbind(law, PetrolPrice)) chooses (1,0,1)(0,1,1)[12].
       {"Seatbelts",
        with(Orders(1, 0, 1, 0, 1, 1, 12)),
@@ -341,7 +348,8 @@ std::vector<RCase> RCases() {
        0.0055486629235302629,
        {7.2229751981587373, 7.1154212318244312},
        {0.074552216345998082, 0.083700124052680402},
-       6},
+       6,
+       0.0076089756394664351},
       {"Seatbelts100",
        with(Orders(1, 0, 0, 1, 0, 0, 12)),
        {0.33581252564164865, 0.66575646823161627, 7.7259424301618145, -0.22087337427778639,
@@ -350,7 +358,8 @@ std::vector<RCase> RCases() {
        0.0078282635999420511,
        {7.2710151582392255, 7.1089861279913489},
        {0.088477475099270605, 0.093932131557121976},
-       6},
+       6,
+       -0.08752660337652049},
   };
 }
 
@@ -368,7 +377,10 @@ TEST(RegArimaFilter, ReproducesRsArimaAtItsCoefficients) {
     SplitCoefficients(c, par, beta);
     FilterState state;
     ASSERT_TRUE(RegArimaStart(c.model, par.data(), state));
-    ASSERT_TRUE(RegArimaFilter(c.model, par.data(), beta, {d.y, d.X, d.k}, state));
+    std::vector<double> residuals(d.y.size());
+    ASSERT_TRUE(
+        RegArimaFilter(c.model, par.data(), beta, {d.y, d.X, d.k}, state, {}, {}, residuals));
+    EXPECT_LT(RelativeError(residuals[1], c.residual2), kPeerSameFilter);
     const double U = static_cast<double>(state.used), sigma2 = state.ssq / U;
     const double loglik =
         -0.5 * (U * std::log(sigma2) + state.sumlog + U * (1.0 + std::log(2.0 * std::numbers::pi)));
