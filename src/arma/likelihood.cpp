@@ -465,6 +465,17 @@ bool Armaxacvf(const int& n, const int& np, const int& nq, const double* phi, co
   return true;
 }
 
+long ArmaxacvfWork(const int& n, const int& np, const int& nq) {
+  return AutocovarianceWork(n, np, nq);
+}
+
+bool Armaxacvf(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
+               double* acvf, double* work) {
+  if (n < 1 || np < 0 || nq < 0) return false;
+  Autocovariances(n, np, nq, phi, theta, acvf, work);
+  return true;
+}
+
 // Durbin (1960), Levinson (1947): the order-t prediction coefficients phi(t, 1..t) from those of
 // order t - 1, with v(t) = v(t - 1) (1 - phi(t, t)^2) the prediction-error variance.
 bool Armaxwhiten(const double* acvf, const double* X, const int& n, const int& m, double* Z,

@@ -78,6 +78,13 @@ bool PHITHETA_BAD(const int& p, const int& q, const int& P, const int& Q, const 
 // stop box "Fatal error" of the allocator) when the work storage cannot be obtained or n < 1.
 bool Armaxacvf(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
                double* acvf);
+// The doubles of work storage that the form of Armaxacvf below needs for n lags of an ARMA(np, nq)
+// process (n >= 1, np >= 0, nq >= 0).
+long ArmaxacvfWork(const int& n, const int& np, const int& nq);
+// Armaxacvf with the caller's work storage (ArmaxacvfWork(n, np, nq) doubles, contents ignored):
+// the same numbers, and no storage obtained. Returns false when n < 1, np < 0 or nq < 0.
+bool Armaxacvf(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
+               double* acvf, double* work);
 
 // Durbin-Levinson whitening of the m columns of X (n by m, by columns, leading dimension n) with
 // the autocovariances acvf (lags 0 .. n-1).

@@ -42,6 +42,14 @@ inline constexpr double kPeerPrinted = 1e-9;
 // Nelder-Mead leaves the smoothing parameter about 1e-4 relative from the optimum).
 inline constexpr double kPeerForecast = 1e-4;
 
+// A peer running the same filter at the same coefficients (R's arima, large-kappa start): kappa =
+// 1e6 costs six of the sixteen digits in the diffuse steps' covariance updates; max seen 2.6e-12.
+inline constexpr double kPeerSameFilter = 1e-9;
+// A peer's maximum of the same likelihood, found by its own optimiser (R's BFGS with differenced
+// gradients, relative tolerance 1e-14): the log-likelihoods differ in the second order of the
+// estimates' difference (up to 1e-4 in a poorly determined coefficient); max seen 2.5e-13.
+inline constexpr double kPeerMaximum = 1e-10;
+
 }  // namespace vordex::testing
 
 #endif  // VORDEX_TESTS_SUPPORT_TOLERANCES_H
