@@ -24,7 +24,7 @@ namespace vordex::evaluate {
 // c_0 is the variance with divisor n_0), r_k = c_k / c_0 clamped to [-1, 1]. A lag with no pair
 // gives NaN; so does every lag of a constant series (c_0 = 0).
 struct Correlogram {
-  std::vector<double> acf;  // r_k at index k = 0 .. max_lag (r_0 = 1)
+  std::vector<double> acf;  // r_k at index k = 0 .. max_lag (r_0 = 1 unless c_0 = 0)
   // z_{(1 + level / 100) / 2} / sqrt(n_used): the bounds +-bound that R's plot.acf draws, the
   // approximate 95% (for level 95) limits of r_k for white noise (Box and Jenkins).
   double bound = kNaN;
