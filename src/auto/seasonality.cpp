@@ -4,9 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "numerics/distributions.h"
-#include "auto/stl.h"
 #include "auto/unit_root.h"
+#include "decompose/stl.h"
+#include "numerics/distributions.h"
 
 namespace vordex::automatic {
 namespace {
@@ -28,7 +28,7 @@ double SumOfSquares(const std::vector<double>& x) {
 }  // namespace
 
 Outcome<double> SeasonalStrength(std::span<const double> y, int period) {
-  const Outcome<StlResult> fit = Stl(y, period);
+  const decompose::Outcome<decompose::StlResult> fit = decompose::Stl(y, period);
   if (!fit.ok()) return Outcome<double>::Failure("Seasonal strength: " + fit.error);
   const std::vector<double>& remainder = fit.value.remainder;
   std::vector<double> detrended(remainder.size());

@@ -1,9 +1,10 @@
-#include "auto/stl.h"
+#include "decompose/stl.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
-namespace vordex::automatic {
+namespace vordex::decompose {
 namespace {
 
 // The routines below keep the 1-based indexing of the Fortran reference implementation
@@ -155,16 +156,19 @@ void Ss(const double* y, int n, int np, int ns, int isdeg, int nsjump, bool user
   }
 }
 
-// Bisquare robustness weights from the residuals y - fit, scaled by six times their median.
+// Bisquare robustness weights from the residuals y - fit, scaled by six times their median (the
+// mean of the two middle order statistics, found by selection as the reference's psort does).
 void Rwt(const double* y, int n, const double* fit, double* rw) {
   std::vector<double> r(static_cast<std::size_t>(n));
   for (int i = 1; i <= n; ++i) r[static_cast<std::size_t>(i - 1)] = std::fabs(y[i] - fit[i]);
   const int mid1 = n / 2 + 1;
   const int mid2 = n - mid1 + 1;
-  std::vector<double> sorted = r;
-  std::sort(sorted.begin(), sorted.end());
-  const double cmad = 3.0 * (sorted[static_cast<std::size_t>(mid1 - 1)] +
-                             sorted[static_cast<std::size_t>(mid2 - 1)]);
+  std::vector<double> order = r;
+  const auto upper = order.begin() + (mid1 - 1);
+  std::nth_element(order.begin(), upper, order.end());
+  // mid2 is mid1 or mid1 - 1; the latter is the largest value left of the selected one.
+  const double lower = mid2 == mid1 ? *upper : *std::max_element(order.begin(), upper);
+  const double cmad = 3.0 * (*upper + lower);
   const double c9 = 0.999 * cmad;
   const double c1 = 0.001 * cmad;
   for (int i = 1; i <= n; ++i) {
@@ -191,11 +195,13 @@ int OddAtLeastThree(int v) {
 
 }  // namespace
 
-Outcome<StlResult> Stl(std::span<const double> y, int period, const StlSettings& settings) {
-  const int n = static_cast<int>(y.size());
-  if (period < 2) return Outcome<StlResult>::Failure("STL: the period is below 2");
-  if (n <= 2 * period)
+Outcome<StlResult> Stl(std::span<const double> y, double period, const StlSettings& settings) {
+  if (!(period >= 2.0)) return Outcome<StlResult>::Failure("STL: the period is below 2");
+  if (static_cast<double>(y.size()) <= 2.0 * period)
     return Outcome<StlResult>::Failure("STL: the series has no more than two periods");
+  if (y.size() > static_cast<std::size_t>(INT_MAX / 4))
+    return Outcome<StlResult>::Failure("STL: the series is too long");
+  const int n = static_cast<int>(y.size());
   for (double v : y)
     if (!std::isfinite(v)) return Outcome<StlResult>::Failure("STL: a value is not finite");
   const StlSettings& s = settings;
@@ -204,8 +210,9 @@ Outcome<StlResult> Stl(std::span<const double> y, int period, const StlSettings&
       s.trend_degree > 1 || s.lowpass_degree < 0 || s.lowpass_degree > 1)
     return Outcome<StlResult>::Failure("STL: a window, degree or pass count is out of range");
 
-  // R's stl takes the jumps from the windows as given and then widens each window to an odd
-  // number of at least 3.
+  // R's stl takes the default windows from the period as given, the jumps from the windows as
+  // given, then widens each window to an odd number of at least 3 and hands the period to the
+  // reference routine truncated to an integer (52.18 smooths 52 cycle-subseries).
   const int t_window = s.trend_window > 0
                            ? s.trend_window
                            : NextOdd(std::ceil(1.5 * period / (1.0 - 1.5 / s.seasonal_window)));
@@ -216,7 +223,7 @@ Outcome<StlResult> Stl(std::span<const double> y, int period, const StlSettings&
   const int ns = OddAtLeastThree(s.seasonal_window);
   const int nt = OddAtLeastThree(t_window);
   const int nl = OddAtLeastThree(l_window);
-  const int np = period;
+  const int np = static_cast<int>(period);
 
   const int len = n + 2 * np;
   std::vector<double> yv(static_cast<std::size_t>(n) + 1);
@@ -259,4 +266,4 @@ Outcome<StlResult> Stl(std::span<const double> y, int period, const StlSettings&
   return Outcome<StlResult>::Success(std::move(r));
 }
 
-}  // namespace vordex::automatic
+}  // namespace vordex::decompose

@@ -1,4 +1,4 @@
-#include "auto/stl.h"
+#include "decompose/stl.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include "support/datasets.h"
 #include "support/tolerances.h"
 
-namespace vordex::automatic {
+namespace vordex::decompose {
 namespace {
 
 using vordex::testing::kPeerPrinted;
@@ -77,4 +77,4 @@ TEST(Stl, RefusesWhatItCannotDecompose) {
 }
 
 }  // namespace
-}  // namespace vordex::automatic
+}  // namespace vordex::decompose
