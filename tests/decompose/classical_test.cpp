@@ -52,20 +52,6 @@ TEST(ClassicalDecomposition, RecoversAnExactTrendAndPattern) {
   }
 }
 
-// m = 2, x = 1, 3, 2, 6: the 2 x 2 averages at t = 2, 3 are (1/2 + 3 + 2/2) / 2 = 2.25 and
-// (3/2 + 2 + 6/2) / 2 = 3.25; the differences -1.25 (position 0) and 0.75 (position 1) have mean
-// -0.25, so the indices are -1 and 1.
-TEST(ClassicalDecomposition, SmallEvenPeriodByHand) {
-  const std::vector<double> x = {1.0, 3.0, 2.0, 6.0};
-  const ClassicalResult r = ClassicalDecomposition(x, 2, SeasonalForm::kAdditive).value;
-  EXPECT_NEAR(r.trend[1], 2.25, kClosedForm);
-  EXPECT_NEAR(r.trend[2], 3.25, kClosedForm);
-  EXPECT_NEAR(r.indices[0], -1.0, kClosedForm);
-  EXPECT_NEAR(r.indices[1], 1.0, kClosedForm);
-  const double adjusted[] = {2.0, 2.0, 3.0, 5.0};
-  for (int t = 0; t < 4; ++t) EXPECT_NEAR(r.adjusted[t], adjusted[t], kClosedForm);
-}
-
 // R 4.2.2: d <- decompose(AirPassengers, "multiplicative"); d$figure; d$trend[c(7, 70, 138)].
 // R 4.2.2: d <- decompose(UKgas); d$figure; d$trend[c(3, 50, 106)].
 TEST(ClassicalDecomposition, AgreesWithRsDecompose) {
