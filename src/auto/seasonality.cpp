@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "auto/stl.h"
 #include "auto/unit_root.h"
+#include "decompose/stl.h"
 #include "numerics/distributions.h"
 
 namespace vordex::automatic {
@@ -28,8 +28,8 @@ double SumOfSquares(const std::vector<double>& x) {
 }  // namespace
 
 Outcome<double> SeasonalStrength(std::span<const double> y, int period) {
-  const Outcome<StlResult> fit = Stl(y, period);
-  if (!fit.ok()) return Outcome<double>::Failure(fit.status, "Seasonal strength: " + fit.text);
+  const decompose::Outcome<decompose::StlResult> fit = decompose::Stl(y, period);
+  if (!fit.ok()) return Outcome<double>::Failure(Status::kInvalidData, "Seasonal strength: " + fit.text);
   const std::vector<double>& remainder = fit.value.remainder;
   std::vector<double> detrended(remainder.size());
   for (std::size_t t = 0; t < remainder.size(); ++t)

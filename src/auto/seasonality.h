@@ -10,7 +10,7 @@
 namespace vordex::automatic {
 
 // The seasonal strength of Wang, Smith and Hyndman (2006) from an STL decomposition with the
-// defaults of StlSettings: max(0, 1 - Var(remainder) / Var(seasonal + remainder)), at most 1, as
+// defaults of decompose::StlSettings: max(0, 1 - Var(remainder) / Var(seasonal + remainder)), at most 1, as
 // R's forecast:::seas.heuristic computes it. Fails as Stl does (period < 2, n <= 2 period, a
 // value that is not finite).
 Outcome<double> SeasonalStrength(std::span<const double> y, int period);

@@ -5,6 +5,7 @@
 
 #include "auto/seasonality.h"
 #include "auto/ses.h"
+#include "decompose/classical.h"
 #include "numerics/distributions.h"
 
 namespace vordex::automatic {
@@ -12,36 +13,6 @@ namespace {
 
 // thetaf's guard against seasonal indices too close to zero to divide by.
 constexpr double kSmallestIndex = 1e-4;
-
-// Seasonal indices of a classical multiplicative decomposition of y (n >= 2 m): a centred moving
-// average of length m (2 x m for even m), the ratios y_t / trend_t averaged by position in the
-// cycle, scaled to mean 1; index j belongs to times t with (t - 1) mod m = j.
-std::vector<double> MultiplicativeIndices(std::span<const double> y, int m) {
-  const std::size_t n = y.size();
-  const std::size_t half = static_cast<std::size_t>(m / 2);
-  std::vector<double> sum(static_cast<std::size_t>(m), 0.0);
-  std::vector<int> count(static_cast<std::size_t>(m), 0);
-  for (std::size_t t = half; t + half < n; ++t) {
-    double trend = 0.0;
-    if (m % 2 == 1) {
-      for (std::size_t k = t - half; k <= t + half; ++k) trend += y[k];
-    } else {
-      trend = 0.5 * (y[t - half] + y[t + half]);
-      for (std::size_t k = t - half + 1; k < t + half; ++k) trend += y[k];
-    }
-    trend /= m;
-    sum[t % static_cast<std::size_t>(m)] += y[t] / trend;
-    count[t % static_cast<std::size_t>(m)] += 1;
-  }
-  std::vector<double> index(static_cast<std::size_t>(m));
-  double mean = 0.0;
-  for (std::size_t j = 0; j < index.size(); ++j) {
-    index[j] = sum[j] / count[j];
-    mean += index[j] / m;
-  }
-  for (double& v : index) v /= mean;
-  return index;
-}
 
 }  // namespace
 
@@ -68,7 +39,10 @@ Outcome<ThetaResult> Theta(const ThetaSettings& settings, std::span<const double
   std::vector<double> x(y.begin(), y.end());
   const bool positive = std::all_of(y.begin(), y.end(), [](double v) { return v > 0.0; });
   if (test.value && positive) {
-    std::vector<double> index = MultiplicativeIndices(y, m);
+    // The test found seasonality, so n > 2m and the decomposition has what it needs.
+    std::vector<double> index =
+        decompose::ClassicalDecomposition(y, m, decompose::SeasonalForm::kMultiplicative)
+            .value.indices;
     if (std::all_of(index.begin(), index.end(),
                     [](double v) { return std::fabs(v) >= kSmallestIndex; })) {
       r.seasonal = true;

@@ -92,9 +92,9 @@ NaiveScale SeasonalNaiveScale(std::span<const double> training, int lag) {
 Outcome<Accuracy> ScoreForecastsScaled(std::span<const double> actual,
                                        std::span<const double> forecast,
                                        std::span<const NaiveScale> scales) {
-  if (forecast.size() != actual.size()) return Outcome<Accuracy>::Failure(LengthError("Forecasts"));
+  if (forecast.size() != actual.size()) return Outcome<Accuracy>::Failure(Status::kInvalidSettings, LengthError("Forecasts"));
   if (scales.size() > 1 && scales.size() != actual.size())
-    return Outcome<Accuracy>::Failure("Scales: need none, one, or one per actual value");
+    return Outcome<Accuracy>::Failure(Status::kInvalidData, "Scales: need none, one, or one per actual value");
   const PointScores s = ComputePoint(actual, forecast, scales);
   Accuracy a;
   a.n = s.n;
@@ -113,7 +113,7 @@ Outcome<Accuracy> ScoreForecastsScaled(std::span<const double> actual,
 
 Outcome<Accuracy> ScoreForecasts(std::span<const double> actual, std::span<const double> forecast,
                                  std::span<const double> training, int lag) {
-  if (lag < 1) return Outcome<Accuracy>::Failure("Lag of the scale below 1");
+  if (lag < 1) return Outcome<Accuracy>::Failure(Status::kInvalidSettings, "Lag of the scale below 1");
   const NaiveScale scale = SeasonalNaiveScale(training, lag);
   return ScoreForecastsScaled(
       actual, forecast,
@@ -155,11 +155,11 @@ Outcome<IntervalAccuracy> ScoreIntervalsScaled(std::span<const double> actual,
                                                std::span<const double> upper, double level,
                                                std::span<const NaiveScale> scales) {
   using Result = Outcome<IntervalAccuracy>;
-  if (lower.size() != actual.size()) return Result::Failure(LengthError("Lower limits"));
-  if (upper.size() != actual.size()) return Result::Failure(LengthError("Upper limits"));
-  if (!LevelValid(level)) return Result::Failure("Level outside (0, 100)");
+  if (lower.size() != actual.size()) return Result::Failure(Status::kInvalidSettings, LengthError("Lower limits"));
+  if (upper.size() != actual.size()) return Result::Failure(Status::kInvalidSettings, LengthError("Upper limits"));
+  if (!LevelValid(level)) return Result::Failure(Status::kInvalidSettings, "Level outside (0, 100)");
   if (scales.size() > 1 && scales.size() != actual.size())
-    return Result::Failure("Scales: need none, one, or one per actual value");
+    return Result::Failure(Status::kInvalidSettings, "Scales: need none, one, or one per actual value");
   const double penalty = 2.0 / (1.0 - level / 100.0);  // 2 / a
   Mean inside, score, scaled, width;
   for (std::size_t i = 0; i < actual.size(); ++i) {
@@ -189,7 +189,7 @@ Outcome<IntervalAccuracy> ScoreIntervals(std::span<const double> actual,
                                          std::span<const double> lower,
                                          std::span<const double> upper, double level,
                                          std::span<const double> training, int lag) {
-  if (lag < 1) return Outcome<IntervalAccuracy>::Failure("Lag of the scale below 1");
+  if (lag < 1) return Outcome<IntervalAccuracy>::Failure(Status::kInvalidSettings, "Lag of the scale below 1");
   const NaiveScale scale = SeasonalNaiveScale(training, lag);
   return ScoreIntervalsScaled(
       actual, lower, upper, level,

@@ -46,7 +46,7 @@ Outcome<std::vector<Accuracy>> AccuracyByStep(std::span<const double> actual,
   using Result = Outcome<std::vector<Accuracy>>;
   if (auto e = BlockError(actual.size(), forecast.size(), origins, steps, scales.size());
       !e.empty())
-    return Result::Failure(std::move(e));
+    return Result::Failure(Status::kInvalidSettings, std::move(e));
   std::vector<Accuracy> records(steps);
   for (int h = 0; h < steps; ++h)
     records[h] = ScoreForecastsScaled(Column(actual, origins, steps, h),
@@ -59,7 +59,7 @@ Outcome<Accuracy> AccuracyOfBlock(std::span<const double> actual, std::span<cons
                                   int origins, int steps, std::span<const NaiveScale> scales) {
   if (auto e = BlockError(actual.size(), forecast.size(), origins, steps, scales.size());
       !e.empty())
-    return Outcome<Accuracy>::Failure(std::move(e));
+    return Outcome<Accuracy>::Failure(Status::kInvalidSettings, std::move(e));
   // Every pair of origin i takes scale i.
   std::vector<NaiveScale> per_pair;
   if (scales.size() > 1)
@@ -77,15 +77,15 @@ Outcome<std::vector<IntervalAccuracy>> IntervalAccuracyByStep(std::span<const do
                                                               std::span<const NaiveScale> scales) {
   using Result = Outcome<std::vector<IntervalAccuracy>>;
   if (auto e = BlockError(actual.size(), lower.size(), origins, steps, scales.size()); !e.empty())
-    return Result::Failure(std::move(e));
+    return Result::Failure(Status::kInvalidSettings, std::move(e));
   if (auto e = BlockError(actual.size(), upper.size(), origins, steps, scales.size()); !e.empty())
-    return Result::Failure(std::move(e));
+    return Result::Failure(Status::kInvalidSettings, std::move(e));
   std::vector<IntervalAccuracy> records(steps);
   for (int h = 0; h < steps; ++h) {
     auto r =
         ScoreIntervalsScaled(Column(actual, origins, steps, h), Column(lower, origins, steps, h),
                              Column(upper, origins, steps, h), level, scales);
-    if (!r.ok()) return Result::Failure(std::move(r.error));
+    if (!r.ok()) return Result::Failure(r.status, std::move(r.text));
     records[h] = r.value;
   }
   return Result::Success(std::move(records));

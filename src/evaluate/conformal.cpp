@@ -24,12 +24,12 @@ Outcome<ConformalWidths> ConformalHalfWidths(std::span<const double> errors, int
                                              std::span<const double> levels,
                                              ConformalMethod method) {
   using Result = Outcome<ConformalWidths>;
-  if (origins < 1 || steps < 1) return Result::Failure("Origins or steps below 1");
+  if (origins < 1 || steps < 1) return Result::Failure(Status::kInvalidSettings, "Origins or steps below 1");
   if (errors.size() != static_cast<std::size_t>(origins) * static_cast<std::size_t>(steps))
-    return Result::Failure("Errors: need origins x steps values");
-  if (levels.empty()) return Result::Failure("No level");
+    return Result::Failure(Status::kInvalidSettings, "Errors: need origins x steps values");
+  if (levels.empty()) return Result::Failure(Status::kInvalidSettings, "No level");
   for (double level : levels)
-    if (!(level > 0.0 && level < 100.0)) return Result::Failure("Level outside (0, 100)");
+    if (!(level > 0.0 && level < 100.0)) return Result::Failure(Status::kInvalidSettings, "Level outside (0, 100)");
 
   ConformalWidths w;
   w.steps = steps;
@@ -63,9 +63,9 @@ Outcome<std::vector<Limits>> ConformalLimits(std::span<const double> forecasts,
                                              const ConformalWidths& widths) {
   using Result = Outcome<std::vector<Limits>>;
   if (widths.steps < 0 || widths.half_width.size() != widths.levels.size() * widths.steps)
-    return Result::Failure("Half-widths: need one per level and step");
+    return Result::Failure(Status::kInvalidSettings, "Half-widths: need one per level and step");
   if (forecasts.size() > static_cast<std::size_t>(widths.steps))
-    return Result::Failure("More forecasts than steps with half-widths");
+    return Result::Failure(Status::kInvalidSettings, "More forecasts than steps with half-widths");
   std::vector<Limits> limits(widths.levels.size());
   for (std::size_t k = 0; k < limits.size(); ++k) {
     limits[k].level = widths.levels[k];

@@ -25,6 +25,7 @@
 
 #include "evaluate/accuracy.h"
 #include "evaluate/outcome.h"
+#include "vordex/forecast.hpp"
 
 namespace vordex::evaluate {
 
@@ -54,11 +55,7 @@ Outcome<ConformalWidths> ConformalHalfWidths(
     ConformalMethod method = ConformalMethod::kDistribution);
 
 // Prediction limits of one level.
-struct Limits {
-  double level = kNaN;  // percent
-  std::vector<double> lower;
-  std::vector<double> upper;
-};
+using vordex::Limits;
 
 // The limits forecasts[h] -+ widths.at(k, h) for h = 0 .. forecasts.size() - 1, one Limits per
 // level of widths, in its order. Fails when there are more forecasts than widths.steps, or when

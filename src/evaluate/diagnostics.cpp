@@ -9,9 +9,9 @@
 namespace vordex::evaluate {
 
 Outcome<Correlogram> Autocorrelations(std::span<const double> x, int max_lag, double level) {
-  if (max_lag < 0) return Outcome<Correlogram>::Failure("Number of lags below 0");
+  if (max_lag < 0) return Outcome<Correlogram>::Failure(Status::kInvalidSettings, "Number of lags below 0");
   if (!(level > 0.0 && level < 100.0))
-    return Outcome<Correlogram>::Failure("Level outside (0, 100)");
+    return Outcome<Correlogram>::Failure(Status::kInvalidSettings, "Level outside (0, 100)");
   Correlogram c;
   const int n_used = static_cast<int>(x.size());
   c.n_used = n_used;
@@ -54,8 +54,8 @@ int DefaultAcfLags(int n, int period) {
 }
 
 Outcome<LjungBoxTest> LjungBox(std::span<const double> x, int lag, int fitdf) {
-  if (lag < 1) return Outcome<LjungBoxTest>::Failure("Number of lags below 1");
-  if (fitdf < 0) return Outcome<LjungBoxTest>::Failure("Fitted degrees of freedom below 0");
+  if (lag < 1) return Outcome<LjungBoxTest>::Failure(Status::kInvalidSettings, "Number of lags below 1");
+  if (fitdf < 0) return Outcome<LjungBoxTest>::Failure(Status::kInvalidSettings, "Fitted degrees of freedom below 0");
   const auto acf = Autocorrelations(x, lag);
   LjungBoxTest test;
   test.lag = lag;
@@ -110,8 +110,8 @@ JarqueBeraTest JarqueBera(std::span<const double> x) {
 }
 
 Outcome<Diagnostics> Diagnose(std::span<const double> residuals, int period, int fitdf) {
-  if (period < 1) return Outcome<Diagnostics>::Failure("Period below 1");
-  if (fitdf < 0) return Outcome<Diagnostics>::Failure("Fitted degrees of freedom below 0");
+  if (period < 1) return Outcome<Diagnostics>::Failure(Status::kInvalidData, "Period below 1");
+  if (fitdf < 0) return Outcome<Diagnostics>::Failure(Status::kInvalidSettings, "Fitted degrees of freedom below 0");
   Diagnostics d;
   const int size = static_cast<int>(residuals.size());
   double sum = 0.0;

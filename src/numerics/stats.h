@@ -1,5 +1,5 @@
-// Descriptive statistics of a series: mean, autocovariances, straight-line trend and classical
-// seasonal decomposition.
+// Descriptive statistics of a series: mean, autocovariances and straight-line trend (the classical
+// seasonal decomposition is decompose::ClassicalDecomposition).
 //
 // Series are 1-based: x[1] .. x[n] (an offset pointer such as vector(1, n).get(), or w + k for the
 // sub-series w[k + 1 ..]). The routines only read their input series. Failures are reported with a
@@ -27,20 +27,6 @@ int ACF(const double* x, int n, int nlags, double* acf, int demean);
 // With n = 1 the slope is undefined: it is set to 0 and the intercept to x[1] (a flat line
 // through the single point), and 1 is returned without a message.
 int lineartrend(const double* x, int n, double* intercept, double* slope);
-
-// Classical decomposition with period m: a centred moving average of length m (2 x m for even m),
-// seasonal indices averaged over the seasons, and the seasonally adjusted series.
-//   x[1..n]      the series (read).
-//   adj[1..n]    written: x[t] - seas[(t-1) mod m] (additive != 0) or x[t] / seas[(t-1) mod m]
-//                (multiplicative); used as workspace for the moving average while running.
-//   seas[0..m-1] written: seasonal index of the observations t with (t - 1) mod m = j.
-//   normalise    non-zero: additive indices are shifted to sum to 0, multiplicative ones scaled
-//                to sum to m.
-// Returns 1; 0 after a warning box titled "Error in Stats function Seasadj()" with "Seasonal
-// frequency <= 1" (m < 2), "Insufficient data for this seasonal frequency" (n < 2m) or "Vector
-// allocation failure" (no storage for the season counts; the outputs are then left unwritten).
-// A zero moving-average value in the multiplicative case gives infinite or NaN indices unchecked.
-int Seasadj(const double* x, double* adj, double* seas, int n, int m, int additive, int normalise);
 
 }  // namespace vordex::numerics
 

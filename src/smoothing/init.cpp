@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
+#include "decompose/classical.h"
 #include "numerics/stats.h"
+#include "numerics/vectors.h"
 #include "smoothing/state.h"
 
 namespace vordex::smoothing {
@@ -27,11 +30,15 @@ int Pegelsinit(PegelsState& P) {
 
   if (s >= 2 && n >= 2 * s) {
     const int m5 = std::min(5 * s, n);
-    double adj[5 * MAXS + 1];
-    double seas[MAXS];
-    if (numerics::Seasadj(P.y, adj, seas, m5, s, additive, 1) == 0) return 0;
+    // s >= 2 and m5 >= 2 s: the decomposition has what it needs.
+    const decompose::Outcome<decompose::ClassicalResult> dec = decompose::ClassicalDecomposition(
+        std::span<const double>(P.y + 1, static_cast<std::size_t>(m5)), s,
+        additive ? decompose::SeasonalForm::kAdditive : decompose::SeasonalForm::kMultiplicative);
+    if (!dec.ok()) return numerics::ReportError("Error in Pegelsinit", dec.text.c_str(), 0);
     if (seasonal)
-      for (int k = 0; k < s; ++k) P.seasInit[k] = seas[k];
+      for (int k = 0; k < s; ++k) P.seasInit[k] = dec.value.indices[static_cast<std::size_t>(k)];
+    double adj[5 * MAXS + 1];
+    for (int t = 1; t <= m5; ++t) adj[t] = dec.value.adjusted[static_cast<std::size_t>(t - 1)];
     if (numerics::lineartrend(adj, std::min(nfit, m5), &intercept, &slope) == 0) return 0;
   } else {
     if (numerics::lineartrend(P.y, nfit, &intercept, &slope) == 0) return 0;

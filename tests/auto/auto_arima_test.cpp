@@ -81,8 +81,8 @@ TEST(AutoArima, ChoosesTheModelsOfAutoArimaOnTwoClassicSeries) {
     std::vector<double> y = testing::LoadDataset(c.dataset);
     if (c.log)
       for (double& v : y) v = std::log(v);
-    const auto r = AutoArima({.period = c.period, .horizon = 1, .level = 80.0}, y);
-    ASSERT_TRUE(r.ok()) << r.error;
+    const auto r = AutoArima({.period = c.period, .horizon = 1, .levels = {80.0}}, y);
+    ASSERT_TRUE(r.ok()) << r.text;
     ExpectModel(r.value.model, c.orders);
     ExpectConsistentPath(r.value);
     // The criteria differ from R's only by twice the gap between the two optimisers' maxima.
@@ -90,12 +90,13 @@ TEST(AutoArima, ChoosesTheModelsOfAutoArimaOnTwoClassicSeries) {
     EXPECT_NEAR(r.value.bic, c.bic, 2 * kPeerLogLik);
     // The limits lie z sigma from the first forecast, z = qnorm(0.9) for the level of 80.
     const double se = 1.2815515655446004 * std::sqrt(r.value.fit.sigma2);
-    EXPECT_NEAR(r.value.fit.upper[0] - r.value.fit.forecasts[0], se, kClosedForm * se);
-    EXPECT_NEAR(r.value.fit.forecasts[0] - r.value.fit.lower[0], se, kClosedForm * se);
+    ASSERT_EQ(r.value.fit.bands.size(), 1u);
+    EXPECT_NEAR(r.value.fit.bands[0].upper[0] - r.value.fit.forecasts[0], se, kClosedForm * se);
+    EXPECT_NEAR(r.value.fit.forecasts[0] - r.value.fit.bands[0].lower[0], se, kClosedForm * se);
     // Re-estimating the best candidates thoroughly only lowers their criteria.
     const auto thorough =
-        AutoArima({.period = c.period, .horizon = 1, .level = 80.0, .thorough = true}, y);
-    ASSERT_TRUE(thorough.ok()) << thorough.error;
+        AutoArima({.period = c.period, .horizon = 1, .levels = {80.0}, .thorough = true}, y);
+    ASSERT_TRUE(thorough.ok()) << thorough.text;
     ExpectConsistentPath(thorough.value);
     EXPECT_LE(thorough.value.aicc, r.value.aicc);
   }
@@ -113,19 +114,19 @@ TEST(AutoArima, FindsTheStructureOfSimulatedSeries) {
     seasonal[t] = 20.0 * std::sin(2.0 * std::numbers::pi * (t % 12) / 12.0) + walk[t];
   }
   const auto ar_fit = AutoArima({}, ar);
-  ASSERT_TRUE(ar_fit.ok()) << ar_fit.error;
+  ASSERT_TRUE(ar_fit.ok()) << ar_fit.text;
   ExpectModel(ar_fit.value.model, {1, 0, 0, 0, 0, 0, true});
   ExpectConsistentPath(ar_fit.value);
   // The mean removed and the constant c = mu (1 - phi) restore the level of 10.
   EXPECT_NEAR(ar_fit.value.fit.constant / (1.0 - ar_fit.value.fit.phi[0]), 10.0, 0.5);
 
   const auto walk_fit = AutoArima({}, walk);
-  ASSERT_TRUE(walk_fit.ok()) << walk_fit.error;
+  ASSERT_TRUE(walk_fit.ok()) << walk_fit.text;
   EXPECT_EQ(walk_fit.value.model.d, 1);
   ExpectConsistentPath(walk_fit.value);
 
   const auto seasonal_fit = AutoArima({.period = 12}, seasonal);
-  ASSERT_TRUE(seasonal_fit.ok()) << seasonal_fit.error;
+  ASSERT_TRUE(seasonal_fit.ok()) << seasonal_fit.text;
   EXPECT_EQ(seasonal_fit.value.model.D, 1);
   ExpectConsistentPath(seasonal_fit.value);
 }
@@ -136,7 +137,7 @@ TEST(AutoArima, ContinuesALineWithTheDriftModel) {
   std::vector<double> y;
   for (int t = 0; t < 30; ++t) y.push_back(3.0 + 2.0 * t);
   const auto r = AutoArima({.horizon = 4}, y);
-  ASSERT_TRUE(r.ok()) << r.error;
+  ASSERT_TRUE(r.ok()) << r.text;
   ExpectModel(r.value.model, {0, 1, 0, 0, 0, 0, true});
   ASSERT_EQ(r.value.path.size(), 1u);
   for (int h = 1; h <= 4; ++h)
@@ -147,7 +148,7 @@ TEST(AutoArima, ContinuesALineWithTheDriftModel) {
 TEST(AutoArima, FitsEveryModelWithinTheBoundsWithoutStepwise) {
   const std::vector<double> y = Noise(80, 11);
   const auto r = AutoArima({.d = 0, .max_p = 2, .max_q = 2, .max_order = 3, .stepwise = false}, y);
-  ASSERT_TRUE(r.ok()) << r.error;
+  ASSERT_TRUE(r.ok()) << r.text;
   EXPECT_EQ(r.value.path.size(), 16u);
   ExpectConsistentPath(r.value);
 }
@@ -162,7 +163,7 @@ TEST(AutoArima, KeepsTheEngineMessagesFromTheCaller) {
   std::vector<double> y = Noise(60, 3);
   for (std::size_t t = 0; t < y.size(); t += 2) y[t] += 4.0;
   const auto r = AutoArima({.period = 2, .max_Q = 0}, y);
-  ASSERT_TRUE(r.ok()) << r.error;
+  ASSERT_TRUE(r.ok()) << r.text;
   EXPECT_EQ(shown, 0);
   for (const ArimaCandidate& c : r.value.path) EXPECT_FALSE(c.P > 0 && c.q >= 2);
 }
@@ -183,8 +184,8 @@ TEST(AutoArima, RefusesBadInputWithAMessage) {
       {"period 0", {.period = 0}, ok},
       {"horizon 121", {.horizon = 121}, ok},
       {"negative horizon", {.horizon = -1}, ok},
-      {"level 100", {.level = 100.0}, ok},
-      {"level 0", {.level = 0.0}, ok},
+      {"level 100", {.levels = {100.0}}, ok},
+      {"level 0", {.levels = {80.0, 0.0}}, ok},
       {"d = 3", {.d = 3}, ok},
       {"negative bound", {.max_q = -1}, ok},
   };
@@ -192,7 +193,7 @@ TEST(AutoArima, RefusesBadInputWithAMessage) {
     SCOPED_TRACE(c.what);
     const auto r = AutoArima(c.settings, c.y);
     EXPECT_FALSE(r.ok());
-    EXPECT_EQ(r.error.rfind("AutoArima: ", 0), 0u) << r.error;
+    EXPECT_EQ(r.text.rfind("AutoArima: ", 0), 0u) << r.text;
   }
 }
 

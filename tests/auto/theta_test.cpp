@@ -61,7 +61,7 @@ TEST(Theta, RecoversAnExactMultiplicativePattern) {
   EXPECT_NEAR(r.drift, 0.0, kClosedForm);
   for (int h = 0; h < 6; ++h) {
     EXPECT_NEAR(r.forecasts[h], 100.0 * s[(40 + h) % 4], kRecursion);
-    EXPECT_NEAR(r.upper[h] - r.lower[h], 0.0, kRecursion);
+    EXPECT_NEAR(r.limits[1].upper[h] - r.limits[1].lower[h], 0.0, kRecursion);
   }
 }
 
@@ -69,27 +69,27 @@ TEST(Theta, ScalesWithTheDataAndWidensTheLimitsAsSmoothingDoes) {
   const std::vector<double> y = testing::LoadDataset("nile");
   std::vector<double> scaled(y.size());
   for (std::size_t t = 0; t < y.size(); ++t) scaled[t] = 1e-3 * y[t];
-  const ThetaResult a = Theta({.period = 1, .horizon = 4, .level = 80.0}, y).value;
-  const ThetaResult b = Theta({.period = 1, .horizon = 4, .level = 80.0}, scaled).value;
+  const ThetaResult a = Theta({.period = 1, .horizon = 4, .levels = {80.0}}, y).value;
+  const ThetaResult b = Theta({.period = 1, .horizon = 4, .levels = {80.0}}, scaled).value;
   EXPECT_NEAR(a.alpha, b.alpha, 1e-6);
   for (int h = 0; h < 4; ++h) {
     EXPECT_NEAR(1e-3 * a.forecasts[h], b.forecasts[h], 1e-6 * b.forecasts[h]);
-    EXPECT_NEAR(1e-3 * a.lower[h], b.lower[h], 1e-6 * b.forecasts[h]);
+    EXPECT_NEAR(1e-3 * a.limits[0].lower[h], b.limits[0].lower[h], 1e-6 * b.forecasts[h]);
   }
   // Variance sigma2 (1 + (h - 1) alpha^2) at step h; 80% limits lie 1.2816 sigma_h either side.
-  const double w1 = a.upper[0] - a.lower[0];
+  const double w1 = a.limits[0].upper[0] - a.limits[0].lower[0];
   EXPECT_NEAR(w1, 2.0 * 1.2815515655446004 * std::sqrt(a.sigma2), kRecursion * w1);
-  EXPECT_NEAR((a.upper[3] - a.lower[3]) / w1, std::sqrt(1.0 + 3.0 * a.alpha * a.alpha), kRecursion);
+  EXPECT_NEAR((a.limits[0].upper[3] - a.limits[0].lower[3]) / w1, std::sqrt(1.0 + 3.0 * a.alpha * a.alpha), kRecursion);
 }
 
 TEST(Theta, RefusesBadRequests) {
   const std::vector<double> y = testing::LoadDataset("nile");
-  EXPECT_EQ(Theta({}, std::vector<double>{1.0, 2.0}).error, "Theta: fewer than 3 values");
-  EXPECT_EQ(Theta({.period = 0}, y).error, "Theta: the period is below 1");
-  EXPECT_EQ(Theta({.horizon = -1}, y).error, "Theta: the horizon is negative");
-  EXPECT_EQ(Theta({.level = 100.0}, y).error, "Theta: the level is not between 0 and 100");
+  EXPECT_EQ(Theta({}, std::vector<double>{1.0, 2.0}).text, "Theta: fewer than 3 values");
+  EXPECT_EQ(Theta({.period = 0}, y).text, "Theta: the period is below 1");
+  EXPECT_EQ(Theta({.horizon = -1}, y).text, "Theta: the horizon is negative");
+  EXPECT_EQ(Theta({.levels = {100.0}}, y).text, "Theta: the level is not between 0 and 100");
   EXPECT_FALSE(Theta({.seasonality_level = 1.5}, y).ok());
-  EXPECT_EQ(Theta({}, std::vector<double>{1.0, NAN, 3.0}).error, "Theta: a value is not finite");
+  EXPECT_EQ(Theta({}, std::vector<double>{1.0, NAN, 3.0}).text, "Theta: a value is not finite");
 }
 
 }  // namespace

@@ -74,9 +74,9 @@ TEST(NumberOfDifferences, StopsAtAConstantSeriesAndAtTheLimit) {
 
 TEST(UnitRoot, RefusesSeriesItCannotTest) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_EQ(Kpss(std::vector<double>{}).error, "KPSS test: the series is empty");
-  EXPECT_EQ(Kpss(std::vector<double>{1.0, nan, 2.0}).error, "KPSS test: a value is not finite");
-  EXPECT_EQ(Kpss(std::vector<double>(5, 2.0)).error, "KPSS test: the series is constant");
+  EXPECT_EQ(Kpss(std::vector<double>{}).text, "KPSS test: the series is empty");
+  EXPECT_EQ(Kpss(std::vector<double>{1.0, nan, 2.0}).text, "KPSS test: a value is not finite");
+  EXPECT_EQ(Kpss(std::vector<double>(5, 2.0)).text, "KPSS test: the series is constant");
   EXPECT_FALSE(NumberOfDifferences(std::vector<double>{}).ok());
   EXPECT_FALSE(NumberOfDifferences(std::vector<double>{1.0, nan}).ok());
   EXPECT_FALSE(

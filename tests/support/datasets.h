@@ -3,6 +3,7 @@
 #define VORDEX_TESTS_SUPPORT_DATASETS_H
 
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,25 @@ inline std::vector<double> LoadDataset(const std::string& name) {
   while (std::getline(in, line))
     if (!line.empty()) y.push_back(std::stod(line));
   return y;
+}
+
+// The columns of a numeric CSV file with one header line, each in file order ("NA" reads as NaN);
+// empty when the file cannot be read.
+inline std::vector<std::vector<double>> LoadCsvColumns(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::vector<double>> columns;
+  std::string line;
+  std::getline(in, line);  // header
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string field;
+    for (std::size_t k = 0; std::getline(fields, field, ','); ++k) {
+      if (columns.size() <= k) columns.emplace_back();
+      columns[k].push_back(field.find("NA") != std::string::npos ? std::stod("nan")
+                                                                 : std::stod(field));
+    }
+  }
+  return columns;
 }
 
 // The monthly airline passenger totals 1949-1960 (Box and Jenkins, Series G).

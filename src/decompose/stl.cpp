@@ -1,9 +1,10 @@
-#include "auto/stl.h"
+#include "decompose/stl.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
-namespace vordex::automatic {
+namespace vordex::decompose {
 namespace {
 
 // The routines below keep the 1-based indexing of the Fortran reference implementation
@@ -155,20 +156,132 @@ void Ss(const double* y, int n, int np, int ns, int isdeg, int nsjump, bool user
   }
 }
 
-// Bisquare robustness weights from the residuals y - fit, scaled by six times their median.
+// Partial sort of a[1..n] for the positions ind[1..ni], transcribed from the reference's psort
+// (Singleton's quicksort, descending only into the parts that hold a requested position).
+// Reproduced step for step rather than replaced by a selection algorithm: the reference passes
+// its two middle positions in descending order, for which the search may leave a value other than
+// the order statistic at the second one, and the robustness weights of R's stl follow that.
+// The smaller part is always taken first, so at most log2(n) < 64 parts wait on the stack.
+void Psort(double* a, int n, const int* ind, int ni) {
+  if (n < 2 || ni == 0) return;
+  int indu[66], indl[66], iu[66], il[66];
+  int p, jl, ju, i, j, m, k, ij, l;
+  double t, tt;
+  jl = 1;
+  ju = ni;
+  indl[1] = 1;
+  indu[1] = ni;
+  i = 1;
+  j = n;
+  m = 1;
+outer:
+  if (i < j) goto partition;
+pop:
+  m = m - 1;
+  if (m == 0) return;
+  i = il[m];
+  j = iu[m];
+  jl = indl[m];
+  ju = indu[m];
+  if (!(jl <= ju)) goto pop;
+split:
+  if (!(j - i > 10)) goto small;
+partition:
+  k = i;
+  ij = (i + j) / 2;
+  t = a[ij];
+  if (a[i] > t) {
+    a[ij] = a[i];
+    a[i] = t;
+    t = a[ij];
+  }
+  l = j;
+  if (a[j] < t) {
+    a[ij] = a[j];
+    a[j] = t;
+    t = a[ij];
+    if (a[i] > t) {
+      a[ij] = a[i];
+      a[i] = t;
+      t = a[ij];
+    }
+  }
+  for (;;) {
+    l = l - 1;
+    if (a[l] <= t) {
+      tt = a[l];
+      do k = k + 1;
+      while (!(a[k] >= t));
+      if (k > l) break;
+      a[l] = a[k];
+      a[k] = tt;
+    }
+  }
+  indl[m] = jl;
+  indu[m] = ju;
+  p = m;
+  m = m + 1;
+  if (l - i <= j - k) {
+    il[p] = k;
+    iu[p] = j;
+    j = l;
+    for (;;) {
+      if (jl > ju) goto pop;
+      if (ind[ju] > j)
+        ju = ju - 1;
+      else
+        break;
+    }
+    indl[p] = ju + 1;
+  } else {
+    il[p] = i;
+    iu[p] = l;
+    i = k;
+    for (;;) {
+      if (jl > ju) goto pop;
+      if (ind[jl] < i)
+        jl = jl + 1;
+      else
+        break;
+    }
+    indu[p] = jl - 1;
+  }
+  goto split;
+small:
+  if (i != 1) {
+    i = i - 1;
+    for (;;) {
+      i = i + 1;
+      if (i == j) goto pop;
+      t = a[i + 1];
+      if (a[i] > t) {
+        k = i;
+        do {
+          a[k + 1] = a[k];
+          k = k - 1;
+        } while (!(t >= a[k]));
+        a[k + 1] = t;
+      }
+    }
+  }
+  goto outer;
+}
+
+// Bisquare robustness weights from the residuals y - fit, scaled by six times their median (the
+// mean of the two middle values as Psort leaves them).
 void Rwt(const double* y, int n, const double* fit, double* rw) {
-  std::vector<double> r(static_cast<std::size_t>(n));
-  for (int i = 1; i <= n; ++i) r[static_cast<std::size_t>(i - 1)] = std::fabs(y[i] - fit[i]);
-  const int mid1 = n / 2 + 1;
-  const int mid2 = n - mid1 + 1;
-  std::vector<double> sorted = r;
-  std::sort(sorted.begin(), sorted.end());
-  const double cmad = 3.0 * (sorted[static_cast<std::size_t>(mid1 - 1)] +
-                             sorted[static_cast<std::size_t>(mid2 - 1)]);
+  std::vector<double> r(static_cast<std::size_t>(n) + 1);
+  for (int i = 1; i <= n; ++i) r[static_cast<std::size_t>(i)] = std::fabs(y[i] - fit[i]);
+  int mid[3];
+  mid[1] = n / 2 + 1;
+  mid[2] = n - mid[1] + 1;
+  Psort(r.data(), n, mid, 2);
+  const double cmad =
+      3.0 * (r[static_cast<std::size_t>(mid[1])] + r[static_cast<std::size_t>(mid[2])]);
   const double c9 = 0.999 * cmad;
   const double c1 = 0.001 * cmad;
   for (int i = 1; i <= n; ++i) {
-    const double ri = r[static_cast<std::size_t>(i - 1)];
+    const double ri = std::fabs(y[i] - fit[i]);
     if (ri <= c1)
       rw[i] = 1.0;
     else if (ri <= c9)
@@ -191,13 +304,13 @@ int OddAtLeastThree(int v) {
 
 }  // namespace
 
-Outcome<StlResult> Stl(std::span<const double> y, int period, const StlSettings& settings) {
+Outcome<StlResult> Stl(std::span<const double> y, double period, const StlSettings& settings) {
+  if (!(period >= 2.0)) return Outcome<StlResult>::Failure(Status::kInvalidSettings, "STL: the period is below 2");
+  if (static_cast<double>(y.size()) <= 2.0 * period)
+    return Outcome<StlResult>::Failure(Status::kTooFewObservations, "STL: the series has no more than two periods");
+  if (y.size() > static_cast<std::size_t>(INT_MAX / 4))
+    return Outcome<StlResult>::Failure(Status::kTooManyObservations, "STL: the series is too long");
   const int n = static_cast<int>(y.size());
-  if (period < 2)
-    return Outcome<StlResult>::Failure(Status::kInvalidSettings, "STL: the period is below 2");
-  if (n <= 2 * period)
-    return Outcome<StlResult>::Failure(Status::kTooFewObservations,
-                                       "STL: the series has no more than two periods");
   for (double v : y)
     if (!std::isfinite(v))
       return Outcome<StlResult>::Failure(Status::kInvalidData, "STL: a value is not finite");
@@ -208,8 +321,9 @@ Outcome<StlResult> Stl(std::span<const double> y, int period, const StlSettings&
     return Outcome<StlResult>::Failure(Status::kInvalidSettings,
                                        "STL: a window, degree or pass count is out of range");
 
-  // R's stl takes the jumps from the windows as given and then widens each window to an odd
-  // number of at least 3.
+  // R's stl takes the default windows from the period as given, the jumps from the windows as
+  // given, then widens each window to an odd number of at least 3 and hands the period to the
+  // reference routine truncated to an integer (52.18 smooths 52 cycle-subseries).
   const int t_window = s.trend_window > 0
                            ? s.trend_window
                            : NextOdd(std::ceil(1.5 * period / (1.0 - 1.5 / s.seasonal_window)));
@@ -220,7 +334,7 @@ Outcome<StlResult> Stl(std::span<const double> y, int period, const StlSettings&
   const int ns = OddAtLeastThree(s.seasonal_window);
   const int nt = OddAtLeastThree(t_window);
   const int nl = OddAtLeastThree(l_window);
-  const int np = period;
+  const int np = static_cast<int>(period);
 
   const int len = n + 2 * np;
   std::vector<double> yv(static_cast<std::size_t>(n) + 1);
@@ -263,4 +377,4 @@ Outcome<StlResult> Stl(std::span<const double> y, int period, const StlSettings&
   return Outcome<StlResult>::Success(std::move(r));
 }
 
-}  // namespace vordex::automatic
+}  // namespace vordex::decompose
