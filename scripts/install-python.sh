@@ -111,7 +111,8 @@ for name in "${interpreters[@]}"; do
     pip_install "$python" "$wheel"
   else
     tag="$("$python" -c 'import sys; print(sys.implementation.cache_tag)')"
-    pip_install "$python" --no-build-isolation --config-settings build-dir="$PWD/build/python-$tag" .
+    # The build tree through the environment: older pips have no --config-settings.
+    VORDEX_BUILD_DIR="$PWD/build/python-$tag" pip_install "$python" --no-build-isolation .
   fi
   (cd / && "$python" -c 'import sys, vordex
 print(f"vordex {vordex.__version__} for {sys.executable} (Python {sys.version.split()[0]})"

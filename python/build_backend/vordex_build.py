@@ -190,7 +190,7 @@ def _dist_info_name():
 # PEP 517 hooks.
 
 def get_requires_for_build_wheel(config_settings=None):
-    return []
+    return []  # cmake and the compiler are the system's; pip cannot supply them
 
 
 def get_requires_for_build_sdist(config_settings=None):
