@@ -4,9 +4,10 @@
 # Windows DLL and its tests.
 set -euo pipefail
 packages=(g++ cmake make libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
-  # The Python module and its tests, for Debian's /usr/bin/python3.
+  # The Python package (built and installed with pip), its tests in a virtual environment and
+  # its documentation, for Debian's /usr/bin/python3.
   python3-dev python3-pybind11 python3-numpy python3-pandas python3-matplotlib python3-pytest
-  python3-dask python3-distributed)
+  python3-dask python3-distributed python3-pip python3-venv python3-sphinx)
 windows=no
 for arg in "$@"; do
   case "$arg" in

@@ -13,7 +13,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVORDEX_BUILD_TESTS=ON -DVORDEX_
 cmake --build build -j"$jobs"
 wine_probe=build/windows/wine-probe.txt
 rm -f "$wine_probe"
-ctest --test-dir build --output-on-failure -j"$jobs"
+# The Python tests (label python) run below against the installed package instead.
+ctest --test-dir build --output-on-failure -j"$jobs" -LE python
+bash scripts/test-python.sh
 if [ -f "$wine_probe" ] && [ "$(cat "$wine_probe")" != ok ]; then
   wine_skip="Wine tests skipped: this machine cannot run a 32-bit Windows program under Wine: $(cat "$wine_probe")"
   echo "$wine_skip"
