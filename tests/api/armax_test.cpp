@@ -21,9 +21,14 @@ TEST(ArmaxApi, DefaultsAreTheAirlineModel) {
   EXPECT_NEAR(r.seasonal_ma.at(0), 0.5569, vordex::testing::kPeerCoefficient);
   EXPECT_NEAR(r.log_likelihood, 244.70, vordex::testing::kPeerLogLik);
   EXPECT_EQ(r.series.size(), 131u);
-  EXPECT_EQ(r.lower.size(), 24u);
-  // -2 log L + 2 k with two coefficients and no constant.
-  EXPECT_DOUBLE_EQ(r.aic, -2.0 * r.log_likelihood + 4.0);
+  EXPECT_EQ(r.limits.at(1).lower.size(), 24u);
+  EXPECT_EQ(r.residuals.size(), 144u);
+  // -2 log L + 2 k with two coefficients, no constant, and sigma2.
+  EXPECT_DOUBLE_EQ(r.aic, -2.0 * r.log_likelihood + 6.0);
+  // Residuals on the log scale: the log of a fitted value plus its residual is the log of the
+  // observation.
+  for (std::size_t t = 13; t < 144; ++t)
+    EXPECT_NEAR(std::log(r.fitted[t]) + r.residuals[t], std::log(Airline()[t]), 1e-12) << t;
 }
 
 TEST(ArmaxApi, FailuresThrowWithStatusOrHostText) {
@@ -46,7 +51,7 @@ TEST(ArmaxApi, FailuresThrowWithStatusOrHostText) {
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(e.status(), Status::kEngineFailed);
-    EXPECT_EQ(e.host_text(), "Error in Armaxfe:\n-- requested transform could not be performed");
+    EXPECT_EQ(e.text(), "Error in Armaxfe:\n-- requested transform could not be performed");
   }
 }
 

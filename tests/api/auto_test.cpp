@@ -9,6 +9,7 @@
 #include "support/bits.h"
 #include "support/capture.h"
 #include "support/datasets.h"
+#include "vordex/names.hpp"
 
 namespace vordex {
 namespace {
@@ -27,31 +28,34 @@ TEST(AutoForecast, IsTheMeanOfTheMethodsFittedOnTheirOwn) {
   const std::vector<double> y = testing::Airline();
   auto_forecast::Settings s;
   s.horizon = 6;
-  s.level = 80.0;
+  s.levels = {80.0};
   s.seed = 7;
   const auto_forecast::Result r = auto_forecast::Fit(y, s);
   ASSERT_TRUE(r.failures.empty());
 
   // Each member as a user would ask for it alone.
   ets::Settings e = ets::AutoSettings(12, 6);
-  e.confidence = 80.0;
+  e.levels = {80.0};
   e.seed = 7;
   const ets::Result smoothing = ets::Fit(y, e);
   auto_arima::Settings a;
   a.horizon = 6;
-  a.level = 80.0;
+  a.levels = {80.0};
   const auto_arima::Result arima = auto_arima::Fit(y, a);
-  const theta::Result theta = theta::Fit(y, {12, 6, 80.0});
+  const theta::Result theta = theta::Fit(y, {.period = 12, .horizon = 6, .levels = {80.0}});
 
-  EXPECT_TRUE(testing::SameBits(r.smoothing->forecasts, smoothing.forecasts));
-  EXPECT_TRUE(testing::SameBits(r.arima->fit.forecasts, arima.fit.forecasts));
-  EXPECT_TRUE(testing::SameBits(r.theta->forecasts, theta.forecasts));
-  EXPECT_TRUE(testing::SameBits(
-      r.forecasts, MeanOf({&smoothing.forecasts, &arima.fit.forecasts, &theta.forecasts})));
-  EXPECT_TRUE(
-      testing::SameBits(r.lower, MeanOf({&smoothing.lower, &arima.fit.lower, &theta.lower})));
-  EXPECT_TRUE(
-      testing::SameBits(r.upper, MeanOf({&smoothing.upper, &arima.fit.upper, &theta.upper})));
+  EXPECT_TRUE(testing::SameBits(r.smoothing->mean, smoothing.mean));
+  EXPECT_TRUE(testing::SameBits(r.arima->mean, arima.mean));
+  EXPECT_TRUE(testing::SameBits(r.theta->mean, theta.mean));
+  EXPECT_TRUE(testing::SameBits(r.mean, MeanOf({&smoothing.mean, &arima.mean, &theta.mean})));
+  const auto lower = [](const Forecast& f) { return &f.limits[0].lower; };
+  const auto upper = [](const Forecast& f) { return &f.limits[0].upper; };
+  EXPECT_TRUE(testing::SameBits(r.limits[0].lower,
+                                MeanOf({lower(smoothing), lower(arima), lower(theta)})));
+  EXPECT_TRUE(testing::SameBits(r.limits[0].upper,
+                                MeanOf({upper(smoothing), upper(arima), upper(theta)})));
+  EXPECT_EQ(r.status, Status::kOk);
+  EXPECT_EQ(ModelName(r), "mean of ETS(M,A,M) + ARIMA(2,1,1)(0,1,0)[12] + Theta (seasonally adjusted)");
   EXPECT_TRUE(capture.messages().empty());
 }
 
@@ -67,8 +71,8 @@ TEST(AutoForecast, AMemberThatFailsIsLeftOutAndNamed) {
   ASSERT_EQ(r.failures.size(), 1u);
   EXPECT_EQ(r.failures[0].rfind("ets: ", 0), 0u) << r.failures[0];
   ASSERT_TRUE(r.arima && r.theta);
-  EXPECT_TRUE(
-      testing::SameBits(r.forecasts, MeanOf({&r.arima->fit.forecasts, &r.theta->forecasts})));
+  EXPECT_TRUE(testing::SameBits(r.mean, MeanOf({&r.arima->mean, &r.theta->mean})));
+  EXPECT_EQ(r.status, Status::kOk);
 }
 
 TEST(AutomaticMethods, RefuseBadSettingsAndFailWithTheReasons) {
@@ -81,8 +85,9 @@ TEST(AutomaticMethods, RefuseBadSettingsAndFailWithTheReasons) {
     }
     return Status::kOk;
   };
-  EXPECT_EQ(status_of([&] { auto_forecast::Fit(y, {12, 6, 100.0}); }), Status::kInvalidSettings);
-  EXPECT_EQ(status_of([&] { theta::Fit(y, {0, 6, 95.0}); }), Status::kInvalidSettings);
+  EXPECT_EQ(status_of([&] { auto_forecast::Fit(y, {.levels = {100.0}}); }),
+            Status::kInvalidSettings);
+  EXPECT_EQ(status_of([&] { theta::Fit(y, {.period = 0}); }), Status::kInvalidSettings);
   auto_arima::Settings a;
   a.horizon = 121;
   EXPECT_EQ(status_of([&] { auto_arima::Fit(y, a); }), Status::kInvalidSettings);
@@ -93,7 +98,7 @@ TEST(AutomaticMethods, RefuseBadSettingsAndFailWithTheReasons) {
   // A value that is not a number: every member fails, each reason is given.
   const double nan = std::numeric_limits<double>::quiet_NaN();
   try {
-    auto_forecast::Fit(std::vector<double>{1.0, nan, 3.0, 4.0}, {1, 3, 95.0});
+    auto_forecast::Fit(std::vector<double>{1.0, nan, 3.0, 4.0}, {.period = 1, .horizon = 3});
     ADD_FAILURE() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(e.status(), Status::kEngineFailed);

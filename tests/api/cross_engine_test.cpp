@@ -46,7 +46,7 @@ void ExpectSameFit(const Case& c) {
   };
   arima::Settings a;
   same_model(a);
-  a.mean = false;
+  a.constant = false;
   a.transform = c.log ? Transform::kLog : Transform::kNone;
   const arima::Result ra = arima::Fit(y, a);
 
@@ -114,7 +114,7 @@ TEST(CrossEngine, ArmaxNeverEndsBelowArimaOnAGridOfOrders) {
                                   .P = P,
                                   .D = D,
                                   .Q = Q,
-                                  .mean = constant,
+                                  .constant = constant,
                                   .transform = Transform::kLog};
                 armax::Settings x{.period = s,
                                   .horizon = 0,
@@ -156,7 +156,7 @@ TEST(CrossEngine, ThoroughEstimationNeverEndsBelowTheDefault) {
                             .P = seasonal,
                             .D = 0,
                             .Q = seasonal,
-                            .mean = constant,
+                            .constant = constant,
                             .transform = Transform::kLog};
           armax::Settings x{.period = s,
                             .horizon = 0,

@@ -1,4 +1,5 @@
 #include "vordex/ets.hpp"
+#include "vordex/names.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 
 #include "support/bits.h"
 #include "support/capture.h"
+#include "support/datasets.h"
 
 namespace vordex::ets {
 namespace {
@@ -37,17 +39,22 @@ TEST(EtsFit, SeedReproducesLimitsAndOtherSeedsMoveThem) {
   settings.seed = 123;
   const Result a = Fit(y, settings);
   const Result b = Fit(y, settings);
-  ExpectSameBits(a.lower, b.lower);
-  ExpectSameBits(a.upper, b.upper);
+  ExpectSameBits(a.limits[1].lower, b.limits[1].lower);
+  ExpectSameBits(a.limits[1].upper, b.limits[1].upper);
   // Without a seed of its own a request takes the documented default, not the clock.
   Settings unseeded = settings;
   unseeded.seed = Settings{}.seed;
   EXPECT_EQ(unseeded.seed, kDefaultSeed);
-  ExpectSameBits(Fit(y, unseeded).upper, Fit(y, unseeded).upper);
+  ExpectSameBits(Fit(y, unseeded).limits[1].upper, Fit(y, unseeded).limits[1].upper);
   settings.seed = 124;
   const Result c = Fit(y, settings);
-  ExpectSameBits(a.forecasts, c.forecasts);
-  EXPECT_NE(a.upper[5], c.upper[5]);
+  ExpectSameBits(a.mean, c.mean);
+  EXPECT_NE(a.limits[1].upper[5], c.limits[1].upper[5]);
+  // Both levels come from the same paths: the 80% limits lie inside the 95% ones.
+  for (std::size_t h = 0; h < 12; ++h) {
+    EXPECT_LT(a.limits[1].lower[h], a.limits[0].lower[h]);
+    EXPECT_GT(a.limits[1].upper[h], a.limits[0].upper[h]);
+  }
   EXPECT_FALSE(a.searched);
   EXPECT_EQ(a.model.trend, Trend::kAdditive);
   ASSERT_TRUE(a.initial_trend.has_value());
@@ -66,7 +73,7 @@ TEST(EtsFit, DecodesModelsWithoutTrendOrSeason) {
   const Result r = Fit(y, settings);
   EXPECT_FALSE(r.initial_trend.has_value());
   EXPECT_TRUE(r.initial_seasonal.empty());
-  EXPECT_TRUE(r.forecasts.empty());
+  EXPECT_TRUE(r.mean.empty());
   EXPECT_EQ(r.beta, 0.0);
   EXPECT_EQ(r.phi, 1.0);
   EXPECT_EQ(r.rmse.size(), 12u);
@@ -119,11 +126,11 @@ TEST(EtsFit, FailuresThrowWithCodeAndMessages) {
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(e.status(), Status::kEngineFailed);
-    EXPECT_EQ(e.host_text(), "Failure in Pegelsmain:\nModel could not be estimated");
+    EXPECT_EQ(e.text(), "Failure in Pegelsmain:\nModel could not be estimated");
   }
 }
 
-TEST(EtsFit, BothInformationCriteriaComeFromTheSameLikelihood) {
+TEST(EtsFit, InformationCriteriaCountParametersStatesAndSigmaAsR) {
   const std::vector<double> y = Monthly();
   Settings settings;
   settings.horizon = 0;
@@ -131,10 +138,18 @@ TEST(EtsFit, BothInformationCriteriaComeFromTheSameLikelihood) {
   const Result r = Fit(y, settings);
   const double k = 1 + r.initial_trend.has_value() + (r.model.trend == Trend::kDamped) +
                    !r.initial_seasonal.empty();
-  EXPECT_EQ(r.bic, r.information_criterion);
-  EXPECT_NEAR(r.bic, -2.0 * r.log_likelihood + k * std::log(48.0), 1e-9 * std::fabs(r.bic));
-  EXPECT_NEAR(r.aic, -2.0 * r.log_likelihood + 2.0 * k, 1e-9 * std::fabs(r.aic));
+  // The criterion chosen by counts the smoothing parameters only (the settings' default).
+  EXPECT_NEAR(r.information_criterion, -2.0 * r.log_likelihood + k * std::log(48.0),
+              1e-9 * std::fabs(r.bic));
   EXPECT_DOUBLE_EQ(r.sigma2, r.sigma * r.sigma);
+  // R 4.2.2, forecast 8.20: ets(AirPassengers, "MAM", damped = FALSE) has aic - (-2 loglik) =
+  // 2 * 17 (alpha, beta, gamma, level, trend, 11 free seasonal indices, sigma).
+  Settings mam{.error = ErrorForm::kMultiplicative, .trend = Trend::kAdditive,
+               .season = Season::kMultiplicative};
+  mam.horizon = 0;
+  const Result air = Fit(testing::Airline(), mam);
+  EXPECT_NEAR(air.aic + 2.0 * air.log_likelihood, 34.0, 1e-9);
+  EXPECT_EQ(ModelName(air), "ETS(M,A,M)");
 }
 
 TEST(EtsFit, BoundsReachTheEngine) {
@@ -178,8 +193,8 @@ TEST(EtsFit, RequestsOnSeveralThreadsDoNotInterfere) {
   for (std::thread& t : threads) t.join();
   for (int i = 0; i < 4; ++i) {
     ExpectSameBits(alone[i].fitted, together[i].fitted);
-    ExpectSameBits(alone[i].lower, together[i].lower);
-    ExpectSameBits(alone[i].upper, together[i].upper);
+    ExpectSameBits(alone[i].limits[0].lower, together[i].limits[0].lower);
+    ExpectSameBits(alone[i].limits[1].upper, together[i].limits[1].upper);
   }
 }
 

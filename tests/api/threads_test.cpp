@@ -21,18 +21,18 @@ Outcome RunAll(const std::vector<double>& y, int variant) {
   Outcome out;
   arima::Settings a;
   a.p = variant % 2;  // threads fit different models at the same time
-  out.arima = arima::Fit(y, a).forecasts;
+  out.arima = arima::Fit(y, a).mean;
   armax::Settings x;
   x.horizon = 12;
   x.p = variant % 2;
-  out.armax = armax::Fit(y, x).forecasts;
+  out.armax = armax::Fit(y, x).mean;
   ets::Settings e;
   e.seed = 1234u + static_cast<unsigned>(variant);
   e.paths = 500;
   e.horizon = 12;
   const ets::Result r = ets::Fit(y, e);
-  out.ets = r.lower;
-  out.ets.insert(out.ets.end(), r.forecasts.begin(), r.forecasts.end());
+  out.ets = r.limits[1].lower;
+  out.ets.insert(out.ets.end(), r.mean.begin(), r.mean.end());
   return out;
 }
 

@@ -76,29 +76,28 @@ inline std::vector<batch::MethodSettings> SettingsOf(const std::vector<MixedCase
   return settings;
 }
 
-// Forecasts, limits and log-likelihood of a result; empty for none.
+// Forecasts, limits, fitted values and log-likelihood of a result; empty for none.
 inline std::vector<double> Numbers(const batch::MethodResult& result) {
-  return std::visit(
-      [](const auto& r) {
-        std::vector<double> v;
-        if constexpr (requires { r.forecasts; }) {
-          v = r.forecasts;
-          v.insert(v.end(), r.lower.begin(), r.lower.end());
-          v.insert(v.end(), r.upper.begin(), r.upper.end());
-          if constexpr (requires { r.log_likelihood; }) v.push_back(r.log_likelihood);
-        }
-        return v;
-      },
-      result);
+  std::vector<double> v;
+  const Forecast* f = batch::Common(result);
+  if (f == nullptr) return v;
+  v = f->mean;
+  for (const Limits& l : f->limits) {
+    v.insert(v.end(), l.lower.begin(), l.lower.end());
+    v.insert(v.end(), l.upper.begin(), l.upper.end());
+  }
+  v.insert(v.end(), f->fitted.begin(), f->fitted.end());
+  v.push_back(f->log_likelihood);
+  return v;
 }
 
 inline void ExpectSameOutcome(const batch::Outcome& a, const batch::Outcome& b) {
   EXPECT_EQ(a.id, b.id);
   EXPECT_EQ(a.status, b.status) << a.id;
-  EXPECT_EQ(a.message, b.message) << a.id;
+  EXPECT_EQ(a.text, b.text) << a.id;
   EXPECT_EQ(a.messages.size(), b.messages.size()) << a.id;
-  EXPECT_EQ(a.result.index(), b.result.index()) << a.id;
-  EXPECT_TRUE(SameBits(Numbers(a.result), Numbers(b.result))) << a.id;
+  EXPECT_EQ(a.value.index(), b.value.index()) << a.id;
+  EXPECT_TRUE(SameBits(Numbers(a.value), Numbers(b.value))) << a.id;
 }
 
 inline void ExpectSameOutcomes(const std::vector<batch::Outcome>& a,
