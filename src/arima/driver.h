@@ -11,7 +11,7 @@ namespace vordex::arima {
 inline constexpr int kExactMaximumLikelihood = 0;
 inline constexpr int kThoroughMaximumLikelihood = 1;
 
-// Runs the whole request on ArimaState, which the caller has filled with validated settings, the
+// Runs the whole request on the state record st, which the caller has filled with validated settings, the
 // observations y[1..N], the critical value and the confidence level: transform and scale,
 // difference, remove the mean (mean flag), Hannan-Rissanen starting values (replaced by 0.05 each
 // when not stationary or not invertible), exact maximum likelihood, the constant, forecasts
@@ -20,7 +20,7 @@ inline constexpr int kThoroughMaximumLikelihood = 1;
 // method must be kExactMaximumLikelihood or kThoroughMaximumLikelihood and validated non-zero;
 // otherwise a warning box "Error in Arimalib" / "Unknown estimation method" or "Settings have not
 // been validated" and 0.
-// Returns 1 on success with every result in ArimaState; 0 on failure, after the failing routine's
+// Returns 1 on success with every result in st; 0 on failure, after the failing routine's
 // box. Besides the failures of the routines it calls, fails with "Error in Arimalib" /
 //   "Too few observations after differencing to estimate the model"  N - nd < k + 1 + mean flag;
 //   "The differenced series is identically zero: no model can be estimated".

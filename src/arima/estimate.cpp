@@ -85,11 +85,11 @@ double ThoroughObjective(ThoroughContext& c, double* par1, double* delta) {
   *delta = 0.0;
   if (st.mean == 0) return Arimaobjective(st, par1);
   const double* par = par1 + 1;
-  if (arma::PHITHETA_BAD(st.p, st.q, st.P, st.Q, par)) return arma::kObjectiveRejected;
-  if (!arma::Phithetaplus(st.p, st.q, st.s, st.P, st.Q, par, c.phi.data(), c.theta.data()))
+  if (arma::ArmaInadmissible(st.p, st.q, st.P, st.Q, par)) return arma::kObjectiveRejected;
+  if (!arma::ExpandSeasonalOperators(st.p, st.q, st.s, st.P, st.Q, par, c.phi.data(), c.theta.data()))
     return arma::kObjectiveRejected;
   double G = 1.0;
-  if (!arma::Armaxfilter(c.n, c.np, c.nq, c.phi.data(), c.theta.data(), c.X.data(), 2, c.Z.data(),
+  if (!arma::WhitenChandrasekhar(c.n, c.np, c.nq, c.phi.data(), c.theta.data(), c.X.data(), 2, c.Z.data(),
                          G, nullptr, c.ws))
     return arma::kObjectiveRejected;
   const double* Zy = c.Z.data();
@@ -116,7 +116,7 @@ double ThoroughCriterion(void* context, double* par) {
 int FinishMaxLik(ArimaStateRecord& st, int k, const double* par) {
   const int m = st.N - st.nd;
   std::fill(st.e + 1, st.e + 1 + st.nd, kMissing);
-  const double loglik = arma::Armaxcomp(m, st.p, st.q, st.s, st.P, st.Q, par + 1, st.w + st.nd + 1,
+  const double loglik = arma::ArmaLogLikelihood(m, st.p, st.q, st.s, st.P, st.Q, par + 1, st.w + st.nd + 1,
                                         st.e + st.nd + 1, st.sigma2);
   // No admissible point was reached: the kernel has shown its box, and a log-likelihood of -999
   // with stale residuals is no result.

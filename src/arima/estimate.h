@@ -10,15 +10,15 @@ namespace vordex::arima {
 // unusable.
 inline constexpr double kFallbackStart = 0.05;
 
-// 1 when each of the four factor polynomials of ArimaState (phi, Phi in B^s as a polynomial of
+// 1 when each of the four factor polynomials of st (phi, Phi in B^s as a polynomial of
 // degree s P, theta, Theta likewise) has every root of modulus 1.0 or more (roots from ZRoots
 // with polishing); 0 when some root lies inside the unit circle or a root search fails (the
 // search's own box is shown then).
 int Arimaadmissible(ArimaStateRecord& st);
 
-// Estimates the p + q + P + Q factor coefficients of ArimaState by exact maximum likelihood:
+// Estimates the p + q + P + Q factor coefficients of st by exact maximum likelihood:
 // minimises Arimaobjective with Minimise (relative tolerance 1e-10) from the current factor
-// coefficients, stores the estimates, evaluates Armaxcomp there for the log-likelihood, the
+// coefficients, stores the estimates, evaluates ArmaLogLikelihood there for the log-likelihood, the
 // residuals e[nd+1..N] (e[1..nd] get the marker) and sigma2, expands the total polynomials and
 // sets AIC = -2 log L + 2 (k + mean flag).
 // When the kernel rejects the starting point outright (its value is the rejection value), the
@@ -49,7 +49,7 @@ int MaxLik(ArimaStateRecord& st);
 int MaxLikThorough(ArimaStateRecord& st);
 
 // The criterion of MaxLik: ArmaObjective over w[nd+1..N] at the factor coefficients par[1..k]
-// (phi, theta, Phi, Theta). Reads ArimaState; keeps no state.
+// (phi, theta, Phi, Theta). Reads st; keeps no state.
 double Arimaobjective(ArimaStateRecord& st, double* par);
 
 }  // namespace vordex::arima

@@ -1,6 +1,6 @@
 // Model polynomials, conditional residuals and starting values of the ARIMA engine.
 //
-// All routines work on ArimaState: the working series w[1..N] with nd leading markers, the
+// All routines work on the state record st: the working series w[1..N] with nd leading markers, the
 // residuals e, the factor coefficients phi, theta, Phi, Theta, the total coefficients phistar,
 // thetastar and the orders. Because p < s and q < s whenever a seasonal factor is present, the
 // products phi(B) Phi(B^s) and theta(B) Theta(B^s) have no overlapping terms.

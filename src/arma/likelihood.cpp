@@ -16,9 +16,6 @@ double* WorkspaceStorage(LikelihoodWorkspace& ws, long length);
 
 namespace {
 
-// The error type read by the last KernelFailed call.
-thread_local int kernel_error_type = 0;
-
 // The largest degree the root finder accepts.
 constexpr int kMaxRootDegree = 100;
 
@@ -190,7 +187,7 @@ void Autocovariances(int n, int np, int nq, const double* phi, const double* the
 // The switch to the steady state. P(t) - P(inf) is positive semidefinite and shrinks as t grows
 // (a later prediction conditions on a longer past); near the limit its changes M L L' shrink by
 // the factor rho^2 per step, rho = 1 / |z0| for the root z0 of theta(z) nearest the unit circle.
-// PHITHETA_BAD admits no factor with a root of modulus below kRootBound = 1.0001 (a seasonal
+// ArmaInadmissible admits no factor with a root of modulus below kRootBound = 1.0001 (a seasonal
 // factor as a polynomial in B^s), so |z0| >= 1.0001^(1 / s), 1 / (1 - rho^2) < 5001 s, and for s
 // up to 200 all later changes together are below 2^20 times the present one. We freeze F and the
 // coefficients c once every component of the change M L L' and of its effect on F and on K has
@@ -370,7 +367,7 @@ bool Evaluate(const int& n, const int& p, const int& q, const int& s, const int&
     std::fill(theta, theta + nq + 1, 0.0);
     std::copy(par, par + p, phi + 1);
     std::copy(par + p, par + p + q, theta + 1);
-  } else if (!Phithetaplus(p, q, s, P, Q, par, phi, theta)) {
+  } else if (!ExpandSeasonalOperators(p, q, s, P, Q, par, phi, theta)) {
     return false;
   }
   Whiten(L, base, w, G);
@@ -379,7 +376,7 @@ bool Evaluate(const int& n, const int& p, const int& q, const int& s, const int&
 
 }  // namespace
 
-bool Phithetaplus(const int& p, const int& q, const int& s, const int& P, const int& Q,
+bool ExpandSeasonalOperators(const int& p, const int& q, const int& s, const int& P, const int& Q,
                   const double* par, double* phi, double* theta) {
   if (s > 1) {
     // The seasonal products would overlap the nonseasonal terms. Callers rule this out; a request
@@ -417,7 +414,7 @@ bool Phithetaplus(const int& p, const int& q, const int& s, const int& P, const 
   return true;
 }
 
-bool THIS_PAR_BAD(const double* c, const int& k) {
+bool PolynomialInadmissible(const double* c, const int& k) {
   for (int i = 0; i < k; ++i) {
     if (!std::isfinite(c[i])) return true;
   }
@@ -435,7 +432,7 @@ bool THIS_PAR_BAD(const double* c, const int& k) {
   a[0] = 1.0;
   for (int i = 1; i <= d; ++i) a[i] = -c[i - 1];
   kernels::DZPLRC(d, a, roots);
-  if (KernelFailed()) {
+  if (kernels::KernelFailed()) {
     numerics::FatalError("IMSL error", "Error in THIS_PAR_BAD::DZPLRC");
     return true;
   }
@@ -448,15 +445,15 @@ bool THIS_PAR_BAD(const double* c, const int& k) {
   return false;
 }
 
-bool PHITHETA_BAD(const int& p, const int& q, const int& P, const int& Q, const double* par) {
-  if (p > 0 && THIS_PAR_BAD(par, p)) return true;
-  if (q > 0 && THIS_PAR_BAD(par + p, q)) return true;
-  if (P > 0 && THIS_PAR_BAD(par + p + q, P)) return true;
-  if (Q > 0 && THIS_PAR_BAD(par + p + q + P, Q)) return true;
+bool ArmaInadmissible(const int& p, const int& q, const int& P, const int& Q, const double* par) {
+  if (p > 0 && PolynomialInadmissible(par, p)) return true;
+  if (q > 0 && PolynomialInadmissible(par + p, q)) return true;
+  if (P > 0 && PolynomialInadmissible(par + p + q, P)) return true;
+  if (Q > 0 && PolynomialInadmissible(par + p + q + P, Q)) return true;
   return false;
 }
 
-bool Armaxacvf(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
+bool ArmaAutocovariances(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
                double* acvf) {
   if (n < 1 || np < 0 || nq < 0) return false;
   auto work = numerics::vector(1, AutocovarianceWork(n, np, nq));
@@ -465,11 +462,11 @@ bool Armaxacvf(const int& n, const int& np, const int& nq, const double* phi, co
   return true;
 }
 
-long ArmaxacvfWork(const int& n, const int& np, const int& nq) {
+long ArmaAutocovariancesWork(const int& n, const int& np, const int& nq) {
   return AutocovarianceWork(n, np, nq);
 }
 
-bool Armaxacvf(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
+bool ArmaAutocovariances(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
                double* acvf, double* work) {
   if (n < 1 || np < 0 || nq < 0) return false;
   Autocovariances(n, np, nq, phi, theta, acvf, work);
@@ -478,7 +475,7 @@ bool Armaxacvf(const int& n, const int& np, const int& nq, const double* phi, co
 
 // Durbin (1960), Levinson (1947): the order-t prediction coefficients phi(t, 1..t) from those of
 // order t - 1, with v(t) = v(t - 1) (1 - phi(t, t)^2) the prediction-error variance.
-bool Armaxwhiten(const double* acvf, const double* X, const int& n, const int& m, double* Z,
+bool WhitenDurbinLevinson(const double* acvf, const double* X, const int& n, const int& m, double* Z,
                  double& G, double* A) {
   if (n < 1 || m < 1) return false;
   auto work = numerics::vector(1, 2L * n);
@@ -521,7 +518,7 @@ bool Armaxwhiten(const double* acvf, const double* X, const int& n, const int& m
   return true;
 }
 
-bool Armaxfilter(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
+bool WhitenChandrasekhar(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
                  const double* X, const int& m, double* Z, double& G, double* A,
                  LikelihoodWorkspace& ws) {
   if (n < 1 || m < 1 || np < 0 || nq < 0) return false;
@@ -549,15 +546,15 @@ bool Armaxfilter(const int& n, const int& np, const int& nq, const double* phi, 
   return true;
 }
 
-bool Armaxfilter(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
+bool WhitenChandrasekhar(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
                  const double* X, const int& m, double* Z, double& G, double* A) {
   LikelihoodWorkspace ws;
-  return Armaxfilter(n, np, nq, phi, theta, X, m, Z, G, A, ws);
+  return WhitenChandrasekhar(n, np, nq, phi, theta, X, m, Z, G, A, ws);
 }
 
 double ArmaObjective(const int& n, const int& p, const int& q, const int& s, const int& P,
                      const int& Q, const double* par, const double* w, LikelihoodWorkspace& ws) {
-  if (PHITHETA_BAD(p, q, P, Q, par)) return kObjectiveRejected;
+  if (ArmaInadmissible(p, q, P, Q, par)) return kObjectiveRejected;
   Layout L;
   double* base = nullptr;
   double G = 0.0;
@@ -577,10 +574,10 @@ double ArmaObjective(const int& n, const int& p, const int& q, const int& s, con
   return ArmaObjective(n, p, q, s, P, Q, par, w, ws);
 }
 
-double Armaxcomp(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q,
+double ArmaLogLikelihood(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q,
                  const double* par, const double* w, double* residuals, double& sigma2,
                  LikelihoodWorkspace& ws) {
-  if (PHITHETA_BAD(p, q, P, Q, par)) {
+  if (ArmaInadmissible(p, q, P, Q, par)) {
     numerics::FatalError("Armax error", "Error in Armaxcomp: phitheta out-of-bounds");
     return kLogLikFailed;
   }
@@ -598,10 +595,10 @@ double Armaxcomp(const int& n, const int& p, const int& q, const int& s, const i
   return -0.5 * (n * std::log(S) + std::log(G) + n * (1.0 + std::log(2.0 * pi / n)));
 }
 
-double Armaxcomp(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q,
+double ArmaLogLikelihood(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q,
                  const double* par, const double* w, double* residuals, double& sigma2) {
   LikelihoodWorkspace ws;
-  return Armaxcomp(n, p, q, s, P, Q, par, w, residuals, sigma2, ws);
+  return ArmaLogLikelihood(n, p, q, s, P, Q, par, w, residuals, sigma2, ws);
 }
 
 double* WorkspaceStorage(LikelihoodWorkspace& ws, long length) {
@@ -626,15 +623,6 @@ bool LikelihoodWorkspace::ReserveOperators(const int& n, const int& np, const in
   if (n < 1 || m < 1 || np < 0 || nq < 0) return false;
   const Layout L = LayoutFor(n, np, nq, m);
   return WorkspaceStorage(*this, L.length) != nullptr;
-}
-
-bool KernelFailed() {
-  kernel_error_type = kernels::N1RTY(1);
-  return kernels::KernelFailed();
-}
-
-int LastKernelErrorType() {
-  return kernel_error_type;
 }
 
 }  // namespace vordex::arma

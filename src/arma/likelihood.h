@@ -12,15 +12,15 @@
 // concentrated out: sigma2 = S / n and
 //   -2 log L = n ln(S) + ln(G) + n (1 + ln(2 pi / n)).
 // Two exact routes give Z and G: the Durbin-Levinson recursion on the autocovariances
-// (Armaxwhiten, O(n^2)), and the Kalman filter of the model's state space form with its
-// covariance recursion in the Chandrasekhar form (Armaxfilter, O(n r) with r = max(np, nq + 1)),
-// which ArmaObjective and Armaxcomp use.
+// (WhitenDurbinLevinson, O(n^2)), and the Kalman filter of the model's state space form with its
+// covariance recursion in the Chandrasekhar form (WhitenChandrasekhar, O(n r) with r = max(np, nq + 1)),
+// which ArmaObjective and ArmaLogLikelihood use.
 //
 // Conventions of this file (those of the ARMAX engine, which shares it with the ARIMA engine):
 // integers are passed by reference; arrays are plain pointers owned by the caller whose FIRST
 // position holds the first element named in the contract (par[0] is par(1), w[0] is w(1), phi[0] is
 // phi(0), acvf[0] is lag 0); matrices are stored by columns with leading dimension n. No routine
-// keeps state between calls, except the kernel error type cell behind KernelFailed. The routines
+// keeps state between calls. The routines
 // without a LikelihoodWorkspace argument size their work arrays from n and the orders and release
 // them before they return; those with one take their work storage from it. Nothing here throws,
 // exits or prints except through the message reporters of numerics/vectors.h.
@@ -34,7 +34,7 @@ namespace vordex::arma {
 // The objective value returned for an inadmissible (or otherwise unusable) parameter vector, so
 // that a minimiser steps away from it.
 inline constexpr double kObjectiveRejected = 1.0e20;
-// The log-likelihood returned by Armaxcomp when it cannot evaluate the model.
+// The log-likelihood returned by ArmaLogLikelihood when it cannot evaluate the model.
 inline constexpr double kLogLikFailed = -999.0;
 // Thresholds of the admissibility test: a degree-1 polynomial is rejected when |c(1)| exceeds
 // kCoefficientBound; a polynomial of higher degree when a root has modulus below kRootBound.
@@ -52,7 +52,7 @@ inline constexpr double kRootBound = 1.0001;
 // seasonal products never overlap the nonseasonal terms; otherwise nothing is written, the stop
 // box "Armax error" / "Error in Phithetaplus: NAR >= seasonal frequency" (or "... NMA >= seasonal
 // frequency") is shown and false is returned (the request fails; the process goes on).
-bool Phithetaplus(const int& p, const int& q, const int& s, const int& P, const int& Q,
+bool ExpandSeasonalOperators(const int& p, const int& q, const int& s, const int& P, const int& Q,
                   const double* par, double* phi, double* theta);
 
 // True when the polynomial 1 - c(1) z - ... - c(k) z^k is inadmissible (not all roots outside the
@@ -60,30 +60,30 @@ bool Phithetaplus(const int& p, const int& q, const int& s, const int& P, const 
 // Trailing coefficients that are exactly 0 lower the degree; degree 0 is admissible; degree 1 is
 // rejected exactly when |c(1)| > 0.9999; higher degrees are rejected when some root has modulus
 // < 1.0001 (a NaN modulus does not count as inside). Roots come from DZPLRC; when that fails
-// (KernelFailed), the stop box "IMSL error" / "Error in THIS_PAR_BAD::DZPLRC" is shown and true is
+// (kernels::KernelFailed), the stop box "IMSL error" / "Error in THIS_PAR_BAD::DZPLRC" is shown and true is
 // returned. Non-finite coefficients are always rejected.
-bool THIS_PAR_BAD(const double* c, const int& k);
+bool PolynomialInadmissible(const double* c, const int& k);
 
 // True when any of the four lag polynomials of par (p + q + P + Q doubles) is inadmissible. Tests,
 // stopping at the first failure, the AR, MA, seasonal AR and seasonal MA polynomials, each in its
 // own coefficients (the seasonal ones as polynomials in B^s).
-bool PHITHETA_BAD(const int& p, const int& q, const int& P, const int& Q, const double* par);
+bool ArmaInadmissible(const int& p, const int& q, const int& P, const int& Q, const double* par);
 
 // Autocovariances of the ARMA(np, nq) process with full operators phi(0..np), theta(0..nq) (as
-// written by Phithetaplus; element 0 is not read) and unit innovation variance.
+// written by ExpandSeasonalOperators; element 0 is not read) and unit innovation variance.
 //   acvf  n doubles (written): acvf[k] = gamma(k) for lags k = 0 .. n-1.
 // n >= 1. The autocovariances are found from the psi weights and the linear system for
 // gamma(0..np) (McLeod's method), solved without pivoting; a stationary AR operator keeps the
 // system regular. Lags beyond max(np, nq) follow the AR recursion. Returns true; false (after the
 // stop box "Fatal error" of the allocator) when the work storage cannot be obtained or n < 1.
-bool Armaxacvf(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
+bool ArmaAutocovariances(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
                double* acvf);
-// The doubles of work storage that the form of Armaxacvf below needs for n lags of an ARMA(np, nq)
+// The doubles of work storage that the form of ArmaAutocovariances below needs for n lags of an ARMA(np, nq)
 // process (n >= 1, np >= 0, nq >= 0).
-long ArmaxacvfWork(const int& n, const int& np, const int& nq);
-// Armaxacvf with the caller's work storage (ArmaxacvfWork(n, np, nq) doubles, contents ignored):
+long ArmaAutocovariancesWork(const int& n, const int& np, const int& nq);
+// ArmaAutocovariances with the caller's work storage (ArmaAutocovariancesWork(n, np, nq) doubles, contents ignored):
 // the same numbers, and no storage obtained. Returns false when n < 1, np < 0 or nq < 0.
-bool Armaxacvf(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
+bool ArmaAutocovariances(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
                double* acvf, double* work);
 
 // Durbin-Levinson whitening of the m columns of X (n by m, by columns, leading dimension n) with
@@ -96,7 +96,7 @@ bool Armaxacvf(const int& n, const int& np, const int& nq, const double* phi, co
 // n >= 1, m >= 1. A zero or negative gamma(0) or a variance that reaches 0 yields infinities or
 // NaNs, which propagate. Returns true; false (after the allocator's stop box) when the work
 // storage cannot be obtained or n < 1 or m < 1.
-bool Armaxwhiten(const double* acvf, const double* X, const int& n, const int& m, double* Z,
+bool WhitenDurbinLevinson(const double* acvf, const double* X, const int& n, const int& m, double* Z,
                  double& G, double* A);
 
 // Work storage of likelihood evaluations, owned by the request that evaluates them: sized once
@@ -112,11 +112,11 @@ class LikelihoodWorkspace {
   LikelihoodWorkspace& operator=(const LikelihoodWorkspace&) { return *this; }
   LikelihoodWorkspace(LikelihoodWorkspace&&) = default;
   LikelihoodWorkspace& operator=(LikelihoodWorkspace&&) = default;
-  // Makes room for ArmaObjective and Armaxcomp on n values with the orders (p, q)(P, Q)s.
+  // Makes room for ArmaObjective and ArmaLogLikelihood on n values with the orders (p, q)(P, Q)s.
   // Returns false when n < 1, an order is negative or the storage cannot be obtained (after the
   // allocator's stop box "Fatal error"); the storage held before is kept then.
   bool Reserve(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q);
-  // Makes room for Armaxfilter on n values of m columns with full operators of degrees np
+  // Makes room for WhitenChandrasekhar on n values of m columns with full operators of degrees np
   // and nq. Returns false as Reserve (and when m < 1).
   bool ReserveOperators(const int& n, const int& np, const int& nq, const int& m);
   // The number of doubles held (0 before the first reservation).
@@ -130,9 +130,9 @@ class LikelihoodWorkspace {
 
 // The one-step prediction errors of the m columns of X (n by m, by columns, leading dimension n)
 // under the ARMA(np, nq) process with full operators phi(0..np), theta(0..nq) (as written by
-// Phithetaplus; element 0 is not read) and unit innovation variance, by the Kalman filter started
+// ExpandSeasonalOperators; element 0 is not read) and unit innovation variance, by the Kalman filter started
 // from the stationary state covariance, in the Chandrasekhar form. The outputs are those of
-// Armaxwhiten with the process's autocovariances, to rounding:
+// WhitenDurbinLevinson with the process's autocovariances, to rounding:
 //   Z  n by m (written, same layout as X; may not alias X): the errors divided by their standard
 //      deviations.
 //   G  (written) the product v(0) v(1) ... v(n-1) of the prediction-error variance ratios.
@@ -140,18 +140,18 @@ class LikelihoodWorkspace {
 // A value costs O(r) per column plus O(r) for the filter, r = max(np, nq + 1), until the filter
 // has reached its steady state (late or never for MA roots near the unit circle), and O(r) per
 // column afterwards; the argument for the switch to the steady state assumes MA roots of modulus
-// 1.0001 or more, as PHITHETA_BAD admits. The AR operator must be stationary; otherwise (and for
+// 1.0001 or more, as ArmaInadmissible admits. The AR operator must be stationary; otherwise (and for
 // a variance that reaches 0) the outputs hold infinities or NaNs. Returns true; false when n < 1,
 // m < 1, np < 0, nq < 0 or the work storage cannot be obtained (after the allocator's stop box).
-bool Armaxfilter(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
+bool WhitenChandrasekhar(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
                  const double* X, const int& m, double* Z, double& G, double* A,
                  LikelihoodWorkspace& ws);
-bool Armaxfilter(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
+bool WhitenChandrasekhar(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
                  const double* X, const int& m, double* Z, double& G, double* A);
 
 // The concentrated objective n ln(S) + ln(G) of the series w (n doubles) at par, which is
 // -2 log L less n (1 + ln(2 pi / n)). Returns kObjectiveRejected (1.0e20, no message) when
-// PHITHETA_BAD is true, when the evaluation is impossible (n < 1, orders inconsistent with s,
+// ArmaInadmissible is true, when the evaluation is impossible (n < 1, orders inconsistent with s,
 // no storage) or when the value is not finite. The criterion minimised by the ARIMA and ARMAX
 // engines. The workspace form takes its storage from ws; the other from a workspace of its own.
 double ArmaObjective(const int& n, const int& p, const int& q, const int& s, const int& P,
@@ -161,22 +161,15 @@ double ArmaObjective(const int& n, const int& p, const int& q, const int& s, con
 
 // The maximised log-likelihood -0.5 (n ln(S) + ln(G) + n (1 + ln(2 pi / n))) of w (n doubles) at
 // par, with the one-step prediction errors residuals[t-1] = A(t) Z(t) (n doubles, written) and
-// sigma2 = S / n (written). When PHITHETA_BAD is true the stop box "Armax error" / "Error in
+// sigma2 = S / n (written). When ArmaInadmissible is true the stop box "Armax error" / "Error in
 // Armaxcomp: phitheta out-of-bounds" is shown, the outputs are left untouched and kLogLikFailed
 // (-999.0) is returned; likewise (without a box of its own) when the evaluation is impossible
 // (n < 1, orders inconsistent with s, no storage). The workspace form takes its storage from ws.
-double Armaxcomp(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q,
+double ArmaLogLikelihood(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q,
                  const double* par, const double* w, double* residuals, double& sigma2,
                  LikelihoodWorkspace& ws);
-double Armaxcomp(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q,
+double ArmaLogLikelihood(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q,
                  const double* par, const double* w, double* residuals, double& sigma2);
-
-// True when the last numerical kernel call (DZPLRC, DUMINF, DRLSE) failed: it ended with a fatal
-// (type 4) or terminal (type 5) error, so its outputs must not be used. The error type read is
-// kept in a thread_local cell (LastKernelErrorType). Notes, alerts and warnings are not failures.
-bool KernelFailed();
-// The error type read by the most recent KernelFailed call on this thread (0 when none).
-int LastKernelErrorType();
 
 }  // namespace vordex::arma
 

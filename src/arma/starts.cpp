@@ -177,14 +177,14 @@ double ArmaCss(const int& n, const int& p, const int& q, const int& s, const int
                const double* par, const double* w) {
   if (n < 1 || p < 0 || q < 0 || P < 0 || Q < 0) return kObjectiveRejected;
   if (s > 1 && ((P > 0 && p >= s) || (Q > 0 && q >= s))) return kObjectiveRejected;
-  if (PHITHETA_BAD(p, q, P, Q, par)) return kObjectiveRejected;
+  if (ArmaInadmissible(p, q, P, Q, par)) return kObjectiveRejected;
   const int span = s > 1 ? s : 0;
   const int np = p + span * P;
   const int nq = q + span * Q;
   if (n <= np) return kObjectiveRejected;
   std::vector<double> phi(static_cast<std::size_t>(np) + 1);
   std::vector<double> theta(static_cast<std::size_t>(nq) + 1);
-  if (!Phithetaplus(p, q, span, P, Q, par, phi.data(), theta.data())) return kObjectiveRejected;
+  if (!ExpandSeasonalOperators(p, q, span, P, Q, par, phi.data(), theta.data())) return kObjectiveRejected;
   std::vector<double> e(static_cast<std::size_t>(n), 0.0);
   double sse = 0.0;
   for (int t = np; t < n; ++t) {
@@ -268,7 +268,7 @@ bool HannanRissanenEstimate(const int& n, const int& p, const int& q, const int&
   for (int j = 1; j <= Q; ++j) x[i++] = theta[static_cast<std::size_t>(j * span)];
   for (double v : x)
     if (!std::isfinite(v)) return false;
-  if (PHITHETA_BAD(p, q, P, Q, x.data())) return false;
+  if (ArmaInadmissible(p, q, P, Q, x.data())) return false;
   std::copy(x.begin(), x.end(), par);
   return true;
 }

@@ -16,7 +16,7 @@ namespace vordex::arma {
 // The mean squared conditional residual of w (n doubles) at par: with the full operators of
 // degrees np = p + s P and nq = q + s Q, e(t) = w(t) - sum phi_i w(t-i) + sum theta_j e(t-j) for
 // t = np+1..n, every e before np+1 taken as 0, and the value sum e(t)^2 / (n - np). Returns
-// kObjectiveRejected when PHITHETA_BAD is true, when n <= np, when the orders are inconsistent
+// kObjectiveRejected when ArmaInadmissible is true, when n <= np, when the orders are inconsistent
 // with s, or when the value is not finite.
 double ArmaCss(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q,
                const double* par, const double* w);
@@ -35,7 +35,7 @@ bool CssEstimate(const int& n, const int& p, const int& q, const int& s, const i
 // coefficients are read at the lags where each factor acts alone (phi_j at lag j, Phi_k at lag
 // k s, likewise for the MA factors). Without an MA part the Yule-Walker fit of order np is the
 // estimate. Returns false when the series is too short for the regression, a system is singular,
-// or the estimate is not admissible (PHITHETA_BAD); par (p + q + P + Q doubles) is written only
+// or the estimate is not admissible (ArmaInadmissible); par (p + q + P + Q doubles) is written only
 // on success.
 bool HannanRissanenEstimate(const int& n, const int& p, const int& q, const int& s, const int& P,
                             const int& Q, const double* w, double* par);

@@ -73,7 +73,7 @@ bool DataValid(const RegArimaData& data) {
 
 // Where the arrays of one evaluation lie in its storage.
 struct Layout {
-  // The model: phi(0..np), theta(0..nq) as Phithetaplus writes them; ar(0..r) (ar(i) = phi(i),
+  // The model: phi(0..np), theta(0..nq) as ExpandSeasonalOperators writes them; ar(0..r) (ar(i) = phi(i),
   // 0 beyond np); Rv(0..r-1) = (1, -theta(1), ..); delta(0..nd); gamma(0..r-1) and psi(0..r-1)
   // with the autocovariances' work; cX, cE (r by r) for the stationary covariance.
   long phi = 0, theta = 0, ar = 0, Rv = 0, delta = 0, gamma = 0, work = 0, psi = 0, cX = 0, cE = 0;
@@ -99,7 +99,7 @@ Layout LayoutFor(const Dims& dims, int cols) {
   L.Rv = take(r);
   L.delta = take(dims.nd + 1L);
   L.gamma = take(r);
-  L.work = take(ArmaxacvfWork(dims.r, dims.np, dims.nq));
+  L.work = take(ArmaAutocovariancesWork(dims.r, dims.np, dims.nq));
   L.psi = take(r);
   L.cX = take(r * r);
   L.cE = take(r * r);
@@ -169,10 +169,10 @@ void StationaryCovariance(int r, const double* ar, const double* ma, const doubl
 // Fills the model's coefficients into the storage and the system S, and the initial state into
 // the filter's arrays: A (cols columns) = 0, P = the stationary block (+ kappa on the pre-sample
 // errors for kLargeKappa), P_inf = the identity on the pre-sample errors (kExact). Returns false
-// when PHITHETA_BAD(par).
+// when ArmaInadmissible(par).
 bool Build(const RegArimaModel& model, const double* par, const Dims& dims, const Layout& L,
            int cols, double* base, System& S) {
-  if (PHITHETA_BAD(model.p, model.q, model.P, model.Q, par)) return false;
+  if (ArmaInadmissible(model.p, model.q, model.P, model.Q, par)) return false;
   const int r = dims.r, nd = dims.nd, m = dims.m;
   double* phi = base + L.phi;
   double* theta = base + L.theta;
@@ -181,7 +181,7 @@ bool Build(const RegArimaModel& model, const double* par, const Dims& dims, cons
   double* delta = base + L.delta;
   double* psi = base + L.psi;
   if (model.s > 1) {
-    Phithetaplus(model.p, model.q, model.s, model.P, model.Q, par, phi, theta);
+    ExpandSeasonalOperators(model.p, model.q, model.s, model.P, model.Q, par, phi, theta);
   } else {
     std::fill(phi, phi + dims.np + 1, 0.0);
     std::fill(theta, theta + dims.nq + 1, 0.0);
@@ -214,7 +214,7 @@ bool Build(const RegArimaModel& model, const double* par, const Dims& dims, cons
     for (int i = 1; i <= std::min(j, dims.np); ++i) sum += ar[i] * psi[j - i];
     psi[j] = sum;
   }
-  Armaxacvf(r, dims.np, dims.nq, phi, theta, base + L.gamma, base + L.work);
+  ArmaAutocovariances(r, dims.np, dims.nq, phi, theta, base + L.gamma, base + L.work);
   double* P = base + L.P;
   double* Pinf = base + L.Pinf;
   std::fill(P, P + static_cast<long>(m) * m, 0.0);

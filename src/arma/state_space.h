@@ -25,7 +25,7 @@
 // coefficients gives the joint maximum likelihood estimate.
 //
 // Initial state: x(1) from its stationary distribution (covariance from the autocovariances,
-// Armaxacvf), the nd pre-sample errors diffuse, in one of two treatments:
+// ArmaAutocovariances), the nd pre-sample errors diffuse, in one of two treatments:
 //  - DiffuseStart::kExact: the exact initial Kalman filter (Koopman 1997; Durbin and Koopman 2012,
 //    sec. 5.2): the covariance is P + kappa P_inf with kappa -> infinity, carried as the pair; an
 //    observation whose diffuse variance Z P_inf Z' is not 0 fixes one direction of the diffuse
@@ -54,7 +54,7 @@
 //
 // Conventions: vectors are 0-based (y[t - 1] is y(t)); matrices are stored by columns with the
 // number of rows as leading dimension. Nothing here throws, and nothing shows a message except
-// the admissibility test's (PHITHETA_BAD: when its root finder fails): a call that cannot be
+// the admissibility test's (ArmaInadmissible: when its root finder fails): a call that cannot be
 // evaluated returns false (or kObjectiveRejected), including when storage cannot be obtained.
 #ifndef VORDEX_ARMA_STATE_SPACE_H
 #define VORDEX_ARMA_STATE_SPACE_H
@@ -79,7 +79,7 @@ inline constexpr double kKappaGainLimit = 1e4;
 
 // The model: the orders of the ARIMA errors and the diffuse treatment. Valid when every order is
 // >= 0, s >= 1 and, with s > 1, p < s when P > 0 and q < s when Q > 0 (so the seasonal products
-// do not overlap the nonseasonal terms, as Phithetaplus requires).
+// do not overlap the nonseasonal terms, as ExpandSeasonalOperators requires).
 struct RegArimaModel {
   int p = 0, d = 0, q = 0;
   int P = 0, D = 0, Q = 0;
@@ -160,7 +160,7 @@ class StateSpaceWorkspace {
 // whose inverse is the ARMA block of the joint inverse Hessian. On a complete series without
 // regressors, with kExact, it equals ArmaObjective of the differenced series to rounding.
 // Returns kObjectiveRejected when the model or the data are invalid (see RegArimaModel and
-// RegArimaData; y must have at least one value), PHITHETA_BAD(par) is true, no innovation is
+// RegArimaData; y must have at least one value), ArmaInadmissible(par) is true, no innovation is
 // counted, the whitened regressors are rank deficient (a column within 1e-10 of the span of the
 // others relative to its own size, as a constant is when the model differences), S is 0, the
 // value is not finite or the storage cannot be obtained. Obtains storage only when ws is too
@@ -176,7 +176,7 @@ bool RegArimaEvaluate(const RegArimaModel& model, const double* par, const RegAr
 
 // The state before the first time: mean 0, the stationary covariance for the ARMA part and the
 // diffuse start for the differencing part. Returns false (state unspecified) when the model is
-// invalid or PHITHETA_BAD(par).
+// invalid or ArmaInadmissible(par).
 bool RegArimaStart(const RegArimaModel& model, const double* par, FilterState& state);
 
 // Continues the filter from state through new values (data: the values following state.times;
@@ -186,7 +186,7 @@ bool RegArimaStart(const RegArimaModel& model, const double* par, FilterState& s
 // y - X beta with its beta would. The optional outputs (empty, or one value per new time) receive
 // what RegArimaFit describes under the same names. Returns false (state unspecified) when the
 // model, the state (dimension) or the data are invalid, data.k != beta.size(), an output has the
-// wrong size or PHITHETA_BAD(par). The log-likelihood of all values so far at this beta is
+// wrong size or ArmaInadmissible(par). The log-likelihood of all values so far at this beta is
 // -0.5 (U ln(S / U) + ln G + U (1 + ln 2 pi)) with U, S, ln G the state's used, ssq, sumlog.
 bool RegArimaFilter(const RegArimaModel& model, const double* par, std::span<const double> beta,
                     const RegArimaData& data, FilterState& state,
@@ -199,7 +199,7 @@ bool RegArimaFilter(const RegArimaModel& model, const double* par, std::span<con
 // the future regressors xreg_future h by k by columns (k = beta.size()). The variance counts the
 // ARMA errors only, with beta and the coefficients treated as known, as R's predict.Arima does; it
 // is +infinity while the diffuse part is unresolved. variance has h values too. Returns false
-// when the model or state is invalid, the sizes disagree or PHITHETA_BAD(par).
+// when the model or state is invalid, the sizes disagree or ArmaInadmissible(par).
 bool RegArimaForecast(const RegArimaModel& model, const double* par, std::span<const double> beta,
                       double sigma2, const FilterState& state, std::span<const double> xreg_future,
                       std::span<double> mean, std::span<double> variance);

@@ -15,10 +15,10 @@
 
 namespace vordex::armax {
 
-using arma::Armaxfilter;
-using arma::KernelFailed;
-using arma::PHITHETA_BAD;
-using arma::Phithetaplus;
+using arma::WhitenChandrasekhar;
+using kernels::KernelFailed;
+using arma::ArmaInadmissible;
+using arma::ExpandSeasonalOperators;
 
 namespace {
 
@@ -50,7 +50,7 @@ bool AtAdmissibleEdge(const LoglfeSharedRecord& m, const double* par) {
       factor *= kEdgeFactor;
     }
   }
-  return PHITHETA_BAD(m.p, m.q, m.P, m.Q, stretched.data());
+  return ArmaInadmissible(m.p, m.q, m.P, m.Q, stretched.data());
 }
 
 // The objective in the form of the direction-set minimiser: p[1..npar] (1-based), the model in
@@ -225,7 +225,7 @@ double Armaxprofile(const int& n, const int& p, const int& q, const int& s, cons
 double Armaxprofile(const int& n, const int& p, const int& q, const int& s, const int& P,
                     const int& Q, const double* par, const double* X, const int& k,
                     ProfileWorkspace& ws) {
-  if (PHITHETA_BAD(p, q, P, Q, par)) return kObjectiveRejected;
+  if (ArmaInadmissible(p, q, P, Q, par)) return kObjectiveRejected;
 
   const int np = p + s * P;
   const int nq = q + s * Q;
@@ -239,9 +239,9 @@ double Armaxprofile(const int& n, const int& p, const int& q, const int& s, cons
   double* theta = fit(ws.theta, static_cast<std::size_t>(nq) + 1);
   double* Z = fit(ws.Z, static_cast<std::size_t>(n) * static_cast<std::size_t>(cols));
 
-  if (!Phithetaplus(p, q, s, P, Q, par, phi, theta)) return kObjectiveRejected;
+  if (!ExpandSeasonalOperators(p, q, s, P, Q, par, phi, theta)) return kObjectiveRejected;
   double G = 1.0;
-  if (!Armaxfilter(n, np, nq, phi, theta, X, cols, Z, G, nullptr, ws.likelihood))
+  if (!WhitenChandrasekhar(n, np, nq, phi, theta, X, cols, Z, G, nullptr, ws.likelihood))
     return kObjectiveRejected;
 
   double sse = 0.0;

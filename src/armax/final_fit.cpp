@@ -11,10 +11,10 @@
 namespace vordex::armax {
 namespace {
 
-using arma::Armaxacvf;
-using arma::Armaxwhiten;
-using arma::PHITHETA_BAD;
-using arma::Phithetaplus;
+using arma::ArmaAutocovariances;
+using arma::WhitenDurbinLevinson;
+using arma::ArmaInadmissible;
+using arma::ExpandSeasonalOperators;
 
 using numerics::ReportError;
 
@@ -56,7 +56,7 @@ int FitArma(const ArmaxModelRecord& model, const double* w, const double* par, d
   const int np = model.p + model.s * model.P;
   const int nq = model.q + model.s * model.Q;
 
-  if (PHITHETA_BAD(model.p, model.q, model.P, model.Q, par)) {
+  if (ArmaInadmissible(model.p, model.q, model.P, model.Q, par)) {
     ReportError("Armax error", "Error in Armax_xtra: phitheta out-of-bounds", -1);
     return kXtraInadmissible;
   }
@@ -73,11 +73,11 @@ int FitArma(const ArmaxModelRecord& model, const double* w, const double* par, d
   if (model.constant != 0)
     for (int t = 0; t < n; ++t) M[n + t] = 1.0;
 
-  if (!Phithetaplus(model.p, model.q, model.s, model.P, model.Q, par, phi.get(), theta.get()))
+  if (!ExpandSeasonalOperators(model.p, model.q, model.s, model.P, model.Q, par, phi.get(), theta.get()))
     return kXtraInadmissible;
-  if (!Armaxacvf(n, np, nq, phi.get(), theta.get(), acvf.get())) return kXtraStorage;
+  if (!ArmaAutocovariances(n, np, nq, phi.get(), theta.get(), acvf.get())) return kXtraStorage;
   double G = 1.0;
-  if (!Armaxwhiten(acvf.get(), M.get(), n, cols, Z.get(), G, A)) return kXtraStorage;
+  if (!WhitenDurbinLevinson(acvf.get(), M.get(), n, cols, Z.get(), G, A)) return kXtraStorage;
 
   double sse = 0.0;
   if (k == 1) {
@@ -117,7 +117,7 @@ int Forecast(const ArmaxModelRecord& model, const double* w, const double* x, do
   auto theta = numerics::vector(0, nq);
   if (!phi || !theta) return kXtraStorage;
   if (model.npar() > 0) {
-    if (!Phithetaplus(model.p, model.q, model.s, model.P, model.Q, par, phi.get(), theta.get()))
+    if (!ExpandSeasonalOperators(model.p, model.q, model.s, model.P, model.Q, par, phi.get(), theta.get()))
       return kXtraInadmissible;
   } else {
     phi[0] = 0.0;

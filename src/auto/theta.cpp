@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "auto/seasonality.h"
-#include "auto/ses.h"
+#include "smoothing/ses.h"
 #include "decompose/classical.h"
 #include "numerics/distributions.h"
 
@@ -55,7 +55,7 @@ Outcome<ThetaResult> Theta(const ThetaSettings& settings, std::span<const double
     return r.seasonal ? r.seasonal_indices[t % static_cast<std::size_t>(m)] : 1.0;
   };
 
-  const Outcome<SesFit> ses = FitSes(x);
+  const Outcome<smoothing::SesFit> ses = smoothing::FitSes(x);
   if (!ses.ok()) return Out::Failure(ses.status, "Theta: " + ses.text);
   r.alpha = std::max(1e-10, ses.value.alpha);
   r.initial_level = ses.value.initial_level;

@@ -78,7 +78,7 @@ TEST(MaxLik, ReachesTheLikelihoodMaximumAndFillsTheResults) {
   std::vector<double> residuals(m);
   double sigma2 = 0.0;
   const double loglik =
-      arma::Armaxcomp(m, 1, 1, 1, 0, 0, best + 1, st.w + 2, residuals.data(), sigma2);
+      arma::ArmaLogLikelihood(m, 1, 1, 1, 0, 0, best + 1, st.w + 2, residuals.data(), sigma2);
   EXPECT_EQ(st.loglik, loglik);
   EXPECT_EQ(st.sigma2, sigma2);
   EXPECT_TRUE(IsMissing(st.e[1]));

@@ -115,14 +115,14 @@ std::vector<Model> TestModels() {
   };
 }
 
-TEST(Armaxcomp, EqualsTheDirectGaussianLogDensity) {
+TEST(ArmaLogLikelihood, EqualsTheDirectGaussianLogDensity) {
   for (const Model& m : TestModels()) {
     for (int n : {10, 17, 25, 40}) {
       const auto w = NoiseSeries(n, 1000u + static_cast<unsigned>(n));
       std::vector<double> residuals(static_cast<std::size_t>(n));
       double sigma2 = 0.0;
       const double loglik =
-          Armaxcomp(n, m.p, m.q, m.s, m.P, m.Q, m.par.data(), w.data(), residuals.data(), sigma2);
+          ArmaLogLikelihood(n, m.p, m.q, m.s, m.P, m.Q, m.par.data(), w.data(), residuals.data(), sigma2);
       const double expected = DirectLogLik(AutocovariancesByPsi(m, n), w);
       EXPECT_NEAR(loglik, expected, kRecursion)
           << "p q P Q s = " << m.p << m.q << m.P << m.Q << m.s << ", n = " << n;
@@ -134,7 +134,7 @@ TEST(Armaxcomp, EqualsTheDirectGaussianLogDensity) {
   }
 }
 
-TEST(Armaxacvf, MatchesAutocovariancesFromPsiWeights) {
+TEST(ArmaAutocovariances, MatchesAutocovariancesFromPsiWeights) {
   for (const Model& m : TestModels()) {
     const int n = 30;
     const int s = m.s > 1 ? m.s : 0;
@@ -142,22 +142,22 @@ TEST(Armaxacvf, MatchesAutocovariancesFromPsiWeights) {
     const int nq = m.q + s * m.Q;
     std::vector<double> phi(static_cast<std::size_t>(np) + 1);
     std::vector<double> theta(static_cast<std::size_t>(nq) + 1);
-    ASSERT_TRUE(Phithetaplus(m.p, m.q, m.s, m.P, m.Q, m.par.data(), phi.data(), theta.data()));
+    ASSERT_TRUE(ExpandSeasonalOperators(m.p, m.q, m.s, m.P, m.Q, m.par.data(), phi.data(), theta.data()));
     std::vector<double> acvf(n);
-    ASSERT_TRUE(Armaxacvf(n, np, nq, phi.data(), theta.data(), acvf.data()));
+    ASSERT_TRUE(ArmaAutocovariances(n, np, nq, phi.data(), theta.data(), acvf.data()));
     const auto expected = AutocovariancesByPsi(m, n);
     for (int k = 0; k < n; ++k) EXPECT_NEAR(acvf[k], expected[k], kRecursion) << "lag " << k;
   }
 }
 
-TEST(Armaxcomp, ResidualsAreTheOneStepPredictionErrors) {
+TEST(ArmaLogLikelihood, ResidualsAreTheOneStepPredictionErrors) {
   // AR(1), phi = 0.5: the exact predictor is 0.5 w(t-1) from t = 2 on, and the first error is
   // w(1) itself.
   const std::vector<double> w = {1.0, -2.0, 0.5, 3.0, -1.0};
   const double par[] = {0.5};
   std::vector<double> residuals(w.size());
   double sigma2 = 0.0;
-  Armaxcomp(5, 1, 0, 1, 0, 0, par, w.data(), residuals.data(), sigma2);
+  ArmaLogLikelihood(5, 1, 0, 1, 0, 0, par, w.data(), residuals.data(), sigma2);
   EXPECT_NEAR(residuals[0], 1.0, kClosedForm);
   double S = 1.0 * 1.0 / (4.0 / 3.0);  // the first error standardised by gamma(0)
   for (std::size_t t = 1; t < w.size(); ++t) {
@@ -167,26 +167,26 @@ TEST(Armaxcomp, ResidualsAreTheOneStepPredictionErrors) {
   EXPECT_NEAR(sigma2, S / 5.0, kClosedForm);
 }
 
-TEST(Armaxcomp, ReversedStationarySeriesHasTheSameLikelihood) {
+TEST(ArmaLogLikelihood, ReversedStationarySeriesHasTheSameLikelihood) {
   const Model m = TestModels()[3];
   auto w = NoiseSeries(33, 7u);
   std::vector<double> residuals(w.size());
   double sigma2 = 0.0;
   const double forward =
-      Armaxcomp(33, m.p, m.q, m.s, m.P, m.Q, m.par.data(), w.data(), residuals.data(), sigma2);
+      ArmaLogLikelihood(33, m.p, m.q, m.s, m.P, m.Q, m.par.data(), w.data(), residuals.data(), sigma2);
   std::reverse(w.begin(), w.end());
   const double backward =
-      Armaxcomp(33, m.p, m.q, m.s, m.P, m.Q, m.par.data(), w.data(), residuals.data(), sigma2);
+      ArmaLogLikelihood(33, m.p, m.q, m.s, m.P, m.Q, m.par.data(), w.data(), residuals.data(), sigma2);
   EXPECT_NEAR(forward, backward, kRecursion);
 }
 
-TEST(Armaxcomp, InadmissibleParametersShowTheBoxAndLeaveOutputsAlone) {
+TEST(ArmaLogLikelihood, InadmissibleParametersShowTheBoxAndLeaveOutputsAlone) {
   testing::MessageCapture capture;
   const double par[] = {1.2};
   const double w[] = {1.0, 2.0, 3.0};
   double residuals[] = {7.0, 7.0, 7.0};
   double sigma2 = 7.0;
-  EXPECT_EQ(Armaxcomp(3, 1, 0, 1, 0, 0, par, w, residuals, sigma2), kLogLikFailed);
+  EXPECT_EQ(ArmaLogLikelihood(3, 1, 0, 1, 0, 0, par, w, residuals, sigma2), kLogLikFailed);
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].title, "Armax error");
   EXPECT_EQ(capture.messages()[0].text, "Error in Armaxcomp: phitheta out-of-bounds");
@@ -234,65 +234,65 @@ TEST(ArmaObjective, ASingleObservationIsEvaluatedWithoutReadingLagOne) {
   EXPECT_EQ(ArmaObjective(0, 1, 0, 1, 0, 0, ar, w), kObjectiveRejected);
 }
 
-TEST(THIS_PAR_BAD, DegreeOneUsesTheCoefficientBound) {
+TEST(PolynomialInadmissible, DegreeOneUsesTheCoefficientBound) {
   const double at_bound[] = {0.9999};
   const double above[] = {0.99990001};
   const double negative_above[] = {-0.99991};
-  EXPECT_FALSE(THIS_PAR_BAD(at_bound, 1));
-  EXPECT_TRUE(THIS_PAR_BAD(above, 1));
-  EXPECT_TRUE(THIS_PAR_BAD(negative_above, 1));
+  EXPECT_FALSE(PolynomialInadmissible(at_bound, 1));
+  EXPECT_TRUE(PolynomialInadmissible(above, 1));
+  EXPECT_TRUE(PolynomialInadmissible(negative_above, 1));
 }
 
-TEST(THIS_PAR_BAD, HigherDegreesUseTheRootModulus) {
+TEST(PolynomialInadmissible, HigherDegreesUseTheRootModulus) {
   // (1 - z / r1)(1 - z / r2) = 1 - (1/r1 + 1/r2) z + z^2 / (r1 r2), i.e. c = (1/r1 + 1/r2,
   // -1/(r1 r2)).
   auto coefficients = [](double r1, double r2) {
     return std::vector<double>{1.0 / r1 + 1.0 / r2, -1.0 / (r1 * r2)};
   };
-  EXPECT_TRUE(THIS_PAR_BAD(coefficients(1.00009, 3.0).data(), 2));
-  EXPECT_FALSE(THIS_PAR_BAD(coefficients(1.00011, 3.0).data(), 2));
-  EXPECT_TRUE(THIS_PAR_BAD(coefficients(-1.00005, -4.0).data(), 2));
+  EXPECT_TRUE(PolynomialInadmissible(coefficients(1.00009, 3.0).data(), 2));
+  EXPECT_FALSE(PolynomialInadmissible(coefficients(1.00011, 3.0).data(), 2));
+  EXPECT_TRUE(PolynomialInadmissible(coefficients(-1.00005, -4.0).data(), 2));
   // A complex pair of modulus 1.2 is admissible; of modulus 0.9 it is not: c = (2 Re / |r|^2,
   // -1 / |r|^2) for the pair r, conj(r).
-  EXPECT_FALSE(THIS_PAR_BAD(std::vector<double>{2.0 * 0.6 / 1.44, -1.0 / 1.44}.data(), 2));
-  EXPECT_TRUE(THIS_PAR_BAD(std::vector<double>{2.0 * 0.5 / 0.81, -1.0 / 0.81}.data(), 2));
+  EXPECT_FALSE(PolynomialInadmissible(std::vector<double>{2.0 * 0.6 / 1.44, -1.0 / 1.44}.data(), 2));
+  EXPECT_TRUE(PolynomialInadmissible(std::vector<double>{2.0 * 0.5 / 0.81, -1.0 / 0.81}.data(), 2));
 }
 
-TEST(THIS_PAR_BAD, TrailingZerosLowerTheDegree) {
+TEST(PolynomialInadmissible, TrailingZerosLowerTheDegree) {
   const double c[] = {0.5, 0.0};
-  EXPECT_FALSE(THIS_PAR_BAD(c, 2));
+  EXPECT_FALSE(PolynomialInadmissible(c, 2));
   // Degree 1 after the zero: the coefficient test rejects 0.999900005 though its root lies at
   // 1.0000999..., which a root test would pass.
   const double c2[] = {0.999900005, 0.0, 0.0};
-  EXPECT_TRUE(THIS_PAR_BAD(c2, 3));
+  EXPECT_TRUE(PolynomialInadmissible(c2, 3));
   const double zeros[] = {0.0, 0.0};
-  EXPECT_FALSE(THIS_PAR_BAD(zeros, 2));
-  EXPECT_FALSE(THIS_PAR_BAD(zeros, 0));
+  EXPECT_FALSE(PolynomialInadmissible(zeros, 2));
+  EXPECT_FALSE(PolynomialInadmissible(zeros, 0));
 }
 
-TEST(THIS_PAR_BAD, NonFiniteCoefficientsAreInadmissible) {
+TEST(PolynomialInadmissible, NonFiniteCoefficientsAreInadmissible) {
   const double c[] = {0.2, std::nan("")};
-  EXPECT_TRUE(THIS_PAR_BAD(c, 2));
+  EXPECT_TRUE(PolynomialInadmissible(c, 2));
   const double c1[] = {INFINITY};
-  EXPECT_TRUE(THIS_PAR_BAD(c1, 1));
+  EXPECT_TRUE(PolynomialInadmissible(c1, 1));
 }
 
-TEST(PHITHETA_BAD, TestsEachPolynomialInItsOwnCoefficients) {
+TEST(ArmaInadmissible, TestsEachPolynomialInItsOwnCoefficients) {
   // Seasonal AR 0.9 alone is admissible as a polynomial in B^s although the product with the
   // nonseasonal AR would not be examined.
   const double ok[] = {0.5, 0.4, 0.9, 0.8};
-  EXPECT_FALSE(PHITHETA_BAD(1, 1, 1, 1, ok));
+  EXPECT_FALSE(ArmaInadmissible(1, 1, 1, 1, ok));
   const double bad_ma[] = {0.5, 1.01, 0.9, 0.8};
-  EXPECT_TRUE(PHITHETA_BAD(1, 1, 1, 1, bad_ma));
+  EXPECT_TRUE(ArmaInadmissible(1, 1, 1, 1, bad_ma));
   const double bad_sma[] = {0.5, 0.4, 0.9, -1.01};
-  EXPECT_TRUE(PHITHETA_BAD(1, 1, 1, 1, bad_sma));
-  EXPECT_FALSE(PHITHETA_BAD(0, 0, 0, 0, nullptr));
+  EXPECT_TRUE(ArmaInadmissible(1, 1, 1, 1, bad_sma));
+  EXPECT_FALSE(ArmaInadmissible(0, 0, 0, 0, nullptr));
 }
 
-TEST(Phithetaplus, MultipliesOutTheSeasonalOperators) {
+TEST(ExpandSeasonalOperators, MultipliesOutTheSeasonalOperators) {
   const double par[] = {0.5, 0.4, 0.9, 0.8};  // phi, theta, Phi, Theta
   std::vector<double> phi(14, 99.0), theta(14, 99.0);
-  ASSERT_TRUE(Phithetaplus(1, 1, 12, 1, 1, par, phi.data(), theta.data()));
+  ASSERT_TRUE(ExpandSeasonalOperators(1, 1, 12, 1, 1, par, phi.data(), theta.data()));
   for (int k = 0; k <= 13; ++k) {
     const double ephi = k == 1 ? 0.5 : k == 12 ? 0.9 : k == 13 ? -0.45 : 0.0;
     const double etheta = k == 1 ? 0.4 : k == 12 ? 0.8 : k == 13 ? -0.32 : 0.0;
@@ -301,24 +301,24 @@ TEST(Phithetaplus, MultipliesOutTheSeasonalOperators) {
   }
 }
 
-TEST(Phithetaplus, OverlappingOrdersFailWithoutStoppingTheProcess) {
+TEST(ExpandSeasonalOperators, OverlappingOrdersFailWithoutStoppingTheProcess) {
   testing::MessageCapture capture;
   const double par[] = {0.1, 0.1, 0.1, 0.1, 0.5};
   std::vector<double> phi(9, 0.0), theta(1, 0.0);
-  EXPECT_FALSE(Phithetaplus(4, 0, 4, 1, 0, par, phi.data(), theta.data()));
+  EXPECT_FALSE(ExpandSeasonalOperators(4, 0, 4, 1, 0, par, phi.data(), theta.data()));
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].title, "Armax error");
   EXPECT_EQ(capture.messages()[0].text, "Error in Phithetaplus: NAR >= seasonal frequency");
   const double ma[] = {0.1, 0.1, 0.5};
   std::vector<double> theta2(7, 0.0), phi2(1, 0.0);
-  EXPECT_FALSE(Phithetaplus(0, 2, 2, 0, 2, ma, phi2.data(), theta2.data()));
+  EXPECT_FALSE(ExpandSeasonalOperators(0, 2, 2, 0, 2, ma, phi2.data(), theta2.data()));
   EXPECT_EQ(capture.messages().back().text, "Error in Phithetaplus: NMA >= seasonal frequency");
   // The objective turns such a request into a rejected point.
   const double w[] = {1.0, 2.0, -1.0, 0.5, 0.3, 0.1, -0.2, 0.4, 1.1, -0.7};
   EXPECT_EQ(ArmaObjective(10, 4, 0, 4, 1, 0, par, w), kObjectiveRejected);
 }
 
-TEST(Armaxwhiten, AR1HasUnitVariancesAfterTheFirst) {
+TEST(WhitenDurbinLevinson, AR1HasUnitVariancesAfterTheFirst) {
   // AR(1), phi = 0.5: gamma(k) = 0.5^k / 0.75; v(0) = gamma(0), v(t) = 1 afterwards, so
   // G = gamma(0) and Z(t) = w(t) - 0.5 w(t-1) for t >= 2.
   const int n = 6;
@@ -328,7 +328,7 @@ TEST(Armaxwhiten, AR1HasUnitVariancesAfterTheFirst) {
   double Z[2 * n];
   double A[n];
   double G = 0.0;
-  ASSERT_TRUE(Armaxwhiten(acvf, X, n, 2, Z, G, A));
+  ASSERT_TRUE(WhitenDurbinLevinson(acvf, X, n, 2, Z, G, A));
   EXPECT_NEAR(G, 1.0 / 0.75, kClosedForm);
   EXPECT_NEAR(A[0], std::sqrt(1.0 / 0.75), kClosedForm);
   for (int col = 0; col < 2; ++col) {
@@ -340,31 +340,31 @@ TEST(Armaxwhiten, AR1HasUnitVariancesAfterTheFirst) {
   }
 }
 
-TEST(Armaxacvf, WhiteNoiseHasUnitVarianceAndNoCorrelation) {
+TEST(ArmaAutocovariances, WhiteNoiseHasUnitVarianceAndNoCorrelation) {
   const double phi[] = {0.0};
   const double theta[] = {0.0};
   double acvf[4] = {9, 9, 9, 9};
-  ASSERT_TRUE(Armaxacvf(4, 0, 0, phi, theta, acvf));
+  ASSERT_TRUE(ArmaAutocovariances(4, 0, 0, phi, theta, acvf));
   EXPECT_EQ(acvf[0], 1.0);
   EXPECT_EQ(acvf[1], 0.0);
   EXPECT_EQ(acvf[3], 0.0);
 }
 
-TEST(Armaxacvf, ShortSeriesWithLongOperatorsStillSolveTheWholeSystem) {
+TEST(ArmaAutocovariances, ShortSeriesWithLongOperatorsStillSolveTheWholeSystem) {
   // n = 2 lags wanted from an AR(3): the system is solved to lag 3 and only lags 0, 1 returned.
   const Model m{3, 0, 1, 0, 0, {0.3, 0.2, 0.1}};
   const double phi[] = {0.0, 0.3, 0.2, 0.1};
   const double theta[] = {0.0};
   double acvf[2];
-  ASSERT_TRUE(Armaxacvf(2, 3, 0, phi, theta, acvf));
+  ASSERT_TRUE(ArmaAutocovariances(2, 3, 0, phi, theta, acvf));
   const auto expected = AutocovariancesByPsi(m, 2);
   EXPECT_NEAR(acvf[0], expected[0], kRecursion);
   EXPECT_NEAR(acvf[1], expected[1], kRecursion);
 }
 
 // ---------------------------------------------------------------------------------------------
-// The filter (ArmaObjective, Armaxcomp, Armaxfilter) against the Durbin-Levinson pass over the
-// autocovariances (Armaxacvf over n lags, then Armaxwhiten), the O(n^2) route the likelihood took
+// The filter (ArmaObjective, ArmaLogLikelihood, WhitenChandrasekhar) against the Durbin-Levinson pass over the
+// autocovariances (ArmaAutocovariances over n lags, then WhitenDurbinLevinson), the O(n^2) route the likelihood took
 // before.
 
 struct Evaluation {
@@ -379,7 +379,7 @@ void FullOperators(const Model& m, std::vector<double>& phi, std::vector<double>
   theta.assign(static_cast<std::size_t>(m.q + s * m.Q) + 1, 0.0);
   std::copy(m.par.begin(), m.par.begin() + m.p, phi.begin() + 1);
   std::copy(m.par.begin() + m.p, m.par.begin() + m.p + m.q, theta.begin() + 1);
-  if (s > 0) Phithetaplus(m.p, m.q, m.s, m.P, m.Q, m.par.data(), phi.data(), theta.data());
+  if (s > 0) ExpandSeasonalOperators(m.p, m.q, m.s, m.P, m.Q, m.par.data(), phi.data(), theta.data());
 }
 
 Evaluation DurbinLevinson(const Model& m, const std::vector<double>& w) {
@@ -390,8 +390,8 @@ Evaluation DurbinLevinson(const Model& m, const std::vector<double>& w) {
   const int nq = static_cast<int>(theta.size()) - 1;
   std::vector<double> acvf(w.size()), Z(w.size()), A(w.size());
   double G = 0.0;
-  Armaxacvf(n, np, nq, phi.data(), theta.data(), acvf.data());
-  Armaxwhiten(acvf.data(), w.data(), n, 1, Z.data(), G, A.data());
+  ArmaAutocovariances(n, np, nq, phi.data(), theta.data(), acvf.data());
+  WhitenDurbinLevinson(acvf.data(), w.data(), n, 1, Z.data(), G, A.data());
   Evaluation ev;
   double S = 0.0;
   for (std::size_t t = 0; t < w.size(); ++t) {
@@ -403,14 +403,14 @@ Evaluation DurbinLevinson(const Model& m, const std::vector<double>& w) {
   return ev;
 }
 
-// Armaxcomp and the Durbin-Levinson pass agree: the log-likelihood absolutely, the residuals
+// ArmaLogLikelihood and the Durbin-Levinson pass agree: the log-likelihood absolutely, the residuals
 // relative to the largest of them. Largest differences seen: 7.7e-12 and 3.0e-13, both for the
 // MA(1) with its root at 1.001 on 1000 values.
 void ExpectRoutesAgree(const Model& m, const std::vector<double>& w, const std::string& label) {
   Evaluation fast;
   fast.residuals.resize(w.size());
   double sigma2 = 0.0;
-  fast.loglik = Armaxcomp(static_cast<int>(w.size()), m.p, m.q, m.s, m.P, m.Q, m.par.data(),
+  fast.loglik = ArmaLogLikelihood(static_cast<int>(w.size()), m.p, m.q, m.s, m.P, m.Q, m.par.data(),
                           w.data(), fast.residuals.data(), sigma2);
   const Evaluation reference = DurbinLevinson(m, w);
   EXPECT_NEAR(fast.loglik, reference.loglik, kRecursion) << label;
@@ -463,7 +463,7 @@ std::string Orders(const Model& m) {
   return out.str();
 }
 
-TEST(Armaxcomp, MatchesTheDurbinLevinsonPassOnTheSampleSeries) {
+TEST(ArmaLogLikelihood, MatchesTheDurbinLevinsonPassOnTheSampleSeries) {
   // (0,1,1), (2,1,1) and (1,0,1)(1,0,0)s (for s = 1 without the seasonal factor) on each series,
   // the airline model at its estimates, and models with every factor.
   const std::pair<const char*, int> series[] = {
@@ -486,7 +486,7 @@ TEST(Armaxcomp, MatchesTheDurbinLevinsonPassOnTheSampleSeries) {
                     Working("ukgas", true, 1, 1, 4), "ukgas (1,1,1)(2,1,2)4");
 }
 
-TEST(Armaxcomp, MatchesTheDurbinLevinsonPassOnSimulatedSeries) {
+TEST(ArmaLogLikelihood, MatchesTheDurbinLevinsonPassOnSimulatedSeries) {
   const Model models[] = {
       {2, 2, 1, 0, 0, {0.5, -0.3, 0.4, 0.2}},  // the differenced ARIMA(2,1,2) of the benchmarks
       {1, 1, 1, 0, 0, {0.9, 1.0 / 1.05}},      // MA root 1.05: steady after some 400 values
@@ -501,7 +501,7 @@ TEST(Armaxcomp, MatchesTheDurbinLevinsonPassOnSimulatedSeries) {
       ExpectRoutesAgree(m, SimulateArma(m, n, seed++), "simulated" + Orders(m));
 }
 
-TEST(Armaxcomp, MatchesTheDurbinLevinsonPassNearNonInvertibleModels) {
+TEST(ArmaLogLikelihood, MatchesTheDurbinLevinsonPassNearNonInvertibleModels) {
   // MA roots of modulus 1.001 to 1.01: the filter converges slowly and must stay exact to the end.
   // Data from each model and, for the MA(1) near 1, a differenced white noise (an MA(1) with its
   // root at 1, as an ARIMA fit meets it after one difference too many).
@@ -527,7 +527,7 @@ TEST(Armaxcomp, MatchesTheDurbinLevinsonPassNearNonInvertibleModels) {
   }
 }
 
-TEST(Armaxfilter, WhitensEveryColumnAsDurbinLevinson) {
+TEST(WhitenChandrasekhar, WhitensEveryColumnAsDurbinLevinson) {
   // The ARMAX use: the series and a column of ones, whitened with the same predictor.
   const Model m{1, 1, 4, 1, 0, {0.6, 0.3, 0.5}};
   std::vector<double> phi, theta;
@@ -537,9 +537,9 @@ TEST(Armaxfilter, WhitensEveryColumnAsDurbinLevinson) {
   X.resize(2 * n, 1.0);
   std::vector<double> Z(X.size()), Zref(X.size()), A(n), Aref(n), acvf(n);
   double G = 0.0, Gref = 0.0;
-  ASSERT_TRUE(Armaxfilter(n, 5, 1, phi.data(), theta.data(), X.data(), 2, Z.data(), G, A.data()));
-  Armaxacvf(n, 5, 1, phi.data(), theta.data(), acvf.data());
-  Armaxwhiten(acvf.data(), X.data(), n, 2, Zref.data(), Gref, Aref.data());
+  ASSERT_TRUE(WhitenChandrasekhar(n, 5, 1, phi.data(), theta.data(), X.data(), 2, Z.data(), G, A.data()));
+  ArmaAutocovariances(n, 5, 1, phi.data(), theta.data(), acvf.data());
+  WhitenDurbinLevinson(acvf.data(), X.data(), n, 2, Zref.data(), Gref, Aref.data());
   EXPECT_NEAR(std::log(G), std::log(Gref), kRecursion);
   for (int t = 0; t < n; ++t) {
     EXPECT_NEAR(A[t], Aref[t], kRecursion) << t;
@@ -547,9 +547,9 @@ TEST(Armaxfilter, WhitensEveryColumnAsDurbinLevinson) {
     EXPECT_NEAR(Z[n + t], Zref[n + t], kRecursion) << t;
   }
   // Sizes that leave nothing to do are refused.
-  EXPECT_FALSE(Armaxfilter(0, 5, 1, phi.data(), theta.data(), X.data(), 2, Z.data(), G, A.data()));
-  EXPECT_FALSE(Armaxfilter(n, 5, 1, phi.data(), theta.data(), X.data(), 0, Z.data(), G, A.data()));
-  EXPECT_FALSE(Armaxfilter(n, -1, 1, phi.data(), theta.data(), X.data(), 2, Z.data(), G, A.data()));
+  EXPECT_FALSE(WhitenChandrasekhar(0, 5, 1, phi.data(), theta.data(), X.data(), 2, Z.data(), G, A.data()));
+  EXPECT_FALSE(WhitenChandrasekhar(n, 5, 1, phi.data(), theta.data(), X.data(), 0, Z.data(), G, A.data()));
+  EXPECT_FALSE(WhitenChandrasekhar(n, -1, 1, phi.data(), theta.data(), X.data(), 2, Z.data(), G, A.data()));
 }
 
 TEST(LikelihoodWorkspace, ReservedOnceServesEveryLaterEvaluationUnchanged) {
@@ -567,8 +567,8 @@ TEST(LikelihoodWorkspace, ReservedOnceServesEveryLaterEvaluationUnchanged) {
     for (const Model& m : {airline, small}) {
       EXPECT_EQ(ArmaObjective(400, m.p, m.q, m.s, m.P, m.Q, m.par.data(), w.data(), ws),
                 ArmaObjective(400, m.p, m.q, m.s, m.P, m.Q, m.par.data(), w.data()));
-      EXPECT_EQ(Armaxcomp(400, m.p, m.q, m.s, m.P, m.Q, m.par.data(), w.data(), e1.data(), s1, ws),
-                Armaxcomp(400, m.p, m.q, m.s, m.P, m.Q, m.par.data(), w.data(), e2.data(), s2));
+      EXPECT_EQ(ArmaLogLikelihood(400, m.p, m.q, m.s, m.P, m.Q, m.par.data(), w.data(), e1.data(), s1, ws),
+                ArmaLogLikelihood(400, m.p, m.q, m.s, m.P, m.Q, m.par.data(), w.data(), e2.data(), s2));
       EXPECT_EQ(e1, e2);
       EXPECT_EQ(s1, s2);
     }

@@ -84,7 +84,7 @@ struct Target {
 };
 double Distance(void* context, double* par) {
   const auto& t = *static_cast<Target*>(context);
-  if (PHITHETA_BAD(2, 0, 0, 0, par + 1)) return kObjectiveRejected;
+  if (ArmaInadmissible(2, 0, 0, 0, par + 1)) return kObjectiveRejected;
   return (par[1] - t.a[0]) * (par[1] - t.a[0]) + (par[2] - t.a[1]) * (par[2] - t.a[1]);
 }
 

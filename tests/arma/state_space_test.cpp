@@ -108,7 +108,7 @@ TEST(RegArimaEvaluate, ConstantRegressorGivesTheGlsMean) {
   X.insert(X.end(), ones.begin(), ones.end());
   double G = 0.0;
   const double phi[] = {0.0, 0.8}, theta[] = {0.0, 0.4};
-  ASSERT_TRUE(Armaxfilter(n, 1, 1, phi, theta, X.data(), 2, Z.data(), G, nullptr));
+  ASSERT_TRUE(WhitenChandrasekhar(n, 1, 1, phi, theta, X.data(), 2, Z.data(), G, nullptr));
   double zy = 0.0, zz = 0.0;
   for (int t = 0; t < n; ++t) zy += Z[t] * Z[n + t], zz += Z[n + t] * Z[n + t];
   EXPECT_NEAR(fit.beta[0], zy / zz, kRecursion * std::fabs(fit.beta[0]));

@@ -1,4 +1,4 @@
-#include "auto/ses.h"
+#include "smoothing/ses.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include "support/datasets.h"
 #include "support/tolerances.h"
 
-namespace vordex::automatic {
+namespace vordex::smoothing {
 namespace {
 
 using vordex::testing::kClosedForm;
@@ -73,4 +73,4 @@ TEST(FitSes, RefusesTooFewOrNonFiniteValues) {
 }
 
 }  // namespace
-}  // namespace vordex::automatic
+}  // namespace vordex::smoothing

@@ -1,11 +1,11 @@
-#include "auto/ses.h"
+#include "smoothing/ses.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "numerics/powell.h"
 
-namespace vordex::automatic {
+namespace vordex::smoothing {
 namespace {
 
 // Grid of the profile scan (points spread evenly over the bounds, ends included) and the
@@ -85,4 +85,4 @@ Outcome<SesFit> FitSes(std::span<const double> x) {
   return Outcome<SesFit>::Success(std::move(fit));
 }
 
-}  // namespace vordex::automatic
+}  // namespace vordex::smoothing

@@ -1,14 +1,17 @@
-// Simple exponential smoothing with the smoothing parameter and the initial level estimated by
-// least squares, for the Theta method.
-#ifndef VORDEX_AUTO_SES_H
-#define VORDEX_AUTO_SES_H
+// Simple exponential smoothing estimated by least squares with the initial level profiled out
+// exactly: the form of R's ses (ets(x, "ANN", opt.crit = "mse")) that the Theta method uses. The
+// Pegels engine fits the same model (additive errors, no trend or season) by its own estimation
+// rules, which the exports fix; this estimator serves the methods built on top of the engines.
+#ifndef VORDEX_SMOOTHING_SES_H
+#define VORDEX_SMOOTHING_SES_H
 
 #include <span>
 #include <vector>
 
-#include "auto/outcome.h"
+#include "vordex/outcome.hpp"
+#include "vordex/status.hpp"
 
-namespace vordex::automatic {
+namespace vordex::smoothing {
 
 // Bounds of the smoothing parameter, those of R's forecast::ses (through ets).
 inline constexpr double kSesAlphaLower = 1e-4;
@@ -31,6 +34,6 @@ struct SesFit {
 // not finite.
 Outcome<SesFit> FitSes(std::span<const double> x);
 
-}  // namespace vordex::automatic
+}  // namespace vordex::smoothing
 
-#endif  // VORDEX_AUTO_SES_H
+#endif  // VORDEX_SMOOTHING_SES_H
