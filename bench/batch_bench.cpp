@@ -67,10 +67,12 @@ const std::vector<M1Series>& M1() {
 
 std::vector<double> Bits(const batch::Outcome& o) {
   std::vector<double> v;
-  if (const auto* r = std::get_if<vordex::ets::Result>(&o.result)) {
-    v = r->forecasts;
-    v.insert(v.end(), r->lower.begin(), r->lower.end());
-    v.insert(v.end(), r->upper.begin(), r->upper.end());
+  if (const auto* r = std::get_if<vordex::ets::Result>(&o.value)) {
+    v = r->mean;
+    for (const vordex::Limits& l : r->limits) {
+      v.insert(v.end(), l.lower.begin(), l.lower.end());
+      v.insert(v.end(), l.upper.begin(), l.upper.end());
+    }
   }
   return v;
 }
@@ -105,6 +107,7 @@ void BM_BatchM1AutomaticSmoothing(benchmark::State& state) {
     vordex::ets::Settings e;  // every component chosen by AIC
     e.period = s.frequency;
     e.horizon = s.h;
+    e.levels = {95.0};  // the limits of one level, as the figures in the README were measured
     settings.push_back(e);
   }
   batch::Options options;
@@ -126,7 +129,7 @@ void BM_BatchM1AutomaticSmoothing(benchmark::State& state) {
     } else {
       identical = identical && i < one_thread.size() && SameBits(one_thread[i], bits);
     }
-    const auto* r = std::get_if<vordex::ets::Result>(&outcomes[i].result);
+    const auto* r = std::get_if<vordex::ets::Result>(&outcomes[i].value);
     if (r == nullptr) {
       failed += 1.0;
       continue;
@@ -134,7 +137,7 @@ void BM_BatchM1AutomaticSmoothing(benchmark::State& state) {
     double sum = 0.0;
     for (std::size_t k = 0; k < m1[i].test.size(); ++k) {
       const double y = m1[i].test[k];
-      const double f = r->forecasts[k];
+      const double f = r->mean[k];
       sum += 200.0 * std::fabs(y - f) / (std::fabs(y) + std::fabs(f));
     }
     smape += sum / static_cast<double>(m1[i].test.size());

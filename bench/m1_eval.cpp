@@ -62,6 +62,7 @@
 
 #include "auto/theta.h"
 #include "vordex/auto.hpp"
+#include "vordex/names.hpp"
 #include "vordex/vordex.hpp"
 
 namespace {
@@ -213,7 +214,7 @@ std::vector<double> Smoothing(const Options& o, const Series& s, std::string* mo
     *model = std::to_string(static_cast<int>(r.model.error)) +
              std::to_string(static_cast<int>(r.model.trend)) +
              std::to_string(static_cast<int>(r.model.season));
-    return r.forecasts;
+    return r.mean;
   }
   const int n = static_cast<int>(s.train.size());
   ets::Settings fit = BaseSettings(o, s);
@@ -245,7 +246,7 @@ std::vector<double> Smoothing(const Options& o, const Series& s, std::string* mo
   *model = std::to_string(static_cast<int>(chosen.error)) +
            std::to_string(static_cast<int>(chosen.trend)) +
            std::to_string(static_cast<int>(chosen.season));
-  return ets::Fit(s.train, st).forecasts;
+  return ets::Fit(s.train, st).mean;
 }
 
 std::vector<double> Arima(const Options& o, const Series& s) {
@@ -261,7 +262,7 @@ std::vector<double> Arima(const Options& o, const Series& s) {
   st.transform = o.transform == "log"    ? vordex::Transform::kLog
                  : o.transform == "sqrt" ? vordex::Transform::kSquareRoot
                                          : vordex::Transform::kNone;
-  return vordex::arima::Fit(s.train, st).forecasts;
+  return vordex::arima::Fit(s.train, st).mean;
 }
 
 // The automatic-smoothing preset chosen from the measurements on M1: every candidate but those
@@ -286,7 +287,7 @@ std::vector<double> Forecast(const Options& o, const Series& s, std::string* mod
   if (o.method == "snaive") return Repeat(s.train, s.m, s.h);
   if (o.method == "theta") {
     const auto r = vordex::automatic::Theta({.period = s.m, .horizon = s.h}, s.train);
-    if (!r.ok()) throw vordex::Error(vordex::Status::kEngineFailed, r.error, {});
+    if (!r.ok()) throw vordex::Error(r.status, r.text);
     *model = r.value.seasonal ? "seasonal" : "nonseasonal";
     return r.value.forecasts;
   }
@@ -299,7 +300,7 @@ std::vector<double> Forecast(const Options& o, const Series& s, std::string* mod
     *model = std::to_string(static_cast<int>(r.model.error)) +
              std::to_string(static_cast<int>(r.model.trend)) +
              std::to_string(static_cast<int>(r.model.season));
-    return r.forecasts;
+    return r.mean;
   }
   if (o.method == "ets-auto-candidates") return Smoothing(AutoPreset(), s, model);
   if (o.method == "arima") return Arima(o, s);
@@ -310,8 +311,8 @@ std::vector<double> Forecast(const Options& o, const Series& s, std::string* mod
     st.stepwise = !o.exhaustive;
     st.thorough = !o.single_start;
     const vordex::auto_arima::Result r = vordex::auto_arima::Fit(s.train, st);
-    *model = vordex::auto_arima::Name(r);
-    return r.fit.forecasts;
+    *model = vordex::ModelName(static_cast<const vordex::arima::Result&>(r));
+    return r.mean;
   }
   if (o.method == "auto") {
     // The combination, its smoothing search on this thread.
@@ -321,7 +322,7 @@ std::vector<double> Forecast(const Options& o, const Series& s, std::string* mod
     st.threads = 1;
     const vordex::auto_forecast::Result r = vordex::auto_forecast::Fit(s.train, st);
     *model = std::to_string(3 - r.failures.size()) + " members";
-    return r.forecasts;
+    return r.mean;
   }
   std::fprintf(stderr, "unknown method %s\n", o.method.c_str());
   std::exit(2);

@@ -1,27 +1,19 @@
 # vordex_room(NAME DIR [DEPENDS room...]): one static library per room of the code, made of the
-# .cpp files directly in DIR. A room without sources yet is an interface library.
+# .cpp files directly in DIR.
 function(vordex_room name dir)
   cmake_parse_arguments(ROOM "" "" "DEPENDS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp)
+  if(NOT sources)
+    message(FATAL_ERROR "vordex_room(${name}): no sources in ${dir}")
+  endif()
   set(deps)
   foreach(dep IN LISTS ROOM_DEPENDS)
     list(APPEND deps vordex_${dep})
   endforeach()
-  if(sources)
-    add_library(vordex_${name} STATIC ${sources})
-    target_include_directories(
-      vordex_${name} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
-                            $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>
-                            $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-    target_link_libraries(vordex_${name} PUBLIC ${deps})
-  else()
-    add_library(vordex_${name} INTERFACE)
-    target_include_directories(
-      vordex_${name} INTERFACE $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
-                               $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>
-                               $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-    target_link_libraries(vordex_${name} INTERFACE ${deps})
-  endif()
+  add_library(vordex_${name} STATIC ${sources})
+  target_include_directories(vordex_${name} PUBLIC ${PROJECT_SOURCE_DIR}/include
+                                                   ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(vordex_${name} PUBLIC ${deps})
 endfunction()
 
 # vordex_test_room(NAME DIR DEPENDS room...): the GoogleTest program vordex_tests_NAME made of

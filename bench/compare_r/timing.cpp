@@ -156,6 +156,7 @@ std::string TypedSmoothing(const Fit& f, const std::vector<double>& y, int calls
   s.paths = 5000;
   s.multisteps = 12;
   s.threads = 2;
+  s.levels = {95.0};
   double loglik = 0.0;
   std::vector<double> ms;
   for (int i = 0; i <= calls; ++i) {
