@@ -33,6 +33,7 @@ struct Settings {
   // constant reported.
   bool constant = false;
   Transform transform = Transform::kLog;
+  BoxCox box_cox;  // with Transform::kBoxCox
   // Coverages of the limits in percent, each in (0, 100): each limit lies the normal quantile of
   // (1 + level/100)/2 standard errors from the forecast on the transformed scale.
   std::vector<double> levels = kDefaultLevels;

@@ -31,6 +31,7 @@ struct Settings {
   int Q = 1;                      // seasonal MA order
   bool constant = false;          // estimate a constant (the mean of the modelled series)
   Transform transform = Transform::kLog;
+  BoxCox box_cox;  // with Transform::kBoxCox
   // Coverages of the limits in percent, as arima::Settings::levels.
   std::vector<double> levels = kDefaultLevels;
   // Instead of the levels: one pair of limits this many standard errors from the forecast.

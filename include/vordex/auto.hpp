@@ -29,6 +29,9 @@ struct Settings {
   int period = 12;                              // seasonal frequency m (1: non-seasonal data)
   int horizon = kDefaultHorizon;                // forecast horizon, 0..120
   std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
+  // kNone or kBoxCox (the search then runs on the transformed series).
+  Transform transform = Transform::kNone;
+  BoxCox box_cox;
   int d = -1;  // nonseasonal differences, 0..2; -1: chosen by the KPSS test
   int D = -1;  // seasonal differences, 0..1; -1: chosen by the seasonal strength
   int max_p = 5, max_q = 5, max_P = 2, max_Q = 2;
@@ -71,6 +74,8 @@ struct Settings {
   int period = 12;                              // seasonal frequency m (1: non-seasonal data)
   int horizon = kDefaultHorizon;                // forecast horizon, 0..120
   std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
+  Transform transform = Transform::kNone;       // kNone or kBoxCox
+  BoxCox box_cox;
 };
 
 // sigma2 is the one-step error variance of the smoothing fit; the method has no likelihood.
@@ -95,6 +100,9 @@ struct Settings {
   int period = 12;                              // seasonal frequency m (1: non-seasonal data)
   int horizon = kDefaultHorizon;                // forecast horizon, 1..120
   std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
+  // kNone or kBoxCox: each method fits the transformed series (the same lambda for all).
+  Transform transform = Transform::kNone;
+  BoxCox box_cox;
   // The seed of the smoothing method's simulated limits.
   std::uint32_t seed = ets::kDefaultSeed;
   // Threads of the smoothing model search (0: every hardware thread); results do not depend on it.

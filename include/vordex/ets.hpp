@@ -78,6 +78,7 @@ struct Settings {
   int multisteps = 12;  // horizons of the multi-step fit statistics, 3..24
   InformationCriterion information_criterion = InformationCriterion::kAic;
   Transform transform = Transform::kNone;
+  BoxCox box_cox;  // with Transform::kBoxCox
   Search search = Search::kDefault;
   bool admissible_region = false;  // all-additive models: any invertible parameters
   // Coverages of the limits in percent, each in (0, 100): the limits of a level are the

@@ -5,6 +5,7 @@
 #define VORDEX_FORECAST_HPP
 
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "vordex/export.hpp"
@@ -45,6 +46,10 @@ struct Forecast {
   double aic = std::numeric_limits<double>::quiet_NaN();
   double aicc = std::numeric_limits<double>::quiet_NaN();
   double bic = std::numeric_limits<double>::quiet_NaN();
+  // The number of observations that were missing (NaN) in the series fitted.
+  int missing = 0;
+  // The Box-Cox parameter the series was transformed with (Transform::kBoxCox only).
+  std::optional<double> lambda;
   // kOk, or a warning status saying that the result is less than what was asked for.
   Status status = Status::kOk;
   // Messages raised by the successful request.

@@ -68,6 +68,10 @@ VORDEX_CPP_API std::string ModelName(const auto_forecast::Result& result);
 // A candidate of automatic ARIMA's search, with the period of the chosen model.
 VORDEX_CPP_API std::string ModelName(const auto_arima::Candidate& candidate, int period);
 
+// A coverage level as the names of columns show it: the shortest decimal that reads back as the
+// level ("80", "99.5", "95.00042097035496"): lower_80, upper_80, ...
+VORDEX_CPP_API std::string LevelName(double level);
+
 // The simulation seed of the series named `id` in a batch with seed `batch_seed`: a hash of the
 // id's bytes (FNV-1a, 64 bits) mixed with the batch seed by Steele, Lea and Flood's SplitMix64
 // finaliser, upper 32 bits. A series' numbers therefore depend on its id alone, not on the number

@@ -19,12 +19,14 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   engine.D = settings.D;
   engine.Q = settings.Q;
   engine.constant = settings.constant;
-  engine.transform = settings.transform;
+  const api::Prepared prepared =
+      api::Prepare("armax", observations, settings.transform, settings.box_cox, settings.period);
+  engine.transform = prepared.engine_transform;
   for (const api::Band& band : api::Bands("armax", settings.levels, settings.critical_value))
     engine.bands.push_back({band.level, band.critical});
   if (!engine.bands.empty()) engine.critical = engine.bands.front().critical;
   engine.thorough = settings.thorough;
-  Outcome out = Run(engine, observations);
+  Outcome out = Run(engine, prepared.values);
   if (!out.ok()) throw Error(out.status, std::move(out.text), std::move(out.messages));
 
   ArmaxResult& fit = out.value.result;
@@ -37,7 +39,7 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   r.P = m.P;
   r.D = m.D;
   r.Q = m.Q;
-  r.transform = m.transform;
+  r.transform = settings.transform;
   const std::size_t N = observations.size();
   r.lost = static_cast<int>(N - static_cast<std::size_t>(m.n));
   r.series = std::move(fit.series);
@@ -59,6 +61,7 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   r.log_likelihood = fit.log_likelihood;
   api::SetInformationCriteria(r, m.npar() + m.k() + 1.0, static_cast<double>(m.n));
   r.warnings = std::move(out.messages);
+  api::Restore(r, prepared, settings.box_cox);
   return r;
 }
 

@@ -61,11 +61,15 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   engine.stepwise = s.stepwise;
   engine.allow_constant = s.allow_constant;
   engine.thorough = s.thorough;
-  automatic::AutoArimaResult chosen = Succeeded(automatic::AutoArima(engine, observations));
+  const api::Prepared prepared =
+      api::Prepare("auto_arima", observations, s.transform, s.box_cox, s.period, false);
+  automatic::AutoArimaResult chosen = Succeeded(automatic::AutoArima(engine, prepared.values));
 
   Result r;
   static_cast<arima::Result&>(r) =
       api::ToResult(chosen.model, std::move(chosen.fit), observations.size(), {});
+  r.transform = s.transform;
+  api::Restore(r, prepared, s.box_cox);
   r.path.reserve(chosen.path.size());
   for (automatic::ArimaCandidate& c : chosen.path)
     r.path.push_back({c.p, c.d, c.q, c.P, c.D, c.Q, c.constant, c.aicc, std::move(c.note)});
@@ -82,7 +86,9 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   engine.period = s.period;
   engine.horizon = s.horizon;
   engine.levels = s.levels;
-  automatic::ThetaResult t = Succeeded(automatic::Theta(engine, observations));
+  const api::Prepared prepared =
+      api::Prepare("theta", observations, s.transform, s.box_cox, s.period, false);
+  automatic::ThetaResult t = Succeeded(automatic::Theta(engine, prepared.values));
   Result r;
   r.period = s.period;
   r.seasonal = t.seasonal;
@@ -95,6 +101,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   r.residuals = std::move(t.residuals);
   r.mean = std::move(t.forecasts);
   r.limits = std::move(t.limits);
+  api::Restore(r, prepared, s.box_cox);
   return r;
 }
 
@@ -130,6 +137,8 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   r.smoothing = Attempt("ets", r.failures, [&] {
     ets::Settings e = ets::AutoSettings(s.period, s.horizon);
     e.levels = s.levels;
+    e.transform = s.transform;
+    e.box_cox = s.box_cox;
     e.seed = s.seed;
     e.threads = s.threads;
     return ets::Fit(observations, e);
@@ -139,10 +148,16 @@ Result Fit(std::span<const double> observations, const Settings& s) {
     a.period = s.period;
     a.horizon = s.horizon;
     a.levels = s.levels;
+    a.transform = s.transform;
+    a.box_cox = s.box_cox;
     return auto_arima::Fit(observations, a);
   });
   r.theta = Attempt("theta", r.failures, [&] {
-    return theta::Fit(observations, {.period = s.period, .horizon = s.horizon, .levels = s.levels});
+    return theta::Fit(observations, {.period = s.period,
+                                     .horizon = s.horizon,
+                                     .levels = s.levels,
+                                     .transform = s.transform,
+                                     .box_cox = s.box_cox});
   });
 
   std::vector<automatic::Forecasts> parts;

@@ -6,9 +6,11 @@
 #include <string>
 #include <thread>
 
+#include "numerics/boxcox.h"
 #include "numerics/distributions.h"
 #include "numerics/missing.h"
 #include "vordex/error.hpp"
+#include "vordex/names.hpp"
 
 namespace vordex::api {
 
@@ -45,6 +47,65 @@ void SetInformationCriteria(Forecast& r, double k, double n) {
 int Threads(int requested) {
   if (requested > 0) return requested;
   return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+Prepared Prepare(std::string_view method, std::span<const double> y, Transform transform,
+                 const BoxCox& box_cox, int period, bool engine_transforms) {
+  Prepared p;
+  p.values = y;
+  p.engine_transform = transform;
+  std::optional<double> given = box_cox.lambda;
+  if (!engine_transforms && transform == Transform::kLog) given = 0.0;
+  if (!engine_transforms && transform == Transform::kSquareRoot) given = 0.5;
+  if (transform == Transform::kNone || (engine_transforms && transform != Transform::kBoxCox))
+    return p;
+  p.engine_transform = Transform::kNone;
+  const double lambda = given ? *given : numerics::GuerreroLambda(y, std::max(period, 1));
+  if (!std::isfinite(lambda))
+    throw Error(Status::kInvalidSettings,
+                std::string(method) + ": the Box-Cox parameter must be a finite number");
+  if (lambda <= 0.0)
+    for (const double v : y)
+      if (v <= 0.0)
+        throw Error(Status::kInvalidData,
+                    std::string(method) + ": a Box-Cox transform with lambda <= 0 needs " +
+                        "positive observations");
+  p.transformed = numerics::BoxCox(y, lambda);
+  p.values = p.transformed;
+  p.lambda = lambda;
+  return p;
+}
+
+void Restore(Forecast& r, const Prepared& p, const BoxCox& box_cox) {
+  if (!p.lambda) return;
+  const double lambda = *p.lambda;
+  r.lambda = lambda;
+  // The variance of each transformed forecast, from the half-width of the first level's limits.
+  std::vector<double> variance(r.mean.size(), 0.0);
+  if (box_cox.bias_adjusted && !r.limits.empty()) {
+    const Limits& first = r.limits.front();
+    const double z = numerics::NormalQuantile(0.5 + first.level / 200.0);
+    for (std::size_t h = 0; h < variance.size(); ++h) {
+      const double half = (first.upper[h] - first.lower[h]) / (2.0 * z);
+      variance[h] = half * half;
+    }
+  }
+  for (std::size_t h = 0; h < r.mean.size(); ++h)
+    r.mean[h] = box_cox.bias_adjusted
+                    ? numerics::InvBoxCoxBiasAdjusted(r.mean[h], variance[h], lambda)
+                    : numerics::InvBoxCox(r.mean[h], lambda);
+  for (Limits& l : r.limits) {
+    for (double& v : l.lower) v = numerics::InvBoxCox(v, lambda);
+    for (double& v : l.upper) v = numerics::InvBoxCox(v, lambda);
+  }
+  for (double& f : r.fitted)
+    f = box_cox.bias_adjusted && std::isfinite(r.sigma2)
+            ? numerics::InvBoxCoxBiasAdjusted(f, r.sigma2, lambda)
+            : numerics::InvBoxCox(f, lambda);
+}
+
+int CountMissing(std::span<const double> y) {
+  return static_cast<int>(std::count_if(y.begin(), y.end(), [](double v) { return std::isnan(v); }));
 }
 
 arima::Result ToResult(const arima::Request& request, arima::Estimates fit, std::size_t n,

@@ -4,6 +4,7 @@
 #define VORDEX_API_COMMON_H
 
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -37,6 +38,33 @@ void SetInformationCriteria(Forecast& result, double k, double n);
 
 // The request's worker threads: the count when positive, else every hardware thread.
 int Threads(int requested);
+
+// The series an engine fits: the observations, Box-Cox transformed when the settings ask for it
+// (with lambda given, or Guerrero's for the period), in which case the engine itself is asked for
+// no transform. For a method whose engine has no transforms of its own (engine_transforms false)
+// the log and square root are the Box-Cox transforms of lambda 0 and 1/2.
+struct Prepared {
+  std::vector<double> transformed;  // the transformed copy (Box-Cox only)
+  std::span<const double> values;   // what the engine fits
+  std::optional<double> lambda;     // the Box-Cox parameter used
+  Transform engine_transform = Transform::kNone;
+};
+
+// Throws vordex::Error kInvalidData when lambda <= 0 meets an observation that is not positive,
+// kInvalidSettings for a lambda that is not a finite number.
+Prepared Prepare(std::string_view method, std::span<const double> observations,
+                 Transform transform, const BoxCox& box_cox, int period,
+                 bool engine_transforms = true);
+
+// The result of a Box-Cox prepared series back on the observations' scale: forecasts, limits and
+// fitted values through the inverse transform (forecasts and fitted values as means with
+// bias_adjusted, the variance of a forecast taken from the first level's limits as R's forecast
+// does, that of a fitted value from sigma2); residuals stay on the transformed scale. Records
+// lambda. Nothing changes without Box-Cox.
+void Restore(Forecast& result, const Prepared& prepared, const BoxCox& box_cox);
+
+// The number of NaN values of a series.
+int CountMissing(std::span<const double> observations);
 
 // The ARIMA engine's estimates of a request on n observations as the typed result.
 arima::Result ToResult(const arima::Request& request, arima::Estimates fit, std::size_t n,

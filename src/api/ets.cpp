@@ -73,8 +73,11 @@ Settings AutoSettings(int period, int horizon) {
 }
 
 Result Fit(std::span<const double> observations, const Settings& settings) {
-  const engine::Request o = EngineSettings(settings);
-  engine::Outcome out = engine::Run(o, observations);
+  engine::Request o = EngineSettings(settings);
+  const api::Prepared prepared =
+      api::Prepare("ets", observations, settings.transform, settings.box_cox, settings.period);
+  o.transform = prepared.engine_transform;
+  engine::Outcome out = engine::Run(o, prepared.values);
   if (!out.ok()) throw Error(out.status, std::move(out.text), std::move(out.messages));
 
   engine::Estimates& fit = out.value;
@@ -85,7 +88,7 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   r.searched = fit.searched;
   r.series = std::move(fit.series);
   r.fitted.reserve(fit.fitted.size());
-  for (const double f : fit.fitted) r.fitted.push_back(Restore(settings.transform, f));
+  for (const double f : fit.fitted) r.fitted.push_back(Restore(o.transform, f));
   r.residuals = std::move(fit.errors);
   r.mean = std::move(fit.forecasts);
   r.limits = std::move(fit.limits);
@@ -114,6 +117,7 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   api::SetInformationCriteria(r, parameters, static_cast<double>(n));
   r.mape = fit.mape;
   r.warnings = std::move(out.messages);
+  api::Restore(r, prepared, settings.box_cox);
   return r;
 }
 

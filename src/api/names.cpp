@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <string>
 
 namespace vordex {
@@ -55,6 +56,7 @@ const Entry<Transform> kTransforms[] = {
     {Transform::kNone, "none"},
     {Transform::kLog, "log"},
     {Transform::kSquareRoot, "sqrt", {"square_root"}},
+    {Transform::kBoxCox, "boxcox", {"box_cox"}},
 };
 
 const Entry<Method> kMethods[] = {
@@ -300,6 +302,12 @@ std::string ModelName(const auto_forecast::Result& r) {
     name += members[i];
   }
   return name;
+}
+
+std::string LevelName(double level) {
+  char buffer[64];
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, level);
+  return error == std::errc() ? std::string(buffer, end) : std::string();
 }
 
 std::uint32_t SeriesSeed(std::uint32_t batch_seed, std::string_view id) {

@@ -82,7 +82,7 @@ Outcome<ThetaResult> Theta(const ThetaSettings& settings, std::span<const double
     r.residuals[t] = y[t] - r.fitted[t];
   }
 
-  for (const double level : settings.levels) r.limits.push_back({.level = level});
+  for (const double level : settings.levels) r.limits.push_back(Limits{level, {}, {}});
   const double start = (1.0 - std::pow(1.0 - r.alpha, dn)) / r.alpha;
   for (int h = 1; h <= settings.horizon; ++h) {
     const double s = index_at(n + static_cast<std::size_t>(h) - 1);

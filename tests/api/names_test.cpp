@@ -31,7 +31,7 @@ void ExpectRoundTrips(std::size_t count) {
 }
 
 TEST(Names, EveryEnumerationRoundTrips) {
-  ExpectRoundTrips<Transform>(3);
+  ExpectRoundTrips<Transform>(4);
   ExpectRoundTrips<Method>(6);
   ExpectRoundTrips<ets::ErrorForm>(3);
   ExpectRoundTrips<ets::Trend>(5);
