@@ -34,45 +34,53 @@ Enum Named(std::string_view field, py::handle value) {
   Refuse(field, "one of " + Quoted<Enum>(), value);
 }
 
-// A value of type T for the setting `field`: enumerations by name, integers and numbers from
-// Python's (never from True or False, which Python counts as integers), booleans from True and
-// False only, levels from a sequence of numbers.
+// What a value of type T must be, for a refusal's message.
+template <class T>
+std::string Expected() {
+  if constexpr (std::is_same_v<T, bool>) return "True or False";
+  if constexpr (std::is_same_v<T, int>) return "an integer";
+  if constexpr (std::is_same_v<T, std::uint32_t>) return "an integer in 0..4294967295";
+  if constexpr (std::is_same_v<T, std::vector<double>>) return "a sequence of numbers";
+  return "a number";
+}
+
+// A scalar of type T, or nothing. True and False are integers to Python; here they are the
+// booleans and nothing else.
+template <class T>
+std::optional<T> Scalar(py::handle value) {
+  if (py::isinstance<py::bool_>(value) != std::is_same_v<T, bool>) return std::nullopt;
+  try {
+    return value.cast<T>();
+  } catch (const py::cast_error&) {
+    return std::nullopt;
+  }
+}
+
+// A value of type T for the setting `field`: enumerations by name, booleans, integers and
+// numbers from Python's, an optional number from None or a number, levels from a sequence of
+// numbers.
 template <class T>
 T Read(std::string_view field, py::handle value) {
-  const bool is_bool = py::isinstance<py::bool_>(value);
-  try {
-    if constexpr (std::is_enum_v<T>) {
-      return Named<T>(field, value);
-    } else if constexpr (std::is_same_v<T, bool>) {
-      if (is_bool) return value.cast<bool>();
-      Refuse(field, "True or False", value);
-    } else if constexpr (std::is_same_v<T, int>) {
-      if (!is_bool) return value.cast<int>();
-      Refuse(field, "an integer", value);
-    } else if constexpr (std::is_same_v<T, std::uint32_t>) {
-      if (!is_bool) return value.cast<std::uint32_t>();
-      Refuse(field, "an integer in 0..4294967295", value);
-    } else if constexpr (std::is_same_v<T, double>) {
-      if (!is_bool) return value.cast<double>();
-      Refuse(field, "a number", value);
-    } else if constexpr (std::is_same_v<T, std::optional<double>>) {
-      if (value.is_none()) return std::nullopt;
-      return Read<double>(field, value);
-    } else {
-      static_assert(std::is_same_v<T, std::vector<double>>);
-      if (py::isinstance<py::str>(value) || !py::isinstance<py::sequence>(value))
-        Refuse(field, "a sequence of numbers", value);
+  if constexpr (std::is_enum_v<T>) {
+    return Named<T>(field, value);
+  } else if constexpr (std::is_same_v<T, std::optional<double>>) {
+    if (value.is_none()) return std::nullopt;
+    return Read<double>(field, value);
+  } else if constexpr (std::is_same_v<T, std::vector<double>>) {
+    if (!py::isinstance<py::str>(value) && py::isinstance<py::sequence>(value)) {
       T out;
-      for (py::handle x : value.cast<py::sequence>()) out.push_back(Read<double>(field, x));
+      for (py::handle x : value.cast<py::sequence>()) {
+        const std::optional<double> v = Scalar<double>(x);
+        if (!v) Refuse(field, Expected<T>(), value);
+        out.push_back(*v);
+      }
       return out;
     }
-  } catch (const py::cast_error&) {
-  } catch (const py::error_already_set&) {
+    Refuse(field, Expected<T>(), value);
+  } else {
+    if (const std::optional<T> v = Scalar<T>(value)) return *v;
+    Refuse(field, Expected<T>(), value);
   }
-  if constexpr (std::is_same_v<T, int>) Refuse(field, "an integer", value);
-  if constexpr (std::is_same_v<T, std::uint32_t>)
-    Refuse(field, "an integer in 0..4294967295", value);
-  Refuse(field, "a number", value);
 }
 
 // One settable field of a Settings struct, by its C++ name.
@@ -204,6 +212,8 @@ ets::Settings EtsSettings(const py::dict& settings) {
   // Bounds come as a sequence of (lower, upper) pairs.
   Field<S> bounds{"bounds", [](S& s, py::handle value) {
                     s.bounds.clear();
+                    if (!py::isinstance<py::sequence>(value))
+                      Refuse("bounds", "(lower, upper) pairs", value);
                     for (py::handle pair : value.cast<py::sequence>()) {
                       const std::vector<double> p = Read<std::vector<double>>("bounds", pair);
                       if (p.size() != 2) Refuse("bounds", "(lower, upper) pairs", value);

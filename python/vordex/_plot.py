@@ -19,11 +19,11 @@ def plot_result(result, ax=None):
             label="fitted")
     if result.horizon:
         # One band per level, the widest first and palest, each drawn over the wider ones.
-        for level in sorted(result.levels, reverse=True):
+        for k, level in enumerate(sorted(result.levels, reverse=True)):
             label = level_label(level)
             ax.fill_between(fx, result.forecast[f"lower_{label}"].to_numpy(),
                             result.forecast[f"upper_{label}"].to_numpy(), color="tab:orange",
-                            alpha=0.2, linewidth=0, label=f"{label}% limits")
+                            alpha=0.15 * (k + 1), linewidth=0, label=f"{label}% limits")
         ax.plot(fx, result.forecast["mean"].to_numpy(), color="tab:orange", linewidth=1.5,
                 label="forecast")
     ax.set_title(result.model + (f", {result.transform} scale" if result.transform != "none"
