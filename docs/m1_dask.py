@@ -43,11 +43,12 @@ def main(folder):
         print(f"vordex.dask.forecast_many, 2 workers x 1:     "
               f"{time.perf_counter() - start:6.1f} s")
 
-    keys = ["id", "step"]
+    keys = ["id", "t"]
     a = local.forecasts.sort_values(keys).reset_index(drop=True)
     b = forecasts.sort_values(keys).reset_index(drop=True)
     same = all(np.array_equal(a[c].to_numpy().view(np.uint64), b[c].to_numpy().view(np.uint64))
-               for c in ("mean", "lower", "upper")) and a[keys].equals(b[keys])
+               for c in ("mean", "lower_80", "upper_80", "lower_95", "upper_95")) and \
+        a[keys].equals(b[keys])
     print(f"identical bit for bit: {same}; status: "
           f"{summary['status'].value_counts().to_dict()}")
 

@@ -1,11 +1,87 @@
 #include "convert.h"
 
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <optional>
+#include <stdexcept>
 #include <type_traits>
 
 namespace vordex::python {
 namespace {
+
+[[noreturn]] void Refuse(std::string_view field, const std::string& what, py::handle value) {
+  throw Error(Status::kInvalidSettings, std::string(field) + " must be " + what + "; got " +
+                                            py::repr(value).cast<std::string>());
+}
+
+template <class Enum>
+std::string Quoted() {
+  std::string list;
+  for (const auto& [value, name] : AllNames<Enum>()) {
+    if (!list.empty()) list += ", ";
+    list += '\'';
+    list += name;
+    list += '\'';
+  }
+  return list;
+}
+
+template <class Enum>
+Enum Named(std::string_view field, py::handle value) {
+  if (py::isinstance<py::str>(value))
+    if (const std::optional<Enum> e = FromString<Enum>(value.cast<std::string>())) return *e;
+  Refuse(field, "one of " + Quoted<Enum>(), value);
+}
+
+// What a value of type T must be, for a refusal's message.
+template <class T>
+std::string Expected() {
+  if constexpr (std::is_same_v<T, bool>) return "True or False";
+  if constexpr (std::is_same_v<T, int>) return "an integer";
+  if constexpr (std::is_same_v<T, std::uint32_t>) return "an integer in 0..4294967295";
+  if constexpr (std::is_same_v<T, std::vector<double>>) return "a sequence of numbers";
+  return "a number";
+}
+
+// A scalar of type T, or nothing. True and False are integers to Python; here they are the
+// booleans and nothing else.
+template <class T>
+std::optional<T> Scalar(py::handle value) {
+  if (py::isinstance<py::bool_>(value) != std::is_same_v<T, bool>) return std::nullopt;
+  try {
+    return value.cast<T>();
+  } catch (const py::cast_error&) {
+    return std::nullopt;
+  }
+}
+
+// A value of type T for the setting `field`: enumerations by name, booleans, integers and
+// numbers from Python's, an optional number from None or a number, levels from a sequence of
+// numbers.
+template <class T>
+T Read(std::string_view field, py::handle value) {
+  if constexpr (std::is_enum_v<T>) {
+    return Named<T>(field, value);
+  } else if constexpr (std::is_same_v<T, std::optional<double>>) {
+    if (value.is_none()) return std::nullopt;
+    return Read<double>(field, value);
+  } else if constexpr (std::is_same_v<T, std::vector<double>>) {
+    if (!py::isinstance<py::str>(value) && py::isinstance<py::sequence>(value)) {
+      T out;
+      for (py::handle x : value.cast<py::sequence>()) {
+        const std::optional<double> v = Scalar<double>(x);
+        if (!v) Refuse(field, Expected<T>(), value);
+        out.push_back(*v);
+      }
+      return out;
+    }
+    Refuse(field, Expected<T>(), value);
+  } else {
+    if (const std::optional<T> v = Scalar<T>(value)) return *v;
+    Refuse(field, Expected<T>(), value);
+  }
+}
 
 // One settable field of a Settings struct, by its C++ name.
 template <class S>
@@ -16,13 +92,7 @@ struct Field {
 
 template <class S, class T>
 Field<S> Member(const char* name, T S::*member) {
-  return {name, [member](S& s, py::handle value) {
-            if constexpr (std::is_enum_v<T>) {
-              s.*member = static_cast<T>(py::cast<int>(value));
-            } else {
-              s.*member = py::cast<T>(value);
-            }
-          }};
+  return {name, [name, member](S& s, py::handle value) { s.*member = Read<T>(name, value); }};
 }
 
 template <class S>
@@ -34,11 +104,49 @@ S ReadSettings(const py::dict& settings, const char* method, std::initializer_li
     for (const Field<S>& f : fields)
       if (name == f.name) field = &f;
     if (field == nullptr)
-      throw py::type_error("unknown " + std::string(method) + " setting " + name);
+      throw Error(Status::kInvalidSettings, std::string(method) + " has no setting " + name);
     field->set(s, value);
   }
   return s;
 }
+
+// The enumerations that settings name, by the name of their kind.
+struct Kind {
+  const char* name;
+  std::string (*canonical)(std::string_view field, py::handle value);
+  py::tuple (*names)();
+};
+
+template <class Enum>
+std::string CanonicalOf(std::string_view field, py::handle value) {
+  return std::string(ToString(Named<Enum>(field, value)));
+}
+
+template <class Enum>
+py::tuple NamesOf() {
+  py::list names;
+  for (const auto& [value, name] : AllNames<Enum>())
+    names.append(py::str(name.data(), name.size()));
+  return py::tuple(names);
+}
+
+template <class Enum>
+Kind KindOf(const char* name) {
+  return {name, &CanonicalOf<Enum>, &NamesOf<Enum>};
+}
+
+const Kind kKinds[] = {
+    KindOf<Transform>("transform"),
+    KindOf<Method>("method"),
+    KindOf<ets::ErrorForm>("error"),
+    KindOf<ets::Trend>("trend"),
+    KindOf<ets::Season>("season"),
+    KindOf<ets::Criterion>("criterion"),
+    KindOf<ets::Initialization>("initialization"),
+    KindOf<ets::Disturbances>("disturbances"),
+    KindOf<ets::InformationCriterion>("information_criterion"),
+    KindOf<ets::Search>("search"),
+};
 
 py::array_t<double> Array(const std::vector<double>& v) {
   return py::array_t<double>(static_cast<py::ssize_t>(v.size()), v.data());
@@ -48,23 +156,42 @@ py::object Optional(const std::optional<double>& x) {
   return x ? py::object(py::float_(*x)) : py::object(py::none());
 }
 
+py::str Name(std::string_view name) {
+  return {name.data(), name.size()};
+}
+
+// What every method's result shares (forecast.hpp).
+void CommonFields(const Forecast& r, py::dict& d) {
+  d["mean"] = Array(r.mean);
+  py::list limits;
+  for (const Limits& l : r.limits)
+    limits.append(py::make_tuple(l.level, Array(l.lower), Array(l.upper)));
+  d["limits"] = limits;
+  d["fitted"] = Array(r.fitted);
+  d["residuals"] = Array(r.residuals);
+  d["sigma2"] = r.sigma2;
+  d["log_likelihood"] = r.log_likelihood;
+  d["aic"] = r.aic;
+  d["aicc"] = r.aicc;
+  d["bic"] = r.bic;
+  d["status"] = Code(r.status);
+  d["warnings"] = ToList(r.warnings);
+}
+
 // The coefficients and statistics that the seasonal ARMA methods share.
 template <class R>
 void ArmaFields(const R& r, py::dict& d) {
+  CommonFields(r, d);
+  d["period"] = r.period;
+  d["orders"] = py::make_tuple(r.p, r.d, r.q, r.P, r.D, r.Q);
+  d["transform"] = Name(ToString(r.transform));
+  d["lost"] = r.lost;
   d["series"] = Array(r.series);
-  d["residuals"] = Array(r.residuals);
-  d["forecasts"] = Array(r.forecasts);
-  d["lower"] = Array(r.lower);
-  d["upper"] = Array(r.upper);
   d["ar"] = Array(r.ar);
   d["ma"] = Array(r.ma);
   d["seasonal_ar"] = Array(r.seasonal_ar);
   d["seasonal_ma"] = Array(r.seasonal_ma);
   d["constant"] = Optional(r.constant);
-  d["sigma2"] = r.sigma2;
-  d["log_likelihood"] = r.log_likelihood;
-  d["aic"] = r.aic;
-  d["warnings"] = ToList(r.warnings);
 }
 
 }  // namespace
@@ -75,8 +202,9 @@ arima::Settings ArimaSettings(const py::dict& settings) {
       settings, "arima",
       {Member("period", &S::period), Member("horizon", &S::horizon), Member("p", &S::p),
        Member("d", &S::d), Member("q", &S::q), Member("P", &S::P), Member("D", &S::D),
-       Member("Q", &S::Q), Member("mean", &S::mean), Member("transform", &S::transform),
-       Member("critical_value", &S::critical_value), Member("thorough", &S::thorough)});
+       Member("Q", &S::Q), Member("constant", &S::constant), Member("transform", &S::transform),
+       Member("levels", &S::levels), Member("critical_value", &S::critical_value),
+       Member("thorough", &S::thorough)});
 }
 
 ets::Settings EtsSettings(const py::dict& settings) {
@@ -84,18 +212,20 @@ ets::Settings EtsSettings(const py::dict& settings) {
   // Bounds come as a sequence of (lower, upper) pairs.
   Field<S> bounds{"bounds", [](S& s, py::handle value) {
                     s.bounds.clear();
+                    if (!py::isinstance<py::sequence>(value))
+                      Refuse("bounds", "(lower, upper) pairs", value);
                     for (py::handle pair : value.cast<py::sequence>()) {
-                      const auto p = pair.cast<py::sequence>();
-                      if (p.size() != 2) throw py::type_error("a bound is a (lower, upper) pair");
-                      s.bounds.push_back({p[0].cast<double>(), p[1].cast<double>()});
+                      const std::vector<double> p = Read<std::vector<double>>("bounds", pair);
+                      if (p.size() != 2) Refuse("bounds", "(lower, upper) pairs", value);
+                      s.bounds.push_back({p[0], p[1]});
                     }
                   }};
   // "auto": the recommended automatic smoothing (ets::AutoSettings) for the period and horizon,
   // then the other keys on top of it.
   S base;
-  if (settings.contains("auto") && py::cast<bool>(settings["auto"])) {
+  if (settings.contains("auto") && Read<bool>("auto", settings["auto"])) {
     const auto value = [&](const char* key, int otherwise) {
-      return settings.contains(key) ? py::cast<int>(settings[key]) : otherwise;
+      return settings.contains(key) ? Read<int>(key, settings[key]) : otherwise;
     };
     base = ets::AutoSettings(value("period", base.period), value("horizon", base.horizon));
   }
@@ -109,8 +239,8 @@ ets::Settings EtsSettings(const py::dict& settings) {
        Member("multisteps", &S::multisteps),
        Member("information_criterion", &S::information_criterion),
        Member("transform", &S::transform), Member("search", &S::search),
-       Member("admissible_region", &S::admissible_region), Member("confidence", &S::confidence),
-       bounds, Member("seed", &S::seed)},
+       Member("admissible_region", &S::admissible_region), Member("levels", &S::levels), bounds,
+       Member("seed", &S::seed), Member("threads", &S::threads)},
       base);
 }
 
@@ -121,14 +251,15 @@ armax::Settings ArmaxSettings(const py::dict& settings) {
       {Member("period", &S::period), Member("horizon", &S::horizon), Member("p", &S::p),
        Member("d", &S::d), Member("q", &S::q), Member("P", &S::P), Member("D", &S::D),
        Member("Q", &S::Q), Member("constant", &S::constant), Member("transform", &S::transform),
-       Member("critical_value", &S::critical_value), Member("thorough", &S::thorough)});
+       Member("levels", &S::levels), Member("critical_value", &S::critical_value),
+       Member("thorough", &S::thorough)});
 }
 
 auto_arima::Settings AutoArimaSettings(const py::dict& settings) {
   using S = auto_arima::Settings;
   return ReadSettings<S>(
       settings, "auto_arima",
-      {Member("period", &S::period), Member("horizon", &S::horizon), Member("level", &S::level),
+      {Member("period", &S::period), Member("horizon", &S::horizon), Member("levels", &S::levels),
        Member("d", &S::d), Member("D", &S::D), Member("max_p", &S::max_p),
        Member("max_q", &S::max_q), Member("max_P", &S::max_P), Member("max_Q", &S::max_Q),
        Member("max_order", &S::max_order), Member("max_d", &S::max_d), Member("max_D", &S::max_D),
@@ -140,22 +271,33 @@ theta::Settings ThetaSettings(const py::dict& settings) {
   using S = theta::Settings;
   return ReadSettings<S>(
       settings, "theta",
-      {Member("period", &S::period), Member("horizon", &S::horizon), Member("level", &S::level)});
+      {Member("period", &S::period), Member("horizon", &S::horizon), Member("levels", &S::levels)});
 }
 
 auto_forecast::Settings AutoForecastSettings(const py::dict& settings) {
   using S = auto_forecast::Settings;
   return ReadSettings<S>(
       settings, "auto",
-      {Member("period", &S::period), Member("horizon", &S::horizon), Member("level", &S::level),
+      {Member("period", &S::period), Member("horizon", &S::horizon), Member("levels", &S::levels),
        Member("seed", &S::seed), Member("threads", &S::threads)});
+}
+
+std::string CanonicalName(std::string_view kind, const py::handle& name) {
+  for (const Kind& k : kKinds)
+    if (kind == k.name) return k.canonical(kind, name);
+  throw std::invalid_argument("no names of kind " + std::string(kind));
+}
+
+py::dict AllNamesByKind() {
+  py::dict all;
+  for (const Kind& k : kKinds) all[k.name] = k.names();
+  return all;
 }
 
 py::dict ToDict(const arima::Result& r) {
   py::dict d;
   ArmaFields(r, d);
-  d["missing"] = r.missing;
-  d["fitted"] = Array(r.fitted);
+  d["model"] = ModelName(r);
   return d;
 }
 
@@ -163,21 +305,20 @@ py::dict ToDict(const armax::Result& r) {
   py::dict d;
   ArmaFields(r, d);
   d["sum_of_squares"] = r.sum_of_squares;
+  d["model"] = ModelName(r);
   return d;
 }
 
 py::dict ToDict(const ets::Result& r) {
   py::dict d;
-  d["error"] = static_cast<int>(r.model.error);
-  d["trend"] = static_cast<int>(r.model.trend);
-  d["season"] = static_cast<int>(r.model.season);
+  CommonFields(r, d);
+  d["model"] = ModelName(r);
+  d["period"] = r.period;
+  d["transform"] = Name(ToString(r.transform));
+  d["components"] = py::make_tuple(Name(ToString(r.model.error)), Name(ToString(r.model.trend)),
+                                   Name(ToString(r.model.season)));
   d["searched"] = r.searched;
   d["series"] = Array(r.series);
-  d["fitted"] = Array(r.fitted);
-  d["residuals"] = Array(r.residuals);
-  d["forecasts"] = Array(r.forecasts);
-  d["lower"] = Array(r.lower);
-  d["upper"] = Array(r.upper);
   d["alpha"] = r.alpha;
   d["beta"] = r.beta;
   d["gamma"] = r.gamma;
@@ -188,56 +329,45 @@ py::dict ToDict(const ets::Result& r) {
   d["rmse_average"] = r.rmse_average;
   d["rmse"] = Array(r.rmse);
   d["sigma"] = r.sigma;
-  d["sigma2"] = r.sigma2;
-  d["log_likelihood"] = r.log_likelihood;
-  d["aic"] = r.aic;
-  d["bic"] = r.bic;
   d["information_criterion"] = r.information_criterion;
   d["mape"] = r.mape;
-  d["warnings"] = ToList(r.warnings);
   return d;
 }
 
 py::dict ToDict(const auto_arima::Result& r) {
-  py::dict d = ToDict(r.fit);
-  d["orders"] = py::make_tuple(r.p, r.d, r.q, r.P, r.D, r.Q);
-  d["model_period"] = r.period;
-  d["has_constant"] = r.constant;
-  d["aicc"] = r.aicc;
-  d["bic"] = r.bic;
-  d["name"] = auto_arima::Name(r);
+  py::dict d = ToDict(static_cast<const arima::Result&>(r));
   py::list path;
-  for (const auto_arima::Candidate& c : r.path) {
-    path.append(py::make_tuple(auto_arima::Name(c, r.period), c.aicc, c.note));
-  }
+  for (const auto_arima::Candidate& c : r.path)
+    path.append(py::make_tuple(ModelName(c, r.period), c.aicc, c.note));
   d["path"] = path;
   return d;
 }
 
 py::dict ToDict(const theta::Result& r) {
   py::dict d;
+  CommonFields(r, d);
+  d["model"] = ModelName(r);
+  d["period"] = r.period;
+  d["transform"] = Name(ToString(Transform::kNone));
   d["seasonal"] = r.seasonal;
   d["seasonal_indices"] = Array(r.seasonal_indices);
   d["alpha"] = r.alpha;
   d["initial_level"] = r.initial_level;
   d["drift"] = r.drift;
-  d["sigma2"] = r.sigma2;
-  d["fitted"] = Array(r.fitted);
-  d["residuals"] = Array(r.residuals);
-  d["forecasts"] = Array(r.forecasts);
-  d["lower"] = Array(r.lower);
-  d["upper"] = Array(r.upper);
   return d;
 }
 
 py::dict ToDict(const auto_forecast::Result& r) {
   py::dict d;
-  d["forecasts"] = Array(r.forecasts);
-  d["lower"] = Array(r.lower);
-  d["upper"] = Array(r.upper);
-  d["ets"] = r.smoothing ? py::object(ToDict(*r.smoothing)) : py::object(py::none());
-  d["auto_arima"] = r.arima ? py::object(ToDict(*r.arima)) : py::object(py::none());
-  d["theta"] = r.theta ? py::object(ToDict(*r.theta)) : py::object(py::none());
+  CommonFields(r, d);
+  d["model"] = ModelName(r);
+  d["period"] = r.period;
+  d["transform"] = Name(ToString(Transform::kNone));
+  py::dict members;
+  if (r.smoothing) members["ets"] = ToDict(*r.smoothing);
+  if (r.arima) members["auto_arima"] = ToDict(*r.arima);
+  if (r.theta) members["theta"] = ToDict(*r.theta);
+  d["members"] = members;
   py::list failures;
   for (const std::string& f : r.failures) failures.append(f);
   d["failures"] = failures;
@@ -251,20 +381,17 @@ py::list ToList(const std::vector<Message>& messages) {
 }
 
 std::vector<double> Observations(const DoubleArray& y) {
-  if (y.ndim() != 1) {
-    RaiseError("", Error(Status::kNotOneDimension, "",
-                         {{"Vordex", "The observations must be a one-dimensional array", 0x30}}));
-  }
+  if (y.ndim() != 1)
+    throw Error(Status::kNotOneDimension, "The observations must be a one-dimensional array");
   std::vector<double> values(static_cast<std::size_t>(y.shape(0)));
   const auto view = y.unchecked<1>();
   for (py::ssize_t i = 0; i < y.shape(0); ++i) values[static_cast<std::size_t>(i)] = view(i);
   return values;
 }
 
-void RaiseError(const char* method, const Error& error) {
+void RaiseError(const Error& error) {
   const py::object make = py::module_::import("vordex._errors").attr("engine_error");
-  const py::object exception =
-      make(method, Code(error.status()), error.what(), error.host_text(), ToList(error.messages()));
+  const py::object exception = make(Code(error.status()), error.text(), ToList(error.messages()));
   PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(exception.ptr())), exception.ptr());
   throw py::error_already_set();
 }

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <variant>
@@ -21,18 +22,26 @@ namespace {
 using batch::MethodSettings;
 using batch::Outcome;
 
-MethodSettings ReadSettings(const std::string& method, const py::dict& settings) {
-  if (method == "arima") return ArimaSettings(settings);
-  if (method == "ets") return EtsSettings(settings);
-  if (method == "armax") return ArmaxSettings(settings);
-  if (method == "auto_arima") return AutoArimaSettings(settings);
-  if (method == "theta") return ThetaSettings(settings);
-  if (method == "auto") return AutoForecastSettings(settings);
-  throw py::value_error("unknown method " + method);
+MethodSettings ReadSettings(Method method, const py::dict& settings) {
+  switch (method) {
+    case Method::kArima:
+      return ArimaSettings(settings);
+    case Method::kEts:
+      return EtsSettings(settings);
+    case Method::kArmax:
+      return ArmaxSettings(settings);
+    case Method::kAutoArima:
+      return AutoArimaSettings(settings);
+    case Method::kTheta:
+      return ThetaSettings(settings);
+    case Method::kAuto:
+      return AutoForecastSettings(settings);
+  }
+  throw Error(Status::kInvalidSettings, "unknown method");
 }
 
 py::tuple ToTuple(const Outcome& o) {
-  const py::object result = std::visit(
+  const py::object value = std::visit(
       [](const auto& r) -> py::object {
         if constexpr (std::is_same_v<std::decay_t<decltype(r)>, std::monostate>) {
           return py::none();
@@ -40,16 +49,18 @@ py::tuple ToTuple(const Outcome& o) {
           return ToDict(r);
         }
       },
-      o.result);
-  return py::make_tuple(Code(o.status), o.message, ToList(o.messages), result);
+      o.value);
+  return py::make_tuple(Code(o.status), o.text, ToList(o.messages), value);
 }
 
-// Fits series i of `series` with settings[i] and its own seed on `threads` workers: a series'
-// results then depend on its own seed only, not on which other series share the call. Checks for
-// KeyboardInterrupt while the workers run; after one, series not yet started are not started,
-// and the interrupt is raised once the running ones are done.
+// Fits series i of `series` with settings[i] on `threads` workers under the batch seed `seed`:
+// series i simulates with SeriesSeed(seed, its id), so its results depend on its id alone, not on
+// which other series share the call. Checks for KeyboardInterrupt while the workers run; after
+// one, series not yet started are not started, and the interrupt is raised once the running ones
+// are done.
 std::vector<Outcome> FitEach(const std::vector<batch::Series>& series,
-                             const std::vector<MethodSettings>& settings, int threads) {
+                             const std::vector<MethodSettings>& settings, std::uint32_t seed,
+                             int threads) {
   std::atomic<bool> cancel{false};
   std::vector<Outcome> outcomes;
   {
@@ -57,6 +68,7 @@ std::vector<Outcome> FitEach(const std::vector<batch::Series>& series,
     batch::Options options;
     options.threads = threads;
     options.cancel = &cancel;
+    options.seed = seed;
     std::mutex mutex;
     std::condition_variable finished;
     bool done = false;
@@ -86,28 +98,50 @@ void RegisterMany(py::module_& m) {
   m.def(
       "fit_many",
       [](const std::string& method, const std::vector<std::string>& ids, const py::list& values,
-         const py::list& settings, const std::vector<std::uint32_t>& seeds, int threads) {
+         const py::list& settings, std::uint32_t seed, int threads) {
         const std::size_t n = ids.size();
-        if (values.size() != n || settings.size() != n || seeds.size() != n)
-          throw py::value_error("one value array, settings dict and seed per series");
+        if (values.size() != n || settings.size() != n)
+          throw py::value_error("one value array and settings dict per series");
+        const std::optional<Method> fitted_by = FromString<Method>(method);
+        if (!fitted_by) throw py::value_error("unknown method " + method);
+        // A series whose observations or settings cannot be read fails alone, before the batch.
+        std::vector<std::optional<Outcome>> refused(n);
         std::vector<std::vector<double>> data;
         data.reserve(n);  // the series' spans point into it
         std::vector<batch::Series> series;
         std::vector<MethodSettings> each;
         for (std::size_t i = 0; i < n; ++i) {
-          data.push_back(Observations(values[i].cast<DoubleArray>()));
-          series.push_back({ids[i], data.back(), seeds[i]});
-          each.push_back(ReadSettings(method, settings[i].cast<py::dict>()));
+          try {
+            std::vector<double> y = Observations(values[i].cast<DoubleArray>());
+            MethodSettings s = ReadSettings(*fitted_by, settings[i].cast<py::dict>());
+            data.push_back(std::move(y));
+            series.push_back({ids[i], data.back()});
+            each.push_back(std::move(s));
+          } catch (const Error& e) {
+            Outcome o;
+            o.id = ids[i];
+            o.status = e.status();
+            o.text = e.text();
+            o.messages = e.messages();
+            refused[i] = std::move(o);
+          }
         }
-        const std::vector<Outcome> outcomes = FitEach(series, each, threads);
+        const std::vector<Outcome> fitted = FitEach(series, each, seed, threads);
         py::list list;
-        for (const Outcome& o : outcomes) list.append(ToTuple(o));
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < n; ++i)
+          list.append(ToTuple(refused[i] ? *refused[i] : fitted[next++]));
         return list;
       },
-      py::arg("method"), py::arg("ids"), py::arg("values"), py::arg("settings"), py::arg("seeds"),
+      py::arg("method"), py::arg("ids"), py::arg("values"), py::arg("settings"), py::arg("seed"),
       py::arg("threads"),
-      "Fits each series with its settings, in parallel: a list of (status code, message, "
-      "messages, result dict or None) in the order of the series.");
+      "Fits each series with its settings, in parallel, series i simulating with "
+      "SeriesSeed(seed, ids[i]): a list of (status code, text, messages, result dict or None) "
+      "in the order of the series.");
+  m.def(
+      "series_seed", [](std::uint32_t seed, const std::string& id) { return SeriesSeed(seed, id); },
+      py::arg("seed"), py::arg("id"),
+      "The simulation seed of the series named `id` in a batch with seed `seed`.");
 }
 
 }  // namespace vordex::python

@@ -6,7 +6,7 @@
 
 namespace vordex::python {
 
-// Adds fit_many and series_seed to the module.
+// Adds fit_many (the batch layer's FitMany) and series_seed (SeriesSeed) to the module.
 void RegisterMany(pybind11::module_& m);
 
 }  // namespace vordex::python

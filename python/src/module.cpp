@@ -1,10 +1,16 @@
 // The extension module vordex._vordex: the typed C++ API for the Python package. The package's
 // pure-Python layer checks the arguments, passes settings as dicts keyed by the C++ field names
-// and builds its result objects from the dicts returned here. Engines run without the GIL, so
-// requests from several Python threads run in parallel.
+// and builds its result objects from the dicts returned here. The library's names (of every
+// enumeration, of the statuses, of fitted models) and defaults come from here, so the package
+// keeps no table of its own. Engines run without the GIL, so requests from several Python threads
+// run in parallel.
+#include <pybind11/stl.h>
+
 #include <span>
+#include <string>
 
 #include "convert.h"
+#include "vordex/forecast.hpp"
 #if VORDEX_PYTHON_BATCH
 #include "many.h"
 #endif
@@ -13,19 +19,32 @@ namespace vordex::python {
 namespace {
 
 template <class Settings, class Result>
-py::dict Fit(const char* method, Result (*fit)(std::span<const double>, const Settings&),
-             const DoubleArray& y, const Settings& settings) {
-  const std::vector<double> values = Observations(y);
+py::dict Fit(Settings (*read)(const py::dict&),
+             Result (*fit)(std::span<const double>, const Settings&), const DoubleArray& y,
+             const py::dict& settings) {
   try {
+    const std::vector<double> values = Observations(y);
+    const Settings s = read(settings);
     Result result;
     {
       py::gil_scoped_release release;
-      result = fit(values, settings);
+      result = fit(values, s);
     }
     return ToDict(result);
   } catch (const Error& e) {
-    RaiseError(method, e);
+    RaiseError(e);
   }
+}
+
+template <class Settings, class Result>
+void Define(py::module_& m, const char* name, Settings (*read)(const py::dict&),
+            Result (*fit)(std::span<const double>, const Settings&)) {
+  m.def(
+      name,
+      [read, fit](const DoubleArray& y, const py::dict& settings) {
+        return Fit(read, fit, y, settings);
+      },
+      py::arg("y"), py::arg("settings"));
 }
 
 }  // namespace
@@ -36,42 +55,32 @@ PYBIND11_MODULE(_vordex, m) {
   using namespace vordex::python;
   m.doc() = "VORDEX engines for the vordex package (use the package's functions instead).";
   m.attr("DEFAULT_SEED") = vordex::ets::kDefaultSeed;
+  m.attr("DEFAULT_HORIZON") = vordex::kDefaultHorizon;
+  m.attr("DEFAULT_LEVELS") = py::tuple(py::cast(vordex::kDefaultLevels));
+  m.attr("NAMES") = AllNamesByKind();
+  py::list statuses;
+  for (const auto& [status, name] : vordex::AllNames<vordex::Status>())
+    statuses.append(py::make_tuple(py::str(name.data(), name.size()), vordex::Code(status),
+                                   vordex::Succeeded(status), vordex::IsWarning(status)));
+  m.attr("STATUSES") = py::tuple(statuses);
   m.def(
-      "fit_arima",
-      [](const DoubleArray& y, const py::dict& settings) {
-        return Fit("arima", &vordex::arima::Fit, y, ArimaSettings(settings));
+      "canonical_name",
+      [](const std::string& kind, const py::object& name) {
+        try {
+          return CanonicalName(kind, name);
+        } catch (const vordex::Error& e) {
+          RaiseError(e);
+        }
       },
-      py::arg("y"), py::arg("settings"));
-  m.def(
-      "fit_ets",
-      [](const DoubleArray& y, const py::dict& settings) {
-        return Fit("ets", &vordex::ets::Fit, y, EtsSettings(settings));
-      },
-      py::arg("y"), py::arg("settings"));
-  m.def(
-      "fit_armax",
-      [](const DoubleArray& y, const py::dict& settings) {
-        return Fit("armax", &vordex::armax::Fit, y, ArmaxSettings(settings));
-      },
-      py::arg("y"), py::arg("settings"));
-  m.def(
-      "fit_auto_arima",
-      [](const DoubleArray& y, const py::dict& settings) {
-        return Fit("auto_arima", &vordex::auto_arima::Fit, y, AutoArimaSettings(settings));
-      },
-      py::arg("y"), py::arg("settings"));
-  m.def(
-      "fit_theta",
-      [](const DoubleArray& y, const py::dict& settings) {
-        return Fit("theta", &vordex::theta::Fit, y, ThetaSettings(settings));
-      },
-      py::arg("y"), py::arg("settings"));
-  m.def(
-      "fit_auto",
-      [](const DoubleArray& y, const py::dict& settings) {
-        return Fit("auto", &vordex::auto_forecast::Fit, y, AutoForecastSettings(settings));
-      },
-      py::arg("y"), py::arg("settings"));
+      py::arg("kind"), py::arg("name"),
+      "The canonical name of the value of `kind` named `name` (FromString, then ToString); "
+      "raises vordex.Error for an unknown name.");
+  Define(m, "fit_arima", &ArimaSettings, &vordex::arima::Fit);
+  Define(m, "fit_ets", &EtsSettings, &vordex::ets::Fit);
+  Define(m, "fit_armax", &ArmaxSettings, &vordex::armax::Fit);
+  Define(m, "fit_auto_arima", &AutoArimaSettings, &vordex::auto_arima::Fit);
+  Define(m, "fit_theta", &ThetaSettings, &vordex::theta::Fit);
+  Define(m, "fit_auto", &AutoForecastSettings, &vordex::auto_forecast::Fit);
 #if VORDEX_PYTHON_BATCH
   RegisterMany(m);
 #endif

@@ -1,7 +1,4 @@
 """Data and functions that the Python tests share, and the figures that some tests measure."""
-import os
-import shutil
-import subprocess
 from pathlib import Path
 
 import numpy as np
@@ -47,33 +44,3 @@ def same_bits(a, b):
 def needs_batch():
     return pytest.mark.skipif(not hasattr(vordex._vordex, "fit_many"),
                               reason="libvordex_cpp was built without the batch layer")
-
-
-def _cli():
-    path = os.environ.get("VORDEX_CLI") or REPOSITORY / "build" / "cli" / "vordex"
-    return shutil.which(str(path))
-
-
-@pytest.fixture(scope="module")
-def cli():
-    """Runs the command-line tool with --format csv: ({section: {name: value as text}}, the
-    forecast rows); the first section is named ""."""
-    path = _cli()
-    if path is None:
-        pytest.skip("the vordex command-line tool is not built")
-
-    def run(*args):
-        out = subprocess.run([path, *args, "--format", "csv"], capture_output=True, text=True,
-                             check=True).stdout
-        sections, section, rows = {}, "", []
-        for line in out.splitlines():
-            cells = line.split(",")
-            if line.startswith("# "):
-                section = line[2:]
-            elif line and cells[0] not in ("name", "t"):
-                if len(cells) == 2:
-                    sections.setdefault(section, {})[cells[0]] = cells[1]
-                else:
-                    rows.append([float(c) for c in cells[1:]])
-        return sections, np.array(rows)
-    return run

@@ -1,43 +1,44 @@
-"""vordex.auto, vordex.auto_arima and vordex.theta: the command-line tool's numbers, the
-combination as the mean of its members, and forecast_many with the automatic methods."""
-import json
-import subprocess
-
+"""vordex.auto, vordex.auto_arima and vordex.theta: the combination as the mean of its members,
+the search's report, and forecast_many with the automatic methods."""
 import numpy as np
 import pandas as pd
 import pytest
 
 import vordex
-from conftest import _cli, needs_batch, same_bits, sample
+from conftest import needs_batch, same_bits, sample
 
-
-def test_the_automatic_methods_equal_the_cpp_api_bit_for_bit(airline):
-    path = _cli()
-    if path is None:
-        pytest.skip("the vordex command-line tool is not built")
-    for method, command in ((vordex.auto_arima, "auto-arima"), (vordex.theta, "theta"),
-                            (vordex.auto, "auto")):
-        r = method(airline, horizon=4, level=0.8)
-        out = subprocess.run([path, command, "--dataset", "airline", "--horizon", "4", "--level",
-                              "80", "--format", "json"], capture_output=True, text=True,
-                             check=True).stdout
-        rows = [[row[k] for k in ("forecast", "lower", "upper")]
-                for row in json.loads(out)["forecasts"]]
-        assert same_bits(r.forecast[["mean", "lower", "upper"]], rows), command
+# Means of three numbers summed in another order differ in the last bit at most.
+MEAN_REL = 1e-15
 
 
 def test_the_combination_is_the_mean_of_its_members(airline):
     r = vordex.auto(airline, horizon=6, seed=3)
     assert set(r.members) == {"ets", "auto_arima", "theta"} and r.failures == []
     members = [r.members[k].forecast for k in ("ets", "auto_arima", "theta")]
-    for column in ("mean", "lower", "upper"):
+    assert r.status is vordex.Status.OK and np.isnan(r.log_likelihood)
+    for column in ("mean", "lower_80", "upper_80", "lower_95", "upper_95"):
         expected = (members[0][column] + members[1][column] + members[2][column]) / 3
-        assert np.allclose(r.forecast[column], expected, rtol=1e-15, atol=0)
+        assert np.allclose(r.forecast[column], expected, rtol=MEAN_REL, atol=0)
     # The smoothing member is the automatic preset, as vordex.ets(auto=True) gives it.
     assert same_bits(r.members["ets"].forecast, vordex.ets(airline, auto=True, horizon=6,
                                                            seed=3).forecast)
     assert list(r.forecast.index) == list(pd.period_range("1961-01", periods=6, freq="M"))
-    assert r.model.startswith("mean of ETS(")
+    assert r.model == "mean of " + " + ".join(r.members[k].model
+                                              for k in ("ets", "auto_arima", "theta"))
+    # Its fitted values are the means of the members' where all three have one.
+    fitted = np.array([m.fitted for m in r.members.values()])
+    complete = ~np.isnan(fitted).any(axis=0)
+    assert np.allclose(r.fitted[complete], fitted[:, complete].mean(axis=0), rtol=MEAN_REL, atol=0)
+    assert np.allclose(r.residuals, airline - r.fitted, rtol=MEAN_REL, atol=0, equal_nan=True)
+
+
+def test_a_combination_of_one_member_says_so():
+    # Two values: too few for automatic ARIMA and Theta, enough for the smoothing.
+    r = vordex.auto([1.0, 2.0], horizon=2)
+    assert r.status is vordex.Status.SINGLE_MEMBER and r.status.is_warning
+    assert list(r.members) == ["ets"] and len(r.failures) == 2
+    assert r.model == r.members["ets"].model + " alone"
+    assert same_bits(r.forecast, r.members["ets"].forecast)
 
 
 def test_auto_arima_reports_its_search(airline):
@@ -46,6 +47,7 @@ def test_auto_arima_reports_its_search(airline):
     assert r.model == "ARIMA(0,1,1)(0,1,1)[12]"
     assert r.orders == (0, 1, 1, 0, 1, 1)
     assert r.aicc == r.path["aicc"].min()
+    assert r.path.loc[r.path["aicc"].idxmin(), "model"] == r.model
     assert not r.path["model"].duplicated().any()
 
 
@@ -59,5 +61,13 @@ def test_forecast_many_fits_each_series_as_alone(method):
     y = pd.Series(list(deaths), index=pd.DatetimeIndex(frame["time"]))
     keywords = {"seed": vordex.series_seed("deaths")} if method == "auto" else {}
     alone = getattr(vordex, method)(y, horizon=3, **keywords)
-    assert same_bits(forecasts[["mean", "lower", "upper"]], alone.forecast)
+    assert same_bits(forecasts.iloc[:, 2:], alone.forecast)
     assert summary["model"].item() == alone.model
+
+
+@needs_batch()
+def test_forecast_many_reports_a_warning_with_its_forecasts():
+    frame = pd.DataFrame({"id": ["short", "short"], "time": [1, 2], "value": [1.0, 2.0]})
+    forecasts, summary = vordex.forecast_many(frame, method="auto", horizon=2)
+    assert summary[["status", "code", "message"]].values.tolist() == [["single_member", 601, ""]]
+    assert forecasts["time"].tolist() == [3, 4] and not forecasts.isna().any().any()

@@ -44,7 +44,7 @@ def _sorted(frame, keys):
 
 def _assert_same(dask_result, local):
     forecasts, summary = dask.compute(*dask_result)
-    for got, expected, keys in ((forecasts, local.forecasts, ["id", "step"]),
+    for got, expected, keys in ((forecasts, local.forecasts, ["id", "time"]),
                                 (summary, local.summary, ["id"])):
         got, expected = _sorted(got, keys), _sorted(expected, keys)
         assert list(got.columns) == list(expected.columns)
@@ -59,7 +59,7 @@ def _assert_same(dask_result, local):
 def test_a_cluster_gives_the_numbers_of_one_machine(client, frame, method):
     settings = dict(method=method, period="period", horizon=8, seed=11)
     local = vordex.forecast_many(frame, **settings)
-    ok = local.summary.set_index("id")["status"] == "OK"
+    ok = local.summary.set_index("id")["status"] == "ok"
     assert sorted(ok.index[~ok]) == ["gap", "single"]
     spread = dd.from_pandas(frame, npartitions=3, sort=False)  # series span partitions
     _assert_same(vordex.dask.forecast_many(spread, **settings), local)

@@ -17,7 +17,7 @@ def test_a_plot_renders_to_a_png_of_the_figure_size(airline, tmp_path):
     figure, ax = plt.subplots(figsize=(6, 3), dpi=50)
     assert r.plot(ax=ax) is ax
     observed, fitted, forecast = ax.lines
-    assert len(ax.collections) == 1  # the band between the limits
+    assert len(ax.collections) == 2  # the bands between the 80% and the 95% limits
     assert forecast.get_xdata()[0] > observed.get_xdata()[-1]  # the forecasts follow the data
     path = tmp_path / "airline.png"
     figure.savefig(path)
@@ -33,4 +33,6 @@ def test_without_axes_a_plot_makes_its_own_figure():
     r = vordex.ets(list(100 + np.arange(30.0)), horizon=5, paths=500)
     ax = r.plot()
     assert len(ax.lines) == 3 and ax.get_title() == r.model
+    assert [t.get_text() for t in ax.get_legend().get_texts()][2:4] == ["95% limits",
+                                                                        "80% limits"]
     plt.close(ax.figure)

@@ -48,7 +48,7 @@ def test_forecasts_continue_the_index_of_the_observations(case):
     assert r.period == period
     pd.testing.assert_index_equal(r.forecast.index, expected, exact=False, check_names=False)
     assert r.fitted.index.equals(index) and r.residuals.index.equals(index)
-    assert list(r.forecast.columns) == ["mean", "lower", "upper"]
+    assert list(r.forecast.columns) == ["mean", "lower_80", "upper_80", "lower_95", "upper_95"]
 
 
 @pytest.mark.parametrize("y", [list(VALUES), tuple(VALUES), VALUES.astype(np.float32),

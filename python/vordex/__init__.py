@@ -1,16 +1,21 @@
-"""VORDEX: seasonal ARIMA, exponential smoothing and seasonal ARMA forecasts for numpy arrays
+"""VORDEX: seasonal ARIMA, exponential smoothing, ARMAX and automatic forecasts for numpy arrays
 and pandas series.
 
     vordex.arima(y, order=(0, 1, 1), seasonal=(0, 1, 1), transform="log")
-    vordex.ets(y)                      # every component chosen by AIC
+    vordex.ets(y, level=[80, 95])      # every component chosen by AIC; levels in percent
     vordex.armax(y, constant=True)
     vordex.auto(y)                     # the recommended automatic forecast
     vordex.auto_arima(y), vordex.theta(y)
     vordex.forecast_many(frame, id="id", time="time", value="value", method="ets")
     vordex.dask.forecast_many(dask_frame, ...)   # import vordex.dask
 
-Failures raise vordex.Error (a ValueError) with .status (vordex.Status) and .messages.
+Forecast tables have the columns mean, lower_80, upper_80, lower_95, upper_95 (one pair per
+level). Failures raise vordex.Error (a ValueError) with .status (vordex.Status), .text and
+.messages. The names of every setting's values are the library's: vordex.names lists them.
 """
+import types as _types
+
+from . import _vordex
 from ._api import arima, armax, auto, auto_arima, ets, theta
 from ._errors import Error, Message, Status
 from ._many import ManyForecasts, forecast_many, series_seed
@@ -18,12 +23,19 @@ from ._results import (ArimaResult, ArmaxResult, AutoArimaResult, AutoResult, Et
                        ThetaResult)
 from ._version import __version__
 
+#: The library's names of every setting's values, by setting ("transform", "method", "error",
+#: "trend", "season", "criterion", "initialization", "disturbances", "information_criterion",
+#: "search"), each in the library's order. The functions take these (in any case, with "-" for
+#: "_") and a few aliases: ETS(A,Ad,M)'s letters, "amse", "bootstrap".
+names = _types.MappingProxyType(dict(_vordex.NAMES))
+
 # Public classes show as vordex.X in tracebacks and pickles.
-for _cls in (Error, Message, Status, ManyForecasts, Result, ArimaResult, EtsResult, ArmaxResult,
+for _cls in (Error, Message, ManyForecasts, Result, ArimaResult, EtsResult, ArmaxResult,
              AutoArimaResult, ThetaResult, AutoResult):
     _cls.__module__ = __name__
 del _cls
 
 __all__ = ["arima", "ets", "armax", "auto", "auto_arima", "theta", "forecast_many",
-           "series_seed", "ManyForecasts", "Error", "Message", "Status", "Result", "ArimaResult",
-           "EtsResult", "ArmaxResult", "AutoArimaResult", "ThetaResult", "AutoResult"]
+           "series_seed", "names", "ManyForecasts", "Error", "Message", "Status", "Result",
+           "ArimaResult", "EtsResult", "ArmaxResult", "AutoArimaResult", "ThetaResult",
+           "AutoResult"]

@@ -1,25 +1,29 @@
 """Many series at once: vordex.forecast_many over the library's batch layer."""
 import numbers
-import zlib
 from typing import NamedTuple
 
 import numpy as np
 import pandas as pd
 
-from . import _vordex
+from . import _settings, _vordex
 from ._api import METHODS
-from ._errors import Error, Status, engine_error, refused
+from ._errors import Error, Status, batch_error, refused
+from ._results import forecast_columns, forecast_values
 from ._series import _numbers_from_objects, frequency, future_index, period_of
+
+_STATISTICS = ["log_likelihood", "aic", "aicc", "bic", "sigma2"]
 
 
 class ManyForecasts(NamedTuple):
     """What forecast_many returns (unpack it: ``forecasts, summary = ...``).
 
-    forecasts: one row per series and step: the id column, the time column (continuing each
-        series' times), step (1..horizon), mean, lower, upper.
-    summary: one row per series: the id column, status (a vordex.Status name, "OK" when the
-        series was fitted), message (why it failed, else empty), model, n (observations),
-        period, loglik, aic, sigma2.
+    forecasts: one row per series and forecast: the id column, the time column (continuing
+        each series' times), mean, and lower_L, upper_L for each level L (lower_80, upper_80,
+        lower_95, upper_95 by default), as in the single-series results' forecast tables.
+    summary: one row per series: the id column, status (the library's status name: "ok", a
+        warning such as "single_member", or why the series failed, such as
+        "ets_non_finite_data"), code (the status's code), message (why it failed, else empty),
+        model, log_likelihood, aic, aicc, bic, sigma2, n (observations) and period.
     """
 
     forecasts: pd.DataFrame
@@ -27,23 +31,19 @@ class ManyForecasts(NamedTuple):
 
 
 def series_seed(id, seed=None):
-    """The seed of the simulated paths with which forecast_many fits the series `id` under the
-    batch seed `seed` (None: the default seed): ``vordex.ets(y, seed=vordex.series_seed(id))``
-    gives that series' numbers. It depends on the id and the batch seed only, so a series gets
-    the same forecasts whichever other series share the call, and on any Dask partition."""
+    """The seed of the simulations with which forecast_many fits the series `id` under the
+    batch seed `seed` (None: the library's default seed): the library's SeriesSeed(seed, id) of
+    the id's text. ``vordex.ets(y, seed=vordex.series_seed(id))`` gives that series' numbers.
+    It depends on the id and the batch seed only, so a series gets the same forecasts whichever
+    other series share the call, however many threads fit them and on any Dask partition."""
     _require_batch()
-    return _series_seed(id, seed)
+    return _vordex.series_seed(_settings.seed(seed), str(id))
 
 
 def _require_batch():
     if not hasattr(_vordex, "fit_many"):
         raise NotImplementedError("this build of vordex has no batch layer (libvordex_cpp was "
                                   "built without src/batch)")
-
-
-def _series_seed(id, seed):
-    base = _vordex.DEFAULT_SEED if seed is None else int(seed)
-    return zlib.crc32(str(id).encode("utf-8"), base)
 
 
 def forecast_many(df, id="id", time="time", value="value", method="ets", n_jobs=-1,
@@ -54,33 +54,38 @@ def forecast_many(df, id="id", time="time", value="value", method="ets", n_jobs=
     Args:
         df: pandas DataFrame with the columns named by id, time and value.
         id, time, value: column names; time may be None (rows in time order within each
-            series). Each series' rows are sorted by time.
+            series; the forecasts' column "time" then holds positions). Each series' rows are
+            sorted by time.
         method: "ets", "arima", "armax", "auto_arima", "theta" or "auto" (the combination).
         n_jobs: worker threads (-1 or 0: every core).
         errors: "ignore" reports a bad series (too short, not numbers, a refused setting, a
             failed fit) in the summary and goes on; "raise" raises vordex.Error for the first
             bad series (in id order) after the others have run.
-        seed: batch seed of the simulated limits (ets); series `i` simulates with
-            series_seed(i, seed).
-        **settings: the method's keyword arguments (as for vordex.ets, vordex.arima,
-            vordex.armax). period and horizon may also name a column, whose first value in each
-            series is that series' period or horizon; period None takes the frequency of each
-            series' times when they are dates or periods, else 1.
+        seed: the batch seed of the simulations (ets, auto): the series with id `i` simulates
+            with series_seed(i, seed), so its numbers depend neither on n_jobs nor on the other
+            series of the call.
+        **settings: the method's keyword arguments (as for vordex.ets, vordex.arima, ...;
+            level in percent). period and horizon may also name a column, whose first value in
+            each series is that series' period or horizon; period None takes the frequency of
+            each series' times when they are dates or periods, else 1.
 
     Returns ManyForecasts(forecasts, summary).
     """
     _require_batch()
-    if method not in METHODS:
-        raise ValueError(f"method must be one of {', '.join(METHODS)}; got {method!r}")
+    method = _vordex.canonical_name("method", method)
     if errors not in ("ignore", "raise"):
         raise ValueError(f"errors must be 'ignore' or 'raise'; got {errors!r}")
     entry = METHODS[method]
+    batch_seed = _settings.seed(seed)
     columns = [c for c in (id, time, value) if c is not None]
     per_series = {k: settings[k] for k in ("period", "horizon")
                   if isinstance(settings.get(k), str)}
     missing = [c for c in columns + list(per_series.values()) if c not in df.columns]
     if missing:
         raise KeyError(f"forecast_many: no column {', '.join(map(repr, missing))}")
+    # The levels that name the forecast columns when no series has limits to name them.
+    levels = _settings.limit_levels(settings.get("level", _settings.DEFAULT_LEVELS),
+                                    settings.get("critical_value"))
 
     frame = df.sort_values([id, time] if time is not None else [id], kind="mergesort")
     ids = frame[id].to_numpy()
@@ -89,7 +94,7 @@ def forecast_many(df, id="id", time="time", value="value", method="ets", n_jobs=
     values, bad_values = _values(frame[value])
     times = frame[time] if time is not None else None
 
-    series_ids, series_values, series_times, series_settings, seeds = [], [], [], [], []
+    series_ids, series_values, series_times, series_settings = [], [], [], []
     periods = []
     failures = {}  # position -> Error, for series refused before any engine runs
     for k, (a, b) in enumerate(zip(starts, ends)):
@@ -108,44 +113,43 @@ def forecast_many(df, id="id", time="time", value="value", method="ets", n_jobs=
         try:
             bad = np.flatnonzero(bad_values[a:b])
             if len(bad):
-                raise refused(Status.DATA_READ, f"The observations must be numbers; observation "
-                                                f"{bad[0]} is {frame[value].iloc[a + bad[0]]!r}")
+                raise refused(Status.INVALID_DATA,
+                              f"The observations must be numbers; observation {bad[0]} is "
+                              f"{frame[value].iloc[a + bad[0]]!r}")
             series_settings.append(entry.settings(period, **keywords))
         except Error as error:  # a refused setting fails this series only
             failures[k] = error
             series_settings.append(None)
-        seeds.append(_series_seed(key, seed))
 
     run = [k for k in range(len(series_ids)) if k not in failures]
     outcomes = dict(zip(run, _vordex.fit_many(
         method, [str(series_ids[k]) for k in run], [series_values[k] for k in run],
-        [series_settings[k] for k in run], [seeds[k] for k in run],
+        [series_settings[k] for k in run], batch_seed,
         0 if n_jobs is None or n_jobs <= 0 else int(n_jobs))))
 
     forecast_parts, rows = [], []
     for k, key in enumerate(series_ids):
         error, raw = failures.get(k), None
         if error is None:
-            code, message, messages, raw = outcomes[k]
+            code, text, messages, raw = outcomes[k]
             if raw is None:
-                error = engine_error(method, code, message, "", messages)
-        s = series_settings[k]
-        row = {"id": key, "status": "OK", "message": "", "model": "",
-               "n": len(series_values[k]), "period": periods[k],
-               "loglik": np.nan, "aic": np.nan, "sigma2": np.nan}
+                error = batch_error(code, text, messages)
+        row = {"id": key, "message": "", "model": "", "n": len(series_values[k]),
+               "period": periods[k], **dict.fromkeys(_STATISTICS, np.nan)}
         if error is not None:
             if errors == "raise":
-                raise type(error)(error.status, f"series {key!r}: {error}", error.messages,
-                                  error.host_text)
-            row.update(status=error.status.name, message=str(error))
+                raise type(error)(error.status, error.text, error.messages,
+                                  f"series {key!r}: {error}")
+            status = error.status
+            row["message"] = str(error)
         else:
-            row.update(model=entry.result.describe(s, raw),
-                       loglik=raw.get("log_likelihood", np.nan), aic=raw.get("aic", np.nan),
-                       sigma2=raw.get("sigma2", np.nan))
+            status = Status(raw["status"])
+            row.update(model=raw["model"], **{s: raw[s] for s in _STATISTICS})
             forecast_parts.append((k, raw))
+        row.update(status=status.name.lower(), code=status.code)
         rows.append(row)
     return ManyForecasts(
-        _forecast_frame(forecast_parts, series_ids, series_times, frame, id, time),
+        _forecast_frame(forecast_parts, series_ids, series_times, frame, id, time, levels),
         _summary_frame(rows, frame, id))
 
 
@@ -180,8 +184,8 @@ def _future_times(times, horizon, dtype):
     return pd.Index(np.asarray(future_index(times, horizon), dtype=np.int64))
 
 
-def _forecast_frame(parts, series_ids, series_times, frame, id, time):
-    horizons = [len(raw["forecasts"]) for _, raw in parts]
+def _forecast_frame(parts, series_ids, series_times, frame, id, time, levels):
+    horizons = [len(raw["mean"]) for _, raw in parts]
     rows = np.repeat(np.array([k for k, _ in parts], dtype=np.int64), horizons)
     keys = pd.Series(series_ids, dtype=frame[id].dtype) if series_ids else frame[id].iloc[:0]
     out = pd.DataFrame({id: keys.to_numpy()[rows]})
@@ -190,17 +194,21 @@ def _forecast_frame(parts, series_ids, series_times, frame, id, time):
         empty = _future_times(pd.Index([], dtype=dtype), 0, dtype)
         out[time] = empty.append([_future_times(series_times[k], h, dtype)
                                   for (k, _), h in zip(parts, horizons)])
-    out["step"] = np.concatenate([np.arange(1, h + 1) for h in horizons] + [[]]).astype(np.int64)
-    for column, key in (("mean", "forecasts"), ("lower", "lower"), ("upper", "upper")):
-        out[column] = np.concatenate([raw[key] for _, raw in parts] + [[]]).astype(np.float64)
+    else:
+        # Positions, as a single series without an index continues them.
+        out["time"] = _future_times(pd.RangeIndex(0), 0, np.int64).append(
+            [_future_times(series_times[k], h, np.int64) for (k, _), h in zip(parts, horizons)])
+    tables = [forecast_values(raw) for _, raw in parts]
+    for column in list(tables[0]) if tables else forecast_columns(levels):
+        out[column] = np.concatenate([t[column] for t in tables] + [[]]).astype(np.float64)
     return out
 
 
 def _summary_frame(rows, frame, id):
-    summary = pd.DataFrame(rows, columns=["id", "status", "message", "model", "n", "period",
-                                          "loglik", "aic", "sigma2"])
+    summary = pd.DataFrame(rows, columns=["id", "status", "code", "message", "model",
+                                          *_STATISTICS, "n", "period"])
     summary["id"] = pd.Series(summary["id"].to_numpy(), dtype=frame[id].dtype)
-    summary = summary.astype({"status": object, "message": object, "model": object,
-                              "n": np.int64, "period": np.int64, "loglik": np.float64,
-                              "aic": np.float64, "sigma2": np.float64})
+    summary = summary.astype({"status": object, "code": np.int64, "message": object,
+                              "model": object, **dict.fromkeys(_STATISTICS, np.float64),
+                              "n": np.int64, "period": np.int64})
     return summary.rename(columns={"id": id})

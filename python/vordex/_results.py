@@ -1,104 +1,120 @@
 """Result objects: a fitted model's forecasts, fitted values, residuals, coefficients and
-statistics on the time axis of the observations."""
-import warnings
+statistics on the time axis of the observations, under the library's names."""
+import math
 
 import numpy as np
 import pandas as pd
 
-from ._errors import Message
+from ._errors import Message, Status
 from ._series import future_index
 
-_TRANSFORM_NAMES = {0: None, 1: "log", 2: "sqrt"}
+
+def level_label(level):
+    """A level as the forecast columns name it: percent without trailing zeros (80, 95, 99.5)."""
+    return f"{level:.10g}"
 
 
-def _forward(transform, y):
-    return {0: lambda v: v, 1: np.log, 2: np.sqrt}[transform](y)
+def forecast_columns(levels):
+    """The columns of a forecast table: mean, then lower_L and upper_L for each level L."""
+    columns = ["mean"]
+    for level in levels:
+        columns += [f"lower_{level_label(level)}", f"upper_{level_label(level)}"]
+    return columns
 
 
-def _inverse(transform, z):
-    return {0: lambda v: v, 1: np.exp, 2: np.square}[transform](z)
+def forecast_values(raw):
+    """The columns of forecast_columns from a result dict of the extension."""
+    values = {"mean": raw["mean"]}
+    for level, lower, upper in raw["limits"]:
+        values[f"lower_{level_label(level)}"] = lower
+        values[f"upper_{level_label(level)}"] = upper
+    return values
 
 
 class Result:
     """A fitted model and its forecasts.
 
     Attributes:
-        forecast: DataFrame with columns mean, lower, upper; its index continues the index of
-            the observations (the next dates or periods of a regular DatetimeIndex or
-            PeriodIndex, the next integers of an integer index, else positions).
-        fitted: Series of one-step-ahead predictions on the scale of the observations (with a
-            transform: the back-transformed prediction of the transformed series), on the index
-            of the observations; NaN where the model has none (values lost to differencing).
+        forecast: DataFrame with the column mean (the point forecasts) and, for each level L
+            asked for, lower_L and upper_L (lower_80, upper_80, lower_95, upper_95 by default);
+            its index continues the index of the observations (the next dates or periods of a
+            regular DatetimeIndex or PeriodIndex, the next integers of an integer index, else
+            positions).
+        levels: the coverages of the limits in percent, in the order of the columns.
+        fitted: Series of one-step-ahead predictions on the scale of the observations, on the
+            index of the observations; NaN where the model has none (values lost to
+            differencing).
         residuals: Series of one-step prediction errors on the model's scale (the transformed
-            scale when there is a transform), on the index of the observations.
+            scale when there is a transform; relative errors for multiplicative ETS errors), on
+            the index of the observations; NaN where there are none.
         params: dict of coefficients or smoothing parameters and initial states.
-        loglik, aic, sigma2: maximised log-likelihood, AIC and innovation variance (on the
-            model's scale).
-        model: the model as text, such as "ARIMA(0,1,1)(0,1,1)[12]" or "ETS(M,Ad,M)".
-        y: the observations as a float Series; period, horizon, level, transform: as used.
-        settings: the engine's settings (keyed by the C++ API's names).
+        log_likelihood, aic, aicc, bic, sigma2: the maximised log-likelihood, the information
+            criteria counting every estimated parameter (as R's forecast package counts them) and
+            the innovation variance on the model's scale; NaN where a method has none.
+        model: the fitted model in the library's notation, such as "ARIMA(0,1,1)(0,1,1)[12]",
+            "ETS(M,Ad,M)" or "Theta".
+        status: a :class:`Status`: OK, or a warning such as SINGLE_MEMBER.
         warnings: Messages raised by the request although it succeeded.
+        y: the observations as a float Series; period, horizon, transform ("none", "log",
+            "sqrt"): as used.
+        settings: the settings passed to the library (keyed by the C++ API's names).
     """
 
-    method = None
-
-    @classmethod
-    def describe(cls, settings, raw):
-        """The model as text, from the engine's settings and result dict."""
-        raise NotImplementedError
-
-    def __init__(self, values, index, settings, raw, name=None, level=None):
+    def __init__(self, values, index, raw, settings, name=None):
         self.settings = dict(settings)
-        self.period = settings["period"]
-        self.horizon = len(raw["forecasts"])
-        self.level = level
-        self.transform = _TRANSFORM_NAMES[settings["transform"]]
+        self.period = settings.get("period", raw["period"])
+        self.transform = raw["transform"]
         self.y = pd.Series(values, index=index, name=name)
-        self.forecast = pd.DataFrame(
-            {"mean": raw["forecasts"], "lower": raw["lower"], "upper": raw["upper"]},
-            index=future_index(index, self.horizon))
-        residuals = self._residuals(raw, len(values))
-        self.residuals = pd.Series(residuals, index=index, name="residuals")
-        self.fitted = pd.Series(self._fitted(raw, values, residuals), index=index, name="fitted")
+        self.horizon = len(raw["mean"])
+        self.levels = [level for level, _, _ in raw["limits"]]
+        self.forecast = pd.DataFrame(forecast_values(raw), columns=forecast_columns(self.levels),
+                                     index=future_index(index, self.horizon))
+        self.fitted = pd.Series(raw["fitted"], index=index, name="fitted")
+        self.residuals = pd.Series(raw["residuals"], index=index, name="residuals")
         self.params = self._params(raw)
-        self.loglik = raw["log_likelihood"]
+        self.log_likelihood = raw["log_likelihood"]
         self.aic = raw["aic"]
+        self.aicc = raw["aicc"]
+        self.bic = raw["bic"]
         self.sigma2 = raw["sigma2"]
+        self.model = raw["model"]
+        self.status = Status(raw["status"])
         self.warnings = [Message(*m) for m in raw["warnings"]]
-        self.model = self.describe(settings, raw)
 
-    def _residuals(self, raw, n):
-        return raw["residuals"]
-
-    def _fitted(self, raw, values, residuals):
-        # One-step prediction of the transformed observation z_t is z_t - e_t.
-        t = self.settings["transform"]
-        with np.errstate(invalid="ignore"):
-            return _inverse(t, _forward(t, values) - residuals)
+    def _params(self, raw):
+        return {}
 
     def _statistics(self):
-        return {"loglik": self.loglik, "aic": self.aic, "sigma2": self.sigma2}
+        """The statistics the method has (NaN ones left out)."""
+        stats = {"log_likelihood": self.log_likelihood, "aic": self.aic, "aicc": self.aicc,
+                 "bic": self.bic, "sigma2": self.sigma2}
+        return {k: v for k, v in stats.items() if not math.isnan(v)}
 
     def __repr__(self):
         stats = ", ".join(f"{k}={v:.6g}" for k, v in self._statistics().items())
-        transform = f" on {self.transform} scale" if self.transform else ""
+        transform = f" on {self.transform} scale" if self.transform != "none" else ""
         stats = f"; {stats}" if stats else ""
+        status = f" [{self.status.name}]" if self.status is not Status.OK else ""
         return (f"<vordex {self.model}{transform}: {len(self.y)} observations, "
-                f"{self.horizon} forecasts{stats}>")
+                f"{self.horizon} forecasts{stats}{status}>")
 
     def summary(self):
         """The model, its parameters, statistics and forecasts as text (print it)."""
         lines = [f"Model:        {self.model}",
-                 f"Transform:    {self.transform or 'none'}",
+                 f"Transform:    {self.transform}",
                  f"Period:       {self.period}",
-                 f"Observations: {len(self.y)}", "", "Parameters"]
-        width = max([len(k) for k in self.params] + [6])
-        lines += [f"  {k:<{width}}  {v: .6g}" for k, v in self.params.items()]
+                 f"Observations: {len(self.y)}"]
+        if self.status is not Status.OK:
+            lines.append(f"Status:       {self.status.name}")
+        width = max([len(k) for k in self.params] + [14])
+        if self.params:
+            lines += ["", "Parameters"]
+            lines += [f"  {k:<{width}}  {v: .6g}" for k, v in self.params.items()]
         lines += ["", "Statistics"]
         lines += [f"  {k:<{width}}  {v: .6g}" for k, v in self._statistics().items()]
         if self.horizon:
-            coverage = f" ({self.level:.0%} limits)" if self.level is not None else ""
-            lines += ["", f"Forecasts{coverage}",
+            coverage = ", ".join(f"{level_label(level)}%" for level in self.levels)
+            lines += ["", f"Forecasts ({coverage} limits)" if coverage else "Forecasts",
                       "  " + self.forecast.to_string(float_format=lambda x: f"{x:.6g}")
                       .replace("\n", "\n  ")]
         for m in self.warnings:
@@ -106,8 +122,9 @@ class Result:
         return Summary("\n".join(lines))
 
     def plot(self, ax=None):
-        """Draws the observations, the fitted values, the forecasts and the band between the
-        limits on a matplotlib Axes (a new figure's when ax is None); returns the Axes."""
+        """Draws the observations, the fitted values, the forecasts and a band between the
+        limits of each level on a matplotlib Axes (a new figure's when ax is None); returns the
+        Axes."""
         from ._plot import plot_result
         return plot_result(self, ax)
 
@@ -130,96 +147,59 @@ def _arma_params(raw):
     return params
 
 
-def _arma_name(name, orders, period):
-    p, d, q, P, D, Q = orders
-    seasonal = f"({P},{D},{Q})[{period}]" if P or D or Q else ""
-    return f"{name}({p},{d},{q}){seasonal}"
-
-
 class ArimaResult(Result):
     """A seasonal ARIMA model fitted by exact maximum likelihood (see Result). params holds
     ar1.., ma1.., sar1.., sma1.. (Box-Jenkins signs: MA operator 1 - theta B) and, with
-    mean=True, the constant."""
+    constant=True, the constant; orders is (p, d, q, P, D, Q)."""
 
-    method = "arima"
+    def __init__(self, values, index, raw, settings, name=None):
+        self.orders = tuple(raw["orders"])
+        super().__init__(values, index, raw, settings, name)
 
     def _params(self, raw):
         return _arma_params(raw)
-
-    @classmethod
-    def describe(cls, settings, raw):
-        s = settings
-        name = _arma_name("ARIMA", [s[k] for k in "pdqPDQ"], s["period"])
-        return name + (" with mean" if s["mean"] else "")
 
 
 class ArmaxResult(Result):
-    """A seasonal ARMA model with a constant for the transformed, differenced series (see
-    Result); sum_of_squares is the sum of squared one-step prediction errors."""
+    """A seasonal ARMA model with an optional constant for the transformed, differenced series
+    (see Result): params and orders as for ArimaResult; sum_of_squares is the sum of squared
+    one-step prediction errors."""
 
-    method = "armax"
-
-    def __init__(self, values, index, settings, raw, name=None, level=None):
+    def __init__(self, values, index, raw, settings, name=None):
+        self.orders = tuple(raw["orders"])
         self.sum_of_squares = raw["sum_of_squares"]
-        super().__init__(values, index, settings, raw, name, level)
-
-    def _residuals(self, raw, n):
-        # The engine returns the n - d - sD residuals of the differenced series.
-        e = raw["residuals"]
-        return np.concatenate([np.full(n - len(e), np.nan), e])
+        super().__init__(values, index, raw, settings, name)
 
     def _params(self, raw):
         return _arma_params(raw)
 
-    @classmethod
-    def describe(cls, settings, raw):
-        s = settings
-        orders = [len(raw["ar"]), s["d"], len(raw["ma"]), len(raw["seasonal_ar"]), s["D"],
-                  len(raw["seasonal_ma"])]
-        return _arma_name("ARMAX", orders, s["period"]) + (
-            " with constant" if s["constant"] else "")
-
-
-_ERROR_LETTERS = {0: "M", 1: "A"}
-_TREND_LETTERS = {1: "N", 2: "A", 3: "M", 4: "Ad"}
-_SEASON_LETTERS = {1: "N", 2: "A", 3: "M"}
-
-
-def _components(raw):
-    return (_ERROR_LETTERS[raw["error"]], _TREND_LETTERS[raw["trend"]],
-            _SEASON_LETTERS[raw["season"]])
-
 
 class EtsResult(Result):
-    """An exponential smoothing model (see Result). components is (error, trend, season) as
-    letters (A additive, M multiplicative, N none, Ad damped); searched tells whether a model
-    search chose them. params holds alpha, beta, gamma, phi (those of the model) and the initial
-    states (initial_level, initial_trend, initial_season1..). Also bic, mape (percent), sigma,
-    rmse (root MSE at horizons 1..multisteps) and rmse_average."""
+    """An exponential smoothing model (see Result). components is (error, trend, season) by the
+    library's names ("additive", "multiplicative", "none", "damped"); searched tells whether a
+    model search chose them. params holds alpha, beta, gamma, phi (those of the model) and the
+    initial states (initial_level, initial_trend, initial_season1..). Also mape (percent),
+    sigma, rmse (root MSE at horizons 1..multisteps), rmse_average and information_criterion
+    (the one the settings chose by)."""
 
-    method = "ets"
-
-    def __init__(self, values, index, settings, raw, name=None, level=None):
-        self.components = _components(raw)
+    def __init__(self, values, index, raw, settings, name=None):
+        self.components = tuple(raw["components"])
         self.searched = raw["searched"]
-        self.bic = raw["bic"]
         self.mape = raw["mape"]
         self.sigma = raw["sigma"]
         self.rmse = np.asarray(raw["rmse"])
         self.rmse_average = raw["rmse_average"]
-        super().__init__(values, index, settings, raw, name, level)
-
-    def _fitted(self, raw, values, residuals):
-        return _inverse(self.settings["transform"], raw["fitted"])
+        self.information_criterion = raw["information_criterion"]
+        super().__init__(values, index, raw, settings, name)
 
     def _params(self, raw):
-        error, trend, season = self.components
+        _, trend, season = raw["components"]
         params = {"alpha": raw["alpha"]}
-        if trend != "N":
+        if trend != "none":
             params["beta"] = raw["beta"]
-        if season != "N":
+        if season != "none":
             params["gamma"] = raw["gamma"]
-        if trend == "Ad":
+        if trend == "damped":
             params["phi"] = raw["phi"]
         params["initial_level"] = raw["initial_level"]
         if raw["initial_trend"] is not None:
@@ -229,102 +209,45 @@ class EtsResult(Result):
         return params
 
     def _statistics(self):
-        return {**super()._statistics(), "bic": self.bic, "mape": self.mape}
-
-    @classmethod
-    def describe(cls, settings, raw):
-        return f"ETS({','.join(_components(raw))})"
+        return {**super()._statistics(), "mape": self.mape}
 
 
 class AutoArimaResult(ArimaResult):
-    """A seasonal ARIMA model chosen by auto_arima (see ArimaResult). Also aicc, bic, orders
-    ((p, d, q, P, D, Q)) and path: the models fitted by the search, in order, as a DataFrame
-    with columns model, aicc and note (why a candidate was set aside)."""
+    """A seasonal ARIMA model chosen by auto_arima (see ArimaResult). Also path: the models
+    fitted by the search, in order, as a DataFrame with columns model, aicc and note (why a
+    candidate was set aside)."""
 
-    method = "auto_arima"
-
-    def __init__(self, values, index, settings, raw, name=None, level=None):
-        self.aicc = raw["aicc"]
-        self.bic = raw["bic"]
-        self.orders = tuple(raw["orders"])
+    def __init__(self, values, index, raw, settings, name=None):
         self.path = pd.DataFrame(raw["path"], columns=["model", "aicc", "note"])
-        super().__init__(values, index, {**settings, "transform": 0}, raw, name, level)
-
-    def _statistics(self):
-        return {**super()._statistics(), "aicc": self.aicc, "bic": self.bic}
-
-    @classmethod
-    def describe(cls, settings, raw):
-        return raw["name"]
+        super().__init__(values, index, raw, settings, name)
 
 
-class _ModelFree(Result):
-    """A result without a likelihood: loglik and aic are NaN."""
+class ThetaResult(Result):
+    """The Theta method's fit (see Result; it has no likelihood): params holds alpha,
+    initial_level and drift (per period); seasonal tells whether the series was seasonally
+    adjusted (seasonal_indices, mean 1)."""
 
-    def __init__(self, values, index, settings, raw, name=None, level=None):
-        raw = {"log_likelihood": np.nan, "aic": np.nan, "sigma2": np.nan, "warnings": [],
-               **raw}
-        super().__init__(values, index, {**settings, "transform": 0}, raw, name, level)
-
-    def _fitted(self, raw, values, residuals):
-        return values - residuals
-
-    def _statistics(self):
-        return {k: v for k, v in super()._statistics().items() if not np.isnan(v)}
-
-
-class ThetaResult(_ModelFree):
-    """The Theta method's fit (see Result): params holds alpha, initial_level and drift (per
-    period); seasonal tells whether the series was seasonally adjusted (seasonal_indices, mean
-    1)."""
-
-    method = "theta"
-
-    def __init__(self, values, index, settings, raw, name=None, level=None):
+    def __init__(self, values, index, raw, settings, name=None):
         self.seasonal = raw["seasonal"]
         self.seasonal_indices = np.asarray(raw["seasonal_indices"])
-        super().__init__(values, index, settings, raw, name, level)
+        super().__init__(values, index, raw, settings, name)
 
     def _params(self, raw):
         return {"alpha": raw["alpha"], "initial_level": raw["initial_level"],
                 "drift": raw["drift"]}
 
-    @classmethod
-    def describe(cls, settings, raw):
-        return "Theta (seasonally adjusted)" if raw["seasonal"] else "Theta"
 
+class AutoResult(Result):
+    """The combination of the automatic methods (see Result; it has no likelihood): forecast
+    holds the means of the members' forecasts and limits, fitted the mean of the members'
+    one-step predictions. The members' own results are members (a dict by method name: "ets",
+    "auto_arima", "theta"); failures lists the members left out with the reason. With one member
+    left, status is Status.SINGLE_MEMBER."""
 
-class AutoResult(_ModelFree):
-    """The combination of the automatic methods (see Result): forecast holds the means of the
-    members' forecasts and limits; fitted the mean of the members' one-step predictions. The
-    members' own results are members (a dict by method name: "ets", "auto_arima", "theta");
-    failures lists the members left out with the reason."""
-
-    method = "auto"
-
-    def __init__(self, values, index, settings, raw, name=None, level=None):
+    def __init__(self, values, index, raw, settings, name=None):
         self.failures = list(raw["failures"])
-        member_settings = {"period": settings["period"], "transform": 0}
         classes = {"ets": EtsResult, "auto_arima": AutoArimaResult, "theta": ThetaResult}
-        self.members = {key: cls(values, index, member_settings, raw[key], name, level)
-                        for key, cls in classes.items() if raw[key] is not None}
-        fitted = np.array([m.fitted.to_numpy() for m in self.members.values()])
-        with np.errstate(invalid="ignore"), warnings.catch_warnings():
-            warnings.simplefilter("ignore", RuntimeWarning)
-            mean = np.nanmean(fitted, axis=0)
-        raw = {**raw, "residuals": np.asarray(values) - mean}
-        super().__init__(values, index, settings, raw, name, level)
-
-    def _params(self, raw):
-        return {}
-
-    @classmethod
-    def describe(cls, settings, raw):
-        names = []
-        if raw["ets"] is not None:
-            names.append(EtsResult.describe(settings, raw["ets"]))
-        if raw["auto_arima"] is not None:
-            names.append(raw["auto_arima"]["name"])
-        if raw["theta"] is not None:
-            names.append(ThetaResult.describe(settings, raw["theta"]))
-        return "mean of " + " + ".join(names)
+        member_settings = {"period": settings["period"]} if "period" in settings else {}
+        self.members = {key: classes[key](values, index, member, member_settings, name)
+                        for key, member in raw["members"].items()}
+        super().__init__(values, index, raw, settings, name)

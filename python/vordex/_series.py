@@ -54,7 +54,7 @@ def observations(y):
 
 
 def _not_numbers(dtype):
-    return refused(Status.DATA_READ, f"The observations must be numbers; got dtype {dtype}")
+    return refused(Status.INVALID_DATA, f"The observations must be numbers; got dtype {dtype}")
 
 
 def _numbers_from_objects(values):
@@ -65,7 +65,7 @@ def _numbers_from_objects(values):
         elif isinstance(v, numbers.Real):
             out[i] = float(v)
         else:
-            raise refused(Status.DATA_READ,
+            raise refused(Status.INVALID_DATA,
                           f"The observations must be numbers; observation {i} is {v!r}")
     return out
 
