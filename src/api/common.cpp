@@ -17,9 +17,9 @@ namespace vordex::api {
 void CheckLevels(std::string_view method, const std::vector<double>& levels) {
   for (const double level : levels)
     if (!(level > 0.0 && level < 100.0))
-      throw Error(
-          Status::kInvalidSettings,
-          std::string(method) + ": each level must lie strictly between 0 and 100 (percent)");
+      throw Error(Status::kInvalidSettings,
+                  std::string(method) + ": each level must lie strictly between 0 and 100 " +
+                      "(percent); got " + LevelName(level));
 }
 
 std::vector<Band> Bands(std::string_view method, const std::vector<double>& levels,
