@@ -58,8 +58,12 @@ struct Result : arima::Result {
   std::vector<Candidate> path;
 };
 
-// Throws vordex::Error: kInvalidSettings for settings out of range, kEngineFailed when no
-// model could be fitted (too few values, values that are not numbers), with the reason.
+// A series too short for any model of the search gets the simple forecast of the ladder (see
+// auto_forecast::Fit) as the equivalent ARIMA model, ARIMA(0,0,0)(0,1,0)[m] for the seasonal
+// naive forecast, ARIMA(0,1,0) for the naive one, ARIMA(0,0,0) with constant for the mean or a
+// constant series, with the status kFallback and `fallback` naming it. Throws vordex::Error:
+// kInvalidSettings for settings out of range, kEngineFailed when no model could be fitted (values
+// that are not numbers), with the reason.
 VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
 
 // A candidate of the search in the notation of ModelName (names.hpp), with the chosen model's
@@ -88,8 +92,9 @@ struct Result : Forecast {
   double drift = 0.0;  // half the slope of the least-squares line, per period
 };
 
-// Throws vordex::Error: kInvalidSettings for settings out of range, kEngineFailed for fewer than
-// three values or values that are not numbers.
+// Fewer than three observed values give the simple forecast of the ladder (status kFallback).
+// Throws vordex::Error: kInvalidSettings for settings out of range, kEngineFailed for values that
+// are not numbers.
 VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
 
 }  // namespace vordex::theta
@@ -121,8 +126,14 @@ struct Result : Forecast {
   std::vector<std::string> failures;  // "method: reason" for each method left out
 };
 
-// Throws vordex::Error: kInvalidSettings for settings out of range, kEngineFailed when every
-// method failed (with the reasons).
+// A series too short for the three methods (fewer than three observed values, or every method
+// failing) falls back to a simple forecast, in this order: a
+// series whose observed values are all equal gets that constant with limits of zero width; one
+// with a period above 1 and two full seasons observed the seasonal naive forecast; one with two
+// neighbouring values observed the naive forecast; else the mean. The result then has the status kFallback,
+// `fallback` naming the method, and none of the three members. Throws vordex::Error:
+// kInvalidSettings for settings out of range, kTooFewObservations for a series without an observed
+// value.
 VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
 
 }  // namespace vordex::auto_forecast

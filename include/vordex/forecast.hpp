@@ -6,6 +6,7 @@
 
 #include <limits>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "vordex/export.hpp"
@@ -50,6 +51,9 @@ struct Forecast {
   int missing = 0;
   // The Box-Cox parameter the series was transformed with (Transform::kBoxCox only).
   std::optional<double> lambda;
+  // With Status::kFallback: the simple method that produced the forecasts because the series was
+  // too short for the model ("constant", "mean", "naive", "seasonal_naive"); empty otherwise.
+  std::string fallback;
   // kOk, or a warning status saying that the result is less than what was asked for.
   Status status = Status::kOk;
   // Messages raised by the successful request.

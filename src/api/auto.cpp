@@ -9,6 +9,7 @@
 
 #include "api/common.h"
 #include "auto/auto_arima.h"
+#include "auto/baseline.h"
 #include "auto/combination.h"
 #include "auto/theta.h"
 
@@ -16,6 +17,8 @@ namespace vordex {
 namespace {
 
 constexpr int kMaxHorizon = 120;
+// The fewest observed values the automatic methods fit a model to.
+constexpr int kFewestForModels = 3;
 
 // The settings every automatic method shares, checked before any work starts.
 void CheckCommon(const char* method, int period, int horizon, const std::vector<double>& levels) {
@@ -33,6 +36,22 @@ template <class T>
 T Succeeded(automatic::Outcome<T> out) {
   if (!out.ok()) throw Error(out.status, std::move(out.text), std::move(out.messages));
   return std::move(out.value);
+}
+
+// The simple forecast the ladder chooses for y, as a result of the method's own type: the shared
+// part from the baseline, with the status kFallback and the method named.
+Forecast Fallback(std::span<const double> y, int period, int horizon,
+                  const std::vector<double>& levels, automatic::Baseline* chosen = nullptr) {
+  const automatic::Baseline method = automatic::ChooseBaseline(y, period);
+  if (chosen != nullptr) *chosen = method;
+  Forecast f = Succeeded(automatic::FitBaseline(method, y, period, horizon, levels));
+  f.status = Status::kFallback;
+  f.fallback = automatic::BaselineName(method);
+  return f;
+}
+
+int Observed(std::span<const double> y) {
+  return static_cast<int>(y.size()) - api::CountMissing(y);
 }
 
 }  // namespace
@@ -63,7 +82,22 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   engine.thorough = s.thorough;
   const api::Prepared prepared =
       api::Prepare("auto_arima", observations, s.transform, s.box_cox, s.period, false);
-  automatic::AutoArimaResult chosen = Succeeded(automatic::AutoArima(engine, prepared.values));
+  automatic::Outcome<automatic::AutoArimaResult> searched =
+      automatic::AutoArima(engine, prepared.values);
+  if (!searched.ok() && searched.status == Status::kTooFewObservations) {
+    // The ladder's forecast as the ARIMA model it is.
+    automatic::Baseline method;
+    Result r;
+    static_cast<Forecast&>(r) = Fallback(observations, s.period, s.horizon, s.levels, &method);
+    r.period = method == automatic::Baseline::kSeasonalNaive ? s.period : 1;
+    r.D = method == automatic::Baseline::kSeasonalNaive ? 1 : 0;
+    r.d = method == automatic::Baseline::kNaive ? 1 : 0;
+    r.lost = r.d + r.D * r.period;
+    if (method == automatic::Baseline::kMean || method == automatic::Baseline::kConstant)
+      r.constant = r.mean.empty() ? 0.0 : r.mean.front();
+    return r;
+  }
+  automatic::AutoArimaResult chosen = Succeeded(std::move(searched));
 
   Result r;
   static_cast<arima::Result&>(r) =
@@ -88,7 +122,14 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   engine.levels = s.levels;
   const api::Prepared prepared =
       api::Prepare("theta", observations, s.transform, s.box_cox, s.period, false);
-  automatic::ThetaResult t = Succeeded(automatic::Theta(engine, prepared.values));
+  automatic::Outcome<automatic::ThetaResult> fitted = automatic::Theta(engine, prepared.values);
+  if (!fitted.ok() && fitted.status == Status::kTooFewObservations) {
+    Result r;
+    static_cast<Forecast&>(r) = Fallback(observations, s.period, s.horizon, s.levels);
+    r.period = s.period;
+    return r;
+  }
+  automatic::ThetaResult t = Succeeded(std::move(fitted));
   Result r;
   r.period = s.period;
   r.seasonal = t.seasonal;
@@ -134,6 +175,18 @@ Result Fit(std::span<const double> observations, const Settings& s) {
     throw Error(Status::kInvalidSettings, "auto_forecast: the horizon must be at least 1");
   Result r;
   r.period = s.period;
+  const int observed = Observed(observations);
+  if (observed == 0)
+    throw Error(Status::kTooFewObservations, "auto_forecast: the series has no observed value");
+  for (const double v : observations)
+    if (std::isinf(v)) throw Error(Status::kInvalidData, "auto_forecast: a value is infinite");
+  // A constant series needs no model: its constant, with limits of zero width; fewer than three
+  // observed values are too few for any of the methods.
+  if (observed < kFewestForModels ||
+      automatic::ChooseBaseline(observations, s.period) == automatic::Baseline::kConstant) {
+    static_cast<Forecast&>(r) = Fallback(observations, s.period, s.horizon, s.levels);
+    return r;
+  }
   r.smoothing = Attempt("ets", r.failures, [&] {
     ets::Settings e = ets::AutoSettings(s.period, s.horizon);
     e.levels = s.levels;
@@ -165,9 +218,11 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   if (r.arima) parts.push_back(Part(*r.arima));
   if (r.theta) parts.push_back(Part(*r.theta));
   if (parts.empty()) {
-    std::string reasons = "auto_forecast: every method failed";
-    for (const std::string& f : r.failures) reasons += "; " + f;
-    throw Error(Status::kEngineFailed, reasons);
+    // Too short for every method: the ladder (the members' reasons stay in `failures`).
+    std::vector<std::string> failures = std::move(r.failures);
+    static_cast<Forecast&>(r) = Fallback(observations, s.period, s.horizon, s.levels);
+    r.failures = std::move(failures);
+    return r;
   }
   automatic::Forecasts combined = Succeeded(automatic::Combine(parts));
   r.mean = std::move(combined.mean);

@@ -67,9 +67,9 @@ Prepared Prepare(std::string_view method, std::span<const double> y, Transform t
   if (lambda <= 0.0)
     for (const double v : y)
       if (v <= 0.0)
-        throw Error(Status::kInvalidData,
-                    std::string(method) + ": a Box-Cox transform with lambda <= 0 needs " +
-                        "positive observations");
+        throw Error(Status::kInvalidData, std::string(method) +
+                                              ": a Box-Cox transform with lambda <= 0 needs " +
+                                              "positive observations");
   p.transformed = numerics::BoxCox(y, lambda);
   p.values = p.transformed;
   p.lambda = lambda;
@@ -105,7 +105,8 @@ void Restore(Forecast& r, const Prepared& p, const BoxCox& box_cox) {
 }
 
 int CountMissing(std::span<const double> y) {
-  return static_cast<int>(std::count_if(y.begin(), y.end(), [](double v) { return std::isnan(v); }));
+  return static_cast<int>(
+      std::count_if(y.begin(), y.end(), [](double v) { return std::isnan(v); }));
 }
 
 arima::Result ToResult(const arima::Request& request, arima::Estimates fit, std::size_t n,

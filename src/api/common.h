@@ -52,9 +52,8 @@ struct Prepared {
 
 // Throws vordex::Error kInvalidData when lambda <= 0 meets an observation that is not positive,
 // kInvalidSettings for a lambda that is not a finite number.
-Prepared Prepare(std::string_view method, std::span<const double> observations,
-                 Transform transform, const BoxCox& box_cox, int period,
-                 bool engine_transforms = true);
+Prepared Prepare(std::string_view method, std::span<const double> observations, Transform transform,
+                 const BoxCox& box_cox, int period, bool engine_transforms = true);
 
 // The result of a Box-Cox prepared series back on the observations' scale: forecasts, limits and
 // fitted values through the inverse transform (forecasts and fitted values as means with

@@ -4,9 +4,10 @@
 #include <cmath>
 
 #include "auto/seasonality.h"
-#include "smoothing/ses.h"
 #include "decompose/classical.h"
+#include "decompose/interpolate.h"
 #include "numerics/distributions.h"
+#include "smoothing/ses.h"
 
 namespace vordex::automatic {
 namespace {
@@ -16,13 +17,26 @@ constexpr double kSmallestIndex = 1e-4;
 
 }  // namespace
 
-Outcome<ThetaResult> Theta(const ThetaSettings& settings, std::span<const double> y) {
+Outcome<ThetaResult> Theta(const ThetaSettings& settings, std::span<const double> observed) {
   using Out = Outcome<ThetaResult>;
-  const std::size_t n = y.size();
-  if (n < 3) return Out::Failure(Status::kTooFewObservations, "Theta: fewer than 3 values");
-  for (double v : y)
-    if (!std::isfinite(v))
-      return Out::Failure(Status::kInvalidData, "Theta: a value is not finite");
+  const std::size_t n = observed.size();
+  const auto missing = static_cast<std::size_t>(
+      std::count_if(observed.begin(), observed.end(), [](double v) { return std::isnan(v); }));
+  if (n - missing < 3)
+    return Out::Failure(Status::kTooFewObservations, "Theta: fewer than 3 observed values");
+  for (double v : observed)
+    if (std::isinf(v)) return Out::Failure(Status::kInvalidData, "Theta: a value is infinite");
+  // The method cannot skip a gap: missing values are filled first (as R's na.interp).
+  std::vector<double> filled;
+  if (missing > 0) {
+    const double periods[1] = {static_cast<double>(settings.period)};
+    Outcome<std::vector<double>> interpolated = decompose::InterpolateMissing(
+        observed,
+        settings.period > 1 ? std::span<const double>(periods) : std::span<const double>());
+    if (!interpolated.ok()) return Out::Failure(interpolated.status, "Theta: " + interpolated.text);
+    filled = std::move(interpolated.value);
+  }
+  const std::span<const double> y = missing > 0 ? std::span<const double>(filled) : observed;
   if (settings.period < 1)
     return Out::Failure(Status::kInvalidSettings, "Theta: the period is below 1");
   if (settings.horizon < 0)
@@ -79,7 +93,7 @@ Outcome<ThetaResult> Theta(const ThetaSettings& settings, std::span<const double
   r.residuals.resize(n);
   for (std::size_t t = 0; t < n; ++t) {
     r.fitted[t] = ses.value.fitted[t] * index_at(t);
-    r.residuals[t] = y[t] - r.fitted[t];
+    r.residuals[t] = observed[t] - r.fitted[t];  // NaN where the value was missing
   }
 
   for (const double level : settings.levels) r.limits.push_back(Limits{level, {}, {}});

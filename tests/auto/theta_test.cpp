@@ -84,12 +84,31 @@ TEST(Theta, ScalesWithTheDataAndWidensTheLimitsAsSmoothingDoes) {
 
 TEST(Theta, RefusesBadRequests) {
   const std::vector<double> y = testing::LoadDataset("nile");
-  EXPECT_EQ(Theta({}, std::vector<double>{1.0, 2.0}).text, "Theta: fewer than 3 values");
+  EXPECT_EQ(Theta({}, std::vector<double>{1.0, 2.0}).text, "Theta: fewer than 3 observed values");
   EXPECT_EQ(Theta({.period = 0}, y).text, "Theta: the period is below 1");
   EXPECT_EQ(Theta({.horizon = -1}, y).text, "Theta: the horizon is negative");
   EXPECT_EQ(Theta({.levels = {100.0}}, y).text, "Theta: the level is not between 0 and 100");
   EXPECT_FALSE(Theta({.seasonality_level = 1.5}, y).ok());
-  EXPECT_EQ(Theta({}, std::vector<double>{1.0, NAN, 3.0}).text, "Theta: a value is not finite");
+  EXPECT_EQ(Theta({}, std::vector<double>{1.0, INFINITY, 3.0}).text, "Theta: a value is infinite");
+}
+
+}  // namespace
+}  // namespace vordex::automatic
+
+namespace vordex::automatic {
+namespace {
+
+TEST(Theta, FillsGapsBeforeFittingAndLeavesTheirResidualsMissing) {
+  std::vector<double> y = testing::LoadDataset("airline");
+  const ThetaResult whole = Theta({.period = 12, .horizon = 3}, y).value;
+  y[60] = NAN;
+  const Outcome<ThetaResult> gap = Theta({.period = 12, .horizon = 3}, y);
+  ASSERT_TRUE(gap.ok()) << gap.text;
+  EXPECT_TRUE(std::isnan(gap.value.residuals[60]));
+  EXPECT_FALSE(std::isnan(gap.value.fitted[60]));
+  // One value filled in of 144 moves the forecasts by little (0.5% here).
+  for (int h = 0; h < 3; ++h)
+    EXPECT_NEAR(gap.value.forecasts[h], whole.forecasts[h], 5e-3 * whole.forecasts[h]);
 }
 
 }  // namespace
