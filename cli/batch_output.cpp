@@ -39,9 +39,7 @@ void Append(std::string& message, const std::string& text) {
 std::vector<double> Levels(const batch::MethodSettings& settings) {
   return std::visit(
       [](const auto& s) -> std::vector<double> {
-        if constexpr (requires { s.critical_value; }) {
-          if (s.critical_value) return {100.0 * std::erf(*s.critical_value / std::sqrt(2.0))};
-        }
+        if constexpr (requires { s.critical_value; }) return LevelsOf(s.levels, s.critical_value);
         return s.levels;
       },
       settings);

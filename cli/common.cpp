@@ -195,11 +195,7 @@ CLI::Option* AddLevelOption(CLI::App* command, std::vector<double>& levels) {
         double level = 0.0;
         const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), level);
         if (ec != std::errc() || end != text.data() + text.size()) return "not a number: " + text;
-        const std::string message = "level must be in percent (0, 100); got " + text;
-        if (level > 0.0 && level < 1.0)
-          return message + " - did you mean " + LevelName(100.0 * level) + "?";
-        if (!(level >= 1.0 && level < 100.0)) return message;
-        return {};
+        return LevelProblem(level);
       },
       "PERCENT");
   std::string defaults;
@@ -210,12 +206,6 @@ CLI::Option* AddLevelOption(CLI::App* command, std::vector<double>& levels) {
                        defaults + ")")
       ->delimiter(',')
       ->check(percent);
-}
-
-std::string LevelName(double level) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%g", level);
-  return buffer;
 }
 
 LoadedSeries LoadSeries(const InputOptions& options) {

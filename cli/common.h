@@ -81,8 +81,8 @@ CLI::Option* AddNamedOption(CLI::App* command, const std::string& name, Enum& va
       ->check(known);
 }
 
-// A coverage level as it appears in column names: without trailing zeros (80, 95, 99.5).
-std::string LevelName(double level);
+// Level names in columns are the library's (vordex::LevelName: 80, 95, 99.5).
+using vordex::LevelName;
 
 // A series ready for a method, or the reason there is none.
 struct LoadedSeries {
