@@ -54,8 +54,9 @@ def resolve(names: Iterable[object], id: Optional[str] = None, time: Column = No
                            f"{role}=...{hint}")
         return found[0]
 
-    return Columns(find("id", id), find("time", time),
-                   find("value", value) if need_value else None)
+    key = find("id", id)
+    assert key is not None  # only time may be None
+    return Columns(key, find("time", time), find("value", value) if need_value else None)
 
 
 _ROLE = {"id": "series' ids", "time": "times", "value": "values"}

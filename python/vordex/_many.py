@@ -276,23 +276,25 @@ def forecast_many(df: pd.DataFrame, id: Optional[str] = None, time: _frame.Colum
         [series_settings[k] for k in run], batch_seed,
         0 if n_jobs is None or n_jobs <= 0 else int(n_jobs))))
 
-    forecast_parts, rows = [], []
+    forecast_parts: List[Tuple[int, Dict[str, Any]]] = []
+    rows = []
     for k, key in enumerate(series_ids):
-        error, raw = failures.get(k), None
-        if error is None:
+        failure, raw = failures.get(k), None
+        if failure is None:
             code, text, messages, raw = outcomes[k]
             if raw is None:
-                error = batch_error(code, text, messages)
+                failure = batch_error(code, text, messages)
         step = steps.get(k)
         row = {"id": key, "message": "", "model": "", "n": len(series_values[k]),
                "freq": frequency_name(step) if step is not None and time is not None else "",
                "period": periods[k], **dict.fromkeys(_STATISTICS, np.nan)}
-        if error is not None:
+        if failure is not None or raw is None:
+            assert failure is not None
             if errors == "raise":
-                raise type(error)(error.status, error.text, error.messages,
-                                  f"series {key!r}: {error}")
-            status = error.status
-            row["message"] = str(error)
+                raise type(failure)(failure.status, failure.text, failure.messages,
+                                    f"series {key!r}: {failure}")
+            status = failure.status
+            row["message"] = str(failure)
         else:
             status = Status(raw["status"])
             row.update(model=raw["model"], **{s: raw[s] for s in _STATISTICS})

@@ -30,6 +30,15 @@ def _x(times: Union[pd.Index, pd.Series]) -> Any:
     return times.to_timestamp() if isinstance(times, pd.PeriodIndex) else times
 
 
+def _concise_dates(ax: Axes, times: pd.Index) -> None:
+    """Short date labels (the year or day once, then months or hours) for an axis of dates."""
+    if isinstance(times, (pd.DatetimeIndex, pd.PeriodIndex)):
+        import matplotlib.dates
+        locator = matplotlib.dates.AutoDateLocator()
+        ax.xaxis.set_major_locator(locator)
+        ax.xaxis.set_major_formatter(matplotlib.dates.ConciseDateFormatter(locator))
+
+
 def _new_axes() -> Axes:
     import matplotlib.pyplot as plt
     _, ax = plt.subplots(figsize=(8, 4), layout="constrained")
@@ -72,6 +81,7 @@ def plot_result(result: Result, ax: Optional[Axes] = None, *, fitted: bool = Tru
                 linestyle="--", label="fitted")
     if result.horizon:
         _draw_forecasts(ax, result.forecast.index, result.forecast, result.levels)
+    _concise_dates(ax, result.y.index)
     ax.set_title(result.model + (f", {result.transform} scale" if result.transform != "none"
                                  else ""))
     if result.y.name is not None:
@@ -206,6 +216,7 @@ def plot_many(forecasts: Union[pd.DataFrame, ManyForecasts],
         rows = _series_rows(forecasts, key, columns.time, series)
         if len(rows):
             _draw_forecasts(ax, _times(rows, columns.time), rows, levels)
+            _concise_dates(ax, _times(rows, columns.time))
         model = models.get(series)
         ax.set_title(f"{series}: {model}" if model else str(series))
     for ax in cells[len(ids):]:

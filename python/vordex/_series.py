@@ -38,7 +38,7 @@ _CYCLES = [
 Step = Union[pd.DateOffset, int]
 
 
-def observations(y):
+def observations(y: object) -> Tuple[np.ndarray, pd.Index]:
     """`y` as a one-dimensional float64 array and the index of its values (a RangeIndex unless
     `y` is a pandas Series). Raises Error for anything that is not one-dimensional or whose
     elements are not numbers; missing values become NaN, which the engines refuse."""
@@ -68,11 +68,11 @@ def observations(y):
     return values, (index if index is not None else pd.RangeIndex(len(values)))
 
 
-def _not_numbers(dtype):
+def _not_numbers(dtype: object) -> Error:
     return refused(Status.INVALID_DATA, f"The observations must be numbers; got dtype {dtype}")
 
 
-def _numbers_from_objects(values):
+def _numbers_from_objects(values: np.ndarray) -> np.ndarray:
     out = np.empty(len(values), dtype=np.float64)
     for i, v in enumerate(values):
         if v is None or v is pd.NA:
@@ -85,7 +85,7 @@ def _numbers_from_objects(values):
     return out
 
 
-def frequency(index):
+def frequency(index: pd.Index) -> Optional[pd.DateOffset]:
     """The regular frequency of a DatetimeIndex or PeriodIndex (a pandas offset), else None."""
     if isinstance(index, pd.PeriodIndex):
         return index.freq
@@ -116,7 +116,7 @@ def period_of(index: pd.Index) -> int:
     return cycle_period(frequency(index))
 
 
-def future_index(index, horizon):
+def future_index(index: pd.Index, horizon: int) -> pd.Index:
     """The index of the `horizon` times after `index`: the next dates or periods of a regular
     DatetimeIndex or PeriodIndex, the next integers of an integer index (by its last step), else
     the positions len(index), len(index) + 1, ..."""
@@ -176,14 +176,15 @@ def time_step(times: pd.Index, freq: Optional[pd.DateOffset] = None,
         elif n >= 3:
             inferred = pd.infer_freq(times)
             if inferred is None:
-                # Where the times break the frequency of their start, if they have one.
-                start = pd.infer_freq(times[:3])
-                if start is None:
+                # Where the times break the frequency of their start, or of their end.
+                start, end = pd.infer_freq(times[:3]), pd.infer_freq(times[-3:])
+                if start is None and end is None:
                     raise IrregularTimes(
                         f"pandas.infer_freq finds no frequency in its times "
                         f"{', '.join(_show(t) for t in times[:3])}, ...")
-                inferred = start
-                source = f" (the frequency {start} of its first times)"
+                inferred = start or end
+                which = "first" if start else "last"
+                source = f" (the frequency {inferred} of its {which} times)"
             step = pd.tseries.frequencies.to_offset(inferred)
         elif shared is not None:
             step, source = shared, f" (the frequency {shared.freqstr} of the other series)"
@@ -209,7 +210,7 @@ def time_step(times: pd.Index, freq: Optional[pd.DateOffset] = None,
 
 def frequency_name(step: Step) -> str:
     """A step as text: the offset's alias (M, H, W-SUN, ...) or the integer."""
-    return str(step) if isinstance(step, numbers.Integral) else step.freqstr
+    return step.freqstr if isinstance(step, pd.DateOffset) else str(step)
 
 
 def continue_times(times: pd.Index, step: Step, horizon: int) -> pd.Index:
