@@ -272,19 +272,22 @@ def ets(y: Observations, error: Optional[str] = None, trend: Optional[str] = Non
         The seed of the simulations, 0..2**32-1 (None: the library's fixed default); the same
         seed gives the same limits.
     criterion : str, default "likelihood"
-        What the smoothing parameters minimise, one of {names:criterion} ("average_mse" over
-        the horizons 1..multisteps).
+        What the smoothing parameters minimise ("average_mse": the mean squared error over
+        the horizons 1..multisteps), one of
+        {names:criterion}.
     initialization : str, default "heuristic"
         The initial states, one of {names:initialization}.
     disturbances : str, default "gaussian"
-        The simulated errors, one of {names:disturbances} (residuals drawn with replacement).
+        The simulated errors ("resampled": residuals drawn with replacement), one of
+        {names:disturbances}.
     multisteps : int, default 12
         The horizons of the multi-step fit statistics, 3..24.
     information_criterion : str, default "aic"
         What chooses among the models, one of {names:information_criterion}.
     {transform}
     search : str, default "default"
-        The models searched, one of {names:search}.
+        The models searched, one of
+        {names:search}.
     admissible_region : bool, default False
         All-additive models may take any invertible parameters.
     bounds : (float, float) or four such pairs, optional

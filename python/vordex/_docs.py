@@ -37,9 +37,9 @@ level : float or sequence of float, default ({_LEVELS})
     value in (0, 1) is refused, not read as a fraction.""",
     "transform": """\
 transform : str, optional
-    None (no transform) or one of {names:transform}, applied to y before fitting ("boxcox"
-    with the parameter chosen by Guerrero's method); forecasts, limits and fitted values come
-    back on the scale of y, residuals stay on the transformed scale.""",
+    Applied to y before fitting ("boxcox" with the parameter chosen by Guerrero's method);
+    forecasts, limits and fitted values come back on the scale of y, residuals stay on the
+    transformed scale. None (no transform) or one of {names:transform}.""",
     "returns_common": """\
 The result's ``forecast`` is a pandas DataFrame with the column ``mean`` (the point
 forecasts) and, for each level L asked for, ``lower_L`` and ``upper_L`` (``lower_80``,

@@ -131,7 +131,8 @@ def forecast_many(df: pd.DataFrame, id: Optional[str] = None, time: _frame.Colum
     value : str, optional
         The column of the observations; None finds ``y`` or ``value``.
     method : str, default "ets"
-        The method, one of {names:method} ("auto": the combination of :func:`vordex.auto`).
+        The method ("auto": the combination of :func:`vordex.auto`), one of
+        {names:method}.
     n_jobs : int, default -1
         Worker threads (-1 or 0: every core).
     errors : {"ignore", "raise"}, default "ignore"
