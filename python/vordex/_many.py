@@ -242,8 +242,9 @@ def forecast_many(df: pd.DataFrame, id: Optional[str] = None, time: _frame.Colum
     values, bad_values = _values(frame[value])
     series_ids = [ids[a] for a in starts]
     series_values = [values[a:b] for a, b in zip(starts, ends)]
-    series_times = [pd.Index(frame[time].iloc[a:b]) if time is not None
-                    else pd.RangeIndex(b - a) for a, b in zip(starts, ends)]
+    all_times = pd.Index(frame[time]) if time is not None else None
+    series_times = [all_times[a:b] if all_times is not None else pd.RangeIndex(b - a)
+                    for a, b in zip(starts, ends)]
     steps, failures = _steps(series_ids, series_times, offset)  # position -> Error
 
     series_settings: List[Optional[Dict[str, Any]]] = []

@@ -171,20 +171,26 @@ def time_step(times: pd.Index, freq: Optional[pd.DateOffset] = None,
         step: Step = times.freq
         expected: pd.Index = pd.period_range(times[0], periods=n, freq=times.freq)
     elif isinstance(times, pd.DatetimeIndex):
+        # pandas.infer_freq finds a frequency only in times that all follow it: the check
+        # below (which builds every expected time) is needed only when it finds none, or
+        # another than `freq`.
+        inferred = pd.infer_freq(times) if n >= 3 else None
         if freq is not None:
+            if inferred is not None and pd.tseries.frequencies.to_offset(inferred) == freq:
+                return freq
             step, source = freq, f" (freq={freq.freqstr!r})"
         elif n >= 3:
-            inferred = pd.infer_freq(times)
-            if inferred is None:
-                # Where the times break the frequency of their start, or of their end.
-                start, end = pd.infer_freq(times[:3]), pd.infer_freq(times[-3:])
-                if start is None and end is None:
-                    raise IrregularTimes(
-                        f"pandas.infer_freq finds no frequency in its times "
-                        f"{', '.join(_show(t) for t in times[:3])}, ...")
-                inferred = start or end
-                which = "first" if start else "last"
-                source = f" (the frequency {inferred} of its {which} times)"
+            if inferred is not None:
+                return pd.tseries.frequencies.to_offset(inferred)
+            # Where the times break the frequency of their start, or of their end.
+            start, end = pd.infer_freq(times[:3]), pd.infer_freq(times[-3:])
+            if start is None and end is None:
+                raise IrregularTimes(
+                    f"pandas.infer_freq finds no frequency in its times "
+                    f"{', '.join(_show(t) for t in times[:3])}, ...")
+            inferred = start or end
+            which = "first" if start else "last"
+            source = f" (the frequency {inferred} of its {which} times)"
             step = pd.tseries.frequencies.to_offset(inferred)
         elif shared is not None:
             step, source = shared, f" (the frequency {shared.freqstr} of the other series)"
