@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "arima/state.h"
@@ -114,17 +115,16 @@ TEST(Arimamain, RefusesUnusableRequests) {
   MessageCapture capture;
   Prepare({1.0, 2.0, 3.0, 4.0}, 1, 0, 2, 1, 1, 0, 0, 0);
   EXPECT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 0);
-  EXPECT_EQ(capture.messages().back().text,
-            "Too few observations after differencing to estimate the model");
   Prepare({5.0, 5.0, 5.0, 5.0, 5.0, 5.0}, 1, 0, 1, 1, 0, 0, 0, 0);
   EXPECT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 1), 0);
-  EXPECT_EQ(capture.messages().back().text,
-            "The differenced series is identically zero: no model can be estimated");
   Prepare({1.0, 2.0, 1.0, 3.0, 2.0}, 1, 0, 1, 0, 0, 0, 0, 0);
   EXPECT_EQ(Arimamain(ArimaState(), kThoroughMaximumLikelihood + 1, 1), 0);
-  EXPECT_EQ(capture.messages().back().text, "Unknown estimation method");
   EXPECT_EQ(Arimamain(ArimaState(), kExactMaximumLikelihood, 0), 0);
-  EXPECT_EQ(capture.messages().back().text, "Settings have not been validated");
+  EXPECT_EQ(capture.texts(),
+            (std::vector<std::string>{
+                "Too few observations after differencing to estimate the model",
+                "The differenced series is identically zero: no model can be estimated",
+                "Unknown estimation method", "Settings have not been validated"}));
   for (const auto& m : capture.messages()) EXPECT_EQ(m.title, "Error in Arimalib");
 }
 
