@@ -35,7 +35,8 @@ TEST(Pegelsinit, LineFitUsesAtMostTenObservations) {
 }
 
 TEST(Pegelsinit, ZeroInterceptStartsMultiplicativeTrendWithoutGrowth) {
-  PegelsState& P = FreshPegels(6, 1, 3, ErrorForm::kAdditive, Trend::kMultiplicative, Season::kNone);
+  PegelsState& P =
+      FreshPegels(6, 1, 3, ErrorForm::kAdditive, Trend::kMultiplicative, Season::kNone);
   for (int t = 1; t <= 6; ++t) P.y[t] = 0.5 * t;
   ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_NEAR(P.l[0], 0.0, kClosedForm);
@@ -46,7 +47,8 @@ TEST(Pegelsinit, SeasonalDecompositionRecoversLineAndIndices) {
   // y = 3 + 2t + season: the 2x4 centred average of a line plus indices summing to 0 is the line
   // itself, so the adjusted data are exactly 3 + 2t and the indices come back unchanged.
   const double season[4] = {1.5, -0.5, 2.0, -3.0};
-  PegelsState& P = FreshPegels(100, 4, 3, ErrorForm::kAdditive, Trend::kAdditive, Season::kAdditive);
+  PegelsState& P =
+      FreshPegels(100, 4, 3, ErrorForm::kAdditive, Trend::kAdditive, Season::kAdditive);
   for (int t = 1; t <= 100; ++t) P.y[t] = 3.0 + 2.0 * t + season[(t - 1) % 4];
   ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_NEAR(P.l[0], 3.0, testing::kRecursion);
@@ -62,7 +64,8 @@ TEST(Pegelsinit, SeasonalDecompositionRecoversLineAndIndices) {
 }
 
 TEST(Pegelsinit, TooFewDataForDecompositionGiveNeutralIndices) {
-  PegelsState& P = FreshPegels(20, 12, 3, ErrorForm::kAdditive, Trend::kNone, Season::kMultiplicative);
+  PegelsState& P =
+      FreshPegels(20, 12, 3, ErrorForm::kAdditive, Trend::kNone, Season::kMultiplicative);
   for (int t = 1; t <= 20; ++t) P.y[t] = 5.0 + t;
   for (int k = 0; k < 12; ++k) P.seasInit[k] = 42.0;
   ASSERT_EQ(Pegelsinit(P), 1);
