@@ -61,50 +61,48 @@ std::vector<double> CellsOf(const Request& r) {
   return testing::CellsOf(Call(r));
 }
 
-struct RuleCase {
-  void (*change)(Request& r);
-  int code;
-  const char* message;
-};
+// The options changed from Base(): slot and value; a slot past the twelfth appends the value.
+using Changes = std::vector<std::pair<std::size_t, short>>;
+
+Request Changed(const Changes& changes, int n = 24) {
+  Request r = Base(n);
+  for (const auto& [slot, value] : changes) {
+    if (slot < r.options.size())
+      r.options[slot] = value;
+    else
+      r.options.push_back(value);
+  }
+  return r;
+}
 
 TEST(PegelsCheck, EveryRuleGivesItsCodeAndMessage) {
-  const RuleCase cases[] = {
-      {[](Request& r) { r.options[0] = 1001; }, 31, "Number of data observations exceeds MAXN"},
-      {[](Request& r) { r.options[1] = 25; }, 32, "Seasonal frequency exceeds MAXS"},
-      {[](Request& r) { r.options[2] = 121; }, 33, "Forecast horizon exceeds MAXH"},
-      {[](Request& r) { r.options[1] = 0; }, 34, "Seasonal frequency zero or negative"},
-      {[](Request& r) { r.options[0] = 0; }, 35, "Number of observations zero or negative"},
-      {[](Request& r) { r.options[3] = 3; }, 41, "Unknown model type"},
-      {[](Request& r) { r.options[4] = 5; }, 42, "Unknown trend type"},
-      {[](Request& r) { r.options[5] = 4; }, 43, "Unknown seasonality type"},
-      {[](Request& r) { r.options.push_back(4); }, 44, "Unknown transform type"},
-      {[](Request& r) {
-         r.options.insert(r.options.end(), {1, 5});
-       },
-       45, "Unknown search type"},
-      {[](Request& r) {
-         r.options[0] = 7;
-         r.options[5] = 2;
-       },
-       61, "Insufficient data for estimation of seasonal models"},
-      {[](Request& r) {
-         r.options[1] = 1;
-         r.options[5] = 2;
-       },
-       62, "Seasonal model requested for nonseasonal data"},
-      {[](Request& r) { r.options[6] = 2; }, 64, "Unknown bootstrap type"},
-      {[](Request& r) { r.options[7] = 6; }, 65, "Unknown optimization criterion"},
-      {[](Request& r) { r.options[8] = 4; }, 66, "Unknown initialization method"},
-      {[](Request& r) { r.options[11] = 4; }, 67, "Unknown information criterion"},
-      {[](Request& r) { r.options[9] = 499; }, 68,
-       "#Bootstrap samples must be between 500 & 50000"},
-      {[](Request& r) { r.options[10] = 25; }, 69, "#MSE multisteps must be between 3 & MAXS"},
+  const struct {
+    Changes changes;
+    int code;
+    const char* message;
+  } cases[] = {
+      {{{0, 1001}}, 31, "Number of data observations exceeds MAXN"},
+      {{{1, 25}}, 32, "Seasonal frequency exceeds MAXS"},
+      {{{2, 121}}, 33, "Forecast horizon exceeds MAXH"},
+      {{{1, 0}}, 34, "Seasonal frequency zero or negative"},
+      {{{0, 0}}, 35, "Number of observations zero or negative"},
+      {{{3, 3}}, 41, "Unknown model type"},
+      {{{4, 5}}, 42, "Unknown trend type"},
+      {{{5, 4}}, 43, "Unknown seasonality type"},
+      {{{12, 4}}, 44, "Unknown transform type"},
+      {{{12, 1}, {13, 5}}, 45, "Unknown search type"},
+      {{{0, 7}, {5, 2}}, 61, "Insufficient data for estimation of seasonal models"},
+      {{{1, 1}, {5, 2}}, 62, "Seasonal model requested for nonseasonal data"},
+      {{{6, 2}}, 64, "Unknown bootstrap type"},
+      {{{7, 6}}, 65, "Unknown optimization criterion"},
+      {{{8, 4}}, 66, "Unknown initialization method"},
+      {{{11, 4}}, 67, "Unknown information criterion"},
+      {{{9, 499}}, 68, "#Bootstrap samples must be between 500 & 50000"},
+      {{{10, 25}}, 69, "#MSE multisteps must be between 3 & MAXS"},
   };
-  for (const RuleCase& c : cases) {
+  for (const auto& c : cases) {
     MessageCapture capture;
-    Request r = Base();
-    c.change(r);
-    EXPECT_EQ(StatusOf(r), c.code) << c.message;
+    EXPECT_EQ(StatusOf(Changed(c.changes)), c.code) << c.message;
     EXPECT_EQ(capture.messages(),
               (std::vector<testing::Message>{{"Pegels Error", c.message, 0x30u}}));
   }
@@ -223,7 +221,7 @@ TEST(Pegelsdll, CellCountsFollowTheModel) {
   // seasonal indices, sqrt(amse) and sqrt(mse[1..m]) (m + 1), 4 statistics.
   const struct {
     int n;
-    std::vector<std::pair<int, short>> changes;  // option slot, value
+    Changes changes;
     std::size_t count;
   } cases[] = {
       // The error form chosen, additive trend and seasonality: the full capacity.
@@ -233,9 +231,7 @@ TEST(Pegelsdll, CellCountsFollowTheModel) {
   for (const auto& c : cases) {
     MessageCapture capture;
     host::ScopedSeedOverride seed(-4);
-    Request r = Base(c.n);
-    for (const auto& [slot, value] : c.changes) r.options[slot] = value;
-    EXPECT_EQ(CellsOf(r).size(), c.count);
+    EXPECT_EQ(CellsOf(Changed(c.changes, c.n)).size(), c.count);
   }
 }
 
