@@ -129,7 +129,7 @@ TEST(Yulew, RejectsANegativeOrder) {
   double out[1];
   EXPECT_EQ(Yulew(ArimaState(), -1, out), -1);
   EXPECT_EQ(capture.messages(),
-            (std::vector<vordex::testing::Message>{
+            (vordex::testing::Messages{
                 {"Error in Arimalib", "invaild AR order in yule-walker estimation", 0x30u}}));
 }
 

@@ -62,7 +62,7 @@ TEST(Arimatransform, RefusesDataUnfitForTheTransformAndLeavesThemAlone) {
     Prepare(c.y, 1, 0, 0, 0, 0, 0, 0, 0, 0, c.transform);
     EXPECT_EQ(Arimatransform(ArimaState()), -1);
     EXPECT_EQ(capture.messages(),
-              (std::vector<vordex::testing::Message>{{"Error in Arimalib", c.message, 0x30u}}));
+              (vordex::testing::Messages{{"Error in Arimalib", c.message, 0x30u}}));
     EXPECT_TRUE(vordex::testing::SameBits(ArimaState().y[2], c.y[1])) << "untouched";
   }
 }

@@ -165,9 +165,9 @@ TEST(Armaxcomp, InadmissibleParametersShowTheBoxAndLeaveOutputsAlone) {
   double residuals[] = {7.0, 7.0, 7.0};
   double sigma2 = 7.0;
   EXPECT_EQ(Armaxcomp(3, 1, 0, 1, 0, 0, par, w, residuals, sigma2), kLogLikFailed);
-  EXPECT_EQ(capture.messages(),
-            (std::vector<testing::Message>{
-                {"Armax error", "Error in Armaxcomp: phitheta out-of-bounds", 0x10010u}}));
+  EXPECT_EQ(
+      capture.messages(),
+      (testing::Messages{{"Armax error", "Error in Armaxcomp: phitheta out-of-bounds", 0x10010u}}));
   EXPECT_EQ(sigma2, 7.0);
   EXPECT_EQ(residuals[0], 7.0);
 }

@@ -178,9 +178,8 @@ TEST(Armaxmain, TooLargeAutoregressiveOrderIsReducedWithBox) {
   const int N = 60, h = 0;
   const Outcome run = Request({N, 4, h, 5, 0, 0, 1, 0, 0, 0, 0}, Series(N));
   EXPECT_EQ(capture.messages(),
-            (std::vector<testing::Message>{{"Armax warning",
-                                            "NAR too large: reduced to < seasonal frequency",
-                                            platform::kStyleStop}}));
+            (testing::Messages{{"Armax warning", "NAR too large: reduced to < seasonal frequency",
+                                platform::kStyleStop}}));
   ASSERT_EQ(run.status, kArmaxOk);
   EXPECT_EQ(run.cells.size(), static_cast<std::size_t>(2 * N + 3 + 1 + 3));
 }

@@ -129,7 +129,7 @@ TEST(Armaxml, StorageLimitsOnTheRegressionMatrix) {
   EXPECT_EQ(status, kMlStorageLimit);
   const testing::Message exceeded{
       "Armax error", "Common storage exceeded in armaxml: too much data", platform::kStyleWarning};
-  EXPECT_EQ(capture.messages(), (std::vector<testing::Message>{exceeded, exceeded}));
+  EXPECT_EQ(capture.messages(), (testing::Messages{exceeded, exceeded}));
 
   // n = 1000 with the constant fits.
   capture.clear();
@@ -147,10 +147,9 @@ TEST(Armaxml, NoArmaCoefficientsIsRefusedWithWarning) {
   ArmaxModelRecord m = Record(30, 0, 0, 1);
   Armaxml(m, w.data(), nullptr, fmin, status);
   EXPECT_EQ(status, kMlNoArma);
-  EXPECT_EQ(
-      capture.messages(),
-      (std::vector<testing::Message>{{"Armax warning", "No ARMA parameters: Armaxml terminating...",
-                                      platform::kStyleWarning}}));
+  EXPECT_EQ(capture.messages(),
+            (testing::Messages{{"Armax warning", "No ARMA parameters: Armaxml terminating...",
+                                platform::kStyleWarning}}));
 }
 
 TEST(Armaxml, FindsTheMinimumOfTheProfileAndReportsItsValue) {
@@ -198,10 +197,9 @@ TEST(Loglfe, ParameterCountOfAnotherModelFailsWithoutStopping) {
   loglfe(&shared, 2, x, f);
   EXPECT_EQ(f, kObjectiveRejected);
   EXPECT_TRUE(shared.count_mismatch);
-  EXPECT_EQ(
-      capture.messages(),
-      (std::vector<testing::Message>{
-          {"Armax error", "Error in sub loglfe: npar .ne. (p+q+sp+sq)!", platform::kStyleStop}}));
+  EXPECT_EQ(capture.messages(),
+            (testing::Messages{{"Armax error", "Error in sub loglfe: npar .ne. (p+q+sp+sq)!",
+                                platform::kStyleStop}}));
 }
 
 }  // namespace

@@ -293,10 +293,9 @@ TEST(ArmaxXtra, InadmissibleEstimateFailsWithBox) {
   testing::MessageCapture capture;
   const Fit fit = RunXtra(Model(1, 2, 1, 0, 0, 0, 0, 0, 0), Series(20), {1.2}, 1.0);
   EXPECT_EQ(fit.status, kXtraInadmissible);
-  EXPECT_EQ(
-      capture.messages(),
-      (std::vector<testing::Message>{{"Armax error", "Error in Armax_xtra: phitheta out-of-bounds",
-                                      platform::kStyleWarning}}));
+  EXPECT_EQ(capture.messages(),
+            (testing::Messages{{"Armax error", "Error in Armax_xtra: phitheta out-of-bounds",
+                                platform::kStyleWarning}}));
 }
 
 TEST(ArmaxXtra, RegressorsAreRefusedWithoutForecasting) {

@@ -77,8 +77,7 @@ TEST(ArimaCheck, EachRuleGivesItsCodeAndMessage) {
     testing::MessageCapture capture;
     // A data array of one element: a rejected option is reported before the data are looked at.
     EXPECT_EQ(StatusOf(Call(c.request.options(), {0.0})), c.code) << c.message;
-    EXPECT_EQ(capture.messages(),
-              (std::vector<testing::Message>{{"Arima Error", c.message, 0x30}}));
+    EXPECT_EQ(capture.messages(), (testing::Messages{{"Arima Error", c.message, 0x30}}));
   }
 }
 

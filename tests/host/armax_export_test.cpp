@@ -69,7 +69,7 @@ TEST(ArmaxChecker, RulesInOrderWithTheirMessagesAndCodes) {
     // The data array is too short as well: the option is reported first.
     EXPECT_EQ(StatusOf(Call(c.options, {1.96})), c.code);
     EXPECT_EQ(capture.messages(),
-              (std::vector<testing::Message>{{"Armax Error", c.message, platform::kStyleWarning}}));
+              (testing::Messages{{"Armax Error", c.message, platform::kStyleWarning}}));
   }
 }
 

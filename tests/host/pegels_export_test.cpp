@@ -103,8 +103,7 @@ TEST(PegelsCheck, EveryRuleGivesItsCodeAndMessage) {
   for (const auto& c : cases) {
     MessageCapture capture;
     EXPECT_EQ(StatusOf(Changed(c.changes)), c.code) << c.message;
-    EXPECT_EQ(capture.messages(),
-              (std::vector<testing::Message>{{"Pegels Error", c.message, 0x30u}}));
+    EXPECT_EQ(capture.messages(), (testing::Messages{{"Pegels Error", c.message, 0x30u}}));
   }
 }
 

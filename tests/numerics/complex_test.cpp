@@ -198,7 +198,7 @@ TEST(ZRoots, LargestDegreeWorksAndLargerIsRefusedWithoutWriting) {
   EXPECT_EQ(ZRoots(a.data(), -1, r.data(), true), 0);
   for (const dcomplex& z : r) EXPECT_EQ(z.r, -7.0);
   const testing::Message refused{"Error in ZRoots", "Polynomial degree out of range", kWarning};
-  EXPECT_EQ(capture.messages(), (std::vector<testing::Message>{refused, refused}));
+  EXPECT_EQ(capture.messages(), (testing::Messages{refused, refused}));
 }
 
 TEST(ZRoots, NonConvergenceAndBadDegreesAreReportedAndFail) {

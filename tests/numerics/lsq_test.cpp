@@ -73,7 +73,7 @@ TEST(MatInverse, SingularMatricesFail) {
   auto z = FromRows({{1, 2, 3}, {0, 0, 0}, {4, 5, 7}});
   EXPECT_EQ(MatInverse(z.get(), 3), 0);
   EXPECT_EQ(capture.messages(),
-            (std::vector<testing::Message>{
+            (testing::Messages{
                 {"Error in OLSQ function Ludcmp", "Matrix is Singular!", platform::kStyleWarning},
                 {"Error in OLSQ function MatInverse", "Vector allocation failure!",
                  platform::kStyleWarning}}));

@@ -28,8 +28,8 @@ TEST(GetMean, AveragesTheSeriesAndRefusesAnEmptyOne) {
   testing::MessageCapture capture;
   EXPECT_EQ(GetMean(x.get(), 0), 0.0);
   EXPECT_EQ(capture.messages(),
-            (std::vector<testing::Message>{{"Error in Stats function GetMean",
-                                            "No. observations <= 0", platform::kStyleStop}}));
+            (testing::Messages{{"Error in Stats function GetMean", "No. observations <= 0",
+                                platform::kStyleStop}}));
 }
 
 TEST(ACF, AutocovariancesByHandWithAndWithoutTheMean) {
@@ -58,7 +58,7 @@ TEST(ACF, RefusesEmptySeriesOrNoLagsWithoutWriting) {
   EXPECT_EQ(ACF(x.get(), 2, 0, acf.get(), 1), 0);
   const testing::Message refused{"Error in Stats function ACF()", "No. observations or lags <= 0",
                                  platform::kStyleWarning};
-  EXPECT_EQ(capture.messages(), (std::vector<testing::Message>{refused, refused}));
+  EXPECT_EQ(capture.messages(), (testing::Messages{refused, refused}));
   EXPECT_EQ(acf[0], 7.0);
   EXPECT_EQ(acf[1], 7.0);
 }

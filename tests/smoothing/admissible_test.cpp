@@ -58,7 +58,7 @@ TEST(Pegelsadmissible, UsualRegionIsTheUnitBoxAndTheAdmissibleRegionTheDiscountM
     EXPECT_EQ(capture.size(), 0u);
     EXPECT_EQ(Pegelsadmissible(P, 0), c.admissible) << c.text;
     if (c.admissible == 1) continue;
-    EXPECT_EQ(capture.messages(), (std::vector<testing::Message>{{c.title, c.text, 0x30u}}));
+    EXPECT_EQ(capture.messages(), (testing::Messages{{c.title, c.text, 0x30u}}));
   }
 }
 
@@ -99,7 +99,7 @@ TEST(Pegelsdiscount, MatrixTooLargeIsReportedOncePerRequest) {
   // Order s + 1 = 21 is beyond the eigenvalue routine: the model counts as invertible.
   for (double alpha : {0.5, 0.6, 0.7}) EXPECT_EQ(Pegelsdiscount(P, alpha, 0.0, 0.5, 1.0), 0.0);
   EXPECT_EQ(capture.messages(),
-            (std::vector<testing::Message>{{"Pegels Input Error", "Matrix too large", 0x30u}}));
+            (testing::Messages{{"Pegels Input Error", "Matrix too large", 0x30u}}));
   // A new request shows it again.
   P.tooLargeShown = 0;
   Pegelsdiscount(P, 0.5, 0.0, 0.5, 1.0);

@@ -54,8 +54,7 @@ TEST(Pegelstransform, ScalesToUnitMaximumAndRefusesWhatItCannotTransform) {
     Q.y[1] = c.y1, Q.y[2] = c.y2;
     EXPECT_EQ(Pegelstransform(Q, 1), c.message == nullptr ? 0 : -1);
     if (c.message == nullptr) continue;
-    EXPECT_EQ(capture.messages(),
-              (std::vector<testing::Message>{{"Error in Pegelslib", c.message, 0x30u}}));
+    EXPECT_EQ(capture.messages(), (testing::Messages{{"Error in Pegelslib", c.message, 0x30u}}));
   }
 }
 
@@ -162,7 +161,7 @@ TEST(Pegelsmain, UnknownCriterionFallsBackToMseWithAStopBox) {
   P.optimizationCriterion = static_cast<Criterion>(9);
   ASSERT_EQ(Pegelsmain(P, 1, 1), 1);
   EXPECT_EQ(capture.messages(),
-            (std::vector<testing::Message>{
+            (testing::Messages{
                 {"Pegelslib Warning", "Unknown criterion in Pegelsmse: MSE assumed", 0x10010u}}));
 }
 

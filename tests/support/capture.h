@@ -17,6 +17,8 @@ struct Message {
   bool operator==(const Message&) const = default;
 };
 
+using Messages = std::vector<Message>;
+
 inline void PrintTo(const Message& m, std::ostream* os) {
   *os << "{\"" << m.title << "\", \"" << m.text << "\", 0x" << std::hex << m.style << std::dec
       << "}";
