@@ -53,23 +53,21 @@ double DenseProfile(const std::vector<double>& w, double a, double theta) {
 }
 
 TEST(Armaxols1, ThroughTheOriginAndAboutTheMeans) {
-  const double y[] = {1.0, 2.0, 3.0};
-  const double x[] = {1.0, 2.0, 3.0};
-  double b = 0.0, sse = -1.0;
-  Armaxols1(y, x, 3, 0, b, sse);
-  EXPECT_NEAR(b, 1.0, kClosedForm);
-  EXPECT_NEAR(sse, 0.0, kClosedForm);
-
-  // y = (2, 1, 4), x = (0, 1, 2) about the means: Sxy = 2, Sxx = 2, Syy = 14/3.
-  const double y2[] = {2.0, 1.0, 4.0};
-  const double x2[] = {0.0, 1.0, 2.0};
-  Armaxols1(y2, x2, 3, 1, b, sse);
-  EXPECT_NEAR(b, 1.0, kClosedForm);
-  EXPECT_NEAR(sse, 14.0 / 3.0 - 2.0, kClosedForm);
-  // Without centring: Sxy = 9, Sxx = 5, Syy = 21.
-  Armaxols1(y2, x2, 3, 0, b, sse);
-  EXPECT_NEAR(b, 1.8, kClosedForm);
-  EXPECT_NEAR(sse, 21.0 - 9.0 * 1.8, kClosedForm);
+  // y = (2, 1, 4), x = (0, 1, 2): about the means Sxy = 2, Sxx = 2, Syy = 14/3; about 0
+  // Sxy = 9, Sxx = 5, Syy = 21.
+  const struct {
+    std::vector<double> y, x;
+    int centre;
+    double b, sse;
+  } cases[] = {{{1, 2, 3}, {1, 2, 3}, 0, 1.0, 0.0},
+               {{2, 1, 4}, {0, 1, 2}, 1, 1.0, 14.0 / 3.0 - 2.0},
+               {{2, 1, 4}, {0, 1, 2}, 0, 1.8, 21.0 - 9.0 * 1.8}};
+  for (const auto& c : cases) {
+    double b = 0.0, sse = -1.0;
+    Armaxols1(c.y.data(), c.x.data(), 3, c.centre, b, sse);
+    EXPECT_NEAR(b, c.b, kClosedForm);
+    EXPECT_NEAR(sse, c.sse, kClosedForm);
+  }
 }
 
 TEST(Armaxregmat, CopiesTheSeriesAndAddsTheColumnOfOnes) {
@@ -104,13 +102,10 @@ TEST(Armaxprofile, EqualsTheDenseGaussianProfileWithTheMeanConcentratedOut) {
   // Without the constant the profile is the likelihood kernel's own objective.
   const double plain = Armaxprofile(n, 1, 1, 1, 0, 0, par, X.data(), 0);
   EXPECT_NEAR(plain, arma::ArmaObjective(n, 1, 1, 1, 0, 0, par, w.data()), kClosedForm * 1e3);
-}
-
-TEST(Armaxprofile, InadmissiblePointIsRejectedSilently) {
+  // An inadmissible point is rejected silently.
   testing::MessageCapture capture;
-  const std::vector<double> w = Ar1(20, 0.4, 0.0, 3);
-  const double par[] = {1.5};
-  EXPECT_EQ(Armaxprofile(20, 1, 0, 1, 0, 0, par, w.data(), 0), kObjectiveRejected);
+  const double explosive[] = {1.5};
+  EXPECT_EQ(Armaxprofile(n, 1, 0, 1, 0, 0, explosive, w.data(), 0), kObjectiveRejected);
   EXPECT_EQ(capture.size(), 0u);
 }
 
