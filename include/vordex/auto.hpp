@@ -31,7 +31,7 @@ struct Settings {
   std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
   // kNone or kBoxCox (the search then runs on the transformed series).
   Transform transform = Transform::kNone;
-  BoxCox box_cox;
+  BoxCox box_cox = {};
   int d = -1;  // nonseasonal differences, 0..2; -1: chosen by the KPSS test
   int D = -1;  // seasonal differences, 0..1; -1: chosen by the seasonal strength
   int max_p = 5, max_q = 5, max_P = 2, max_Q = 2;
@@ -48,14 +48,14 @@ struct Settings {
 struct Candidate {
   int p = 0, d = 0, q = 0, P = 0, D = 0, Q = 0;
   bool constant = false;
-  double aicc = 0.0;  // +infinity when the fit failed or was not admissible
-  std::string note;   // why the candidate was set aside, when it was
+  double aicc = 0.0;      // +infinity when the fit failed or was not admissible
+  std::string note = {};  // why the candidate was set aside, when it was
 };
 
 // The chosen model's fit, forecasts and limits (its period is 1 when it was fitted without a
 // seasonal part), and the search that found it.
 struct Result : arima::Result {
-  std::vector<Candidate> path;
+  std::vector<Candidate> path = {};
 };
 
 // A series too short for any model of the search gets the simple forecast of the ladder (see
@@ -79,15 +79,15 @@ struct Settings {
   int horizon = kDefaultHorizon;                // forecast horizon, 0..120
   std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
   Transform transform = Transform::kNone;       // kNone or kBoxCox
-  BoxCox box_cox;
+  BoxCox box_cox = {};
 };
 
 // sigma2 is the one-step error variance of the smoothing fit; the method has no likelihood.
 struct Result : Forecast {
   int period = 1;
-  bool seasonal = false;                 // the series was seasonally adjusted
-  std::vector<double> seasonal_indices;  // with seasonal: the indices of times 1..m (mean 1)
-  double alpha = 0.0;                    // simple exponential smoothing parameter
+  bool seasonal = false;                      // the series was seasonally adjusted
+  std::vector<double> seasonal_indices = {};  // with seasonal: the indices of times 1..m (mean 1)
+  double alpha = 0.0;                         // simple exponential smoothing parameter
   double initial_level = 0.0;
   double drift = 0.0;  // half the slope of the least-squares line, per period
 };
@@ -107,7 +107,7 @@ struct Settings {
   std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
   // kNone or kBoxCox: each method fits the transformed series (the same lambda for all).
   Transform transform = Transform::kNone;
-  BoxCox box_cox;
+  BoxCox box_cox = {};
   // The seed of the smoothing method's simulated limits.
   std::uint32_t seed = ets::kDefaultSeed;
   // Threads of the smoothing model search (0: every hardware thread); results do not depend on it.
@@ -120,18 +120,18 @@ struct Settings {
 // kSingleMember). It has no likelihood of its own.
 struct Result : Forecast {
   int period = 1;
-  std::optional<ets::Result> smoothing;
-  std::optional<auto_arima::Result> arima;
-  std::optional<theta::Result> theta;
-  std::vector<std::string> failures;  // "method: reason" for each method left out
+  std::optional<ets::Result> smoothing = {};
+  std::optional<auto_arima::Result> arima = {};
+  std::optional<theta::Result> theta = {};
+  std::vector<std::string> failures = {};  // "method: reason" for each method left out
 };
 
 // A series too short for the three methods (fewer than three observed values, or every method
 // failing) falls back to a simple forecast, in this order: a
 // series whose observed values are all equal gets that constant with limits of zero width; one
 // with a period above 1 and two full seasons observed the seasonal naive forecast; one with two
-// neighbouring values observed the naive forecast; else the mean. The result then has the status kFallback,
-// `fallback` naming the method, and none of the three members. Throws vordex::Error:
+// neighbouring values observed the naive forecast; else the mean. The result then has the status
+// kFallback, `fallback` naming the method, and none of the three members. Throws vordex::Error:
 // kInvalidSettings for settings out of range, kTooFewObservations for a series without an observed
 // value.
 VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});

@@ -78,7 +78,7 @@ struct Settings {
   int multisteps = 12;  // horizons of the multi-step fit statistics, 3..24
   InformationCriterion information_criterion = InformationCriterion::kAic;
   Transform transform = Transform::kNone;
-  BoxCox box_cox;  // with Transform::kBoxCox
+  BoxCox box_cox = {};  // with Transform::kBoxCox
   Search search = Search::kDefault;
   bool admissible_region = false;  // all-additive models: any invertible parameters
   // Coverages of the limits in percent, each in (0, 100): the limits of a level are the
@@ -86,7 +86,7 @@ struct Settings {
   std::vector<double> levels = kDefaultLevels;
   // None (defaults 0.1..0.9, phi up to 1), one pair for all parameters, or four pairs for
   // alpha, beta, gamma, phi.
-  std::vector<Bound> bounds;
+  std::vector<Bound> bounds = {};
   // The seed of the simulated sample paths: the same seed gives the same limits.
   std::uint32_t seed = kDefaultSeed;
   // Threads on which a model search estimates its candidates: 0 every hardware thread, 1 one
@@ -122,23 +122,23 @@ struct Model {
 // sigma (as R's ets); information_criterion is the one the settings chose by, counted as they
 // say. Residuals are on the transformed scale: relative errors for multiplicative errors.
 struct Result : Forecast {
-  Model model;
+  Model model = {};
   int period = 1;
   Transform transform = Transform::kNone;
-  bool searched = false;       // the model was chosen by a search
-  std::vector<double> series;  // observations on the transformed scale
+  bool searched = false;            // the model was chosen by a search
+  std::vector<double> series = {};  // observations on the transformed scale
   double alpha = 0.0;
   double beta = 0.0;   // 0 without a trend
   double gamma = 0.0;  // 0 without seasonality
   double phi = 1.0;    // 1 unless damped
   double initial_level = 0.0;
-  std::optional<double> initial_trend;   // with a trend (a growth factor when multiplicative)
-  std::vector<double> initial_seasonal;  // with seasonality: indices of times 1..s
-  double rmse_average = 0.0;             // root of the MSE averaged over horizons 1..multisteps
-  std::vector<double> rmse;              // root MSE at horizons 1..multisteps (NaN beyond N)
-  double sigma = 0.0;                    // root one-step MSE; relative for multiplicative errors
-  double information_criterion = 0.0;    // the one the settings ask for, as selected
-  double mape = 0.0;                     // percent
+  std::optional<double> initial_trend = {};   // with a trend (a growth factor when multiplicative)
+  std::vector<double> initial_seasonal = {};  // with seasonality: indices of times 1..s
+  double rmse_average = 0.0;           // root of the MSE averaged over horizons 1..multisteps
+  std::vector<double> rmse = {};       // root MSE at horizons 1..multisteps (NaN beyond N)
+  double sigma = 0.0;                  // root one-step MSE; relative for multiplicative errors
+  double information_criterion = 0.0;  // the one the settings ask for, as selected
+  double mape = 0.0;                   // percent
 };
 
 // Fits the model to the observations (in time order, at most 1000) and forecasts. Throws
