@@ -118,6 +118,11 @@ double PegelsUnscale(Transform transformType, double scale, double v) {
 }
 
 int PegelsZeroScan(const double* x, int n, Transform transformType) {
+  return PegelsZeroScan(std::span<const double>(x + 1, static_cast<std::size_t>(std::max(n, 0))),
+                        transformType);
+}
+
+int PegelsZeroScan(std::span<const double> x, Transform transformType) {
   // Two passes over the data (the scale, then the scaled values), each transforming afresh: no
   // storage of the data's size.
   const auto transformed = [&](double v) {
@@ -126,15 +131,15 @@ int PegelsZeroScan(const double* x, int n, Transform transformType) {
     return v;
   };
   double scale = 0.0;
-  for (int t = 1; t <= n; ++t) {
-    if (std::isnan(x[t])) continue;
-    if (transformType == Transform::kLog && !(x[t] > 0.0)) return 0;
-    if (transformType == Transform::kSquareRoot && x[t] < 0.0) return 0;
-    scale = std::max(scale, std::fabs(transformed(x[t])));
+  for (const double v : x) {
+    if (std::isnan(v)) continue;
+    if (transformType == Transform::kLog && !(v > 0.0)) return 0;
+    if (transformType == Transform::kSquareRoot && v < 0.0) return 0;
+    scale = std::max(scale, std::fabs(transformed(v)));
   }
   if (scale == 0.0) return 1;
-  for (int t = 1; t <= n; ++t)
-    if (!std::isnan(x[t]) && std::fabs(transformed(x[t]) / scale) < kTiny) return 1;
+  for (const double v : x)
+    if (!std::isnan(v) && std::fabs(transformed(v) / scale) < kTiny) return 1;
   return 0;
 }
 

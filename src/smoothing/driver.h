@@ -2,6 +2,8 @@
 #ifndef VORDEX_SMOOTHING_DRIVER_H
 #define VORDEX_SMOOTHING_DRIVER_H
 
+#include <span>
+
 #include "smoothing/state.h"
 
 namespace vordex::smoothing {
@@ -39,6 +41,8 @@ double PegelsUnscale(Transform transformType, double scale, double v);
 // containing zeros); 0 otherwise, and 0 when the transform would refuse the data. Missing values
 // (NaN) are passed over.
 int PegelsZeroScan(const double* x, int n, Transform transformType);
+// The same over x[0..] (0-based).
+int PegelsZeroScan(std::span<const double> x, Transform transformType);
 
 }  // namespace vordex::smoothing
 
