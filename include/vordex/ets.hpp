@@ -142,7 +142,8 @@ struct Continuation {
 
 // A fitted model. aic, aicc and bic count the smoothing parameters, the initial states and
 // sigma (as R's ets); information_criterion is the one the settings chose by, counted as they
-// say. Residuals are on the transformed scale: relative errors for multiplicative errors.
+// say. Residuals are the one-step errors (observation less prediction) on the transformed scale,
+// for multiplicative errors too (sigma is relative there).
 //
 // Missing values (NaN) are predicted and not learnt from: the recursion takes the one-step
 // prediction in place of a missing value (its error is 0, so the states move by the prediction
@@ -150,7 +151,8 @@ struct Continuation {
 // statistic sum over the observed values only, and count them (n - missing) where they count
 // observations (sigma, the information criteria). Heuristic initial states read missing values
 // among the first observations as their linear interpolation. R's forecast::ets, by contrast,
-// fits the longest stretch without missing values (na.contiguous).
+// fits the longest stretch without missing values (R 4.2.2, forecast 8.20: "Missing values
+// encountered. Using longest contiguous portion of time series").
 struct Result : Forecast {
   Model model;
   int period = 1;
@@ -165,7 +167,7 @@ struct Result : Forecast {
   std::optional<double> initial_trend;   // with a trend (a growth factor when multiplicative)
   std::vector<double> initial_seasonal;  // with seasonality: indices of times 1..s
   double rmse_average = 0.0;             // root of the MSE averaged over horizons 1..multisteps
-  std::vector<double> rmse;              // root MSE at horizons 1..multisteps (NaN beyond N)
+  std::vector<double> rmse;              // root MSE at horizons 1..multisteps (NaN beyond data)
   double sigma = 0.0;                    // root one-step MSE; relative for multiplicative errors
   double information_criterion = 0.0;    // the one the settings ask for, as selected
   double mape = 0.0;                     // percent
