@@ -174,24 +174,27 @@ TEST(AutoArima, RefusesBadInputWithAMessage) {
   with_nan[7] = std::numeric_limits<double>::quiet_NaN();
   struct Case {
     const char* what;
-    AutoArimaSettings settings;
+    void (*edit)(AutoArimaSettings&);
     std::vector<double> y;
   };
+  const auto none = [](AutoArimaSettings&) {};
   const Case cases[] = {
-      {"two values", {}, {1.0, 2.0}},
-      {"too many values", {}, std::vector<double>(1001, 1.0)},
-      {"a NaN", {}, with_nan},
-      {"period 0", {.period = 0}, ok},
-      {"horizon 121", {.horizon = 121}, ok},
-      {"negative horizon", {.horizon = -1}, ok},
-      {"level 100", {.levels = {100.0}}, ok},
-      {"level 0", {.levels = {80.0, 0.0}}, ok},
-      {"d = 3", {.d = 3}, ok},
-      {"negative bound", {.max_q = -1}, ok},
+      {"two values", none, {1.0, 2.0}},
+      {"too many values", none, std::vector<double>(1001, 1.0)},
+      {"a NaN", none, with_nan},
+      {"period 0", [](AutoArimaSettings& s) { s.period = 0; }, ok},
+      {"horizon 121", [](AutoArimaSettings& s) { s.horizon = 121; }, ok},
+      {"negative horizon", [](AutoArimaSettings& s) { s.horizon = -1; }, ok},
+      {"level 100", [](AutoArimaSettings& s) { s.levels = {100.0}; }, ok},
+      {"level 0", [](AutoArimaSettings& s) { s.levels = {80.0, 0.0}; }, ok},
+      {"d = 3", [](AutoArimaSettings& s) { s.d = 3; }, ok},
+      {"negative bound", [](AutoArimaSettings& s) { s.max_q = -1; }, ok},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const auto r = AutoArima(c.settings, c.y);
+    AutoArimaSettings settings;
+    c.edit(settings);
+    const auto r = AutoArima(settings, c.y);
     EXPECT_FALSE(r.ok());
     EXPECT_EQ(r.text.rfind("AutoArima: ", 0), 0u) << r.text;
   }
