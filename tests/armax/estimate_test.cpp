@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "armax/model.h"
+#include "numerics/kernels/error_state.h"
 #include "support/capture.h"
 #include "support/tolerances.h"
 
@@ -228,6 +229,25 @@ TEST(Armaxml, FindsTheMinimumOfTheProfileAndReportsItsValue) {
   const double best = 0.5 * (lo + hi);
   EXPECT_NEAR(par[0], best, kOptimiser);
   EXPECT_LE(fmin, F(best) + kOptimiser * kOptimiser);
+}
+
+TEST(Armaxml, HighOrderOnFewObservationsEndsWithinTheRootWorkBudget) {
+  // A fuzzer's request: ARMA(83,1) for 48 observations 100 * 1.5^t differenced twice, so the
+  // modelled series is w(t) = 25 * 1.5^t, t = 0..45. Each gradient costs 84 to 168 evaluations,
+  // each finding the roots of a degree-83 polynomial; without a bound on that work DUMINF made
+  // over 11,000 evaluations (minutes under the sanitizers).
+  constexpr int n = 46, p = 83;
+  std::vector<double> w(n);
+  for (int t = 0; t < n; ++t) w[t] = 25.0 * std::pow(1.5, t);
+  ArmaxModelRecord m = Record(n, p, 1, 0);
+  std::vector<double> par(p + 1, kStartValue);
+  double fmin = 0.0;
+  int status = -1;
+  Armaxml(m, w.data(), par.data(), fmin, status);
+  EXPECT_EQ(status, kMlMinimiser);
+  EXPECT_EQ(kernels::IERCD(), 4);  // DUMINF's limit on evaluations
+  EXPECT_GT(m.evaluations, p + 1);
+  EXPECT_LE(m.evaluations, static_cast<long>(kRootWorkBudget / (p * p * p)));
 }
 
 TEST(Loglfe, ParameterCountOfAnotherModelFailsWithoutStopping) {
