@@ -78,8 +78,8 @@ double Refine(LoglfeSharedRecord& shared, int npar, const std::vector<double>& s
   std::vector<double> p(static_cast<std::size_t>(npar) + 1, 0.0);
   std::copy(start.begin(), start.end(), p.begin() + 1);
   double f = kObjectiveRejected;
-  if (numerics::Minimise(npar, p.data(), &f, kRefineTolerance, {&RefineCriterion, &shared}) ==
-      numerics::kPowellFailed)
+  if (numerics::Minimise(npar, p.data(), &f, kRefineTolerance, {&RefineCriterion, &shared},
+                         kRefineEvaluations) == numerics::kPowellFailed)
     return kObjectiveRejected;
   x.assign(p.begin() + 1, p.end());
   return f;
