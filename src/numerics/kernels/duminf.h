@@ -43,8 +43,9 @@ using DuminfFcn = void (*)(void* context, const int& n, const double* x, double&
 // finite-difference gradient counts once against MAXGRD. Those two are tested after each
 // iteration; the limit on all calls before each value and each whole gradient, so that it also
 // bounds a single line search. Every loop of the minimiser calls FCN, so at most that many calls
-// are made, with O(N^2) arithmetic each, and at most MXITER iterations. A non-finite trial value
-// never counts as a decrease.
+// are made, in at most MXITER iterations, with O(N^2) arithmetic per call besides (an iteration's
+// O(N^3) update follows a gradient of N calls or more). A non-finite trial value never counts as
+// a decrease.
 //
 // Outcome through the kernel error state (error_state.h):
 //   scaled gradient within GRADTL: type 0.
