@@ -40,13 +40,19 @@ T Succeeded(automatic::Outcome<T> out) {
 
 // The simple forecast the ladder chooses for y, as a result of the method's own type: the shared
 // part from the baseline, with the status kFallback and the method named.
-Forecast Fallback(std::span<const double> y, int period, int horizon,
+// The result says why it is no model: a warning names the method asked for and the reason.
+Forecast Fallback(const char* asked, std::span<const double> y, int period, int horizon,
                   const std::vector<double>& levels, automatic::Baseline* chosen = nullptr) {
   const automatic::Baseline method = automatic::ChooseBaseline(y, period);
   if (chosen != nullptr) *chosen = method;
   Forecast f = Succeeded(automatic::FitBaseline(method, y, period, horizon, levels));
   f.status = Status::kFallback;
   f.fallback = automatic::BaselineName(method);
+  const int observed = static_cast<int>(y.size()) - api::CountMissing(y);
+  const std::string why = method == automatic::Baseline::kConstant
+                              ? "the series is constant"
+                              : std::to_string(observed) + " observed values are too few for a model";
+  f.warnings.push_back({asked, why + "; the " + f.fallback + " forecast stands in", 0x30});
   return f;
 }
 
@@ -88,7 +94,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
     // The ladder's forecast as the ARIMA model it is.
     automatic::Baseline method;
     Result r;
-    static_cast<Forecast&>(r) = Fallback(observations, s.period, s.horizon, s.levels, &method);
+    static_cast<Forecast&>(r) = Fallback("auto_arima", observations, s.period, s.horizon, s.levels, &method);
     r.period = method == automatic::Baseline::kSeasonalNaive ? s.period : 1;
     r.D = method == automatic::Baseline::kSeasonalNaive ? 1 : 0;
     r.d = method == automatic::Baseline::kNaive ? 1 : 0;
@@ -125,7 +131,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   automatic::Outcome<automatic::ThetaResult> fitted = automatic::Theta(engine, prepared.values);
   if (!fitted.ok() && fitted.status == Status::kTooFewObservations) {
     Result r;
-    static_cast<Forecast&>(r) = Fallback(observations, s.period, s.horizon, s.levels);
+    static_cast<Forecast&>(r) = Fallback("theta", observations, s.period, s.horizon, s.levels);
     r.period = s.period;
     return r;
   }
@@ -184,7 +190,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   // observed values are too few for any of the methods.
   if (observed < kFewestForModels ||
       automatic::ChooseBaseline(observations, s.period) == automatic::Baseline::kConstant) {
-    static_cast<Forecast&>(r) = Fallback(observations, s.period, s.horizon, s.levels);
+    static_cast<Forecast&>(r) = Fallback("auto_forecast", observations, s.period, s.horizon, s.levels);
     return r;
   }
   r.smoothing = Attempt("ets", r.failures, [&] {
@@ -220,7 +226,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   if (parts.empty()) {
     // Too short for every method: the ladder (the members' reasons stay in `failures`).
     std::vector<std::string> failures = std::move(r.failures);
-    static_cast<Forecast&>(r) = Fallback(observations, s.period, s.horizon, s.levels);
+    static_cast<Forecast&>(r) = Fallback("auto_forecast", observations, s.period, s.horizon, s.levels);
     r.failures = std::move(failures);
     return r;
   }
