@@ -248,7 +248,18 @@ std::vector<std::pair<Status, std::string_view>> AllNames<Status>() {
 }
 
 std::string ModelName(const arima::Result& r) {
-  return ArimaName(r.p, r.d, r.q, r.P, r.D, r.Q, r.period, r.constant.has_value());
+  const std::size_t own =
+      r.regression.size() - (r.constant.has_value() ? 1 : 0) - (r.drift ? 1 : 0);
+  if (own > 0) {
+    std::string name = "Regression with ";
+    name += ArimaName(r.p, r.d, r.q, r.P, r.D, r.Q, r.period, false);
+    name += " errors";
+    return name;
+  }
+  if (!r.drift) return ArimaName(r.p, r.d, r.q, r.P, r.D, r.Q, r.period, r.constant.has_value());
+  std::string name = ArimaName(r.p, r.d, r.q, r.P, r.D, r.Q, r.period, false);
+  name += r.constant.has_value() ? " with constant and drift" : " with drift";
+  return name;
 }
 
 std::string ModelName(const armax::Result& r) {

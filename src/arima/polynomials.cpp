@@ -67,7 +67,7 @@ double Arimapredict(ArimaStateRecord& st, int t) {
 }
 
 int Arimaresid(ArimaStateRecord& st) {
-  std::fill(st.e + 1, st.e + 1 + std::min(st.nd + st.qq, st.N), 0.0);
+  std::fill(st.e.begin() + 1, st.e.begin() + 1 + std::min(st.nd + st.qq, st.N), 0.0);
   double S = 0.0;
   for (int t = st.nd + 1; t <= st.N; ++t) {
     st.e[t] = st.w[t] - Arimapredict(st, t);
@@ -87,7 +87,7 @@ int Yulew(ArimaStateRecord& st, int k, double* out) {
   auto gamma = numerics::vector(1, k);
   if (!gamma) return ReportError("Error in Arima function Yulew()", "Vector allocation failure", 1);
   // gamma[0..k]: index 0 is the storage before the range and is used.
-  if (!numerics::ACF(st.w + st.nd, st.N - st.nd, k, gamma.get(), 0)) return -1;
+  if (!numerics::ACF(st.w.data() + st.nd, st.N - st.nd, k, gamma.get(), 0)) return -1;
   // Work with autocorrelations: the solution is the same, and the inversion's absolute
   // singularity threshold then applies to a matrix with unit diagonal, whatever the scale of w.
   if (gamma[0] > 0.0) {

@@ -21,7 +21,8 @@ inline ArimaStateRecord& ArimaState() {
 
 // Resets ArimaState() and writes the settings and observations as the host layer would.
 inline void Prepare(const std::vector<double>& y, int s, int h, int p, int d, int q, int P, int D,
-                    int Q, int mean = 0, Transform transform = Transform::kNone, double critical = 0.0) {
+                    int Q, int mean = 0, Transform transform = Transform::kNone,
+                    double critical = 0.0) {
   ArimaState() = ArimaStateRecord{};
   auto& st = ArimaState();
   st.N = static_cast<int>(y.size());
@@ -39,6 +40,7 @@ inline void Prepare(const std::vector<double>& y, int s, int h, int p, int d, in
   st.qq = q + Q * s;
   st.critical = critical;
   st.confidence = 95.0;
+  SizeArrays(st);
   for (int t = 1; t <= st.N; ++t) st.y[t] = y[static_cast<std::size_t>(t - 1)];
 }
 
