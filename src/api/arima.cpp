@@ -81,19 +81,19 @@ Continuation ContinuationOf(const Result& fit) {
   return c;
 }
 
-// x on the model's scale: the Box-Cox transform of the fit's lambda, or the engine's transform.
+// x on the model's scale: the Box-Cox transform of the fit's lambda (a fit whose series was
+// Box-Cox transformed before the engine saw it records lambda), or the engine's transform.
 double ToModelScale(const Result& fit, double x) {
-  if (fit.transform == Transform::kBoxCox) return numerics::BoxCox(x, fit.lambda.value_or(1.0));
+  if (fit.lambda) return numerics::BoxCox(x, *fit.lambda);
   return TransformValue(fit.transform, x);
 }
 
 // v on the model's scale back on the observations' (a median; Restore makes means of forecasts).
 double FromModelScale(const Result& fit, double v) {
-  if (fit.transform != Transform::kBoxCox) return InverseTransform(fit.transform, v);
-  const double lambda = fit.lambda.value_or(1.0);
+  if (!fit.lambda) return InverseTransform(fit.transform, v);
   return fit.bias_adjusted && std::isfinite(fit.sigma2)
-             ? numerics::InvBoxCoxBiasAdjusted(v, fit.sigma2, lambda)
-             : numerics::InvBoxCox(v, lambda);
+             ? numerics::InvBoxCoxBiasAdjusted(v, fit.sigma2, *fit.lambda)
+             : numerics::InvBoxCox(v, *fit.lambda);
 }
 
 // Forecasts of `r` from the continuation's state: mean and limits of each level.
@@ -102,7 +102,7 @@ void ForecastInto(Result& r, const Continuation& c, int horizon, const std::vect
   if (horizon < 0) Refuse(Status::kInvalidSettings, "the horizon must not be negative");
   const std::vector<api::Band> bands = api::Bands("arima", levels);
   std::vector<double> own;
-  if (!c.names.empty()) {
+  if (!c.names.empty() && (horizon > 0 || !future.empty())) {
     CheckNames(future, c.names, "the future values");
     if (future.rows() < static_cast<std::size_t>(horizon) ||
         future.values.size() != future.rows() * future.columns())
@@ -111,7 +111,7 @@ void ForecastInto(Result& r, const Continuation& c, int horizon, const std::vect
     own = FirstRows(future, static_cast<std::size_t>(horizon));
     for (double v : own)
       if (!std::isfinite(v)) Refuse(Status::kInvalidData, "a future value is not a finite number");
-  } else if (!future.empty()) {
+  } else if (c.names.empty() && !future.empty()) {
     Refuse(Status::kInvalidData, "future values given for a model without regressors");
   }
   const auto h = static_cast<std::size_t>(horizon);
@@ -119,7 +119,7 @@ void ForecastInto(Result& r, const Continuation& c, int horizon, const std::vect
   const std::vector<double> Xf = RegressorMatrix(c.request, c.state.times + 1, horizon, own);
   if (!arma::RegArimaForecast(c.model, c.par.data(), c.beta, r.sigma2, c.state, Xf, mean, variance))
     Refuse(Status::kInvalidSettings, "the filter state does not belong to the fit's model");
-  const Transform engine = r.transform == Transform::kBoxCox ? Transform::kNone : r.transform;
+  const Transform engine = r.lambda ? Transform::kNone : r.transform;
   r.mean.resize(h);
   r.limits.clear();
   for (const api::Band& band : bands) {
@@ -132,7 +132,7 @@ void ForecastInto(Result& r, const Continuation& c, int horizon, const std::vect
     }
   }
   for (std::size_t j = 0; j < h; ++j) r.mean[j] = InverseTransform(engine, mean[j]);
-  if (r.transform == Transform::kBoxCox) {
+  if (r.lambda) {
     // Restore back-transforms forecasts and limits (and fitted values, kept aside here).
     api::Prepared prepared;
     prepared.lambda = r.lambda;
@@ -181,7 +181,7 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   Result r =
       api::ToResult(engine, std::move(out.value), observations.size(), std::move(out.messages));
   r.transform = settings.transform;
-  r.bias_adjusted = settings.transform == Transform::kBoxCox && settings.box_cox.bias_adjusted;
+  r.bias_adjusted = prepared.lambda.has_value() && settings.box_cox.bias_adjusted;
   api::Restore(r, prepared, settings.box_cox);
   return r;
 }

@@ -18,13 +18,14 @@ namespace {
 constexpr int kMaxHorizon = 120;
 
 // The settings every automatic method shares, checked before any work starts.
-void CheckCommon(const char* method, int period, int horizon, const std::vector<double>& levels) {
+void CheckCommon(const char* method, int period, int horizon, const std::vector<double>& levels,
+                 int max_horizon = kMaxHorizon) {
   const auto refuse = [&](const std::string& what) {
     throw Error(Status::kInvalidSettings, std::string(method) + ": " + what);
   };
   if (period < 1) refuse("the period must be at least 1");
-  if (horizon < 0 || horizon > kMaxHorizon)
-    refuse("the horizon must lie in 0.." + std::to_string(kMaxHorizon));
+  if (horizon < 0 || horizon > max_horizon)
+    refuse("the horizon must lie in 0.." + std::to_string(max_horizon));
   api::CheckLevels(method, levels);
 }
 
@@ -40,15 +41,30 @@ T Succeeded(automatic::Outcome<T> out) {
 namespace auto_arima {
 
 Result Fit(std::span<const double> observations, const Settings& s) {
-  CheckCommon("auto_arima", s.period, s.horizon, s.levels);
+  // With regressors the horizon is that of their future values.
+  const bool regression = !s.regressors.empty();
+  const int horizon =
+      regression ? static_cast<int>(std::min<std::size_t>(
+                       s.future.rows(), static_cast<std::size_t>(arima::kMaxObservations) + 1))
+                 : s.horizon;
+  CheckCommon("auto_arima", s.period, horizon, s.levels, arima::kMaxObservations);
+  if (regression && !s.future.empty() && s.future.names != s.regressors.names)
+    throw Error(Status::kInvalidData,
+                "auto_arima: the future values must have the regressors' names, in their order");
+  if (!regression && !s.future.empty())
+    throw Error(Status::kInvalidData, "auto_arima: future values given without regressors");
   if (s.d < -1 || s.d > 2 || s.D < -1 || s.D > 1 || s.max_p < 0 || s.max_q < 0 || s.max_P < 0 ||
       s.max_Q < 0 || s.max_order < 0 || s.max_d < 0 || s.max_D < 0)
     throw Error(Status::kInvalidSettings,
                 "auto_arima: d must lie in -1..2, D in -1..1, and the bounds must not be negative");
   automatic::AutoArimaSettings engine;
   engine.period = s.period;
-  engine.horizon = s.horizon;
+  engine.horizon = horizon;
   engine.levels = s.levels;
+  engine.names = s.regressors.names;
+  engine.xreg = s.regressors.values;
+  engine.future = s.future.values;
+  engine.drift = s.drift;
   engine.d = s.d;
   engine.D = s.D;
   engine.max_p = s.max_p;
@@ -69,6 +85,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   static_cast<arima::Result&>(r) =
       api::ToResult(chosen.model, std::move(chosen.fit), observations.size(), {});
   r.transform = s.transform;
+  r.bias_adjusted = prepared.lambda.has_value() && s.box_cox.bias_adjusted;
   api::Restore(r, prepared, s.box_cox);
   r.path.reserve(chosen.path.size());
   for (automatic::ArimaCandidate& c : chosen.path)

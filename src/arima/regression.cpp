@@ -183,25 +183,119 @@ double DifferenceStep(long used) {
   return std::pow(kEpsilon * static_cast<double>(std::max(used, 1L)), 0.25);
 }
 
-// The criterion of the direction-set search: the profile objective at par[1..k].
-struct Profile {
-  arma::RegArimaModel model;
-  arma::RegArimaData data;
-  arma::StateSpaceWorkspace ws;
-  double operator()(const double* par) { return arma::RegArimaObjective(model, par, data, ws); }
+// The likelihood of a model on the transformed series yt with the regressors X (n by K, by
+// columns), as the minimisers and the differences need it: U ln S + ln G, with b profiled out by
+// generalised least squares (Profile) or given (Fixed); kObjectiveRejected where the kernel
+// rejects the point. A complete series with the exact diffuse start has the likelihood of the
+// differenced series (Durbin and Koopman 2012, sec. 5.7): there the Chandrasekhar filter of the
+// differenced series and regressors gives it, at O(r) a value and column instead of the state
+// space filter's O(m^2) until it settles (m = r + d + s D), the same to rounding. Otherwise the
+// state space filter (arma::RegArimaObjective) over the observed values.
+class Likelihood {
+ public:
+  Likelihood(const arma::RegArimaModel& model, std::span<const double> yt,
+             const std::vector<double>& X, int K)
+      : model_(model), yt_(yt), X_(X), K_(K), n_(static_cast<long>(yt.size())) {
+    differenced_ = model.start == arma::DiffuseStart::kExact &&
+                   std::none_of(yt.begin(), yt.end(), [](double v) { return std::isnan(v); });
+    if (!differenced_) return;
+    const int lag = model.s > 1 ? model.s : 1;
+    const std::vector<double> c = DifferencingOperator(model.d, model.D, lag);
+    const long nd = static_cast<long>(c.size()) - 1;
+    nn_ = n_ - nd;
+    columns_.resize(static_cast<std::size_t>(nn_) * (K + 1));
+    for (long t = nd; t < n_; ++t) {
+      columns_[t - nd] = Differenced(c, yt.data(), t);
+      for (int j = 0; j < K; ++j)
+        columns_[(j + 1) * nn_ + t - nd] = Differenced(c, X.data() + j * n_, t);
+    }
+    const int span = model.s > 1 ? model.s : 0;
+    phi_.resize(static_cast<std::size_t>(model.p + span * model.P) + 1);
+    theta_.resize(static_cast<std::size_t>(model.q + span * model.Q) + 1);
+    Z_.resize(columns_.size());
+    w_.resize(static_cast<std::size_t>(nn_));
+  }
+
+  // b profiled out at the coefficients par.
+  double Profile(const double* par) {
+    if (!differenced_) return arma::RegArimaObjective(model_, par, {yt_, X_, K_}, state_space_);
+    const arma::RegArimaModel& m = model_;
+    if (K_ == 0)
+      return arma::ArmaObjective(static_cast<int>(nn_), m.p, m.q, m.s, m.P, m.Q, par,
+                                 columns_.data(), ws_);
+    if (arma::ArmaInadmissible(m.p, m.q, m.P, m.Q, par) ||
+        !arma::ExpandSeasonalOperators(m.p, m.q, m.s, m.P, m.Q, par, phi_.data(), theta_.data()))
+      return arma::kObjectiveRejected;
+    const int cols = K_ + 1, nn = static_cast<int>(nn_);
+    double G = 1.0;
+    if (!arma::WhitenChandrasekhar(nn, static_cast<int>(phi_.size()) - 1,
+                                   static_cast<int>(theta_.size()) - 1, phi_.data(), theta_.data(),
+                                   columns_.data(), cols, Z_.data(), G, nullptr, ws_))
+      return arma::kObjectiveRejected;
+    // Least squares of the whitened series on the whitened regressors (the series last).
+    std::vector<double> R(static_cast<std::size_t>(cols) * cols, 0.0), row(cols), norm(cols, 0.0);
+    for (long t = 0; t < nn_; ++t) {
+      for (int j = 0; j < K_; ++j) row[j] = Z_[(j + 1) * nn_ + t];
+      row[K_] = Z_[t];
+      for (int j = 0; j < K_; ++j) norm[j] += row[j] * row[j];
+      arma::AddLeastSquaresRow(R.data(), cols, row.data());
+    }
+    // The likelihood's own rank test (arma::RegArimaObjective's tolerance).
+    for (int j = 0; j < K_; ++j)
+      if (!(std::fabs(R[j * (cols + 1)]) > kKernelRank * std::sqrt(norm[j])))
+        return arma::kObjectiveRejected;
+    const double S = R[K_ * (cols + 1)] * R[K_ * (cols + 1)];
+    const double value = static_cast<double>(nn_) * std::log(S) + std::log(G);
+    return std::isfinite(value) ? value : arma::kObjectiveRejected;
+  }
+
+  // At the coefficients par and the regression coefficients beta (K values).
+  double Fixed(const double* par, const double* beta) {
+    if (differenced_) {
+      for (long t = 0; t < nn_; ++t) {
+        double e = columns_[t];
+        for (int j = 0; j < K_; ++j) e -= beta[j] * columns_[(j + 1) * nn_ + t];
+        w_[t] = e;
+      }
+      const arma::RegArimaModel& m = model_;
+      return arma::ArmaObjective(static_cast<int>(nn_), m.p, m.q, m.s, m.P, m.Q, par, w_.data(),
+                                 ws_);
+    }
+    w_.resize(static_cast<std::size_t>(n_));
+    for (long t = 0; t < n_; ++t) {
+      double e = yt_[t];
+      for (int j = 0; j < K_; ++j) e -= beta[j] * X_[j * n_ + t];
+      w_[t] = e;
+    }
+    return arma::RegArimaObjective(model_, par, {w_, {}, 0}, state_space_);
+  }
+
+ private:
+  // A whitened regressor within this fraction of the span of the others (relative to its size)
+  // makes the generalised least squares singular, as the state space kernel decides it.
+  static constexpr double kKernelRank = 1e-10;
+  arma::RegArimaModel model_;
+  std::span<const double> yt_;
+  const std::vector<double>& X_;
+  int K_;
+  long n_, nn_ = 0;
+  bool differenced_ = false;
+  std::vector<double> columns_, Z_, phi_, theta_, w_;  // differenced: series, then regressors
+  arma::LikelihoodWorkspace ws_;
+  arma::StateSpaceWorkspace state_space_;
 };
 
 double ProfileCriterion(void* context, double* par) {
-  return (*static_cast<Profile*>(context))(par + 1);
+  return static_cast<Likelihood*>(context)->Profile(par + 1);
 }
 
 // Newton steps on the profile objective from par (k values), each taken when it lowers it.
-void NewtonSteps(Profile& profile, std::vector<double>& par, long used) {
+void NewtonSteps(Likelihood& likelihood, std::vector<double>& par, long used) {
   const int k = static_cast<int>(par.size());
   if (k == 0) return;
   const double step = DifferenceStep(used) / std::sqrt(static_cast<double>(std::max(used, 1L)));
   const std::vector<double> h(static_cast<std::size_t>(k), step);
-  auto f = [&profile](const std::vector<double>& x) { return profile(x.data()); };
+  auto f = [&likelihood](const std::vector<double>& x) { return likelihood.Profile(x.data()); };
   double f0 = f(par);
   for (int iteration = 0; iteration < kNewtonSteps; ++iteration) {
     std::vector<double> g, H;
@@ -245,35 +339,26 @@ bool CholeskyFactor(const std::vector<double>& A, int K, std::vector<double>& L)
 // intercept beside the calendar year: a correlation of -0.99998 for LakeHuron), so its
 // differences keep their accuracy through the inversion; b's covariance is then L C_gg L'. NaN
 // for all when the Hessian cannot be formed or inverted.
-std::vector<double> StandardErrors(const arma::RegArimaModel& model, const std::vector<double>& par,
+std::vector<double> StandardErrors(Likelihood& likelihood, const std::vector<double>& par,
                                    const std::vector<double>& beta,
-                                   const std::vector<double>& beta_covariance,
-                                   std::span<const double> yt, const std::vector<double>& X,
-                                   long used) {
+                                   const std::vector<double>& beta_covariance, long used) {
   const int k = static_cast<int>(par.size()), K = static_cast<int>(beta.size()), N = k + K;
   std::vector<double> se(static_cast<std::size_t>(N), kNaN);
   std::vector<double> L;
   if (N == 0 || (K > 0 && !CholeskyFactor(beta_covariance, K, L))) return se;
-  const long n = static_cast<long>(yt.size());
   const double c = DifferenceStep(used);
   std::vector<double> x(par),
       h(static_cast<std::size_t>(k), c / std::sqrt(static_cast<double>(used)));
   x.resize(static_cast<std::size_t>(N), 0.0);
   h.resize(static_cast<std::size_t>(N), c);
-  std::vector<double> z(static_cast<std::size_t>(n)), b(static_cast<std::size_t>(K));
-  arma::StateSpaceWorkspace ws;
+  std::vector<double> b(static_cast<std::size_t>(K));
   auto f = [&](const std::vector<double>& v) {
     for (int i = 0; i < K; ++i) {
       b[i] = beta[i];
       for (int j = 0; j <= i; ++j)
         b[i] += L[static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * K] * v[k + j];
     }
-    for (long t = 0; t < n; ++t) {
-      double e = yt[t];
-      for (int j = 0; j < K; ++j) e -= b[j] * X[static_cast<std::size_t>(j * n + t)];
-      z[t] = e;
-    }
-    return 0.5 * arma::RegArimaObjective(model, v.data(), {z, {}, 0}, ws);
+    return 0.5 * likelihood.Fixed(v.data(), b.data());
   };
   std::vector<double> H;
   if (!CentralDifferences(f, x, h, f(x), nullptr, H) || !InvertPositiveDefinite(H, N)) return se;
@@ -495,10 +580,10 @@ Refusal CheckData(const Request& r, std::span<const double> y) {
       return {Status::kInvalidData, "arima: the observation" + when + " is infinite"};
     if (r.transform == Transform::kLog && v <= 0.0)
       return {Status::kInvalidData,
-              "arima: the log transform needs positive observations; not so" + when};
+              "arima: can't take the log of zero or negative values (the observation" + when + ")"};
     if (r.transform == Transform::kSquareRoot && v < 0.0)
       return {Status::kInvalidData,
-              "arima: the square root transform needs observations of at least 0; not so" + when};
+              "arima: can't take the square root of negative values (the observation" + when + ")"};
   }
   const std::vector<std::string> names = RegressorNames(r);
   const long observed = n - missing;
@@ -560,28 +645,29 @@ Outcome EstimateStateSpace(const Request& r, std::span<const double> y) {
       for (long t = 0; t < n; ++t) e[t] -= beta0[j] * X[static_cast<std::size_t>(j) * n + t];
     for (long t = nd; t < n; ++t) w[t - nd] = Differenced(op, e.data(), t);
   }
-  Profile profile{model, {yt, X, K}, {}};
+  Likelihood likelihood(model, yt, X, K);
+  const arma::RegArimaData data{yt, X, K};
   std::vector<double> par(static_cast<std::size_t>(k) + 1, 0.0);  // 1-based for the minimisers
   const int m = static_cast<int>(w.size());
   if (k > 0) {
     platform::ScopedSilence quiet;
     if (!arma::HannanRissanenEstimate(m, r.p, r.q, r.period, r.P, r.Q, w.data(), par.data() + 1) ||
-        profile(par.data() + 1) >= arma::kObjectiveRejected)
+        likelihood.Profile(par.data() + 1) >= arma::kObjectiveRejected)
       std::fill(par.begin() + 1, par.end(), kFallbackStart);
-    if (profile(par.data() + 1) >= arma::kObjectiveRejected)
+    if (likelihood.Profile(par.data() + 1) >= arma::kObjectiveRejected)
       std::fill(par.begin() + 1, par.end(), 0.0);
   }
   // 2. The direction-set search (the root finder of the admissibility test reports only through
   // its error state).
   kernels::KernelQuiet();
-  double f = profile(par.data() + 1);
+  double f = likelihood.Profile(par.data() + 1);
   if (f >= arma::kObjectiveRejected) {
     out.status = Status::kEngineFailed;
     out.text = kFailureText;
     return out;
   }
   if (k > 0) {
-    if (numerics::Minimise(k, par.data(), &f, kPowellTolerance, {&ProfileCriterion, &profile}) ==
+    if (numerics::Minimise(k, par.data(), &f, kPowellTolerance, {&ProfileCriterion, &likelihood}) ==
         numerics::kPowellFailed) {
       out.status = Status::kEngineFailed;
       out.text = kFailureText;
@@ -589,19 +675,19 @@ Outcome EstimateStateSpace(const Request& r, std::span<const double> y) {
     }
     if (r.thorough)
       f = arma::MinimiseFromStarts(m, r.p, r.q, r.period, r.P, r.Q, w.data(),
-                                   {&ProfileCriterion, &profile}, f, false, kThoroughGain,
+                                   {&ProfileCriterion, &likelihood}, f, false, kThoroughGain,
                                    par.data());
   }
   // 3-4. Newton steps, the full evaluation.
   std::vector<double> estimate(par.begin() + 1, par.end());
   arma::RegArimaFit ev;
-  if (!arma::RegArimaEvaluate(model, estimate.data(), profile.data, ev)) {
+  if (!arma::RegArimaEvaluate(model, estimate.data(), data, ev)) {
     out.status = Status::kEngineFailed;
     out.text = kFailureText;
     return out;
   }
-  NewtonSteps(profile, estimate, ev.used);
-  if (!arma::RegArimaEvaluate(model, estimate.data(), profile.data, ev)) {
+  NewtonSteps(likelihood, estimate, ev.used);
+  if (!arma::RegArimaEvaluate(model, estimate.data(), data, ev)) {
     out.status = Status::kEngineFailed;
     out.text = kFailureText;
     return out;
@@ -648,7 +734,7 @@ Outcome EstimateStateSpace(const Request& r, std::span<const double> y) {
   for (long t = 0; t < n; ++t) fit.fitted[t] = fit.series[t] - fit.residuals[t];
   if (r.model_state) {
     UnpackStandardErrors(
-        StandardErrors(model, estimate, fit.beta, ev.beta_covariance, yt, X, ev.used), fit);
+        StandardErrors(likelihood, estimate, fit.beta, ev.beta_covariance, ev.used), fit);
   }
   // Forecasts from the filter after the last time.
   std::vector<double> mean(static_cast<std::size_t>(h)), variance(static_cast<std::size_t>(h));
@@ -681,7 +767,8 @@ void Finish(const Request& r, std::span<const double> y, Estimates& fit) {
     if (!arma::RegArimaEvaluate(model, par.data(), {yt, X, K}, ev)) return;
     covariance = std::move(ev.beta_covariance);
   }
-  UnpackStandardErrors(StandardErrors(model, par, fit.beta, covariance, yt, X, state.used), fit);
+  Likelihood likelihood(model, yt, X, K);
+  UnpackStandardErrors(StandardErrors(likelihood, par, fit.beta, covariance, state.used), fit);
   Transfer(std::move(state), fit);
 }
 

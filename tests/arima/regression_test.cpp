@@ -319,7 +319,7 @@ TEST(CheckData, RefusesWhatCannotBeFittedSayingWhy) {
        {},
        {3, 1, -4, 1, 5, 9, 2, 6},
        Status::kInvalidData,
-       "positive observations; not so at time 3"},
+       "log of zero or negative values (the observation at time 3)"},
   };
   for (const Case& c : cases) {
     Request r;
