@@ -104,24 +104,35 @@ void UnpackStandardErrors(const std::vector<double>& se, Estimates& fit) {
   fit.beta_se = take(at += fit.Theta.size(), fit.beta.size());
 }
 
+// The lower Cholesky factor L of the symmetric positive definite K by K matrix A (by columns),
+// A = L L'; false when A is not positive definite.
+bool CholeskyFactor(const std::vector<double>& A, int K, std::vector<double>& L) {
+  auto at = [K](int i, int j) {
+    return static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * K;
+  };
+  L.assign(A.size(), 0.0);
+  for (int j = 0; j < K; ++j) {
+    double d = A[at(j, j)];
+    for (int l = 0; l < j; ++l) d -= L[at(j, l)] * L[at(j, l)];
+    if (!(d > 0.0) || !std::isfinite(d)) return false;
+    L[at(j, j)] = std::sqrt(d);
+    for (int i = j + 1; i < K; ++i) {
+      double v = A[at(i, j)];
+      for (int l = 0; l < j; ++l) v -= L[at(i, l)] * L[at(j, l)];
+      L[at(i, j)] = v / L[at(j, j)];
+    }
+  }
+  return true;
+}
+
 // Inverts the symmetric positive definite k by k matrix A (by columns) in place through its
 // Cholesky factor A = L L'; false, A unspecified, when A is not positive definite.
 bool InvertPositiveDefinite(std::vector<double>& A, int k) {
   auto at = [k](int i, int j) {
     return static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * k;
   };
-  std::vector<double> L(A.size(), 0.0);
-  for (int j = 0; j < k; ++j) {
-    double d = A[at(j, j)];
-    for (int l = 0; l < j; ++l) d -= L[at(j, l)] * L[at(j, l)];
-    if (!(d > 0.0) || !std::isfinite(d)) return false;
-    L[at(j, j)] = std::sqrt(d);
-    for (int i = j + 1; i < k; ++i) {
-      double v = A[at(i, j)];
-      for (int l = 0; l < j; ++l) v -= L[at(i, l)] * L[at(j, l)];
-      L[at(i, j)] = v / L[at(j, j)];
-    }
-  }
+  std::vector<double> L;
+  if (!CholeskyFactor(A, k, L)) return false;
   // W = L^-1 (lower triangular), then A^-1 = W' W.
   std::vector<double> W(A.size(), 0.0);
   for (int j = 0; j < k; ++j) {
@@ -186,9 +197,9 @@ double DifferenceStep(long used) {
 // The likelihood of a model on the transformed series yt with the regressors X (n by K, by
 // columns), as the minimisers and the differences need it: U ln S + ln G, with b profiled out by
 // generalised least squares (Profile) or given (Fixed); kObjectiveRejected where the kernel
-// rejects the point. A complete series with the exact diffuse start has the likelihood of the
-// differenced series (Durbin and Koopman 2012, sec. 5.7): there the Chandrasekhar filter of the
-// differenced series and regressors gives it, at O(r) a value and column instead of the state
+// rejects the point. With the exact diffuse start the likelihood of a complete series is that of
+// its differences (Ansley and Kohn 1985; arma/state_space.h): there the Chandrasekhar filter of
+// the differenced series and regressors gives it, at O(r) a value and column instead of the state
 // space filter's O(m^2) until it settles (m = r + d + s D), the same to rounding. Otherwise the
 // state space filter (arma::RegArimaObjective) over the observed values.
 class Likelihood {
@@ -271,8 +282,8 @@ class Likelihood {
   }
 
  private:
-  // A whitened regressor within this fraction of the span of the others (relative to its size)
-  // makes the generalised least squares singular, as the state space kernel decides it.
+  // A whitened regressor within this fraction of its size of the span of the others makes the
+  // generalised least squares singular (the tolerance of arma::RegArimaObjective's test).
   static constexpr double kKernelRank = 1e-10;
   arma::RegArimaModel model_;
   std::span<const double> yt_;
@@ -309,27 +320,6 @@ void NewtonSteps(Likelihood& likelihood, std::vector<double>& par, long used) {
     par = std::move(next);
     f0 = f1;
   }
-}
-
-// The lower Cholesky factor L of the symmetric positive definite K by K matrix A (by columns),
-// A = L L'; false when A is not positive definite.
-bool CholeskyFactor(const std::vector<double>& A, int K, std::vector<double>& L) {
-  auto at = [K](int i, int j) {
-    return static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * K;
-  };
-  L.assign(A.size(), 0.0);
-  for (int j = 0; j < K; ++j) {
-    double d = A[at(j, j)];
-    for (int l = 0; l < j; ++l) d -= L[at(j, l)] * L[at(j, l)];
-    if (!(d > 0.0) || !std::isfinite(d)) return false;
-    L[at(j, j)] = std::sqrt(d);
-    for (int i = j + 1; i < K; ++i) {
-      double v = A[at(i, j)];
-      for (int l = 0; l < j; ++l) v -= L[at(i, l)] * L[at(j, l)];
-      L[at(i, j)] = v / L[at(j, j)];
-    }
-  }
-  return true;
 }
 
 // Standard errors of (par, beta) from the Hessian of -log L = (U ln S + ln G) / 2 + constant of
