@@ -9,6 +9,7 @@
 #include "support/bits.h"
 #include "support/capture.h"
 #include "support/datasets.h"
+#include "support/tolerances.h"
 #include "vordex/names.hpp"
 
 namespace vordex {
@@ -74,6 +75,25 @@ TEST(AutoForecast, AMemberThatFailsIsLeftOutAndNamed) {
   ASSERT_TRUE(r.arima && r.theta);
   EXPECT_TRUE(testing::SameBits(r.mean, MeanOf({&r.arima->mean, &r.theta->mean})));
   EXPECT_EQ(r.status, Status::kOk);
+}
+
+// Automatic ARIMA with regressors: the horizon of their future values, the regressors' names in
+// the result, and a result arima::Predict continues with the same forecasts.
+TEST(AutoArimaFit, WithRegressorsForecastsFromTheirFutureAndContinues) {
+  const auto lake = testing::PeerColumns("lakehuron");
+  auto_arima::Settings s;
+  s.period = 1;
+  s.regressors.Add("time", lake[1]);
+  s.future.Add("time", std::vector<double>{1973, 1974, 1975});
+  const auto_arima::Result r = auto_arima::Fit(lake[0], s);
+  EXPECT_EQ(ModelName(r).rfind("Regression with ARIMA(", 0), 0u) << ModelName(r);
+  ASSERT_EQ(r.mean.size(), 3u);
+  EXPECT_EQ(r.regression.back().name, "time");
+  const arima::Result again = arima::Predict(r, 3, s.levels, s.future);
+  for (std::size_t h = 0; h < 3; ++h)
+    EXPECT_NEAR(again.mean[h], r.mean[h], testing::kClosedForm * r.mean[h]);
+  s.future.names = {"year"};
+  EXPECT_THROW(auto_arima::Fit(lake[0], s), Error);
 }
 
 TEST(AutomaticMethods, RefuseBadSettingsAndFailWithTheReasons) {
