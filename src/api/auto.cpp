@@ -18,16 +18,17 @@ namespace {
 
 constexpr int kMaxHorizon = 120;
 // The fewest observed values the automatic methods fit a model to.
-constexpr int kFewestForModels = 3;
+constexpr int kFewestForModels = 5;
 
 // The settings every automatic method shares, checked before any work starts.
-void CheckCommon(const char* method, int period, int horizon, const std::vector<double>& levels) {
+void CheckCommon(const char* method, int period, int horizon, const std::vector<double>& levels,
+                 int max_horizon = kMaxHorizon) {
   const auto refuse = [&](const std::string& what) {
     throw Error(Status::kInvalidSettings, std::string(method) + ": " + what);
   };
   if (period < 1) refuse("the period must be at least 1");
-  if (horizon < 0 || horizon > kMaxHorizon)
-    refuse("the horizon must lie in 0.." + std::to_string(kMaxHorizon));
+  if (horizon < 0 || horizon > max_horizon)
+    refuse("the horizon must lie in 0.." + std::to_string(max_horizon));
   api::CheckLevels(method, levels);
 }
 
@@ -48,6 +49,7 @@ Forecast Fallback(const char* asked, std::span<const double> y, int period, int 
   Forecast f = Succeeded(automatic::FitBaseline(method, y, period, horizon, levels));
   f.status = Status::kFallback;
   f.fallback = automatic::BaselineName(method);
+  f.missing = api::CountMissing(y);
   const int observed = static_cast<int>(y.size()) - api::CountMissing(y);
   const std::string why = method == automatic::Baseline::kConstant
                               ? "the series is constant"
@@ -65,15 +67,30 @@ int Observed(std::span<const double> y) {
 namespace auto_arima {
 
 Result Fit(std::span<const double> observations, const Settings& s) {
-  CheckCommon("auto_arima", s.period, s.horizon, s.levels);
+  // With regressors the horizon is that of their future values.
+  const bool regression = !s.regressors.empty();
+  const int horizon =
+      regression ? static_cast<int>(std::min<std::size_t>(
+                       s.future.rows(), static_cast<std::size_t>(arima::kMaxObservations) + 1))
+                 : s.horizon;
+  CheckCommon("auto_arima", s.period, horizon, s.levels, arima::kMaxObservations);
+  if (regression && !s.future.empty() && s.future.names != s.regressors.names)
+    throw Error(Status::kInvalidData,
+                "auto_arima: the future values must have the regressors' names, in their order");
+  if (!regression && !s.future.empty())
+    throw Error(Status::kInvalidData, "auto_arima: future values given without regressors");
   if (s.d < -1 || s.d > 2 || s.D < -1 || s.D > 1 || s.max_p < 0 || s.max_q < 0 || s.max_P < 0 ||
       s.max_Q < 0 || s.max_order < 0 || s.max_d < 0 || s.max_D < 0)
     throw Error(Status::kInvalidSettings,
                 "auto_arima: d must lie in -1..2, D in -1..1, and the bounds must not be negative");
   automatic::AutoArimaSettings engine;
   engine.period = s.period;
-  engine.horizon = s.horizon;
+  engine.horizon = horizon;
   engine.levels = s.levels;
+  engine.names = s.regressors.names;
+  engine.xreg = s.regressors.values;
+  engine.future = s.future.values;
+  engine.drift = s.drift;
   engine.d = s.d;
   engine.D = s.D;
   engine.max_p = s.max_p;
@@ -88,9 +105,12 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   engine.thorough = s.thorough;
   const api::Prepared prepared =
       api::Prepare("auto_arima", observations, s.transform, s.box_cox, s.period, false);
-  automatic::Outcome<automatic::AutoArimaResult> searched =
-      automatic::AutoArima(engine, prepared.values);
-  if (!searched.ok() && searched.status == Status::kTooFewObservations) {
+  // Below the fewest values the search would compare models whose criteria are infinite (a
+  // constant's AICc on three values), so the ladder answers.
+  const bool few = Observed(observations) < kFewestForModels;
+  automatic::Outcome<automatic::AutoArimaResult> searched;
+  if (!few) searched = automatic::AutoArima(engine, prepared.values);
+  if (few || (!searched.ok() && searched.status == Status::kTooFewObservations)) {
     // The ladder's forecast as the ARIMA model it is.
     automatic::Baseline method;
     Result r;
@@ -109,6 +129,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   static_cast<arima::Result&>(r) =
       api::ToResult(chosen.model, std::move(chosen.fit), observations.size(), {});
   r.transform = s.transform;
+  r.bias_adjusted = prepared.lambda.has_value() && s.box_cox.bias_adjusted;
   api::Restore(r, prepared, s.box_cox);
   r.path.reserve(chosen.path.size());
   for (automatic::ArimaCandidate& c : chosen.path)
@@ -128,8 +149,10 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   engine.levels = s.levels;
   const api::Prepared prepared =
       api::Prepare("theta", observations, s.transform, s.box_cox, s.period, false);
-  automatic::Outcome<automatic::ThetaResult> fitted = automatic::Theta(engine, prepared.values);
-  if (!fitted.ok() && fitted.status == Status::kTooFewObservations) {
+  const bool few = Observed(observations) < kFewestForModels;
+  automatic::Outcome<automatic::ThetaResult> fitted;
+  if (!few) fitted = automatic::Theta(engine, prepared.values);
+  if (few || (!fitted.ok() && fitted.status == Status::kTooFewObservations)) {
     Result r;
     static_cast<Forecast&>(r) = Fallback("theta", observations, s.period, s.horizon, s.levels);
     r.period = s.period;
@@ -148,6 +171,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   r.residuals = std::move(t.residuals);
   r.mean = std::move(t.forecasts);
   r.limits = std::move(t.limits);
+  r.missing = api::CountMissing(observations);
   api::Restore(r, prepared, s.box_cox);
   return r;
 }
@@ -237,6 +261,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   r.residuals.resize(observations.size(), std::numeric_limits<double>::quiet_NaN());
   for (std::size_t t = 0; t < observations.size() && t < r.fitted.size(); ++t)
     r.residuals[t] = observations[t] - r.fitted[t];
+  r.missing = api::CountMissing(observations);
   // A combination of one method is that method alone, and says so.
   if (parts.size() == 1) r.status = Status::kSingleMember;
   return r;

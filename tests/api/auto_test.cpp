@@ -9,6 +9,7 @@
 #include "support/bits.h"
 #include "support/capture.h"
 #include "support/datasets.h"
+#include "support/tolerances.h"
 #include "vordex/names.hpp"
 
 namespace vordex {
@@ -50,12 +51,13 @@ TEST(AutoForecast, IsTheMeanOfTheMethodsFittedOnTheirOwn) {
   EXPECT_TRUE(testing::SameBits(r.mean, MeanOf({&smoothing.mean, &arima.mean, &theta.mean})));
   const auto lower = [](const Forecast& f) { return &f.limits[0].lower; };
   const auto upper = [](const Forecast& f) { return &f.limits[0].upper; };
-  EXPECT_TRUE(testing::SameBits(r.limits[0].lower,
-                                MeanOf({lower(smoothing), lower(arima), lower(theta)})));
-  EXPECT_TRUE(testing::SameBits(r.limits[0].upper,
-                                MeanOf({upper(smoothing), upper(arima), upper(theta)})));
+  EXPECT_TRUE(
+      testing::SameBits(r.limits[0].lower, MeanOf({lower(smoothing), lower(arima), lower(theta)})));
+  EXPECT_TRUE(
+      testing::SameBits(r.limits[0].upper, MeanOf({upper(smoothing), upper(arima), upper(theta)})));
   EXPECT_EQ(r.status, Status::kOk);
-  EXPECT_EQ(ModelName(r), "mean of ETS(M,A,M) + ARIMA(2,1,1)(0,1,0)[12] + Theta (seasonally adjusted)");
+  EXPECT_EQ(ModelName(r),
+            "mean of ETS(M,A,M) + ARIMA(2,1,1)(0,1,0)[12] + Theta (seasonally adjusted)");
   EXPECT_TRUE(capture.messages().empty());
 }
 
@@ -75,6 +77,25 @@ TEST(AutoForecast, AMemberThatFailsIsLeftOutAndNamed) {
   EXPECT_EQ(r.status, Status::kOk);
 }
 
+// Automatic ARIMA with regressors: the horizon of their future values, the regressors' names in
+// the result, and a result arima::Predict continues with the same forecasts.
+TEST(AutoArimaFit, WithRegressorsForecastsFromTheirFutureAndContinues) {
+  const auto lake = testing::PeerColumns("lakehuron");
+  auto_arima::Settings s;
+  s.period = 1;
+  s.regressors.Add("time", lake[1]);
+  s.future.Add("time", std::vector<double>{1973, 1974, 1975});
+  const auto_arima::Result r = auto_arima::Fit(lake[0], s);
+  EXPECT_EQ(ModelName(r).rfind("Regression with ARIMA(", 0), 0u) << ModelName(r);
+  ASSERT_EQ(r.mean.size(), 3u);
+  EXPECT_EQ(r.regression.back().name, "time");
+  const arima::Result again = arima::Predict(r, 3, s.levels, s.future);
+  for (std::size_t h = 0; h < 3; ++h)
+    EXPECT_NEAR(again.mean[h], r.mean[h], testing::kClosedForm * r.mean[h]);
+  s.future.names = {"year"};
+  EXPECT_THROW(auto_arima::Fit(lake[0], s), Error);
+}
+
 TEST(AutomaticMethods, RefuseBadSettingsAndFailWithTheReasons) {
   const std::vector<double> y = testing::Airline();
   const auto status_of = [](auto&& fit) {
@@ -89,7 +110,7 @@ TEST(AutomaticMethods, RefuseBadSettingsAndFailWithTheReasons) {
             Status::kInvalidSettings);
   EXPECT_EQ(status_of([&] { theta::Fit(y, {.period = 0}); }), Status::kInvalidSettings);
   auto_arima::Settings a;
-  a.horizon = 121;
+  a.horizon = 10'000'001;
   EXPECT_EQ(status_of([&] { auto_arima::Fit(y, a); }), Status::kInvalidSettings);
   a.horizon = 6;
   a.D = 2;
