@@ -116,12 +116,15 @@ bool AtomicOutputFile::Open(const std::string& path, std::string& error) {
   mode_t mode = 0666;  // less the umask, as for any new file
   struct stat st {};
   int fd = -1;
+  // /dev/stdout and /dev/fd/N lead to the file a descriptor has open, regular or not: replacing
+  // it would leave that descriptor's writes in a file no longer there.
+  const bool special = path.rfind("/dev/", 0) == 0 || path.rfind("/proc/", 0) == 0;
   if (::stat(path.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) {
       error = Failure(EISDIR);
       return false;
     }
-    if (!S_ISREG(st.st_mode)) {
+    if (!S_ISREG(st.st_mode) || special) {
       // A device or a pipe: written in place, as it comes.
       fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
       if (fd < 0) {

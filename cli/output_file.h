@@ -7,8 +7,9 @@
 // removed when the object goes. Only a kill that leaves no time to clean up (SIGKILL, a power
 // cut) can leave the temporary behind, under its own name.
 //
-// A path naming something that cannot be replaced (a terminal, a pipe, /dev/null, /dev/stdout)
-// is written in place instead, as a stream: there is nothing to rename.
+// A path naming something that cannot be replaced (a terminal, a pipe, /dev/null) or any path
+// under /dev or /proc (/dev/stdout may lead to a regular file that the shell holds open) is
+// written in place instead, as a stream: there is nothing to rename.
 #ifndef VORDEX_CLI_OUTPUT_FILE_H
 #define VORDEX_CLI_OUTPUT_FILE_H
 
