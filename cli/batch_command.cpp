@@ -8,7 +8,6 @@
 #include <signal.h>
 
 #include <atomic>
-#include <csignal>
 #include <deque>
 #include <functional>
 #include <iterator>
