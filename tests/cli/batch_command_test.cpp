@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -7,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app.h"
 #include "cli/run_fixture.h"
 #include "datasets.h"
 #include "dates.h"
@@ -235,6 +239,89 @@ TEST(BatchCommand, UnreadableInputExitsWithTwoBeforeWritingAnything) {
   EXPECT_NE(o.err.find("line 4, column 3: \"seven\" is not a number"), std::string::npos) << o.err;
   EXPECT_EQ(RunTool({"batch", "ets", "no/such/file.csv"}).status, 2);
   EXPECT_NE(RunTool({"batch", "ets"}).status, 0);  // no input named
+}
+
+// Forty copies of the airline series as a long file, their rows interleaved time by time.
+std::string InterleavedFile() {
+  std::ostringstream text;
+  text << "id,value\n";
+  for (const double y : FindDataset("airline")->values)
+    for (int s = 0; s < 40; ++s) text << 's' << 100 + s << ',' << y << '\n';
+  return text.str();
+}
+
+// A folder of the test's own for a run's files, removed at the end of the scope.
+struct RunFolder {
+  RunFolder() { std::filesystem::create_directory(path); }
+  ~RunFolder() { std::filesystem::remove_all(path); }
+  std::string operator/(const char* name) const { return (path / name).string(); }
+  std::size_t Entries() const {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path), {}));
+  }
+  std::filesystem::path path = testing::UniqueTempPath("batch_run", "");
+};
+
+// Standard output that raises SIGTERM when the first forecast row (after the header) is written.
+class SignalOnFirstRow : public std::streambuf {
+  int_type overflow(int_type c) override {
+    if (c == '\n' && ++lines_ == 2) std::raise(SIGTERM);
+    return c;
+  }
+  int lines_ = 0;
+};
+
+TEST(BatchCommand, AStopSignalSavesTheFinishedSeriesAndListsTheRestAsCancelled) {
+  RunFolder folder;
+  const std::string input = folder / "in.csv", summary = folder / "summary.csv";
+  std::ofstream(input) << InterleavedFile();
+  // The signal reaches the batch while its first result is written: whatever the other series'
+  // state then, the run must end as interrupted, with complete files.
+  const auto run = [&] {
+    SignalOnFirstRow buffer;
+    std::ostream out(&buffer);
+    std::ostringstream err;
+    const char* args[] = {"vordex", "batch", "theta", input.c_str(), "--horizon",
+                          "2",      "-j",    "1",     "--summary",   summary.c_str()};
+    std::exit(cli::Run(static_cast<int>(std::size(args)), args, out, err));
+  };
+  EXPECT_EXIT(run(), ::testing::ExitedWithCode(4), "");
+  const std::vector<std::string> rows = Lines(Slurp(summary));
+  ASSERT_EQ(rows.size(), 42u) << Slurp(summary);
+  std::size_t cancelled = 0;
+  for (int s = 0; s < 40; ++s) {
+    const std::string& row = rows[static_cast<std::size_t>(s) + 1];
+    const std::string id = 's' + std::to_string(100 + s);
+    const bool was_cancelled = row.rfind(id + ",cancelled,", 0) == 0;
+    cancelled += was_cancelled;
+    EXPECT_TRUE(was_cancelled || row.rfind(id + ",ok,0,", 0) == 0) << row;
+  }
+  EXPECT_TRUE(rows[1].rfind("s100,ok,", 0) == 0);  // its forecasts were being written
+  EXPECT_GT(cancelled, 0u);
+  EXPECT_EQ(rows.back(),
+            "# interrupted by SIGTERM: " + std::to_string(cancelled) + " of 40 series cancelled");
+  EXPECT_EQ(folder.Entries(), 2u);  // no temporary left
+}
+
+TEST(BatchCommand, AFullDiskIsReportedAndLeavesTheFilesAsTheyWere) {
+  RunFolder folder;
+  const std::string input = folder / "in.csv", output = folder / "forecasts.csv",
+                    summary = folder / "summary.csv";
+  std::ofstream(input) << InterleavedFile();
+  std::ofstream(output) << "old\n";
+  // Files may not grow past 4 KiB (the forecasts take about 80): the write fails with EFBIG
+  // instead of the signal SIGXFSZ, as writes fail on a full disk.
+  const auto run = [&] {
+    const rlimit limit{4096, 4096};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::ostringstream out;
+    const char* args[] = {"vordex",   "batch",        "theta",     input.c_str(),
+                          "--output", output.c_str(), "--summary", summary.c_str()};
+    std::exit(cli::Run(static_cast<int>(std::size(args)), args, out, std::cerr));
+  };
+  EXPECT_EXIT(run(), ::testing::ExitedWithCode(1), "forecasts.csv: File too large");
+  EXPECT_EQ(Slurp(output), "old\n");
+  EXPECT_EQ(folder.Entries(), 2u);  // the input and the old forecasts: no summary, no temporary
 }
 
 }  // namespace
