@@ -101,13 +101,13 @@ struct FilterState {
   std::vector<double> mean = {};        // the predicted state (m = r + d + s D values)
   std::vector<double> covariance = {};  // m by m by columns, relative to sigma2
   std::vector<double> diffuse = {};     // m by m: the part of unbounded variance (0 once resolved)
-  int diffuse_left = 0;            // observations still needed to resolve it
-  int quiet = 0;                   // steps the covariance has not moved
-  bool steady = false;             // the covariance has settled
-  long times = 0;                  // values filtered (observed or missing)
-  long used = 0;                   // innovations counted in the likelihood
-  double sum_of_squares = 0.0;     // their sum of squares over their variance ratios
-  double sum_log_ratios = 0.0;     // the sum of the logarithms of those ratios
+  int diffuse_left = 0;                 // observations still needed to resolve it
+  int quiet = 0;                        // steps the covariance has not moved
+  bool steady = false;                  // the covariance has settled
+  long times = 0;                       // values filtered (observed or missing)
+  long used = 0;                        // innovations counted in the likelihood
+  double sum_of_squares = 0.0;          // their sum of squares over their variance ratios
+  double sum_log_ratios = 0.0;          // the sum of the logarithms of those ratios
 };
 
 // A fitted model. aic, aicc and bic count the coefficients, the regression coefficients (the
@@ -125,8 +125,9 @@ struct Result : Forecast {
   std::vector<double> ma = {};           // theta(1..q)
   std::vector<double> seasonal_ar = {};  // Phi(1..P)
   std::vector<double> seasonal_ma = {};  // Theta(1..Q)
-  std::optional<double> constant = {};   // the constant term of the differenced model, when asked for
-  bool drift = false;               // the drift regressor t is in the model
+  std::optional<double> constant =
+      {};              // the constant term of the differenced model, when asked for
+  bool drift = false;  // the drift regressor t is in the model
   // The regression part, in this order: "mean" (with the constant), "drift", then the regressors
   // in the order given. Forecast limits count the ARMA errors only, b treated as known (as R's
   // predict.Arima): they do not widen for b's uncertainty.

@@ -50,8 +50,8 @@ struct Settings {
   // candidate, and their future values, as arima::Settings takes them. The differencing tests
   // run on the residuals of the least-squares regression of the series on the regressors and an
   // intercept; a difference that would leave a regressor constant is not taken.
-  Regressors regressors;
-  Regressors future;
+  Regressors regressors = {};
+  Regressors future = {};
   // With d + D = 1 the constant (allow_constant) is a drift, R's allowdrift; false: no constant
   // then.
   bool drift = true;

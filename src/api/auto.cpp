@@ -51,9 +51,10 @@ Forecast Fallback(const char* asked, std::span<const double> y, int period, int 
   f.fallback = automatic::BaselineName(method);
   f.missing = api::CountMissing(y);
   const int observed = static_cast<int>(y.size()) - api::CountMissing(y);
-  const std::string why = method == automatic::Baseline::kConstant
-                              ? "the series is constant"
-                              : std::to_string(observed) + " observed values are too few for a model";
+  const std::string why =
+      method == automatic::Baseline::kConstant
+          ? "the series is constant"
+          : std::to_string(observed) + " observed values are too few for a model";
   f.warnings.push_back({asked, why + "; the " + f.fallback + " forecast stands in", 0x30});
   return f;
 }
@@ -114,7 +115,8 @@ Result Fit(std::span<const double> observations, const Settings& s) {
     // The ladder's forecast as the ARIMA model it is.
     automatic::Baseline method;
     Result r;
-    static_cast<Forecast&>(r) = Fallback("auto_arima", observations, s.period, s.horizon, s.levels, &method);
+    static_cast<Forecast&>(r) =
+        Fallback("auto_arima", observations, s.period, s.horizon, s.levels, &method);
     r.period = method == automatic::Baseline::kSeasonalNaive ? s.period : 1;
     r.D = method == automatic::Baseline::kSeasonalNaive ? 1 : 0;
     r.d = method == automatic::Baseline::kNaive ? 1 : 0;
@@ -214,7 +216,8 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   // observed values are too few for any of the methods.
   if (observed < kFewestForModels ||
       automatic::ChooseBaseline(observations, s.period) == automatic::Baseline::kConstant) {
-    static_cast<Forecast&>(r) = Fallback("auto_forecast", observations, s.period, s.horizon, s.levels);
+    static_cast<Forecast&>(r) =
+        Fallback("auto_forecast", observations, s.period, s.horizon, s.levels);
     return r;
   }
   r.smoothing = Attempt("ets", r.failures, [&] {
@@ -250,7 +253,8 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   if (parts.empty()) {
     // Too short for every method: the ladder (the members' reasons stay in `failures`).
     std::vector<std::string> failures = std::move(r.failures);
-    static_cast<Forecast&>(r) = Fallback("auto_forecast", observations, s.period, s.horizon, s.levels);
+    static_cast<Forecast&>(r) =
+        Fallback("auto_forecast", observations, s.period, s.horizon, s.levels);
     r.failures = std::move(failures);
     return r;
   }

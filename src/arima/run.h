@@ -68,18 +68,19 @@ struct Request {
 // of each the missing-value marker kMissing, on the transformed scale; forecasts and limits on
 // the scale of the observations.
 struct Estimates {
-  std::vector<double> series;     // working series: transformed, differenced, mean removed
-  std::vector<double> fitted;     // one-step predictions
-  std::vector<double> residuals;  // one-step prediction errors
-  std::vector<double> forecasts;  // h values
-  std::vector<double> lower;      // the limits of `critical`
-  std::vector<double> upper;
-  std::vector<Limits> bands;  // the limits of each band asked for, in order
+  std::vector<double> series = {};     // working series: transformed, differenced, mean removed
+  std::vector<double> fitted = {};     // one-step predictions
+  std::vector<double> residuals = {};  // one-step prediction errors
+  std::vector<double> forecasts = {};  // h values
+  std::vector<double> lower = {};      // the limits of `critical`
+  std::vector<double> upper = {};
+  std::vector<Limits> bands = {};  // the limits of each band asked for, in order
   // One-step predictions of the observations on their own scale (kMissing for the values lost
   // to differencing).
-  std::vector<double> predictions;
-  std::vector<double> phi, theta, Phi, Theta;  // p, q, P, Q coefficients (Box-Jenkins signs)
-  double sigma2 = 0.0;                         // innovation variance (transformed scale)
+  std::vector<double> predictions = {};
+  std::vector<double> phi = {}, theta = {}, Phi = {},
+                      Theta = {};  // p, q, P, Q coefficients (Box-Jenkins signs)
+  double sigma2 = 0.0;             // innovation variance (transformed scale)
   double log_likelihood = 0.0;
   double aic = 0.0;
   double constant = 0.0;  // 0 without the mean
@@ -88,12 +89,13 @@ struct Estimates {
   int missing = 0;  // observations that are NaN
   // The regression part: "mean" (the constant's regressor, with the mean flag), "drift", then the
   // request's regressors, with their coefficients and standard errors.
-  std::vector<std::string> names;
-  std::vector<double> beta, beta_se;
-  std::vector<double> phi_se, theta_se, Phi_se, Theta_se;  // standard errors of the coefficients
+  std::vector<std::string> names = {};
+  std::vector<double> beta = {}, beta_se = {};
+  std::vector<double> phi_se = {}, theta_se = {}, Phi_se = {},
+                      Theta_se = {};  // standard errors of the coefficients
   // The Kalman filter after the last time at the estimates (with has_state).
   bool has_state = false;
-  arma::FilterState state;
+  arma::FilterState state = {};
 };
 
 // A request's outcome: the fit, or the failure (the checker's status with its message as the

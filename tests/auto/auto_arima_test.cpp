@@ -196,7 +196,11 @@ TEST(AutoArima, RefusesBadInputWithAMessage) {
        ok},
       {"negative horizon", [](AutoArimaSettings& s) { s.horizon = -1; }, ok},
       {"level 100", [](AutoArimaSettings& s) { s.levels = {100.0}; }, ok},
-      {"level 0", [](AutoArimaSettings& s) { s.levels = {80.0, 0.0}; }, ok},
+      {"level 0",
+       [](AutoArimaSettings& s) {
+         s.levels = {80.0, 0.0};
+       },
+       ok},
       {"d = 3", [](AutoArimaSettings& s) { s.d = 3; }, ok},
       {"negative bound", [](AutoArimaSettings& s) { s.max_q = -1; }, ok},
   };
