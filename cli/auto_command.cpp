@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "common.h"
+#include "csv.h"
 #include "methods.h"
 #include "vordex/auto.hpp"
 #include "vordex/error.hpp"
@@ -16,8 +17,6 @@
 
 namespace vordex::cli {
 namespace {
-
-constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
 
 int PeriodFor(int option, int series) {
   return option > 0 ? option : (series > 0 ? series : 1);

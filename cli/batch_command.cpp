@@ -7,7 +7,9 @@
 // temporaries and renamed into place when the run ends (output_file.h).
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <deque>
 #include <functional>
 #include <iterator>
@@ -124,7 +126,8 @@ struct Pending {
   std::string id;
   std::optional<Time> start;
   std::size_t n = 0;
-  std::string problem;  // set for a series never handed to the library
+  std::size_t missing = 0;  // values that are NaN
+  std::string problem;      // set for a series never handed to the library
 };
 
 using SettingsFor = std::function<batch::MethodSettings(int period)>;
@@ -183,7 +186,8 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
   // Series whose rows could not be fitted are reported as soon as the series before them are.
   const auto report_problems = [&] {
     while (!pending.empty() && !pending.front().problem.empty()) {
-      report(InputProblem(pending.front().id, pending.front().problem, pending.front().n));
+      report(InputProblem(pending.front().id, pending.front().problem, pending.front().n,
+                          pending.front().missing));
       pending.pop_front();
     }
   };
@@ -193,7 +197,7 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
     const Pending p = std::move(pending.front());
     pending.pop_front();
     forecasts.Write(p.id, p.start, p.n, outcome.value);
-    report(Summarise(outcome, p.n));
+    report(Summarise(outcome, p.n, p.missing));
     report_problems();
     if (output_file.failed() || summary_file.failed()) {
       write_failed = true;
@@ -221,12 +225,15 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
       std::string id;
       std::size_t rows = 0;
       if (!source->Skip(id, rows, error)) break;
-      pending.push_back(Pending{id, std::nullopt, rows, ""});
+      pending.push_back(Pending{id, std::nullopt, rows, 0, ""});
       stream.Push(std::move(id), {}, settings);
       continue;
     }
     if (!source->Next(series, error)) break;
-    pending.push_back(Pending{series.id, series.start, series.values.size(), series.problem});
+    const auto missing = static_cast<std::size_t>(std::count_if(
+        series.values.begin(), series.values.end(), [](double v) { return std::isnan(v); }));
+    pending.push_back(
+        Pending{series.id, series.start, series.values.size(), missing, series.problem});
     if (series.problem.empty()) {
       stream.Push(std::move(series.id), std::move(series.values), settings);
     } else {

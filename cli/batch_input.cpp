@@ -23,7 +23,6 @@
 namespace vordex::cli {
 namespace {
 
-constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
 // A copy of standard input in a temporary file, removed with this object.

@@ -81,10 +81,11 @@ void ForecastWriter::Write(const std::string& id, const std::optional<Time>& sta
   }
 }
 
-SummaryRow Summarise(const batch::Outcome& outcome, std::size_t n) {
+SummaryRow Summarise(const batch::Outcome& outcome, std::size_t n, std::size_t missing) {
   SummaryRow row;
   row.id = outcome.id;
   row.n = n;
+  row.missing = missing;
   row.status = outcome.status;
   row.code = Code(outcome.status);
   row.message = OneLine(outcome.text);
@@ -92,8 +93,13 @@ SummaryRow Summarise(const batch::Outcome& outcome, std::size_t n) {
   if (!outcome.ok()) return row;
   // A fit that raised messages or left a member out says so.
   for (const Message& m : outcome.messages) Append(row.message, m.title + ": " + m.text);
-  if (const auto* combination = std::get_if<auto_forecast::Result>(&outcome.value))
+  if (const auto* combination = std::get_if<auto_forecast::Result>(&outcome.value)) {
     for (const std::string& failure : combination->failures) Append(row.message, failure);
+    for (const auto& [member, present] : {std::pair{"ets", combination->smoothing.has_value()},
+                                          {"auto_arima", combination->arima.has_value()},
+                                          {"theta", combination->theta.has_value()}})
+      if (present) row.members += (row.members.empty() ? "" : " ") + std::string(member);
+  }
   std::visit(
       [&](const auto& r) {
         if constexpr (requires { Parameters(r); }) row.parameters = Parameters(r);
@@ -109,18 +115,21 @@ SummaryRow Summarise(const batch::Outcome& outcome, std::size_t n) {
   return row;
 }
 
-SummaryRow InputProblem(const std::string& id, const std::string& problem, std::size_t n) {
+SummaryRow InputProblem(const std::string& id, const std::string& problem, std::size_t n,
+                        std::size_t missing) {
   SummaryRow row;
   row.id = id;
   row.status = Status::kInvalidData;
   row.message = problem;
   row.n = n;
+  row.missing = missing;
   return row;
 }
 
 SummaryWriter::SummaryWriter(std::ostream& out, BatchFormat format) : out_(out), format_(format) {
   if (format_ == BatchFormat::kCsv)
-    out_ << "id,status,code,message,model,parameters,log_likelihood,aic,aicc,bic,sigma2,n\n";
+    out_ << "id,status,code,message,model,parameters,log_likelihood,aic,aicc,bic,sigma2,n,missing,"
+            "members\n";
 }
 
 void SummaryWriter::Write(const SummaryRow& row) {
@@ -141,6 +150,8 @@ void SummaryWriter::Write(const SummaryRow& row) {
     line["parameters"] = parameters;
     for (const auto& [name, value] : statistics) line[name] = JsonNumber(value);
     line["n"] = row.n;
+    line["missing"] = row.missing;
+    line["members"] = row.members;
     out_ << line.dump() << '\n';
     return;
   }
@@ -151,7 +162,7 @@ void SummaryWriter::Write(const SummaryRow& row) {
        << (row.code ? std::to_string(*row.code) : std::string()) << ',' << CsvText(row.message)
        << ',' << CsvText(row.model) << ',' << CsvText(parameters);
   for (const auto& [name, value] : statistics) out_ << ',' << CsvNumber(value);
-  out_ << ',' << row.n << '\n';
+  out_ << ',' << row.n << ',' << row.missing << ',' << CsvText(row.members) << '\n';
 }
 
 void SummaryWriter::WriteInterrupted(const std::string& signal, std::size_t cancelled,

@@ -54,16 +54,20 @@ struct SummaryRow {
   double aicc = std::numeric_limits<double>::quiet_NaN();
   double bic = std::numeric_limits<double>::quiet_NaN();
   double sigma2 = std::numeric_limits<double>::quiet_NaN();
-  std::size_t n = 0;  // observations
+  std::size_t n = 0;        // observations
+  std::size_t missing = 0;  // of them missing (NaN)
+  std::string members;      // a combination's members, by method name ("ets auto_arima theta")
 };
 
-// The summary of a series' outcome (n: its observations).
-SummaryRow Summarise(const batch::Outcome& outcome, std::size_t n);
+// The summary of a series' outcome (n: its observations, missing: how many of them are NaN).
+SummaryRow Summarise(const batch::Outcome& outcome, std::size_t n, std::size_t missing = 0);
 
 // The summary of a series whose input rows cannot be fitted: status invalid_data, no code.
-SummaryRow InputProblem(const std::string& id, const std::string& problem, std::size_t n);
+SummaryRow InputProblem(const std::string& id, const std::string& problem, std::size_t n,
+                        std::size_t missing = 0);
 
-// The rows `id,status,code,message,model,parameters,log_likelihood,aic,aicc,bic,sigma2,n`; in
+// The rows `id,status,code,message,model,parameters,log_likelihood,aic,aicc,bic,sigma2,n,missing,
+// members`; in
 // CSV the parameters are one cell "name=value name=value", in JSON an object.
 class SummaryWriter {
  public:

@@ -336,11 +336,9 @@ Section ForecastSection(const LoadedSeries& series, const Forecast& forecast) {
 }
 
 Section Statistics(const Forecast& r, const NamedValues& extra) {
-  NamedValues values = {{"sigma2", r.sigma2},
-                        {"log_likelihood", r.log_likelihood},
-                        {"aic", r.aic},
-                        {"aicc", r.aicc},
-                        {"bic", r.bic}};
+  NamedValues values = {{"sigma2", r.sigma2}, {"log_likelihood", r.log_likelihood},
+                        {"aic", r.aic},       {"aicc", r.aicc},
+                        {"bic", r.bic},       {"missing", static_cast<double>(r.missing)}};
   values.insert(values.end(), extra.begin(), extra.end());
   return Record("statistics", values);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,6 +54,9 @@ void SplitCells(std::string_view line, char separator, std::vector<std::string_v
 // The number the whole cell spells (with an optional leading +), or nothing. "nan" and "inf"
 // are numbers here; callers decide about them.
 std::optional<double> ParseNumber(std::string_view cell);
+
+// The value a missing cell stands for.
+inline constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
 
 // Whether a cell marks a missing value: empty, "NA" or "NaN" (any case).
 bool IsMissingCell(std::string_view cell);

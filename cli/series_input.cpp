@@ -115,15 +115,21 @@ ReadResult Read(std::istream& in, std::string_view source, const ReadOptions& op
   if (time != kNone) result.time_name = ColumnName(names, time);
 
   Time last;
+  std::size_t leading = 0;  // missing values before the first observed one
   do {
     if (value >= cells.size()) {
       return Fail(reader.Where() + ": no column " + std::to_string(value + 1) + " (the line has " +
                   std::to_string(cells.size()) + ")");
     }
     const std::string at = reader.Where(value + 1);
-    const auto x = ParseNumber(cells[value]);
-    if (!x) return Fail(at + ": \"" + std::string(cells[value]) + "\" is not a number");
-    if (!std::isfinite(*x))
+    // A missing cell is a gap the methods predict through; leading ones are dropped below.
+    const auto x =
+        IsMissingCell(cells[value]) ? std::optional<double>(kMissing) : ParseNumber(cells[value]);
+    if (!x) {
+      return Fail(at + ": \"" + std::string(cells[value]) +
+                  "\" is not a number (nor empty, NA or NaN)");
+    }
+    if (std::isinf(*x))
       return Fail(at + ": \"" + std::string(cells[value]) + "\" is not a finite number");
     if (time != kNone) {
       const std::string when = reader.Where(time + 1);
@@ -140,9 +146,15 @@ ReadResult Read(std::istream& in, std::string_view source, const ReadOptions& op
       }
       last = *t;
     }
-    result.values.push_back(*x);
+    if (std::isnan(*x) && result.values.empty()) {
+      ++leading;
+    } else {
+      result.values.push_back(*x);
+    }
   } while (reader.Next(cells));
   if (reader.failed()) return Fail(std::string(source) + ": read error");
+  if (result.values.empty()) return Fail(std::string(source) + ": no observed value");
+  if (result.start) result.start->ordinal += static_cast<decltype(result.start->ordinal)>(leading);
   return result;
 }
 

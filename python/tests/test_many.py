@@ -60,7 +60,7 @@ def test_bad_series_are_reported_among_good_ones(frame):
     forecasts, summary = vordex.forecast_many(frame, horizon=6)
     assert list(forecasts.columns) == ["id", "time", *LIMITS]
     assert list(summary.columns) == ["id", "status", "code", "message", "model", *STATISTICS,
-                                     "n", "freq", "period"]
+                                     "n", "missing", "members", "freq", "period"]
     status = dict(zip(summary["id"], zip(summary["status"], summary["code"])))
     assert status == {"airline": ("ok", 0), "deaths": ("ok", 0),
                       "gap": ("ok", 0), "infinite": ("ets_non_finite_data", 271),
@@ -68,6 +68,7 @@ def test_bad_series_are_reported_among_good_ones(frame):
                       "single": ("engine_failed", 501)}
     messages = dict(zip(summary["id"], summary["message"]))
     assert "non-finite" in messages["infinite"] and "'n/a'" in messages["text"]
+    assert summary.set_index("id").loc["gap", ["n", "missing"]].tolist() == [72, 1]
     assert summary.set_index("id").loc["airline", ["n", "freq", "period"]].tolist() == [
         144, "MS", 12]
     assert sorted(forecasts["id"].unique()) == ["airline", "deaths", "gap"]

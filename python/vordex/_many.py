@@ -287,7 +287,9 @@ def forecast_many(df: pd.DataFrame, id: Optional[str] = None, time: _frame.Colum
             if raw is None:
                 failure = batch_error(code, text, messages)
         step = steps.get(k)
-        row = {"id": key, "message": "", "model": "", "n": len(series_values[k]),
+        values = np.asarray(series_values[k], dtype=np.float64)
+        row = {"id": key, "message": "", "model": "", "n": len(values),
+               "missing": int(np.isnan(values).sum()), "members": "",
                "freq": frequency_name(step) if step is not None and time is not None else "",
                "period": periods[k], **dict.fromkeys(_STATISTICS, np.nan)}
         if failure is not None or raw is None:
@@ -299,7 +301,8 @@ def forecast_many(df: pd.DataFrame, id: Optional[str] = None, time: _frame.Colum
             row["message"] = str(failure)
         else:
             status = Status(raw["status"])
-            row.update(model=raw["model"], **{s: raw[s] for s in _STATISTICS})
+            row.update(model=raw["model"], members=" ".join(raw.get("members", {})),
+                       **{s: raw[s] for s in _STATISTICS})
             forecast_parts.append((k, raw))
         row.update(status=status.name.lower(), code=status.code)
         rows.append(row)
@@ -395,9 +398,11 @@ def _forecast_frame(parts: List[Tuple[int, Dict[str, Any]]], series_ids: List[An
 
 def _summary_frame(rows: List[Dict[str, Any]], frame: pd.DataFrame, id: str) -> pd.DataFrame:
     summary = pd.DataFrame(rows, columns=["id", "status", "code", "message", "model",
-                                          *_STATISTICS, "n", "freq", "period"])
+                                          *_STATISTICS, "n", "missing", "members", "freq",
+                                          "period"])
     summary["id"] = pd.Series(summary["id"].to_numpy(), dtype=frame[id].dtype)
     summary = summary.astype({"status": object, "code": np.int64, "message": object,
                               "model": object, **dict.fromkeys(_STATISTICS, np.float64),
-                              "n": np.int64, "freq": object, "period": np.int64})
+                              "n": np.int64, "missing": np.int64, "members": object,
+                              "freq": object, "period": np.int64})
     return summary.rename(columns={"id": id})

@@ -91,13 +91,15 @@ TEST(BatchCommand, LongFileWithDatesGivesEachSeriesItsSingleFitAndSummarisesTheB
   const std::vector<std::string> rows = Lines(summary_text);
   ASSERT_EQ(rows.size(), 4u) << summary_text;
   EXPECT_EQ(rows[0],
-            "id,status,code,message,model,parameters,log_likelihood,aic,aicc,bic,sigma2,n");
+            "id,status,code,message,model,parameters,log_likelihood,aic,aicc,bic,sigma2,n,missing,"
+            "members");
   EXPECT_EQ(rows[1].rfind("airline,ok,0,,\"ETS(", 0), 0u) << rows[1];
   // A missing cell is a gap the method predicts through.
   EXPECT_EQ(rows[2].rfind("holey,ok,0,", 0), 0u) << rows[2];
+  EXPECT_NE(rows[2].find(",30,1,"), std::string::npos) << rows[2];  // thirty rows, one missing
   EXPECT_EQ(rows[3],
             "gappy,invalid_data,,no observation for 1950-01 (between 1949-12 and 1950-02)"
-            ",,,,,,,,29");
+            ",,,,,,,,29,0,");
 
   // The forecasts continue the months, and are those of the single-series call with the
   // series' seed and the calendar's period.

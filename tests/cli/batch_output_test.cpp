@@ -54,17 +54,17 @@ TEST(BatchOutput, SummaryRowsNameTheStatusAndKeepTheFitsFigures) {
   const Case cases[] = {
       // Parameters as the model has them: no gamma without a season; missing statistics empty.
       {Summarise(Fitted(damped), 40),
-       "s1,ok,0,,\"ETS(M,Ad,N)\",alpha=0.5 beta=0.25 phi=0.875,-10,30,,,0.125,40\n"},
+       "s1,ok,0,,\"ETS(M,Ad,N)\",alpha=0.5 beta=0.25 phi=0.875,-10,30,,,0.125,40,0,\n"},
       {Summarise(Fitted(with_constant), 9),
        "s1,ok,0,,\"ARIMA(0,0,1) with constant\","
-       "ma1=0.375 constant=2.5,,,,,,9\n"},
+       "ma1=0.375 constant=2.5,,,,,,9,0,\n"},
       // A warning is a fit: its code, and the member left out as its message.
       {Summarise(Fitted(alone, Status::kSingleMember), 2),
-       "s1,single_member,601,theta: too short,\"ETS(A,N,N) alone\",,,,,,,2\n"},
-      {Summarise(failed, 5), "s1,engine_failed,501,Failure in Arimamain,,,,,,,,5\n"},
+       "s1,single_member,601,theta: too short,\"ETS(A,N,N) alone\",,,,,,,2,0,ets\n"},
+      {Summarise(failed, 5, 2), "s1,engine_failed,501,Failure in Arimamain,,,,,,,,5,2,\n"},
       // Input rows at fault: no code of the library's.
       {InputProblem("z", "time 2001 appears twice", 3),
-       "z,invalid_data,,time 2001 appears twice,,,,,,,,3\n"},
+       "z,invalid_data,,time 2001 appears twice,,,,,,,,3,0,\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(Csv(c.row), c.csv);
 

@@ -29,12 +29,12 @@ add_test(NAME cli.batch_exit_statuses
                  ${CMAKE_CURRENT_LIST_DIR}/data/non_numeric.csv)
 set_tests_properties(cli.batch_stdin cli.batch_exit_statuses PROPERTIES LABELS cli)
 
-# The README's worked example: quarterly sales of three stores, one with a quarter missing, which
-# the summary names by its status and leaves without a library code.
+# The README's worked example: quarterly sales of four stores; a quarter without a row is named by
+# its status without a library code, a quarter marked NA is a gap the fit counts.
 add_test(NAME cli.batch_readme_example
          COMMAND vordex-cli batch ets ${CMAKE_CURRENT_LIST_DIR}/data/sales.csv --horizon 4
                  --output /dev/null --summary /dev/stdout)
 set_tests_properties(
   cli.batch_readme_example
   PROPERTIES LABELS cli PASS_REGULAR_EXPRESSION
-             "east,invalid_data,,no observation for 2020-Q3 \\(between 2020-Q2 and 2020-Q4\\)")
+             "east,invalid_data,,no observation for 2020-Q3 \\(between 2020-Q2 and 2020-Q4\\),,,,,,,,15,0,\nwest,ok,0,,[^\n]*,16,1,")

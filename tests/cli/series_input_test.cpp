@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 
 namespace vordex::cli {
@@ -77,10 +78,19 @@ TEST(SeriesInput, ANonNumericCellNamesItsLineAndColumn) {
   ReadResult r = Read("a,b\n1,2\n3,4x\n", "b");
   EXPECT_FALSE(r.ok());
   EXPECT_TRUE(r.values.empty());  // nothing half-read is handed on
-  EXPECT_EQ(r.error, "input.csv: line 3, column 2: \"4x\" is not a number");
-  ReadResult empty_cell = Read("a,b\n1,\n", "b");
-  EXPECT_FALSE(empty_cell.ok());
-  EXPECT_NE(empty_cell.error.find("line 2, column 2"), std::string::npos) << empty_cell.error;
+  EXPECT_EQ(r.error, "input.csv: line 3, column 2: \"4x\" is not a number (nor empty, NA or NaN)");
+}
+
+TEST(SeriesInput, MissingCellsAreGapsInPlaceAndLeadingOnesAreDropped) {
+  // Empty, NA and NaN cells are missing values at their own times: the neighbours keep theirs.
+  const ReadResult r = Read("time,y\n2020-01,NA\n2020-02,1\n2020-03,\n2020-04,NaN\n2020-05,4\n");
+  ASSERT_TRUE(r.ok()) << r.error;
+  ASSERT_EQ(r.values.size(), 4u);
+  EXPECT_EQ(r.values[0], 1.0);
+  EXPECT_TRUE(std::isnan(r.values[1]) && std::isnan(r.values[2]));
+  EXPECT_EQ(r.values[3], 4.0);
+  EXPECT_EQ(FormatTime(*r.start), "2020-02");
+  EXPECT_FALSE(Read("y\nNA\n\n").ok());  // nothing observed
 }
 
 TEST(SeriesInput, AMissingColumnIsRefused) {
@@ -98,8 +108,8 @@ TEST(SeriesInput, AMissingColumnIsRefused) {
   EXPECT_NE(short_line.error.find("line 3: no column 2"), std::string::npos) << short_line.error;
 }
 
-TEST(SeriesInput, NonFiniteValuesAreRefused) {
-  for (const char* cell : {"nan", "NaN", "inf", "-inf", "Infinity", "1e999"}) {
+TEST(SeriesInput, InfiniteValuesAreRefused) {
+  for (const char* cell : {"inf", "-inf", "Infinity", "1e999"}) {
     ReadResult r = Read(std::string("y\n1\n") + cell + "\n");
     EXPECT_FALSE(r.ok()) << cell;
     EXPECT_NE(r.error.find("line 3, column 1"), std::string::npos) << cell << ": " << r.error;
