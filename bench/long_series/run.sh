@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# The long-series benchmark: the same simulated series fitted by R's forecast package and by the
+# command-line tool, in one run, one fit after the other, and the table written to
+# bench/results/long_series.md.
+#
+#   bash bench/long_series/run.sh [BUILD_DIR]
+#
+# Fits: ARIMA(2,1,2) by exact maximum likelihood at 5,000 and 50,000 values (R: Arima(method =
+# "ML")), automatic smoothing at 100,000 values (R: ets(), every form its default search allows,
+# by AICc, parameters in [1e-4, 0.9999]; ours: `vordex ets --auto` with those bounds), and ours
+# only, the automatic combination at 100,000.
+# Seconds are processor seconds (user + system): R's of the fit alone, ours of the whole command
+# (reading the file and writing the forecasts included). Log-likelihoods are compared where both
+# sides fit the same model. R's ets() reports the log-likelihood without its constants,
+# -n/2 log(SSE); the table adds them back, n/2 (log n - log 2 pi - 1), for the Gaussian
+# log-likelihood at sigma2 = SSE/n that ours reports.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=${1:-$root/build}
+tool=$build/cli/vordex
+[ -x "$tool" ] || { echo "no $tool: build the project first" >&2; exit 1; }
+command -v Rscript >/dev/null || { echo "Rscript is needed (r-base-core, r-cran-forecast)" >&2; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+Rscript "$here/simulate.R" "$work"
+Rscript "$here/fits.R" "$work" >"$work/r.tsv"
+
+ours() {  # name, file, arguments...
+  local name=$1 file=$2
+  shift 2
+  local seconds
+  seconds=$( { /usr/bin/time -f '%U %S' "$tool" "$1" "$file" "${@:2}" --horizon 24 --format json \
+    >"$work/$name.json"; } 2>&1 | tail -1 | awk '{print $1 + $2}')
+  local loglik
+  loglik=$(/usr/bin/python3 -c 'import json,sys; s=json.load(open(sys.argv[1])).get("statistics", {}); print(repr(s.get("log_likelihood", float("nan"))))' "$work/$name.json")
+  printf '%s\t%s\t%s\n' "$name" "$seconds" "$loglik"
+}
+{
+  for n in 5000 50000; do
+    ours "arima212_$n" "$work/arima212_$n.csv" arima --order 2,1,2 --seasonal 0,0,0 --period 1 \
+      --transform none
+  done
+  ours ets_100000 "$work/arima212_100000.csv" ets --auto --bounds 0.0001 0.9999
+  ours auto_100000 "$work/arima212_100000.csv" auto --period 1
+} >"$work/ours.tsv"
+
+/usr/bin/python3 - "$work/r.tsv" "$work/ours.tsv" >"$root/bench/results/long_series.md" <<'EOF'
+import math
+import sys
+def read(path):
+    rows = {}
+    for line in open(path):
+        name, seconds, loglik = line.rstrip("\n").split("\t")
+        rows[name] = (float(seconds), float(loglik))
+    return rows
+r, ours = read(sys.argv[1]), read(sys.argv[2])
+print("| fit | values | R (s) | VORDEX (s) | R / VORDEX | log-likelihood R | VORDEX - R |")
+print("|---|---:|---:|---:|---:|---:|---:|")
+for name, (seconds, loglik) in ours.items():
+    kind, n = name.rsplit("_", 1)
+    label = {"arima212": "ARIMA(2,1,2), exact ML", "ets": "automatic smoothing (AICc)",
+             "auto": "automatic combination"}[kind]
+    if name in r:
+        rs, rl = r[name]
+        if kind == "ets":
+            rl += int(n) / 2 * (math.log(int(n)) - math.log(2 * math.pi) - 1)
+        print(f"| {label} | {int(n):,} | {rs:.2f} | {seconds:.2f} | {rs / max(seconds, 0.005):.0f}x"
+              f" | {rl:.6f} | {loglik - rl:+.2e} |")
+    else:
+        print(f"| {label} | {int(n):,} | - | {seconds:.2f} | - | - | - |")
+EOF
+cat "$root/bench/results/long_series.md"
