@@ -81,8 +81,12 @@ int CreateTemporary(const std::filesystem::path& target, mode_t mode, std::strin
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string suffix(6, 'x');
     for (char& c : suffix) c = kLetters[random() % (sizeof kLetters - 1)];
-    name =
-        (target.parent_path() / ("." + target.filename().string() + ".partial-" + suffix)).string();
+    // Appended piece by piece: GCC 12 misreads `"." + std::string` as an overlapping copy.
+    std::string leaf = ".";
+    leaf += target.filename().string();
+    leaf += ".partial-";
+    leaf += suffix;
+    name = (target.parent_path() / leaf).string();
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
