@@ -56,6 +56,7 @@ void AddArimaOptions(CLI::App* command, ArimaOptions& options) {
                    "Seasonal frequency s, 1..24 (default: the series' own, else 1)")
       ->check(CLI::PositiveNumber);
   AddNamedOption(command, "--transform", options.transform, "Transform of the observations");
+  AddBoxCoxOptions(command, options.box_cox);
   command->add_flag("--constant", options.constant,
                     "Estimate a constant: the mean of the differenced series");
   command->add_flag("--mean", options.constant)->group("");  // the constant's former name
@@ -83,7 +84,8 @@ arima::Settings ArimaSettings(const ArimaOptions& options, int horizon, int peri
   settings.D = seasonal[1];
   settings.Q = seasonal[2];
   settings.constant = options.constant;
-  settings.transform = options.transform;
+  settings.transform = TransformFor(options.transform, options.box_cox);
+  settings.box_cox = options.box_cox;
   settings.levels = options.levels;
   settings.critical_value = options.critical;
   settings.thorough = options.thorough;

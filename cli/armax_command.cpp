@@ -55,7 +55,8 @@ armax::Settings ArmaxSettings(const ArmaxOptions& o, int horizon, int period) {
   settings.D = seasonal[1];
   settings.Q = seasonal[2];
   settings.constant = o.constant;
-  settings.transform = o.transform;
+  settings.transform = TransformFor(o.transform, o.box_cox);
+  settings.box_cox = o.box_cox;
   settings.levels = o.levels;
   settings.critical_value = o.critical;
   settings.thorough = o.thorough;
@@ -82,6 +83,7 @@ void AddArmaxOptions(CLI::App* command, ArmaxOptions& options) {
       ->check(CLI::PositiveNumber);
   command->add_flag("--constant", options.constant, "Estimate a constant (the mean)");
   AddNamedOption(command, "--transform", options.transform, "Transform of the observations");
+  AddBoxCoxOptions(command, options.box_cox);
   CLI::Option* level = AddLevelOption(command, options.levels);
   command
       ->add_option_function<double>(

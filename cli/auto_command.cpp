@@ -123,6 +123,17 @@ NamedValues Parameters(const theta::Result& r) {
   return {{"alpha", r.alpha}, {"drift", r.drift}};
 }
 
+namespace {
+
+// --transform (none or boxcox for the automatic methods), --lambda and --bias-adjusted.
+void AddAutomaticTransform(CLI::App* command, Transform& transform, BoxCox& box_cox) {
+  AddNamedOption(command, "--transform", transform,
+                 "Transform of the observations: none or boxcox");
+  AddBoxCoxOptions(command, box_cox);
+}
+
+}  // namespace
+
 void AddAutoArimaOptions(CLI::App* command, AutoArimaOptions& o) {
   AddPeriodOption(command, o.period);
   AddLevelOption(command, o.levels);
@@ -145,6 +156,7 @@ void AddAutoArimaOptions(CLI::App* command, AutoArimaOptions& o) {
   command->add_flag("--no-constant", o.no_constant, "Never include a constant");
   command->add_flag("--single-start", o.single_start,
                     "Do not re-estimate the best candidates from several starting points");
+  AddAutomaticTransform(command, o.transform, o.box_cox);
 }
 
 auto_arima::Settings AutoArimaSettings(const AutoArimaOptions& o, int horizon, int period) {
@@ -161,16 +173,23 @@ auto_arima::Settings AutoArimaSettings(const AutoArimaOptions& o, int horizon, i
   s.stepwise = !o.exhaustive;
   s.allow_constant = !o.no_constant;
   s.thorough = !o.single_start;
+  s.transform = TransformFor(o.transform, o.box_cox);
+  s.box_cox = o.box_cox;
   return s;
 }
 
 void AddThetaOptions(CLI::App* command, ThetaOptions& o) {
   AddPeriodOption(command, o.period);
   AddLevelOption(command, o.levels);
+  AddAutomaticTransform(command, o.transform, o.box_cox);
 }
 
 theta::Settings ThetaSettings(const ThetaOptions& o, int horizon, int period) {
-  return {.period = PeriodFor(o.period, period), .horizon = horizon, .levels = o.levels};
+  return {.period = PeriodFor(o.period, period),
+          .horizon = horizon,
+          .levels = o.levels,
+          .transform = TransformFor(o.transform, o.box_cox),
+          .box_cox = o.box_cox};
 }
 
 void AddAutoOptions(CLI::App* command, AutoOptions& o) {
@@ -179,6 +198,7 @@ void AddAutoOptions(CLI::App* command, AutoOptions& o) {
   command->add_option("--seed", o.seed, "Seed of the smoothing method's simulated limits");
   command->add_option("--search-threads", o.threads,
                       "Threads of the smoothing model search (default: all cores)");
+  AddAutomaticTransform(command, o.transform, o.box_cox);
 }
 
 auto_forecast::Settings AutoSettings(const AutoOptions& o, int horizon, int period) {
@@ -188,6 +208,8 @@ auto_forecast::Settings AutoSettings(const AutoOptions& o, int horizon, int peri
   s.levels = o.levels;
   s.seed = o.seed;
   s.threads = o.threads;
+  s.transform = TransformFor(o.transform, o.box_cox);
+  s.box_cox = o.box_cox;
   return s;
 }
 

@@ -335,6 +335,25 @@ Section ForecastSection(const LoadedSeries& series, const Forecast& forecast) {
   return section;
 }
 
+void AddBoxCoxOptions(CLI::App* command, BoxCox& box_cox) {
+  command->add_option_function<double>(
+      "--lambda", [&box_cox](double lambda) { box_cox.lambda = lambda; },
+      "Box-Cox parameter (implies --transform boxcox; without it boxcox chooses the parameter by "
+      "Guerrero's method)");
+  command->add_flag("--bias-adjusted", box_cox.bias_adjusted,
+                    "Back-transform forecasts and fitted values as means rather than medians");
+}
+
+Transform TransformFor(Transform transform, const BoxCox& box_cox) {
+  if (!box_cox.lambda) return transform;
+  if (transform != Transform::kBoxCox && transform != Transform::kNone &&
+      transform != Transform::kLog)
+    throw std::invalid_argument(
+        "--lambda is the Box-Cox parameter: it cannot go with --transform " +
+        std::string(ToString(transform)));
+  return Transform::kBoxCox;
+}
+
 Section Statistics(const Forecast& r, const NamedValues& extra) {
   NamedValues values = {{"sigma2", r.sigma2}, {"log_likelihood", r.log_likelihood},
                         {"aic", r.aic},       {"aicc", r.aicc},

@@ -16,6 +16,7 @@
 #include "vordex/error.hpp"
 #include "vordex/forecast.hpp"
 #include "vordex/names.hpp"
+#include "vordex/transform.hpp"
 
 namespace vordex::cli {
 
@@ -51,6 +52,13 @@ void AddCommonOptions(CLI::App* command, CommonOptions& options);
 // Adds --level L[,L...]: coverages of the limits in percent, each in (0, 100); a value below 1
 // is refused as a probably meant fraction. `levels` holds the default (kDefaultLevels).
 CLI::Option* AddLevelOption(CLI::App* command, std::vector<double>& levels);
+
+// Adds --lambda L (the Box-Cox parameter; it implies --transform boxcox) and --bias-adjusted
+// (back-transformed means rather than medians, as R's biasadj).
+void AddBoxCoxOptions(CLI::App* command, BoxCox& box_cox);
+// The transform the options ask for: Box-Cox when a lambda is given (refused beside another
+// transform named explicitly), else `transform`.
+Transform TransformFor(Transform transform, const BoxCox& box_cox);
 
 // The names of Enum's values (AllNames, names.hpp) joined by `separator`.
 template <class Enum>

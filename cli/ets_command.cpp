@@ -99,6 +99,7 @@ ets::Settings EtsSettings(const EtsOptions& o, int horizon, int period) {
     settings.paths = o.settings.paths;
     settings.multisteps = o.settings.multisteps;
     settings.transform = o.settings.transform;
+    settings.box_cox = o.settings.box_cox;
     settings.search = o.settings.search;
     settings.admissible_region = o.settings.admissible_region;
     settings.levels = o.settings.levels;
@@ -107,6 +108,7 @@ ets::Settings EtsSettings(const EtsOptions& o, int horizon, int period) {
   }
   settings.period = s;
   settings.horizon = horizon;
+  settings.transform = TransformFor(settings.transform, settings.box_cox);
   const std::size_t pairs = o.bounds.size() / 2;
   for (std::size_t i = 0; i < pairs; ++i)
     settings.bounds.push_back({o.bounds[i], o.bounds[pairs + i]});
@@ -138,6 +140,7 @@ void AddEtsOptions(CLI::App* command, EtsOptions& options) {
                  "Information criterion of the model search");
   AddNamedOption(command, "--search", s.search, "Candidates of the model search");
   AddNamedOption(command, "--transform", s.transform, "Transform of the observations");
+  AddBoxCoxOptions(command, s.box_cox);
   AddLevelOption(command, s.levels);
   command
       ->add_option("--bounds", options.bounds,

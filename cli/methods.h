@@ -31,6 +31,7 @@ struct ArimaOptions {
   std::vector<int> seasonal;           // --seasonal P,D,Q (default 0,1,1 with a period > 1)
   int period = 0;                      // --period s; 0: the series' own
   Transform transform = Transform::kLog;
+  BoxCox box_cox;         // --lambda, --bias-adjusted
   bool constant = false;  // --constant (alias --mean)
   std::vector<double> levels = kDefaultLevels;
   std::optional<double> critical;  // --critical z: instead of the levels
@@ -55,6 +56,7 @@ struct ArmaxOptions {
   std::vector<int> seasonal;           // P D Q; default (0,1,1) when the period exceeds 1
   int period = 0;                      // 0: the series' own
   Transform transform = Transform::kLog;
+  BoxCox box_cox;
   bool constant = false;
   std::vector<double> levels = kDefaultLevels;
   std::optional<double> critical;
@@ -71,6 +73,8 @@ struct AutoArimaOptions {
   bool exhaustive = false;    // --exhaustive: every model, not the stepwise search
   bool no_constant = false;   // --no-constant
   bool single_start = false;  // --single-start: no thorough estimation
+  Transform transform = Transform::kNone;
+  BoxCox box_cox;
 };
 void AddAutoArimaOptions(CLI::App* command, AutoArimaOptions& options);
 auto_arima::Settings AutoArimaSettings(const AutoArimaOptions& options, int horizon, int period);
@@ -78,6 +82,8 @@ auto_arima::Settings AutoArimaSettings(const AutoArimaOptions& options, int hori
 struct ThetaOptions {
   int period = 0;
   std::vector<double> levels = kDefaultLevels;
+  Transform transform = Transform::kNone;
+  BoxCox box_cox;
 };
 void AddThetaOptions(CLI::App* command, ThetaOptions& options);
 theta::Settings ThetaSettings(const ThetaOptions& options, int horizon, int period);
@@ -87,6 +93,8 @@ struct AutoOptions {
   std::vector<double> levels = kDefaultLevels;
   std::uint32_t seed = ets::kDefaultSeed;
   int threads = 0;  // --search-threads of the smoothing member
+  Transform transform = Transform::kNone;
+  BoxCox box_cox;
 };
 void AddAutoOptions(CLI::App* command, AutoOptions& options);
 auto_forecast::Settings AutoSettings(const AutoOptions& options, int horizon, int period);

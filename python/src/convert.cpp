@@ -95,6 +95,19 @@ Field<S> Member(const char* name, T S::*member) {
   return {name, [name, member](S& s, py::handle value) { s.*member = Read<T>(name, value); }};
 }
 
+// The Box-Cox parameters, a dict {"lambda": None or a number, "bias_adjusted": bool}.
+template <class S>
+Field<S> BoxCoxField() {
+  return {"box_cox", [](S& s, py::handle value) {
+            if (!py::isinstance<py::dict>(value)) Refuse("box_cox", "a dict", value);
+            const auto d = value.cast<py::dict>();
+            if (d.contains("lambda"))
+              s.box_cox.lambda = Read<std::optional<double>>("lambda", d["lambda"]);
+            if (d.contains("bias_adjusted"))
+              s.box_cox.bias_adjusted = Read<bool>("bias_adjusted", d["bias_adjusted"]);
+          }};
+}
+
 template <class S>
 S ReadSettings(const py::dict& settings, const char* method, std::initializer_list<Field<S>> fields,
                S s = {}) {
@@ -206,7 +219,7 @@ arima::Settings ArimaSettings(const py::dict& settings) {
        Member("d", &S::d), Member("q", &S::q), Member("P", &S::P), Member("D", &S::D),
        Member("Q", &S::Q), Member("constant", &S::constant), Member("transform", &S::transform),
        Member("levels", &S::levels), Member("critical_value", &S::critical_value),
-       Member("thorough", &S::thorough)});
+       Member("thorough", &S::thorough), BoxCoxField<S>()});
 }
 
 ets::Settings EtsSettings(const py::dict& settings) {
@@ -242,7 +255,7 @@ ets::Settings EtsSettings(const py::dict& settings) {
        Member("information_criterion", &S::information_criterion),
        Member("transform", &S::transform), Member("search", &S::search),
        Member("admissible_region", &S::admissible_region), Member("levels", &S::levels), bounds,
-       Member("seed", &S::seed), Member("threads", &S::threads)},
+       Member("seed", &S::seed), Member("threads", &S::threads), BoxCoxField<S>()},
       base);
 }
 
@@ -254,7 +267,7 @@ armax::Settings ArmaxSettings(const py::dict& settings) {
        Member("d", &S::d), Member("q", &S::q), Member("P", &S::P), Member("D", &S::D),
        Member("Q", &S::Q), Member("constant", &S::constant), Member("transform", &S::transform),
        Member("levels", &S::levels), Member("critical_value", &S::critical_value),
-       Member("thorough", &S::thorough)});
+       Member("thorough", &S::thorough), BoxCoxField<S>()});
 }
 
 auto_arima::Settings AutoArimaSettings(const py::dict& settings) {
@@ -266,14 +279,15 @@ auto_arima::Settings AutoArimaSettings(const py::dict& settings) {
        Member("max_q", &S::max_q), Member("max_P", &S::max_P), Member("max_Q", &S::max_Q),
        Member("max_order", &S::max_order), Member("max_d", &S::max_d), Member("max_D", &S::max_D),
        Member("stepwise", &S::stepwise), Member("allow_constant", &S::allow_constant),
-       Member("thorough", &S::thorough)});
+       Member("thorough", &S::thorough), Member("transform", &S::transform), BoxCoxField<S>()});
 }
 
 theta::Settings ThetaSettings(const py::dict& settings) {
   using S = theta::Settings;
   return ReadSettings<S>(
       settings, "theta",
-      {Member("period", &S::period), Member("horizon", &S::horizon), Member("levels", &S::levels)});
+      {Member("period", &S::period), Member("horizon", &S::horizon), Member("levels", &S::levels),
+       Member("transform", &S::transform), BoxCoxField<S>()});
 }
 
 auto_forecast::Settings AutoForecastSettings(const py::dict& settings) {
@@ -281,7 +295,8 @@ auto_forecast::Settings AutoForecastSettings(const py::dict& settings) {
   return ReadSettings<S>(
       settings, "auto",
       {Member("period", &S::period), Member("horizon", &S::horizon), Member("levels", &S::levels),
-       Member("seed", &S::seed), Member("threads", &S::threads)});
+       Member("seed", &S::seed), Member("threads", &S::threads), Member("transform", &S::transform),
+       BoxCoxField<S>()});
 }
 
 std::string CanonicalName(std::string_view kind, const py::handle& name) {

@@ -22,6 +22,7 @@ from . import _vordex
 from ._api import arima, armax, auto, auto_arima, ets, theta
 from ._errors import Error, Message, Status
 from ._many import ManyForecasts, forecast_many, series_seed
+from ._settings import BoxCox
 from ._plot import plot_many
 from ._results import (ArimaResult, ArmaxResult, AutoArimaResult, AutoResult, EtsResult, Result,
                        ThetaResult)
@@ -39,7 +40,7 @@ for _cls in (Error, Message, ManyForecasts, Result, ArimaResult, EtsResult, Arma
     _cls.__module__ = __name__
 del _cls
 
-__all__ = ["arima", "ets", "armax", "auto", "auto_arima", "theta", "forecast_many",
+__all__ = ["arima", "ets", "armax", "auto", "auto_arima", "theta", "forecast_many", "BoxCox",
            "plot_many", "series_seed", "names", "ManyForecasts", "Error", "Message", "Status",
            "Result", "ArimaResult", "EtsResult", "ArmaxResult", "AutoArimaResult", "ThetaResult",
            "AutoResult"]

@@ -15,13 +15,14 @@ from ._docs import fill
 from ._results import (ArimaResult, ArmaxResult, AutoArimaResult, AutoResult, EtsResult, Result,
                        ThetaResult)
 from ._series import observations, period_of
-from ._settings import DEFAULT_HORIZON, DEFAULT_LEVELS
+from ._settings import DEFAULT_HORIZON, DEFAULT_LEVELS, BoxCox
 
 #: Observations: a pandas Series (whose index the results continue) or any one-dimensional
 #: sequence of numbers.
 Observations = Union[pd.Series, npt.ArrayLike]
 #: Coverages of the limits in percent: one number or several.
 Levels = Union[float, Sequence[float]]
+Transform = Optional[Union[str, BoxCox]]
 #: Three orders, (p, d, q) or (P, D, Q).
 Orders = Tuple[int, int, int]
 
@@ -70,17 +71,18 @@ def ets_settings(period, error=None, trend=None, season=None, horizon=DEFAULT_HO
 
 def auto_arima_settings(period, horizon=DEFAULT_HORIZON, level=DEFAULT_LEVELS, d=None, D=None,
                         max_p=5, max_q=5, max_P=2, max_Q=2, max_order=5, stepwise=True,
-                        allow_constant=True, thorough=True):
+                        allow_constant=True, thorough=True, transform=None):
     return _settings.auto_arima(period, horizon, level, d, D, max_p, max_q, max_P, max_Q,
-                                max_order, stepwise, allow_constant, thorough)
+                                max_order, stepwise, allow_constant, thorough, transform)
 
 
-def theta_settings(period, horizon=DEFAULT_HORIZON, level=DEFAULT_LEVELS):
-    return _settings.theta(period, horizon, level)
+def theta_settings(period, horizon=DEFAULT_HORIZON, level=DEFAULT_LEVELS, transform=None):
+    return _settings.theta(period, horizon, level, transform)
 
 
-def auto_settings(period, horizon=DEFAULT_HORIZON, level=DEFAULT_LEVELS, seed=None, threads=0):
-    return _settings.auto(period, horizon, level, seed, threads)
+def auto_settings(period, horizon=DEFAULT_HORIZON, level=DEFAULT_LEVELS, seed=None, threads=0,
+                  transform=None):
+    return _settings.auto(period, horizon, level, seed, threads, transform)
 
 
 # By the library's method names (vordex::Method).
@@ -106,7 +108,7 @@ def _fit(method: str, y: Observations, period: Optional[int], keywords: Dict[str
 
 @fill
 def arima(y: Observations, order: Orders = (0, 1, 1), seasonal: Optional[Orders] = None,
-          period: Optional[int] = None, transform: Optional[str] = None, constant: bool = False,
+          period: Optional[int] = None, transform: Transform = None, constant: bool = False,
           horizon: int = DEFAULT_HORIZON, level: Levels = DEFAULT_LEVELS,
           critical_value: Optional[float] = None, thorough: bool = False) -> ArimaResult:
     """Seasonal ARIMA(p,d,q)(P,D,Q)[period] fitted by exact maximum likelihood, and its
@@ -178,7 +180,7 @@ def arima(y: Observations, order: Orders = (0, 1, 1), seasonal: Optional[Orders]
 
 @fill
 def armax(y: Observations, order: Orders = (0, 1, 1), seasonal: Optional[Orders] = None,
-          period: Optional[int] = None, transform: Optional[str] = None, constant: bool = False,
+          period: Optional[int] = None, transform: Transform = None, constant: bool = False,
           horizon: int = DEFAULT_HORIZON, level: Levels = DEFAULT_LEVELS,
           critical_value: Optional[float] = None, thorough: bool = False) -> ArmaxResult:
     """Seasonal ARMA(p,q)(P,Q)[period] with an optional constant (the mean of the modelled
@@ -238,7 +240,7 @@ def ets(y: Observations, error: Optional[str] = None, trend: Optional[str] = Non
         seed: Optional[int] = None, criterion: str = "likelihood",
         initialization: str = "heuristic", disturbances: str = "gaussian",
         multisteps: int = 12, information_criterion: str = "aic",
-        transform: Optional[str] = None, search: str = "default",
+        transform: Transform = None, search: str = "default",
         admissible_region: bool = False,
         bounds: Optional[Sequence[Union[float, Tuple[float, float]]]] = None,
         auto: bool = False, threads: int = 0) -> EtsResult:
@@ -341,7 +343,7 @@ def auto_arima(y: Observations, period: Optional[int] = None, horizon: int = DEF
                level: Levels = DEFAULT_LEVELS, d: Optional[int] = None, D: Optional[int] = None,
                max_p: int = 5, max_q: int = 5, max_P: int = 2, max_Q: int = 2,
                max_order: int = 5, stepwise: bool = True, allow_constant: bool = True,
-               thorough: bool = True) -> AutoArimaResult:
+               thorough: bool = True, transform: Transform = None) -> AutoArimaResult:
     """A seasonal ARIMA model chosen automatically, as Hyndman and Khandakar (2008): d by the
     KPSS test, D by the seasonal strength, then a stepwise search over (p, q)(P, Q) with and
     without a constant by AICc, each candidate fitted by exact maximum likelihood.
@@ -357,6 +359,7 @@ def auto_arima(y: Observations, period: Optional[int] = None, horizon: int = DEF
     {horizon}
     {level}
         Limits as for :func:`arima`.
+    {transform}
     d, D : int, optional
         The numbers of differences; None lets the tests choose.
     max_p, max_q, max_P, max_Q : int, default 5, 5, 2, 2
@@ -395,18 +398,18 @@ def auto_arima(y: Observations, period: Optional[int] = None, horizon: int = DEF
     return _fit("auto_arima", y, period, dict(
         horizon=horizon, level=level, d=d, D=D, max_p=max_p, max_q=max_q, max_P=max_P,
         max_Q=max_Q, max_order=max_order, stepwise=stepwise, allow_constant=allow_constant,
-        thorough=thorough))
+        thorough=thorough, transform=transform))
 
 
 @fill
 def theta(y: Observations, period: Optional[int] = None, horizon: int = DEFAULT_HORIZON,
-          level: Levels = DEFAULT_LEVELS) -> ThetaResult:
+          level: Levels = DEFAULT_LEVELS, transform: Transform = None) -> ThetaResult:
     """The Theta method of the M3 competition: simple exponential smoothing with a drift of
     half the least-squares slope, on data seasonally adjusted by a classical multiplicative
     decomposition when a 90% autocorrelation test finds seasonality.
 
     Missing values (NaN) are filled by interpolation before the fit, as R's na.interp; fewer
-    than three observed values give the simple forecast of the fallback ladder (status
+    than five observed values give the simple forecast of the fallback ladder (status
     FALLBACK).
 
     Parameters
@@ -416,6 +419,7 @@ def theta(y: Observations, period: Optional[int] = None, horizon: int = DEFAULT_
     {horizon}
     {level}
         Normal limits around the forecast.
+    {transform}
 
     Returns
     -------
@@ -436,13 +440,13 @@ def theta(y: Observations, period: Optional[int] = None, horizon: int = DEFAULT_
     >>> r.model, r.seasonal
     ('Theta', False)
     """
-    return _fit("theta", y, period, dict(horizon=horizon, level=level))
+    return _fit("theta", y, period, dict(horizon=horizon, level=level, transform=transform))
 
 
 @fill
 def auto(y: Observations, period: Optional[int] = None, horizon: int = DEFAULT_HORIZON,
          level: Levels = DEFAULT_LEVELS, seed: Optional[int] = None,
-         threads: int = 0) -> AutoResult:
+         threads: int = 0, transform: Transform = None) -> AutoResult:
     """The recommended automatic forecast: the mean, horizon by horizon, of the automatic
     smoothing (:func:`ets` with ``auto=True``), :func:`auto_arima` and :func:`theta`, with the
     means of their limits.
@@ -459,6 +463,7 @@ def auto(y: Observations, period: Optional[int] = None, horizon: int = DEFAULT_H
     {horizon}
     {level}
         Each member's limits at that level, averaged.
+    {transform}
     seed : int, optional
         The seed of the smoothing member's simulations, as for :func:`ets`.
     threads : int, default 0
@@ -487,4 +492,4 @@ def auto(y: Observations, period: Optional[int] = None, horizon: int = DEFAULT_H
     'naive'
     """
     return _fit("auto", y, period, dict(horizon=horizon, level=level, seed=seed,
-                                        threads=threads))
+                                        threads=threads, transform=transform))

@@ -36,10 +36,11 @@ level : float or sequence of float, default ({_LEVELS})
     ([80, 95, 99.5]), each in (0, 100), in the order of the forecast table's columns. A
     value in (0, 1) is refused, not read as a fraction.""",
     "transform": """\
-transform : str, optional
-    Applied to y before fitting ("boxcox" with the parameter chosen by Guerrero's method);
-    forecasts, limits and fitted values come back on the scale of y, residuals stay on the
-    transformed scale. None (no transform) or one of {names:transform}.""",
+transform : str or vordex.BoxCox, optional
+    Applied to y before fitting: None (no transform), one of {names:transform} ("boxcox"
+    with the parameter chosen by Guerrero's method), or ``vordex.BoxCox(lmbda,
+    bias_adjusted=False)`` for a given parameter or bias-adjusted means; forecasts, limits
+    and fitted values come back on the scale of y, residuals stay on the transformed scale.""",
     "returns_common": """\
 The result's ``forecast`` is a pandas DataFrame with the column ``mean`` (the point
 forecasts) and, for each level L asked for, ``lower_L`` and ``upper_L`` (``lower_80``,

@@ -3,6 +3,7 @@ extension module reads. The values of enumerations pass as their names, which th
 (and refuses, listing the names it knows): this module keeps no table of names."""
 import math
 import numbers
+from typing import NamedTuple, Optional
 
 from . import _vordex
 from ._errors import Status, refused
@@ -75,7 +76,7 @@ def _arma(period, order, seasonal, transform, constant, horizon, level, critical
     p, d, q = orders("order", order)
     P, D, Q = orders("seasonal", seasonal)
     s = {"period": period, "horizon": horizon, "p": p, "d": d, "q": q, "P": P, "D": D, "Q": Q,
-         "constant": bool(constant), "transform": "none" if transform is None else transform,
+         "constant": bool(constant), **transform_settings(transform),
          "levels": levels(level), "thorough": bool(thorough)}
     if critical_value is not None:
         s["critical_value"] = critical_value
@@ -96,7 +97,7 @@ def ets(period, error, trend, season, horizon, level, paths, seed_, criterion, i
          "criterion": criterion, "initialization": initialization,
          "disturbances": disturbances, "paths": paths, "multisteps": multisteps,
          "information_criterion": information_criterion,
-         "transform": "none" if transform is None else transform, "search": search,
+         **transform_settings(transform), "search": search,
          "admissible_region": bool(admissible_region), "levels": levels(level),
          "seed": seed(seed_), "threads": threads}
     if bounds is not None:
@@ -125,18 +126,56 @@ def _bounds(bounds):
 
 
 def auto_arima(period, horizon, level, d, D, max_p, max_q, max_P, max_Q, max_order, stepwise,
-               allow_constant, thorough):
+               allow_constant, thorough, transform=None):
     return {"period": period, "horizon": horizon, "levels": levels(level),
+            **transform_settings(transform),
             "d": -1 if d is None else d, "D": -1 if D is None else D, "max_p": max_p,
             "max_q": max_q, "max_P": max_P, "max_Q": max_Q, "max_order": max_order,
             "stepwise": bool(stepwise), "allow_constant": bool(allow_constant),
             "thorough": bool(thorough)}
 
 
-def theta(period, horizon, level):
-    return {"period": period, "horizon": horizon, "levels": levels(level)}
+def theta(period, horizon, level, transform=None):
+    return {"period": period, "horizon": horizon, "levels": levels(level),
+            **transform_settings(transform)}
 
 
-def auto(period, horizon, level, seed_, threads):
+def auto(period, horizon, level, seed_, threads, transform=None):
     return {"period": period, "horizon": horizon, "levels": levels(level), "seed": seed(seed_),
-            "threads": threads}
+            "threads": threads, **transform_settings(transform)}
+
+
+class BoxCox(NamedTuple):
+    """The Box-Cox transform as a ``transform`` value: ``(y**lmbda - 1) / lmbda``, log y for
+    ``lmbda`` 0.
+
+    Parameters
+    ----------
+    lmbda : float, optional
+        The parameter; None chooses it by Guerrero's method (as R's ``BoxCox.lambda``), as
+        ``transform="boxcox"`` does.
+    bias_adjusted : bool, default False
+        Back-transform point forecasts and fitted values as means rather than medians (R's
+        ``biasadj``); the limits are unchanged.
+
+    Examples
+    --------
+    >>> import vordex
+    >>> y = [float(v) for v in range(10, 40)]
+    >>> vordex.ets(y, transform=vordex.BoxCox(0.5), horizon=1).transform
+    'boxcox'
+    """
+
+    lmbda: Optional[float] = None
+    bias_adjusted: bool = False
+
+
+def transform_settings(transform):
+    """The settings of a ``transform`` argument: None, a transform's name or a BoxCox."""
+    if transform is None:
+        return {"transform": "none"}
+    if isinstance(transform, BoxCox):
+        lmbda = None if transform.lmbda is None else float(transform.lmbda)
+        return {"transform": "boxcox",
+                "box_cox": {"lambda": lmbda, "bias_adjusted": bool(transform.bias_adjusted)}}
+    return {"transform": transform}

@@ -104,6 +104,15 @@ TEST(ArimaCommand, CriticalValueReplacesTheLevels) {
   EXPECT_NE(RunArima({"--critical", "2", "--level", "90"}).status, 0);
 }
 
+TEST(ArimaCommand, BoxCoxOfLambdaZeroIsTheLogAndGoesWithNoOtherTransform) {
+  // (y^0 - 1) / 0 is log y in the limit: the same fit, the same bytes.
+  EXPECT_EQ(RunArima({"--lambda", "0", "--format", "csv"}).out,
+            RunArima({"--transform", "log", "--format", "csv"}).out);
+  const Outcome both = RunArima({"--transform", "sqrt", "--lambda", "0.5"});
+  EXPECT_NE(both.status, 0);
+  EXPECT_NE(both.err.find("cannot go with --transform sqrt"), std::string::npos) << both.err;
+}
+
 TEST(ArimaCommand, RejectedSettingsExitNonZeroWithTheMessage) {
   const Outcome o = RunArima({"--dataset", "nile", "--seasonal", "1,0,0"});
   EXPECT_NE(o.status, 0);
