@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "common.h"
 #include "methods.h"
+#include "model_file.h"
 #include "vordex/auto.hpp"
 #include "vordex/error.hpp"
 #include "vordex/names.hpp"
@@ -111,6 +112,7 @@ void AddAutomaticCommand(CLI::App& app, CommandContext& context, const char* nam
       const auto r = Fit(series->values, settings);
       ReportWarnings(name, r, context.err);
       WriteSections(context.out, options->common.format, write(r, *series));
+      if (!SaveIfAsked(name, options->common.save, r, *series, context.err)) context.status = 1;
     } catch (const Error& e) {
       ReportFailure(name, e, context.err);
       context.status = 1;
