@@ -95,30 +95,70 @@ def save(result: Result, path: PathLike) -> None:
 
 
 def loads(text: str) -> Result:
-    """The result of a model file's text, with the forecasts of its horizon and levels."""
+    """The result of a model file's text (see ``load``).
+
+    Parameters
+    ----------
+    text : str
+        One model file: a line of JSON written by ``Result.save`` or the command-line tool.
+
+    Returns
+    -------
+    Result
+        The loaded model with the forecasts of its saved horizon and levels.
+
+    Raises
+    ------
+    vordex.Error
+        INVALID_DATA, naming the field at fault, for text that is not a model file this
+        library reads.
+
+    Examples
+    --------
+    >>> import vordex
+    >>> y = [100.0 + 10 * (t % 12) + t + (7 * t) % 5 for t in range(48)]
+    >>> r = vordex.ets(y, period=12, horizon=2)
+    >>> vordex.loads(r._model_file).forecast.equals(r.forecast)
+    True
+    """
     return _build(_vordex.model_load(text.strip()))
 
 
 def load(path: PathLike) -> Result:
     """Loads a model file written by ``result.save(path)`` or by the command-line tool's
-    ``--save``: a result whose forecasts are those of the saved model's horizon and levels, bit
-    for bit, that ``update`` continues with new observations.
+    ``--save``, in any process.
 
     Its ``y``, ``fitted`` and ``residuals`` are NaN on the index the file's last time and
     calendar imply (periods for months, quarters and days; positions otherwise) unless the file
-    holds the data. Raises vordex.Error (status INVALID_DATA) naming the field of a file that
-    is not a model file, of a newer format version, with missing or unknown fields, numbers
-    that are not finite or estimates outside the model's admissible region.
+    holds the data; ``update`` continues it with new observations.
+
+    Parameters
+    ----------
+    path : str or os.PathLike
+        The model file.
+
+    Returns
+    -------
+    Result
+        ArimaResult, AutoArimaResult or EtsResult, whose forecasts are those of the saved
+        model's horizon and levels, bit for bit.
+
+    Raises
+    ------
+    vordex.Error
+        INVALID_DATA, naming the field, for a file that is not a model file, of a newer format
+        version, with missing or unknown fields, numbers that are not finite, estimates outside
+        the model's admissible region or sizes that do not match the orders.
 
     Examples
     --------
     >>> import os, tempfile, vordex
-    >>> r = vordex.arima([112.0, 118, 132, 129, 121, 135, 148, 148, 136, 119, 104, 118] * 3,
-    ...                  order=(0, 1, 1), seasonal=(0, 1, 1), horizon=3)
+    >>> y = [100.0 + 10 * (t % 12) + t + (7 * t) % 5 for t in range(48)]
+    >>> r = vordex.arima(y, order=(0, 1, 1), seasonal=(0, 1, 1), period=12, horizon=3)
     >>> path = os.path.join(tempfile.mkdtemp(), "model.json")
     >>> r.save(path)
     >>> loaded = vordex.load(path)
-    >>> loaded.model, (loaded.forecast["mean"].values == r.forecast["mean"].values).all()
+    >>> loaded.model, loaded.forecast.equals(r.predict(3).forecast)
     ('ARIMA(0,1,1)(0,1,1)[12]', True)
     """
     with open(path, "r", encoding="utf-8") as f:
