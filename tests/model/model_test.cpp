@@ -228,5 +228,22 @@ TEST(ModelFile, DataAreWrittenOnlyWhenAsked) {
   EXPECT_TRUE(SameBits(loaded.data, y));
 }
 
+TEST(ModelFile, RefitEstimatesTheLoadedFormOnTheWholeSeries) {
+  // The loaded model knows its form and transform only from the file: the refit must equal a
+  // fit asked for that form directly.
+  const std::vector<double> y = testing::Airline();
+  const std::span<const double> head(y.data(), y.size() - 12);
+  const arima::Settings airline{.p = 1, .constant = false, .transform = Transform::kLog};
+  const Model arima_model = Refit(FromJson(ToJson({.result = arima::Fit(head, airline)})), y);
+  EXPECT_TRUE(SameBits(Common(arima_model).log_likelihood, arima::Fit(y, airline).log_likelihood));
+  const ets::Settings damped{.error = ets::ErrorForm::kMultiplicative,
+                             .trend = ets::Trend::kDamped,
+                             .season = ets::Season::kMultiplicative,
+                             .paths = 500};
+  const Model ets_model = Refit(FromJson(ToJson({.result = ets::Fit(head, damped)})), y);
+  EXPECT_TRUE(SameBits(Common(ets_model).mean, ets::Fit(y, damped).mean));
+  EXPECT_EQ(ets_model.observations, static_cast<long>(y.size()));
+}
+
 }  // namespace
 }  // namespace vordex
