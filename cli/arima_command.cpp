@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "common.h"
 #include "methods.h"
+#include "model_file.h"
 #include "vordex/arima.hpp"
 #include "vordex/armax.hpp"
 #include "vordex/error.hpp"
@@ -117,6 +118,7 @@ void AddArimaCommand(CLI::App& app, CommandContext& context) {
       WriteSections(
           context.out, options->common.format,
           {Record("coefficients", Parameters(r)), Statistics(r), ForecastSection(*series, r)});
+      if (!SaveIfAsked("arima", options->common.save, r, *series, context.err)) context.status = 1;
     } catch (const Error& e) {
       ReportFailure("arima", e, context.err);
       context.status = 1;

@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "common.h"
 #include "methods.h"
+#include "model_file.h"
 #include "vordex/armax.hpp"
 
 namespace vordex::cli {
@@ -36,6 +37,7 @@ void RunArmax(const CommonOptions& common, const ArmaxOptions& o, CommandContext
       r, {{"n", static_cast<double>(r.series.size())}, {"sum_of_squares", r.sum_of_squares}}));
   sections.push_back(ForecastSection(*series, r));
   WriteSections(context.out, common.format, sections);
+  if (!SaveIfAsked("armax", common.save, r, *series, context.err)) context.status = 1;
 }
 
 }  // namespace

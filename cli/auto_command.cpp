@@ -11,6 +11,7 @@
 #include "common.h"
 #include "csv.h"
 #include "methods.h"
+#include "model_file.h"
 #include "vordex/auto.hpp"
 #include "vordex/error.hpp"
 #include "vordex/names.hpp"
@@ -110,6 +111,7 @@ void AddAutomaticCommand(CLI::App& app, CommandContext& context, const char* nam
       const auto r = Fit(series->values, settings);
       ReportWarnings(name, r, context.err);
       WriteSections(context.out, options->common.format, write(r, *series));
+      if (!SaveIfAsked(name, options->common.save, r, *series, context.err)) context.status = 1;
     } catch (const Error& e) {
       ReportFailure(name, e, context.err);
       context.status = 1;

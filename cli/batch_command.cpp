@@ -25,6 +25,7 @@
 #include "commands.h"
 #include "common.h"
 #include "methods.h"
+#include "model_file.h"
 #include "output_file.h"
 #include "progress.h"
 #include "vordex/batch.hpp"
@@ -42,6 +43,7 @@ struct BatchOptions {
   BatchInputOptions input;
   std::string output;   // --output FILE; empty: standard output
   std::string summary;  // --summary FILE; empty: failures on the error stream only
+  std::string models;   // --models FILE: the fitted models as JSON Lines (model_file.h)
   BatchFormat format = BatchFormat::kCsv;
   int horizon = kDefaultHorizon;
   int threads = 0;
@@ -114,6 +116,9 @@ void AddBatchOptions(CLI::App* command, BatchOptions& o) {
                       "when the run ends");
   static const std::map<std::string, BatchFormat> kFormats = {{"csv", BatchFormat::kCsv},
                                                               {"json", BatchFormat::kJson}};
+  command->add_option("--models", o.models,
+                      "Write each fitted model to FILE, one model file a line (JSON Lines, with "
+                      "the series' id), which appears only when the run ends");
   command->add_option("--format", o.format, "csv, or json: one object a line (default csv)")
       ->transform(CLI::CheckedTransformer(kFormats, CLI::ignore_case))
       ->option_text("csv|json");
@@ -152,9 +157,17 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
 
   // The files appear under their names only when the run ends (output_file.h); standard output
   // is written as the series finish.
-  AtomicOutputFile output_file, summary_file;
-  for (const auto& [file, path] :
-       {std::pair{&output_file, &o.output}, {&summary_file, &o.summary}}) {
+  const Method saved = batch::MethodOf(settings);
+  if (!o.models.empty() && saved != Method::kArima && saved != Method::kEts &&
+      saved != Method::kAutoArima) {
+    context.err << name << ": --models: a " << ToString(saved)
+                << " model cannot be saved; methods saved: arima, auto_arima, ets\n";
+    return kUsage;
+  }
+  AtomicOutputFile output_file, summary_file, models_file;
+  for (const auto& [file, path] : {std::pair{&output_file, &o.output},
+                                   {&summary_file, &o.summary},
+                                   {&models_file, &o.models}}) {
     if (!path->empty() && !file->Open(*path, error)) {
       context.err << name << ": " << error << '\n';
       return kUsage;
@@ -197,9 +210,16 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
     const Pending p = std::move(pending.front());
     pending.pop_front();
     forecasts.Write(p.id, p.start, p.n, outcome.value);
+    if (!o.models.empty() && outcome.ok()) {
+      Model model{
+          .id = p.id, .observations = static_cast<long>(p.n), .time = LastTime(p.start, p.n)};
+      model.result = std::move(outcome.value);
+      models_file.stream() << ToJson(model) << '\n';
+      outcome.value = std::move(model.result);
+    }
     report(Summarise(outcome, p.n, p.missing));
     report_problems();
-    if (output_file.failed() || summary_file.failed()) {
+    if (output_file.failed() || summary_file.failed() || models_file.failed()) {
       write_failed = true;
       stop = true;
     }
@@ -260,8 +280,9 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
 
   // Both files are closed (written out and synced) before either is renamed into place, so that
   // a failure leaves neither.
-  bool written = output_file.Close(error) && summary_file.Close(error);
-  written = written && output_file.Commit(error) && summary_file.Commit(error);
+  bool written = output_file.Close(error) && summary_file.Close(error) && models_file.Close(error);
+  written = written && output_file.Commit(error) && summary_file.Commit(error) &&
+            models_file.Commit(error);
   if (!written) {
     context.err << name << ": " << error << " (the run is not saved)\n";
     return kUsage;

@@ -5,7 +5,7 @@ namespace {
 
 constexpr RegisterCommand kCommands[] = {
     &AddDatasetsCommand, &AddSeriesCommand, &AddArimaCommand, &AddArmaxCommand,
-    &AddEtsCommand,      &AddAutoCommands,  &AddBatchCommand,
+    &AddEtsCommand,      &AddAutoCommands,  &AddBatchCommand, &AddForecastCommand,
 };
 
 }  // namespace

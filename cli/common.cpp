@@ -185,6 +185,8 @@ void AddCommonOptions(CLI::App* command, CommonOptions& options) {
   AddInputOptions(command, options.input);
   AddFormatOption(command, options.format);
   AddHorizonOption(command, options.horizon);
+  command->add_option("--save", options.save,
+                      "Write the fitted model to FILE (a model file: vordex forecast --model)");
 }
 
 CLI::Option* AddLevelOption(CLI::App* command, std::vector<double>& levels) {

@@ -37,6 +37,7 @@ struct CommonOptions {
   InputOptions input;
   OutputFormat format = OutputFormat::kTable;  // --format table|csv|json
   int horizon = kDefaultHorizon;               // --horizon H (0: no forecasts)
+  std::string save;                            // --save FILE: the fitted model (model_file.h)
 };
 
 // Adds FILE, --dataset, --column, --time and --no-header to command; FILE and --dataset exclude
@@ -46,7 +47,7 @@ void AddInputOptions(CLI::App* command, InputOptions& options);
 void AddFormatOption(CLI::App* command, OutputFormat& format);
 // Adds --horizon (at least 1); the value horizon holds is the default.
 void AddHorizonOption(CLI::App* command, int& horizon);
-// All three of the above.
+// All three of the above, and --save.
 void AddCommonOptions(CLI::App* command, CommonOptions& options);
 
 // Adds --level L[,L...]: coverages of the limits in percent, each in (0, 100); a value below 1

@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "common.h"
 #include "methods.h"
+#include "model_file.h"
 #include "vordex/ets.hpp"
 #include "vordex/names.hpp"
 
@@ -72,6 +73,7 @@ void RunEts(const CommonOptions& common, const EtsOptions& o, CommandContext& co
       context.out, common.format,
       {Record("model", model_names, model_values), Record("parameters", Parameters(r)),
        Record("initial_states", states), Statistics(r, extra), ForecastSection(*series, r)});
+  if (!SaveIfAsked("ets", common.save, r, *series, context.err)) context.status = 1;
 }
 
 }  // namespace

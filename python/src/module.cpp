@@ -10,6 +10,7 @@
 #include <string>
 
 #include "convert.h"
+#include "model.h"
 #include "vordex/forecast.hpp"
 #if VORDEX_PYTHON_BATCH
 #include "many.h"
@@ -30,7 +31,9 @@ py::dict Fit(Settings (*read)(const py::dict&),
       py::gil_scoped_release release;
       result = fit(values, s);
     }
-    return ToDict(result);
+    py::dict d = ToDict(result);
+    d["model_file"] = ModelFileOf(result, static_cast<long>(values.size()));
+    return d;
   } catch (const Error& e) {
     RaiseError(e);
   }
@@ -84,4 +87,5 @@ PYBIND11_MODULE(_vordex, m) {
 #if VORDEX_PYTHON_BATCH
   RegisterMany(m);
 #endif
+  RegisterModel(m);
 }

@@ -7,6 +7,7 @@ and pandas series.
     vordex.auto(y)                     # the recommended automatic forecast
     vordex.auto_arima(y), vordex.theta(y)
     result.plot()                      # history, fitted values, forecasts, limits
+    result.save(path); vordex.load(path).update(y_new)   # model files
     vordex.forecast_many(df, method="ets")   # columns unique_id, ds, y (or id, time, value)
     vordex.plot_many(vordex.forecast_many(df), history=df)
     vordex.dask.forecast_many(dask_frame, ...)   # import vordex.dask
@@ -23,6 +24,7 @@ from ._api import arima, armax, auto, auto_arima, ets, theta
 from ._errors import Error, Message, Status
 from ._many import ManyForecasts, forecast_many, series_seed
 from ._settings import BoxCox
+from ._model import load, loads
 from ._plot import plot_many
 from ._results import (ArimaResult, ArmaxResult, AutoArimaResult, AutoResult, EtsResult, Result,
                        ThetaResult)
@@ -43,4 +45,4 @@ del _cls
 __all__ = ["arima", "ets", "armax", "auto", "auto_arima", "theta", "forecast_many", "BoxCox",
            "plot_many", "series_seed", "names", "ManyForecasts", "Error", "Message", "Status",
            "Result", "ArimaResult", "EtsResult", "ArmaxResult", "AutoArimaResult", "ThetaResult",
-           "AutoResult"]
+           "AutoResult", "load", "loads"]

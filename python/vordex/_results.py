@@ -141,6 +141,42 @@ class Result:
         self.fallback = raw.get("fallback", "")
         self.missing = raw["missing"]
         self.warnings = [Message(*m) for m in raw["warnings"]]
+        # The model file of a method that can be saved (arima, auto_arima, ets), else None.
+        self._model_file: Optional[str] = raw.get("model_file")
+
+    def save(self, path: Any) -> None:
+        """Writes the fitted model to `path` as a model file (one line of JSON: the method,
+        settings, estimates, the state its forecasts continue from, the fit statistics; no
+        observations), which ``vordex.load`` reads in any process. Methods saved: ARIMA,
+        automatic ARIMA and ETS; others raise vordex.Error (INVALID_SETTINGS)."""
+        from ._model import save
+        save(self, path)
+
+    def update(self, y_new: Any) -> "Result":
+        """The model with the new observations `y_new` (the times after the last; NaN for a
+        missing value) filtered through it, without estimating again: forecasts of the same
+        horizon and levels from the new end. Its ``y``, ``fitted`` and ``residuals`` are those of
+        the new observations (on their index, or the index continued); estimates and fit
+        statistics stay the model's. Equals filtering the whole series with the same
+        estimates, to rounding."""
+        from ._model import update
+        return update(self, y_new)
+
+    def predict(self, horizon: int, level: Any = (80.0, 95.0)) -> "Result":
+        """The model with forecasts of `horizon` steps and limits at `level` (percent) from
+        its state, without estimating again."""
+        from ._model import predict
+        return predict(self, horizon, level)
+
+    def __reduce_ex__(self, protocol: Any) -> Any:
+        # Pickles through the model file (with the observations and their index), so that a
+        # pickle stays small and loads across versions that read the format; results of
+        # methods without model files pickle as plain objects.
+        if self._model_file is None:
+            return super().__reduce_ex__(protocol)
+        from ._model import _unpickle
+        return (_unpickle, (self._model_file, self.y.to_numpy(dtype=float), self.y.index,
+                            self.y.name, self.settings))
 
     def _params(self, raw: Mapping[str, Any]) -> Dict[str, float]:
         return {}

@@ -1,0 +1,82 @@
+// Model files: the size of a saved monthly model, and saved models loaded and forecast one after
+// another on one core (the load of a file that was saved by another process, then 12 forecasts).
+// Counters: "bytes" the file's size; items_per_second the models loaded and forecast a second.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "support.h"
+#include "vordex/arima.hpp"
+#include "vordex/ets.hpp"
+#include "vordex/model.hpp"
+
+namespace {
+
+std::vector<double> Airline() {
+  return {std::begin(vordex::bench::kAirline), std::end(vordex::bench::kAirline)};
+}
+
+std::string ArimaFile(bool compact = false) {
+  return vordex::ToJson({.result = vordex::arima::Fit(Airline())}, {.compact = compact});
+}
+
+std::string EtsFile() {
+  vordex::ets::Settings s = vordex::ets::AutoSettings();
+  s.threads = 1;
+  return vordex::ToJson({.result = vordex::ets::Fit(Airline(), s)});
+}
+
+// Loads the file and forecasts 12 months with the limits of `levels`, again and again.
+void LoadAndForecast(benchmark::State& state, const std::string& file,
+                     const std::vector<double>& levels) {
+  for (auto _ : state) {
+    const vordex::Model model = vordex::FromJson(file);
+    const vordex::Model f = vordex::Predict(model, 12, levels);
+    benchmark::DoNotOptimize(vordex::Common(f).mean.data());
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.counters["bytes"] = static_cast<double>(file.size());
+}
+
+void BM_ModelArimaLoadForecast(benchmark::State& state) {
+  LoadAndForecast(state, ArimaFile(), {80, 95});
+}
+BENCHMARK(BM_ModelArimaLoadForecast)->Unit(benchmark::kMicrosecond);
+
+void BM_ModelArimaCompactLoadForecast(benchmark::State& state) {
+  LoadAndForecast(state, ArimaFile(true), {80, 95});
+}
+BENCHMARK(BM_ModelArimaCompactLoadForecast)->Unit(benchmark::kMicrosecond);
+
+// An additive smoothing model: ETS(A,N,A) forecasts its means in closed form.
+void BM_ModelEtsAdditiveLoadPointForecast(benchmark::State& state) {
+  vordex::ets::Settings s;
+  s.error = vordex::ets::ErrorForm::kAdditive;
+  s.trend = vordex::ets::Trend::kNone;
+  s.season = vordex::ets::Season::kAdditive;
+  LoadAndForecast(state, vordex::ToJson({.result = vordex::ets::Fit(Airline(), s)}), {});
+}
+BENCHMARK(BM_ModelEtsAdditiveLoadPointForecast)->Unit(benchmark::kMicrosecond);
+
+// Point forecasts only; a model with a multiplicative part still simulates its means (5000
+// paths).
+void BM_ModelEtsLoadPointForecast(benchmark::State& state) {
+  LoadAndForecast(state, EtsFile(), {});
+}
+BENCHMARK(BM_ModelEtsLoadPointForecast)->Unit(benchmark::kMicrosecond);
+
+void BM_ModelEtsLoadForecastSimulated(benchmark::State& state) {
+  LoadAndForecast(state, EtsFile(), {80, 95});
+}
+BENCHMARK(BM_ModelEtsLoadForecastSimulated)->Unit(benchmark::kMicrosecond);
+
+// Loading alone.
+void BM_ModelArimaLoad(benchmark::State& state) {
+  const std::string file = ArimaFile();
+  for (auto _ : state) benchmark::DoNotOptimize(vordex::FromJson(file).observations);
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ModelArimaLoad)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,950 @@
+#include "vordex/model.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <istream>
+#include <iterator>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <variant>
+
+#include "model/admissible.h"
+#include "vordex/arima.hpp"
+#include "vordex/auto.hpp"
+#include "vordex/error.hpp"
+#include "vordex/ets.hpp"
+#include "vordex/names.hpp"
+
+namespace vordex {
+namespace {
+
+using json = nlohmann::json;
+using ordered = nlohmann::ordered_json;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr const char* kFormatName = "vordex-model";
+// The library version written into every file (the project's version).
+constexpr const char* kLibraryVersion = VORDEX_VERSION_STRING;
+// Nesting deeper than this is no model file (the deepest field is four levels down); refused
+// before parsing so that no input can exhaust the stack.
+constexpr int kMaxDepth = 8;
+// Compact files write covariance entries below this fraction of the largest as zeros: after the
+// diffuse start is resolved, the states of the differencing carry rounding residue of about 1e-20
+// (against variances near 1) that takes most of a file's size and moves no forecast beyond its
+// last few bits.
+constexpr double kNegligible = 1e-15;
+// The longest series the methods take (ets::kMaxObservations, the ARIMA method's likewise).
+constexpr long kMaxObservations = ets::kMaxObservations;
+
+[[noreturn]] void Refuse(const std::string& field, const std::string& reason) {
+  throw Error(Status::kInvalidData, "model file: field '" + field + "': " + reason);
+}
+
+[[noreturn]] void RefuseSave(const std::string& reason) {
+  throw Error(Status::kInvalidSettings, "model file: " + reason);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing.
+
+// A double as JSON: the shortest decimal that reads back as the same double (nlohmann-json's
+// Grisu2), or null for NaN and the infinities, which JSON cannot hold.
+ordered Number(double x) {
+  return std::isfinite(x) ? ordered(x) : ordered(nullptr);
+}
+
+ordered Numbers(const std::vector<double>& xs) {
+  ordered a = ordered::array();
+  for (const double x : xs) a.push_back(Number(x));
+  return a;
+}
+
+ordered Optional(const std::optional<double>& x) {
+  return x ? Number(*x) : ordered(nullptr);
+}
+
+// A symmetric m by m matrix (by columns) as its upper triangle, column by column, when it is
+// symmetric bit for bit; otherwise whole. All zeros (a resolved diffuse part) as []. `compact`:
+// entries below kNegligible times the largest magnitude are written as 0.
+ordered Matrix(std::vector<double> a, std::size_t m, bool compact) {
+  if (compact) {
+    double largest = 0.0;
+    for (const double x : a) largest = std::max(largest, std::abs(x));
+    for (double& x : a)
+      if (std::abs(x) < kNegligible * largest) x = 0.0;
+  }
+  bool zero = true, symmetric = a.size() == m * m;
+  for (const double x : a) zero = zero && x == 0.0;
+  if (zero) return ordered::array();
+  for (std::size_t j = 0; symmetric && j < m; ++j)
+    for (std::size_t i = 0; i < j; ++i)
+      if (std::memcmp(&a[i + j * m], &a[j + i * m], sizeof(double)) != 0) symmetric = false;
+  if (!symmetric) return Numbers(a);
+  std::vector<double> packed;
+  packed.reserve(m * (m + 1) / 2);
+  for (std::size_t j = 0; j < m; ++j)
+    for (std::size_t i = 0; i <= j; ++i) packed.push_back(a[i + j * m]);
+  return Numbers(packed);
+}
+
+std::string Name(std::string_view name) {
+  return std::string(name);
+}
+
+ordered BoxCoxJson(const BoxCox& b) {
+  return ordered{{"lambda", Optional(b.lambda)}, {"bias_adjusted", b.bias_adjusted}};
+}
+
+ordered ArimaBody(const arima::Result& r, ordered& file, int horizon,
+                  const std::vector<double>& levels, bool compact) {
+  if (r.state.mean.empty()) RefuseSave("the ARIMA result carries no filter state");
+  ordered regression = ordered::array();
+  for (const arima::Coefficient& c : r.regression)
+    regression.push_back(ordered{{"name", c.name},
+                                 {"estimate", Number(c.estimate)},
+                                 {"standard_error", Number(c.standard_error)}});
+  file["settings"] = ordered{{"period", r.period},
+                             {"p", r.p},
+                             {"d", r.d},
+                             {"q", r.q},
+                             {"P", r.P},
+                             {"D", r.D},
+                             {"Q", r.Q},
+                             {"constant", r.constant.has_value()},
+                             {"drift", r.drift},
+                             {"transform", Name(ToString(r.transform))},
+                             {"lambda", Optional(r.lambda)},
+                             {"bias_adjusted", r.bias_adjusted},
+                             {"horizon", horizon},
+                             {"levels", Numbers(levels)}};
+  file["estimates"] = ordered{
+      {"ar", Numbers(r.ar)},
+      {"ma", Numbers(r.ma)},
+      {"seasonal_ar", Numbers(r.seasonal_ar)},
+      {"seasonal_ma", Numbers(r.seasonal_ma)},
+      {"constant", Optional(r.constant)},
+      {"regression", regression},
+      {"sigma2", Number(r.sigma2)},
+      {"standard_errors", ordered{{"ar", Numbers(r.standard_errors.ar)},
+                                  {"ma", Numbers(r.standard_errors.ma)},
+                                  {"seasonal_ar", Numbers(r.standard_errors.seasonal_ar)},
+                                  {"seasonal_ma", Numbers(r.standard_errors.seasonal_ma)}}}};
+  const arima::FilterState& s = r.state;
+  const std::size_t m = s.mean.size();
+  file["state"] = ordered{{"mean", Numbers(s.mean)},
+                          {"covariance", Matrix(s.covariance, m, compact)},
+                          {"diffuse", Matrix(s.diffuse, m, compact)},
+                          {"diffuse_left", s.diffuse_left},
+                          {"quiet", s.quiet},
+                          {"steady", s.steady},
+                          {"times", s.times},
+                          {"used", s.used},
+                          {"sum_of_squares", Number(s.sum_of_squares)},
+                          {"sum_log_ratios", Number(s.sum_log_ratios)}};
+  return ordered{{"log_likelihood", Number(r.log_likelihood)},
+                 {"aic", Number(r.aic)},
+                 {"aicc", Number(r.aicc)},
+                 {"bic", Number(r.bic)},
+                 {"lost", r.lost}};
+}
+
+ordered EtsBody(const ets::Result& r, ordered& file) {
+  const ets::Settings& s = r.settings;
+  ordered bounds = ordered::array();
+  for (const ets::Bound& b : s.bounds)
+    bounds.push_back(ordered{{"lower", Number(b.lower)}, {"upper", Number(b.upper)}});
+  file["settings"] = ordered{{"period", s.period},
+                             {"horizon", s.horizon},
+                             {"levels", Numbers(s.levels)},
+                             {"seed", s.seed},
+                             {"error", Name(ToString(s.error))},
+                             {"trend", Name(ToString(s.trend))},
+                             {"season", Name(ToString(s.season))},
+                             {"criterion", Name(ToString(s.criterion))},
+                             {"initialization", Name(ToString(s.initialization))},
+                             {"disturbances", Name(ToString(s.disturbances))},
+                             {"paths", s.paths},
+                             {"multisteps", s.multisteps},
+                             {"information_criterion", Name(ToString(s.information_criterion))},
+                             {"transform", Name(ToString(s.transform))},
+                             {"box_cox", BoxCoxJson(s.box_cox)},
+                             {"search", Name(ToString(s.search))},
+                             {"admissible_region", s.admissible_region},
+                             {"bounds", bounds},
+                             {"threads", s.threads},
+                             {"count_states", s.count_states},
+                             {"restrict_forms", s.restrict_forms},
+                             {"multiplicative_trend", s.multiplicative_trend},
+                             {"min_seasons", s.min_seasons}};
+  file["estimates"] = ordered{{"error", Name(ToString(r.model.error))},
+                              {"trend", Name(ToString(r.model.trend))},
+                              {"season", Name(ToString(r.model.season))},
+                              {"searched", r.searched},
+                              {"period", r.period},
+                              {"transform", Name(ToString(r.transform))},
+                              {"lambda", Optional(r.lambda)},
+                              {"alpha", Number(r.alpha)},
+                              {"beta", Number(r.beta)},
+                              {"gamma", Number(r.gamma)},
+                              {"phi", Number(r.phi)},
+                              {"initial_level", Number(r.initial_level)},
+                              {"initial_trend", Optional(r.initial_trend)},
+                              {"initial_seasonal", Numbers(r.initial_seasonal)},
+                              {"sigma", Number(r.sigma)}};
+  const ets::Continuation& c = r.continuation;
+  file["state"] = ordered{{"final_level", Number(r.final_level)},
+                          {"final_trend", Optional(r.final_trend)},
+                          {"final_seasonal", Numbers(r.final_seasonal)},
+                          {"scale", Number(c.scale)},
+                          {"level", Number(c.level)},
+                          {"trend", Number(c.trend)},
+                          {"seasonal", Numbers(c.seasonal)},
+                          {"sigma", Number(c.sigma)},
+                          {"resampled_errors", Numbers(c.resampled_errors)}};
+  ordered rmse = Numbers(r.rmse);
+  return ordered{{"log_likelihood", Number(r.log_likelihood)},
+                 {"aic", Number(r.aic)},
+                 {"aicc", Number(r.aicc)},
+                 {"bic", Number(r.bic)},
+                 {"sigma2", Number(r.sigma2)},
+                 {"information_criterion", Number(r.information_criterion)},
+                 {"mape", Number(r.mape)},
+                 {"rmse_average", Number(r.rmse_average)},
+                 {"rmse", rmse}};
+}
+
+// The horizon and levels of a result's own forecasts.
+int HorizonOf(const Forecast& f) {
+  return static_cast<int>(f.mean.size());
+}
+std::vector<double> LevelsOf(const Forecast& f) {
+  std::vector<double> levels;
+  for (const Limits& l : f.limits) levels.push_back(l.level);
+  return levels;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading: every field is taken by name, and an object whose fields were not all taken is
+// refused, so that a misspelt, extra or missing field never passes silently.
+
+class Object {
+ public:
+  Object(const json& value, std::string path) : value_(value), path_(std::move(path)) {
+    if (!value_.is_object()) Refuse(path_, "must be an object");
+  }
+  Object(const Object&) = delete;
+
+  std::string Path(std::string_view name) const {
+    return path_.empty() ? std::string(name) : path_ + "." + std::string(name);
+  }
+  bool Has(std::string_view name) const { return value_.contains(name); }
+  const json& Take(std::string_view name) {
+    const auto it = value_.find(name);
+    if (it == value_.end()) Refuse(Path(name), "is missing");
+    taken_.insert(std::string(name));
+    return *it;
+  }
+  // A finite number; `allow_null`: null stands for NaN (none, or not finite when saved).
+  double Real(std::string_view name, bool allow_null = false) {
+    return RealOf(Take(name), Path(name), allow_null);
+  }
+  std::optional<double> OptionalReal(std::string_view name) {
+    const json& v = Take(name);
+    if (v.is_null()) return std::nullopt;
+    return RealOf(v, Path(name), false);
+  }
+  long Integer(std::string_view name, long lo, long hi) {
+    const json& v = Take(name);
+    if (!v.is_number_integer()) Refuse(Path(name), "must be an integer");
+    const bool too_large = v.is_number_unsigned()
+                               ? v.get<std::uint64_t>() > static_cast<std::uint64_t>(hi)
+                               : v.get<std::int64_t>() > hi;
+    if (too_large || (!v.is_number_unsigned() && v.get<std::int64_t>() < lo) ||
+        (v.is_number_unsigned() && lo > 0 &&
+         v.get<std::uint64_t>() < static_cast<std::uint64_t>(lo)))
+      Refuse(Path(name), "must lie in " + std::to_string(lo) + ".." + std::to_string(hi));
+    return static_cast<long>(v.get<std::int64_t>());
+  }
+  bool Bool(std::string_view name) {
+    const json& v = Take(name);
+    if (!v.is_boolean()) Refuse(Path(name), "must be true or false");
+    return v.get<bool>();
+  }
+  std::string String(std::string_view name) {
+    const json& v = Take(name);
+    if (!v.is_string()) Refuse(Path(name), "must be a string");
+    return v.get<std::string>();
+  }
+  template <class Enum>
+  Enum Named(std::string_view name) {
+    const std::string text = String(name);
+    const std::optional<Enum> e = FromString<Enum>(text);
+    if (!e) Refuse(Path(name), "unknown value \"" + text + "\"");
+    return *e;
+  }
+  std::vector<double> Reals(std::string_view name, bool allow_null = false) {
+    const json& v = Take(name);
+    if (!v.is_array()) Refuse(Path(name), "must be an array of numbers");
+    std::vector<double> xs;
+    xs.reserve(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) {
+      const json& x = v[i];
+      // The path is spelt only for a refusal: most of a file's time goes into its numbers.
+      if (x.is_number_float() && std::isfinite(x.get<double>())) {
+        xs.push_back(x.get<double>());
+      } else {
+        xs.push_back(RealOf(x, Path(name) + "[" + std::to_string(i) + "]", allow_null));
+      }
+    }
+    return xs;
+  }
+  Object Child(std::string_view name) { return Object(Take(name), Path(name)); }
+  const json& Array(std::string_view name) {
+    const json& v = Take(name);
+    if (!v.is_array()) Refuse(Path(name), "must be an array");
+    return v;
+  }
+  // Refuses the first field that was not taken.
+  void Done() const {
+    for (auto it = value_.begin(); it != value_.end(); ++it)
+      if (!taken_.contains(it.key())) Refuse(Path(it.key()), "is not a field of this format");
+  }
+
+ private:
+  static double RealOf(const json& v, const std::string& path, bool allow_null) {
+    if (v.is_null() && allow_null) return kNaN;
+    if (!v.is_number()) Refuse(path, allow_null ? "must be a number or null" : "must be a number");
+    const double x = v.get<double>();
+    if (!std::isfinite(x)) Refuse(path, "must be a finite number");
+    return x;
+  }
+
+  const json& value_;
+  std::string path_;
+  std::set<std::string> taken_;
+};
+
+void CheckSize(const std::string& field, std::size_t size, std::size_t expected,
+               const std::string& why) {
+  if (size != expected)
+    Refuse(field, std::to_string(size) + " values; " + why + " gives " + std::to_string(expected));
+}
+
+void CheckLevels(const std::string& field, const std::vector<double>& levels) {
+  for (const double level : levels) {
+    const std::string problem = LevelProblem(level);
+    if (!problem.empty()) Refuse(field, problem);
+  }
+}
+
+// A symmetric matrix written by Matrix: [] for zeros, its upper triangle, or whole.
+std::vector<double> Unpack(const std::vector<double>& a, std::size_t m, const std::string& field,
+                           bool may_be_empty) {
+  if (a.empty() && may_be_empty) return std::vector<double>(m * m, 0.0);
+  if (a.size() == m * m) return a;
+  if (a.size() != m * (m + 1) / 2)
+    Refuse(field, std::to_string(a.size()) + " values; a state of dimension " + std::to_string(m) +
+                      " gives " + std::to_string(m * (m + 1) / 2) + " (upper triangle) or " +
+                      std::to_string(m * m));
+  std::vector<double> full(m * m);
+  std::size_t k = 0;
+  for (std::size_t j = 0; j < m; ++j)
+    for (std::size_t i = 0; i <= j; ++i) full[i + j * m] = full[j + i * m] = a[k++];
+  return full;
+}
+
+// The counts every method's statistics end with.
+struct Counts {
+  long observations = 0;
+  long missing = 0;
+};
+
+void ReadCounts(Object& t, Counts& counts) {
+  counts.observations = t.Integer("observations", 1, kMaxObservations);
+  counts.missing = t.Integer("missing", 0, counts.observations - 1);
+}
+
+// Reads settings, estimates, state and statistics of an ARIMA model into r.
+void ReadArima(Object& file, arima::Result& r, int& horizon, std::vector<double>& levels,
+               Counts& counts) {
+  {
+    Object s = file.Child("settings");
+    r.period = static_cast<int>(s.Integer("period", 1, 24));
+    r.p = static_cast<int>(s.Integer("p", 0, 12));
+    r.d = static_cast<int>(s.Integer("d", 0, 2));
+    r.q = static_cast<int>(s.Integer("q", 0, 12));
+    r.P = static_cast<int>(s.Integer("P", 0, 3));
+    r.D = static_cast<int>(s.Integer("D", 0, 2));
+    r.Q = static_cast<int>(s.Integer("Q", 0, 3));
+    if (r.period == 1 && (r.P > 0 || r.Q > 0 || r.D > 0))
+      Refuse(s.Path("period"), "seasonal orders need a period above 1");
+    const bool constant = s.Bool("constant");
+    r.drift = s.Bool("drift");
+    r.transform = s.Named<Transform>("transform");
+    r.lambda = s.OptionalReal("lambda");
+    if (r.lambda.has_value() != (r.transform == Transform::kBoxCox))
+      Refuse(s.Path("lambda"), "a number with the box_cox transform, null otherwise");
+    r.bias_adjusted = s.Bool("bias_adjusted");
+    horizon = static_cast<int>(s.Integer("horizon", 0, kMaxObservations));
+    levels = s.Reals("levels");
+    CheckLevels(s.Path("levels"), levels);
+    s.Done();
+    r.lost = r.d + r.D * r.period;
+    Object e = file.Child("estimates");
+    r.ar = e.Reals("ar");
+    r.ma = e.Reals("ma");
+    r.seasonal_ar = e.Reals("seasonal_ar");
+    r.seasonal_ma = e.Reals("seasonal_ma");
+    CheckSize(e.Path("ar"), r.ar.size(), r.p, "the order p");
+    CheckSize(e.Path("ma"), r.ma.size(), r.q, "the order q");
+    CheckSize(e.Path("seasonal_ar"), r.seasonal_ar.size(), r.P, "the order P");
+    CheckSize(e.Path("seasonal_ma"), r.seasonal_ma.size(), r.Q, "the order Q");
+    r.constant = e.OptionalReal("constant");
+    if (r.constant.has_value() != constant)
+      Refuse(e.Path("constant"), constant ? "is missing for a model with a constant"
+                                          : "must be null for a model without a constant");
+    const json& regression = e.Array("regression");
+    for (std::size_t j = 0; j < regression.size(); ++j) {
+      Object c(regression[j], e.Path("regression") + "[" + std::to_string(j) + "]");
+      arima::Coefficient& k = r.regression.emplace_back();
+      k.name = c.String("name");
+      k.estimate = c.Real("estimate");
+      k.standard_error = c.Real("standard_error", true);
+      c.Done();
+    }
+    // The regression's own coefficients come first, as the fit orders them.
+    std::size_t own = 0;
+    if (constant) {
+      if (regression.size() <= own || r.regression[own].name != "mean")
+        Refuse(e.Path("regression"), "a model with a constant has \"mean\" first");
+      ++own;
+    }
+    if (r.drift) {
+      if (regression.size() <= own || r.regression[own].name != "drift")
+        Refuse(e.Path("regression"), "a model with a drift has \"drift\" after the constant");
+      ++own;
+    }
+    std::set<std::string> names;
+    for (std::size_t j = own; j < r.regression.size(); ++j)
+      if (r.regression[j].name.empty() || !names.insert(r.regression[j].name).second)
+        Refuse(e.Path("regression"), "regressor names must be distinct and not empty");
+    r.sigma2 = e.Real("sigma2");
+    if (!(r.sigma2 > 0.0)) Refuse(e.Path("sigma2"), "must be positive");
+    Object se = e.Child("standard_errors");
+    r.standard_errors.ar = se.Reals("ar", true);
+    r.standard_errors.ma = se.Reals("ma", true);
+    r.standard_errors.seasonal_ar = se.Reals("seasonal_ar", true);
+    r.standard_errors.seasonal_ma = se.Reals("seasonal_ma", true);
+    CheckSize(se.Path("ar"), r.standard_errors.ar.size(), r.p, "the order p");
+    CheckSize(se.Path("ma"), r.standard_errors.ma.size(), r.q, "the order q");
+    CheckSize(se.Path("seasonal_ar"), r.standard_errors.seasonal_ar.size(), r.P, "the order P");
+    CheckSize(se.Path("seasonal_ma"), r.standard_errors.seasonal_ma.size(), r.Q, "the order Q");
+    se.Done();
+    e.Done();
+    const std::string problem = model::ArimaInadmissible(r);
+    if (!problem.empty()) Refuse(e.Path(problem), "outside the admissible region");
+  }
+  {
+    Object s = file.Child("state");
+    arima::FilterState& f = r.state;
+    // R's makeARIMA: r = max(p + s P, q + s Q + 1), then d + s D differencing states.
+    const std::size_t dim = static_cast<std::size_t>(
+        std::max(r.p + r.period * r.P, r.q + r.period * r.Q + 1) + r.d + r.period * r.D);
+    f.mean = s.Reals("mean");
+    CheckSize(s.Path("mean"), f.mean.size(), dim, "the orders");
+    f.covariance = Unpack(s.Reals("covariance"), dim, s.Path("covariance"), true);
+    f.diffuse = Unpack(s.Reals("diffuse"), dim, s.Path("diffuse"), true);
+    f.diffuse_left = static_cast<int>(s.Integer("diffuse_left", 0, static_cast<long>(dim)));
+    f.quiet = static_cast<int>(s.Integer("quiet", 0, std::numeric_limits<int>::max()));
+    f.steady = s.Bool("steady");
+    f.times = s.Integer("times", 0, kMaxObservations);
+    f.used = s.Integer("used", 0, f.times);
+    f.sum_of_squares = s.Real("sum_of_squares");
+    f.sum_log_ratios = s.Real("sum_log_ratios");
+    s.Done();
+  }
+  Object t = file.Child("statistics");
+  r.log_likelihood = t.Real("log_likelihood", true);
+  r.aic = t.Real("aic", true);
+  r.aicc = t.Real("aicc", true);
+  r.bic = t.Real("bic", true);
+  if (t.Integer("lost", 0, 2 + 2 * 24) != r.lost)
+    Refuse(t.Path("lost"), "does not equal d + D s of the orders");
+  ReadCounts(t, counts);
+  if (r.state.times != counts.observations)
+    Refuse(t.Path("observations"), "does not equal the filter state's times");
+  t.Done();
+}
+
+ets::Bound BoundOf(const json& v, const std::string& path) {
+  Object b(v, path);
+  ets::Bound bound{.lower = b.Real("lower"), .upper = b.Real("upper")};
+  b.Done();
+  return bound;
+}
+
+void ReadEts(Object& file, ets::Result& r, Counts& counts) {
+  {
+    Object s = file.Child("settings");
+    ets::Settings& g = r.settings;
+    g.period = static_cast<int>(s.Integer("period", 1, 24));
+    g.horizon = static_cast<int>(s.Integer("horizon", 0, ets::kMaxObservations));
+    g.levels = s.Reals("levels");
+    CheckLevels(s.Path("levels"), g.levels);
+    g.seed = static_cast<std::uint32_t>(s.Integer("seed", 0, 0xFFFFFFFFL));
+    g.error = s.Named<ets::ErrorForm>("error");
+    g.trend = s.Named<ets::Trend>("trend");
+    g.season = s.Named<ets::Season>("season");
+    g.criterion = s.Named<ets::Criterion>("criterion");
+    g.initialization = s.Named<ets::Initialization>("initialization");
+    g.disturbances = s.Named<ets::Disturbances>("disturbances");
+    g.paths = static_cast<int>(s.Integer("paths", 500, 50000));
+    g.multisteps = static_cast<int>(s.Integer("multisteps", 3, 24));
+    g.information_criterion = s.Named<ets::InformationCriterion>("information_criterion");
+    g.transform = s.Named<Transform>("transform");
+    {
+      Object b = s.Child("box_cox");
+      g.box_cox.lambda = b.OptionalReal("lambda");
+      g.box_cox.bias_adjusted = b.Bool("bias_adjusted");
+      b.Done();
+    }
+    g.search = s.Named<ets::Search>("search");
+    g.admissible_region = s.Bool("admissible_region");
+    const json& bounds = s.Array("bounds");
+    for (std::size_t j = 0; j < bounds.size(); ++j)
+      g.bounds.push_back(BoundOf(bounds[j], s.Path("bounds") + "[" + std::to_string(j) + "]"));
+    if (g.bounds.size() != 0 && g.bounds.size() != 1 && g.bounds.size() != 4)
+      Refuse(s.Path("bounds"), "none, one pair or four pairs");
+    g.threads = static_cast<int>(s.Integer("threads", 0, 4096));
+    g.count_states = s.Bool("count_states");
+    g.restrict_forms = s.Bool("restrict_forms");
+    g.multiplicative_trend = s.Bool("multiplicative_trend");
+    g.min_seasons = static_cast<int>(s.Integer("min_seasons", 0, 1000));
+    s.Done();
+  }
+  {
+    Object e = file.Child("estimates");
+    r.model.error = e.Named<ets::ErrorForm>("error");
+    r.model.trend = e.Named<ets::Trend>("trend");
+    r.model.season = e.Named<ets::Season>("season");
+    if (r.model.error == ets::ErrorForm::kAuto) Refuse(e.Path("error"), "a fitted model's form");
+    if (r.model.trend == ets::Trend::kAuto) Refuse(e.Path("trend"), "a fitted model's form");
+    if (r.model.season == ets::Season::kAuto) Refuse(e.Path("season"), "a fitted model's form");
+    r.searched = e.Bool("searched");
+    r.period = static_cast<int>(e.Integer("period", 1, 24));
+    r.transform = e.Named<Transform>("transform");
+    r.lambda = e.OptionalReal("lambda");
+    if (r.lambda.has_value() != (r.transform == Transform::kBoxCox))
+      Refuse(e.Path("lambda"), "a number with the box_cox transform, null otherwise");
+    r.alpha = e.Real("alpha");
+    r.beta = e.Real("beta");
+    r.gamma = e.Real("gamma");
+    r.phi = e.Real("phi");
+    r.initial_level = e.Real("initial_level");
+    r.initial_trend = e.OptionalReal("initial_trend");
+    r.initial_seasonal = e.Reals("initial_seasonal");
+    r.sigma = e.Real("sigma");
+    const bool trend = r.model.trend != ets::Trend::kNone;
+    const bool season = r.model.season != ets::Season::kNone;
+    if (r.initial_trend.has_value() != trend)
+      Refuse(e.Path("initial_trend"), "a number with a trend, null without");
+    CheckSize(e.Path("initial_seasonal"), r.initial_seasonal.size(),
+              season ? static_cast<std::size_t>(r.period) : 0, "the season and period");
+    if (season && r.period < 2) Refuse(e.Path("period"), "a seasonal model needs a period above 1");
+    e.Done();
+    const std::string problem = model::EtsInadmissible(r);
+    if (!problem.empty()) Refuse(e.Path(problem), "outside the admissible region");
+  }
+  {
+    Object s = file.Child("state");
+    ets::Continuation& c = r.continuation;
+    r.final_level = s.Real("final_level");
+    r.final_trend = s.OptionalReal("final_trend");
+    r.final_seasonal = s.Reals("final_seasonal");
+    c.scale = s.Real("scale");
+    c.level = s.Real("level");
+    c.trend = s.Real("trend");
+    c.seasonal = s.Reals("seasonal");
+    c.sigma = s.Real("sigma");
+    c.resampled_errors = s.Reals("resampled_errors");
+    const bool trend = r.model.trend != ets::Trend::kNone;
+    const std::size_t seasons =
+        r.model.season != ets::Season::kNone ? static_cast<std::size_t>(r.period) : 0;
+    if (r.final_trend.has_value() != trend)
+      Refuse(s.Path("final_trend"), "a number with a trend, null without");
+    CheckSize(s.Path("final_seasonal"), r.final_seasonal.size(), seasons, "the season and period");
+    CheckSize(s.Path("seasonal"), c.seasonal.size(), seasons, "the season and period");
+    if (!(c.scale > 0.0)) Refuse(s.Path("scale"), "must be positive");
+    if (!(c.sigma >= 0.0)) Refuse(s.Path("sigma"), "must not be negative");
+    if (r.settings.disturbances == ets::Disturbances::kResampled && c.resampled_errors.empty())
+      Refuse(s.Path("resampled_errors"), "resampled disturbances draw from them; none given");
+    const std::string problem = model::EtsStatesInadmissible(r);
+    if (!problem.empty()) Refuse(s.Path(problem), "must be positive in a multiplicative model");
+    s.Done();
+  }
+  Object t = file.Child("statistics");
+  r.log_likelihood = t.Real("log_likelihood", true);
+  r.aic = t.Real("aic", true);
+  r.aicc = t.Real("aicc", true);
+  r.bic = t.Real("bic", true);
+  r.sigma2 = t.Real("sigma2", true);
+  r.information_criterion = t.Real("information_criterion", true);
+  r.mape = t.Real("mape", true);
+  r.rmse_average = t.Real("rmse_average", true);
+  r.rmse = t.Reals("rmse", true);
+  ReadCounts(t, counts);
+  t.Done();
+}
+
+// The deepest nesting of arrays and objects in `text`, counted outside strings.
+int Depth(std::string_view text) {
+  int depth = 0, deepest = 0;
+  bool in_string = false, escaped = false;
+  for (const char ch : text) {
+    if (in_string) {
+      if (escaped)
+        escaped = false;
+      else if (ch == '\\')
+        escaped = true;
+      else if (ch == '"')
+        in_string = false;
+    } else if (ch == '"') {
+      in_string = true;
+    } else if (ch == '[' || ch == '{') {
+      deepest = std::max(deepest, ++depth);
+    } else if (ch == ']' || ch == '}') {
+      --depth;
+    }
+  }
+  return deepest;
+}
+
+template <class R>
+Method MethodOfResult() {
+  if constexpr (std::is_same_v<R, arima::Result>) return Method::kArima;
+  if constexpr (std::is_same_v<R, auto_arima::Result>) return Method::kAutoArima;
+  if constexpr (std::is_same_v<R, ets::Result>) return Method::kEts;
+  if constexpr (std::is_same_v<R, armax::Result>) return Method::kArmax;
+  if constexpr (std::is_same_v<R, theta::Result>) return Method::kTheta;
+  return Method::kAuto;
+}
+
+}  // namespace
+
+std::string ToJson(const Model& model, const SaveOptions& options) {
+  const Forecast* common = batch::Common(model.result);
+  if (common == nullptr) RefuseSave("no fitted result to save");
+  ordered file;
+  file["format"] = kFormatName;
+  file["format_version"] = kModelFormatVersion;
+  file["library_version"] = kLibraryVersion;
+  if (!model.id.empty()) file["id"] = model.id;
+  ordered statistics;
+  std::visit(
+      [&](const auto& r) {
+        using R = std::decay_t<decltype(r)>;
+        if constexpr (std::is_same_v<R, std::monostate>) {
+          RefuseSave("no fitted result to save");
+        } else {
+          constexpr bool arima_like =
+              std::is_same_v<R, arima::Result> || std::is_same_v<R, auto_arima::Result>;
+          if constexpr (!arima_like && !std::is_same_v<R, ets::Result>) {
+            RefuseSave("a " + std::string(ToString(MethodOfResult<R>())) +
+                       " model cannot be saved; methods saved: arima, auto_arima, ets");
+          } else {
+            file["method"] = ToString(MethodOfResult<R>());
+            file["model"] = batch::ModelName(model.result);
+            if constexpr (arima_like) {
+              const int horizon = model.horizon >= 0 ? model.horizon : HorizonOf(r);
+              const std::vector<double> levels = model.horizon >= 0 ? model.levels : LevelsOf(r);
+              statistics = ArimaBody(r, file, horizon, levels, options.compact);
+            } else {
+              statistics = EtsBody(r, file);
+            }
+          }
+        }
+      },
+      model.result);
+  const long n =
+      model.observations > 0 ? model.observations : static_cast<long>(common->fitted.size());
+  statistics["observations"] = n;
+  statistics["missing"] = common->missing;
+  file["statistics"] = std::move(statistics);
+  file["periods"] = ordered::array();
+  std::visit(
+      [&](const auto& r) {
+        if constexpr (!std::is_same_v<std::decay_t<decltype(r)>, std::monostate>)
+          file["periods"].push_back(r.period);
+      },
+      model.result);
+  file["time"] = model.time
+                     ? ordered{{"last", model.time->last}, {"calendar", model.time->calendar}}
+                     : ordered(nullptr);
+  if (options.data) {
+    if (!model.data.empty() && static_cast<long>(model.data.size()) != n)
+      RefuseSave("the data have " + std::to_string(model.data.size()) + " values; the model " +
+                 std::to_string(n) + " observations");
+    if (model.data.empty()) RefuseSave("no data to save: the model's data are empty");
+    // Missing values are written as null.
+    file["data"] = Numbers(model.data);
+  }
+  return file.dump();
+}
+
+Model FromJson(std::string_view text) {
+  if (Depth(text) > kMaxDepth) Refuse("", "nested deeper than a model file is");
+  json document;
+  try {
+    document = json::parse(text.begin(), text.end());
+  } catch (const json::out_of_range& e) {
+    // A number beyond the doubles (1e999): named by the key before it.
+    std::string field = "?";
+    const std::string what = e.what();
+    const std::size_t open = what.find('\''), close = what.rfind('\'');
+    if (open != std::string::npos && close > open) {
+      const std::size_t at = text.find(what.substr(open + 1, close - open - 1));
+      const std::size_t colon = at == std::string_view::npos ? at : text.rfind(':', at);
+      const std::size_t end = colon == std::string_view::npos ? colon : text.rfind('"', colon);
+      const std::size_t begin = end == 0 || end == std::string_view::npos
+                                    ? std::string_view::npos
+                                    : text.rfind('"', end - 1);
+      if (begin != std::string_view::npos)
+        field = std::string(text.substr(begin + 1, end - begin - 1));
+    }
+    Refuse(field, "a number that is not finite (" + what + ")");
+  } catch (const json::exception& e) {
+    throw Error(Status::kInvalidData, std::string("model file: not JSON: ") + e.what());
+  }
+  Object file(document, "");
+  if (file.String("format") != kFormatName)
+    Refuse("format", std::string("must be \"") + kFormatName + "\"");
+  const long version = file.Integer("format_version", 1, std::numeric_limits<int>::max());
+  if (version > kModelFormatVersion)
+    Refuse("format_version", "version " + std::to_string(version) +
+                                 " is newer than this library reads (" +
+                                 std::to_string(kModelFormatVersion) + "); upgrade the library");
+  file.String("library_version");
+  Model model;
+  if (file.Has("id")) {
+    model.id = file.String("id");
+    if (model.id.empty()) Refuse("id", "must not be empty when present");
+  }
+  const std::string method_name = file.String("method");
+  const std::optional<Method> method = FromString<Method>(method_name);
+  Counts counts;
+  if (method == Method::kArima || method == Method::kAutoArima) {
+    arima::Result r;
+    ReadArima(file, r, model.horizon, model.levels, counts);
+    if (method == Method::kArima) {
+      model.result = std::move(r);
+    } else {
+      auto_arima::Result a;
+      static_cast<arima::Result&>(a) = std::move(r);
+      model.result = std::move(a);
+    }
+  } else if (method == Method::kEts) {
+    ets::Result r;
+    ReadEts(file, r, counts);
+    model.horizon = r.settings.horizon;
+    model.levels = r.settings.levels;
+    model.result = std::move(r);
+  } else {
+    Refuse("method", "\"" + method_name + "\" is not a method saved in model files");
+  }
+  // The name is the method's notation of the fields read: a file whose fields describe another
+  // model than it names is refused.
+  const std::string name = file.String("model");
+  if (name != batch::ModelName(model.result))
+    Refuse("model",
+           "names \"" + name + "\"; the fields describe " + batch::ModelName(model.result));
+  const json& periods = file.Array("periods");
+  std::visit(
+      [&](auto& r) {
+        if constexpr (!std::is_same_v<std::decay_t<decltype(r)>, std::monostate>) {
+          if (periods.size() != 1 || !periods[0].is_number_integer() ||
+              periods[0].get<std::int64_t>() != r.period)
+            Refuse("periods", "must be [" + std::to_string(r.period) + "], the model's period");
+        }
+      },
+      model.result);
+  model.observations = counts.observations;
+  std::visit(
+      [&](auto& r) {
+        if constexpr (!std::is_same_v<std::decay_t<decltype(r)>, std::monostate>)
+          r.missing = static_cast<int>(counts.missing);
+      },
+      model.result);
+  const json& time = file.Take("time");
+  if (!time.is_null()) {
+    Object t(time, "time");
+    model.time = SeriesTime{.last = t.String("last"), .calendar = t.String("calendar")};
+    t.Done();
+  }
+  if (file.Has("data")) {
+    model.data = file.Reals("data", true);
+    CheckSize("data", model.data.size(), static_cast<std::size_t>(model.observations),
+              "statistics.observations");
+  }
+  file.Done();
+  return model;
+}
+
+void Save(const Model& model, std::ostream& out, const SaveOptions& options) {
+  out << ToJson(model, options) << '\n';
+  if (!out) throw Error(Status::kInvalidData, "model file: the stream could not be written");
+}
+
+void Save(const batch::MethodResult& result, std::ostream& out) {
+  Model model;
+  model.result = result;
+  Save(model, out);
+}
+
+Model Load(std::istream& in) {
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return FromJson(text);
+}
+
+std::vector<Model> LoadMany(std::istream& in) {
+  std::vector<Model> models;
+  std::string line;
+  for (long number = 1; std::getline(in, line); ++number) {
+    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+    try {
+      models.push_back(FromJson(line));
+    } catch (const Error& e) {
+      throw Error(e.status(), "line " + std::to_string(number) + ": " + e.text());
+    }
+  }
+  return models;
+}
+
+const Forecast& Common(const Model& model) {
+  const Forecast* f = batch::Common(model.result);
+  if (f == nullptr) throw Error(Status::kInvalidSettings, "model: no fitted result");
+  return *f;
+}
+
+Model Predict(const Model& model, int horizon, const std::vector<double>& levels,
+              std::optional<std::uint32_t> seed) {
+  Model out = model;
+  std::visit(
+      [&](auto& r) {
+        using R = std::decay_t<decltype(r)>;
+        if constexpr (std::is_same_v<R, arima::Result>) {
+          r = arima::Predict(r, horizon, levels);
+        } else if constexpr (std::is_same_v<R, auto_arima::Result>) {
+          static_cast<arima::Result&>(r) = arima::Predict(r, horizon, levels);
+        } else if constexpr (std::is_same_v<R, ets::Result>) {
+          r = ets::ForecastFrom(r, horizon, levels, seed.value_or(r.settings.seed));
+        } else {
+          throw Error(Status::kInvalidSettings,
+                      "model: forecasts from a model are made for arima, auto_arima and ets");
+        }
+      },
+      out.result);
+  return out;
+}
+
+Model Update(const Model& model, std::span<const double> new_observations,
+             std::optional<std::string> last_time) {
+  Model out = model;
+  if (out.observations <= 0) out.observations = static_cast<long>(Common(model).fitted.size());
+  const int horizon = model.horizon >= 0 ? model.horizon : HorizonOf(Common(model));
+  const std::vector<double> levels = model.horizon >= 0 ? model.levels : LevelsOf(Common(model));
+  std::visit(
+      [&](auto& r) {
+        using R = std::decay_t<decltype(r)>;
+        if constexpr (std::is_same_v<R, arima::Result> || std::is_same_v<R, auto_arima::Result>) {
+          const std::size_t own = (r.constant ? 1 : 0) + (r.drift ? 1 : 0);
+          if (r.regression.size() > own)
+            throw Error(Status::kInvalidSettings,
+                        "model: a model with regressors is updated by arima::Update with the "
+                        "regressors' new values");
+          arima::Result u = arima::Update(r, new_observations);
+          // The information criteria count the observed values of the whole series, which a
+          // loaded model knows by number only.
+          const double k = static_cast<double>(r.ar.size() + r.ma.size() + r.seasonal_ar.size() +
+                                               r.seasonal_ma.size() + r.regression.size()) +
+                           1.0;
+          const double n = static_cast<double>(
+              out.observations + static_cast<long>(new_observations.size()) - u.missing - u.lost);
+          u.aic = -2.0 * u.log_likelihood + 2.0 * k;
+          u.aicc = n - k - 1.0 > 0.0 ? u.aic + 2.0 * k * (k + 1.0) / (n - k - 1.0)
+                                     : std::numeric_limits<double>::infinity();
+          u.bic = u.aic + k * (std::log(n) - 2.0);
+          static_cast<arima::Result&>(r) = arima::Predict(u, horizon, levels);
+        } else if constexpr (std::is_same_v<R, ets::Result>) {
+          r.settings.horizon = horizon;
+          r.settings.levels = levels;
+          r = ets::Update(r, new_observations);
+        } else {
+          throw Error(Status::kInvalidSettings,
+                      "model: updates are made for arima, auto_arima and ets models");
+        }
+      },
+      out.result);
+  out.observations += static_cast<long>(new_observations.size());
+  if (!out.data.empty())
+    out.data.insert(out.data.end(), new_observations.begin(), new_observations.end());
+  out.time.reset();
+  if (last_time)
+    out.time = SeriesTime{.last = std::move(*last_time),
+                          .calendar = model.time ? model.time->calendar : std::string()};
+  return out;
+}
+
+Model Refit(const Model& model, std::span<const double> observations) {
+  Model out;
+  out.observations = static_cast<long>(observations.size());
+  out.horizon = model.horizon;
+  out.levels = model.levels;
+  const int horizon = model.horizon >= 0 ? model.horizon : HorizonOf(Common(model));
+  const std::vector<double> levels = model.horizon >= 0 ? model.levels : LevelsOf(Common(model));
+  std::visit(
+      [&](const auto& r) {
+        using R = std::decay_t<decltype(r)>;
+        if constexpr (std::is_same_v<R, arima::Result> || std::is_same_v<R, auto_arima::Result>) {
+          const std::size_t own = (r.constant ? 1 : 0) + (r.drift ? 1 : 0);
+          if (r.regression.size() > own)
+            throw Error(Status::kInvalidSettings,
+                        "model: a model with regressors is refitted by arima::Fit with them");
+          arima::Settings s;
+          s.period = r.period;
+          s.horizon = horizon;
+          s.levels = levels;
+          s.p = r.p, s.d = r.d, s.q = r.q, s.P = r.P, s.D = r.D, s.Q = r.Q;
+          s.constant = r.constant.has_value();
+          s.drift = r.drift;
+          s.transform = r.transform;
+          s.box_cox = {.lambda = r.lambda, .bias_adjusted = r.bias_adjusted};
+          out.result = arima::Fit(observations, s);
+        } else if constexpr (std::is_same_v<R, ets::Result>) {
+          ets::Settings s = r.settings;
+          s.error = r.model.error;
+          s.trend = r.model.trend;
+          s.season = r.model.season;
+          s.horizon = horizon;
+          s.levels = levels;
+          if (r.lambda) s.box_cox.lambda = r.lambda;
+          out.result = ets::Fit(observations, s);
+        } else {
+          throw Error(Status::kInvalidSettings,
+                      "model: refits are made for arima, auto_arima and ets models");
+        }
+      },
+      model.result);
+  out.time = model.time;
+  if (!model.data.empty()) out.data.assign(observations.begin(), observations.end());
+  return out;
+}
+
+}  // namespace vordex

@@ -1,0 +1,249 @@
+#include "vordex/model.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <span>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/bits.h"
+#include "support/datasets.h"
+#include "support/tolerances.h"
+#include "vordex/arima.hpp"
+#include "vordex/auto.hpp"
+#include "vordex/ets.hpp"
+
+namespace vordex {
+namespace {
+
+using testing::SameBits;
+
+// One model of each kind that files hold, fitted to the first `n` airline values.
+struct Case {
+  const char* name;
+  std::function<batch::MethodResult(std::span<const double>)> fit;
+};
+
+const std::vector<Case>& Cases() {
+  static const std::vector<Case> cases = {
+      {"airline ARIMA on logs",
+       [](std::span<const double> y) { return batch::MethodResult(arima::Fit(y)); }},
+      {"ARIMA with constant and a gap",
+       [](std::span<const double> y) {
+         std::vector<double> v(y.begin(), y.end());
+         v[20] = std::nan("");
+         return batch::MethodResult(
+             arima::Fit(v, {.p = 1, .d = 0, .q = 1, .P = 1, .D = 1, .Q = 0, .constant = true}));
+       }},
+      {"automatic ARIMA",
+       [](std::span<const double> y) { return batch::MethodResult(auto_arima::Fit(y)); }},
+      {"ETS(M,Ad,M)",
+       [](std::span<const double> y) {
+         return batch::MethodResult(ets::Fit(y, {.error = ets::ErrorForm::kMultiplicative,
+                                                 .trend = ets::Trend::kDamped,
+                                                 .season = ets::Season::kMultiplicative,
+                                                 .paths = 1000}));
+       }},
+      {"automatic ETS with resampled errors",
+       [](std::span<const double> y) {
+         ets::Settings s = ets::AutoSettings();
+         s.disturbances = ets::Disturbances::kResampled;
+         s.paths = 600;
+         s.seed = 7;
+         s.threads = 1;
+         return batch::MethodResult(ets::Fit(y, s));
+       }},
+  };
+  return cases;
+}
+
+Model SavedAndLoaded(const Model& model) {
+  std::stringstream file;
+  Save(model, file);
+  return Load(file);
+}
+
+void ExpectSameForecasts(const Model& a, const Model& b, const std::string& what) {
+  const Forecast& x = Common(a);
+  const Forecast& y = Common(b);
+  EXPECT_TRUE(SameBits(x.mean, y.mean)) << what;
+  ASSERT_EQ(x.limits.size(), y.limits.size()) << what;
+  for (std::size_t i = 0; i < x.limits.size(); ++i) {
+    EXPECT_TRUE(SameBits(x.limits[i].lower, y.limits[i].lower)) << what;
+    EXPECT_TRUE(SameBits(x.limits[i].upper, y.limits[i].upper)) << what;
+  }
+}
+
+TEST(ModelFile, LoadedModelForecastsAsTheSavedOneBitForBit) {
+  const std::vector<double> y = testing::Airline();
+  for (const Case& c : Cases()) {
+    Model fitted{.result = c.fit(y), .time = SeriesTime{"1960-12", "monthly"}};
+    const Model loaded = SavedAndLoaded(fitted);
+    // The file of the loaded model is the file of the saved one.
+    EXPECT_EQ(ToJson(loaded), ToJson(fitted)) << c.name;
+    EXPECT_EQ(batch::ModelName(loaded.result), batch::ModelName(fitted.result)) << c.name;
+    EXPECT_EQ(loaded.time->last, "1960-12");
+    for (const int horizon : {1, 7, 30})
+      ExpectSameForecasts(Predict(loaded, horizon, {50, 99.5}),
+                          Predict(fitted, horizon, {50, 99.5}), c.name);
+  }
+}
+
+TEST(ModelFile, CompactModelsAreSmallAndForecastToRounding) {
+  // The 4 KB budget of a monthly model (resampled errors carry one value per observation and are
+  // left out here); the covariance residue that compact files drop moves forecasts by rounding.
+  const std::vector<double> y = testing::Airline();
+  for (std::size_t i = 0; i < 4; ++i) {
+    const Model model{.result = Cases()[i].fit(y)};
+    const std::string text = ToJson(model, {.compact = true});
+    EXPECT_LT(text.size(), 4096u) << Cases()[i].name;
+    const Model loaded = Predict(FromJson(text), 24, {95}), saved = Predict(model, 24, {95});
+    const Forecast& a = Common(loaded);
+    const Forecast& b = Common(saved);
+    for (std::size_t h = 0; h < 24; ++h) {
+      EXPECT_NEAR(a.mean[h], b.mean[h], testing::kClosedForm * b.mean[h]) << Cases()[i].name;
+      EXPECT_NEAR(a.limits[0].upper[h], b.limits[0].upper[h],
+                  testing::kClosedForm * b.limits[0].upper[h])
+          << Cases()[i].name;
+    }
+  }
+}
+
+TEST(ModelFile, UpdatedLoadedModelContinuesItsOneStepForecast) {
+  // The fitted value of each new time is the one-step forecast the model made before seeing it,
+  // and updating through a file at every step ends where one update of all values ends.
+  const std::vector<double> y = testing::Airline();
+  const std::size_t n = y.size() - 12;
+  const std::span<const double> head(y.data(), n), tail(y.data() + n, 12);
+  for (const Case& c : Cases()) {
+    const Model start = SavedAndLoaded({.result = c.fit(head)});
+    Model stepwise = start;
+    for (std::size_t t = 0; t < tail.size(); ++t) {
+      const double before = Common(Predict(stepwise, 1, {80})).mean[0];
+      const Model updated = Update(stepwise, tail.subspan(t, 1));
+      ASSERT_EQ(Common(updated).fitted.size(), 1u) << c.name;
+      EXPECT_NEAR(Common(updated).fitted[0], before, testing::kClosedForm * std::abs(before))
+          << c.name;
+      stepwise = SavedAndLoaded(updated);
+    }
+    const Model whole = Update(start, tail);
+    EXPECT_EQ(stepwise.observations, static_cast<long>(y.size()));
+    const std::vector<double> a = Common(Predict(stepwise, 12, {})).mean;
+    const std::vector<double> b = Common(Predict(whole, 12, {})).mean;
+    for (std::size_t h = 0; h < a.size(); ++h)
+      EXPECT_NEAR(a[h], b[h], testing::kClosedForm * std::abs(b[h])) << c.name;
+  }
+}
+
+// A valid airline file with one edit, and the field the refusal must name.
+struct Corruption {
+  const char* field;
+  std::function<void(nlohmann::json&)> edit;
+};
+
+TEST(ModelFile, LoadRefusesCorruptFilesNamingTheField) {
+  const std::vector<double> y = testing::Airline();
+  const std::string arima_text = ToJson({.result = arima::Fit(y)});
+  const std::string ets_text = ToJson({.result = Cases()[3].fit(y)});
+  using J = nlohmann::json;
+  const std::vector<std::pair<bool, Corruption>> table = {
+      {true, {"format_version", [](J& j) { j["format_version"] = kModelFormatVersion + 1; }}},
+      {true, {"format'", [](J& j) { j["format"] = "other"; }}},
+      {true, {"method", [](J& j) { j["method"] = "theta"; }}},
+      {true, {"settings.seed", [](J& j) { j["method"] = "ets"; }}},
+      {true, {"estimates.ma'", [](J& j) { j["estimates"].erase("ma"); }}},
+      {true, {"estimates.note", [](J& j) { j["estimates"]["note"] = 1; }}},
+      {true, {"estimates.ma'", [](J& j) { j["estimates"]["ma"][0] = 1.5; }}},
+      {true, {"estimates.ma'", [](J& j) { j["settings"]["q"] = 2; }}},
+      {true, {"estimates.sigma2", [](J& j) { j["estimates"]["sigma2"] = -1.0; }}},
+      {true, {"estimates.ma[0]", [](J& j) { j["estimates"]["ma"][0] = "0.3"; }}},
+      {true, {"state.mean", [](J& j) { j["state"]["mean"].erase(0); }}},
+      {true, {"state.covariance", [](J& j) { j["state"]["covariance"].erase(0); }}},
+      {true, {"settings.levels", [](J& j) { j["settings"]["levels"][0] = 0.95; }}},
+      {true, {"model", [](J& j) { j["model"] = "ARIMA(1,1,1)(0,1,1)[12]"; }}},
+      {true, {"statistics.observations", [](J& j) { j["statistics"]["observations"] = 12; }}},
+      {false, {"estimates.alpha", [](J& j) { j["estimates"]["alpha"] = 1.5; }}},
+      {false, {"state.seasonal", [](J& j) { j["state"]["seasonal"].erase(0); }}},
+      {false, {"state.level", [](J& j) { j["state"]["level"] = -1.0; }}},
+      {false, {"settings.paths", [](J& j) { j["settings"]["paths"] = 10; }}},
+      {false, {"estimates.trend", [](J& j) { j["estimates"]["trend"] = "auto"; }}},
+  };
+  for (const auto& [arima, c] : table) {
+    J j = J::parse(arima ? arima_text : ets_text);
+    c.edit(j);
+    try {
+      FromJson(j.dump());
+      ADD_FAILURE() << "accepted an edit of " << c.field;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.status(), Status::kInvalidData);
+      EXPECT_NE(e.text().find(c.field), std::string::npos) << c.field << ": " << e.text();
+    }
+  }
+  // Text edits that JSON values cannot express: a number beyond the doubles, nesting, no JSON.
+  const std::vector<std::pair<std::string, std::string>> texts = {
+      {"\"sigma2\":1e999", "'sigma2'"},
+      {"[[[[[[[[[[[[0]]]]]]]]]]]]", "nested"},
+      {"{\"format\":", "not JSON"},
+  };
+  for (const auto& [text, field] : texts) {
+    std::string file = arima_text;
+    const std::size_t at = file.find("\"sigma2\":");
+    if (text.starts_with("\"sigma2\"")) {
+      file.replace(at, file.find(',', at) - at, text);
+    } else {
+      file = text;
+    }
+    try {
+      FromJson(file);
+      ADD_FAILURE() << "accepted " << text;
+    } catch (const Error& e) {
+      EXPECT_NE(e.text().find(field), std::string::npos) << e.text();
+    }
+  }
+}
+
+TEST(ModelFile, ManyModelsTravelAsJsonLines) {
+  const std::vector<double> y = testing::Airline();
+  std::stringstream file;
+  for (const Case& c : Cases()) Save(Model{.result = c.fit(y)}, file, {.data = false});
+  file << "\n{}\n";
+  try {
+    LoadMany(file);
+    ADD_FAILURE() << "accepted an empty object";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.text().rfind("line 7: ", 0), 0u) << e.text();
+  }
+}
+
+TEST(ModelFile, DataAreWrittenOnlyWhenAsked) {
+  std::vector<double> y = testing::Airline();
+  y[5] = std::nan("");
+  const Model model{.result = arima::Fit(y), .data = y};
+  EXPECT_EQ(ToJson(model).find("\"data\""), std::string::npos);
+  const Model loaded = FromJson(ToJson(model, {.data = true}));
+  EXPECT_TRUE(SameBits(loaded.data, y));
+}
+
+TEST(ModelFile, RefitEstimatesTheLoadedFormOnTheWholeSeries) {
+  // The loaded model knows its form and transform only from the file: the refit must equal a
+  // fit asked for that form directly.
+  const std::vector<double> y = testing::Airline();
+  const std::span<const double> head(y.data(), y.size() - 12);
+  const arima::Settings airline{.p = 1, .constant = false, .transform = Transform::kLog};
+  const Model arima_model = Refit(FromJson(ToJson({.result = arima::Fit(head, airline)})), y);
+  EXPECT_TRUE(SameBits(Common(arima_model).log_likelihood, arima::Fit(y, airline).log_likelihood));
+  const ets::Settings damped{.error = ets::ErrorForm::kMultiplicative,
+                             .trend = ets::Trend::kDamped,
+                             .season = ets::Season::kMultiplicative,
+                             .paths = 500};
+  const Model ets_model = Refit(FromJson(ToJson({.result = ets::Fit(head, damped)})), y);
+  EXPECT_TRUE(SameBits(Common(ets_model).mean, ets::Fit(y, damped).mean));
+  EXPECT_EQ(ets_model.observations, static_cast<long>(y.size()));
+}
+
+}  // namespace
+}  // namespace vordex
