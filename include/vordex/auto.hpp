@@ -4,8 +4,11 @@
 //   tests and the orders by a stepwise search on the AICc (Hyndman and Khandakar 2008), each
 //   candidate fitted by the ARIMA method's exact likelihood.
 // - vordex::theta: the Theta method of the M3 competition.
-// - vordex::auto_forecast: the mean of the automatic smoothing (ets::AutoSettings), automatic
-//   ARIMA and Theta forecasts, the recommended automatic forecast.
+// - vordex::mstl: forecasts through a decomposition into trend, seasonal components and
+//   remainder (MSTL), for long and several seasonal periods, as R's stlf and forecast(mstl(x)).
+// - vordex::auto_forecast: the recommended automatic forecast, for one or several seasonal
+//   periods: the mean of the automatic smoothing (ets::AutoSettings), automatic ARIMA and Theta
+//   forecasts for a single period up to 24, MSTL beyond.
 #ifndef VORDEX_AUTO_HPP
 #define VORDEX_AUTO_HPP
 
@@ -20,6 +23,7 @@
 #include "vordex/ets.hpp"
 #include "vordex/export.hpp"
 #include "vordex/forecast.hpp"
+#include "vordex/periods.hpp"
 
 namespace vordex::auto_arima {
 
@@ -99,6 +103,92 @@ VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& 
 
 }  // namespace vordex::theta
 
+namespace vordex::mstl {
+
+// The non-seasonal model that forecasts the seasonally adjusted series (names: names.hpp, "ets",
+// "arima", "theta", "ar").
+enum class AdjustedModel : int {
+  kEts = 0,    // automatic smoothing without seasonality, as R's ets(x, "ZZN") (stlf's default)
+  kArima = 1,  // automatic ARIMA without a seasonal part (auto_arima, period 1)
+  kTheta = 2,  // the Theta method without seasonal adjustment
+  // An autoregression fitted by least squares with its order chosen by AIC (R's ar.ols): follows
+  // the short-term dynamics that the decomposition leaves in the remainder.
+  kAutoregression = 3,
+};
+
+struct Settings {
+  // The seasonal periods, any values above 1 (24 and 168 for hourly data, 52.18 for weekly;
+  // SeasonalPeriods gives the usual ones). A period with fewer than two full cycles in the data is
+  // dropped; with none left the trend is a smooth of the data and there is no seasonal component
+  // (R's mstl), so the model forecasts the data themselves.
+  std::vector<double> periods;
+  // Forecast horizon, 0 or more; at most 120 with kEts or kArima (the longest those methods take).
+  int horizon = kDefaultHorizon;
+  std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
+  // kNone, kLog, kSquareRoot or kBoxCox (lambda given, or Guerrero's for the longest kept period,
+  // R's frequency of a multi-seasonal series): the decomposition and the model are on that scale.
+  Transform transform = Transform::kNone;
+  BoxCox box_cox;
+  AdjustedModel adjusted = AdjustedModel::kEts;
+  // STL seasonal windows of the kept periods in ascending order, each at least 3 (an even window
+  // is widened to the next odd number, as R's stl does). Empty: R's 11, 15, 19, ... (7 + 4 i for
+  // the i-th kept period); one value: that window for every period.
+  std::vector<int> seasonal_windows;
+  int trend_window = 0;  // STL trend window (0: STL's default from the period)
+  bool robust = false;   // STL robustness passes
+  // Passes over the periods: 0 as R's mstl (1 for one period, 2 for several).
+  int iterate = 0;
+  // The smoothing model's simulated limits: their seed, and the threads of its model search
+  // (0: every hardware thread; results do not depend on it).
+  std::uint32_t seed = ets::kDefaultSeed;
+  int threads = 0;
+};
+
+// The autoregression of AdjustedModel::kAutoregression: z_t = intercept + sum phi_i z_{t-i} + e_t
+// with z the adjusted series less its mean.
+struct Autoregression {
+  int order = 0;
+  double mean = 0.0;
+  double intercept = 0.0;
+  std::vector<double> ar;  // phi_1 .. phi_p
+};
+
+// Forecasts (the adjusted model's plus the seasonal naive forecast of each seasonal component:
+// its last cycle of floor(period) values repeated), limits (the adjusted model's, shifted by the
+// same seasonal forecast), fitted values (the adjusted model's plus the seasonal components) and
+// residuals. sigma2, log_likelihood and the information criteria are the adjusted model's, as R's
+// stlf reports its model's.
+struct Result : Forecast {
+  std::vector<double> periods;                // the periods kept, ascending
+  std::vector<int> seasonal_windows;          // the window of each kept period
+  std::vector<double> trend;                  // n values, on the transformed scale
+  std::vector<std::vector<double>> seasonal;  // one component of n values per kept period
+  std::vector<double> remainder;              // n values; NaN where the data were missing
+  AdjustedModel adjusted = AdjustedModel::kEts;
+  // The adjusted model's own result (the one of `adjusted`).
+  std::optional<ets::Result> smoothing;
+  std::optional<auto_arima::Result> arima;
+  std::optional<theta::Result> theta;
+  std::optional<Autoregression> autoregression;
+};
+
+// Decomposes the series as R's mstl(x, lambda, iterate, s.window, t.window, robust) does (missing
+// values filled as na.interp fills them first; the remainder is NaN at their times), forecasts the
+// seasonally adjusted series (trend + remainder; its missing values interpolated linearly) with
+// the adjusted model, and adds the seasonal forecasts, as R's forecast.stl does. For a
+// non-integer period the last floor(period) values repeat (R leaves the last steps of some
+// horizons NA). The adjusted series is modelled from its last 1000 values at most (the longest
+// series the smoothing and ARIMA methods take); the decomposition uses all of them. Time and
+// memory are linear in n for the decomposition and the autoregression.
+// A series with fewer than three observed values gets the simple forecast of the ladder (see
+// auto_forecast::Fit, non-seasonal) with the status kFallback. Throws vordex::Error:
+// kInvalidSettings for settings out of range (a period that is not a positive number, a seasonal
+// window below 3, fewer windows than kept periods), kTooFewObservations for a series without an
+// observed value, kInvalidData for an infinite value, or the adjusted model's failure.
+VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
+
+}  // namespace vordex::mstl
+
 namespace vordex::auto_forecast {
 
 struct Settings {
@@ -130,8 +220,8 @@ struct Result : Forecast {
 // failing) falls back to a simple forecast, in this order: a
 // series whose observed values are all equal gets that constant with limits of zero width; one
 // with a period above 1 and two full seasons observed the seasonal naive forecast; one with two
-// neighbouring values observed the naive forecast; else the mean. The result then has the status kFallback,
-// `fallback` naming the method, and none of the three members. Throws vordex::Error:
+// neighbouring values observed the naive forecast; else the mean. The result then has the status
+// kFallback, `fallback` naming the method, and none of the three members. Throws vordex::Error:
 // kInvalidSettings for settings out of range, kTooFewObservations for a series without an observed
 // value.
 VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});

@@ -9,9 +9,12 @@
 
 #include "api/common.h"
 #include "auto/auto_arima.h"
+#include "auto/autoregression.h"
 #include "auto/baseline.h"
 #include "auto/combination.h"
 #include "auto/theta.h"
+#include "decompose/interpolate.h"
+#include "decompose/mstl.h"
 
 namespace vordex {
 namespace {
@@ -55,6 +58,26 @@ int Observed(std::span<const double> y) {
 }
 
 }  // namespace
+
+std::vector<double> SeasonalPeriods(Interval interval) {
+  switch (interval) {
+    case Interval::kHalfHourly:
+      return {48.0, 336.0};
+    case Interval::kHourly:
+      return {24.0, 168.0};
+    case Interval::kDaily:
+      return {7.0, 365.25};
+    case Interval::kWeekly:
+      return {52.18};
+    case Interval::kMonthly:
+      return {12.0};
+    case Interval::kQuarterly:
+      return {4.0};
+    case Interval::kYearly:
+      return {};
+  }
+  return {};
+}
 
 namespace auto_arima {
 
@@ -147,6 +170,185 @@ Result Fit(std::span<const double> observations, const Settings& s) {
 }
 
 }  // namespace theta
+
+namespace mstl {
+namespace {
+
+// The longest series the smoothing and ARIMA engines take: an adjusted series beyond it is
+// modelled from its most recent values.
+constexpr std::size_t kLongestModelled = 1000;
+
+// R's ets(x, "ZZN") as forecast.stl calls it: errors and trend chosen (no multiplicative trend,
+// the restricted combinations left out) by AICc counting the initial states and sigma, the
+// initial states estimated with the parameters, R's usual bounds; additive errors only for a
+// series that is not positive.
+ets::Result FitSmoothing(std::span<const double> x, const Settings& s) {
+  ets::Settings e;
+  e.period = 1;
+  e.horizon = s.horizon;
+  e.levels = s.levels;
+  e.error = std::all_of(x.begin(), x.end(), [](double v) { return v > 0.0; })
+                ? ets::ErrorForm::kAuto
+                : ets::ErrorForm::kAdditive;
+  e.trend = ets::Trend::kAuto;
+  e.season = ets::Season::kNone;
+  e.criterion = ets::Criterion::kLikelihood;
+  e.initialization = ets::Initialization::kEstimated;
+  e.information_criterion = ets::InformationCriterion::kAicc;
+  e.count_states = true;
+  e.restrict_forms = true;
+  e.multiplicative_trend = false;
+  e.bounds = {{1e-4, 0.9999}, {1e-4, 0.9999}, {1e-4, 0.9999}, {0.8, 0.98}};
+  e.seed = s.seed;
+  e.threads = s.threads;
+  return ets::Fit(x, e);
+}
+
+void CheckSettings(const Settings& s) {
+  const auto refuse = [](const std::string& what) {
+    throw Error(Status::kInvalidSettings, "mstl: " + what);
+  };
+  for (const double m : s.periods)
+    if (!(std::isfinite(m) && m > 0.0)) refuse("a period must be a positive number");
+  const bool engine = s.adjusted == AdjustedModel::kEts || s.adjusted == AdjustedModel::kArima;
+  if (s.horizon < 0 || (engine && s.horizon > kMaxHorizon))
+    refuse("the horizon must be 0 or more, at most " + std::to_string(kMaxHorizon) +
+           " with the ets and arima models");
+  api::CheckLevels("mstl", s.levels);
+  if (s.adjusted < AdjustedModel::kEts || s.adjusted > AdjustedModel::kAutoregression)
+    refuse("unknown adjusted model");
+  for (const int w : s.seasonal_windows)
+    if (w < 3) refuse("a seasonal window must be at least 3");
+  if (s.trend_window < 0) refuse("the trend window must not be negative");
+  if (s.iterate < 0) refuse("iterate must not be negative");
+}
+
+// The adjusted model's forecasts, limits and fitted values (on the adjusted series' scale, fitted
+// aligned with the whole series), its statistics, and its own result in `r`.
+automatic::Forecasts FitAdjusted(std::span<const double> adjusted, const Settings& s, Result& r) {
+  const std::size_t n = adjusted.size();
+  const bool engine = s.adjusted == AdjustedModel::kEts || s.adjusted == AdjustedModel::kArima;
+  const std::size_t skip = engine && n > kLongestModelled ? n - kLongestModelled : 0;
+  const std::span<const double> x = adjusted.subspan(skip);
+  const Forecast* model = nullptr;
+  automatic::Forecasts f;
+  switch (s.adjusted) {
+    case AdjustedModel::kEts:
+      model = &r.smoothing.emplace(FitSmoothing(x, s));
+      break;
+    case AdjustedModel::kArima: {
+      auto_arima::Settings a;
+      a.period = 1;
+      a.horizon = s.horizon;
+      a.levels = s.levels;
+      model = &r.arima.emplace(auto_arima::Fit(x, a));
+      break;
+    }
+    case AdjustedModel::kTheta:
+      model = &r.theta.emplace(theta::Fit(x, {.period = 1,
+                                              .horizon = s.horizon,
+                                              .levels = s.levels,
+                                              .transform = Transform::kNone,
+                                              .box_cox = {}}));
+      break;
+    case AdjustedModel::kAutoregression: {
+      automatic::AutoregressionResult ar =
+          Succeeded(automatic::Autoregression({.horizon = s.horizon, .levels = s.levels}, x));
+      r.autoregression = Autoregression{ar.order, ar.mean, ar.intercept, ar.ar};
+      r.sigma2 = ar.sigma2;
+      f.mean = std::move(ar.forecasts);
+      f.limits = std::move(ar.limits);
+      f.fitted = std::move(ar.fitted);
+      break;
+    }
+  }
+  if (model != nullptr) {
+    f.mean = model->mean;
+    f.limits = model->limits;
+    f.fitted = model->fitted;
+    r.sigma2 = model->sigma2;
+    r.log_likelihood = model->log_likelihood;
+    r.aic = model->aic;
+    r.aicc = model->aicc;
+    r.bic = model->bic;
+    r.warnings = model->warnings;
+  }
+  f.fitted.insert(f.fitted.begin(), skip, std::numeric_limits<double>::quiet_NaN());
+  return f;
+}
+
+}  // namespace
+
+Result Fit(std::span<const double> observations, const Settings& s) {
+  CheckSettings(s);
+  const int observed = Observed(observations);
+  if (observed == 0)
+    throw Error(Status::kTooFewObservations, "mstl: the series has no observed value");
+  for (const double v : observations)
+    if (std::isinf(v)) throw Error(Status::kInvalidData, "mstl: a value is infinite");
+  Result r;
+  r.adjusted = s.adjusted;
+  r.missing = api::CountMissing(observations);
+  if (observed < kFewestForModels) {
+    static_cast<Forecast&>(r) = Fallback(observations, 1, s.horizon, s.levels);
+    r.missing = api::CountMissing(observations);
+    return r;
+  }
+
+  // Guerrero's lambda on cycles of the longest period the decomposition keeps (R's frequency of a
+  // multi-seasonal series).
+  const double n = static_cast<double>(observations.size());
+  double longest = 1.0;
+  for (const double m : s.periods)
+    if (m >= 2.0 && m < n / 2.0) longest = std::max(longest, m);
+  const api::Prepared prepared = api::Prepare("mstl", observations, s.transform, s.box_cox,
+                                              static_cast<int>(std::lround(longest)), false);
+
+  decompose::MstlSettings d;
+  d.iterate = s.iterate;
+  d.seasonal_windows = s.seasonal_windows;
+  d.trend_window = s.trend_window;
+  d.robust = s.robust;
+  decompose::Outcome<decompose::MstlResult> split = decompose::Mstl(prepared.values, s.periods, d);
+  if (!split.ok()) throw Error(split.status, std::move(split.text));
+  decompose::MstlResult& fit = split.value;
+
+  std::vector<double> adjusted = decompose::SeasonallyAdjusted(fit);
+  if (r.missing > 0) adjusted = Succeeded(decompose::InterpolateMissing(adjusted, {}));
+  automatic::Forecasts f = FitAdjusted(adjusted, s, r);
+
+  const std::size_t h = f.mean.size();
+  const std::vector<double> future = decompose::SeasonalForecast(fit, h);
+  const std::vector<double> seasonal = decompose::SeasonalSum(fit);
+  for (std::size_t k = 0; k < h; ++k) {
+    f.mean[k] += future[k];
+    for (Limits& l : f.limits) {
+      l.lower[k] += future[k];
+      l.upper[k] += future[k];
+    }
+  }
+  const std::span<const double> x = prepared.values;
+  r.residuals.resize(x.size());
+  for (std::size_t t = 0; t < x.size(); ++t) {
+    f.fitted[t] += seasonal[t];
+    r.residuals[t] = x[t] - f.fitted[t];
+  }
+  r.mean = std::move(f.mean);
+  r.limits = std::move(f.limits);
+  r.fitted = std::move(f.fitted);
+  r.periods = fit.periods;
+  for (std::size_t i = 0; i < fit.periods.size(); ++i)
+    r.seasonal_windows.push_back(s.seasonal_windows.empty()       ? 7 + 4 * static_cast<int>(i + 1)
+                                 : s.seasonal_windows.size() == 1 ? s.seasonal_windows[0]
+                                                                  : s.seasonal_windows[i]);
+  r.trend = std::move(fit.trend);
+  r.seasonal = std::move(fit.seasonal);
+  r.remainder = std::move(fit.remainder);
+  api::Restore(r, prepared, s.box_cox);
+  return r;
+}
+
+}  // namespace mstl
 
 namespace auto_forecast {
 namespace {

@@ -64,6 +64,23 @@ const Entry<Method> kMethods[] = {
     {Method::kAutoArima, "auto_arima"}, {Method::kTheta, "theta"}, {Method::kAuto, "auto"},
 };
 
+const Entry<Interval> kIntervals[] = {
+    {Interval::kHalfHourly, "half_hourly", {"halfhourly", "30min"}},
+    {Interval::kHourly, "hourly", {"h"}},
+    {Interval::kDaily, "daily", {"d"}},
+    {Interval::kWeekly, "weekly", {"w"}},
+    {Interval::kMonthly, "monthly", {"m"}},
+    {Interval::kQuarterly, "quarterly", {"q"}},
+    {Interval::kYearly, "yearly", {"annual", "y"}},
+};
+
+const Entry<mstl::AdjustedModel> kAdjustedModels[] = {
+    {mstl::AdjustedModel::kEts, "ets"},
+    {mstl::AdjustedModel::kArima, "arima"},
+    {mstl::AdjustedModel::kTheta, "theta"},
+    {mstl::AdjustedModel::kAutoregression, "ar", {"autoregression"}},
+};
+
 const Entry<ets::ErrorForm> kErrorForms[] = {
     {ets::ErrorForm::kAdditive, "additive", {"a"}},
     {ets::ErrorForm::kMultiplicative, "multiplicative", {"m"}},
@@ -225,6 +242,8 @@ std::string ArimaName(int p, int d, int q, int P, int D, int Q, int period, bool
   }
 VORDEX_NAME_TABLE(Transform, kTransforms)
 VORDEX_NAME_TABLE(Method, kMethods)
+VORDEX_NAME_TABLE(Interval, kIntervals)
+VORDEX_NAME_TABLE(mstl::AdjustedModel, kAdjustedModels)
 VORDEX_NAME_TABLE(ets::ErrorForm, kErrorForms)
 VORDEX_NAME_TABLE(ets::Trend, kTrends)
 VORDEX_NAME_TABLE(ets::Season, kSeasons)
@@ -288,6 +307,29 @@ std::string ModelName(const ets::Result& r) {
 
 std::string ModelName(const theta::Result& r) {
   return r.seasonal ? "Theta (seasonally adjusted)" : "Theta";
+}
+
+std::string ModelName(const mstl::Result& r) {
+  std::string model = r.smoothing ? ModelName(*r.smoothing)
+                      : r.arima   ? ModelName(static_cast<const arima::Result&>(*r.arima))
+                      : r.theta   ? ModelName(*r.theta)
+                                  : std::string();
+  if (r.autoregression) {
+    model = "AR(";
+    model += std::to_string(r.autoregression->order);
+    model += ')';
+  }
+  if (model.empty()) return r.fallback;
+  // Without a seasonal component the model forecasts the data themselves.
+  if (r.periods.empty()) return model;
+  std::string name = "MSTL(";
+  for (std::size_t i = 0; i < r.periods.size(); ++i) {
+    if (i > 0) name += ',';
+    name += LevelName(r.periods[i]);
+  }
+  name += ") + ";
+  name += model;
+  return name;
 }
 
 std::string ModelName(const auto_forecast::Result& r) {
