@@ -1,6 +1,5 @@
 // vordex arima: fits a seasonal ARIMA(p,d,q)(P,D,Q)s model by exact maximum likelihood and
 // prints the coefficients, the fit statistics and the forecasts with their limits.
-#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,59 +8,37 @@
 #include "common.h"
 #include "methods.h"
 #include "vordex/arima.hpp"
+#include "vordex/armax.hpp"
 #include "vordex/error.hpp"
 
 namespace vordex::cli {
 namespace {
 
-std::vector<Cell> Texts(const std::vector<std::string>& texts) {
-  return {texts.begin(), texts.end()};
-}
-
-}  // namespace
-
-Section ArimaCoefficients(const arima::Result& r) {
-  std::vector<std::string> names;
-  std::vector<double> values;
-  auto add = [&](const char* prefix, const std::vector<double>& block) {
-    for (std::size_t i = 0; i < block.size(); ++i) {
-      names.push_back(prefix + std::to_string(i + 1));
-      values.push_back(block[i]);
-    }
+// The coefficients of a seasonal ARMA fit (ARIMA or ARMAX: the same fields).
+template <class Result>
+NamedValues ArmaParameters(const Result& r) {
+  NamedValues parameters;
+  const auto add = [&](const char* stem, const std::vector<double>& block) {
+    for (std::size_t i = 0; i < block.size(); ++i)
+      parameters.emplace_back(stem + std::to_string(i + 1), block[i]);
   };
   add("ar", r.ar);
   add("ma", r.ma);
   add("sar", r.seasonal_ar);
   add("sma", r.seasonal_ma);
-  return Record("coefficients", {"name", Texts(names)}, NumberColumn("value", values));
-}
-
-namespace {
-
-Section Statistics(const arima::Result& r, bool mean) {
-  std::vector<std::string> names = {"sigma", "sigma2", "log_likelihood", "aic"};
-  std::vector<double> values = {std::sqrt(r.sigma2), r.sigma2, r.log_likelihood, r.aic};
-  if (mean) {
-    names.push_back("constant");
-    values.push_back(r.constant.value_or(0.0));
-  }
-  return Record("statistics", {"name", Texts(names)}, NumberColumn("value", values));
-}
-
-Section Forecasts(const arima::Result& r, const LoadedSeries& series) {
-  return {"forecasts",
-          {TimeColumn(series, series.values.size(), r.forecasts.size()),
-           NumberColumn("forecast", r.forecasts), NumberColumn("lower", r.lower),
-           NumberColumn("upper", r.upper)}};
-}
-
-Transform TransformNamed(const std::string& name) {
-  return name == "log"    ? Transform::kLog
-         : name == "sqrt" ? Transform::kSquareRoot
-                          : Transform::kNone;
+  if (r.constant) parameters.emplace_back("constant", *r.constant);
+  return parameters;
 }
 
 }  // namespace
+
+NamedValues Parameters(const arima::Result& result) {
+  return ArmaParameters(result);
+}
+
+NamedValues Parameters(const armax::Result& result) {
+  return ArmaParameters(result);
+}
 
 void AddArimaOptions(CLI::App* command, ArimaOptions& options) {
   command->add_option("--order", options.order, "Nonseasonal orders p,d,q (default 0,1,1)")
@@ -78,12 +55,16 @@ void AddArimaOptions(CLI::App* command, ArimaOptions& options) {
       ->add_option("--period", options.period,
                    "Seasonal frequency s, 1..24 (default: the series' own, else 1)")
       ->check(CLI::PositiveNumber);
-  command->add_option("--transform", options.transform, "none, log or sqrt (default log)")
-      ->check(CLI::IsMember({"none", "log", "sqrt"}));
-  command->add_flag("--mean", options.mean,
-                    "Remove the mean of the differenced series and estimate a constant");
-  command->add_option("--critical", options.critical,
-                      "Standard errors between a forecast and each limit (default 1.96)");
+  AddNamedOption(command, "--transform", options.transform, "Transform of the observations");
+  command->add_flag("--constant", options.constant,
+                    "Estimate a constant: the mean of the differenced series");
+  command->add_flag("--mean", options.constant)->group("");  // the constant's former name
+  CLI::Option* level = AddLevelOption(command, options.levels);
+  command
+      ->add_option_function<double>(
+          "--critical", [&options](double z) { options.critical = z; },
+          "Instead of --level: one pair of limits this many standard errors from the forecast")
+      ->excludes(level);
   command->add_flag("--thorough", options.thorough,
                     "Estimate from several starting points and keep the best optimum");
 }
@@ -101,8 +82,9 @@ arima::Settings ArimaSettings(const ArimaOptions& options, int horizon, int peri
   settings.P = seasonal[0];
   settings.D = seasonal[1];
   settings.Q = seasonal[2];
-  settings.mean = options.mean;
-  settings.transform = TransformNamed(options.transform);
+  settings.constant = options.constant;
+  settings.transform = options.transform;
+  settings.levels = options.levels;
   settings.critical_value = options.critical;
   settings.thorough = options.thorough;
   return settings;
@@ -116,7 +98,6 @@ void AddArimaCommand(CLI::App& app, CommandContext& context) {
     ArimaOptions arima;
   };
   auto options = std::make_shared<Options>();
-  options->common.horizon = 24;
   AddCommonOptions(command, options->common);
   AddArimaOptions(command, options->arima);
 
@@ -130,19 +111,12 @@ void AddArimaCommand(CLI::App& app, CommandContext& context) {
         ArimaSettings(options->arima, options->common.horizon, series->frequency);
     try {
       const arima::Result r = arima::Fit(series->values, settings);
-      for (const Message& m : r.warnings) context.err << m.title << ": " << m.text << '\n';
-      WriteSections(context.out, options->common.format,
-                    {ArimaCoefficients(r), Statistics(r, settings.mean), Forecasts(r, *series)});
+      ReportWarnings("arima", r, context.err);
+      WriteSections(
+          context.out, options->common.format,
+          {Record("coefficients", Parameters(r)), Statistics(r), ForecastSection(*series, r)});
     } catch (const Error& e) {
-      for (const Message& m : e.messages()) context.err << m.title << ": " << m.text << '\n';
-      if (!e.host_text().empty()) {
-        context.err << "vordex arima: " << OneLine(e.host_text()) << '\n';
-      } else {
-        context.err << "vordex arima: request refused";
-        if (e.status() != Status::kOk) context.err << " (status " << Code(e.status()) << ")";
-        if (e.messages().empty()) context.err << ": " << e.what();
-        context.err << '\n';
-      }
+      ReportFailure("arima", e, context.err);
       context.status = 1;
     }
   });

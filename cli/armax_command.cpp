@@ -1,6 +1,5 @@
 // vordex armax: seasonal ARMA with an optional constant for a transformed and differenced series.
 #include <array>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,22 +12,6 @@
 namespace vordex::cli {
 namespace {
 
-std::string Numbered(const char* stem, std::size_t i) {
-  return stem + std::to_string(i + 1);
-}
-
-void AddCoefficients(const char* stem, const std::vector<double>& values, Column& names,
-                     Column& numbers) {
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    names.cells.emplace_back(Numbered(stem, i));
-    numbers.cells.emplace_back(values[i]);
-  }
-}
-
-void Report(const std::vector<Message>& messages, std::ostream& err) {
-  for (const Message& m : messages) err << m.title << ": " << m.text << '\n';
-}
-
 void RunArmax(const CommonOptions& common, const ArmaxOptions& o, CommandContext& context) {
   const auto series = LoadSeriesFor("armax", common.input, context.err);
   if (!series) {
@@ -36,49 +19,22 @@ void RunArmax(const CommonOptions& common, const ArmaxOptions& o, CommandContext
     return;
   }
   const armax::Settings settings = ArmaxSettings(o, common.horizon, series->frequency);
-
   armax::Result r;
   try {
     r = armax::Fit(series->values, settings);
   } catch (const Error& e) {
-    Report(e.messages(), context.err);
-    context.err << "vordex armax: " << OneLine(e.what()) << '\n';
+    ReportFailure("armax", e, context.err);
     context.status = 1;
     return;
   }
-  Report(r.warnings, context.err);
-
-  Column names{"name", {}};
-  Column values{"value", {}};
-  AddCoefficients("ar", r.ar, names, values);
-  AddCoefficients("ma", r.ma, names, values);
-  AddCoefficients("sar", r.seasonal_ar, names, values);
-  AddCoefficients("sma", r.seasonal_ma, names, values);
-  if (r.constant) {
-    names.cells.emplace_back(std::string("constant"));
-    values.cells.emplace_back(*r.constant);
-  }
-
-  Column stat_names{"name", {}};
-  Column stat_values{"value", {}};
-  const std::pair<const char*, double> stats[] = {
-      {"n", static_cast<double>(r.series.size())},
-      {"sum_of_squares", r.sum_of_squares},
-      {"log_likelihood", r.log_likelihood},
-      {"sigma2", r.sigma2},
-  };
-  for (const auto& [name, value] : stats) {
-    stat_names.cells.emplace_back(std::string(name));
-    stat_values.cells.emplace_back(value);
-  }
-
+  ReportWarnings("armax", r, context.err);
   std::vector<Section> sections;
-  sections.push_back(Section{"forecasts",
-                             {TimeColumn(*series, series->values.size(), r.forecasts.size()),
-                              NumberColumn("forecast", r.forecasts), NumberColumn("lower", r.lower),
-                              NumberColumn("upper", r.upper)}});
-  if (!names.cells.empty()) sections.push_back(Record("coefficients", names, values));
-  sections.push_back(Record("statistics", stat_names, stat_values));
+  const NamedValues coefficients = Parameters(r);
+  if (!coefficients.empty()) sections.push_back(Record("coefficients", coefficients));
+  // n: the values the differenced model explains.
+  sections.push_back(Statistics(
+      r, {{"n", static_cast<double>(r.series.size())}, {"sum_of_squares", r.sum_of_squares}}));
+  sections.push_back(ForecastSection(*series, r));
   WriteSections(context.out, common.format, sections);
 }
 
@@ -99,9 +55,8 @@ armax::Settings ArmaxSettings(const ArmaxOptions& o, int horizon, int period) {
   settings.D = seasonal[1];
   settings.Q = seasonal[2];
   settings.constant = o.constant;
-  settings.transform = o.transform == "log"    ? Transform::kLog
-                       : o.transform == "sqrt" ? Transform::kSquareRoot
-                                               : Transform::kNone;
+  settings.transform = o.transform;
+  settings.levels = o.levels;
   settings.critical_value = o.critical;
   settings.thorough = o.thorough;
   return settings;
@@ -126,13 +81,13 @@ void AddArmaxOptions(CLI::App* command, ArmaxOptions& options) {
                    "Seasonal frequency (default: the series' own, else 1)")
       ->check(CLI::PositiveNumber);
   command->add_flag("--constant", options.constant, "Estimate a constant (the mean)");
-  command->add_option("--transform", options.transform, "Transform of the observations")
-      ->check(CLI::IsMember({"none", "log", "sqrt"}))
-      ->capture_default_str();
+  AddNamedOption(command, "--transform", options.transform, "Transform of the observations");
+  CLI::Option* level = AddLevelOption(command, options.levels);
   command
-      ->add_option("--critical", options.critical,
-                   "Critical value: each limit lies this many standard errors from the forecast")
-      ->capture_default_str();
+      ->add_option_function<double>(
+          "--critical", [&options](double z) { options.critical = z; },
+          "Instead of --level: one pair of limits this many standard errors from the forecast")
+      ->excludes(level);
   command->add_flag("--thorough", options.thorough,
                     "Estimate from several starting points and keep the best optimum");
 }

@@ -12,6 +12,7 @@
 #include "methods.h"
 #include "vordex/auto.hpp"
 #include "vordex/error.hpp"
+#include "vordex/names.hpp"
 
 namespace vordex::cli {
 namespace {
@@ -22,38 +23,14 @@ int PeriodFor(int option, int series) {
   return option > 0 ? option : (series > 0 ? series : 1);
 }
 
-void AddLevelOption(CLI::App* command, double& level) {
-  command->add_option("--level", level, "Coverage of the limits in percent (default 95)")
-      ->check(CLI::Range(0.0, 100.0));
-}
-
 void AddPeriodOption(CLI::App* command, int& period) {
   command->add_option("--period", period, "Seasonal frequency (default: the series' own, else 1)")
       ->check(CLI::PositiveNumber);
 }
 
-Section ForecastSection(const LoadedSeries& series, const std::vector<double>& forecasts,
-                        const std::vector<double>& lower, const std::vector<double>& upper) {
-  return {"forecasts",
-          {TimeColumn(series, series.values.size(), forecasts.size()),
-           NumberColumn("forecast", forecasts), NumberColumn("lower", lower),
-           NumberColumn("upper", upper)}};
-}
-
 Section AutoArimaModel(const auto_arima::Result& r) {
-  std::vector<Cell> names = {std::string("model")}, values = {auto_arima::Name(r)};
-  const auto add = [&](const char* name, double value) {
-    names.emplace_back(std::string(name));
-    values.emplace_back(value);
-  };
-  add("sigma2", r.fit.sigma2);
-  add("log_likelihood", r.fit.log_likelihood);
-  add("aic", r.fit.aic);
-  add("aicc", r.aicc);
-  add("bic", r.bic);
-  if (r.fit.constant) add("constant", *r.fit.constant);
-  add("models_fitted", static_cast<double>(r.path.size()));
-  return Record("model", {"name", names}, {"value", values});
+  return Record("model", {"name", {std::string("model"), std::string("models_fitted")}},
+                {"value", {ModelName(r), static_cast<double>(r.path.size())}});
 }
 
 // The search path: every model fitted, in order.
@@ -61,7 +38,7 @@ Section SearchPath(const auto_arima::Result& r) {
   std::vector<Cell> models, notes;
   std::vector<double> aicc;
   for (const auto_arima::Candidate& c : r.path) {
-    models.emplace_back(auto_arima::Name(c, r.period));
+    models.emplace_back(ModelName(c, r.period));
     aicc.push_back(c.aicc);
     notes.emplace_back(c.note);
   }
@@ -69,50 +46,43 @@ Section SearchPath(const auto_arima::Result& r) {
 }
 
 Section ThetaModel(const theta::Result& r) {
-  std::vector<Cell> names, values;
-  const auto add = [&](const char* name, double value) {
-    names.emplace_back(std::string(name));
-    values.emplace_back(value);
-  };
-  add("seasonally_adjusted", r.seasonal ? 1.0 : 0.0);
-  add("alpha", r.alpha);
-  add("initial_level", r.initial_level);
-  add("drift", r.drift);
-  add("sigma2", r.sigma2);
-  return Record("model", {"name", names}, {"value", values});
+  return Record(
+      "model",
+      {"name",
+       {std::string("model"), std::string("seasonally_adjusted"), std::string("alpha"),
+        std::string("initial_level"), std::string("drift")}},
+      {"value", {ModelName(r), r.seasonal ? 1.0 : 0.0, r.alpha, r.initial_level, r.drift}});
+}
+
+std::string MethodName(Method method) {
+  return std::string(ToString(method));
 }
 
 // The members of a combination: each method's model, or why it was left out.
 Section Members(const auto_forecast::Result& r) {
   std::vector<Cell> methods, models;
-  const auto add = [&](const char* method, std::string model) {
-    methods.emplace_back(std::string(method));
+  const auto add = [&](std::string method, std::string model) {
+    methods.emplace_back(std::move(method));
     models.emplace_back(std::move(model));
   };
-  if (r.smoothing) add("ets", EtsModelName(r.smoothing->model));
-  if (r.arima) add("auto_arima", auto_arima::Name(*r.arima));
-  if (r.theta) add("theta", r.theta->seasonal ? "Theta (seasonally adjusted)" : "Theta");
+  if (r.smoothing) add(MethodName(Method::kEts), ModelName(*r.smoothing));
+  if (r.arima) add(MethodName(Method::kAutoArima), ModelName(*r.arima));
+  if (r.theta) add(MethodName(Method::kTheta), ModelName(*r.theta));
   for (const std::string& failure : r.failures) add("left out", failure);
   return {"members", {{"method", methods}, {"model", models}}};
 }
 
-// The combination's forecasts beside each member's.
+// The combination's forecasts beside each member's mean.
 Section CombinedForecasts(const auto_forecast::Result& r, const LoadedSeries& series) {
-  Section s = ForecastSection(series, r.forecasts, r.lower, r.upper);
-  const std::size_t h = r.forecasts.size();
-  const auto member = [&](const char* name, const std::vector<double>* values) {
-    s.columns.push_back(NumberColumn(name, values ? *values : std::vector<double>(h, kMissing)));
+  Section s = ForecastSection(series, r);
+  const std::vector<double> missing(r.mean.size(), kMissing);
+  const auto member = [&](Method method, const Forecast* f) {
+    s.columns.push_back(NumberColumn(MethodName(method), f != nullptr ? f->mean : missing));
   };
-  member("ets", r.smoothing ? &r.smoothing->forecasts : nullptr);
-  member("auto_arima", r.arima ? &r.arima->fit.forecasts : nullptr);
-  member("theta", r.theta ? &r.theta->forecasts : nullptr);
+  member(Method::kEts, r.smoothing ? &*r.smoothing : nullptr);
+  member(Method::kAutoArima, r.arima ? &*r.arima : nullptr);
+  member(Method::kTheta, r.theta ? &*r.theta : nullptr);
   return s;
-}
-
-void ReportFailure(const char* command, const Error& e, CommandContext& context) {
-  for (const Message& m : e.messages()) context.err << m.title << ": " << m.text << '\n';
-  context.err << "vordex " << command << ": " << OneLine(e.what()) << '\n';
-  context.status = 1;
 }
 
 // Adds a single-series command whose options live in MethodOptions and whose result is written
@@ -127,7 +97,6 @@ void AddAutomaticCommand(CLI::App& app, CommandContext& context, const char* nam
     MethodOptions method;
   };
   auto options = std::make_shared<Options>();
-  options->common.horizon = 12;
   AddCommonOptions(command, options->common);
   add_options(command, options->method);
   command->callback([&context, options, name, settings_for, write] {
@@ -140,18 +109,24 @@ void AddAutomaticCommand(CLI::App& app, CommandContext& context, const char* nam
         settings_for(options->method, options->common.horizon, series->frequency);
     try {
       const auto r = Fit(series->values, settings);
+      ReportWarnings(name, r, context.err);
       WriteSections(context.out, options->common.format, write(r, *series));
     } catch (const Error& e) {
-      ReportFailure(name, e, context);
+      ReportFailure(name, e, context.err);
+      context.status = 1;
     }
   });
 }
 
 }  // namespace
 
+NamedValues Parameters(const theta::Result& r) {
+  return {{"alpha", r.alpha}, {"drift", r.drift}};
+}
+
 void AddAutoArimaOptions(CLI::App* command, AutoArimaOptions& o) {
   AddPeriodOption(command, o.period);
-  AddLevelOption(command, o.level);
+  AddLevelOption(command, o.levels);
   command->add_option("-d,--differences", o.d, "Nonseasonal differences (default: KPSS test)")
       ->check(CLI::Range(0, 2));
   command
@@ -177,7 +152,7 @@ auto_arima::Settings AutoArimaSettings(const AutoArimaOptions& o, int horizon, i
   auto_arima::Settings s;
   s.period = PeriodFor(o.period, period);
   s.horizon = horizon;
-  s.level = o.level;
+  s.levels = o.levels;
   s.d = o.d;
   s.D = o.D;
   s.max_p = o.max_p;
@@ -192,16 +167,16 @@ auto_arima::Settings AutoArimaSettings(const AutoArimaOptions& o, int horizon, i
 
 void AddThetaOptions(CLI::App* command, ThetaOptions& o) {
   AddPeriodOption(command, o.period);
-  AddLevelOption(command, o.level);
+  AddLevelOption(command, o.levels);
 }
 
 theta::Settings ThetaSettings(const ThetaOptions& o, int horizon, int period) {
-  return {PeriodFor(o.period, period), horizon, o.level};
+  return {.period = PeriodFor(o.period, period), .horizon = horizon, .levels = o.levels};
 }
 
 void AddAutoOptions(CLI::App* command, AutoOptions& o) {
   AddPeriodOption(command, o.period);
-  AddLevelOption(command, o.level);
+  AddLevelOption(command, o.levels);
   command->add_option("--seed", o.seed, "Seed of the smoothing method's simulated limits");
   command->add_option("--search-threads", o.threads,
                       "Threads of the smoothing model search (default: all cores)");
@@ -211,7 +186,7 @@ auto_forecast::Settings AutoSettings(const AutoOptions& o, int horizon, int peri
   auto_forecast::Settings s;
   s.period = PeriodFor(o.period, period);
   s.horizon = horizon;
-  s.level = o.level;
+  s.levels = o.levels;
   s.seed = o.seed;
   s.threads = o.threads;
   return s;
@@ -230,15 +205,14 @@ void AddAutoCommands(CLI::App& app, CommandContext& context) {
                       &AddAutoArimaOptions, &AutoArimaSettings,
                       [](const auto_arima::Result& r, const LoadedSeries& s) {
                         return std::vector<Section>{
-                            AutoArimaModel(r), ArimaCoefficients(r.fit), SearchPath(r),
-                            ForecastSection(s, r.fit.forecasts, r.fit.lower, r.fit.upper)};
+                            AutoArimaModel(r), Record("coefficients", Parameters(r)), Statistics(r),
+                            SearchPath(r), ForecastSection(s, r)};
                       });
   AddAutomaticCommand(
       app, context, "theta",
       "The Theta method: simple exponential smoothing with half the trend's slope as drift",
       &AddThetaOptions, &ThetaSettings, [](const theta::Result& r, const LoadedSeries& s) {
-        return std::vector<Section>{ThetaModel(r),
-                                    ForecastSection(s, r.forecasts, r.lower, r.upper)};
+        return std::vector<Section>{ThetaModel(r), Statistics(r), ForecastSection(s, r)};
       });
 }
 

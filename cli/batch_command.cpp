@@ -36,7 +36,7 @@ struct BatchOptions {
   std::string output;   // --output FILE; empty: standard output
   std::string summary;  // --summary FILE; empty: failures on the error stream only
   BatchFormat format = BatchFormat::kCsv;
-  int horizon = 12;
+  int horizon = kDefaultHorizon;
   int threads = 0;
 };
 
@@ -79,11 +79,11 @@ void AddBatchOptions(CLI::App* command, BatchOptions& o) {
       ->capture_default_str();
   AddHorizonOption(command, o.horizon);
   command->add_option("--output,-o", o.output,
-                      "Write the forecasts (id,time,forecast,lower,upper) to FILE instead of "
-                      "standard output");
+                      "Write the forecasts (id,time,mean,lower_80,upper_80,...) to FILE instead "
+                      "of standard output");
   command->add_option("--summary", o.summary,
-                      "Write one line per series (status, message, model, parameters, "
-                      "log-likelihood, information criterion, sigma2, n) to FILE");
+                      "Write one line per series (status, code, message, model, parameters, "
+                      "log_likelihood, aic, aicc, bic, sigma2, n) to FILE");
   static const std::map<std::string, BatchFormat> kFormats = {{"csv", BatchFormat::kCsv},
                                                               {"json", BatchFormat::kJson}};
   command->add_option("--format", o.format, "csv, or json: one object a line (default csv)")
@@ -129,44 +129,48 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
   };
   if (!o.output.empty() && !open(output_file, o.output)) return kUsage;
   if (!o.summary.empty() && !open(summary_file, o.summary)) return kUsage;
-  ForecastWriter forecasts(o.output.empty() ? context.out : output_file, o.format);
+  ForecastWriter forecasts(o.output.empty() ? context.out : output_file, o.format,
+                           Levels(settings));
   std::optional<SummaryWriter> summary;
-  if (!o.summary.empty()) summary.emplace(summary_file, o.format, CriterionName(settings));
+  if (!o.summary.empty()) summary.emplace(summary_file, o.format);
 
   // The status line only when it does not interleave with forecasts on the same screen.
   const bool show_status =
       context.err_is_terminal && (!o.output.empty() || !context.out_is_terminal);
   Progress progress(context.err, show_status, source->count());
   std::deque<Pending> pending;
+  // A warning (the series has its result, less than asked for) counts as fitted.
   const auto report = [&](const SummaryRow& row) {
     if (summary) summary->Write(row);
-    if (row.status != "ok" && !summary)
-      context.err << name << ": series " << row.id << ": " << row.message << '\n';
-    progress.Add(row.status == "ok", row.status == "cancelled");
+    if (row.status != Status::kOk && !summary) {
+      context.err << name << ": series " << row.id << ": "
+                  << (IsWarning(row.status) ? "warning " + std::string(StatusName(row.status))
+                                            : row.message);
+      if (IsWarning(row.status) && !row.message.empty()) context.err << ": " << row.message;
+      context.err << '\n';
+    }
+    progress.Add(Succeeded(row.status), row.status == Status::kCancelled);
   };
   // Series whose rows could not be fitted are reported as soon as the series before them are.
   const auto report_problems = [&] {
     while (!pending.empty() && !pending.front().problem.empty()) {
-      SummaryRow row;
-      row.id = pending.front().id;
-      row.status = "failed";
-      row.message = pending.front().problem;
-      row.n = pending.front().n;
-      report(row);
+      report(InputProblem(pending.front().id, pending.front().problem, pending.front().n));
       pending.pop_front();
     }
   };
   const auto deliver = [&](batch::Outcome outcome) {
     const Pending p = std::move(pending.front());
     pending.pop_front();
-    forecasts.Write(p.id, p.start, p.n, outcome.result);
-    report(Summarise(outcome, settings, p.n));
+    forecasts.Write(p.id, p.start, p.n, outcome.value);
+    report(Summarise(outcome, p.n));
     report_problems();
   };
 
   batch::StreamOptions stream_options;
   stream_options.threads = o.threads;
   stream_options.cancel = &interrupted;
+  // A method that simulates takes its --seed as the batch's: series `id` draws from
+  // SeriesSeed(seed, id).
   std::visit(
       [&](const auto& s) {
         if constexpr (requires { s.seed; }) stream_options.seed = s.seed;
@@ -202,8 +206,7 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
 // Adds `vordex batch NAME`, with the method's own options as its single-series command has them.
 template <class MethodOptions, class Settings>
 void AddBatchMethod(CLI::App* batch, CommandContext& context, const char* name,
-                    const char* description, int horizon,
-                    void (*add_options)(CLI::App*, MethodOptions&),
+                    const char* description, void (*add_options)(CLI::App*, MethodOptions&),
                     Settings (*settings)(const MethodOptions&, int, int)) {
   CLI::App* command = batch->add_subcommand(name, description);
   struct Options {
@@ -211,7 +214,6 @@ void AddBatchMethod(CLI::App* batch, CommandContext& context, const char* name,
     MethodOptions method;
   };
   auto options = std::make_shared<Options>();
-  options->batch.horizon = horizon;
   AddBatchOptions(command, options->batch);
   add_options(command, options->method);
   command->callback([&context, options, name, settings] {
@@ -230,19 +232,19 @@ void AddBatchCommand(CLI::App& app, CommandContext& context) {
       "Fit one method to every series of a file, on every core. Exit status: 0 when every "
       "series was fitted, 3 when some were not (see --summary), 2 when the input cannot be read");
   batch->require_subcommand(1);
-  AddBatchMethod(batch, context, "arima", "Seasonal ARIMA for every series", 24, &AddArimaOptions,
+  AddBatchMethod(batch, context, "arima", "Seasonal ARIMA for every series", &AddArimaOptions,
                  &ArimaSettings);
-  AddBatchMethod(batch, context, "ets", "Exponential smoothing for every series", 12,
-                 &AddEtsOptions, &EtsSettings);
-  AddBatchMethod(batch, context, "armax", "Seasonal ARMA with a constant for every series", 12,
+  AddBatchMethod(batch, context, "ets", "Exponential smoothing for every series", &AddEtsOptions,
+                 &EtsSettings);
+  AddBatchMethod(batch, context, "armax", "Seasonal ARMA with a constant for every series",
                  &AddArmaxOptions, &ArmaxSettings);
   AddBatchMethod(batch, context, "auto",
                  "The recommended automatic forecast (smoothing, ARIMA and Theta combined) for "
                  "every series",
-                 12, &AddAutoOptions, &AutoSettings);
-  AddBatchMethod(batch, context, "auto-arima", "Automatic ARIMA for every series", 12,
+                 &AddAutoOptions, &AutoSettings);
+  AddBatchMethod(batch, context, "auto-arima", "Automatic ARIMA for every series",
                  &AddAutoArimaOptions, &AutoArimaSettings);
-  AddBatchMethod(batch, context, "theta", "The Theta method for every series", 12, &AddThetaOptions,
+  AddBatchMethod(batch, context, "theta", "The Theta method for every series", &AddThetaOptions,
                  &ThetaSettings);
 }
 

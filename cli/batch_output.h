@@ -5,12 +5,14 @@
 #define VORDEX_CLI_BATCH_OUTPUT_H
 
 #include <cstddef>
+#include <limits>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common.h"
 #include "dates.h"
 #include "vordex/batch.hpp"
 
@@ -18,10 +20,16 @@ namespace vordex::cli {
 
 enum class BatchFormat { kCsv, kJson };
 
-// The rows `id,time,forecast,lower,upper` (CSV with a header line), one per forecast.
+// The coverage levels, in percent, of the limits that `settings` give, in order: the levels
+// asked for, or the normal coverage of a critical value (100 erf(c / sqrt 2)).
+std::vector<double> Levels(const batch::MethodSettings& settings);
+
+// The rows `id,time,mean,lower_L,upper_L,...` (one pair per level L, as LevelName writes it; CSV
+// with a header line), one per forecast.
 class ForecastWriter {
  public:
-  ForecastWriter(std::ostream& out, BatchFormat format);
+  // `levels`: those of every series' limits (Levels of the batch's settings).
+  ForecastWriter(std::ostream& out, BatchFormat format, const std::vector<double>& levels);
   // The forecasts of a series of n observations whose first is at `start` (without a time the
   // forecasts are at positions n+1, n+2, ...). Nothing for a failed series.
   void Write(const std::string& id, const std::optional<Time>& start, std::size_t n,
@@ -35,33 +43,36 @@ class ForecastWriter {
 // One series' line of the summary.
 struct SummaryRow {
   std::string id;
-  std::string status;       // ok, failed or cancelled
-  std::optional<int> code;  // the library's status code (none for a problem of the input rows)
-  std::string message;      // why it failed, or the warnings of a fit
-  std::string model;        // "ETS(M,Ad,M)", "ARIMA(0,1,1)(0,1,1)[12]", ...
-  std::vector<std::pair<std::string, double>> parameters;
-  std::optional<double> log_likelihood, information_criterion, sigma2;
+  Status status = Status::kOk;  // its name is the `status` column
+  std::optional<int> code;      // Code(status); none when the input rows were at fault
+  std::string message;          // why it failed, or the warnings of a fit
+  std::string model;            // "ETS(M,Ad,M)", "ARIMA(0,1,1)(0,1,1)[12]", ...
+  NamedValues parameters;
+  // The fit statistics (NaN where there are none).
+  double log_likelihood = std::numeric_limits<double>::quiet_NaN();
+  double aic = std::numeric_limits<double>::quiet_NaN();
+  double aicc = std::numeric_limits<double>::quiet_NaN();
+  double bic = std::numeric_limits<double>::quiet_NaN();
+  double sigma2 = std::numeric_limits<double>::quiet_NaN();
   std::size_t n = 0;  // observations
 };
 
-// The summary of a series' outcome; `settings` are those it was fitted with.
-SummaryRow Summarise(const batch::Outcome& outcome, const batch::MethodSettings& settings,
-                     std::size_t n);
+// The summary of a series' outcome (n: its observations).
+SummaryRow Summarise(const batch::Outcome& outcome, std::size_t n);
 
-// The name of the information criterion that Summarise reports for `settings` ("aic", "bic").
-std::string CriterionName(const batch::MethodSettings& settings);
+// The summary of a series whose input rows cannot be fitted: status invalid_data, no code.
+SummaryRow InputProblem(const std::string& id, const std::string& problem, std::size_t n);
 
-// The rows `id,status,code,message,model,parameters,log_likelihood,<criterion>,sigma2,n`; in CSV
-// the parameters are one cell "name=value name=value", in JSON an object.
+// The rows `id,status,code,message,model,parameters,log_likelihood,aic,aicc,bic,sigma2,n`; in
+// CSV the parameters are one cell "name=value name=value", in JSON an object.
 class SummaryWriter {
  public:
-  SummaryWriter(std::ostream& out, BatchFormat format, std::string criterion);
+  SummaryWriter(std::ostream& out, BatchFormat format);
   void Write(const SummaryRow& row);
 
  private:
   std::ostream& out_;
   BatchFormat format_;
-  std::string criterion_;
 };
 
 }  // namespace vordex::cli

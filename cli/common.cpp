@@ -187,6 +187,27 @@ void AddCommonOptions(CLI::App* command, CommonOptions& options) {
   AddHorizonOption(command, options.horizon);
 }
 
+CLI::Option* AddLevelOption(CLI::App* command, std::vector<double>& levels) {
+  // Levels are percent on every surface: a value in (0, 1) is far likelier a fraction meant as
+  // percent than a coverage of under one percent, so it is refused rather than taken.
+  const CLI::Validator percent(
+      [](std::string& text) -> std::string {
+        double level = 0.0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), level);
+        if (ec != std::errc() || end != text.data() + text.size()) return "not a number: " + text;
+        return LevelProblem(level);
+      },
+      "PERCENT");
+  std::string defaults;
+  for (const double level : levels) defaults += (defaults.empty() ? "" : ",") + LevelName(level);
+  return command
+      ->add_option("--level", levels,
+                   "Coverages of the limits in percent, several separated by commas (default " +
+                       defaults + ")")
+      ->delimiter(',')
+      ->check(percent);
+}
+
 LoadedSeries LoadSeries(const InputOptions& options) {
   LoadedSeries loaded;
   try {
@@ -291,6 +312,53 @@ Column NumberColumn(std::string name, const std::vector<double>& values) {
   Column column{std::move(name), {}};
   column.cells.assign(values.begin(), values.end());
   return column;
+}
+
+Section Record(std::string title, const NamedValues& values) {
+  Column names{"name", {}};
+  Column numbers{"value", {}};
+  for (const auto& [name, value] : values) {
+    names.cells.emplace_back(name);
+    numbers.cells.emplace_back(value);
+  }
+  return Record(std::move(title), std::move(names), std::move(numbers));
+}
+
+Section ForecastSection(const LoadedSeries& series, const Forecast& forecast) {
+  Section section{"forecasts",
+                  {TimeColumn(series, series.values.size(), forecast.mean.size()),
+                   NumberColumn("mean", forecast.mean)}};
+  for (const Limits& limits : forecast.limits) {
+    section.columns.push_back(NumberColumn("lower_" + LevelName(limits.level), limits.lower));
+    section.columns.push_back(NumberColumn("upper_" + LevelName(limits.level), limits.upper));
+  }
+  return section;
+}
+
+Section Statistics(const Forecast& r, const NamedValues& extra) {
+  NamedValues values = {{"sigma2", r.sigma2},
+                        {"log_likelihood", r.log_likelihood},
+                        {"aic", r.aic},
+                        {"aicc", r.aicc},
+                        {"bic", r.bic}};
+  values.insert(values.end(), extra.begin(), extra.end());
+  return Record("statistics", values);
+}
+
+void ReportMessages(const std::vector<Message>& messages, std::ostream& err) {
+  for (const Message& m : messages) err << m.title << ": " << m.text << '\n';
+}
+
+void ReportFailure(const char* command, const Error& error, std::ostream& err) {
+  ReportMessages(error.messages(), err);
+  err << "vordex " << command << ": " << OneLine(error.text().empty() ? error.what() : error.text())
+      << " (" << StatusName(error.status()) << ")\n";
+}
+
+void ReportWarnings(const char* command, const Forecast& result, std::ostream& err) {
+  ReportMessages(result.warnings, err);
+  if (IsWarning(result.status))
+    err << "vordex " << command << ": warning: " << StatusName(result.status) << '\n';
 }
 
 }  // namespace vordex::cli

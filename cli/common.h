@@ -7,10 +7,15 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
 #include "dates.h"
+#include "vordex/error.hpp"
+#include "vordex/forecast.hpp"
+#include "vordex/names.hpp"
 
 namespace vordex::cli {
 
@@ -30,7 +35,7 @@ enum class OutputFormat { kTable, kCsv, kJson };
 struct CommonOptions {
   InputOptions input;
   OutputFormat format = OutputFormat::kTable;  // --format table|csv|json
-  int horizon = 12;                            // --horizon H, at least 1
+  int horizon = kDefaultHorizon;               // --horizon H (0: no forecasts)
 };
 
 // Adds FILE, --dataset, --column, --time and --no-header to command; FILE and --dataset exclude
@@ -42,6 +47,42 @@ void AddFormatOption(CLI::App* command, OutputFormat& format);
 void AddHorizonOption(CLI::App* command, int& horizon);
 // All three of the above.
 void AddCommonOptions(CLI::App* command, CommonOptions& options);
+
+// Adds --level L[,L...]: coverages of the limits in percent, each in (0, 100); a value below 1
+// is refused as a probably meant fraction. `levels` holds the default (kDefaultLevels).
+CLI::Option* AddLevelOption(CLI::App* command, std::vector<double>& levels);
+
+// The names of Enum's values (AllNames, names.hpp) joined by `separator`.
+template <class Enum>
+std::string NamesOf(std::string_view separator) {
+  std::string names;
+  for (const auto& [value, name] : AllNames<Enum>()) {
+    if (!names.empty()) names += separator;
+    names += name;
+  }
+  return names;
+}
+
+// Adds an option whose value is one of Enum's names (FromString: any case, '-' for '_', the
+// library's aliases); the help lists the canonical names and the default, `value`'s own.
+template <class Enum>
+CLI::Option* AddNamedOption(CLI::App* command, const std::string& name, Enum& value,
+                            const std::string& description) {
+  const CLI::Validator known(
+      [](std::string& text) -> std::string {
+        if (FromString<Enum>(text)) return {};
+        return "\"" + text + "\" is none of " + NamesOf<Enum>(", ");
+      },
+      NamesOf<Enum>("|"));
+  return command
+      ->add_option_function<std::string>(
+          name, [&value](const std::string& text) { value = *FromString<Enum>(text); },
+          description + " (default " + std::string(ToString(value)) + ")")
+      ->check(known);
+}
+
+// Level names in columns are the library's (vordex::LevelName: 80, 95, 99.5).
+using vordex::LevelName;
 
 // A series ready for a method, or the reason there is none.
 struct LoadedSeries {
@@ -98,6 +139,30 @@ void WriteSections(std::ostream& out, OutputFormat format, const std::vector<Sec
 
 // A column of numbers.
 Column NumberColumn(std::string name, const std::vector<double>& values);
+
+// Numbers under their names, in order (coefficients, parameters, statistics).
+using NamedValues = std::vector<std::pair<std::string, double>>;
+
+// A record section of named numbers.
+Section Record(std::string title, const NamedValues& values);
+
+// The forecasts of a series: its times continued, `mean`, then `lower_L` and `upper_L` for each
+// level L of the limits, in their order.
+Section ForecastSection(const LoadedSeries& series, const Forecast& forecast);
+
+// The fit statistics every method shares (sigma2, log_likelihood, aic, aicc, bic; missing where
+// the method has none), then the method's own `extra` ones.
+Section Statistics(const Forecast& result, const NamedValues& extra = {});
+
+// Writes the messages of a request ("title: text") to err.
+void ReportMessages(const std::vector<Message>& messages, std::ostream& err);
+
+// Reports a failed request of `command` on err: its messages, then one line with the reason and
+// the status's name ("vordex arima: <text> (arima_seasonal_for_non_seasonal)").
+void ReportFailure(const char* command, const Error& error, std::ostream& err);
+
+// Reports what a successful request raised on err: its messages, and a warning status by name.
+void ReportWarnings(const char* command, const Forecast& result, std::ostream& err);
 
 // The times of observations first .. first + count - 1 (0-based; from N on, forecasts): the
 // series' times continued ("time") when it came with a time column, else the 1-based positions

@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,62 +15,49 @@
 #include "vordex/armax.hpp"
 #include "vordex/auto.hpp"
 #include "vordex/ets.hpp"
+#include "vordex/forecast.hpp"
+#include "vordex/transform.hpp"
 
 namespace vordex::cli {
 
 // In each XxxSettings, `period` is the series' own period (an embedded series' frequency or its
 // times' calendar; 0 when unknown), used when --period is not given; without either the period
 // is 1. A combination of options the method cannot take throws std::invalid_argument with the
-// message for the user.
+// message for the user. Every option named by a value (--transform, --error, ...) takes the
+// library's names (names.hpp); every method takes --level, several levels in percent.
 
 struct ArimaOptions {
   std::vector<int> order = {0, 1, 1};  // --order p,d,q
   std::vector<int> seasonal;           // --seasonal P,D,Q (default 0,1,1 with a period > 1)
   int period = 0;                      // --period s; 0: the series' own
-  std::string transform = "log";       // --transform none|log|sqrt
-  bool mean = false;                   // --mean
-  double critical = 1.96;              // --critical z
-  bool thorough = false;               // --thorough: several starting points
+  Transform transform = Transform::kLog;
+  bool constant = false;  // --constant (alias --mean)
+  std::vector<double> levels = kDefaultLevels;
+  std::optional<double> critical;  // --critical z: instead of the levels
+  bool thorough = false;           // --thorough: several starting points
 };
 void AddArimaOptions(CLI::App* command, ArimaOptions& options);
 arima::Settings ArimaSettings(const ArimaOptions& options, int horizon, int period);
 
 struct EtsOptions {
-  std::string error = "auto";
-  std::string trend = "auto";
-  std::string season = "auto";
+  // The settings as given, --period and --bounds apart (the defaults are the library's).
+  ets::Settings settings;
   int period = 0;  // 0: the series' own
-  std::string criterion = "likelihood";
-  std::string init = "heuristic";
-  std::string disturbances = "gaussian";
-  int paths = 5000;
-  int multisteps = 12;
-  std::string ic = "aic";
-  std::string transform = "none";
-  double level = 95.0;
   std::vector<double> bounds;
-  bool additive_only = false;
-  bool admissible = false;
-  std::uint32_t seed = ets::kDefaultSeed;
-  int threads = 0;  // --search-threads of the model search (a batch fits its series one per thread)
-  bool auto_preset = false;  // --auto: the recommended automatic smoothing (ets::AutoSettings)
+  bool additive_only = false;  // --additive-only: as --search additive_only
+  bool auto_preset = false;    // --auto: the recommended automatic smoothing (ets::AutoSettings)
 };
 void AddEtsOptions(CLI::App* command, EtsOptions& options);
 ets::Settings EtsSettings(const EtsOptions& options, int horizon, int period);
-// The short names the options use for a fitted model's components ("multiplicative", "damped").
-std::string EtsErrorName(ets::ErrorForm form);
-std::string EtsTrendName(ets::Trend trend);
-std::string EtsSeasonName(ets::Season season);
-// ETS(error,trend,season) with the letters of Hyndman et al. (2008): N, A, Ad, M.
-std::string EtsModelName(const ets::Model& model);
 
 struct ArmaxOptions {
   std::vector<int> order = {0, 1, 1};  // p d q
   std::vector<int> seasonal;           // P D Q; default (0,1,1) when the period exceeds 1
   int period = 0;                      // 0: the series' own
+  Transform transform = Transform::kLog;
   bool constant = false;
-  std::string transform = "log";
-  double critical = 1.96;
+  std::vector<double> levels = kDefaultLevels;
+  std::optional<double> critical;
   bool thorough = false;  // --thorough: several starting points
 };
 void AddArmaxOptions(CLI::App* command, ArmaxOptions& options);
@@ -77,7 +65,7 @@ armax::Settings ArmaxSettings(const ArmaxOptions& options, int horizon, int peri
 
 struct AutoArimaOptions {
   int period = 0;  // 0: the series' own
-  double level = 95.0;
+  std::vector<double> levels = kDefaultLevels;
   int d = -1, D = -1;  // -1: chosen by the tests
   int max_p = 5, max_q = 5, max_P = 2, max_Q = 2;
   bool exhaustive = false;    // --exhaustive: every model, not the stepwise search
@@ -89,22 +77,27 @@ auto_arima::Settings AutoArimaSettings(const AutoArimaOptions& options, int hori
 
 struct ThetaOptions {
   int period = 0;
-  double level = 95.0;
+  std::vector<double> levels = kDefaultLevels;
 };
 void AddThetaOptions(CLI::App* command, ThetaOptions& options);
 theta::Settings ThetaSettings(const ThetaOptions& options, int horizon, int period);
 
 struct AutoOptions {
   int period = 0;
-  double level = 95.0;
+  std::vector<double> levels = kDefaultLevels;
   std::uint32_t seed = ets::kDefaultSeed;
   int threads = 0;  // --search-threads of the smoothing member
 };
 void AddAutoOptions(CLI::App* command, AutoOptions& options);
 auto_forecast::Settings AutoSettings(const AutoOptions& options, int horizon, int period);
 
-// The coefficients of a fitted ARIMA model under their usual names (ar1.., ma1.., sar1.., sma1..).
-Section ArimaCoefficients(const arima::Result& result);
+// The estimated parameters of a fitted model under their usual names: ar1.., ma1.., sar1..,
+// sma1.. and the constant when there is one (ARIMA, automatic ARIMA, ARMAX); alpha, and beta,
+// gamma, phi where the model has them (ETS); alpha and drift (Theta).
+NamedValues Parameters(const arima::Result& result);
+NamedValues Parameters(const armax::Result& result);
+NamedValues Parameters(const ets::Result& result);
+NamedValues Parameters(const theta::Result& result);
 
 }  // namespace vordex::cli
 

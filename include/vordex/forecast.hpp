@@ -22,6 +22,20 @@ inline constexpr int kDefaultHorizon = 24;
 // forecast package).
 inline const std::vector<double> kDefaultLevels = {80.0, 95.0};
 
+// The coverage in percent of limits `critical` standard errors from a Gaussian forecast:
+// 100 erf(critical / sqrt 2) (1.959963984540054 gives 95).
+VORDEX_CPP_API double CriticalLevel(double critical);
+
+// The levels a method's settings give: the one level of a critical value when there is one, else
+// the levels asked for.
+VORDEX_CPP_API std::vector<double> LevelsOf(const std::vector<double>& levels,
+                                            std::optional<double> critical_value);
+
+// Empty when `level` is a coverage in percent the methods take, (0, 100) and at least 1; else the
+// reason, which for a level below 1 suggests the percent meant ("level must be in percent (0,
+// 100); got 0.95 - did you mean 95?"): every surface refuses levels with this text.
+VORDEX_CPP_API std::string LevelProblem(double level);
+
 // The prediction limits of one coverage level.
 struct Limits {
   double level = 0.0;         // coverage in percent, in (0, 100)

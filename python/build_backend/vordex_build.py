@@ -142,7 +142,9 @@ def _build_and_install(config_settings, staging):
         if temporary is not None:
             shutil.rmtree(temporary, ignore_errors=True)
 
-    extension = [p.name for p in (Path(staging) / "vordex").glob("_vordex.*")]
+    # The extension module, not its type stub _vordex.pyi.
+    extension = [p.name for p in (Path(staging) / "vordex").glob("_vordex.*")
+                 if p.suffix != ".pyi"]
     expected = "_vordex" + importlib.machinery.EXTENSION_SUFFIXES[0]
     if extension != [expected]:
         raise RuntimeError(f"the build made {extension}, not {expected} for {sys.executable}: "

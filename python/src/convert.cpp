@@ -175,6 +175,7 @@ void CommonFields(const Forecast& r, py::dict& d) {
   d["aicc"] = r.aicc;
   d["bic"] = r.bic;
   d["status"] = Code(r.status);
+  d["fallback"] = r.fallback;
   d["warnings"] = ToList(r.warnings);
 }
 

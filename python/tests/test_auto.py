@@ -1,5 +1,7 @@
 """vordex.auto, vordex.auto_arima and vordex.theta: the combination as the mean of its members,
 the search's report, and forecast_many with the automatic methods."""
+from statistics import NormalDist
+
 import numpy as np
 import pandas as pd
 import pytest
@@ -33,12 +35,27 @@ def test_the_combination_is_the_mean_of_its_members(airline):
 
 
 def test_a_combination_of_one_member_says_so():
-    # Two values: too few for automatic ARIMA and Theta, enough for the smoothing.
-    r = vordex.auto([1.0, 2.0], horizon=2)
+    # A gap: the smoothing and automatic ARIMA refuse it, Theta fills it.
+    y = list(100 + 10 * np.sin(np.arange(40)) + np.arange(40))
+    y[20] = np.nan
+    r = vordex.auto(y, horizon=2)
     assert r.status is vordex.Status.SINGLE_MEMBER and r.status.is_warning
-    assert list(r.members) == ["ets"] and len(r.failures) == 2
-    assert r.model == r.members["ets"].model + " alone"
-    assert same_bits(r.forecast, r.members["ets"].forecast)
+    assert list(r.members) == ["theta"] and len(r.failures) == 2
+    assert r.model == r.members["theta"].model + " alone"
+    assert same_bits(r.forecast, r.members["theta"].forecast)
+
+
+def test_a_series_too_short_for_every_member_gets_the_naive_forecast():
+    # Two values: the naive forecast 2, whose one residual (1) gives sigma 1 and limits
+    # 2 +- z sqrt(h) at horizon h.
+    r = vordex.auto([1.0, 2.0], horizon=2)
+    assert r.status is vordex.Status.FALLBACK and r.fallback == "naive" and not r.members
+    h = np.arange(1, 3)
+    for level in (80, 95):
+        z = NormalDist().inv_cdf(0.5 + level / 200)
+        assert np.allclose(r.forecast[f"upper_{level}"], 2 + z * np.sqrt(h), rtol=MEAN_REL)
+        assert np.allclose(r.forecast[f"lower_{level}"], 2 - z * np.sqrt(h), rtol=MEAN_REL)
+    assert r.forecast["mean"].tolist() == [2.0, 2.0]
 
 
 def test_auto_arima_reports_its_search(airline):
@@ -69,5 +86,5 @@ def test_forecast_many_fits_each_series_as_alone(method):
 def test_forecast_many_reports_a_warning_with_its_forecasts():
     frame = pd.DataFrame({"id": ["short", "short"], "time": [1, 2], "value": [1.0, 2.0]})
     forecasts, summary = vordex.forecast_many(frame, method="auto", horizon=2)
-    assert summary[["status", "code", "message"]].values.tolist() == [["single_member", 601, ""]]
+    assert summary[["status", "code", "message"]].values.tolist() == [["fallback", 602, ""]]
     assert forecasts["time"].tolist() == [3, 4] and not forecasts.isna().any().any()

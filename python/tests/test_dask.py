@@ -44,8 +44,8 @@ def _sorted(frame, keys):
 
 def _assert_same(dask_result, local):
     forecasts, summary = dask.compute(*dask_result)
-    for got, expected, keys in ((forecasts, local.forecasts, ["id", "time"]),
-                                (summary, local.summary, ["id"])):
+    for got, expected, keys in ((forecasts, local.forecasts, list(local.forecasts.columns[:2])),
+                                (summary, local.summary, list(local.summary.columns[:1]))):
         got, expected = _sorted(got, keys), _sorted(expected, keys)
         assert list(got.columns) == list(expected.columns)
         for column in expected:
@@ -78,3 +78,11 @@ def test_errors_raise_reaches_the_client(client, frame):
     result = vordex.dask.forecast_many(spread, period="period", horizon=4, errors="raise")
     with pytest.raises(vordex.Error, match="series '(gap|single)'"):
         dask.compute(*result)
+
+
+def test_statsforecast_frames_keep_their_names_on_a_cluster(client, frame):
+    renamed = frame.rename(columns={"id": "unique_id", "time": "ds", "value": "y"})
+    local = vordex.forecast_many(renamed, period="period", horizon=4)
+    assert list(local.forecasts.columns[:2]) == ["unique_id", "ds"]
+    spread = dd.from_pandas(renamed, npartitions=3, sort=False)
+    _assert_same(vordex.dask.forecast_many(spread, period="period", horizon=4), local)

@@ -72,7 +72,7 @@ CASES = {
     "log of zero": (lambda: vordex.arima([0.0] + Y, transform="log"), Status.ENGINE_FAILED,
                     "Can't take log of zero or negative values"),
     "unknown transform": (lambda: vordex.arima(Y, transform="cube"), Status.INVALID_SETTINGS,
-                          "transform must be one of 'none', 'log', 'sqrt'; got 'cube'"),
+                          "transform must be one of 'none', 'log', 'sqrt', 'boxcox'; got 'cube'"),
     "unknown trend": (lambda: vordex.ets(Y, trend="quadratic"), Status.INVALID_SETTINGS,
                       "trend must be one of 'none', 'additive', 'multiplicative', 'damped', "
                       "'auto'; got 'quadratic'"),

@@ -6,7 +6,9 @@ and pandas series.
     vordex.armax(y, constant=True)
     vordex.auto(y)                     # the recommended automatic forecast
     vordex.auto_arima(y), vordex.theta(y)
-    vordex.forecast_many(frame, id="id", time="time", value="value", method="ets")
+    result.plot()                      # history, fitted values, forecasts, limits
+    vordex.forecast_many(df, method="ets")   # columns unique_id, ds, y (or id, time, value)
+    vordex.plot_many(vordex.forecast_many(df), history=df)
     vordex.dask.forecast_many(dask_frame, ...)   # import vordex.dask
 
 Forecast tables have the columns mean, lower_80, upper_80, lower_95, upper_95 (one pair per
@@ -14,11 +16,13 @@ level). Failures raise vordex.Error (a ValueError) with .status (vordex.Status),
 .messages. The names of every setting's values are the library's: vordex.names lists them.
 """
 import types as _types
+from typing import Mapping as _Mapping, Tuple as _Tuple
 
 from . import _vordex
 from ._api import arima, armax, auto, auto_arima, ets, theta
 from ._errors import Error, Message, Status
 from ._many import ManyForecasts, forecast_many, series_seed
+from ._plot import plot_many
 from ._results import (ArimaResult, ArmaxResult, AutoArimaResult, AutoResult, EtsResult, Result,
                        ThetaResult)
 from ._version import __version__
@@ -27,7 +31,7 @@ from ._version import __version__
 #: "trend", "season", "criterion", "initialization", "disturbances", "information_criterion",
 #: "search"), each in the library's order. The functions take these (in any case, with "-" for
 #: "_") and a few aliases: ETS(A,Ad,M)'s letters, "amse", "bootstrap".
-names = _types.MappingProxyType(dict(_vordex.NAMES))
+names: _Mapping[str, _Tuple[str, ...]] = _types.MappingProxyType(dict(_vordex.NAMES))
 
 # Public classes show as vordex.X in tracebacks and pickles.
 for _cls in (Error, Message, ManyForecasts, Result, ArimaResult, EtsResult, ArmaxResult,
@@ -36,6 +40,6 @@ for _cls in (Error, Message, ManyForecasts, Result, ArimaResult, EtsResult, Arma
 del _cls
 
 __all__ = ["arima", "ets", "armax", "auto", "auto_arima", "theta", "forecast_many",
-           "series_seed", "names", "ManyForecasts", "Error", "Message", "Status", "Result",
-           "ArimaResult", "EtsResult", "ArmaxResult", "AutoArimaResult", "ThetaResult",
+           "plot_many", "series_seed", "names", "ManyForecasts", "Error", "Message", "Status",
+           "Result", "ArimaResult", "EtsResult", "ArmaxResult", "AutoArimaResult", "ThetaResult",
            "AutoResult"]

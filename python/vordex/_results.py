@@ -1,6 +1,9 @@
 """Result objects: a fitted model's forecasts, fitted values, residuals, coefficients and
 statistics on the time axis of the observations, under the library's names."""
+from __future__ import annotations
+
 import math
+from typing import TYPE_CHECKING, Any, Dict, List, Mapping, Optional, Sequence, Tuple
 
 import numpy as np
 import pandas as pd
@@ -8,13 +11,16 @@ import pandas as pd
 from ._errors import Message, Status
 from ._series import future_index
 
+if TYPE_CHECKING:
+    from matplotlib.axes import Axes
 
-def level_label(level):
+
+def level_label(level: float) -> str:
     """A level as the forecast columns name it: percent without trailing zeros (80, 95, 99.5)."""
     return f"{level:.10g}"
 
 
-def forecast_columns(levels):
+def forecast_columns(levels: Sequence[float]) -> List[str]:
     """The columns of a forecast table: mean, then lower_L and upper_L for each level L."""
     columns = ["mean"]
     for level in levels:
@@ -22,7 +28,7 @@ def forecast_columns(levels):
     return columns
 
 
-def forecast_values(raw):
+def forecast_values(raw: Mapping[str, Any]) -> Dict[str, Any]:
     """The columns of forecast_columns from a result dict of the extension."""
     values = {"mean": raw["mean"]}
     for level, lower, upper in raw["limits"]:
@@ -32,35 +38,84 @@ def forecast_values(raw):
 
 
 class Result:
-    """A fitted model and its forecasts.
+    """A fitted model and its forecasts: what every method returns (the library's
+    ``vordex::Forecast``), and the base of each method's result class.
 
-    Attributes:
-        forecast: DataFrame with the column mean (the point forecasts) and, for each level L
-            asked for, lower_L and upper_L (lower_80, upper_80, lower_95, upper_95 by default);
-            its index continues the index of the observations (the next dates or periods of a
-            regular DatetimeIndex or PeriodIndex, the next integers of an integer index, else
-            positions).
-        levels: the coverages of the limits in percent, in the order of the columns.
-        fitted: Series of one-step-ahead predictions on the scale of the observations, on the
-            index of the observations; NaN where the model has none (values lost to
-            differencing).
-        residuals: Series of one-step prediction errors on the model's scale (the transformed
-            scale when there is a transform; relative errors for multiplicative ETS errors), on
-            the index of the observations; NaN where there are none.
-        params: dict of coefficients or smoothing parameters and initial states.
-        log_likelihood, aic, aicc, bic, sigma2: the maximised log-likelihood, the information
-            criteria counting every estimated parameter (as R's forecast package counts them) and
-            the innovation variance on the model's scale; NaN where a method has none.
-        model: the fitted model in the library's notation, such as "ARIMA(0,1,1)(0,1,1)[12]",
-            "ETS(M,Ad,M)" or "Theta".
-        status: a :class:`Status`: OK, or a warning such as SINGLE_MEMBER.
-        warnings: Messages raised by the request although it succeeded.
-        y: the observations as a float Series; period, horizon, transform ("none", "log",
-            "sqrt"): as used.
-        settings: the settings passed to the library (keyed by the C++ API's names).
+    Attributes
+    ----------
+    forecast : pandas.DataFrame
+        The column ``mean`` (the point forecasts) and, for each level L asked for,
+        ``lower_L`` and ``upper_L`` (``lower_80``, ``upper_80``, ``lower_95``, ``upper_95`` by
+        default; L in percent without trailing zeros, as 99.5). Its index continues the
+        observations' index: the next dates or periods of a regular DatetimeIndex or
+        PeriodIndex, the next integers of an integer index, else positions.
+    levels : list of float
+        The coverages of the limits in percent, in the order of the columns.
+    fitted : pandas.Series
+        One-step-ahead predictions on the scale of the observations, on their index; NaN where
+        the model has none (values lost to differencing).
+    residuals : pandas.Series
+        One-step prediction errors on the model's scale (the transformed scale with a
+        transform; relative errors for multiplicative ETS errors), on the observations' index.
+    params : dict of str to float
+        Coefficients, or smoothing parameters and initial states, by name.
+    log_likelihood, aic, aicc, bic, sigma2 : float
+        The maximised log-likelihood, the information criteria counting every estimated
+        parameter (as R's forecast package counts them), the innovation variance on the
+        model's scale; NaN where the method has none (Theta, the combination).
+    model : str
+        The fitted model in the library's notation: "ARIMA(0,1,1)(0,1,1)[12]", "ETS(M,Ad,M)",
+        "Theta", "mean of ETS(..) + ARIMA(..) + Theta".
+    status : vordex.Status
+        OK, or a warning saying that the result is less than what was asked for:
+        SINGLE_MEMBER (a combination of one method), FALLBACK (a simple forecast for a series
+        too short for the model).
+    fallback : str
+        With status FALLBACK the simple method that produced the forecasts ("constant",
+        "mean", "naive", "seasonal_naive"), else "".
+    warnings : list of vordex.Message
+        Messages raised by the request although it succeeded.
+    y : pandas.Series
+        The observations as floats, on their index.
+    period, horizon : int
+        The seasonal period and the number of forecasts, as used.
+    transform : str
+        "none", "log", "sqrt" or "boxcox": the scale the model was fitted on.
+    settings : dict
+        The settings passed to the library, keyed by the C++ API's names.
+
+    Examples
+    --------
+    >>> import vordex
+    >>> r = vordex.theta([3.0, 5.0, 4.0, 6.0, 5.0, 7.0, 6.0, 8.0], horizon=2, level=90)
+    >>> r.forecast.columns.tolist(), r.levels
+    (['mean', 'lower_90', 'upper_90'], [90.0])
+    >>> r.forecast.index.tolist()              # positions continue those of a list
+    [8, 9]
     """
 
-    def __init__(self, values, index, raw, settings, name=None):
+    forecast: pd.DataFrame
+    levels: List[float]
+    fitted: pd.Series
+    residuals: pd.Series
+    params: Dict[str, float]
+    log_likelihood: float
+    aic: float
+    aicc: float
+    bic: float
+    sigma2: float
+    model: str
+    status: Status
+    fallback: str
+    warnings: List[Message]
+    y: pd.Series
+    period: int
+    horizon: int
+    transform: str
+    settings: Dict[str, Any]
+
+    def __init__(self, values: np.ndarray, index: pd.Index, raw: Mapping[str, Any],
+                 settings: Mapping[str, Any], name: Optional[Any] = None) -> None:
         self.settings = dict(settings)
         self.period = settings.get("period", raw["period"])
         self.transform = raw["transform"]
@@ -79,18 +134,19 @@ class Result:
         self.sigma2 = raw["sigma2"]
         self.model = raw["model"]
         self.status = Status(raw["status"])
+        self.fallback = raw.get("fallback", "")
         self.warnings = [Message(*m) for m in raw["warnings"]]
 
-    def _params(self, raw):
+    def _params(self, raw: Mapping[str, Any]) -> Dict[str, float]:
         return {}
 
-    def _statistics(self):
+    def _statistics(self) -> Dict[str, float]:
         """The statistics the method has (NaN ones left out)."""
         stats = {"log_likelihood": self.log_likelihood, "aic": self.aic, "aicc": self.aicc,
                  "bic": self.bic, "sigma2": self.sigma2}
         return {k: v for k, v in stats.items() if not math.isnan(v)}
 
-    def __repr__(self):
+    def __repr__(self) -> str:
         stats = ", ".join(f"{k}={v:.6g}" for k, v in self._statistics().items())
         transform = f" on {self.transform} scale" if self.transform != "none" else ""
         stats = f"; {stats}" if stats else ""
@@ -98,8 +154,30 @@ class Result:
         return (f"<vordex {self.model}{transform}: {len(self.y)} observations, "
                 f"{self.horizon} forecasts{stats}{status}>")
 
-    def summary(self):
-        """The model, its parameters, statistics and forecasts as text (print it)."""
+    def summary(self) -> Summary:
+        """The model, its parameters, statistics and forecasts as text.
+
+        Returns
+        -------
+        Summary
+            A str that shows as itself at the interactive prompt: the model, transform,
+            period, number of observations, status (unless OK), parameters, statistics (those
+            the method has), the forecast table and any warnings.
+
+        Examples
+        --------
+        >>> import vordex
+        >>> r = vordex.theta([3.0, 5.0, 4.0, 6.0, 5.0, 7.0, 6.0, 8.0], horizon=2)
+        >>> print(r.summary())                           # doctest: +ELLIPSIS
+        Model:        Theta
+        Transform:    none
+        Period:       1
+        Observations: 8
+        ...
+        Forecasts (80%, 95% limits)
+               mean  lower_80  upper_80  lower_95  upper_95
+          8  ...
+        """
         lines = [f"Model:        {self.model}",
                  f"Transform:    {self.transform}",
                  f"Period:       {self.period}",
@@ -121,22 +199,60 @@ class Result:
             lines.append(f"Warning: {m.title}: {' '.join(m.text.split())}")
         return Summary("\n".join(lines))
 
-    def plot(self, ax=None):
-        """Draws the observations, the fitted values, the forecasts and a band between the
-        limits of each level on a matplotlib Axes (a new figure's when ax is None); returns the
-        Axes."""
+    def plot(self, ax: Optional[Axes] = None, *, fitted: bool = True,
+             last: Optional[int] = None) -> Axes:
+        """Draws the observations, the fitted values, the forecasts and the band between the
+        limits of every level, with labels, on a matplotlib Axes.
+
+        Parameters
+        ----------
+        ax : matplotlib.axes.Axes, optional
+            Where to draw; None draws on a new figure.
+        fitted : bool, default True
+            Draw the fitted values (one-step predictions) over the observations.
+        last : int, optional
+            Draw only the last `last` observations (and fitted values); None draws all.
+
+        Returns
+        -------
+        matplotlib.axes.Axes
+            The Axes drawn on. Its lines are the observations ("observed"), the fitted values
+            ("fitted") and the forecasts ("forecast"); one filled band per level ("95%
+            limits", "80% limits": the widest first and palest). The title is the model, the
+            y label the series' name, the x label the index's name; dates and periods are
+            drawn as dates.
+
+        Raises
+        ------
+        ValueError
+            A `last` that is not a number of observations.
+        ImportError
+            Without matplotlib.
+
+        Examples
+        --------
+        >>> import matplotlib
+        >>> matplotlib.use("Agg")
+        >>> import vordex
+        >>> r = vordex.theta([3.0, 5.0, 4.0, 6.0, 5.0, 7.0, 6.0, 8.0], horizon=2)
+        >>> ax = r.plot()
+        >>> [line.get_label() for line in ax.lines]
+        ['observed', 'fitted', 'forecast']
+        >>> ax.get_title()
+        'Theta'
+        """
         from ._plot import plot_result
-        return plot_result(self, ax)
+        return plot_result(self, ax, fitted=fitted, last=last)
 
 
 class Summary(str):
     """Text that shows as itself at the interactive prompt."""
 
-    def __repr__(self):
+    def __repr__(self) -> str:
         return str(self)
 
 
-def _arma_params(raw):
+def _arma_params(raw: Mapping[str, Any]) -> Dict[str, float]:
     params = {}
     for prefix, key in (("ar", "ar"), ("ma", "ma"), ("sar", "seasonal_ar"),
                         ("sma", "seasonal_ma")):
@@ -147,43 +263,121 @@ def _arma_params(raw):
     return params
 
 
-class ArimaResult(Result):
-    """A seasonal ARIMA model fitted by exact maximum likelihood (see Result). params holds
-    ar1.., ma1.., sar1.., sma1.. (Box-Jenkins signs: MA operator 1 - theta B) and, with
-    constant=True, the constant; orders is (p, d, q, P, D, Q)."""
+_Raw = Mapping[str, Any]
 
-    def __init__(self, values, index, raw, settings, name=None):
+
+class ArimaResult(Result):
+    """A seasonal ARIMA model fitted by exact maximum likelihood: what :func:`vordex.arima`
+    returns; the attributes of :class:`Result` and those below.
+
+    Attributes
+    ----------
+    orders : tuple of int
+        (p, d, q, P, D, Q).
+    params : dict of str to float
+        ``ar1``.., ``ma1``.., ``sar1``.., ``sma1``.. (Box-Jenkins signs: the MA operator is
+        1 - theta B) and, with a constant, ``constant``.
+
+    Examples
+    --------
+    >>> import vordex
+    >>> r = vordex.arima([3.0, 5.0, 4.0, 6.0, 5.0, 7.0, 6.0, 8.0, 7.0, 9.0], order=(1, 0, 0),
+    ...                  constant=True, horizon=2)
+    >>> r.orders, sorted(r.params)
+    ((1, 0, 0, 0, 0, 0), ['ar1', 'constant'])
+    """
+
+    orders: Tuple[int, ...]
+
+    def __init__(self, values: np.ndarray, index: pd.Index, raw: _Raw,
+                 settings: Mapping[str, Any], name: Optional[Any] = None) -> None:
         self.orders = tuple(raw["orders"])
         super().__init__(values, index, raw, settings, name)
 
-    def _params(self, raw):
+    def _params(self, raw: _Raw) -> Dict[str, float]:
         return _arma_params(raw)
 
 
 class ArmaxResult(Result):
-    """A seasonal ARMA model with an optional constant for the transformed, differenced series
-    (see Result): params and orders as for ArimaResult; sum_of_squares is the sum of squared
-    one-step prediction errors."""
+    """A seasonal ARMA model with an optional constant for the transformed, differenced series:
+    what :func:`vordex.armax` returns; the attributes of :class:`Result` and those below.
 
-    def __init__(self, values, index, raw, settings, name=None):
+    Attributes
+    ----------
+    orders : tuple of int
+        (p, d, q, P, D, Q).
+    params : dict of str to float
+        As for :class:`ArimaResult`.
+    sum_of_squares : float
+        The sum of the squared one-step prediction errors.
+
+    Examples
+    --------
+    >>> import vordex
+    >>> r = vordex.armax([3.0, 5.0, 4.0, 6.0, 5.0, 7.0, 6.0, 8.0, 7.0, 9.0], order=(1, 0, 0),
+    ...                  constant=True, horizon=2)
+    >>> r.orders, r.sum_of_squares > 0
+    ((1, 0, 0, 0, 0, 0), True)
+    """
+
+    orders: Tuple[int, ...]
+    sum_of_squares: float
+
+    def __init__(self, values: np.ndarray, index: pd.Index, raw: _Raw,
+                 settings: Mapping[str, Any], name: Optional[Any] = None) -> None:
         self.orders = tuple(raw["orders"])
         self.sum_of_squares = raw["sum_of_squares"]
         super().__init__(values, index, raw, settings, name)
 
-    def _params(self, raw):
+    def _params(self, raw: _Raw) -> Dict[str, float]:
         return _arma_params(raw)
 
 
 class EtsResult(Result):
-    """An exponential smoothing model (see Result). components is (error, trend, season) by the
-    library's names ("additive", "multiplicative", "none", "damped"); searched tells whether a
-    model search chose them. params holds alpha, beta, gamma, phi (those of the model) and the
-    initial states (initial_level, initial_trend, initial_season1..). Also mape (percent),
-    sigma, rmse (root MSE at horizons 1..multisteps), rmse_average and information_criterion
-    (the one the settings chose by)."""
+    """An exponential smoothing model: what :func:`vordex.ets` returns; the attributes of
+    :class:`Result` and those below.
 
-    def __init__(self, values, index, raw, settings, name=None):
-        self.components = tuple(raw["components"])
+    Attributes
+    ----------
+    components : tuple of str
+        (error, trend, season) by the library's names: "additive", "multiplicative", "none",
+        "damped".
+    searched : bool
+        Whether a model search chose the components.
+    params : dict of str to float
+        ``alpha``, ``beta``, ``gamma``, ``phi`` (those the model has), then the initial states
+        ``initial_level``, ``initial_trend``, ``initial_season1``...
+    mape : float
+        The mean absolute percentage error of the one-step predictions, in percent.
+    sigma : float
+        The standard deviation of the residuals.
+    rmse : numpy.ndarray
+        The root mean squared errors at horizons 1..multisteps.
+    rmse_average : float
+        Their average.
+    information_criterion : float
+        The value of the criterion the model was chosen by.
+
+    Examples
+    --------
+    >>> import vordex
+    >>> r = vordex.ets([3.0, 5.0, 4.0, 6.0, 5.0, 7.0, 6.0, 8.0], error="additive",
+    ...                trend="none", season="none", horizon=2, seed=1)
+    >>> r.model, r.components, sorted(r.params)
+    ('ETS(A,N,N)', ('additive', 'none', 'none'), ['alpha', 'initial_level'])
+    """
+
+    components: Tuple[str, str, str]
+    searched: bool
+    mape: float
+    sigma: float
+    rmse: np.ndarray
+    rmse_average: float
+    information_criterion: float
+
+    def __init__(self, values: np.ndarray, index: pd.Index, raw: _Raw,
+                 settings: Mapping[str, Any], name: Optional[Any] = None) -> None:
+        self.components = tuple(raw["components"])  # type: ignore[assignment]
         self.searched = raw["searched"]
         self.mape = raw["mape"]
         self.sigma = raw["sigma"]
@@ -192,7 +386,7 @@ class EtsResult(Result):
         self.information_criterion = raw["information_criterion"]
         super().__init__(values, index, raw, settings, name)
 
-    def _params(self, raw):
+    def _params(self, raw: _Raw) -> Dict[str, float]:
         _, trend, season = raw["components"]
         params = {"alpha": raw["alpha"]}
         if trend != "none":
@@ -208,43 +402,100 @@ class EtsResult(Result):
             params[f"initial_season{k}"] = float(v)
         return params
 
-    def _statistics(self):
+    def _statistics(self) -> Dict[str, float]:
         return {**super()._statistics(), "mape": self.mape}
 
 
 class AutoArimaResult(ArimaResult):
-    """A seasonal ARIMA model chosen by auto_arima (see ArimaResult). Also path: the models
-    fitted by the search, in order, as a DataFrame with columns model, aicc and note (why a
-    candidate was set aside)."""
+    """A seasonal ARIMA model chosen by :func:`vordex.auto_arima`; the attributes of
+    :class:`ArimaResult` and those below.
 
-    def __init__(self, values, index, raw, settings, name=None):
+    Attributes
+    ----------
+    path : pandas.DataFrame
+        The models fitted by the search, in order: columns ``model``, ``aicc`` and ``note``
+        (why a candidate was set aside, such as "not admissible").
+
+    Examples
+    --------
+    >>> import vordex
+    >>> r = vordex.auto_arima([3.0, 5.0, 4.0, 6.0, 5.0, 7.0, 6.0, 8.0, 7.0, 9.0], horizon=2)
+    >>> r.path.columns.tolist()
+    ['model', 'aicc', 'note']
+    """
+
+    path: pd.DataFrame
+
+    def __init__(self, values: np.ndarray, index: pd.Index, raw: _Raw,
+                 settings: Mapping[str, Any], name: Optional[Any] = None) -> None:
         self.path = pd.DataFrame(raw["path"], columns=["model", "aicc", "note"])
         super().__init__(values, index, raw, settings, name)
 
 
 class ThetaResult(Result):
-    """The Theta method's fit (see Result; it has no likelihood): params holds alpha,
-    initial_level and drift (per period); seasonal tells whether the series was seasonally
-    adjusted (seasonal_indices, mean 1)."""
+    """The Theta method's fit: what :func:`vordex.theta` returns; the attributes of
+    :class:`Result` (without a likelihood) and those below.
 
-    def __init__(self, values, index, raw, settings, name=None):
+    Attributes
+    ----------
+    params : dict of str to float
+        ``alpha``, ``initial_level`` and ``drift`` (per period).
+    seasonal : bool
+        Whether the series was seasonally adjusted.
+    seasonal_indices : numpy.ndarray
+        The multiplicative seasonal indices (mean 1) it was adjusted by.
+
+    Examples
+    --------
+    >>> import vordex
+    >>> r = vordex.theta([3.0, 5.0, 4.0, 6.0, 5.0, 7.0, 6.0, 8.0], horizon=2)
+    >>> sorted(r.params), r.seasonal
+    (['alpha', 'drift', 'initial_level'], False)
+    """
+
+    seasonal: bool
+    seasonal_indices: np.ndarray
+
+    def __init__(self, values: np.ndarray, index: pd.Index, raw: _Raw,
+                 settings: Mapping[str, Any], name: Optional[Any] = None) -> None:
         self.seasonal = raw["seasonal"]
         self.seasonal_indices = np.asarray(raw["seasonal_indices"])
         super().__init__(values, index, raw, settings, name)
 
-    def _params(self, raw):
+    def _params(self, raw: _Raw) -> Dict[str, float]:
         return {"alpha": raw["alpha"], "initial_level": raw["initial_level"],
                 "drift": raw["drift"]}
 
 
 class AutoResult(Result):
-    """The combination of the automatic methods (see Result; it has no likelihood): forecast
-    holds the means of the members' forecasts and limits, fitted the mean of the members'
-    one-step predictions. The members' own results are members (a dict by method name: "ets",
-    "auto_arima", "theta"); failures lists the members left out with the reason. With one member
-    left, status is Status.SINGLE_MEMBER."""
+    """The combination of the automatic methods: what :func:`vordex.auto` returns; the
+    attributes of :class:`Result` (without a likelihood) and those below.
 
-    def __init__(self, values, index, raw, settings, name=None):
+    ``forecast`` holds the means of the members' forecasts and limits, ``fitted`` the means of
+    the members' one-step predictions.
+
+    Attributes
+    ----------
+    members : dict of str to Result
+        The members' own results by method name: "ets" (an :class:`EtsResult`), "auto_arima"
+        (an :class:`AutoArimaResult`), "theta" (a :class:`ThetaResult`).
+    failures : list of str
+        The members left out, each "method: reason". With one member left the status is
+        SINGLE_MEMBER; with none (a series too short) FALLBACK.
+
+    Examples
+    --------
+    >>> import vordex
+    >>> r = vordex.auto([3.0, 5.0, 4.0, 6.0, 5.0, 7.0, 6.0, 8.0, 7.0, 9.0], horizon=2)
+    >>> sorted(r.members), r.failures
+    (['auto_arima', 'ets', 'theta'], [])
+    """
+
+    members: Dict[str, Result]
+    failures: List[str]
+
+    def __init__(self, values: np.ndarray, index: pd.Index, raw: _Raw,
+                 settings: Mapping[str, Any], name: Optional[Any] = None) -> None:
         self.failures = list(raw["failures"])
         classes = {"ets": EtsResult, "auto_arima": AutoArimaResult, "theta": ThetaResult}
         member_settings = {"period": settings["period"]} if "period" in settings else {}

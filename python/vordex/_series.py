@@ -1,15 +1,23 @@
 """Observations in, and the time axis out: pandas indexes, the seasonal period their frequency
 implies, and their continuation into the forecast horizon."""
+from __future__ import annotations
+
 import numbers
+from typing import Optional, Tuple, Union
 
 import numpy as np
 import pandas as pd
 
-from ._errors import Status, refused
+from ._errors import Error, Status, refused
 
-# Seasonal periods of pandas offsets: the number of periods in the cycle that the engines model
-# (a year, or a week for days, or a day for hours). A cycle longer than the engines' largest
-# period, 24, is not modelled: weekly data get 1, like every offset not listed.
+# The engines' largest seasonal period (arima::Settings::period and ets::Settings::period,
+# 1..24); a longer cycle is not modelled and gets period 1.
+LARGEST_PERIOD = 24
+
+# Seasonal cycles of pandas offsets: the number of units in the cycle that the engines model (a
+# year; a week for days; a day for hours, minutes and seconds). A multiple of a unit divides the
+# cycle when it can (two-monthly data have period 6), else the data get period 1, as do cycles
+# longer than LARGEST_PERIOD (weekly data: 52) and every offset not listed.
 _CYCLES = [
     ((pd.offsets.YearBegin, pd.offsets.YearEnd, pd.offsets.BYearBegin, pd.offsets.BYearEnd), 1),
     ((pd.offsets.QuarterBegin, pd.offsets.QuarterEnd, pd.offsets.BQuarterBegin,
@@ -17,13 +25,20 @@ _CYCLES = [
     ((pd.offsets.MonthBegin, pd.offsets.MonthEnd, pd.offsets.BusinessMonthBegin,
       pd.offsets.BusinessMonthEnd), 12),
     ((pd.offsets.SemiMonthBegin, pd.offsets.SemiMonthEnd), 24),
+    ((pd.offsets.Week,), 52),
     ((pd.offsets.Day,), 7),
     ((pd.offsets.BusinessDay,), 5),
     ((pd.offsets.Hour,), 24),
+    ((pd.offsets.Minute,), 24 * 60),
+    ((pd.offsets.Second,), 24 * 60 * 60),
 ]
 
+#: The step between a series' times: a pandas offset for dates and periods, an integer for
+#: integer times.
+Step = Union[pd.DateOffset, int]
 
-def observations(y):
+
+def observations(y: object) -> Tuple[np.ndarray, pd.Index]:
     """`y` as a one-dimensional float64 array and the index of its values (a RangeIndex unless
     `y` is a pandas Series). Raises Error for anything that is not one-dimensional or whose
     elements are not numbers; missing values become NaN, which the engines refuse."""
@@ -53,11 +68,11 @@ def observations(y):
     return values, (index if index is not None else pd.RangeIndex(len(values)))
 
 
-def _not_numbers(dtype):
+def _not_numbers(dtype: object) -> Error:
     return refused(Status.INVALID_DATA, f"The observations must be numbers; got dtype {dtype}")
 
 
-def _numbers_from_objects(values):
+def _numbers_from_objects(values: np.ndarray) -> np.ndarray:
     out = np.empty(len(values), dtype=np.float64)
     for i, v in enumerate(values):
         if v is None or v is pd.NA:
@@ -70,7 +85,7 @@ def _numbers_from_objects(values):
     return out
 
 
-def frequency(index):
+def frequency(index: pd.Index) -> Optional[pd.DateOffset]:
     """The regular frequency of a DatetimeIndex or PeriodIndex (a pandas offset), else None."""
     if isinstance(index, pd.PeriodIndex):
         return index.freq
@@ -84,20 +99,24 @@ def frequency(index):
     return None
 
 
-def period_of(index):
-    """The seasonal period that the index's frequency implies (see _CYCLES; a multiple of a
-    unit divides the cycle when it can: two-monthly data have period 6), else 1."""
-    offset = frequency(index)
+def cycle_period(offset: Optional[pd.DateOffset]) -> int:
+    """The seasonal period that times of frequency `offset` imply (see _CYCLES), else 1."""
     if offset is None:
         return 1
     for kinds, cycle in _CYCLES:
         if isinstance(offset, kinds):
             n = abs(offset.n)
-            return cycle // n if n and cycle % n == 0 else 1
+            period = cycle // n if n and cycle % n == 0 else 1
+            return period if period <= LARGEST_PERIOD else 1
     return 1
 
 
-def future_index(index, horizon):
+def period_of(index: pd.Index) -> int:
+    """The seasonal period that the index's frequency implies (cycle_period), else 1."""
+    return cycle_period(frequency(index))
+
+
+def future_index(index: pd.Index, horizon: int) -> pd.Index:
     """The index of the `horizon` times after `index`: the next dates or periods of a regular
     DatetimeIndex or PeriodIndex, the next integers of an integer index (by its last step), else
     the positions len(index), len(index) + 1, ..."""
@@ -118,3 +137,92 @@ def future_index(index, horizon):
             step = step if step > 0 else 1
             return pd.Index(int(index[-1]) + step * np.arange(1, horizon + 1), name=index.name)
     return pd.RangeIndex(n, n + horizon, name=index.name)
+
+
+class IrregularTimes(ValueError):
+    """A series' times that are not one step apart; the text says where."""
+
+
+def _show(t: object) -> str:
+    if isinstance(t, pd.Timestamp) and t == t.normalize():
+        return t.strftime("%Y-%m-%d")
+    return str(t)
+
+
+def time_step(times: pd.Index, freq: Optional[pd.DateOffset] = None,
+              shared: Optional[pd.DateOffset] = None) -> Step:
+    """The step of a series' times (sorted), checked to hold between every two of them.
+
+    Periods step by their frequency; dates by `freq` when given, else by the frequency that
+    pandas.infer_freq finds in them, or for fewer than three dates (too few for infer_freq) by
+    `shared`, the frequency of the other series; integers by their first difference (1 for a
+    single time). Raises IrregularTimes saying where the times break the step (a missing or
+    repeated time, a time off the frequency)."""
+    n = len(times)
+    if times.hasnans:
+        missing = int(times.isna().sum())
+        raise IrregularTimes(f"{missing} of its times {'is' if missing == 1 else 'are'} missing")
+    repeated = times.duplicated()
+    if repeated.any():
+        raise IrregularTimes(f"the time {_show(times[int(np.flatnonzero(repeated)[0])])} "
+                             f"appears more than once")
+    source = ""
+    if isinstance(times, pd.PeriodIndex):
+        step: Step = times.freq
+        expected: pd.Index = pd.period_range(times[0], periods=n, freq=times.freq)
+    elif isinstance(times, pd.DatetimeIndex):
+        # pandas.infer_freq finds a frequency only in times that all follow it: the check
+        # below (which builds every expected time) is needed only when it finds none, or
+        # another than `freq`.
+        inferred = pd.infer_freq(times) if n >= 3 else None
+        if freq is not None:
+            if inferred is not None and pd.tseries.frequencies.to_offset(inferred) == freq:
+                return freq
+            step, source = freq, f" (freq={freq.freqstr!r})"
+        elif n >= 3:
+            if inferred is not None:
+                return pd.tseries.frequencies.to_offset(inferred)
+            # Where the times break the frequency of their start, or of their end.
+            start, end = pd.infer_freq(times[:3]), pd.infer_freq(times[-3:])
+            if start is None and end is None:
+                raise IrregularTimes(
+                    f"pandas.infer_freq finds no frequency in its times "
+                    f"{', '.join(_show(t) for t in times[:3])}, ...")
+            inferred = start or end
+            which = "first" if start else "last"
+            source = f" (the frequency {inferred} of its {which} times)"
+            step = pd.tseries.frequencies.to_offset(inferred)
+        elif shared is not None:
+            step, source = shared, f" (the frequency {shared.freqstr} of the other series)"
+        else:
+            raise IrregularTimes(f"its {n} time{'s' if n > 1 else ''} are too few for "
+                                 f"pandas.infer_freq (3 are needed) and no other series gives "
+                                 f"the frequency; pass freq=")
+        expected = pd.date_range(times[0], periods=n, freq=step)
+    else:
+        values = np.asarray(times, dtype=np.int64)
+        step = int(values[1] - values[0]) if n >= 2 else 1
+        expected = pd.Index(values[0] + step * np.arange(n, dtype=np.int64))
+    wrong = np.flatnonzero(np.asarray(times != expected))
+    if len(wrong):
+        i = int(wrong[0])
+        if i == 0:
+            raise IrregularTimes(f"its first time {_show(times[0])} is not on the "
+                                 f"frequency{source}")
+        raise IrregularTimes(f"after {_show(times[i - 1])} comes {_show(times[i])}, not "
+                             f"{_show(expected[i])}{source}")
+    return step
+
+
+def frequency_name(step: Step) -> str:
+    """A step as text: the offset's alias (M, H, W-SUN, ...) or the integer."""
+    return step.freqstr if isinstance(step, pd.DateOffset) else str(step)
+
+
+def continue_times(times: pd.Index, step: Step, horizon: int) -> pd.Index:
+    """The `horizon` times after `times`, `step` apart, of the times' type."""
+    if isinstance(times, pd.PeriodIndex):
+        return pd.period_range(times[-1] + 1, periods=horizon, freq=times.freq)
+    if isinstance(times, pd.DatetimeIndex):
+        return pd.date_range(times[-1] + step, periods=horizon, freq=step)
+    return pd.Index(int(times[-1]) + int(step) * np.arange(1, horizon + 1, dtype=np.int64))

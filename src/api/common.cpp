@@ -12,14 +12,33 @@
 #include "vordex/error.hpp"
 #include "vordex/names.hpp"
 
-namespace vordex::api {
+namespace vordex {
+
+double CriticalLevel(double critical) {
+  return 100.0 * std::erf(critical / std::sqrt(2.0));
+}
+
+std::vector<double> LevelsOf(const std::vector<double>& levels,
+                             std::optional<double> critical_value) {
+  if (critical_value) return {CriticalLevel(*critical_value)};
+  return levels;
+}
+
+std::string LevelProblem(double level) {
+  if (level > 0.0 && level < 1.0)
+    return "level must be in percent (0, 100); got " + LevelName(level) + " - did you mean " +
+           LevelName(100.0 * level) + "?";
+  if (!(level >= 1.0 && level < 100.0))
+    return "level must be in percent (0, 100); got " + LevelName(level);
+  return {};
+}
+
+namespace api {
 
 void CheckLevels(std::string_view method, const std::vector<double>& levels) {
   for (const double level : levels)
-    if (!(level > 0.0 && level < 100.0))
-      throw Error(Status::kInvalidSettings,
-                  std::string(method) + ": each level must lie strictly between 0 and 100 " +
-                      "(percent); got " + LevelName(level));
+    if (const std::string problem = LevelProblem(level); !problem.empty())
+      throw Error(Status::kInvalidSettings, std::string(method) + ": " + problem);
 }
 
 std::vector<Band> Bands(std::string_view method, const std::vector<double>& levels,
@@ -28,7 +47,7 @@ std::vector<Band> Bands(std::string_view method, const std::vector<double>& leve
     if (!(std::isfinite(*critical) && *critical > 0.0))
       throw Error(Status::kInvalidSettings,
                   std::string(method) + ": the critical value must be a positive number");
-    return {{100.0 * std::erf(*critical / std::sqrt(2.0)), *critical}};
+    return {{CriticalLevel(*critical), *critical}};
   }
   CheckLevels(method, levels);
   std::vector<Band> bands;
@@ -144,4 +163,5 @@ arima::Result ToResult(const arima::Request& request, arima::Estimates fit, std:
   return r;
 }
 
-}  // namespace vordex::api
+}  // namespace api
+}  // namespace vordex

@@ -202,6 +202,15 @@ const Entry<Status> kStatuses[] = {
     {Status::kFallback, "fallback"},
 };
 
+// The simple method of a fallback, as model names show it.
+std::string FallbackName(const std::string& fallback) {
+  if (fallback == "seasonal_naive") return "Seasonal naive";
+  if (fallback == "naive") return "Naive";
+  if (fallback == "mean") return "Mean";
+  if (fallback == "constant") return "Constant";
+  return fallback;
+}
+
 // Appended piece by piece: GCC 12 misreads the temporaries of "text" + std::to_string(...) under
 // -O2 and warns of an overlapping copy.
 std::string ArimaName(int p, int d, int q, int P, int D, int Q, int period, bool constant) {
@@ -306,6 +315,7 @@ std::string ModelName(const ets::Result& r) {
 }
 
 std::string ModelName(const theta::Result& r) {
+  if (!r.fallback.empty()) return FallbackName(r.fallback);
   return r.seasonal ? "Theta (seasonally adjusted)" : "Theta";
 }
 
@@ -333,6 +343,7 @@ std::string ModelName(const mstl::Result& r) {
 }
 
 std::string ModelName(const auto_forecast::Result& r) {
+  if (!r.fallback.empty()) return FallbackName(r.fallback);
   std::vector<std::string> members;
   if (r.smoothing) members.push_back(ModelName(*r.smoothing));
   if (r.arima) members.push_back(ModelName(static_cast<const arima::Result&>(*r.arima)));

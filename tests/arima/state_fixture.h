@@ -3,11 +3,11 @@
 #define VORDEX_TESTS_ARIMA_STATE_FIXTURE_H
 
 #include <memory>
-#include <random>
 #include <vector>
 
 #include "arima/state.h"
 #include "support/datasets.h"
+#include "support/simulate.h"
 
 namespace vordex::arima::testing {
 
@@ -21,7 +21,8 @@ inline ArimaStateRecord& ArimaState() {
 
 // Resets ArimaState() and writes the settings and observations as the host layer would.
 inline void Prepare(const std::vector<double>& y, int s, int h, int p, int d, int q, int P, int D,
-                    int Q, int mean = 0, Transform transform = Transform::kNone, double critical = 0.0) {
+                    int Q, int mean = 0, Transform transform = Transform::kNone,
+                    double critical = 0.0) {
   ArimaState() = ArimaStateRecord{};
   auto& st = ArimaState();
   st.N = static_cast<int>(y.size());
@@ -45,21 +46,7 @@ inline void Prepare(const std::vector<double>& y, int s, int h, int p, int d, in
 // The monthly airline passenger totals 1949-1960 (Box and Jenkins, Series G).
 using vordex::testing::Airline;
 
-// x(t) = phi x(t-1) + a(t) - theta a(t-1) with standard normal a, started at 0 after a burn-in.
-inline std::vector<double> SimulateArma11(int n, double phi, double theta, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::normal_distribution<double> normal(0.0, 1.0);
-  std::vector<double> x;
-  double prev = 0.0, aprev = 0.0;
-  for (int t = 0; t < n + 200; ++t) {
-    const double a = normal(gen);
-    const double v = phi * prev + a - theta * aprev;
-    prev = v;
-    aprev = a;
-    if (t >= 200) x.push_back(v);
-  }
-  return x;
-}
+using vordex::testing::SimulateArma11;
 
 }  // namespace vordex::arima::testing
 

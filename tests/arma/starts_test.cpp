@@ -3,29 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 #include <vector>
 
 #include "arma/likelihood.h"
+#include "support/simulate.h"
 
 namespace vordex::arma {
 namespace {
 
-// w(t) = phi w(t-1) + e(t) - theta e(t-1) with unit Gaussian innovations, after a burn-in of 200.
-std::vector<double> SimulateArma11(int n, double phi, double theta, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::normal_distribution<double> normal(0.0, 1.0);
-  std::vector<double> w;
-  double previous = 0.0, previous_e = 0.0;
-  for (int t = -200; t < n; ++t) {
-    const double e = normal(gen);
-    const double v = phi * previous + e - theta * previous_e;
-    previous = v;
-    previous_e = e;
-    if (t >= 0) w.push_back(v);
-  }
-  return w;
-}
+using testing::SimulateArma11;
 
 // An estimate from n = 2000 values has a standard error near sqrt((1 - c^2) / n) <= 0.023;
 // four standard errors.

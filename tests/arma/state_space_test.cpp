@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <limits>
 #include <numbers>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,20 +23,9 @@ using testing::kRecursion;
 
 constexpr double kNA = std::numeric_limits<double>::quiet_NaN();
 
-// The columns of a CSV file under tests/arma/data (header first, "NA" for a missing value).
-std::vector<std::vector<double>> LoadColumns(const std::string& name) {
-  std::ifstream in(std::string(VORDEX_ARMA_TEST_DATA_DIR) + "/" + name + ".csv");
-  std::vector<std::vector<double>> columns;
-  std::string line, cell;
-  std::getline(in, line);
-  while (std::getline(in, line)) {
-    std::stringstream cells(line);
-    for (std::size_t c = 0; std::getline(cells, cell, ','); ++c) {
-      if (columns.size() <= c) columns.emplace_back();
-      columns[c].push_back(cell == "NA" ? kNA : std::stod(cell));
-    }
-  }
-  return columns;
+// The columns of tests/arma/data/<name>.csv ("NA" for a missing value).
+std::vector<std::vector<double>> Columns(const std::string& name) {
+  return testing::LoadCsvColumns(std::string(VORDEX_ARMA_TEST_DATA_DIR) + "/" + name + ".csv");
 }
 
 std::vector<double> LogAirline() {
@@ -126,7 +113,7 @@ struct Belts {
   RegArimaModel model = Orders(1, 0, 1, 0, 1, 1, 12);
   std::vector<double> par = {0.93, 0.67, 0.85};
   Belts() {
-    auto c = LoadColumns("seatbelts");
+    auto c = Columns("seatbelts");
     for (double v : c[0]) y.push_back(std::log(v));
     X = c[1];
     X.insert(X.end(), c[2].begin(), c[2].end());
@@ -207,7 +194,7 @@ struct RCase {
   RegArimaModel model;
   std::vector<double> coef;  // R's coef(fit), in R's signs
   double loglik, sigma2;
-  std::vector<double> mean, se;  // the first and the last of h forecasts
+  double mean[2], se[2];  // the first and the last of h forecasts
   int h;
   double residual2;  // residuals(fit)[2]
 };
@@ -229,32 +216,19 @@ struct RData {
 RData DataFor(const std::string& name, int h) {
   RData d;
   if (name.rfind("presidents", 0) == 0) {
-    d.y = {kNA, 87, 82, 75, 63, 50, 43, 32, 35, 60, 54,  55,  36, 39, kNA, kNA, 69, 57, 57, 51,
-           45,  37, 46, 39, 36, 24, 32, 23, 25, 32, kNA, 32,  59, 74, 75,  60,  71, 61, 71, 57,
-           71,  68, 79, 73, 76, 71, 67, 75, 79, 62, 63,  57,  60, 49, 48,  52,  57, 62, 61, 66,
-           71,  62, 61, 57, 72, 83, 71, 78, 79, 71, 62,  74,  76, 64, 62,  57,  80, 73, 69, 69,
-           71,  64, 69, 62, 63, 46, 56, 44, 44, 52, 38,  46,  36, 49, 35,  44,  59, 65, 65, 56,
-           66,  53, 61, 52, 51, 48, 54, 49, 49, 61, kNA, kNA, 68, 44, 40,  27,  28, 25, 24, 24};
+    d.y = Columns("presidents")[0];
     if (name == "presidents") {  // with the intercept
       d.k = 1;
       d.X.assign(d.y.size(), 1.0);
       d.future.assign(static_cast<std::size_t>(h), 1.0);
     }
   } else if (name.rfind("gold", 0) == 0) {
-    d.y = LoadColumns("gold")[0];
+    d.y = Columns("gold")[0];
   } else if (name == "airline") {  // log(AirPassengers) with ten values removed
     d.y = LogAirline();
     for (int t : {3, 14, 27, 40, 41, 77, 100, 118, 131, 144}) d.y[t - 1] = kNA;
   } else if (name == "LakeHuron") {  // xreg = time(LakeHuron), with the intercept
-    d.y = {580.38, 581.86, 580.97, 580.8,  579.79, 580.39, 580.42, 580.82, 581.4,  581.32, 581.44,
-           581.68, 581.17, 580.53, 580.01, 579.91, 579.14, 579.16, 579.55, 579.67, 578.44, 578.24,
-           579.1,  579.09, 579.35, 578.82, 579.32, 579.01, 579,    579.8,  579.83, 579.72, 579.89,
-           580.01, 579.37, 578.69, 578.19, 578.67, 579.55, 578.92, 578.09, 579.37, 580.13, 580.14,
-           579.51, 579.24, 578.66, 578.86, 578.05, 577.79, 576.75, 576.75, 577.82, 578.64, 580.58,
-           579.48, 577.38, 576.9,  576.94, 576.24, 576.84, 576.85, 576.9,  577.79, 578.18, 577.51,
-           577.23, 578.42, 579.61, 579.05, 579.26, 579.22, 579.38, 579.1,  577.95, 578.12, 579.75,
-           580.85, 580.41, 579.96, 579.61, 578.76, 578.18, 577.21, 577.13, 579.1,  578.25, 577.91,
-           576.89, 575.96, 576.8,  577.68, 578.38, 578.52, 579.74, 579.31, 579.89, 579.96};
+    d.y = Columns("lakehuron")[0];
     const int n = static_cast<int>(d.y.size());
     d.k = 2;
     d.X.assign(static_cast<std::size_t>(n), 1.0);
@@ -278,89 +252,50 @@ RData DataFor(const std::string& name, int h) {
 }
 
 std::vector<RCase> RCases() {
-  RegArimaModel kappa;
-  kappa.start = DiffuseStart::kLargeKappa;
-  auto with = [&kappa](RegArimaModel m) {
-    m.start = kappa.start;
+  auto with = [](RegArimaModel m) {
+    m.start = DiffuseStart::kLargeKappa;
     return m;
   };
+  // name, orders, coef, loglik, sigma2, {first, last mean}, {first, last se}, h, residual 2
+  // clang-format off
   return {
-      {"presidents",
-       with(Orders(1, 0, 0)),
+      {"presidents", with(Orders(1, 0, 0)),
        {0.8241533441543083, 56.150417363297038},
-       -416.89227327147876,
-       85.468639636568611,
-       {29.653543377379044, 49.30734997663},
-       {9.2449250746865772, 15.949181925569659},
-       8,
-       17.472177034693235},
-      {"presidents011",
-       with(Orders(0, 1, 1)),
+       -416.89227327147876, 85.468639636568611, {29.653543377379044, 49.30734997663},
+       {9.2449250746865772, 15.949181925569659}, 8, 17.472177034693235},
+      {"presidents011", with(Orders(0, 1, 1)),
        {-0.19325240518183515},
-       -415.14359671333182,
-       89.099264003495207,
-       {24.061544470128428, 24.061544470128428},
-       {9.439240647620009, 22.24917678898596},
-       8,
-       0.086999926563907426},
-      {"gold011",
-       with(Orders(0, 1, 1)),
+       -415.14359671333182, 89.099264003495207, {24.061544470128428, 24.061544470128428},
+       {9.439240647620009, 22.24917678898596}, 8, 0.086999926563907426},
+      {"gold011", with(Orders(0, 1, 1)),
        {-0.33677099304602387},
-       -3411.0139643186953,
-       33.385567365281588,
-       {383.10517646104375, 383.10517646104375},
-       {5.7782356073664651, 12.866880288676581},
-       10,
-       -6.3968870638350861},
-      {"gold111",
-       with(Orders(1, 1, 1)),
+       -3411.0139643186953, 33.385567365281588, {383.10517646104375, 383.10517646104375},
+       {5.7782356073664651, 12.866880288676581}, 10, -6.3968870638350861},
+      {"gold111", with(Orders(1, 1, 1)),
        {0.036283468303701986, -0.37021709524415158},
-       -3410.9639012554057,
-       33.384899076975337,
-       {383.15812609404901, 383.1904341326786},
-       {5.7783119473518392, 12.73884619015762},
-       10,
-       -6.4019394950382731},
-      {"airline",
-       with(Orders(0, 1, 1, 0, 1, 1, 12)),
+       -3410.9639012554057, 33.384899076975337, {383.15812609404901, 383.1904341326786},
+       {5.7783119473518392, 12.73884619015762}, 10, -6.4019394950382731},
+      {"airline", with(Orders(0, 1, 1, 0, 1, 1, 12)),
        {-0.4315331868046115, -0.53081596563358002},
-       224.78458410483009,
-       0.0013245750887641223,
-       {6.1239945787960508, 6.1901645348321734},
-       {0.042569276402644005, 0.087107548950277905},
-       12,
-       0.001258733638140884},
-      {"LakeHuron",
-       with(Orders(2, 0, 0)),
+       224.78458410483009, 0.0013245750887641223, {6.1239945787960508, 6.1901645348321734},
+       {0.042569276402644005, 0.087107548950277905}, 12, 0.001258733638140884},
+      {"LakeHuron", with(Orders(2, 0, 0)),
        {1.004817817090272, -0.29130118047249642, 620.51023238974744, -0.021568136252195391},
-       -101.19826716652705,
-       0.45661834561741066,
-       {579.39725784207906, 577.94203936852352},
-       {0.67573541095417711, 1.1224299088787149},
-       5,
-       1.5022448885415873},
+       -101.19826716652705, 0.45661834561741066, {579.39725784207906, 577.94203936852352},
+       {0.67573541095417711, 1.1224299088787149}, 5, 1.5022448885415873},
       // auto.arima(log(drivers), xreg = cbind(law, PetrolPrice)) chooses (1,0,1)(0,1,1)[12].
-      {"Seatbelts",
-       with(Orders(1, 0, 1, 0, 1, 1, 12)),
+      {"Seatbelts", with(Orders(1, 0, 1, 0, 1, 1, 12)),
        {0.92973457305903018, -0.66832395054388505, -0.85196664211952755, -0.21722783135124424,
         -2.8374438247211877},
-       204.44795083255363,
-       0.0055486629235302629,
-       {7.2229751981587373, 7.1154212318244312},
-       {0.074552216345998082, 0.083700124052680402},
-       6,
-       0.0076089756394664351},
-      {"Seatbelts100",
-       with(Orders(1, 0, 0, 1, 0, 0, 12)),
+       204.44795083255363, 0.0055486629235302629, {7.2229751981587373, 7.1154212318244312},
+       {0.074552216345998082, 0.083700124052680402}, 6, 0.0076089756394664351},
+      {"Seatbelts100", with(Orders(1, 0, 0, 1, 0, 0, 12)),
        {0.33581252564164865, 0.66575646823161627, 7.7259424301618145, -0.22087337427778639,
         -2.8171615884028469},
-       189.59173573554475,
-       0.0078282635999420511,
-       {7.2710151582392255, 7.1089861279913489},
-       {0.088477475099270605, 0.093932131557121976},
-       6,
-       -0.08752660337652049},
+       189.59173573554475, 0.0078282635999420511, {7.2710151582392255, 7.1089861279913489},
+       {0.088477475099270605, 0.093932131557121976}, 6, -0.08752660337652049},
   };
+  // clang-format on
 }
 
 double RelativeError(double value, double expected) {

@@ -9,6 +9,7 @@
 
 #include "support/tolerances.h"
 #include "vordex/auto.hpp"
+#include "vordex/names.hpp"
 
 namespace vordex::automatic {
 namespace {
@@ -91,6 +92,7 @@ TEST(AutomaticMethods, FallBackOnTooShortSeriesAndSaySo) {
   EXPECT_EQ(two.fallback, "naive");
   EXPECT_EQ(two.mean, (std::vector<double>{12.0, 12.0, 12.0}));
   EXPECT_FALSE(two.smoothing || two.arima || two.theta);
+  EXPECT_EQ(ModelName(two), "Naive");
   // A constant series gets its constant with limits of zero width.
   const auto_forecast::Result flat =
       auto_forecast::Fit(std::vector<double>(30, 7.0), {.period = 12, .horizon = 2});

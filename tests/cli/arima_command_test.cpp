@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -9,6 +10,7 @@
 #include "cli/run_fixture.h"
 #include "support/temp_file.h"
 #include "support/tolerances.h"
+#include "vordex/forecast.hpp"
 
 namespace vordex::cli {
 namespace {
@@ -21,41 +23,85 @@ Outcome RunArima(std::vector<const char*> args) {
   return RunTool(args);
 }
 
+// Normal quantiles of the default levels, R 4.2.2: qnorm(c(0.9, 0.975)).
+constexpr double kZ80 = 1.2815515655446008;
+constexpr double kZ95 = 1.9599639845400536;
+// The limits pass through exp and a normal quantile approximation.
+constexpr double kLimitRatio = testing::kRecursion;
+// Information criteria are -2 log-likelihood plus a count: twice the likelihood's tolerance.
+constexpr double kPeerCriterion = 2 * kPeerLogLik;
+
+nlohmann::json Json(const Outcome& o) {
+  EXPECT_EQ(o.status, 0) << o.err;
+  return o.status == 0 ? nlohmann::json::parse(o.out) : nlohmann::json();
+}
+
 TEST(ArimaCommand, AirlineModelAsAskedForInJson) {
-  const Outcome o =
-      RunArima({"--order", "0,1,1", "--seasonal", "0,1,1", "--period", "12", "--transform", "log",
-                "--horizon", "24", "--dataset", "airline", "--format", "json"});
-  ASSERT_EQ(o.status, 0) << o.err;
-  EXPECT_TRUE(o.err.empty()) << o.err;
-  const auto j = nlohmann::json::parse(o.out);
+  const auto j = Json(RunArima({"--order", "0,1,1", "--seasonal", "0,1,1", "--period", "12",
+                                "--transform", "log", "--dataset", "airline", "--format", "json"}));
+  ASSERT_FALSE(j.is_null());
   // Coefficients and statistics are objects keyed by name.
   ASSERT_EQ(j["coefficients"].size(), 2u);
   // R 4.2 forecast::Arima(log(AirPassengers), c(0,1,1), c(0,1,1), method = "ML").
   EXPECT_NEAR(j["coefficients"]["ma1"].get<double>(), 0.4018, kPeerCoefficient);
   EXPECT_NEAR(j["coefficients"]["sma1"].get<double>(), 0.5569, kPeerCoefficient);
   EXPECT_NEAR(j["statistics"]["log_likelihood"].get<double>(), 244.70, kPeerLogLik);
-  ASSERT_EQ(j["forecasts"].size(), 24u);
+  ASSERT_EQ(j["forecasts"].size(), static_cast<std::size_t>(kDefaultHorizon));
   EXPECT_EQ(j["forecasts"][0]["t"], 145);
+  // On the log scale each level's limits lie its normal quantile of standard errors from the
+  // forecast, on both sides: the 80% and 95% columns are those levels' limits.
   for (const auto& row : j["forecasts"]) {
-    EXPECT_LT(row["lower"].get<double>(), row["forecast"].get<double>());
-    EXPECT_GT(row["upper"].get<double>(), row["forecast"].get<double>());
+    const double m = std::log(row["mean"].get<double>());
+    const double up80 = std::log(row["upper_80"].get<double>()) - m;
+    EXPECT_NEAR(m - std::log(row["lower_80"].get<double>()), up80, kLimitRatio * up80);
+    EXPECT_NEAR((std::log(row["upper_95"].get<double>()) - m) / up80, kZ95 / kZ80, kLimitRatio);
+    EXPECT_NEAR((m - std::log(row["lower_95"].get<double>())) / up80, kZ95 / kZ80, kLimitRatio);
   }
 }
 
-TEST(ArimaCommand, DefaultsAreTheAirlineModelWithTheSeriesOwnPeriod) {
-  const Outcome o = RunArima({"--horizon", "2"});
-  ASSERT_EQ(o.status, 0) << o.err;
-  EXPECT_NE(o.out.find("sma1"), std::string::npos) << o.out;
-  EXPECT_NE(o.out.find("forecast"), std::string::npos) << o.out;
+TEST(ArimaCommand, InformationCriteriaCountCoefficientsConstantAndSigma2AsR) {
+  struct Case {
+    std::vector<const char*> args;
+    double aic, aicc, bic;  // R 4.2.2, forecast 8.20: f$aic, f$aicc, f$bic of the call named
+  };
+  const Case cases[] = {
+      // Arima(log(AirPassengers), c(0,1,1), seasonal = c(0,1,1), method = "ML")
+      {{"--dataset", "airline"}, -483.39906, -483.21008, -474.77347},
+      // Arima(Nile, c(1,0,1), include.mean = TRUE, method = "ML"); --mean is the former name.
+      {{"--dataset", "nile", "--order", "1,0,1", "--transform", "none", "--constant"},
+       1282.078,
+       1282.499,
+       1292.498},
+      {{"--dataset", "nile", "--order", "1,0,1", "--transform", "none", "--mean"},
+       1282.078,
+       1282.499,
+       1292.498},
+  };
+  for (const Case& c : cases) {
+    std::vector<const char*> args = c.args;
+    args.insert(args.end(), {"--format", "json", "--horizon", "1"});
+    const auto j = Json(RunArima(args));
+    ASSERT_FALSE(j.is_null()) << c.args[1];
+    EXPECT_NEAR(j["statistics"]["aic"].get<double>(), c.aic, kPeerCriterion) << c.args.back();
+    EXPECT_NEAR(j["statistics"]["aicc"].get<double>(), c.aicc, kPeerCriterion) << c.args.back();
+    EXPECT_NEAR(j["statistics"]["bic"].get<double>(), c.bic, kPeerCriterion) << c.args.back();
+    // The constant is a coefficient; annual data have no seasonal part.
+    EXPECT_EQ(j["coefficients"].contains("constant"), c.args[1] == std::string("nile"));
+    EXPECT_EQ(j["coefficients"].contains("sma1"), c.args[1] == std::string("airline"));
+  }
 }
 
-TEST(ArimaCommand, MeanAddsTheConstantInCsv) {
-  const Outcome o = RunArima({"--dataset", "nile", "--order", "1,0,1", "--transform", "none",
-                              "--mean", "--horizon", "3", "--format", "csv"});
-  ASSERT_EQ(o.status, 0) << o.err;
-  EXPECT_NE(o.out.find("\nar1,"), std::string::npos) << o.out;
-  EXPECT_NE(o.out.find("\nconstant,"), std::string::npos) << o.out;
-  EXPECT_EQ(o.out.find("sma1"), std::string::npos) << o.out;  // annual data: no seasonal part
+TEST(ArimaCommand, CriticalValueReplacesTheLevels) {
+  // qnorm(0.975) standard errors are the 95% limits.
+  const auto critical = Json(RunArima({"--critical", "1.9599639845400536", "--format", "json"}));
+  const auto level = Json(RunArima({"--level", "95", "--format", "json"}));
+  ASSERT_FALSE(critical.is_null());
+  ASSERT_FALSE(level.is_null());
+  const auto& row = critical["forecasts"][3];
+  EXPECT_EQ(row.size(), 4u) << row;  // t, mean and one pair
+  EXPECT_NEAR(row["upper_95"].get<double>(), level["forecasts"][3]["upper_95"].get<double>(),
+              kLimitRatio * row["upper_95"].get<double>());
+  EXPECT_NE(RunArima({"--critical", "2", "--level", "90"}).status, 0);
 }
 
 TEST(ArimaCommand, RejectedSettingsExitNonZeroWithTheMessage) {
@@ -64,6 +110,7 @@ TEST(ArimaCommand, RejectedSettingsExitNonZeroWithTheMessage) {
   EXPECT_NE(o.err.find("Arima Error: Seasonal model requested for non-seasonal data"),
             std::string::npos)
       << o.err;
+  EXPECT_NE(o.err.find("(arima_seasonal_for_non_seasonal)"), std::string::npos) << o.err;
   EXPECT_TRUE(o.out.empty());
 }
 
@@ -92,7 +139,7 @@ TEST(ArimaCommand, ADatedFileContinuesItsDatesWithTheCalendarsPeriod) {
   EXPECT_EQ(j["coefficients"], e["coefficients"]);
   EXPECT_EQ(j["forecasts"][0]["time"], "1987-Q1");
   EXPECT_EQ(j["forecasts"][1]["time"], "1987-Q2");
-  EXPECT_EQ(j["forecasts"][1]["forecast"], e["forecasts"][1]["forecast"]);
+  EXPECT_EQ(j["forecasts"][1]["mean"], e["forecasts"][1]["mean"]);
 }
 
 TEST(ArimaCommand, EngineFailureExitsNonZeroWithTheReason) {

@@ -30,9 +30,14 @@ TEST(ArmaxCommand, DefaultsFitTheAirlineModel) {
   EXPECT_NEAR(j["coefficients"]["ma1"].get<double>(), 0.4018, kPeerCoefficient);
   EXPECT_NEAR(j["coefficients"]["sma1"].get<double>(), 0.5569, kPeerCoefficient);
   EXPECT_NEAR(j["statistics"]["log_likelihood"].get<double>(), 244.70, kPeerLogLik);
+  // f$aic of that call, -483.39906: two coefficients and sigma2 counted.
+  EXPECT_NEAR(j["statistics"]["aic"].get<double>(), -483.39906, 2 * kPeerLogLik);
+  // The default levels' limits, nested around the forecast.
   for (const auto& row : j["forecasts"]) {
-    EXPECT_LT(row["lower"].get<double>(), row["forecast"].get<double>());
-    EXPECT_GT(row["upper"].get<double>(), row["forecast"].get<double>());
+    EXPECT_LT(row["lower_95"].get<double>(), row["lower_80"].get<double>());
+    EXPECT_LT(row["lower_80"].get<double>(), row["mean"].get<double>());
+    EXPECT_LT(row["mean"].get<double>(), row["upper_80"].get<double>());
+    EXPECT_LT(row["upper_80"].get<double>(), row["upper_95"].get<double>());
   }
 }
 

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "cli/run_fixture.h"
 #include "support/datasets.h"
+#include "support/temp_file.h"
 #include "vordex/auto.hpp"
+#include "vordex/names.hpp"
 
 namespace vordex::cli {
 namespace {
@@ -27,36 +31,48 @@ TEST(AutoCommands, PrintWhatTheLibraryGivesForTheSameSettings) {
       RunTool({"auto", "--dataset", "airline", "--horizon", "4", "--format", "json"});
   ASSERT_EQ(combined.status, 0) << combined.err;
   const Json c = Json::parse(combined.out);
-  const auto_forecast::Result expected = auto_forecast::Fit(y, {12, 4, 95.0});
-  EXPECT_EQ(Column(c["forecasts"], "forecast"), expected.forecasts);
-  EXPECT_EQ(Column(c["forecasts"], "lower"), expected.lower);
-  EXPECT_EQ(Column(c["forecasts"], "auto_arima"), expected.arima->fit.forecasts);
+  const auto_forecast::Result expected = auto_forecast::Fit(y, {.period = 12, .horizon = 4});
+  EXPECT_EQ(Column(c["forecasts"], "mean"), expected.mean);
+  EXPECT_EQ(Column(c["forecasts"], "lower_80"), expected.limits[0].lower);
+  EXPECT_EQ(Column(c["forecasts"], "upper_95"), expected.limits[1].upper);
+  EXPECT_EQ(Column(c["forecasts"], "auto_arima"), expected.arima->mean);
   EXPECT_EQ(c["members"].size(), 3u);
 
   const Outcome chosen =
       RunTool({"auto-arima", "--dataset", "airline", "--horizon", "2", "--format", "json"});
   ASSERT_EQ(chosen.status, 0) << chosen.err;
   const Json a = Json::parse(chosen.out);
-  auto_arima::Settings settings;
-  settings.horizon = 2;
-  const auto_arima::Result arima = auto_arima::Fit(y, settings);
-  EXPECT_EQ(a["model"]["model"], auto_arima::Name(arima));
+  const auto_arima::Result arima = auto_arima::Fit(y, {.period = 12, .horizon = 2});
+  EXPECT_EQ(a["model"]["model"], ModelName(arima));
   EXPECT_EQ(a["search"].size(), arima.path.size());
-  EXPECT_EQ(Column(a["forecasts"], "upper"), arima.fit.upper);
+  EXPECT_EQ(a["statistics"]["aicc"].get<double>(), arima.aicc);
+  EXPECT_EQ(Column(a["forecasts"], "upper_95"), arima.limits[1].upper);
 
   const Outcome theta = RunTool(
       {"theta", "--dataset", "nile", "--horizon", "3", "--format", "json", "--level", "80"});
   ASSERT_EQ(theta.status, 0) << theta.err;
   const Json t = Json::parse(theta.out);
-  EXPECT_EQ(Column(t["forecasts"], "lower"),
-            theta::Fit(testing::LoadDataset("nile"), {1, 3, 80.0}).lower);
+  EXPECT_EQ(t["forecasts"][0].size(), 4u);  // t, mean and the one level's pair
+  EXPECT_EQ(Column(t["forecasts"], "lower_80"),
+            theta::Fit(testing::LoadDataset("nile"), {.period = 1, .horizon = 3, .levels = {80}})
+                .limits[0]
+                .lower);
 }
 
-TEST(AutoCommands, AFailureExitsNonZeroWithTheReason) {
-  const Outcome o = RunTool({"theta", "--dataset", "nile", "--level", "100"});
-  EXPECT_NE(o.status, 0);
-  EXPECT_TRUE(o.out.empty());
-  EXPECT_NE(o.err.find("vordex theta: "), std::string::npos) << o.err;
+TEST(AutoCommands, AFailureExitsNonZeroAndASingleMemberWarns) {
+  // Two values: too few for Theta and automatic ARIMA, enough for the smoothing alone.
+  const auto path = testing::UniqueTempPath("auto_two");
+  std::ofstream(path) << "y\n1\n2\n";
+  const std::string name = path.string();
+  const Outcome theta = RunTool({"theta", name.c_str()});
+  const Outcome combined = RunTool({"auto", name.c_str(), "--horizon", "1"});
+  std::filesystem::remove(path);
+  EXPECT_EQ(theta.status, 1);
+  EXPECT_TRUE(theta.out.empty());
+  EXPECT_NE(theta.err.find("vordex theta: "), std::string::npos) << theta.err;
+  EXPECT_NE(theta.err.find("(too_few_observations)"), std::string::npos) << theta.err;
+  EXPECT_EQ(combined.status, 0) << combined.err;
+  EXPECT_NE(combined.err.find("warning: single_member"), std::string::npos) << combined.err;
 }
 
 }  // namespace

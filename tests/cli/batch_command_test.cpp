@@ -14,6 +14,7 @@
 #include "support/temp_file.h"
 #include "vordex/auto.hpp"
 #include "vordex/batch.hpp"
+#include "vordex/names.hpp"
 
 namespace vordex::cli {
 namespace {
@@ -37,76 +38,90 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-// The airline series from 1949-01 as "airline" in long format, then a series with a missing
-// value inside and one with a month missing.
-std::string LongFile() {
-  std::string text = "id,time,value\n";
+// The airline series from 1949-01 as "airline" in long format, a series with a missing value
+// inside and one with a month missing; with `airline_last`, the airline series after the others.
+std::string LongFile(bool airline_last) {
   const auto month = [](int k) { return FormatTime(Time{Calendar::kMonth, 1949 * 12 + k}); };
-  const auto airline = FindDataset("airline")->values;
-  for (std::size_t k = 0; k < airline.size(); ++k)
-    text += "airline," + month(static_cast<int>(k)) + "," + std::to_string(airline[k]) + "\n";
-  for (int k = 0; k < 30; ++k) text += "holey," + month(k) + "," + (k == 9 ? "NA" : "5") + "\n";
+  std::string airline;
+  const auto values = FindDataset("airline")->values;
+  for (std::size_t k = 0; k < values.size(); ++k)
+    airline += "airline," + month(static_cast<int>(k)) + "," + std::to_string(values[k]) + "\n";
+  std::string others;
+  for (int k = 0; k < 30; ++k) others += "holey," + month(k) + "," + (k == 9 ? "NA" : "5") + "\n";
   for (int k = 0; k < 30; ++k)
-    if (k != 12) text += "gappy," + month(k) + ",7\n";
-  return text;
+    if (k != 12) others += "gappy," + month(k) + ",7\n";
+  return "id,time,value\n" + (airline_last ? others + airline : airline + others);
+}
+
+std::vector<std::string> LinesOf(const std::string& text, const std::string& id) {
+  std::vector<std::string> lines;
+  for (const std::string& line : Lines(text))
+    if (line.rfind(id + ",", 0) == 0) lines.push_back(line);
+  return lines;
 }
 
 TEST(BatchCommand, LongFileWithDatesGivesEachSeriesItsSingleFitAndSummarisesTheBadOnes) {
   const auto input = TempPath("long.csv");
+  const auto reordered = TempPath("reordered.csv");
   const auto summary = TempPath("summary.csv");
-  std::ofstream(input) << LongFile();
+  std::ofstream(input) << LongFile(false);
+  std::ofstream(reordered) << LongFile(true);
   const std::string in = input.string();
+  const std::string in_reordered = reordered.string();
   const std::string sum = summary.string();
   const Outcome two = RunTool({"batch", "ets", in.c_str(), "--horizon", "3", "--paths", "500",
                                "--threads", "2", "--summary", sum.c_str()});
   const std::string summary_text = Slurp(summary);
-  const Outcome one =
-      RunTool({"batch", "ets", in.c_str(), "--horizon", "3", "--paths", "500", "--threads", "1"});
+  const Outcome one = RunTool(
+      {"batch", "ets", in_reordered.c_str(), "--horizon", "3", "--paths", "500", "--threads", "1"});
   std::filesystem::remove(input);
+  std::filesystem::remove(reordered);
   std::filesystem::remove(summary);
 
-  // Some series failed: status 3; every series has its summary line, in input order.
+  // Some series failed: status 3; every series has its summary line, in input order, its status
+  // by name and code.
   EXPECT_EQ(two.status, 3) << two.err;
   EXPECT_NE(two.err.find("fitted 3 series in "), std::string::npos) << two.err;
   EXPECT_NE(two.err.find(": 1 ok, 2 failed"), std::string::npos) << two.err;
   const std::vector<std::string> rows = Lines(summary_text);
   ASSERT_EQ(rows.size(), 4u) << summary_text;
+  EXPECT_EQ(rows[0],
+            "id,status,code,message,model,parameters,log_likelihood,aic,aicc,bic,sigma2,n");
   EXPECT_EQ(rows[1].rfind("airline,ok,0,,\"ETS(", 0), 0u) << rows[1];
-  EXPECT_EQ(rows[2].rfind("holey,failed,71,", 0), 0u) << rows[2];
-  EXPECT_NE(rows[2].find("Pegels Error"), std::string::npos) << rows[2];
+  EXPECT_EQ(rows[2].rfind("holey,ets_non_finite_data,271,Pegels Error", 0), 0u) << rows[2];
   EXPECT_EQ(rows[3],
-            "gappy,failed,,no observation for 1950-01 (between 1949-12 and 1950-02),,,,,,29");
+            "gappy,invalid_data,,no observation for 1950-01 (between 1949-12 and 1950-02)"
+            ",,,,,,,,29");
 
   // The forecasts continue the months, and are those of the single-series call with the
   // series' seed and the calendar's period.
   const std::vector<std::string> forecasts = Lines(two.out);
   ASSERT_EQ(forecasts.size(), 4u) << two.out;
-  EXPECT_EQ(forecasts[0], "id,time,forecast,lower,upper");
+  EXPECT_EQ(forecasts[0], "id,time,mean,lower_80,upper_80,lower_95,upper_95");
   ets::Settings settings;
   settings.period = 12;
   settings.horizon = 3;
   settings.paths = 500;
-  settings.seed = batch::SeriesSeed(ets::kDefaultSeed, 0);
+  settings.seed = SeriesSeed(ets::kDefaultSeed, "airline");
   const auto airline = FindDataset("airline")->values;
   const ets::Result single =
       ets::Fit(std::vector<double>(airline.begin(), airline.end()), settings);
   for (std::size_t k = 0; k < 3; ++k) {
     std::istringstream row(forecasts[k + 1]);
-    std::string id, time, forecast, lower, upper;
-    std::getline(row, id, ',');
-    std::getline(row, time, ',');
-    std::getline(row, forecast, ',');
-    std::getline(row, lower, ',');
-    std::getline(row, upper, ',');
-    EXPECT_EQ(id, "airline");
-    EXPECT_EQ(time, "1961-0" + std::to_string(k + 1));
-    EXPECT_TRUE(testing::SameBits(std::stod(forecast), single.forecasts[k])) << forecast;
-    EXPECT_TRUE(testing::SameBits(std::stod(lower), single.lower[k])) << lower;
-    EXPECT_TRUE(testing::SameBits(std::stod(upper), single.upper[k])) << upper;
+    std::vector<std::string> cells;
+    for (std::string cell; std::getline(row, cell, ',');) cells.push_back(cell);
+    ASSERT_EQ(cells.size(), 7u) << forecasts[k + 1];
+    EXPECT_EQ(cells[0], "airline");
+    EXPECT_EQ(cells[1], "1961-0" + std::to_string(k + 1));
+    const double expected[] = {single.mean[k], single.limits[0].lower[k], single.limits[0].upper[k],
+                               single.limits[1].lower[k], single.limits[1].upper[k]};
+    for (std::size_t c = 0; c < 5; ++c)
+      EXPECT_TRUE(testing::SameBits(std::stod(cells[c + 2]), expected[c])) << cells[c + 2];
   }
 
-  // One thread writes the same; without a summary file the failures go to the error stream.
-  EXPECT_EQ(one.out, two.out);
+  // A series' seed follows its id: on one thread, after the others, it gets the same numbers.
+  // Without a summary file the failures go to the error stream.
+  EXPECT_EQ(LinesOf(one.out, "airline"), LinesOf(two.out, "airline"));
   EXPECT_NE(one.err.find("series gappy: no observation for 1950-01"), std::string::npos) << one.err;
 }
 
@@ -136,8 +151,10 @@ TEST(BatchCommand, WideFileToJsonLines) {
   const auto doubled = nlohmann::json::parse(lines[2]);
   EXPECT_EQ(doubled["id"], "twice");
   // Doubling a series on the log scale only shifts it: the forecasts double.
-  EXPECT_NEAR(doubled["forecast"].get<double>(), 2 * first["forecast"].get<double>(),
-              1e-6 * first["forecast"].get<double>());
+  EXPECT_NEAR(doubled["mean"].get<double>(), 2 * first["mean"].get<double>(),
+              1e-6 * first["mean"].get<double>());
+  EXPECT_NEAR(doubled["upper_95"].get<double>(), 2 * first["upper_95"].get<double>(),
+              1e-6 * first["upper_95"].get<double>());
   ASSERT_EQ(summary_lines.size(), 2u);
   const auto s = nlohmann::json::parse(summary_lines[0]);
   EXPECT_EQ(s["model"], "ARIMA(1,1,1)");
@@ -167,24 +184,42 @@ TEST(BatchCommand, AutomaticMethodsGiveTheSingleSeriesResultsAndTheirCriterion) 
     const std::string name = method;
     double forecast = 0.0;
     if (name == "auto-arima") {
-      auto_arima::Settings settings;
-      settings.period = 1;
-      settings.horizon = 2;
-      const auto_arima::Result r = auto_arima::Fit(nile, settings);
-      forecast = r.fit.forecasts[1];
-      EXPECT_EQ(row["model"], auto_arima::Name(r));
+      const auto_arima::Result r = auto_arima::Fit(nile, {.period = 1, .horizon = 2});
+      forecast = r.mean[1];
+      EXPECT_EQ(row["model"], ModelName(r));
       EXPECT_EQ(row["aicc"].get<double>(), r.aicc);
     } else if (name == "theta") {
-      forecast = theta::Fit(nile, {1, 2, 95.0}).forecasts[1];
+      forecast = theta::Fit(nile, {.period = 1, .horizon = 2}).mean[1];
       EXPECT_TRUE(row["parameters"]["drift"].is_number());
+      EXPECT_TRUE(row["aic"].is_null());  // no likelihood
     } else {
-      forecast = auto_forecast::Fit(nile, {1, 2, 95.0}).forecasts[1];
+      forecast = auto_forecast::Fit(nile, {.period = 1, .horizon = 2}).mean[1];
       EXPECT_EQ(row["model"].get<std::string>().rfind("mean of ", 0), 0u);
     }
-    EXPECT_EQ(nlohmann::json::parse(lines[1])["forecast"].get<double>(), forecast) << method;
+    EXPECT_EQ(nlohmann::json::parse(lines[1])["mean"].get<double>(), forecast) << method;
   }
   std::filesystem::remove(input);
   std::filesystem::remove(summary);
+}
+
+TEST(BatchCommand, ASeriesWithAWarningCountsAsFitted) {
+  // Two values: the combination is the smoothing alone.
+  const auto input = TempPath("short.csv");
+  const auto summary = TempPath("short_summary.csv");
+  std::ofstream(input) << "id,value\nshort,1\nshort,2\n";
+  const std::string in = input.string();
+  const std::string sum = summary.string();
+  const Outcome o =
+      RunTool({"batch", "auto", in.c_str(), "--horizon", "1", "--summary", sum.c_str()});
+  const std::vector<std::string> rows = Lines(Slurp(summary));
+  std::filesystem::remove(input);
+  std::filesystem::remove(summary);
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.err.find(": 1 ok, 0 failed"), std::string::npos) << o.err;
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1].rfind("short,single_member,601,", 0), 0u) << rows[1];
+  EXPECT_NE(rows[1].find("theta: "), std::string::npos) << rows[1];  // why it is alone
+  EXPECT_EQ(Lines(o.out).size(), 2u) << o.out;                       // its forecast
 }
 
 TEST(BatchCommand, UnreadableInputExitsWithTwoBeforeWritingAnything) {

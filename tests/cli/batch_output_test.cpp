@@ -2,94 +2,123 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <nlohmann/json.hpp>
 #include <sstream>
+
+#include "support/tolerances.h"
 
 namespace vordex::cli {
 namespace {
 
-batch::Outcome Fitted(batch::MethodResult result) {
+batch::Outcome Fitted(batch::MethodResult result, Status status = Status::kOk) {
   batch::Outcome o;
   o.id = "s1";
-  o.result = std::move(result);
+  o.status = status;
+  o.value = std::move(result);
   return o;
 }
 
-TEST(BatchOutput, ModelsInTheirUsualNotation) {
-  ets::Result e;
-  e.model = {ets::ErrorForm::kMultiplicative, ets::Trend::kDamped, ets::Season::kNone};
-  e.alpha = 0.5;
-  e.beta = 0.25;
-  e.phi = 0.875;
-  ets::Settings bic;
-  bic.information_criterion = ets::InformationCriterion::kBic;
-  SummaryRow row = Summarise(Fitted(e), bic, 40);
-  EXPECT_EQ(row.model, "ETS(M,Ad,N)");
-  EXPECT_EQ(row.parameters, (std::vector<std::pair<std::string, double>>{
-                                {"alpha", 0.5}, {"beta", 0.25}, {"phi", 0.875}}));
-  EXPECT_EQ(CriterionName(bic), "bic");
+std::string Csv(const SummaryRow& row) {
+  std::ostringstream out;
+  SummaryWriter(out, BatchFormat::kCsv).Write(row);
+  const std::string text = out.str();
+  return text.substr(text.find('\n') + 1);
+}
 
-  arima::Result a;
-  a.ma = {0.4};
-  a.seasonal_ma = {0.55};
-  a.constant = 0.0;
-  arima::Settings airline;
-  airline.mean = true;
-  row = Summarise(Fitted(a), airline, 144);
-  EXPECT_EQ(row.model, "ARIMA(0,1,1)(0,1,1)[12] with mean");
-  EXPECT_EQ(row.parameters.size(), 3u);
-  EXPECT_EQ(row.parameters[1].first, "sma1");
-  EXPECT_EQ(CriterionName(airline), "aic");
+TEST(BatchOutput, SummaryRowsNameTheStatusAndKeepTheFitsFigures) {
+  ets::Result damped;
+  damped.model = {ets::ErrorForm::kMultiplicative, ets::Trend::kDamped, ets::Season::kNone};
+  damped.alpha = 0.5;
+  damped.beta = 0.25;
+  damped.phi = 0.875;
+  damped.log_likelihood = -10;
+  damped.aic = 30;
+  damped.sigma2 = 0.125;
+  arima::Result with_constant;
+  with_constant.q = 1;
+  with_constant.ma = {0.375};
+  with_constant.constant = 2.5;
+  auto_forecast::Result alone;  // the smoothing member only
+  alone.smoothing = ets::Result{};
+  alone.failures = {"theta: too short"};
+  batch::Outcome failed;
+  failed.id = "s1";
+  failed.status = Status::kEngineFailed;
+  failed.text = "Failure in Arimamain";
 
-  armax::Settings plain;
-  plain.period = 1;
-  plain.P = plain.D = plain.Q = 0;
-  plain.constant = true;
-  EXPECT_EQ(Summarise(Fitted(armax::Result{}), plain, 10).model, "ARMAX(0,1,1) with constant");
+  struct Case {
+    SummaryRow row;
+    std::string csv;
+  };
+  const Case cases[] = {
+      // Parameters as the model has them: no gamma without a season; missing statistics empty.
+      {Summarise(Fitted(damped), 40),
+       "s1,ok,0,,\"ETS(M,Ad,N)\",alpha=0.5 beta=0.25 phi=0.875,-10,30,,,0.125,40\n"},
+      {Summarise(Fitted(with_constant), 9),
+       "s1,ok,0,,\"ARIMA(0,0,1) with constant\","
+       "ma1=0.375 constant=2.5,,,,,,9\n"},
+      // A warning is a fit: its code, and the member left out as its message.
+      {Summarise(Fitted(alone, Status::kSingleMember), 2),
+       "s1,single_member,601,theta: too short,\"ETS(A,N,N) alone\",,,,,,,2\n"},
+      {Summarise(failed, 5), "s1,engine_failed,501,Failure in Arimamain,,,,,,,,5\n"},
+      // Input rows at fault: no code of the library's.
+      {InputProblem("z", "time 2001 appears twice", 3),
+       "z,invalid_data,,time 2001 appears twice,,,,,,,,3\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Csv(c.row), c.csv);
+
+  std::ostringstream json;
+  SummaryWriter(json, BatchFormat::kJson).Write(cases[4].row);
+  const auto j = nlohmann::json::parse(json.str());
+  EXPECT_EQ(j["status"], "invalid_data");
+  EXPECT_TRUE(j["code"].is_null());
+  EXPECT_TRUE(j["parameters"].is_object());
+  EXPECT_TRUE(j["aicc"].is_null());
+  EXPECT_EQ(j["n"], 3);
+}
+
+TEST(BatchOutput, LevelsOfTheSettingsNameTheColumns) {
+  EXPECT_EQ(Levels(ets::Settings{}), kDefaultLevels);
+  EXPECT_EQ(Levels(theta::Settings{.levels = {90}}), std::vector<double>{90});
+  arima::Settings critical;
+  critical.critical_value = 1.9599639845400536;  // R 4.2.2: qnorm(0.975)
+  const std::vector<double> levels = Levels(critical);
+  ASSERT_EQ(levels.size(), 1u);
+  EXPECT_NEAR(levels[0], 95.0, testing::kClosedForm * 100);
 }
 
 TEST(BatchOutput, CsvAndJsonLinesCarryTheSameRows) {
   ets::Result r;
-  r.forecasts = {10.5, 11};
-  r.lower = {9, std::nan("")};
-  r.upper = {12, 13};
+  r.mean = {10.5, 11};
+  r.limits = {{80, {9, std::nan("")}, {12, 13}}, {99.5, {8, 7}, {14, 15}}};
+  const std::vector<double> levels = {80, 99.5};
   const Time start{Calendar::kMonth, 2020 * 12 + 10};  // 2020-11
   std::ostringstream csv, json;
-  ForecastWriter(csv, BatchFormat::kCsv).Write("a,b", start, 2, r);
-  ForecastWriter(json, BatchFormat::kJson).Write("a,b", start, 2, r);
+  ForecastWriter(csv, BatchFormat::kCsv, levels).Write("a,b", start, 2, r);
+  ForecastWriter(json, BatchFormat::kJson, levels).Write("a,b", start, 2, r);
   EXPECT_EQ(csv.str(),
-            "id,time,forecast,lower,upper\n\"a,b\",2021-01,10.5,9,12\n\"a,b\",2021-02,11,,13\n");
+            "id,time,mean,lower_80,upper_80,lower_99.5,upper_99.5\n"
+            "\"a,b\",2021-01,10.5,9,12,8,14\n\"a,b\",2021-02,11,,13,7,15\n");
   std::istringstream lines(json.str());
   std::string line;
   std::getline(lines, line);
   const auto first = nlohmann::json::parse(line);
   EXPECT_EQ(first["id"], "a,b");
   EXPECT_EQ(first["time"], "2021-01");
-  EXPECT_EQ(first["forecast"], 10.5);
+  EXPECT_EQ(first["mean"], 10.5);
+  EXPECT_EQ(first["upper_99.5"], 14);
   std::getline(lines, line);
-  EXPECT_TRUE(nlohmann::json::parse(line)["lower"].is_null());
+  EXPECT_TRUE(nlohmann::json::parse(line)["lower_80"].is_null());
 
-  // Without a time column the forecasts continue the positions.
+  // Without a time column the forecasts continue the positions; a failed series writes nothing.
   std::ostringstream positions;
-  ForecastWriter(positions, BatchFormat::kJson).Write("x", std::nullopt, 40, r);
+  ForecastWriter writer(positions, BatchFormat::kJson, levels);
+  writer.Write("x", std::nullopt, 40, r);
+  writer.Write("failed", std::nullopt, 40, batch::MethodResult{});
   EXPECT_EQ(nlohmann::json::parse(positions.str().substr(0, positions.str().find('\n')))["time"],
             41);
-
-  SummaryRow failed;
-  failed.id = "z";
-  failed.status = "failed";
-  failed.message = "time 2001 appears twice";
-  failed.n = 3;
-  std::ostringstream summary_csv, summary_json;
-  SummaryWriter(summary_csv, BatchFormat::kCsv, "aic").Write(failed);
-  SummaryWriter(summary_json, BatchFormat::kJson, "aic").Write(failed);
-  EXPECT_EQ(summary_csv.str(),
-            "id,status,code,message,model,parameters,log_likelihood,aic,sigma2,n\n"
-            "z,failed,,time 2001 appears twice,,,,,,3\n");
-  const auto j = nlohmann::json::parse(summary_json.str());
-  EXPECT_TRUE(j["code"].is_null());
-  EXPECT_TRUE(j["parameters"].is_object());
-  EXPECT_EQ(j["n"], 3);
+  EXPECT_EQ(positions.str().find("failed"), std::string::npos);
 }
 
 }  // namespace

@@ -28,3 +28,13 @@ add_test(NAME cli.batch_exit_statuses
                  sh $<TARGET_FILE:vordex-cli> ${CMAKE_CURRENT_LIST_DIR}/data/two_series.csv
                  ${CMAKE_CURRENT_LIST_DIR}/data/non_numeric.csv)
 set_tests_properties(cli.batch_stdin cli.batch_exit_statuses PROPERTIES LABELS cli)
+
+# The README's worked example: quarterly sales of three stores, one with a quarter missing, which
+# the summary names by its status and leaves without a library code.
+add_test(NAME cli.batch_readme_example
+         COMMAND vordex-cli batch ets ${CMAKE_CURRENT_LIST_DIR}/data/sales.csv --horizon 4
+                 --output /dev/null --summary /dev/stdout)
+set_tests_properties(
+  cli.batch_readme_example
+  PROPERTIES LABELS cli PASS_REGULAR_EXPRESSION
+             "east,invalid_data,,no observation for 2020-Q3 \\(between 2020-Q2 and 2020-Q4\\)")

@@ -30,7 +30,7 @@ TEST(CommonOptions, DefaultsAndParsedValues) {
   const CommonOptions defaults = Parse({});
   EXPECT_TRUE(defaults.input.file.empty());
   EXPECT_EQ(defaults.format, OutputFormat::kTable);
-  EXPECT_EQ(defaults.horizon, 12);
+  EXPECT_EQ(defaults.horizon, kDefaultHorizon);
   const CommonOptions given = Parse(
       {"data.csv", "--column", "sales", "--no-header", "--format", "JSON", "--horizon", "24"});
   EXPECT_EQ(given.input.file, "data.csv");
@@ -45,6 +45,45 @@ TEST(CommonOptions, BadValuesAreRefused) {
   EXPECT_THROW(Parse({"--horizon", "-1"}), CLI::ParseError);
   EXPECT_EQ(Parse({"--horizon", "0"}).horizon, 0);  // no forecasts
   EXPECT_THROW(Parse({"file.csv", "--dataset", "nile"}), CLI::ParseError);
+}
+
+// Parses --level as every method's command takes it.
+std::vector<double> ParseLevels(std::vector<std::string> args) {
+  CLI::App app("test");
+  std::vector<double> levels = kDefaultLevels;
+  AddLevelOption(&app, levels);
+  std::reverse(args.begin(), args.end());
+  app.parse(args);
+  return levels;
+}
+
+TEST(LevelOption, TakesSeveralPercentsAndRefusesFractions) {
+  EXPECT_EQ(ParseLevels({}), (std::vector<double>{80, 95}));
+  EXPECT_EQ(ParseLevels({"--level", "90"}), (std::vector<double>{90}));
+  EXPECT_EQ(ParseLevels({"--level", "50,99.5"}), (std::vector<double>{50, 99.5}));
+  for (const char* refused : {"0.95", "0", "100", "120", "-5", "ninety"})
+    EXPECT_THROW(ParseLevels({"--level", refused}), CLI::ParseError) << refused;
+  try {
+    ParseLevels({"--level", "0.95"});
+  } catch (const CLI::ParseError& e) {
+    EXPECT_NE(std::string(e.what()).find("did you mean 95?"), std::string::npos) << e.what();
+  }
+}
+
+TEST(ForecastSection, OneColumnPairPerLevelNamedWithoutTrailingZeros) {
+  Forecast f;
+  f.mean = {10, 11};
+  f.limits = {{80, {9, 10}, {11, 12}}, {99.5, {7, 8}, {13, 14}}, {95.0004, {8, 9}, {12, 13}}};
+  LoadedSeries series;
+  series.values = {1, 2, 3};
+  const Section s = ForecastSection(series, f);
+  std::vector<std::string> names;
+  for (const Column& c : s.columns) names.push_back(c.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"t", "mean", "lower_80", "upper_80", "lower_99.5",
+                                             "upper_99.5", "lower_95.0004", "upper_95.0004"}));
+  // Each level's limits beside its own name, the times continuing the series.
+  const std::string csv = Write(OutputFormat::kCsv, {s});
+  EXPECT_EQ(csv.substr(csv.find('\n') + 1), "4,10,9,11,7,13,8,12\n5,11,10,12,8,14,9,13\n");
 }
 
 TEST(LoadSeries, DefaultsToTheAirlineSeries) {

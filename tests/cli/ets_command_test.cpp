@@ -9,6 +9,9 @@
 namespace vordex::cli {
 namespace {
 
+// Two criteria from one log-likelihood differ by their counts up to rounding.
+constexpr double kSameLikelihood = 1e-9;
+
 TEST(EtsCommand, JsonCarriesModelParametersStatesStatisticsAndForecasts) {
   const Outcome o =
       RunTool({"ets", "--horizon", "6", "--paths", "1000", "--seed", "3", "--format", "json"});
@@ -18,13 +21,23 @@ TEST(EtsCommand, JsonCarriesModelParametersStatesStatisticsAndForecasts) {
     EXPECT_TRUE(j.contains(key)) << key;
   ASSERT_EQ(j["forecasts"].size(), 6u);
   EXPECT_EQ(j["forecasts"][0]["t"], 145);
+  // Quantiles of the same simulated paths: the 95% limits hold the 80% ones.
   for (const auto& row : j["forecasts"]) {
-    EXPECT_LE(row["lower"].get<double>(), row["forecast"].get<double>());
-    EXPECT_GE(row["upper"].get<double>(), row["forecast"].get<double>());
+    EXPECT_LE(row["lower_95"].get<double>(), row["lower_80"].get<double>());
+    EXPECT_LE(row["lower_80"].get<double>(), row["mean"].get<double>());
+    EXPECT_GE(row["upper_80"].get<double>(), row["mean"].get<double>());
+    EXPECT_GE(row["upper_95"].get<double>(), row["upper_80"].get<double>());
   }
   // The airline series is monthly: a seasonal model with twelve initial indices is expected.
   EXPECT_EQ(j["model"]["period"], 12);
   EXPECT_EQ(j["model"]["selected_by"], "aic");
+  EXPECT_EQ(j["initial_states"].size(), 2u + 12u);
+  // The search's criterion counts the smoothing parameters alone (count_states is off), aic all
+  // of them, the initial states and sigma too: 3 + 2 + 11 + 1 for ETS(M,A,M) over 144 values.
+  ASSERT_EQ(j["model"]["model"], "ETS(M,A,M)");
+  EXPECT_NEAR(
+      j["statistics"]["aic"].get<double>() - j["model"]["information_criterion"].get<double>(),
+      2.0 * (2 + 11 + 1), kSameLikelihood);
   EXPECT_TRUE(j["parameters"].is_object());
   EXPECT_TRUE(j["statistics"]["rmse_h1"].is_number());
 }
@@ -37,8 +50,9 @@ TEST(EtsCommand, SameSeedSameOutput) {
   const Outcome b = RunTool(args);
   ASSERT_EQ(a.status, 0) << a.err;
   EXPECT_EQ(a.out, b.out);
-  EXPECT_NE(a.out.find("phi"), std::string::npos);
-  EXPECT_NE(a.out.find("given"), std::string::npos);
+  EXPECT_NE(a.out.find("\nphi,"), std::string::npos);
+  EXPECT_NE(a.out.find("\nselected_by,given"), std::string::npos);
+  EXPECT_NE(a.out.find("\ntrend,damped"), std::string::npos);
 }
 
 TEST(EtsCommand, RefusedSettingsFailWithTheLibrarysMessage) {
@@ -51,7 +65,30 @@ TEST(EtsCommand, RefusedSettingsFailWithTheLibrarysMessage) {
   EXPECT_NE(bounds.err.find("--bounds"), std::string::npos) << bounds.err;
   const Outcome level = RunTool({"ets", "--level", "120"});
   EXPECT_NE(level.status, 0);
-  EXPECT_NE(level.err.find("Confidence level"), std::string::npos) << level.err;
+  EXPECT_NE(level.err.find("level must be in percent"), std::string::npos) << level.err;
+  const Outcome name = RunTool({"ets", "--trend", "quadratic"});
+  EXPECT_NE(name.status, 0);
+  EXPECT_NE(name.err.find("none, additive, multiplicative, damped, auto"), std::string::npos)
+      << name.err;
+}
+
+TEST(EtsCommand, NamesTakeAnyCaseAndTheLibrarysAliases) {
+  // Letters of the ETS notation, former names (winner, bootstrap, amse) and canonical ones in
+  // any case give the same settings, hence the same output.
+  const auto run = [](std::vector<const char*> names) {
+    std::vector<const char*> args = {"ets",     "--dataset", "ukgas",    "--horizon", "2",
+                                     "--paths", "500",       "--format", "csv"};
+    args.insert(args.end(), names.begin(), names.end());
+    return RunTool(args);
+  };
+  const Outcome canonical =
+      run({"--error", "additive", "--trend", "damped", "--season", "multiplicative", "--init",
+           "estimated_for_winner", "--disturbances", "resampled", "--criterion", "average_mse"});
+  ASSERT_EQ(canonical.status, 0) << canonical.err;
+  EXPECT_NE(canonical.out.find("ETS(A,Ad,M)"), std::string::npos) << canonical.out;
+  const Outcome aliases = run({"--error", "A", "--trend", "Ad", "--season", "m", "--init", "winner",
+                               "--disturbances", "bootstrap", "--criterion", "AMSE"});
+  EXPECT_EQ(aliases.out, canonical.out);
 }
 
 }  // namespace

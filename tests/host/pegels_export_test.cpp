@@ -1,6 +1,5 @@
 // Pegelsdll end to end through automation arrays: the option reader and checker, the bounds
 // after the observations, the data checks before the engine and the packed result layout.
-#include "host/seed.h"
 #include "host/pegels_export.h"
 
 #include <gtest/gtest.h>
@@ -8,11 +7,14 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "host/seed.h"
 #include "smoothing/random.h"
 #include "smoothing/state.h"
 #include "support/automation.h"
+#include "support/bits.h"
 #include "support/capture.h"
 #include "vordex/vordex.h"
 
@@ -59,54 +61,49 @@ std::vector<double> CellsOf(const Request& r) {
   return testing::CellsOf(Call(r));
 }
 
-struct RuleCase {
-  void (*change)(Request& r);
-  int code;
-  const char* message;
-};
+// The options changed from Base(): slot and value; a slot past the twelfth appends the value.
+using Changes = std::vector<std::pair<std::size_t, short>>;
+
+Request Changed(const Changes& changes, int n = 24) {
+  Request r = Base(n);
+  for (const auto& [slot, value] : changes) {
+    if (slot < r.options.size())
+      r.options[slot] = value;
+    else
+      r.options.push_back(value);
+  }
+  return r;
+}
 
 TEST(PegelsCheck, EveryRuleGivesItsCodeAndMessage) {
-  const RuleCase cases[] = {
-      {[](Request& r) { r.options[0] = 1001; }, 31, "Number of data observations exceeds MAXN"},
-      {[](Request& r) { r.options[1] = 25; }, 32, "Seasonal frequency exceeds MAXS"},
-      {[](Request& r) { r.options[2] = 121; }, 33, "Forecast horizon exceeds MAXH"},
-      {[](Request& r) { r.options[1] = 0; }, 34, "Seasonal frequency zero or negative"},
-      {[](Request& r) { r.options[0] = 0; }, 35, "Number of observations zero or negative"},
-      {[](Request& r) { r.options[3] = 3; }, 41, "Unknown model type"},
-      {[](Request& r) { r.options[4] = 5; }, 42, "Unknown trend type"},
-      {[](Request& r) { r.options[5] = 4; }, 43, "Unknown seasonality type"},
-      {[](Request& r) { r.options.push_back(4); }, 44, "Unknown transform type"},
-      {[](Request& r) {
-         r.options.insert(r.options.end(), {1, 5});
-       },
-       45, "Unknown search type"},
-      {[](Request& r) {
-         r.options[0] = 7;
-         r.options[5] = 2;
-       },
-       61, "Insufficient data for estimation of seasonal models"},
-      {[](Request& r) {
-         r.options[1] = 1;
-         r.options[5] = 2;
-       },
-       62, "Seasonal model requested for nonseasonal data"},
-      {[](Request& r) { r.options[6] = 2; }, 64, "Unknown bootstrap type"},
-      {[](Request& r) { r.options[7] = 6; }, 65, "Unknown optimization criterion"},
-      {[](Request& r) { r.options[8] = 4; }, 66, "Unknown initialization method"},
-      {[](Request& r) { r.options[11] = 4; }, 67, "Unknown information criterion"},
-      {[](Request& r) { r.options[9] = 499; }, 68,
-       "#Bootstrap samples must be between 500 & 50000"},
-      {[](Request& r) { r.options[10] = 25; }, 69, "#MSE multisteps must be between 3 & MAXS"},
+  const struct {
+    Changes changes;
+    int code;
+    const char* message;
+  } cases[] = {
+      {{{0, 1001}}, 31, "Number of data observations exceeds MAXN"},
+      {{{1, 25}}, 32, "Seasonal frequency exceeds MAXS"},
+      {{{2, 121}}, 33, "Forecast horizon exceeds MAXH"},
+      {{{1, 0}}, 34, "Seasonal frequency zero or negative"},
+      {{{0, 0}}, 35, "Number of observations zero or negative"},
+      {{{3, 3}}, 41, "Unknown model type"},
+      {{{4, 5}}, 42, "Unknown trend type"},
+      {{{5, 4}}, 43, "Unknown seasonality type"},
+      {{{12, 4}}, 44, "Unknown transform type"},
+      {{{12, 1}, {13, 5}}, 45, "Unknown search type"},
+      {{{0, 7}, {5, 2}}, 61, "Insufficient data for estimation of seasonal models"},
+      {{{1, 1}, {5, 2}}, 62, "Seasonal model requested for nonseasonal data"},
+      {{{6, 2}}, 64, "Unknown bootstrap type"},
+      {{{7, 6}}, 65, "Unknown optimization criterion"},
+      {{{8, 4}}, 66, "Unknown initialization method"},
+      {{{11, 4}}, 67, "Unknown information criterion"},
+      {{{9, 499}}, 68, "#Bootstrap samples must be between 500 & 50000"},
+      {{{10, 25}}, 69, "#MSE multisteps must be between 3 & MAXS"},
   };
-  for (const RuleCase& c : cases) {
+  for (const auto& c : cases) {
     MessageCapture capture;
-    Request r = Base();
-    c.change(r);
-    EXPECT_EQ(StatusOf(r), c.code) << c.message;
-    ASSERT_EQ(capture.size(), 1u) << c.message;
-    EXPECT_EQ(capture.messages()[0].title, "Pegels Error");
-    EXPECT_EQ(capture.messages()[0].text, c.message);
-    EXPECT_EQ(capture.messages()[0].style, 0x30u);
+    EXPECT_EQ(StatusOf(Changed(c.changes)), c.code) << c.message;
+    EXPECT_EQ(capture.messages(), (testing::Messages{{"Pegels Error", c.message, 0x30u}}));
   }
 }
 
@@ -218,53 +215,39 @@ TEST(Pegelsdll, ResultLayoutWithSearch) {
   EXPECT_NEAR(sum, 0.0, 1e-9);
 }
 
-TEST(Pegelsdll, FullCountEqualsCapacity) {
-  MessageCapture capture;
-  host::ScopedSeedOverride seed(-4);
-  Request r = Base(40);
-  r.options[3] = 2;  // choose the error form
-  r.options[4] = 2;  // additive trend
-  r.options[5] = 2;  // additive seasonality
-  const std::vector<double> cells = CellsOf(r);
-  // 3N + 3h + 3 + 4 + 1 + 1 + s + (m + 1) + 4 = capacity.
-  EXPECT_EQ(cells.size(), static_cast<std::size_t>(3 * (40 + 4) + 3 + 4 + 1 + 1 + 4 + 4 + 4));
+TEST(Pegelsdll, CellCountsFollowTheModel) {
+  // 3N + 3h, the types when something was searched (3), 4 parameters, the level, the trend, s
+  // seasonal indices, sqrt(amse) and sqrt(mse[1..m]) (m + 1), 4 statistics.
+  const struct {
+    int n;
+    Changes changes;
+    std::size_t count;
+  } cases[] = {
+      // The error form chosen, additive trend and seasonality: the full capacity.
+      {40, {{3, 2}, {4, 2}, {5, 2}}, 3 * (40 + 4) + 3 + 4 + 1 + 1 + 4 + 4 + 4},
+      {24, {{2, -5}}, 3 * 24 + 4 + 1 + 4 + 4},  // a negative horizon means no forecasts
+  };
+  for (const auto& c : cases) {
+    MessageCapture capture;
+    host::ScopedSeedOverride seed(-4);
+    EXPECT_EQ(CellsOf(Changed(c.changes, c.n)).size(), c.count);
+  }
 }
 
-TEST(Pegelsdll, OptionalOptionsAtTheirDefaultsChangeNothing) {
+TEST(Pegelsdll, SeededRequestsReproduceTheirCellsWhateverTheOptionalOptionsAtTheirDefaults) {
   MessageCapture capture;
-  std::vector<double> twelve;
-  std::vector<double> sixteen;
-  {
-    host::ScopedSeedOverride seed(-9);
-    twelve = CellsOf(Base());
-  }
-  {
-    host::ScopedSeedOverride seed(-9);
-    Request r = Base();
-    r.options.insert(r.options.end(), {1, 0, 0, 1});
-    sixteen = CellsOf(r);
-  }
-  ASSERT_EQ(twelve.size(), sixteen.size());
-  EXPECT_EQ(0, std::memcmp(twelve.data(), sixteen.data(), twelve.size() * sizeof(double)));
-}
-
-TEST(Pegelsdll, SeededRequestsReproduceTheirLimits) {
-  MessageCapture capture;
-  std::vector<double> a;
-  std::vector<double> b;
-  std::vector<double> c;
-  {
-    host::ScopedSeedOverride seed(-21);
-    a = CellsOf(Base());
-    b = CellsOf(Base());
-  }
-  {
-    host::ScopedSeedOverride seed(-22);
-    c = CellsOf(Base());
-  }
-  ASSERT_EQ(a.size(), b.size());
-  EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(double)));
+  const auto cells = [](int seed, const Request& r) {
+    host::ScopedSeedOverride override(seed);
+    return CellsOf(r);
+  };
+  Request sixteen = Base();
+  sixteen.options.insert(sixteen.options.end(), {1, 0, 0, 1});
+  const std::vector<double> a = cells(-21, Base());
+  ASSERT_FALSE(a.empty());
+  EXPECT_TRUE(testing::SameBits(cells(-21, Base()), a));
+  EXPECT_TRUE(testing::SameBits(cells(-21, sixteen), a));
   // Another seed moves the limits (cells 3N + h ..), not the point forecasts.
+  const std::vector<double> c = cells(-22, Base());
   EXPECT_EQ(a[72], c[72]);
   EXPECT_NE(a[76], c[76]);
 }
@@ -279,14 +262,6 @@ TEST(Pegelsdll, InformationCriterionThreeIsTheAiccOverEveryEstimatedQuantity) {
   ASSERT_FALSE(cells.empty());
   const double loglik = cells[cells.size() - 3];
   EXPECT_NEAR(cells[cells.size() - 2], -2.0 * loglik + 6.0 + 24.0 / 20.0, 1e-9);
-}
-
-TEST(Pegelsdll, NegativeHorizonMeansNoForecasts) {
-  MessageCapture capture;
-  Request r = Base();
-  r.options[2] = -5;
-  const std::vector<double> cells = CellsOf(r);
-  EXPECT_EQ(cells.size(), static_cast<std::size_t>(3 * 24 + 4 + 1 + 4 + 4));
 }
 
 TEST(Pegelsdll, DataTheEngineCannotUseAreRefused) {

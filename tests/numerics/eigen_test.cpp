@@ -11,6 +11,7 @@
 #include "numerics/kernels/hqr.h"
 #include "numerics/vectors.h"
 #include "support/capture.h"
+#include "support/roots.h"
 #include "support/tolerances.h"
 
 namespace vordex::numerics {
@@ -26,26 +27,24 @@ constexpr int kSweeps = 30;
 Matrix ToMatrix(const Dense& d) {
   const int n = static_cast<int>(d.size());
   Matrix m = matrix(1, n, 1, n);
-  for (int i = 1; i <= n; ++i) {
+  for (int i = 1; i <= n; ++i)
     for (int j = 1; j <= n; ++j) m[i][j] = d[i - 1][j - 1];
-  }
   return m;
 }
 
 Dense Multiply(const Dense& a, const Dense& b) {
   const std::size_t n = a.size();
   Dense c(n, std::vector<double>(n, 0.0));
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t k = 0; k < n; ++k) {
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t k = 0; k < n; ++k)
       for (std::size_t j = 0; j < n; ++j) c[i][j] += a[i][k] * b[k][j];
-    }
-  }
   return c;
 }
 
 // Block-diagonal matrix with one rotation-scaling block [[a, -b], [b, a]] (eigenvalues a +- ib)
-// per complex pair and a 1x1 block per real eigenvalue.
-Dense BlockDiagonal(const std::vector<cd>& pairs, const std::vector<double>& reals) {
+// per complex pair and a 1x1 block per real eigenvalue; its spectrum in `spectrum`.
+Dense BlockDiagonal(const std::vector<cd>& pairs, const std::vector<double>& reals,
+                    std::vector<cd>* spectrum = nullptr) {
   const std::size_t n = 2 * pairs.size() + reals.size();
   Dense d(n, std::vector<double>(n, 0.0));
   std::size_t k = 0;
@@ -54,8 +53,12 @@ Dense BlockDiagonal(const std::vector<cd>& pairs, const std::vector<double>& rea
     d[k][k + 1] = -z.imag();
     d[k + 1][k] = z.imag();
     k += 2;
+    if (spectrum != nullptr) spectrum->insert(spectrum->end(), {z, std::conj(z)});
   }
-  for (double r : reals) d[k][k] = r, ++k;
+  for (double r : reals) {
+    d[k][k] = r, ++k;
+    if (spectrum != nullptr) spectrum->push_back(r);
+  }
   return d;
 }
 
@@ -63,58 +66,32 @@ Dense BlockDiagonal(const std::vector<cd>& pairs, const std::vector<double>& rea
 // I - N + N^2 - ... (N^n = 0).
 Dense SimilarByUnitTriangular(const Dense& b) {
   const std::size_t n = b.size();
-  Dense s(n, std::vector<double>(n, 0.0));
-  Dense nil(n, std::vector<double>(n, 0.0));
+  Dense s(n, std::vector<double>(n, 0.0)), nil = s, inv = s, power = s;
   for (std::size_t i = 0; i < n; ++i) {
-    s[i][i] = 1.0;
+    s[i][i] = power[i][i] = 1.0;
     for (std::size_t j = 0; j < i; ++j)
       nil[i][j] = s[i][j] = 0.5 + static_cast<double>((i * 7 + j * 3) % 5);
   }
-  Dense inv(n, std::vector<double>(n, 0.0));
-  Dense power(n, std::vector<double>(n, 0.0));
-  for (std::size_t i = 0; i < n; ++i) power[i][i] = 1.0;
-  double sign = 1.0;
   for (std::size_t k = 0; k < n; ++k) {
-    for (std::size_t i = 0; i < n; ++i) {
-      for (std::size_t j = 0; j < n; ++j) inv[i][j] += sign * power[i][j];
-    }
+    for (std::size_t i = 0; i < n; ++i)
+      for (std::size_t j = 0; j < n; ++j) inv[i][j] += (k % 2 == 0 ? 1.0 : -1.0) * power[i][j];
     power = Multiply(power, nil);
-    sign = -sign;
   }
   return Multiply(Multiply(s, b), inv);
 }
 
-// H B H with the Householder reflection H = I - 2 v v' / v'v (H = H^-1).
-Dense SimilarByReflection(const Dense& b, const std::vector<double>& v) {
-  const std::size_t n = b.size();
-  double vv = 0.0;
-  for (double x : v) vv += x * x;
-  Dense h(n, std::vector<double>(n, 0.0));
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t j = 0; j < n; ++j) h[i][j] = (i == j ? 1.0 : 0.0) - 2.0 * v[i] * v[j] / vv;
-  }
-  return Multiply(Multiply(h, b), h);
-}
-
-// Companion matrix of z^n + c[n-1] z^(n-1) + ... + c[0] (already upper Hessenberg).
+// Companion matrix of the monic polynomial with the given roots (already upper Hessenberg).
 Dense Companion(const std::vector<cd>& roots) {
-  std::vector<cd> c = {cd(1.0)};
-  for (const cd& r : roots) {
-    std::vector<cd> next(c.size() + 1, cd(0.0));
-    for (std::size_t j = 0; j < c.size(); ++j) {
-      next[j + 1] += c[j];
-      next[j] -= r * c[j];
-    }
-    c = next;
-  }
+  const std::vector<double> c = testing::RealPolynomialFromRoots(roots);
   const std::size_t n = roots.size();
   Dense d(n, std::vector<double>(n, 0.0));
-  for (std::size_t j = 0; j < n; ++j) d[0][j] = -c[n - 1 - j].real();
+  for (std::size_t j = 0; j < n; ++j) d[0][j] = -c[n - 1 - j];
   for (std::size_t i = 1; i < n; ++i) d[i][i - 1] = 1.0;
   return d;
 }
 
-// Eigenvalues from HQR (after Balance and ElmHes unless hessenberg) as complex numbers.
+// Eigenvalues from HQR (after Balance and ElmHes unless hessenberg); pairs must sit side by side,
+// the positive imaginary part second.
 std::vector<cd> Eigenvalues(const Dense& d, bool hessenberg) {
   const int n = static_cast<int>(d.size());
   Matrix a = ToMatrix(d);
@@ -125,51 +102,32 @@ std::vector<cd> Eigenvalues(const Dense& d, bool hessenberg) {
   std::vector<double> wr(n + 1, 0.0), wi(n + 1, 0.0);
   EXPECT_EQ(kernels::HQR(a.get(), n, wr.data(), wi.data(), kSweeps), 0);
   std::vector<cd> out;
-  for (int k = 1; k <= n; ++k) out.push_back(cd(wr[k], wi[k]));
-  // Pairs sit side by side, the positive imaginary part second.
   for (int k = 1; k <= n; ++k) {
+    out.push_back(cd(wr[k], wi[k]));
     if (wi[k] > 0.0) {
       EXPECT_GE(k, 2);
-      EXPECT_EQ(wi[k - 1], -wi[k]);
-      EXPECT_EQ(wr[k - 1], wr[k]);
+      EXPECT_EQ(out[k - 2], std::conj(out[k - 1]));
     }
   }
   return out;
 }
 
-void ExpectSpectrum(std::vector<cd> expected, std::vector<cd> found, double tol) {
-  ASSERT_EQ(found.size(), expected.size());
-  for (const cd& e : expected) {
-    auto best = std::min_element(found.begin(), found.end(), [&](const cd& x, const cd& y) {
-      return std::abs(x - e) < std::abs(y - e);
-    });
-    EXPECT_LE(std::abs(*best - e), tol * (1.0 + std::abs(e)))
-        << "eigenvalue " << e.real() << " " << e.imag();
-    found.erase(best);
-  }
-}
-
-TEST(MaxEigenModulus, HandWorkedSmallMatrices) {
+TEST(MaxEigenModulus, HandWorkedSmallMatricesInDescendingOrder) {
   testing::MessageCapture capture;
-  {
-    Matrix a = ToMatrix({{-2.5}});
-    double mod[2];
-    EXPECT_EQ(MaxEigenModulus(a.get(), 1, mod), 2.5);
-    EXPECT_EQ(mod[1], 2.5);
-  }
-  {
-    Matrix a = ToMatrix({{0.0, -1.0}, {1.0, 0.0}});  // rotation: +-i
+  const struct {
+    Dense a;
+    std::vector<double> moduli;
+  } cases[] = {
+      {{{-2.5}}, {2.5}},
+      {{{0.0, -1.0}, {1.0, 0.0}}, {1.0, 1.0}},  // rotation: +-i
+      {{{2.0, 0.0}, {0.0, -3.0}}, {3.0, 2.0}},
+  };
+  for (const auto& c : cases) {
+    Matrix a = ToMatrix(c.a);
+    const int n = static_cast<int>(c.a.size());
     double mod[3];
-    EXPECT_NEAR(MaxEigenModulus(a.get(), 2, mod), 1.0, kClosedForm);
-    EXPECT_NEAR(mod[1], 1.0, kClosedForm);
-    EXPECT_NEAR(mod[2], 1.0, kClosedForm);
-  }
-  {
-    Matrix a = ToMatrix({{2.0, 0.0}, {0.0, -3.0}});
-    double mod[3];
-    EXPECT_EQ(MaxEigenModulus(a.get(), 2, mod), 3.0);
-    EXPECT_EQ(mod[1], 3.0);
-    EXPECT_EQ(mod[2], 2.0);
+    EXPECT_NEAR(MaxEigenModulus(a.get(), n, mod), c.moduli[0], kClosedForm);
+    for (int k = 1; k <= n; ++k) EXPECT_NEAR(mod[k], c.moduli[k - 1], kClosedForm);
   }
   EXPECT_EQ(capture.size(), 0u);
 }
@@ -188,116 +146,99 @@ TEST(MaxEigenModulus, OrderAboveTwentyIsRefusedUntouched) {
   testing::MessageCapture capture;
   EigenStatus status = EigenStatus::kOk;
   Matrix a = matrix(1, 21, 1, 21);
-  for (int i = 1; i <= 21; ++i) {
+  for (int i = 1; i <= 21; ++i)
     for (int j = 1; j <= 21; ++j) a[i][j] = i + 0.5 * j;
-  }
   double mod[22];
   std::fill(mod, mod + 22, -7.0);
   EXPECT_EQ(MaxEigenModulus(a.get(), 21, mod, &status), 0.0);
   EXPECT_EQ(status, EigenStatus::kTooLarge);
-  for (int i = 1; i <= 21; ++i) {
+  for (int i = 1; i <= 21; ++i)
     for (int j = 1; j <= 21; ++j) ASSERT_EQ(a[i][j], i + 0.5 * j);
-  }
   for (double m : mod) EXPECT_EQ(m, -7.0);
-
   // Order 20 is accepted: a 20-cycle permutation has the 20th roots of unity, all of modulus 1.
   Matrix p = matrix(1, 20, 1, 20);
-  for (int i = 1; i <= 20; ++i) {
+  for (int i = 1; i <= 20; ++i)
     for (int j = 1; j <= 20; ++j) p[i][j] = (i == j % 20 + 1) ? 1.0 : 0.0;
-  }
   EXPECT_NEAR(MaxEigenModulus(p.get(), 20, mod, &status), 1.0, kRecursion);
   EXPECT_EQ(status, EigenStatus::kOk);
   for (int k = 1; k <= 20; ++k) EXPECT_NEAR(mod[k], 1.0, kRecursion);
   EXPECT_EQ(capture.size(), 0u);
 }
 
-TEST(HQR, CompanionMatricesGiveThePolynomialRoots) {
-  const std::vector<cd> roots = {cd(1.0), cd(2.0), cd(3.0), cd(-4.0), cd(0.5, 0.8), cd(0.5, -0.8)};
-  // Directly on the Hessenberg companion matrix, and after balancing and reduction.
-  ExpectSpectrum(roots, Eigenvalues(Companion(roots), true), kRecursion);
-  ExpectSpectrum(roots, Eigenvalues(Companion(roots), false), kRecursion);
+TEST(HQR, KnownSpectraComeBackDirectlyAndAfterReduction) {
+  const std::vector<cd> roots = {1.0, 2.0, 3.0, -4.0, {0.5, 0.8}, {0.5, -0.8}};
   // Roots near the unit circle, as the stationarity of an AR operator depends on them.
-  const std::vector<cd> near = {std::polar(0.999, 1.0), std::polar(0.999, -1.0), cd(1.001),
-                                cd(-0.998)};
-  ExpectSpectrum(near, Eigenvalues(Companion(near), false), kRecursion);
-}
-
-TEST(HQR, KnownComplexSpectraSurviveSimilarityTransforms) {
-  const std::vector<cd> pairs = {cd(1.0, 2.0), cd(-0.5, 0.25), cd(3.0, 1e-3)};
-  const std::vector<double> reals = {4.0, -1.0, 0.0};
-  std::vector<cd> spectrum = {cd(4.0), cd(-1.0), cd(0.0)};
-  for (const cd& z : pairs) spectrum.insert(spectrum.end(), {z, std::conj(z)});
-  const Dense b = BlockDiagonal(pairs, reals);
-  ExpectSpectrum(spectrum, Eigenvalues(SimilarByUnitTriangular(b), false), kRecursion);
-  ExpectSpectrum(
-      spectrum,
-      Eigenvalues(SimilarByReflection(b, {1.0, -2.0, 0.5, 3.0, 1.0, -1.0, 2.0, 0.25, 1.5}), false),
-      kRecursion);
-}
-
-TEST(HQR, CyclicPermutationsNeedTheExceptionalShifts) {
-  // The plain double shift stalls on cyclic permutation matrices; their spectra are the roots of
-  // unity: 1, e^(+-2 pi i/3) and 1, -1, +-i.
-  const Dense c3 = {{0.0, 0.0, 1.0}, {1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}};
+  const std::vector<cd> near = {std::polar(0.999, 1.0), std::polar(0.999, -1.0), 1.001, -0.998};
+  std::vector<cd> blocks;
+  const Dense b =
+      BlockDiagonal({cd(1.0, 2.0), cd(-0.5, 0.25), cd(3.0, 1e-3)}, {4.0, -1.0, 0.0}, &blocks);
+  // The plain double shift stalls on cyclic permutations; their spectra are roots of unity.
   const double h = std::sqrt(3.0) / 2.0;
-  ExpectSpectrum({cd(1.0), cd(-0.5, h), cd(-0.5, -h)}, Eigenvalues(c3, true), kRecursion);
-  const Dense c4 = {{0, 0, 0, 1}, {1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}};
-  ExpectSpectrum({cd(1.0), cd(-1.0), cd(0.0, 1.0), cd(0.0, -1.0)}, Eigenvalues(c4, true),
-                 kRecursion);
+  const struct {
+    const char* name;
+    Dense a;
+    bool hessenberg;
+    std::vector<cd> spectrum;
+  } cases[] = {
+      {"companion", Companion(roots), true, roots},
+      {"companion reduced", Companion(roots), false, roots},
+      {"near the unit circle", Companion(near), false, near},
+      {"triangular similarity", SimilarByUnitTriangular(b), false, blocks},
+      {"3-cycle", {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}}, true, {1.0, {-0.5, h}, {-0.5, -h}}},
+      {"4-cycle",
+       {{0, 0, 0, 1}, {1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}},
+       true,
+       {1.0, -1.0, {0.0, 1.0}, {0.0, -1.0}}},
+  };
+  for (const auto& c : cases)
+    EXPECT_LT(testing::RootMismatch(Eigenvalues(c.a, c.hessenberg), c.spectrum), kRecursion)
+        << c.name;
 }
 
 TEST(HQR, NonFiniteEntriesExhaustTheIterationsAndAreReportedByStatus) {
   testing::MessageCapture capture;
-  Matrix a = ToMatrix(
-      {{1.0, 2.0, 3.0}, {1.0, 4.0, 5.0}, {0.0, std::numeric_limits<double>::quiet_NaN(), 6.0}});
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  Matrix a = ToMatrix({{1.0, 2.0, 3.0}, {1.0, 4.0, 5.0}, {0.0, nan, 6.0}});
   double wr[4], wi[4];
   EXPECT_GT(kernels::HQR(a.get(), 3, wr, wi, kSweeps), 0);
-
-  Matrix b = ToMatrix(
-      {{1.0, std::numeric_limits<double>::infinity(), 0.0}, {1.0, 4.0, 5.0}, {2.0, 1.0, 6.0}});
+  // Balancing must not loop on an infinity either.
+  Matrix b = ToMatrix({{1.0, INFINITY, 0.0}, {1.0, 4.0, 5.0}, {2.0, 1.0, 6.0}});
   double mod[4];
   EigenStatus status = EigenStatus::kOk;
-  // Balancing must not loop on it either.
   EXPECT_EQ(MaxEigenModulus(b.get(), 3, mod, &status), 0.0);
   EXPECT_EQ(status, EigenStatus::kNoConvergence);
   EXPECT_EQ(capture.size(), 0u);  // the caller reports
 }
 
 TEST(Balance, ScalesByPowersOfTwoAndLeavesBalancedMatricesAlone) {
-  // Already balanced: every column norm is within a factor 2 of its row norm.
-  Matrix a = ToMatrix({{1.0, 2.0}, {3.0, 4.0}});
-  kernels::Balance(a.get(), 2);
-  EXPECT_EQ(a[1][1], 1.0);
-  EXPECT_EQ(a[1][2], 2.0);
-  EXPECT_EQ(a[2][1], 3.0);
-  EXPECT_EQ(a[2][2], 4.0);
-  // [[1, 4096], [1, 1]]: for index 1, r = 4096 and c = 1; f = 64 brings c f^2 = 4096 to r, and
-  // (c f^2 + r)/f = 128 is far below 0.95 (c + r), so row 1 is divided and column 1 multiplied
-  // by 64, giving [[1, 64], [64, 1]]; index 2 is then balanced already.
-  Matrix b = ToMatrix({{1.0, 4096.0}, {1.0, 1.0}});
-  kernels::Balance(b.get(), 2);
-  EXPECT_EQ(b[1][1], 1.0);
-  EXPECT_EQ(b[1][2], 64.0);
-  EXPECT_EQ(b[2][1], 64.0);
-  EXPECT_EQ(b[2][2], 1.0);
+  // [[1, 2], [3, 4]]: every column norm is within a factor 2 of its row norm. [[1, 4096], [1, 1]]:
+  // for index 1, r = 4096 and c = 1; f = 64 brings c f^2 = 4096 to r, and (c f^2 + r)/f = 128 is
+  // far below 0.95 (c + r), so row 1 is divided and column 1 multiplied by 64; index 2 is then
+  // balanced already.
+  const struct {
+    Dense a, balanced;
+  } cases[] = {{{{1.0, 2.0}, {3.0, 4.0}}, {{1.0, 2.0}, {3.0, 4.0}}},
+               {{{1.0, 4096.0}, {1.0, 1.0}}, {{1.0, 64.0}, {64.0, 1.0}}}};
+  for (const auto& c : cases) {
+    Matrix a = ToMatrix(c.a);
+    kernels::Balance(a.get(), 2);
+    for (int i = 1; i <= 2; ++i)
+      for (int j = 1; j <= 2; ++j) EXPECT_EQ(a[i][j], c.balanced[i - 1][j - 1]);
+  }
 }
 
 // Characteristic polynomial coefficients by the Faddeev-LeVerrier recursion: det(zI - A) =
-// z^n + c[1] z^(n-1) + ... + c[n].
+// z^n + c[1] z^(n-1) + ... + c[n], with M_k = A M_{k-1} + c_{k-1} I (M_0 = 0), c_k = -tr(A M_k)/k.
 std::vector<double> CharPoly(const Dense& a) {
   const std::size_t n = a.size();
   std::vector<double> c(n + 1, 0.0);
   c[0] = 1.0;
   Dense m(n, std::vector<double>(n, 0.0));
   for (std::size_t k = 1; k <= n; ++k) {
-    // M_k = A M_{k-1} + c_{k-1} I (M_0 = 0), c_k = -tr(A M_k)/k
-    Dense am = Multiply(a, m);
-    for (std::size_t i = 0; i < n; ++i) am[i][i] += c[k - 1];
-    m = am;
+    m = Multiply(a, m);
+    for (std::size_t i = 0; i < n; ++i) m[i][i] += c[k - 1];
     const Dense amk = Multiply(a, m);
-    double tr = 0.0;
-    for (std::size_t i = 0; i < n; ++i) tr += amk[i][i];
-    c[k] = -tr / static_cast<double>(k);
+    for (std::size_t i = 0; i < n; ++i) c[k] -= amk[i][i] / static_cast<double>(k);
   }
   return c;
 }
@@ -311,14 +252,11 @@ TEST(ElmHes, GivesAHessenbergMatrixWithTheSameCharacteristicPolynomial) {
   Matrix a = ToMatrix(d);
   ElmHes(a.get(), 5);
   Dense h(5, std::vector<double>(5, 0.0));
-  for (int i = 1; i <= 5; ++i) {
+  for (int i = 1; i <= 5; ++i)
     for (int j = std::max(1, i - 1); j <= 5; ++j) h[i - 1][j - 1] = a[i][j];
-  }
-  const auto want = CharPoly(d);
-  const auto got = CharPoly(h);
-  for (std::size_t k = 0; k < want.size(); ++k) {
+  const auto want = CharPoly(d), got = CharPoly(h);
+  for (std::size_t k = 0; k < want.size(); ++k)
     EXPECT_NEAR(got[k], want[k], kRecursion * (1.0 + std::fabs(want[k]))) << k;
-  }
   // Fewer than three rows: nothing to reduce.
   Matrix b = ToMatrix({{1.0, 2.0}, {3.0, 4.0}});
   ElmHes(b.get(), 2);

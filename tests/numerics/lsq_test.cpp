@@ -14,53 +14,43 @@ namespace {
 
 using vordex::testing::kClosedForm;
 using vordex::testing::kRecursion;
+using Rows = std::vector<std::vector<double>>;
 
-Matrix Square(const std::vector<std::vector<double>>& rows) {
-  const int n = static_cast<int>(rows.size());
-  auto a = matrix(1, n, 1, n);
+// A 1-based copy of rows (n by k).
+Matrix FromRows(const Rows& rows) {
+  const int n = static_cast<int>(rows.size()), k = static_cast<int>(rows[0].size());
+  auto a = matrix(1, n, 1, k);
   for (int i = 1; i <= n; ++i)
-    for (int j = 1; j <= n; ++j) a[i][j] = rows[i - 1][j - 1];
+    for (int j = 1; j <= k; ++j) a[i][j] = rows[i - 1][j - 1];
   return a;
 }
 
-void ExpectMatrixNear(const Matrix& a, const std::vector<std::vector<double>>& expected,
-                      double tol) {
-  const int n = static_cast<int>(expected.size());
-  for (int i = 1; i <= n; ++i)
-    for (int j = 1; j <= n; ++j)
-      EXPECT_NEAR(a[i][j], expected[i - 1][j - 1], tol) << "element " << i << "," << j;
-}
-
-TEST(MatInverse, SmallCasesInClosedForm) {
-  auto one = Square({{4.0}});
-  EXPECT_EQ(MatInverse(one.get(), 1), 1);
-  EXPECT_EQ(one[1][1], 0.25);
-
-  auto identity = Square({{1, 0}, {0, 1}});
-  EXPECT_EQ(MatInverse(identity.get(), 2), 1);
-  ExpectMatrixNear(identity, {{1, 0}, {0, 1}}, 0.0);
-
-  auto a = Square({{2, 1}, {1, 2}});
-  EXPECT_EQ(MatInverse(a.get(), 2), 1);
-  ExpectMatrixNear(a, {{2.0 / 3, -1.0 / 3}, {-1.0 / 3, 2.0 / 3}}, kClosedForm);
-}
-
-TEST(MatInverse, ThreeByThreeAgainstKnownInverses) {
-  // The second-difference matrix: its inverse is [[3, 2, 1], [2, 4, 2], [1, 2, 3]] / 4.
-  auto a = Square({{2, -1, 0}, {-1, 2, -1}, {0, -1, 2}});
-  EXPECT_EQ(MatInverse(a.get(), 3), 1);
-  ExpectMatrixNear(a, {{0.75, 0.5, 0.25}, {0.5, 1.0, 0.5}, {0.25, 0.5, 0.75}}, kClosedForm);
-
-  // A zero leading pivot that only a row exchange gets past.
-  auto p = Square({{0, 1, 0}, {1, 0, 0}, {0, 0, 2}});
-  EXPECT_EQ(MatInverse(p.get(), 3), 1);
-  ExpectMatrixNear(p, {{0, 1, 0}, {1, 0, 0}, {0, 0, 0.5}}, kClosedForm);
+TEST(MatInverse, KnownInversesOfOrderOneToThree) {
+  const struct {
+    Rows a, inverse;
+  } cases[] = {
+      {{{4.0}}, {{0.25}}},
+      {{{1, 0}, {0, 1}}, {{1, 0}, {0, 1}}},
+      {{{2, 1}, {1, 2}}, {{2.0 / 3, -1.0 / 3}, {-1.0 / 3, 2.0 / 3}}},
+      // The second-difference matrix.
+      {{{2, -1, 0}, {-1, 2, -1}, {0, -1, 2}},
+       {{0.75, 0.5, 0.25}, {0.5, 1.0, 0.5}, {0.25, 0.5, 0.75}}},
+      // A zero leading pivot that only a row exchange gets past.
+      {{{0, 1, 0}, {1, 0, 0}, {0, 0, 2}}, {{0, 1, 0}, {1, 0, 0}, {0, 0, 0.5}}},
+  };
+  for (const auto& c : cases) {
+    const int n = static_cast<int>(c.a.size());
+    auto a = FromRows(c.a);
+    ASSERT_EQ(MatInverse(a.get(), n), 1);
+    for (int i = 1; i <= n; ++i)
+      for (int j = 1; j <= n; ++j) EXPECT_NEAR(a[i][j], c.inverse[i - 1][j - 1], kClosedForm);
+  }
 }
 
 TEST(MatInverse, FiveByFiveTimesOriginalIsIdentity) {
-  const std::vector<std::vector<double>> rows = {
+  const Rows rows = {
       {6, 2, 1, 0, 1}, {2, 5, 2, 1, 0}, {1, 2, 7, 2, 1}, {0, 1, 2, 4, 1}, {1, 0, 1, 1, 3}};
-  auto a = Square(rows);
+  auto a = FromRows(rows);
   ASSERT_EQ(MatInverse(a.get(), 5), 1);
   for (int i = 1; i <= 5; ++i) {
     for (int j = 1; j <= 5; ++j) {
@@ -73,124 +63,87 @@ TEST(MatInverse, FiveByFiveTimesOriginalIsIdentity) {
 
 TEST(MatInverse, SingularMatricesFail) {
   testing::MessageCapture capture;
-  // 2 x 2 with determinant -1 (and 0): refused silently.
-  auto swap = Square({{0, 1}, {1, 0}});
-  EXPECT_EQ(MatInverse(swap.get(), 2), 0);
-  auto flat = Square({{1, 2}, {2, 4}});
-  EXPECT_EQ(MatInverse(flat.get(), 2), 0);
-  auto zero = Square({{0.0}});
-  EXPECT_EQ(MatInverse(zero.get(), 1), 0);
+  // Up to 2 x 2 (determinants -1, 0 and 0) refused silently.
+  for (const Rows& rows : {Rows{{0, 1}, {1, 0}}, Rows{{1, 2}, {2, 4}}, Rows{{0.0}}}) {
+    auto a = FromRows(rows);
+    EXPECT_EQ(MatInverse(a.get(), static_cast<int>(rows.size())), 0);
+  }
   EXPECT_EQ(capture.size(), 0u);
-
   // 3 x 3 with a zero row: the decomposition's box, then the inversion's.
-  auto z = Square({{1, 2, 3}, {0, 0, 0}, {4, 5, 7}});
+  auto z = FromRows({{1, 2, 3}, {0, 0, 0}, {4, 5, 7}});
   EXPECT_EQ(MatInverse(z.get(), 3), 0);
-  ASSERT_EQ(capture.size(), 2u);
-  EXPECT_EQ(capture.messages()[0].title, "Error in OLSQ function Ludcmp");
-  EXPECT_EQ(capture.messages()[0].text, "Matrix is Singular!");
-  EXPECT_EQ(capture.messages()[1].title, "Error in OLSQ function MatInverse");
-  EXPECT_EQ(capture.messages()[1].text, "Vector allocation failure!");
-  EXPECT_EQ(capture.messages()[1].style, platform::kStyleWarning);
+  EXPECT_EQ(capture.messages(),
+            (testing::Messages{
+                {"Error in OLSQ function Ludcmp", "Matrix is Singular!", platform::kStyleWarning},
+                {"Error in OLSQ function MatInverse", "Vector allocation failure!",
+                 platform::kStyleWarning}}));
 }
 
 TEST(Ludcmp, SolvesSystemsAndGivesTheDeterminantSign) {
   // b = A x for x = (1, -2, 3); the permutation-like A has determinant -2 (one exchange).
-  auto a = Square({{0, 1, 0}, {1, 0, 0}, {0, 0, 2}});
+  auto a = FromRows({{0, 1, 0}, {1, 0, 0}, {0, 0, 2}});
   auto indx = ivector(1, 3);
   double d = 0.0;
   ASSERT_EQ(Ludcmp(a.get(), 3, indx.get(), &d), 1);
   EXPECT_NEAR(d * a[1][1] * a[2][2] * a[3][3], -2.0, kClosedForm);
   auto b = vector(1, 3);
-  b[1] = -2.0;
-  b[2] = 1.0;
-  b[3] = 6.0;
+  b[1] = -2.0, b[2] = 1.0, b[3] = 6.0;
   Lubksb(a.get(), 3, indx.get(), b.get());
-  EXPECT_NEAR(b[1], 1.0, kClosedForm);
-  EXPECT_NEAR(b[2], -2.0, kClosedForm);
-  EXPECT_NEAR(b[3], 3.0, kClosedForm);
+  const double x[] = {0.0, 1.0, -2.0, 3.0};
+  for (int i = 1; i <= 3; ++i) EXPECT_NEAR(b[i], x[i], kClosedForm);
 }
 
 TEST(Ludcmp, RowsBelowTheAbsoluteThresholdAreSingular) {
-  auto a = Square({{5e-11, 0, 0}, {0, 1, 0}, {0, 0, 1}});
+  testing::MessageCapture capture;
   auto indx = ivector(1, 3);
   double d = 1.0;
-  testing::MessageCapture capture;
+  auto a = FromRows({{5e-11, 0, 0}, {0, 1, 0}, {0, 0, 1}});
   EXPECT_EQ(Ludcmp(a.get(), 3, indx.get(), &d), 0);
   EXPECT_EQ(d, 0.0);
-  ASSERT_EQ(capture.size(), 1u);
-  EXPECT_EQ(capture.messages()[0].text, "Matrix is Singular!");
-
-  auto nan = Square({{1, 0, 0}, {0, std::nan(""), 0}, {0, 0, 1}});
+  auto nan = FromRows({{1, 0, 0}, {0, std::nan(""), 0}, {0, 0, 1}});
   EXPECT_EQ(Ludcmp(nan.get(), 3, indx.get(), &d), 0);
+  EXPECT_EQ(capture.texts(), (std::vector<std::string>(2, "Matrix is Singular!")));
 }
 
-TEST(OLSQ, ColumnOfOnesGivesTheMean) {
-  auto X = matrix(1, 3, 1, 1);
-  auto y = vector(1, 3);
-  const double v[] = {2.0, 7.0, 3.0};
-  for (int t = 1; t <= 3; ++t) {
-    X[t][1] = 1.0;
-    y[t] = v[t - 1];
-  }
-  auto beta = vector(1, 1);
-  ASSERT_EQ(OLSQ(y.get(), X.get(), 3, 1, beta.get()), 1);
-  EXPECT_NEAR(beta[1], 4.0, kClosedForm);
-}
-
-// X = [1 0; 1 1; 1 2], y = (1, 2, 2): X'X = [3 3; 3 5], X'y = (5, 6), so
-// beta = [5 -3; -3 3] (5, 6) / 6 = (7/6, 1/2).
-TEST(OLSQ, StraightLineByHand) {
-  auto X = matrix(1, 3, 1, 2);
-  auto y = vector(1, 3);
-  const double v[] = {1.0, 2.0, 2.0};
-  for (int t = 1; t <= 3; ++t) {
-    X[t][1] = 1.0;
-    X[t][2] = t - 1.0;
-    y[t] = v[t - 1];
-  }
-  auto beta = vector(1, 2);
-  ASSERT_EQ(OLSQ(y.get(), X.get(), 3, 2, beta.get()), 1);
-  EXPECT_NEAR(beta[1], 7.0 / 6.0, kClosedForm);
-  EXPECT_NEAR(beta[2], 0.5, kClosedForm);
-}
-
-// y = 1 - 2t + 0.5t^2 plus the cubic orthogonal polynomial (-1, 2, 0, -2, 1) on t = 1..5, which is
-// orthogonal to 1, t and t^2: the least-squares coefficients are exactly (1, -2, 0.5).
-TEST(OLSQ, QuadraticWithOrthogonalResidualByConstruction) {
+TEST(OLSQ, ExactCoefficientsOfConstructedRegressions) {
+  // y = 1 - 2t + 0.5t^2 plus the cubic orthogonal polynomial (-1, 2, 0, -2, 1) on t = 1..5, which
+  // is orthogonal to 1, t and t^2: the coefficients are exactly (1, -2, 0.5).
+  std::vector<double> quadratic;
   const double e[] = {-1, 2, 0, -2, 1};
-  auto X = matrix(1, 5, 1, 3);
-  auto y = vector(1, 5);
-  for (int t = 1; t <= 5; ++t) {
-    X[t][1] = 1.0;
-    X[t][2] = t;
-    X[t][3] = t * t;
-    y[t] = 1.0 - 2.0 * t + 0.5 * t * t + e[t - 1];
+  for (int t = 1; t <= 5; ++t) quadratic.push_back(1.0 - 2.0 * t + 0.5 * t * t + e[t - 1]);
+  const struct {
+    Rows X;
+    std::vector<double> y, beta;
+  } cases[] = {
+      {{{1}, {1}, {1}}, {2, 7, 3}, {4.0}},  // a column of ones gives the mean
+      // X'X = [3 3; 3 5], X'y = (5, 6): beta = [5 -3; -3 3] (5, 6) / 6.
+      {{{1, 0}, {1, 1}, {1, 2}}, {1, 2, 2}, {7.0 / 6.0, 0.5}},
+      {{{1, 1, 1}, {1, 2, 4}, {1, 3, 9}, {1, 4, 16}, {1, 5, 25}}, quadratic, {1.0, -2.0, 0.5}},
+  };
+  for (const auto& c : cases) {
+    const int n = static_cast<int>(c.y.size()), k = static_cast<int>(c.beta.size());
+    auto X = FromRows(c.X);
+    auto y = vector(1, n);
+    for (int t = 1; t <= n; ++t) y[t] = c.y[t - 1];
+    auto beta = vector(1, k);
+    ASSERT_EQ(OLSQ(y.get(), X.get(), n, k, beta.get()), 1);
+    for (int j = 1; j <= k; ++j) EXPECT_NEAR(beta[j], c.beta[j - 1], kRecursion);
   }
-  auto beta = vector(1, 3);
-  ASSERT_EQ(OLSQ(y.get(), X.get(), 5, 3, beta.get()), 1);
-  EXPECT_NEAR(beta[1], 1.0, kRecursion);
-  EXPECT_NEAR(beta[2], -2.0, kRecursion);
-  EXPECT_NEAR(beta[3], 0.5, kRecursion);
 }
 
 TEST(OLSQ, CollinearColumnsFail) {
-  auto X = matrix(1, 4, 1, 3);
-  auto y = vector(1, 4);
-  for (int t = 1; t <= 4; ++t) {
-    X[t][1] = 1.0;
-    X[t][2] = t;
-    X[t][3] = 0.0;  // X'X has a zero row
-    y[t] = t;
-  }
-  auto beta = vector(1, 3);
   testing::MessageCapture capture;
-  EXPECT_EQ(OLSQ(y.get(), X.get(), 4, 3, beta.get()), 0);
+  auto y = vector(1, 4);
+  for (int t = 1; t <= 4; ++t) y[t] = t;
+  auto beta = vector(1, 3);
+  // A zero column makes X'X singular (the boxes of the 3 x 3 inversion); two identical columns
+  // give a 2 x 2 determinant 0, refused silently.
+  auto zero = FromRows({{1, 1, 0}, {1, 2, 0}, {1, 3, 0}, {1, 4, 0}});
+  EXPECT_EQ(OLSQ(y.get(), zero.get(), 4, 3, beta.get()), 0);
   EXPECT_EQ(capture.size(), 2u);
-  capture.clear();
-  // Two identical columns: 2 x 2 determinant 0, refused silently.
-  for (int t = 1; t <= 4; ++t) X[t][2] = 1.0;
-  EXPECT_EQ(OLSQ(y.get(), X.get(), 4, 2, beta.get()), 0);
-  EXPECT_EQ(capture.size(), 0u);
+  auto same = FromRows({{1, 1}, {1, 1}, {1, 1}, {1, 1}});
+  EXPECT_EQ(OLSQ(y.get(), same.get(), 4, 2, beta.get()), 0);
+  EXPECT_EQ(capture.size(), 2u);
 }
 
 }  // namespace

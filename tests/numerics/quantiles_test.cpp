@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "support/capture.h"
@@ -57,42 +59,34 @@ TEST(Quantile, TypesFourToNineMatchTheHyndmanFanDefinitions) {
   EXPECT_EQ(kSample[3], 16.0);
 }
 
-TEST(Quantile, HandWorkedCasesOnOneToFour) {
-  const double x[] = {0.0, 1.0, 2.0, 3.0, 4.0};
-  const double half[] = {0.5};
-  double q = 0.0;
-  ASSERT_EQ(Quantile(x, 4, half, 1, 7, &q), 1);  // h = 2.5, j = 2, g = 0.5
-  EXPECT_EQ(q, 2.5);
-  ASSERT_EQ(Quantile(x, 4, half, 1, 6, &q), 1);  // h = 2.5
-  EXPECT_EQ(q, 2.5);
-  ASSERT_EQ(Quantile(x, 4, half, 1, 4, &q), 1);  // h = 2
-  EXPECT_EQ(q, 2.0);
-  // h = 2 + 1.5/3, which lands a hair below 2.5 in doubles; still 2.5 to rounding.
-  ASSERT_EQ(Quantile(x, 4, half, 1, 8, &q), 1);
-  EXPECT_NEAR(q, 2.5, kClosedForm);
-}
-
-TEST(Quantile, HairBelowAnIntegerStillGivesThatOrderStatistic) {
-  // Type 8 at p = 0.5, n = 5: h = 2.5 + 1.5 * 0.3333333333333333 lands one rounding below 3; the
-  // result must be x(3) = 4 to rounding, not a blend that leans on x(2) = 2.
-  double q = 0.0;
-  const double half[] = {0.5};
-  ASSERT_EQ(Quantile(kSample, 5, half, 1, 8, &q), 1);
-  EXPECT_NEAR(q, 4.0, kClosedForm);
-}
-
-TEST(Quantile, TiesAndSingleValueSamples) {
-  const double x[] = {0.0, 3.0, 1.0, 3.0, 3.0, 1.0};  // sorted 1, 1, 3, 3, 3
-  const double p[] = {0.5, 0.25};
-  double q[2];
-  ASSERT_EQ(Quantile(x, 5, p, 2, 7, q), 1);
-  EXPECT_EQ(q[0], 3.0);  // h = 3: x(3)
-  EXPECT_EQ(q[1], 1.0);  // h = 2: x(2)
-  const double one[] = {0.0, 42.0};
-  for (int type = 4; type <= 9; ++type) {
-    ASSERT_EQ(Quantile(one, 1, p, 2, type, q), 1);
-    EXPECT_EQ(q[0], 42.0);
-    EXPECT_EQ(q[1], 42.0);
+TEST(Quantile, HandWorkedCasesTiesAndSingleValues) {
+  const std::vector<double> one_to_four = {0.0, 1.0, 2.0, 3.0, 4.0};  // index 0 unused
+  const std::vector<double> sample(std::begin(kSample), std::end(kSample));
+  const std::vector<double> ties = {0.0, 3.0, 1.0, 3.0, 3.0, 1.0};  // sorted 1, 1, 3, 3, 3
+  const std::vector<double> single = {0.0, 42.0};
+  const struct {
+    const std::vector<double>& x;
+    double p;
+    int type;
+    double expected;
+  } cases[] = {
+      {one_to_four, 0.5, 7, 2.5},  // h = 2.5, j = 2, g = 0.5
+      {one_to_four, 0.5, 6, 2.5},  // h = 2.5
+      {one_to_four, 0.5, 4, 2.0},  // h = 2
+      // h = 2 + 1.5/3, which lands a hair below 2.5 in doubles; still 2.5 to rounding.
+      {one_to_four, 0.5, 8, 2.5},
+      // h = 2.5 + 1.5 * 0.3333333333333333 lands one rounding below 3: x(3) = 4 to rounding, not
+      // a blend that leans on x(2) = 2.
+      {sample, 0.5, 8, 4.0},
+      {ties, 0.5, 7, 3.0},   // h = 3: x(3)
+      {ties, 0.25, 7, 1.0},  // h = 2: x(2)
+      {single, 0.25, 4, 42.0},
+      {single, 0.5, 9, 42.0},
+  };
+  for (const auto& c : cases) {
+    double q = 0.0;
+    ASSERT_EQ(Quantile(c.x.data(), static_cast<int>(c.x.size()) - 1, &c.p, 1, c.type, &q), 1);
+    EXPECT_NEAR(q, c.expected, kClosedForm) << "type " << c.type << " p " << c.p;
   }
 }
 
@@ -110,22 +104,14 @@ TEST(Quantile, RefusesBadInputWithoutWritingInTheStatedOrder) {
   EXPECT_EQ(Quantile(kSample, 5, good, 2, 3, q), 0);
   EXPECT_EQ(Quantile(kSample, 5, good, 2, 10, q), 0);
   EXPECT_EQ(Quantile(kSample, 0, good, 2, 7, q), 0);
-  EXPECT_EQ(q[0], -7.0);
-  EXPECT_EQ(q[1], -7.0);
-  ASSERT_EQ(capture.size(), 7u);
-  for (const auto& m : capture.messages()) {
-    EXPECT_EQ(m.title, "Error in Quantile");
-    EXPECT_EQ(m.style, 0x30u);
-  }
-  for (int k = 0; k < 4; ++k) EXPECT_EQ(capture.messages()[k].text, "Probabilities outside (0,1)");
-  EXPECT_EQ(capture.messages()[4].text, "Quantile type not implemented");
-  EXPECT_EQ(capture.messages()[5].text, "Quantile type not implemented");
-  EXPECT_EQ(capture.messages()[6].text, "Empty sample");
-
-  capture.clear();
   EXPECT_EQ(Quantile(kSample, 5, good, 0, 7, q), 1);  // nothing to compute
   EXPECT_EQ(q[0], -7.0);
-  EXPECT_EQ(capture.size(), 0u);
+  EXPECT_EQ(q[1], -7.0);
+  const std::string outside = "Probabilities outside (0,1)", type = "Quantile type not implemented";
+  EXPECT_EQ(capture.texts(), (std::vector<std::string>{outside, outside, outside, outside, type,
+                                                       type, "Empty sample"}));
+  for (const auto& m : capture.messages()) EXPECT_EQ(m.title, "Error in Quantile");
+  EXPECT_EQ(capture.messages()[0].style, 0x30u);
 }
 
 TEST(QuantileAt, OutOfDomainArgumentsGiveNaNWithoutReading) {

@@ -35,29 +35,23 @@ PegelsState& OnTheSeries(Trend trendType) {
   return P;
 }
 
-TEST(Pegelsstart, DefaultBoundsStartInTheMiddle) {
-  PegelsState& P = FreshPegels(20, 4, 3, ErrorForm::kAdditive, Trend::kDamped, Season::kAdditive);
-  DefaultBounds(P);
-  double x[8] = {};
-  ASSERT_EQ(Pegelsstart(P, x), 4);
-  EXPECT_DOUBLE_EQ(x[1], 0.5);
-  EXPECT_DOUBLE_EQ(x[2], 0.5);
-  EXPECT_DOUBLE_EQ(x[3], 0.5);
-  EXPECT_DOUBLE_EQ(x[4], 0.55);
-}
-
-TEST(Pegelsstart, AdmissibleRegionStartsLow) {
-  PegelsState& P = FreshPegels(20, 4, 3, ErrorForm::kAdditive, Trend::kDamped, Season::kAdditive);
-  DefaultBounds(P);
-  P.admissibleRegion = true;
-  double x[8] = {};
-  ASSERT_EQ(Pegelsstart(P, x), 4);
-  EXPECT_DOUBLE_EQ(x[1], 0.1);
-  EXPECT_DOUBLE_EQ(x[4], 0.9);
-  // A multiplicative part keeps the usual start.
-  P.seasonalityType = Season::kMultiplicative;
-  Pegelsstart(P, x);
-  EXPECT_DOUBLE_EQ(x[1], 0.5);
+TEST(Pegelsstart, UsualRegionStartsInTheMiddleTheAdmissibleOneLow) {
+  // The admissible region starts low unless a multiplicative part keeps the usual start.
+  const struct {
+    bool region;
+    Season season;
+    double x[5];
+  } cases[] = {{false, Season::kAdditive, {0, 0.5, 0.5, 0.5, 0.55}},
+               {true, Season::kAdditive, {0, 0.1, 0.1, 0.1, 0.9}},
+               {true, Season::kMultiplicative, {0, 0.5, 0.5, 0.5, 0.55}}};
+  for (const auto& c : cases) {
+    PegelsState& P = FreshPegels(20, 4, 3, ErrorForm::kAdditive, Trend::kDamped, c.season);
+    DefaultBounds(P);
+    P.admissibleRegion = c.region;
+    double x[8] = {};
+    ASSERT_EQ(Pegelsstart(P, x), 4);
+    for (int i = 1; i <= 4; ++i) EXPECT_DOUBLE_EQ(x[i], c.x[i]) << c.region << " " << i;
+  }
 }
 
 TEST(Pegelsmse, PenaltiesGrowFromTheViolatedBound) {

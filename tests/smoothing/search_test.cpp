@@ -69,7 +69,8 @@ TEST(PegelsCandidates, TheAutomaticPresetsRestrictions) {
   EXPECT_EQ(c.size(), 9u + 6u);
   for (const Candidate& x : c) {
     EXPECT_NE(x.trendType, Trend::kMultiplicative);
-    EXPECT_FALSE(x.modelType == ErrorForm::kAdditive && x.seasonalityType == Season::kMultiplicative);
+    EXPECT_FALSE(x.modelType == ErrorForm::kAdditive &&
+                 x.seasonalityType == Season::kMultiplicative);
   }
   // Fewer than two full seasons: no seasonal form is tried.
   P.minSeasons = 5;

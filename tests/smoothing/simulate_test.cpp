@@ -127,7 +127,8 @@ TEST(Pegelssim, WithoutNoiseEveryModelFollowsItsPointForecasts) {
         P.l[8] = 2.0;
         P.b[8] = trend == Trend::kMultiplicative ? 1.05 : 0.1;
         const double seas[4] = {1.1, 0.9, 1.2, 0.8};
-        for (int k = 0; k < 4; ++k) P.S[5 + k] = season == Season::kAdditive ? seas[k] - 1.0 : seas[k];
+        for (int k = 0; k < 4; ++k)
+          P.S[5 + k] = season == Season::kAdditive ? seas[k] - 1.0 : seas[k];
         P.bootstrapSamples = 500;
         double lo[10];
         double hi[10];

@@ -1,0 +1,29 @@
+# The interface of the extension module vordex._vordex (python/src/), for type checkers: the
+# engines take float64 arrays and settings dicts keyed by the C++ API's names and return result
+# dicts (see python/src/convert.cpp for their keys).
+from typing import Any, Dict, List, Optional, Sequence, Tuple
+
+import numpy as np
+import numpy.typing as npt
+
+DEFAULT_SEED: int
+DEFAULT_HORIZON: int
+DEFAULT_LEVELS: Tuple[float, ...]
+NAMES: Dict[str, Tuple[str, ...]]
+# (name, code, succeeded, is a warning) of every status
+STATUSES: Tuple[Tuple[str, int, bool, bool], ...]
+
+def canonical_name(kind: str, name: object) -> str: ...
+def fit_arima(y: npt.NDArray[np.float64], settings: Dict[str, Any]) -> Dict[str, Any]: ...
+def fit_ets(y: npt.NDArray[np.float64], settings: Dict[str, Any]) -> Dict[str, Any]: ...
+def fit_armax(y: npt.NDArray[np.float64], settings: Dict[str, Any]) -> Dict[str, Any]: ...
+def fit_auto_arima(y: npt.NDArray[np.float64], settings: Dict[str, Any]) -> Dict[str, Any]: ...
+def fit_theta(y: npt.NDArray[np.float64], settings: Dict[str, Any]) -> Dict[str, Any]: ...
+def fit_auto(y: npt.NDArray[np.float64], settings: Dict[str, Any]) -> Dict[str, Any]: ...
+# Present when libvordex_cpp carries the batch layer: one (status code, text, messages, result
+# dict or None) per series.
+def fit_many(method: str, ids: List[str], values: List[npt.NDArray[np.float64]],
+             settings: List[Optional[Dict[str, Any]]], seed: int,
+             threads: int) -> List[Tuple[int, str, List[Tuple[str, str, int]],
+                                         Optional[Dict[str, Any]]]]: ...
+def series_seed(seed: int, id: str) -> int: ...
