@@ -192,7 +192,11 @@ VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& 
 namespace vordex::auto_forecast {
 
 struct Settings {
-  int period = 12;                              // seasonal frequency m (1: non-seasonal data)
+  int period = 12;  // seasonal frequency m (1: non-seasonal data), when `periods` is empty
+  // The seasonal periods, for data with several or long cycles (24 and 168 for hourly data, 52.18
+  // for weekly; SeasonalPeriods gives the usual ones), any values above 1; when not empty they
+  // replace `period`.
+  std::vector<double> periods;
   int horizon = kDefaultHorizon;                // forecast horizon, 1..120
   std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
   // kNone or kBoxCox: each method fits the transformed series (the same lambda for all).
@@ -206,24 +210,36 @@ struct Settings {
 
 // The combination: forecasts, limits and fitted values are the means, horizon by horizon, of
 // those of the methods that succeeded (a method that fails is left out and named in `failures`;
-// the request fails only when all three do, and a result of one method has the status
-// kSingleMember). It has no likelihood of its own.
+// the request fails only when all do, and a result of one method has the status kSingleMember).
+// It has no likelihood of its own. The members present say which route was taken (see Fit).
 struct Result : Forecast {
-  int period = 1;
+  int period = 1;               // the single season's period (1 on the seasonal route)
+  std::vector<double> periods;  // the seasonal periods the members used, ascending
   std::optional<ets::Result> smoothing;
   std::optional<auto_arima::Result> arima;
   std::optional<theta::Result> theta;
+  std::optional<mstl::Result> mstl;
   std::vector<std::string> failures;  // "method: reason" for each method left out
 };
 
-// A series too short for the three methods (fewer than three observed values, or every method
-// failing) falls back to a simple forecast, in this order: a
-// series whose observed values are all equal gets that constant with limits of zero width; one
-// with a period above 1 and two full seasons observed the seasonal naive forecast; one with two
+// Chooses the methods from the periods (`periods`, or `period` when it is empty). The periods
+// kept are those of at least 2 with two full cycles in the data (fewer than n / 2); then:
+// - no period kept, or one integer period of at most 24: the single-season route, the mean of the
+//   automatic smoothing, automatic ARIMA and Theta forecasts with that period (1 when none is
+//   kept: every method non-seasonal);
+// - otherwise (a period above 24, a non-integer one, or several): the seasonal route, MSTL with
+//   the autoregression on the adjusted series (mstl::AdjustedModel::kAutoregression), seasonal
+//   windows of 101 cycles (a nearly fixed seasonal shape that the autoregression corrects from
+//   the remainder), and, unless the settings ask for a transform, the Box-Cox transform of lambda
+//   1/2 when every observed value is positive. These choices were measured on the hourly and
+//   weekly series of the M4 competition (see the README).
+// A series too short for the methods (fewer than three observed values, or every method
+// failing) falls back to a simple forecast, in this order: a series whose observed values are all
+// equal gets that constant with limits of zero width; one with a period above 1 and two full
+// seasons observed the seasonal naive forecast (the shortest period kept); one with two
 // neighbouring values observed the naive forecast; else the mean. The result then has the status
-// kFallback, `fallback` naming the method, and none of the three members. Throws vordex::Error:
-// kInvalidSettings for settings out of range, kTooFewObservations for a series without an observed
-// value.
+// kFallback, `fallback` naming the method, and no member. Throws vordex::Error: kInvalidSettings
+// for settings out of range, kTooFewObservations for a series without an observed value.
 VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
 
 }  // namespace vordex::auto_forecast

@@ -136,6 +136,25 @@ Result Fit(std::span<const double> observations, const Settings& s) {
 }  // namespace auto_arima
 
 namespace theta {
+namespace {
+
+Result ToResult(automatic::ThetaResult t, int period) {
+  Result r;
+  r.period = period;
+  r.seasonal = t.seasonal;
+  r.seasonal_indices = std::move(t.seasonal_indices);
+  r.alpha = t.alpha;
+  r.initial_level = t.initial_level;
+  r.drift = t.drift;
+  r.sigma2 = t.sigma2;
+  r.fitted = std::move(t.fitted);
+  r.residuals = std::move(t.residuals);
+  r.mean = std::move(t.forecasts);
+  r.limits = std::move(t.limits);
+  return r;
+}
+
+}  // namespace
 
 Result Fit(std::span<const double> observations, const Settings& s) {
   CheckCommon("theta", s.period, s.horizon, s.levels);
@@ -152,19 +171,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
     r.period = s.period;
     return r;
   }
-  automatic::ThetaResult t = Succeeded(std::move(fitted));
-  Result r;
-  r.period = s.period;
-  r.seasonal = t.seasonal;
-  r.seasonal_indices = std::move(t.seasonal_indices);
-  r.alpha = t.alpha;
-  r.initial_level = t.initial_level;
-  r.drift = t.drift;
-  r.sigma2 = t.sigma2;
-  r.fitted = std::move(t.fitted);
-  r.residuals = std::move(t.residuals);
-  r.mean = std::move(t.forecasts);
-  r.limits = std::move(t.limits);
+  Result r = ToResult(Succeeded(std::move(fitted)), s.period);
   api::Restore(r, prepared, s.box_cox);
   return r;
 }
@@ -244,13 +251,15 @@ automatic::Forecasts FitAdjusted(std::span<const double> adjusted, const Setting
       model = &r.arima.emplace(auto_arima::Fit(x, a));
       break;
     }
-    case AdjustedModel::kTheta:
-      model = &r.theta.emplace(theta::Fit(x, {.period = 1,
-                                              .horizon = s.horizon,
-                                              .levels = s.levels,
-                                              .transform = Transform::kNone,
-                                              .box_cox = {}}));
+    case AdjustedModel::kTheta: {
+      // The method itself, without the typed entry point's horizon bound.
+      automatic::ThetaSettings t;
+      t.period = 1;
+      t.horizon = s.horizon;
+      t.levels = s.levels;
+      model = &r.theta.emplace(theta::ToResult(Succeeded(automatic::Theta(t, x)), 1));
       break;
+    }
     case AdjustedModel::kAutoregression: {
       automatic::AutoregressionResult ar =
           Succeeded(automatic::Autoregression({.horizon = s.horizon, .levels = s.levels}, x));
@@ -353,6 +362,13 @@ Result Fit(std::span<const double> observations, const Settings& s) {
 namespace auto_forecast {
 namespace {
 
+// The longest single period the smoothing, ARIMA and Theta members take as a season.
+constexpr double kLongestSingleSeason = 24.0;
+// The seasonal route's MSTL: seasonal windows of this many cycles, and the Box-Cox parameter of
+// a positive series when the settings ask for no transform (measured on M4, see the README).
+constexpr int kRouteSeasonalWindow = 101;
+constexpr double kRouteLambda = 0.5;
+
 // Runs one member of the combination; its failure is recorded, not thrown.
 template <class Member>
 auto Attempt(const char* name, std::vector<std::string>& failures, Member&& member)
@@ -369,28 +385,22 @@ automatic::Forecasts Part(const Forecast& r) {
   return {r.mean, r.limits, r.fitted};
 }
 
-}  // namespace
+// The periods of at least 2 with two full cycles in n values, ascending, without repeats.
+std::vector<double> KeptPeriods(const std::vector<double>& periods, std::size_t n) {
+  std::vector<double> kept;
+  for (const double m : periods)
+    if (m >= 2.0 && m < static_cast<double>(n) / 2.0) kept.push_back(m);
+  std::sort(kept.begin(), kept.end());
+  kept.erase(std::unique(kept.begin(), kept.end()), kept.end());
+  return kept;
+}
 
-Result Fit(std::span<const double> observations, const Settings& s) {
-  CheckCommon("auto_forecast", s.period, s.horizon, s.levels);
-  if (s.horizon < 1)
-    throw Error(Status::kInvalidSettings, "auto_forecast: the horizon must be at least 1");
-  Result r;
-  r.period = s.period;
-  const int observed = Observed(observations);
-  if (observed == 0)
-    throw Error(Status::kTooFewObservations, "auto_forecast: the series has no observed value");
-  for (const double v : observations)
-    if (std::isinf(v)) throw Error(Status::kInvalidData, "auto_forecast: a value is infinite");
-  // A constant series needs no model: its constant, with limits of zero width; fewer than three
-  // observed values are too few for any of the methods.
-  if (observed < kFewestForModels ||
-      automatic::ChooseBaseline(observations, s.period) == automatic::Baseline::kConstant) {
-    static_cast<Forecast&>(r) = Fallback(observations, s.period, s.horizon, s.levels);
-    return r;
-  }
+// The mean of the single-season methods with `period`.
+void FitSingleSeason(std::span<const double> observations, const Settings& s, int period, Result& r,
+                     std::vector<automatic::Forecasts>& parts) {
+  r.period = period;
   r.smoothing = Attempt("ets", r.failures, [&] {
-    ets::Settings e = ets::AutoSettings(s.period, s.horizon);
+    ets::Settings e = ets::AutoSettings(period, s.horizon);
     e.levels = s.levels;
     e.transform = s.transform;
     e.box_cox = s.box_cox;
@@ -400,7 +410,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   });
   r.arima = Attempt("auto_arima", r.failures, [&] {
     auto_arima::Settings a;
-    a.period = s.period;
+    a.period = period;
     a.horizon = s.horizon;
     a.levels = s.levels;
     a.transform = s.transform;
@@ -408,22 +418,97 @@ Result Fit(std::span<const double> observations, const Settings& s) {
     return auto_arima::Fit(observations, a);
   });
   r.theta = Attempt("theta", r.failures, [&] {
-    return theta::Fit(observations, {.period = s.period,
+    return theta::Fit(observations, {.period = period,
                                      .horizon = s.horizon,
                                      .levels = s.levels,
                                      .transform = s.transform,
                                      .box_cox = s.box_cox});
   });
-
-  std::vector<automatic::Forecasts> parts;
   if (r.smoothing) parts.push_back(Part(*r.smoothing));
   if (r.arima) parts.push_back(Part(*r.arima));
   if (r.theta) parts.push_back(Part(*r.theta));
+}
+
+// The seasonal route's members with the kept periods.
+void FitSeasonal(std::span<const double> observations, const Settings& s,
+                 const std::vector<double>& periods, Result& r,
+                 std::vector<automatic::Forecasts>& parts) {
+  r.period = 1;
+  r.periods = periods;
+  const bool positive = std::all_of(observations.begin(), observations.end(),
+                                    [](double v) { return std::isnan(v) || v > 0.0; });
+  mstl::Settings m;
+  m.periods = periods;
+  m.horizon = s.horizon;
+  m.levels = s.levels;
+  m.transform = s.transform;
+  m.box_cox = s.box_cox;
+  if (s.transform == Transform::kNone && positive) {
+    m.transform = Transform::kBoxCox;
+    m.box_cox.lambda = kRouteLambda;
+  }
+  m.adjusted = mstl::AdjustedModel::kAutoregression;
+  m.seasonal_windows = {kRouteSeasonalWindow};
+  m.seed = s.seed;
+  m.threads = s.threads;
+  r.mstl = Attempt("mstl", r.failures, [&] { return mstl::Fit(observations, m); });
+  if (r.mstl) parts.push_back(Part(*r.mstl));
+}
+
+}  // namespace
+
+Result Fit(std::span<const double> observations, const Settings& s) {
+  CheckCommon("auto_forecast", s.period, s.horizon, s.levels);
+  if (s.horizon < 1)
+    throw Error(Status::kInvalidSettings, "auto_forecast: the horizon must be at least 1");
+  for (const double m : s.periods)
+    if (!(std::isfinite(m) && m > 0.0))
+      throw Error(Status::kInvalidSettings, "auto_forecast: a period must be a positive number");
+  Result r;
+  r.period = s.period;
+  const int observed = Observed(observations);
+  if (observed == 0)
+    throw Error(Status::kTooFewObservations, "auto_forecast: the series has no observed value");
+  for (const double v : observations)
+    if (std::isinf(v)) throw Error(Status::kInvalidData, "auto_forecast: a value is infinite");
+
+  // The route: one period up to 24 given as `period` as it always was; otherwise from the periods
+  // with two full cycles in the data.
+  int single = s.period;
+  std::vector<double> kept;
+  if (!s.periods.empty() || s.period > kLongestSingleSeason) {
+    kept = KeptPeriods(
+        s.periods.empty() ? std::vector<double>{static_cast<double>(s.period)} : s.periods,
+        observations.size());
+    single = 1;
+    if (kept.size() == 1 && kept[0] == std::floor(kept[0]) && kept[0] <= kLongestSingleSeason) {
+      single = static_cast<int>(kept[0]);
+      kept.clear();
+    }
+  }
+  const int ladder_period = kept.empty() ? single : static_cast<int>(kept.front());
+  r.period = single;
+
+  // A constant series needs no model: its constant, with limits of zero width; fewer than three
+  // observed values are too few for any of the methods.
+  if (observed < kFewestForModels ||
+      automatic::ChooseBaseline(observations, ladder_period) == automatic::Baseline::kConstant) {
+    static_cast<Forecast&>(r) = Fallback(observations, ladder_period, s.horizon, s.levels);
+    r.missing = api::CountMissing(observations);
+    return r;
+  }
+  std::vector<automatic::Forecasts> parts;
+  if (kept.empty())
+    FitSingleSeason(observations, s, single, r, parts);
+  else
+    FitSeasonal(observations, s, kept, r, parts);
+
   if (parts.empty()) {
     // Too short for every method: the ladder (the members' reasons stay in `failures`).
     std::vector<std::string> failures = std::move(r.failures);
-    static_cast<Forecast&>(r) = Fallback(observations, s.period, s.horizon, s.levels);
+    static_cast<Forecast&>(r) = Fallback(observations, ladder_period, s.horizon, s.levels);
     r.failures = std::move(failures);
+    r.missing = api::CountMissing(observations);
     return r;
   }
   automatic::Forecasts combined = Succeeded(automatic::Combine(parts));
@@ -433,8 +518,9 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   r.residuals.resize(observations.size(), std::numeric_limits<double>::quiet_NaN());
   for (std::size_t t = 0; t < observations.size() && t < r.fitted.size(); ++t)
     r.residuals[t] = observations[t] - r.fitted[t];
+  r.missing = api::CountMissing(observations);
   // A combination of one method is that method alone, and says so.
-  if (parts.size() == 1) r.status = Status::kSingleMember;
+  if (parts.size() == 1 && kept.empty()) r.status = Status::kSingleMember;
   return r;
 }
 

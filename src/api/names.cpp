@@ -320,6 +320,7 @@ std::string ModelName(const theta::Result& r) {
 }
 
 std::string ModelName(const mstl::Result& r) {
+  if (!r.fallback.empty()) return FallbackName(r.fallback);
   std::string model = r.smoothing ? ModelName(*r.smoothing)
                       : r.arima   ? ModelName(static_cast<const arima::Result&>(*r.arima))
                       : r.theta   ? ModelName(*r.theta)
@@ -329,7 +330,6 @@ std::string ModelName(const mstl::Result& r) {
     model += std::to_string(r.autoregression->order);
     model += ')';
   }
-  if (model.empty()) return r.fallback;
   // Without a seasonal component the model forecasts the data themselves.
   if (r.periods.empty()) return model;
   std::string name = "MSTL(";
@@ -348,7 +348,9 @@ std::string ModelName(const auto_forecast::Result& r) {
   if (r.smoothing) members.push_back(ModelName(*r.smoothing));
   if (r.arima) members.push_back(ModelName(static_cast<const arima::Result&>(*r.arima)));
   if (r.theta) members.push_back(ModelName(*r.theta));
-  if (members.size() == 1) return members.front() + " alone";
+  if (r.mstl) members.push_back(ModelName(*r.mstl));
+  // The seasonal route's one method is the route, not a combination that lost members.
+  if (members.size() == 1) return r.mstl ? members.front() : members.front() + " alone";
   std::string name = "mean of ";
   for (std::size_t i = 0; i < members.size(); ++i) {
     if (i > 0) name += " + ";
