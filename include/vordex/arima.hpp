@@ -33,13 +33,13 @@ struct Settings {
   // constant reported.
   bool constant = false;
   Transform transform = Transform::kLog;
-  BoxCox box_cox;  // with Transform::kBoxCox
+  BoxCox box_cox = {};  // with Transform::kBoxCox
   // Coverages of the limits in percent, each in (0, 100): each limit lies the normal quantile of
   // (1 + level/100)/2 standard errors from the forecast on the transformed scale.
   std::vector<double> levels = kDefaultLevels;
   // Instead of the levels: one pair of limits this many standard errors from the forecast (its
   // level is the normal coverage of that distance).
-  std::optional<double> critical_value;
+  std::optional<double> critical_value = {};
   // Estimate from several starts (the default estimate, the conditional-sum-of-squares
   // estimate, zero coefficients) and keep the best optimum, the constant (when asked for) at its
   // maximum-likelihood value: the log-likelihood is never below the default's, at a few times its
@@ -54,14 +54,15 @@ struct Result : Forecast {
   int period = 1;
   int p = 0, d = 0, q = 0, P = 0, D = 0, Q = 0;
   Transform transform = Transform::kNone;
-  int lost = 0;                     // leading observations lost to differencing, d + D s
-  std::vector<double> series;       // the working series: transformed, differenced, the mean
-                                    // removed; NaN for the values lost to differencing
-  std::vector<double> ar;           // phi(1..p)
-  std::vector<double> ma;           // theta(1..q)
-  std::vector<double> seasonal_ar;  // Phi(1..P)
-  std::vector<double> seasonal_ma;  // Theta(1..Q)
-  std::optional<double> constant;   // the constant term of the differenced model, when asked for
+  int lost = 0;                          // leading observations lost to differencing, d + D s
+  std::vector<double> series = {};       // the working series: transformed, differenced, the mean
+                                         // removed; NaN for the values lost to differencing
+  std::vector<double> ar = {};           // phi(1..p)
+  std::vector<double> ma = {};           // theta(1..q)
+  std::vector<double> seasonal_ar = {};  // Phi(1..P)
+  std::vector<double> seasonal_ma = {};  // Theta(1..Q)
+  std::optional<double> constant =
+      {};  // the constant term of the differenced model, when asked for
 };
 
 // Fits the model to the observations (in time order, at most 1000) and forecasts. Throws

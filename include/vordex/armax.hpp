@@ -31,11 +31,11 @@ struct Settings {
   int Q = 1;                      // seasonal MA order
   bool constant = false;          // estimate a constant (the mean of the modelled series)
   Transform transform = Transform::kLog;
-  BoxCox box_cox;  // with Transform::kBoxCox
+  BoxCox box_cox = {};  // with Transform::kBoxCox
   // Coverages of the limits in percent, as arima::Settings::levels.
   std::vector<double> levels = kDefaultLevels;
   // Instead of the levels: one pair of limits this many standard errors from the forecast.
-  std::optional<double> critical_value;
+  std::optional<double> critical_value = {};
   // Estimate from several starts (the default estimate, the conditional-sum-of-squares and
   // Hannan-Rissanen estimates, zero coefficients) and keep the best optimum: the log-likelihood
   // is never below the default's, at a few times its cost. False: the Armaxdll export's
@@ -50,14 +50,14 @@ struct Result : Forecast {
   int period = 1;
   int p = 0, d = 0, q = 0, P = 0, D = 0, Q = 0;
   Transform transform = Transform::kNone;
-  int lost = 0;                     // leading observations lost to differencing, d + D s
-  std::vector<double> series;       // the transformed and differenced observations (N - lost)
-  std::vector<double> ar;           // p coefficients
-  std::vector<double> ma;           // q coefficients
-  std::vector<double> seasonal_ar;  // P coefficients
-  std::vector<double> seasonal_ma;  // Q coefficients
-  std::optional<double> constant;   // the estimated mean, when asked for
-  double sum_of_squares = 0.0;      // sum of squared one-step prediction errors
+  int lost = 0;                          // leading observations lost to differencing, d + D s
+  std::vector<double> series = {};       // the transformed and differenced observations (N - lost)
+  std::vector<double> ar = {};           // p coefficients
+  std::vector<double> ma = {};           // q coefficients
+  std::vector<double> seasonal_ar = {};  // P coefficients
+  std::vector<double> seasonal_ma = {};  // Q coefficients
+  std::optional<double> constant = {};   // the estimated mean, when asked for
+  double sum_of_squares = 0.0;           // sum of squared one-step prediction errors
 };
 
 // Fits the model to the observations (in time order) and forecasts. Throws vordex::Error with

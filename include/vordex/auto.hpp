@@ -35,7 +35,7 @@ struct Settings {
   std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
   // kNone or kBoxCox (the search then runs on the transformed series).
   Transform transform = Transform::kNone;
-  BoxCox box_cox;
+  BoxCox box_cox = {};
   int d = -1;  // nonseasonal differences, 0..2; -1: chosen by the KPSS test
   int D = -1;  // seasonal differences, 0..1; -1: chosen by the seasonal strength
   int max_p = 5, max_q = 5, max_P = 2, max_Q = 2;
@@ -52,14 +52,14 @@ struct Settings {
 struct Candidate {
   int p = 0, d = 0, q = 0, P = 0, D = 0, Q = 0;
   bool constant = false;
-  double aicc = 0.0;  // +infinity when the fit failed or was not admissible
-  std::string note;   // why the candidate was set aside, when it was
+  double aicc = 0.0;      // +infinity when the fit failed or was not admissible
+  std::string note = {};  // why the candidate was set aside, when it was
 };
 
 // The chosen model's fit, forecasts and limits (its period is 1 when it was fitted without a
 // seasonal part), and the search that found it.
 struct Result : arima::Result {
-  std::vector<Candidate> path;
+  std::vector<Candidate> path = {};
 };
 
 // A series too short for any model of the search gets the simple forecast of the ladder (see
@@ -83,15 +83,15 @@ struct Settings {
   int horizon = kDefaultHorizon;                // forecast horizon, 0..120
   std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
   Transform transform = Transform::kNone;       // kNone or kBoxCox
-  BoxCox box_cox;
+  BoxCox box_cox = {};
 };
 
 // sigma2 is the one-step error variance of the smoothing fit; the method has no likelihood.
 struct Result : Forecast {
   int period = 1;
-  bool seasonal = false;                 // the series was seasonally adjusted
-  std::vector<double> seasonal_indices;  // with seasonal: the indices of times 1..m (mean 1)
-  double alpha = 0.0;                    // simple exponential smoothing parameter
+  bool seasonal = false;                      // the series was seasonally adjusted
+  std::vector<double> seasonal_indices = {};  // with seasonal: the indices of times 1..m (mean 1)
+  double alpha = 0.0;                         // simple exponential smoothing parameter
   double initial_level = 0.0;
   double drift = 0.0;  // half the slope of the least-squares line, per period
 };
@@ -121,19 +121,19 @@ struct Settings {
   // SeasonalPeriods gives the usual ones). A period with fewer than two full cycles in the data is
   // dropped; with none left the trend is a smooth of the data and there is no seasonal component
   // (R's mstl), so the model forecasts the data themselves.
-  std::vector<double> periods;
+  std::vector<double> periods = {};
   // Forecast horizon, 0 or more; at most 120 with kEts or kArima (the longest those methods take).
   int horizon = kDefaultHorizon;
   std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
   // kNone, kLog, kSquareRoot or kBoxCox (lambda given, or Guerrero's for the longest kept period,
   // R's frequency of a multi-seasonal series): the decomposition and the model are on that scale.
   Transform transform = Transform::kNone;
-  BoxCox box_cox;
+  BoxCox box_cox = {};
   AdjustedModel adjusted = AdjustedModel::kEts;
   // STL seasonal windows of the kept periods in ascending order, each at least 3 (an even window
   // is widened to the next odd number, as R's stl does). Empty: R's 11, 15, 19, ... (7 + 4 i for
   // the i-th kept period); one value: that window for every period.
-  std::vector<int> seasonal_windows;
+  std::vector<int> seasonal_windows = {};
   int trend_window = 0;  // STL trend window (0: STL's default from the period)
   bool robust = false;   // STL robustness passes
   // Passes over the periods: 0 as R's mstl (1 for one period, 2 for several).
@@ -150,7 +150,7 @@ struct Autoregression {
   int order = 0;
   double mean = 0.0;
   double intercept = 0.0;
-  std::vector<double> ar;  // phi_1 .. phi_p
+  std::vector<double> ar = {};  // phi_1 .. phi_p
 };
 
 // Forecasts (the adjusted model's plus the seasonal naive forecast of each seasonal component:
@@ -159,17 +159,17 @@ struct Autoregression {
 // residuals. sigma2, log_likelihood and the information criteria are the adjusted model's, as R's
 // stlf reports its model's.
 struct Result : Forecast {
-  std::vector<double> periods;                // the periods kept, ascending
-  std::vector<int> seasonal_windows;          // the window of each kept period
-  std::vector<double> trend;                  // n values, on the transformed scale
-  std::vector<std::vector<double>> seasonal;  // one component of n values per kept period
-  std::vector<double> remainder;              // n values; NaN where the data were missing
+  std::vector<double> periods = {};                // the periods kept, ascending
+  std::vector<int> seasonal_windows = {};          // the window of each kept period
+  std::vector<double> trend = {};                  // n values, on the transformed scale
+  std::vector<std::vector<double>> seasonal = {};  // one component of n values per kept period
+  std::vector<double> remainder = {};              // n values; NaN where the data were missing
   AdjustedModel adjusted = AdjustedModel::kEts;
   // The adjusted model's own result (the one of `adjusted`).
-  std::optional<ets::Result> smoothing;
-  std::optional<auto_arima::Result> arima;
-  std::optional<theta::Result> theta;
-  std::optional<Autoregression> autoregression;
+  std::optional<ets::Result> smoothing = {};
+  std::optional<auto_arima::Result> arima = {};
+  std::optional<theta::Result> theta = {};
+  std::optional<Autoregression> autoregression = {};
 };
 
 // Decomposes the series as R's mstl(x, lambda, iterate, s.window, t.window, robust) does (missing
@@ -196,12 +196,12 @@ struct Settings {
   // The seasonal periods, for data with several or long cycles (24 and 168 for hourly data, 52.18
   // for weekly; SeasonalPeriods gives the usual ones), any values above 1; when not empty they
   // replace `period`.
-  std::vector<double> periods;
+  std::vector<double> periods = {};
   int horizon = kDefaultHorizon;                // forecast horizon, 1..120
   std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
   // kNone or kBoxCox: each method fits the transformed series (the same lambda for all).
   Transform transform = Transform::kNone;
-  BoxCox box_cox;
+  BoxCox box_cox = {};
   // The seed of the smoothing method's simulated limits.
   std::uint32_t seed = ets::kDefaultSeed;
   // Threads of the smoothing model search (0: every hardware thread); results do not depend on it.
@@ -213,13 +213,13 @@ struct Settings {
 // the request fails only when all do, and a result of one method has the status kSingleMember).
 // It has no likelihood of its own. The members present say which route was taken (see Fit).
 struct Result : Forecast {
-  int period = 1;               // the single season's period (1 on the seasonal route)
-  std::vector<double> periods;  // the seasonal periods the members used, ascending
-  std::optional<ets::Result> smoothing;
-  std::optional<auto_arima::Result> arima;
-  std::optional<theta::Result> theta;
-  std::optional<mstl::Result> mstl;
-  std::vector<std::string> failures;  // "method: reason" for each method left out
+  int period = 1;                    // the single season's period (1 on the seasonal route)
+  std::vector<double> periods = {};  // the seasonal periods the members used, ascending
+  std::optional<ets::Result> smoothing = {};
+  std::optional<auto_arima::Result> arima = {};
+  std::optional<theta::Result> theta = {};
+  std::optional<mstl::Result> mstl = {};
+  std::vector<std::string> failures = {};  // "method: reason" for each method left out
 };
 
 // Chooses the methods from the periods (`periods`, or `period` when it is empty). The periods

@@ -57,8 +57,8 @@ VORDEX_CPP_API std::string ModelName(const MethodResult& result);
 // One series: its id (which also fixes its simulation seed) and its observations in time order
 // (not owned: the values must outlive the call).
 struct Series {
-  std::string id;
-  std::span<const double> values;
+  std::string id = {};
+  std::span<const double> values = {};
 };
 
 struct Options {
@@ -77,7 +77,7 @@ struct Options {
 // The fitted result of one series (`value`; its status kOk or a warning), or its failure (status,
 // text), with every message the request raised.
 struct Outcome : vordex::Outcome<MethodResult> {
-  std::string id;
+  std::string id = {};
 };
 
 // Fits one series as FitMany fits it in a batch with seed `seed`, on the calling thread. Never

@@ -4,7 +4,8 @@
 // limits from simulated sample paths.
 //
 // vordex::ets::Fit runs the engine's checks and driver, the same entry point that the Pegelsdll
-// export uses, so both give identical numbers for the same seed.
+// export uses, so both give identical numbers for the same seed. A fitted result forecasts again
+// (ForecastFrom) and takes new observations (Update) without re-estimation.
 #ifndef VORDEX_ETS_HPP
 #define VORDEX_ETS_HPP
 
@@ -57,6 +58,9 @@ enum class Search : int {
 // The seed of the simulated limits unless one is given.
 inline constexpr std::uint32_t kDefaultSeed = 20240607;
 
+// The longest series Fit and Update take (observed and missing values together).
+inline constexpr long kMaxObservations = 10'000'000;
+
 // Bounds of one smoothing parameter, each used only when inside (0, 1) (upper >= lower).
 struct Bound {
   double lower = 0.1;
@@ -67,7 +71,7 @@ struct Bound {
 // monthly data and forecast with 80% and 95% limits from 5000 Gaussian paths.
 struct Settings {
   int period = 12;                // seasonal frequency s, 1..24 (1: non-seasonal data)
-  int horizon = kDefaultHorizon;  // forecast horizon, up to 120 (0 or less: no forecasts)
+  int horizon = kDefaultHorizon;  // forecast horizon (0 or less: no forecasts)
   ErrorForm error = ErrorForm::kAuto;
   Trend trend = Trend::kAuto;
   Season season = Season::kAuto;
@@ -78,7 +82,7 @@ struct Settings {
   int multisteps = 12;  // horizons of the multi-step fit statistics, 3..24
   InformationCriterion information_criterion = InformationCriterion::kAic;
   Transform transform = Transform::kNone;
-  BoxCox box_cox;  // with Transform::kBoxCox
+  BoxCox box_cox = {};  // with Transform::kBoxCox
   Search search = Search::kDefault;
   bool admissible_region = false;  // all-additive models: any invertible parameters
   // Coverages of the limits in percent, each in (0, 100): the limits of a level are the
@@ -86,7 +90,7 @@ struct Settings {
   std::vector<double> levels = kDefaultLevels;
   // None (defaults 0.1..0.9, phi up to 1), one pair for all parameters, or four pairs for
   // alpha, beta, gamma, phi.
-  std::vector<Bound> bounds;
+  std::vector<Bound> bounds = {};
   // The seed of the simulated sample paths: the same seed gives the same limits.
   std::uint32_t seed = kDefaultSeed;
   // Threads on which a model search estimates its candidates: 0 every hardware thread, 1 one
@@ -118,35 +122,101 @@ struct Model {
   Season season = Season::kNone;
 };
 
+// Where the recursion stands after the last observation, exactly as the engine holds it. The
+// engine works on the (transformed) series divided by `scale`, its largest magnitude: the level,
+// an additive trend and additive seasonal values, sigma of additive errors and the resampled
+// errors of additive errors are on that scale; growth factors, seasonal indices, and sigma and
+// resampled errors of multiplicative (relative) errors have no scale. ForecastFrom and Update
+// continue from these values, so that a continued result (or one saved and loaded with them)
+// reproduces its numbers bit for bit.
+struct Continuation {
+  double scale = 1.0;
+  double level = 0.0;
+  double trend = 0.0;                 // 0 without a trend
+  std::vector<double> seasonal = {};  // with seasonality: the values of times n - s + 1 .. n
+  double sigma = 0.0;                 // of the Gaussian disturbances
+  // The one-step errors of the observed times, relative ones for multiplicative errors, that
+  // Disturbances::kResampled draws from (empty for Gaussian disturbances).
+  std::vector<double> resampled_errors = {};
+};
+
 // A fitted model. aic, aicc and bic count the smoothing parameters, the initial states and
 // sigma (as R's ets); information_criterion is the one the settings chose by, counted as they
-// say. Residuals are on the transformed scale: relative errors for multiplicative errors.
+// say. Residuals are the one-step errors (observation less prediction) on the transformed scale,
+// for multiplicative errors too (sigma is relative there).
+//
+// Missing values (NaN) are predicted and not learnt from: the recursion takes the one-step
+// prediction in place of a missing value (its error is 0, so the states move by the prediction
+// alone); its fitted value is that prediction and its residual NaN. The likelihood and every fit
+// statistic sum over the observed values only, and count them (n - missing) where they count
+// observations (sigma, the information criteria). Heuristic initial states read missing values
+// among the first observations as their linear interpolation. R's forecast::ets, by contrast,
+// fits the longest stretch without missing values (R 4.2.2, forecast 8.20: "Missing values
+// encountered. Using longest contiguous portion of time series").
 struct Result : Forecast {
-  Model model;
+  Model model = {};
   int period = 1;
   Transform transform = Transform::kNone;
-  bool searched = false;       // the model was chosen by a search
-  std::vector<double> series;  // observations on the transformed scale
+  bool searched = false;            // the model was chosen by a search
+  std::vector<double> series = {};  // observations on the transformed scale
   double alpha = 0.0;
   double beta = 0.0;   // 0 without a trend
   double gamma = 0.0;  // 0 without seasonality
   double phi = 1.0;    // 1 unless damped
   double initial_level = 0.0;
-  std::optional<double> initial_trend;   // with a trend (a growth factor when multiplicative)
-  std::vector<double> initial_seasonal;  // with seasonality: indices of times 1..s
-  double rmse_average = 0.0;             // root of the MSE averaged over horizons 1..multisteps
-  std::vector<double> rmse;              // root MSE at horizons 1..multisteps (NaN beyond N)
-  double sigma = 0.0;                    // root one-step MSE; relative for multiplicative errors
-  double information_criterion = 0.0;    // the one the settings ask for, as selected
-  double mape = 0.0;                     // percent
+  std::optional<double> initial_trend = {};   // with a trend (a growth factor when multiplicative)
+  std::vector<double> initial_seasonal = {};  // with seasonality: indices of times 1..s
+  double rmse_average = 0.0;           // root of the MSE averaged over horizons 1..multisteps
+  std::vector<double> rmse = {};       // root MSE at horizons 1..multisteps (NaN beyond data)
+  double sigma = 0.0;                  // root one-step MSE; relative for multiplicative errors
+  double information_criterion = 0.0;  // the one the settings ask for, as selected
+  double mape = 0.0;                   // percent
+  // The states after the last observation (time n) on the transformed scale, as the initial
+  // states: level, trend (a growth factor when multiplicative) and the seasonal values of times
+  // n - s + 1 .. n in time order.
+  double final_level = 0.0;
+  std::optional<double> final_trend = {};
+  std::vector<double> final_seasonal = {};
+  // The settings the result was made with; horizon, levels and seed are those of its forecasts.
+  Settings settings = {};
+  Continuation continuation = {};
 };
 
-// Fits the model to the observations (in time order, at most 1000) and forecasts. Throws
-// vordex::Error with the checker's status (kEts..., including kEtsConfidenceOutOfRange and
-// kEtsNonFiniteData), kEngineFailed with the text the export would return, or kInvalidSettings
-// for a level out of range or when more than one but fewer than four bounds are given; with
-// every message raised. Messages are collected, not shown.
+// Fits the model to the observations (in time order, NaN for a missing value, at most
+// kMaxObservations values) and forecasts. Every step takes time and memory linear in the length
+// of the series (the state takes about 48 bytes per value, and a model search on threads one
+// copy of it per thread, at most 512 MiB of copies). Throws vordex::Error with the checker's
+// status (kEts..., including kEtsConfidenceOutOfRange and kEtsNonFiniteData for an infinite
+// value), kTooManyObservations beyond kMaxObservations values, kTooFewObservations when the
+// observed values are fewer than the model needs (none, or fewer than two full seasons for a
+// seasonal model), kEngineFailed with the text the export would return, or kInvalidSettings for
+// a level out of range or when more than one but fewer than four bounds are given; with every
+// message raised. Messages are collected, not shown.
 VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
+
+// The fit with new forecasts and limits, without re-estimation: point forecasts `horizon` steps
+// ahead (none for 0 or less) from the final states, limits at `levels` (percent) simulated as
+// the fit simulated them (its paths and disturbances, from the continuation's sigma or
+// resampled errors) from the generator seeded with `seed`, transformed back as the fit's.
+// The fit's own horizon, levels and seed give its forecasts and limits bit for bit. Everything
+// else is the fit's; settings.horizon, levels and seed become the arguments. Throws
+// vordex::Error kInvalidSettings for a level outside (0, 100) or a continuation that does not
+// match the model (seasonal values other than s, resampling without resampled errors).
+VORDEX_CPP_API Result ForecastFrom(const Result& fit, int horizon,
+                                   const std::vector<double>& levels, std::uint32_t seed);
+
+// The fit extended by new observations (in time order after the last one; NaN for a missing
+// value), without re-estimation: the new values are transformed as the fit's were and filtered
+// through the recursion from the final states with the fit's parameters, so that series, fitted
+// values, residuals, missing and the final states equal those of running the whole series with
+// those parameters and initial states (to rounding). The model, parameters, initial states, sigma
+// and every statistic of the estimation (log-likelihood, information criteria, rmse, mape) stay
+// the fit's; the forecasts and limits are made afresh from the new final states with the
+// settings' horizon, levels and seed (as ForecastFrom). No new values return the fit. Throws
+// vordex::Error kTooManyObservations when the whole series would exceed kMaxObservations values,
+// kInvalidData for an infinite value or one the transform cannot take, kEtsZerosInMultiplicative
+// for a zero under a multiplicative model, and as ForecastFrom.
+VORDEX_CPP_API Result Update(const Result& fit, std::span<const double> new_observations);
 
 }  // namespace vordex::ets
 

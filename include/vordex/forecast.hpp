@@ -38,21 +38,21 @@ VORDEX_CPP_API std::string LevelProblem(double level);
 
 // The prediction limits of one coverage level.
 struct Limits {
-  double level = 0.0;         // coverage in percent, in (0, 100)
-  std::vector<double> lower;  // times n+1 .. n+h, on the observations' scale
-  std::vector<double> upper;
+  double level = 0.0;              // coverage in percent, in (0, 100)
+  std::vector<double> lower = {};  // times n+1 .. n+h, on the observations' scale
+  std::vector<double> upper = {};
 };
 
 struct Forecast {
   // Point forecasts for times n+1 .. n+h, on the observations' scale.
-  std::vector<double> mean;
+  std::vector<double> mean = {};
   // One entry per level asked for, in the order asked.
-  std::vector<Limits> limits;
+  std::vector<Limits> limits = {};
   // One-step predictions of times 1..n on the observations' scale (NaN where the model has none,
   // such as values lost to differencing).
-  std::vector<double> fitted;
+  std::vector<double> fitted = {};
   // One-step prediction errors of times 1..n on the model's (transformed) scale, NaN where none.
-  std::vector<double> residuals;
+  std::vector<double> residuals = {};
   // Fit statistics (NaN where a method has none, as Theta's likelihood): the innovation
   // variance on the model's scale, the maximised log-likelihood, and the information criteria
   // counting every estimated parameter, as R's forecast package counts them.
@@ -64,14 +64,14 @@ struct Forecast {
   // The number of observations that were missing (NaN) in the series fitted.
   int missing = 0;
   // The Box-Cox parameter the series was transformed with (Transform::kBoxCox only).
-  std::optional<double> lambda;
+  std::optional<double> lambda = {};
   // With Status::kFallback: the simple method that produced the forecasts because the series was
   // too short for the model ("constant", "mean", "naive", "seasonal_naive"); empty otherwise.
-  std::string fallback;
+  std::string fallback = {};
   // kOk, or a warning status saying that the result is less than what was asked for.
   Status status = Status::kOk;
   // Messages raised by the successful request.
-  std::vector<Message> warnings;
+  std::vector<Message> warnings = {};
 
   // The limits of `level` percent, or nullptr when they were not asked for.
   const Limits* LimitsAt(double level) const {

@@ -16,7 +16,7 @@ enum class Transform : int { kNone = 0, kLog = 1, kSquareRoot = 2, kBoxCox = 3 }
 struct BoxCox {
   // The parameter; none: chosen by Guerrero's method (1993) over [-1, 2] on subseries of one
   // season (two values without seasonality), as R's BoxCox.lambda(method = "guerrero").
-  std::optional<double> lambda;
+  std::optional<double> lambda = {};
   // Point forecasts (and fitted values) back-transformed as means rather than medians, with the
   // variance of the transformed forecast (R's biasadj = TRUE).
   bool bias_adjusted = false;

@@ -93,6 +93,7 @@ int PegelsSettings(std::span<const int> options, smoothing::Request& o) {
   const auto at = [&](std::size_t k, int absent) {
     return options.size() >= k ? options[k - 1] : absent;
   };
+  o.export_limits = true;
   o.period = at(2, 0);
   o.horizon = at(3, 0);
   o.error = static_cast<ets::ErrorForm>(at(4, 0));

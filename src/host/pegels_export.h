@@ -24,8 +24,8 @@ namespace vordex::host {
 // optional (defaults: transform 1, search 0, bounds count 0, region 1). The model type, trend,
 // seasonality and the other choices' codes are the values of the public enumerations
 // (vordex/ets.hpp); transform codes 1, 2, 3 are none, log and square root. A code outside them
-// becomes a value the checker refuses. Returns 3 (no box) with fewer than 12 options, else 0.
-// N is options[0].
+// becomes a value the checker refuses. The settings carry the export's limits (export_limits).
+// Returns 3 (no box) with fewer than 12 options, else 0. N is options[0].
 int PegelsSettings(std::span<const int> options, smoothing::Request& settings);
 
 // Capacity of the result buffer, 3(N + h) + m + s + 14.

@@ -55,9 +55,11 @@ void SettleBounds(PegelsState& P) {
 
 int Pegelstransform(PegelsState& P, int computeScale) {
   const int n = P.n;
+  // Missing values (NaN) take part in nothing here and stay missing.
   if (P.transformType != Transform::kNone) {
     double mn = kHuge;
-    for (int t = 1; t <= n; ++t) mn = std::min(mn, P.y[t]);
+    for (int t = 1; t <= n; ++t)
+      if (!std::isnan(P.y[t])) mn = std::min(mn, P.y[t]);
     if (P.transformType == Transform::kLog) {
       if (mn <= 0.0)
         return numerics::ReportError(kLibraryError,
@@ -72,7 +74,8 @@ int Pegelstransform(PegelsState& P, int computeScale) {
   }
   if (computeScale) {
     double scale = 0.0;
-    for (int t = 1; t <= n; ++t) scale = std::max(scale, std::fabs(P.y[t]));
+    for (int t = 1; t <= n; ++t)
+      if (!std::isnan(P.y[t])) scale = std::max(scale, std::fabs(P.y[t]));
     if (scale == 0.0) return numerics::ReportError(kLibraryError, "Data error: data all zeros", 1);
     P.scale = scale;
     for (int t = 1; t <= n; ++t) P.y[t] = P.y[t] / scale;
@@ -95,15 +98,9 @@ int Pegelsrestore(PegelsState& P, int /*restore*/) {
   P.amse *= c * c;
   for (int k = 1; k <= P.multisteps; ++k) P.mse[k] *= c * c;
   const double logc = std::log(c);
-  P.logLik -= P.n * logc;
-  P.icValue += 2.0 * P.n * logc;
-  const auto restore = [&](double& v) {
-    v *= c;
-    if (P.transformType == Transform::kLog)
-      v = std::exp(v);
-    else if (P.transformType == Transform::kSquareRoot)
-      v = std::max(v, 0.0) * std::max(v, 0.0);
-  };
+  P.logLik -= P.nobs * logc;
+  P.icValue += 2.0 * P.nobs * logc;
+  const auto restore = [&](double& v) { v = PegelsUnscale(P.transformType, c, v); };
   for (int k = 1; k <= P.h; ++k) restore(P.fc[k]);
   for (std::size_t j = 0; j < P.lo.size(); ++j)
     for (int k = 1; k <= P.h && k < static_cast<int>(P.lo[j].size()); ++k) {
@@ -113,24 +110,36 @@ int Pegelsrestore(PegelsState& P, int /*restore*/) {
   return 0;
 }
 
+double PegelsUnscale(Transform transformType, double scale, double v) {
+  v *= scale;
+  if (transformType == Transform::kLog) return std::exp(v);
+  if (transformType == Transform::kSquareRoot) return std::max(v, 0.0) * std::max(v, 0.0);
+  return v;
+}
+
 int PegelsZeroScan(const double* x, int n, Transform transformType) {
-  double v[MAXN + 1];
+  return PegelsZeroScan(std::span<const double>(x + 1, static_cast<std::size_t>(std::max(n, 0))),
+                        transformType);
+}
+
+int PegelsZeroScan(std::span<const double> x, Transform transformType) {
+  // Two passes over the data (the scale, then the scaled values), each transforming afresh: no
+  // storage of the data's size.
+  const auto transformed = [&](double v) {
+    if (transformType == Transform::kLog) return std::log(v);
+    if (transformType == Transform::kSquareRoot) return std::sqrt(v);
+    return v;
+  };
   double scale = 0.0;
-  for (int t = 1; t <= n && t <= MAXN; ++t) {
-    if (transformType == Transform::kLog) {
-      if (!(x[t] > 0.0)) return 0;
-      v[t] = std::log(x[t]);
-    } else if (transformType == Transform::kSquareRoot) {
-      if (x[t] < 0.0) return 0;
-      v[t] = std::sqrt(x[t]);
-    } else {
-      v[t] = x[t];
-    }
-    scale = std::max(scale, std::fabs(v[t]));
+  for (const double v : x) {
+    if (std::isnan(v)) continue;
+    if (transformType == Transform::kLog && !(v > 0.0)) return 0;
+    if (transformType == Transform::kSquareRoot && v < 0.0) return 0;
+    scale = std::max(scale, std::fabs(transformed(v)));
   }
   if (scale == 0.0) return 1;
-  for (int t = 1; t <= n && t <= MAXN; ++t)
-    if (std::fabs(v[t] / scale) < kTiny) return 1;
+  for (const double v : x)
+    if (!std::isnan(v) && std::fabs(transformed(v) / scale) < kTiny) return 1;
   return 0;
 }
 
@@ -154,13 +163,19 @@ int Pegelsmain(PegelsState& P, int /*validated*/, int /*converted*/) {
   if (P.status == kUnknownCriterion)
     numerics::FatalError("Pegelslib Warning", "Unknown criterion in Pegelsmse: MSE assumed");
 
+  // What continuing the fit needs, on the engine's scale: sigma and the errors to resample.
+  P.engineSigma = P.sigma;
+  P.pool.clear();
+  P.fc.assign(static_cast<std::size_t>(std::max(P.h, 0)) + 1, 0.0);
   if (P.h > 0) {
     double slice[MAXS] = {};
     if (HasSeason(P.seasonalityType))
       for (int k = 0; k < P.s; ++k) slice[k] = P.S[P.n - P.s + 1 + k];
-    Pegelsforecast(P, P.l[P.n], P.b[P.n], slice, P.h, P.fc);
+    Pegelsforecast(P, P.l[P.n], P.b[P.n], slice, P.h, P.fc.data());
     // Limits that could not be simulated would be those of an earlier request.
     if (PegelssimLevels(P, P.h, P.confidenceLevels, P.lo, P.hi) == 0) return 0;
+  } else if (P.bootstrapType == Disturbances::kResampled) {
+    PegelsDisturbances(P);
   }
   Pegelsrestore(P, 1);
   return 1;

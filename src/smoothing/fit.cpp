@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "smoothing/admissible.h"
 #include "smoothing/state.h"
@@ -51,6 +52,17 @@ void Pegelsforecast(PegelsState& P, double level, double trend, const double* se
 
 namespace {
 
+// Adds the squared k-step errors (k = 2..m) of the observed values y[t+1..t+m-1] whose forecasts
+// from origin t - 1 stand in F[t+1..] to acc[k].
+inline void AccumulateMultistep(const double* y, const double* F, int t, int n, int m,
+                                double* acc) {
+  for (int k = 1; k < m && t + k <= n; ++k) {
+    if (std::isnan(y[t + k])) continue;
+    const double ek = y[t + k] - F[t + k];
+    acc[k + 1] += ek * ek;
+  }
+}
+
 // What a pass computes besides the states, one-step forecasts and errors.
 struct PassWork {
   bool multistep;   // the forecasts of horizons 2..m and their errors
@@ -61,10 +73,19 @@ struct PassWork {
 
 // The recursion over t = 1..n for one trend and seasonality form, fixed at compile time so that
 // the loop carries no test of them; the arithmetic is that of the general recursion, operation
-// for operation. Accumulates the squared k-step errors in acc[1..m], the absolute percentage
-// errors in A and the squared relative errors in R.
+// for operation. Accumulates the squared k-step errors of the observed values in acc[1..m], their
+// absolute percentage errors in A and their squared relative errors in R; returns the number of
+// observed values.
+//
+// A missing value (NaN) is predicted and not learnt from, as in the innovations state space form
+// of the models (Hyndman, Koehler, Ord and Snyder 2008, Forecasting with Exponential Smoothing,
+// ch. 2): its error is 0, so the states move by the prediction alone. With y[t] = F[t] every
+// update below reduces to l[t] = pred, b[t] = phi b[t-1] (phi = 1 unless damped) and S[t] = the
+// seasonal value of t; those are written directly, free of the roundings of the substitution.
+// The error of a missing time is NaN, and it enters no statistic; its forecasts from earlier
+// origins are still made, and later observations' k-step errors count as usual.
 template <Trend kTrend, Season kSeason>
-void Recursion(PegelsState& P, const PassWork& work, double* acc, double& A, double& R) {
+int Recursion(PegelsState& P, const PassWork& work, double* acc, double& A, double& R) {
   const int n = P.n;
   const int s = P.s;
   const int m = P.multisteps;
@@ -72,15 +93,16 @@ void Recursion(PegelsState& P, const PassWork& work, double* acc, double& A, dou
   const double beta = P.par[2];
   const double gamma = P.par[3];
   const double phi = P.par[4];
-  const double* y = P.y;
+  const double* y = P.y.data();
   const double* seasInit = P.seasInit;
-  double* F = P.F;
-  double* l = P.l;
-  double* b = P.b;
-  double* S = P.S;
-  double* e = P.e;
+  double* F = P.F.data();
+  double* l = P.l.data();
+  double* b = P.b.data();
+  double* S = P.S.data();
+  double* e = P.e.data();
   double slice[MAXS] = {};
   const int nslice = work.multistep ? std::min(s, m) : 1;
+  int observed = 0;
 
   for (int t = 1; t <= n; ++t) {
     const double lp = l[t - 1];
@@ -112,6 +134,15 @@ void Recursion(PegelsState& P, const PassWork& work, double* acc, double& A, dou
     }
 
     const double yt = y[t];
+    if (std::isnan(yt)) {
+      l[t] = pred;
+      if constexpr (HasTrend(kTrend)) b[t] = phi * bp;
+      if constexpr (HasSeason(kSeason)) S[t] = slice[0];
+      e[t] = std::numeric_limits<double>::quiet_NaN();
+      if (work.multistep) AccumulateMultistep(y, F, t, n, m, acc);
+      continue;
+    }
+    ++observed;
     double x = yt;
     if constexpr (kSeason == Season::kAdditive)
       x = yt - slice[0];
@@ -135,21 +166,17 @@ void Recursion(PegelsState& P, const PassWork& work, double* acc, double& A, dou
     e[t] = et;
     acc[1] += et * et;
     if (work.percentage) A += std::fabs(yt) < kTiny ? kHuge : std::fabs(et / yt);
-    if (work.multistep) {
-      for (int k = 1; k < m && t + k <= n; ++k) {
-        const double ek = y[t + k] - F[t + k];
-        acc[k + 1] += ek * ek;
-      }
-    }
+    if (work.multistep) AccumulateMultistep(y, F, t, n, m, acc);
     if (work.relative) {
       const double r = GuardedRatio(et, F[t]);
       R += r * r;
     }
   }
+  return observed;
 }
 
 template <Trend kTrend>
-void RecursionForSeason(PegelsState& P, const PassWork& work, double* acc, double& A, double& R) {
+int RecursionForSeason(PegelsState& P, const PassWork& work, double* acc, double& A, double& R) {
   switch (P.seasonalityType) {
     case Season::kAdditive:
       return Recursion<kTrend, Season::kAdditive>(P, work, acc, A, R);
@@ -164,6 +191,11 @@ void RecursionForSeason(PegelsState& P, const PassWork& work, double* acc, doubl
 
 int Pegelsfit(PegelsState& P, int silent) {
   if (Pegelsadmissible(P, silent) == 0) return 0;
+  Pegelspass(P);
+  return 1;
+}
+
+void Pegelspass(PegelsState& P) {
   const int n = P.n;
   const int s = P.s;
   const int m = P.multisteps;
@@ -187,43 +219,56 @@ int Pegelsfit(PegelsState& P, int silent) {
   double acc[MAXS + 1] = {};
   double R = 0.0;
   double A = 0.0;
+  int observed = 0;
   switch (trend) {
     case Trend::kAdditive:
-      RecursionForSeason<Trend::kAdditive>(P, work, acc, A, R);
+      observed = RecursionForSeason<Trend::kAdditive>(P, work, acc, A, R);
       break;
     case Trend::kMultiplicative:
-      RecursionForSeason<Trend::kMultiplicative>(P, work, acc, A, R);
+      observed = RecursionForSeason<Trend::kMultiplicative>(P, work, acc, A, R);
       break;
     case Trend::kDamped:
-      RecursionForSeason<Trend::kDamped>(P, work, acc, A, R);
+      observed = RecursionForSeason<Trend::kDamped>(P, work, acc, A, R);
       break;
     default:
-      RecursionForSeason<Trend::kNone>(P, work, acc, A, R);
+      observed = RecursionForSeason<Trend::kNone>(P, work, acc, A, R);
       break;
   }
+  P.nobs = observed;
 
-  // Horizon k has n - k + 1 forecasts inside the data; none when k > n.
-  const int kmax = std::min(m, n);
+  // Horizon k has a forecast of every observed value at times k..n (n - k + 1 without gaps);
+  // horizons with none have no statistic.
+  int count[MAXS + 1] = {};
+  count[1] = observed;
+  for (int k = 2; k <= m; ++k)
+    count[k] = count[k - 1] - (k - 1 <= n && !std::isnan(P.y[static_cast<std::size_t>(k - 1)]));
+  int kmax = 0;
   double sum = 0.0;
   for (int k = 1; k <= m; ++k) {
-    P.mse[k] = k <= kmax ? acc[k] / (n - k + 1) : 0.0;
-    if (k <= kmax) sum += P.mse[k];
+    P.mse[k] = count[k] > 0 ? acc[k] / count[k] : 0.0;
+    if (count[k] > 0) {
+      sum += P.mse[k];
+      kmax = k;
+    }
   }
-  P.amse = sum / kmax;
+  P.amse = kmax > 0 ? sum / kmax : 0.0;
 
-  P.mape = P.hasZeros ? kHuge : 100.0 * A / n;
+  const int N = observed;
+  P.mape = P.hasZeros ? kHuge : 100.0 * A / N;
 
   double v = P.mse[1];
   double T = 0.0;
   if (multiplicativeErrors) {
-    v = R / n;
+    v = R / N;
     if (work.logs)
-      for (int t = 1; t <= n; ++t) T += std::log(std::fabs(P.F[t]));
+      for (int t = 1; t <= n; ++t)
+        if (!std::isnan(P.y[static_cast<std::size_t>(t)]))
+          T += std::log(std::fabs(P.F[static_cast<std::size_t>(t)]));
   }
   P.sigma = (v < 0.0 || std::isnan(v)) ? kHuge : std::sqrt(v);
   const double D = (std::fabs(v) < kTiny || std::isnan(v))
                        ? kHuge
-                       : n * (std::log(v) + kLogTwoPiPlusOne) + 2.0 * T;
+                       : N * (std::log(v) + kLogTwoPiPlusOne) + 2.0 * T;
 
   // Smoothing parameters in the model; the initial states (s - 1 seasonal ones, which sum to a
   // fixed value) and sigma only when asked for, and always for the AICc, whose small-sample
@@ -232,13 +277,12 @@ int Pegelsfit(PegelsState& P, int silent) {
   if (P.countStates || P.informationCriterion == InformationCriterion::kAicc)
     k += 1 + HasTrend(trend) + (HasSeason(season) ? s - 1 : 0) + 1;
   if (P.informationCriterion == InformationCriterion::kBic)
-    P.icValue = D + k * std::log(static_cast<double>(n));
+    P.icValue = D + k * std::log(static_cast<double>(N));
   else if (P.informationCriterion == InformationCriterion::kAicc)
-    P.icValue = n - k - 1 > 0 ? D + 2.0 * k + 2.0 * k * (k + 1.0) / (n - k - 1.0) : kHuge;
+    P.icValue = N - k - 1 > 0 ? D + 2.0 * k + 2.0 * k * (k + 1.0) / (N - k - 1.0) : kHuge;
   else
     P.icValue = D + 2.0 * k;
   P.logLik = -0.5 * D;
-  return 1;
 }
 
 }  // namespace vordex::smoothing

@@ -18,8 +18,11 @@ namespace vordex::smoothing {
 // otherwise to the first min(n, 10) raw observations. l[0] is the line at t = 0; b[0] its slope
 // (additive or damped trend), 1 + slope / l[0] (multiplicative trend; 1 when |l[0]| < 1e-10), or 0.
 // A seasonal model without enough data for the adjustment starts from neutral indices (0, or 1
-// when multiplicative). Work storage is local and fixed. Returns 1; 0 when the decomposition or
-// the line failed (after their box), the states then being left as they were.
+// when multiplicative). Missing values among those first observations are read as their linear
+// interpolation between the nearest observed values (the nearest observed value before the
+// first observation), for the heuristic alone: the recursion still treats them as missing. Returns
+// 1; 0 when the decomposition or the line failed (after their box), the states then being left as
+// they were.
 int Pegelsinit(PegelsState& P);
 
 // Writes the current smoothing parameters and initial states to x[1..] (1-based) in the

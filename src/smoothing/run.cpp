@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <string>
 
 #include "platform/messages.h"
 #include "smoothing/driver.h"
@@ -33,12 +34,12 @@ bool Outside(Enum value, Enum first, Enum last) {
 }
 
 constexpr Rule kRulesBeforeSeason[] = {
-    {[](const Request&, long n) { return n > MAXN; }, "Number of data observations exceeds MAXN",
-     Status::kEtsTooMuchData},
+    {[](const Request& o, long n) { return o.export_limits && n > MAXN; },
+     "Number of data observations exceeds MAXN", Status::kEtsTooMuchData},
     {[](const Request& o, long) { return o.period > MAXS; }, "Seasonal frequency exceeds MAXS",
      Status::kEtsPeriodTooLarge},
-    {[](const Request& o, long) { return o.horizon > MAXH; }, "Forecast horizon exceeds MAXH",
-     Status::kEtsHorizonTooLarge},
+    {[](const Request& o, long) { return o.export_limits && o.horizon > MAXH; },
+     "Forecast horizon exceeds MAXH", Status::kEtsHorizonTooLarge},
     {[](const Request& o, long) { return o.period < 1; }, "Seasonal frequency zero or negative",
      Status::kEtsInvalidPeriod},
     {[](const Request&, long n) { return n < 1; }, "Number of observations zero or negative",
@@ -137,7 +138,10 @@ void Fill(PegelsState& P, const Request& o, std::span<const double> y) {
     P.lower[i] = o.bounds.lower[i];
     P.upper[i] = o.bounds.upper[i];
   }
-  for (int t = 1; t <= P.n; ++t) P.y[t] = y[static_cast<std::size_t>(t - 1)];
+  Resize(P, P.n);
+  std::copy(y.begin(), y.end(), P.y.begin() + 1);
+  P.nobs =
+      static_cast<int>(std::count_if(y.begin(), y.end(), [](double v) { return !std::isnan(v); }));
   P.scale = -1.0;
   P.threads = o.threads;
   P.countStates = o.count_states ? 1 : 0;
@@ -146,18 +150,19 @@ void Fill(PegelsState& P, const Request& o, std::span<const double> y) {
   P.minSeasons = o.min_seasons;
 }
 
-// The results of a successful pass, as the export packs them.
-void Extract(const PegelsState& P, bool searched, Estimates& fit) {
+// The results of a successful pass, as the export packs them, and the continuation (the pool of
+// resampled errors is moved out of the state).
+void Extract(PegelsState& P, bool searched, Estimates& fit) {
   const int n = P.n;
   fit.model = {P.modelType, P.trendType, P.seasonalityType};
   fit.searched = searched;
   fit.period = P.s;
   fit.multisteps = P.multisteps;
-  fit.series.assign(P.y + 1, P.y + n + 1);
-  fit.fitted.assign(P.F + 1, P.F + n + 1);
-  fit.errors.assign(P.e + 1, P.e + n + 1);
+  fit.series.assign(P.y.begin() + 1, P.y.end());
+  fit.fitted.assign(P.F.begin() + 1, P.F.end());
+  fit.errors.assign(P.e.begin() + 1, P.e.end());
   if (P.h >= 1) {
-    fit.forecasts.assign(P.fc + 1, P.fc + P.h + 1);
+    fit.forecasts.assign(P.fc.begin() + 1, P.fc.begin() + P.h + 1);
     for (std::size_t j = 0; j < P.lo.size(); ++j) {
       Limits& limits = fit.limits.emplace_back();
       limits.level = P.confidenceLevels[j];
@@ -182,11 +187,20 @@ void Extract(const PegelsState& P, bool searched, Estimates& fit) {
   fit.log_likelihood = P.logLik;
   fit.information_criterion = P.icValue;
   fit.mape = P.mape;
+  ets::Continuation& end = fit.end;
+  end.scale = P.scale;
+  end.level = P.l[n];
+  end.trend = HasTrend(P.trendType) ? P.b[n] : 0.0;
+  if (HasSeason(P.seasonalityType))
+    end.seasonal.assign(P.S.begin() + (n - P.s + 1), P.S.begin() + (n + 1));
+  end.sigma = P.engineSigma;
+  if (P.bootstrapType == Disturbances::kResampled) end.resampled_errors = std::move(P.pool);
 }
 
 void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
+  // The export takes no missing values; other requests take NaN for one.
   for (double v : y) {
-    if (!std::isfinite(v)) {
+    if (o.export_limits ? !std::isfinite(v) : std::isinf(v)) {
       out.status =
           Fail(true, "Data contain missing or non-finite values", Status::kEtsNonFiniteData);
       return;
@@ -203,7 +217,6 @@ void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
     out.status = status;
     return;
   }
-  // The record is large: one per request, on the heap.
   auto state = std::make_unique<PegelsState>();
   PegelsState& P = *state;
   Fill(P, o, y);
@@ -284,10 +297,7 @@ Status Check(Request& o, long n, bool showBox) {
 
 Status CheckZeros(const Request& o, std::span<const double> y, bool showBox) {
   if (!MultiplicativePart(o)) return Status::kOk;
-  // The scan reads x[1..n].
-  std::vector<double> x(y.size() + 1, 0.0);
-  std::copy(y.begin(), y.end(), x.begin() + 1);
-  if (PegelsZeroScan(x.data(), static_cast<int>(y.size()), o.transform) == 0) return Status::kOk;
+  if (PegelsZeroScan(y, o.transform) == 0) return Status::kOk;
   return Fail(showBox, kZerosMessage, kZerosStatus);
 }
 
@@ -302,7 +312,30 @@ Outcome Execute(const Request& settings, std::span<const double> y) {
 Outcome Run(Request settings, std::span<const double> y) {
   Outcome out;
   platform::MessageRecorder recorder;
-  out.status = Check(settings, static_cast<long>(y.size()));
+  const long n = static_cast<long>(y.size());
+  long observed = n;
+  if (!settings.export_limits) {
+    if (n > kMaxObservations) {
+      const std::string text = "Number of data observations (" + std::to_string(n) +
+                               ") exceeds the limit of " + std::to_string(kMaxObservations);
+      out.status = Fail(true, text.c_str(), Status::kTooManyObservations);
+    }
+    observed = static_cast<long>(
+        std::count_if(y.begin(), y.end(), [](double v) { return !std::isnan(v); }));
+  }
+  if (out.status == Status::kOk) {
+    out.status = Check(settings, observed);
+    if (observed < n &&
+        (out.status == Status::kEtsNoObservations || out.status == Status::kEtsTooFewForSeasonal)) {
+      const std::string text =
+          "Too few observed values: " + std::to_string(observed) + " of " + std::to_string(n) +
+          " (" + std::to_string(n - observed) + " missing); " +
+          (out.status == Status::kEtsNoObservations ? std::string("the model needs at least one")
+                                                    : "a seasonal model needs two full seasons, " +
+                                                          std::to_string(2L * settings.period));
+      out.status = Fail(true, text.c_str(), Status::kTooFewObservations);
+    }
+  }
   if (out.status == Status::kOk) ExecuteInto(settings, y, out);
   out.messages = recorder.Take();
   // A refusal's text is the checker's message.

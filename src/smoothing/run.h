@@ -38,8 +38,12 @@ struct Bounds {
 Bounds SettleBounds(int requested, std::span<const double> values);
 
 struct Request {
+  // The Pegelsdll export's request (its option reader sets this): at most MAXN observations, a
+  // horizon up to MAXH, no missing values, as its checker's codes and texts say. Otherwise a
+  // request takes up to kMaxObservations values, NaN for a missing one, and any horizon.
+  bool export_limits = false;
   int period = 1;   // s, 1..24
-  int horizon = 0;  // h, up to 120; 0 or less: no forecasts
+  int horizon = 0;  // h, 0 or less: no forecasts
   ErrorForm error = ErrorForm::kAdditive;
   Trend trend = Trend::kNone;
   Season season = Season::kNone;
@@ -98,6 +102,7 @@ struct Estimates {
   double log_likelihood = 0.0;
   double information_criterion = 0.0;
   double mape = 0.0;
+  ets::Continuation end;  // the final states on the engine's scale, and what the limits drew from
 };
 
 // A request's outcome: the fit, or the failure (the checker's or the data checks' status with
@@ -111,21 +116,27 @@ inline constexpr const char* kFailureText = "Failure in Pegelsmain:\nModel could
 
 // The checker's rules over the settings for n observations, in order, stopping at the first that
 // fails: its message is shown (when showBox) in a warning box titled kCheckTitle and its status
-// returned. An open seasonality with n < 2s is settled to none (with a warning); then the search
-// mode is settled (an open component asks for a search over all forms; search 3 and 4 open all
-// components). `settings` is settled in place. Zeros in the data (code 63) are judged by
-// CheckZeros once the observations are known.
+// returned. The rules on MAXN and MAXH apply to the export's requests only (export_limits). An open
+// seasonality with n < 2s is settled to none (with a warning); then the search mode is settled (an
+// open component asks for a search over all forms; search 3 and 4 open all components). `settings`
+// is settled in place. Zeros in the data (code 63) are judged by CheckZeros once the observations
+// are known.
 Status Check(Request& settings, long n, bool showBox = true);
 
 // kEtsZerosInMultiplicative (after its box) when the observations contain zeros (after transform
 // and scaling) and the settled model is multiplicative in some part; kOk otherwise.
 Status CheckZeros(const Request& settings, std::span<const double> y, bool showBox = true);
 
-// Fits settled settings (Check passed) to y: the data checks (kEtsNonFiniteData,
-// kEtsConfidenceOutOfRange, kEtsZerosInMultiplicative), the engine, and the fit.
+// Fits settled settings (Check passed) to y: the data checks (kEtsNonFiniteData for a value
+// that is not finite, or infinite when missing values are allowed; kEtsConfidenceOutOfRange,
+// kEtsZerosInMultiplicative), the engine, and the fit.
 Outcome Execute(const Request& settings, std::span<const double> y);
 
-// Check, then Execute.
+// Check, then Execute. Outside the export, a series longer than kMaxObservations is refused
+// first (kTooManyObservations, its message naming the limit), and the checker judges the number
+// of observed values: when missing values leave too few for its rules on the number of
+// observations (none; two seasons for a seasonal model), the status is kTooFewObservations and
+// the text says how many are observed and how many the model needs.
 Outcome Run(Request settings, std::span<const double> y);
 
 }  // namespace vordex::smoothing

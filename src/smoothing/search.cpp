@@ -33,32 +33,71 @@ struct Best {
   double icValue = kHuge;
 };
 
-// What estimating one candidate on its own copy of the state came to.
+// What estimating one candidate came to: what the selection reads of the state it left, and the
+// messages it raised.
 struct CandidateRun {
   int ok = 0;
-  std::unique_ptr<PegelsState> state;
+  bool ran = false;  // the estimation had a state (its copy could be made)
+  int status = 0;
+  double par[5] = {};
+  double l0 = 0.0;
+  double b0 = 0.0;
+  double seasInit[MAXS] = {};
+  double icValue = kHuge;
   std::vector<Message> messages;
 };
 
-// Estimates every candidate on a pool of threads. Each starts from a copy of P as it stands
-// before the first candidate: an estimation reads nothing that an earlier candidate leaves in
-// the state but the "Matrix too large" flag, which decides only whether its box is shown.
+// Bytes of the series arrays of one state record: y, l, b, S, F, e of n + 1 values.
+constexpr std::size_t kStateBytesPerObservation = 6 * sizeof(double);
+// Most bytes that the copies of the state may take together during a search on threads. Each
+// worker thread estimates on a copy of its own (48 MB per million observations); with fewer than
+// two copies affordable (beyond about 5.6 million observations), the search runs on the calling
+// thread on the request's own state.
+constexpr std::size_t kCopyBudget = std::size_t{512} << 20;
+
+// The worker threads a search of `count` candidates may use on n observations.
+int SearchWorkers(int threads, int count, int n) {
+  const std::size_t copy = kStateBytesPerObservation * (static_cast<std::size_t>(n) + 1);
+  const std::size_t affordable = std::max<std::size_t>(1, kCopyBudget / copy);
+  return static_cast<int>(std::min<std::size_t>(
+      affordable, static_cast<std::size_t>(std::max(1, std::min(threads, count)))));
+}
+
+// Estimates every candidate on a pool of `workers` threads (the caller's among them), each
+// worker on one copy of P as it stands before the first candidate, reset from P for each of its
+// candidates: an estimation reads nothing that an earlier candidate leaves in the state but the
+// "Matrix too large" flag, which decides only whether its box is shown. Leaves in P the state as
+// the last candidate left it, as after the sequential loop.
 std::vector<CandidateRun> EstimateOnThreads(PegelsState& P, const Candidate* candidates, int count,
-                                            int (*estimate)(PegelsState&)) {
+                                            int workers, int (*estimate)(PegelsState&)) {
   std::vector<CandidateRun> runs(static_cast<std::size_t>(count));
+  std::vector<std::unique_ptr<PegelsState>> copies(static_cast<std::size_t>(workers));
   std::atomic<int> next{0};
-  const auto work = [&] {
+  std::atomic<int> lastWorker{-1};
+  const auto work = [&](int w) {
     // Messages are recorded here and shown on the caller's thread, in candidate order.
     platform::MessageRecorder recorder;
+    std::unique_ptr<PegelsState>& copy = copies[static_cast<std::size_t>(w)];
     for (int c = next++; c < count; c = next++) {
       CandidateRun& run = runs[static_cast<std::size_t>(c)];
       try {
-        run.state = std::make_unique<PegelsState>(P);
-        PegelsState& Q = *run.state;
+        if (!copy)
+          copy = std::make_unique<PegelsState>(P);
+        else
+          *copy = P;  // the arrays keep their storage
+        PegelsState& Q = *copy;
+        run.ran = true;
+        if (c == count - 1) lastWorker = w;
         Q.modelType = candidates[c].modelType;
         Q.trendType = candidates[c].trendType;
         Q.seasonalityType = candidates[c].seasonalityType;
         run.ok = estimate(Q);
+        run.status = Q.status;
+        for (int i = 1; i <= 4; ++i) run.par[i] = Q.par[i];
+        run.l0 = Q.l[0];
+        run.b0 = Q.b[0];
+        for (int k = 0; k < Q.s; ++k) run.seasInit[k] = Q.seasInit[k];
+        run.icValue = Q.icValue;
       } catch (...) {
         run.ok = 0;
       }
@@ -67,12 +106,14 @@ std::vector<CandidateRun> EstimateOnThreads(PegelsState& P, const Candidate* can
   };
   {
 #if VORDEX_SEARCH_THREADS
-    const int workers = std::min(P.threads, count);
     std::vector<std::jthread> pool;  // joined at the end of this block
-    for (int w = 1; w < workers; ++w) pool.emplace_back(work);
+    for (int w = 1; w < workers; ++w) pool.emplace_back(work, w);
 #endif
-    work();
+    work(0);
   }
+  const int last = lastWorker;
+  if (last >= 0 && copies[static_cast<std::size_t>(last)])
+    P = std::move(*copies[static_cast<std::size_t>(last)]);
   return runs;
 }
 
@@ -87,7 +128,7 @@ int PegelsCandidates(PegelsState& P, Candidate* out) {
   const bool exclude = P.hasZeros || P.searchType == Search::kAdditiveOnly;
   // Non-seasonal data, and an open seasonality with too few seasons, allow no seasonality.
   const bool seasonless = P.s == 1 || (P.seasonalityType == Season::kAuto &&
-                                       P.n < static_cast<long>(P.minSeasons) * P.s);
+                                       P.nobs < static_cast<long>(P.minSeasons) * P.s);
   const bool noMultiplicativeTrend = P.trendType == Trend::kAuto && P.multiplicativeTrend == 0;
   int count = 0;
   for (const ErrorForm e : kErrorForms) {
@@ -123,28 +164,33 @@ int PegelssearchWith(PegelsState& P, int (*estimate)(PegelsState&)) {
 
   Best best;
   bool found = false;
-  const auto consider = [&](int c, const PegelsState& Q, int ok) {
-    if (ok == 1 && Q.icValue < best.icValue) {
+  const auto consider = [&](int c, int ok, const double* par, double l0, double b0,
+                            const double* seasInit, double icValue) {
+    if (ok == 1 && icValue < best.icValue) {
       found = true;
       best.types = candidates[c];
-      for (int i = 1; i <= 4; ++i) best.par[i] = Q.par[i];
-      best.l0 = Q.l[0];
-      best.b0 = Q.b[0];
-      for (int k = 0; k < Q.s; ++k) best.seasInit[k] = Q.seasInit[k];
-      best.icValue = Q.icValue;
+      for (int i = 1; i <= 4; ++i) best.par[i] = par[i];
+      best.l0 = l0;
+      best.b0 = b0;
+      for (int k = 0; k < P.s; ++k) best.seasInit[k] = seasInit[k];
+      best.icValue = icValue;
     }
   };
-  if (P.threads <= 1 || count <= 1) {
+  const int workers = SearchWorkers(P.threads, count, P.n);
+  if (workers <= 1) {
     for (int c = 0; c < count; ++c) {
       P.modelType = candidates[c].modelType;
       P.trendType = candidates[c].trendType;
       P.seasonalityType = candidates[c].seasonalityType;
-      consider(c, P, estimate(P));
+      const int ok = estimate(P);
+      consider(c, ok, P.par, P.l[0], P.b[0], P.seasInit, P.icValue);
     }
   } else {
-    std::vector<CandidateRun> runs = EstimateOnThreads(P, candidates, count, estimate);
-    int tooLargeShown = P.tooLargeShown;
-    int status = P.status;
+    const int tooLargeBefore = P.tooLargeShown;
+    const int statusBefore = P.status;
+    std::vector<CandidateRun> runs = EstimateOnThreads(P, candidates, count, workers, estimate);
+    int tooLargeShown = tooLargeBefore;
+    int status = statusBefore;
     for (int c = 0; c < count; ++c) {
       CandidateRun& run = runs[static_cast<std::size_t>(c)];
       for (const Message& m : run.messages) {
@@ -153,12 +199,10 @@ int PegelssearchWith(PegelsState& P, int (*estimate)(PegelsState&)) {
         tooLargeShown |= tooLarge;
         platform::ShowMessage(m.title.c_str(), m.text.c_str(), m.style);
       }
-      if (!run.state) continue;
-      status = std::max(status, run.state->status);
-      consider(c, *run.state, run.ok);
+      if (!run.ran) continue;
+      status = std::max(status, run.status);
+      consider(c, run.ok, run.par, run.l0, run.b0, run.seasInit, run.icValue);
     }
-    // The state as the last candidate left it, as after the sequential loop.
-    if (runs.back().state) P = *runs.back().state;
     P.tooLargeShown = tooLargeShown;
     P.status = status;
   }

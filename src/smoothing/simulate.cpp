@@ -35,8 +35,8 @@ double Pegelssimstep(PegelsState& P, double& L, double& T, double& v) {
   if (P.bootstrapType == Disturbances::kGaussian) {
     eps = RandNormal() * P.sigma;
   } else {
-    const int t = RandInt(1, P.n);
-    eps = !multErrors ? P.e[t] : (std::fabs(P.F[t]) < kTiny ? kHuge : P.e[t] / P.F[t]);
+    const int k = RandInt(1, static_cast<int>(P.pool.size()));
+    eps = P.pool[static_cast<std::size_t>(k - 1)];
   }
 
   double vnew = v;
@@ -81,8 +81,30 @@ int Pegelssim(PegelsState& P, int h, double c, double* lo, double* hi) {
   return ok;
 }
 
+void PegelsDisturbances(PegelsState& P) {
+  const bool multErrors = P.modelType == ErrorForm::kMultiplicative;
+  P.pool.clear();
+  P.pool.reserve(static_cast<std::size_t>(P.nobs));
+  for (int t = 1; t <= P.n; ++t) {
+    if (std::isnan(P.y[t])) continue;
+    P.pool.push_back(!multErrors ? P.e[t] : (std::fabs(P.F[t]) < kTiny ? kHuge : P.e[t] / P.F[t]));
+  }
+}
+
 int PegelssimLevels(PegelsState& P, int h, std::span<const double> levels,
                     std::vector<std::vector<double>>& lo, std::vector<std::vector<double>>& hi) {
+  if (h < 1) return 1;
+  if (P.bootstrapType == Disturbances::kResampled) PegelsDisturbances(P);
+  const int n = P.n;
+  double seas[MAXS] = {};
+  if (HasSeason(P.seasonalityType))
+    for (int k = 0; k < P.s; ++k) seas[k] = P.S[n - P.s + 1 + k];
+  return PegelssimFrom(P, P.l[n], HasTrend(P.trendType) ? P.b[n] : 0.0, seas, h, levels, lo, hi);
+}
+
+int PegelssimFrom(PegelsState& P, double level, double trend, const double* next, int h,
+                  std::span<const double> levels, std::vector<std::vector<double>>& lo,
+                  std::vector<std::vector<double>>& hi) {
   if (h < 1) return 1;
   const int nb = P.bootstrapSamples / kBatches > 0 ? P.bootstrapSamples / kBatches : 1;
   auto sims = numerics::matrix(1, h, 1, nb);
@@ -100,17 +122,16 @@ int PegelssimLevels(PegelsState& P, int h, std::span<const double> levels,
     probs.push_back(1.0 - p1);
   }
   std::vector<double> q(probs.size());
-  const int n = P.n;
   const int s = P.s;
   const bool seasonal = HasSeason(P.seasonalityType);
 
   for (int batch = 0; batch < kBatches; ++batch) {
     for (int j = 1; j <= nb; ++j) {
-      double L = P.l[n];
-      double T = HasTrend(P.trendType) ? P.b[n] : 0.0;
+      double L = level;
+      double T = trend;
       double seas[MAXS] = {};
       if (seasonal)
-        for (int k = 0; k < s; ++k) seas[k] = P.S[n - s + 1 + k];
+        for (int k = 0; k < s; ++k) seas[k] = next[k];
       for (int i = 0; i < h; ++i) {
         double v = seasonal ? seas[i % s] : 0.0;
         sims[i + 1][j] = Pegelssimstep(P, L, T, v);

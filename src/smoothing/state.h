@@ -6,6 +6,7 @@
 #ifndef VORDEX_SMOOTHING_STATE_H
 #define VORDEX_SMOOTHING_STATE_H
 
+#include <cstddef>
 #include <vector>
 
 #include "vordex/ets.hpp"
@@ -22,10 +23,14 @@ using ets::Search;
 using ets::Season;
 using ets::Trend;
 
-// Largest number of observations, seasonal frequency and forecast horizon.
+// Largest number of observations and forecast horizon of the Pegelsdll export (its checker's
+// rules), and the largest seasonal frequency of every request.
 inline constexpr int MAXN = 1000;
 inline constexpr int MAXS = 24;
 inline constexpr int MAXH = 120;
+// Largest number of observations of a request from the typed interface (the state's series
+// arrays take 48 bytes per observation).
+using ets::kMaxObservations;
 // Room of the parameter vector of the second estimation stage (at most 29 positions are used).
 inline constexpr int kMaxParameters = 31;
 
@@ -64,14 +69,16 @@ struct PegelsState {
   // Coverages of the limits in percent; the first is the export's confidence level.
   std::vector<double> confidenceLevels = {95.0};
 
-  // Data and state path; series arrays 0..MAXN, horizon arrays 0..MAXH.
-  double y[MAXN + 1] = {};
-  double l[MAXN + 1] = {};
-  double b[MAXN + 1] = {};
-  double S[MAXN + 1] = {};
+  // Data and state path, series arrays 0..n (sized by Resize; y[t] NaN for a missing value);
+  // forecasts 0..h (sized by Pegelsmain).
+  std::vector<double> y;
+  std::vector<double> l;
+  std::vector<double> b;
+  std::vector<double> S;
   double seasInit[MAXS] = {};
-  double F[MAXN + 1] = {};
-  double e[MAXN + 1] = {};
+  std::vector<double> F;
+  std::vector<double> e;
+  int nobs = 0;          // observed values among y[1..n] (set by Fill and by every pass)
   double par[5] = {};    // par[1..4]: alpha, beta, gamma, phi
   double lower[5] = {};  // bounds of par[1..4]
   double upper[5] = {};
@@ -104,11 +111,21 @@ struct PegelsState {
   double mape = 0.0;
   double logLik = 0.0;
   double icValue = 0.0;
-  double fc[MAXH + 1] = {};
+  std::vector<double> fc;
+  // The errors a resampling simulation draws from (PegelsDisturbances), and sigma on the
+  // engine's scale as the simulation used it (Pegelsmain, before the scaling is undone).
+  std::vector<double> pool;
+  double engineSigma = 0.0;
   // Limits of each confidence level, 1..h: lo[j][i], hi[j][i].
   std::vector<std::vector<double>> lo;
   std::vector<std::vector<double>> hi;
 };
+
+// Sizes the series arrays y, l, b, S, F and e for n observations (0..n), zeroed.
+inline void Resize(PegelsState& P, int n) {
+  const std::size_t size = static_cast<std::size_t>(n) + 1;
+  for (std::vector<double>* v : {&P.y, &P.l, &P.b, &P.S, &P.F, &P.e}) v->assign(size, 0.0);
+}
 
 // alpha, beta, gamma, phi as stored in par[1..4].
 inline double& Alpha(PegelsState& P) {

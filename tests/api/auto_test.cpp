@@ -263,6 +263,9 @@ TEST(AutomaticMethods, RefuseBadSettingsAndFailWithTheReasons) {
   a.horizon = 6;
   a.D = 2;
   EXPECT_EQ(status_of([&] { auto_arima::Fit(y, a); }), Status::kInvalidSettings);
+  // An infinite value is refused before any member runs.
+  const std::vector<double> infinite = {1.0, std::numeric_limits<double>::infinity(), 3.0, 4.0};
+  EXPECT_EQ(status_of([&] { auto_forecast::Fit(infinite, {.period = 1}); }), Status::kInvalidData);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,12 +33,13 @@ inline ets::Settings QuickEts() {
   return s;
 }
 
-// Good series of the three methods with bad ones between them: no observations, a NaN, zeros on
-// the log scale, too few observations for the seasonal model, and an option the checker refuses.
+// Good series of the three methods with bad ones between them: no observations, an infinite
+// value, zeros on the log scale, too few observations for the seasonal model, and an option the
+// checker refuses.
 inline std::vector<MixedCase> MixedBatch() {
   const std::vector<double> y = Airline();
-  std::vector<double> with_nan = y;
-  with_nan[50] = std::nan("");
+  std::vector<double> with_inf = y;
+  with_inf[50] = std::numeric_limits<double>::infinity();
   std::vector<double> reversed(y.rbegin(), y.rend());
   ets::Settings refused = QuickEts();
   refused.paths = 100;
@@ -53,7 +55,7 @@ inline std::vector<MixedCase> MixedBatch() {
       {"ets", y, QuickEts(), std::nullopt},
       {"empty", {}, QuickEts(), Status::kEtsNoObservations},
       {"arima", y, airline_model, std::nullopt},
-      {"nan", with_nan, QuickEts(), Status::kEtsNonFiniteData},
+      {"inf", with_inf, QuickEts(), Status::kEtsNonFiniteData},
       {"armax", y, armax_model, std::nullopt},
       {"zeros", std::vector<double>(48, 0.0), airline_model, Status::kEngineFailed},
       {"short", std::vector<double>(y.begin(), y.begin() + 10), airline_model,

@@ -67,6 +67,9 @@ TEST(PegelsZeroScan, JudgesTheTransformedScaledData) {
   EXPECT_EQ(PegelsZeroScan(z, 2, Transform::kSquareRoot), 1);
   // Values the log cannot take are left to the transform's own refusal.
   EXPECT_EQ(PegelsZeroScan(z, 2, Transform::kLog), 0);
+  // Missing values are passed over.
+  const double gap[4] = {0, std::nan(""), 5.0, 2.0};
+  EXPECT_EQ(PegelsZeroScan(gap, 3, Transform::kLog), 0);
 }
 
 TEST(Pegelsmain, ResultsComeBackOnTheDataScale) {

@@ -145,6 +145,50 @@ TEST(Pegelsfit, MultiStepErrorsCountForecastsInsideTheData) {
   EXPECT_NEAR(P.amse, amse, testing::kRecursion);
 }
 
+TEST(Pegelsfit, HorizonsBeyondTheDataHaveNoMultiStepError) {
+  PegelsState& P = SimpleSmoothing({12.0, 9.0}, 0.5, 10.0);
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
+  // mse[1] over e = 2, -2; mse[2] over the one 2-step error 9 - 10; mse[3] has no forecast.
+  EXPECT_DOUBLE_EQ(P.mse[1], 4.0);
+  EXPECT_DOUBLE_EQ(P.mse[2], 1.0);
+  EXPECT_DOUBLE_EQ(P.mse[3], 0.0);
+  EXPECT_DOUBLE_EQ(P.amse, 2.5);
+  EXPECT_TRUE(std::isfinite(P.amse));
+}
+
+TEST(Pegelsfit, AMissingValueIsPredictedAndCountedNowhere) {
+  // alpha = 0.5 from l0 = 10 over 12, NaN, 9: forecasts 10, 11, 11 (the level stays 11 through the
+  // gap), errors 2, NaN, -2. k-step errors of the observed values only: mse[2] has the one
+  // 2-step forecast of y[3] (origin 1: 11), mse[3] that of origin 0 (10).
+  PegelsState& P = SimpleSmoothing({12.0, std::nan(""), 9.0}, 0.5, 10.0);
+  ASSERT_EQ(Pegelsfit(P, 1), 1);
+  EXPECT_EQ(P.nobs, 2);
+  EXPECT_EQ(P.F[2], 11.0);
+  EXPECT_TRUE(std::isnan(P.e[2]));
+  EXPECT_EQ(P.l[2], 11.0);
+  EXPECT_EQ(P.l[3], 10.0);
+  EXPECT_EQ(P.mse[1], 4.0);
+  EXPECT_EQ(P.mse[2], 4.0);
+  EXPECT_EQ(P.mse[3], 1.0);
+  EXPECT_EQ(P.amse, 3.0);
+  EXPECT_NEAR(P.logLik, -(std::log(4.0) + 1.0 + std::log(2.0 * M_PI)), kClosedForm);
+
+  // A damped trend through a gap: the level takes the prediction, the trend is damped once.
+  PegelsState& D = FreshPegels(2, 1, 3, ErrorForm::kAdditive, Trend::kDamped, Season::kNone);
+  D.par[1] = 0.5;
+  D.par[2] = 0.2;
+  D.par[4] = 0.5;
+  D.l[0] = 10.0;
+  D.b[0] = 2.0;
+  D.y[1] = std::nan("");
+  D.y[2] = 13.0;
+  ASSERT_EQ(Pegelsfit(D, 1), 1);
+  EXPECT_EQ(D.l[1], 12.0);
+  EXPECT_EQ(D.b[1], 1.0);
+  EXPECT_EQ(D.F[2], 13.0);
+  EXPECT_EQ(D.b[2], 0.5);
+}
+
 TEST(Pegelsfit, SeasonalSliceTakesInitialIndicesThenEarlierStates) {
   // alpha = 0 keeps the level at l[0], so the forecast of y[u] from any origin within one cycle
   // is l[0] plus the seasonal value of time u: seasInit for the first cycle, then S[u - s].

@@ -56,6 +56,16 @@ TEST(Check, OpenComponentsAskForASearchAndShortSeriesLoseTheirSeason) {
   EXPECT_EQ(capture.messages()[0].text, "Insufficient data for estimation of seasonal models");
 }
 
+TEST(Check, TheObservationAndHorizonLimitsAreTheExports) {
+  testing::MessageCapture capture;
+  Request o;
+  o.horizon = MAXH + 1;
+  EXPECT_EQ(Check(o, MAXN + 1), Status::kOk);
+  o.export_limits = true;
+  EXPECT_EQ(Check(o, MAXN + 1), Status::kEtsTooMuchData);
+  EXPECT_EQ(Check(o, MAXN), Status::kEtsHorizonTooLarge);
+}
+
 TEST(Run, MessagesComeBackWithTheOutcomeAndAreNotShown) {
   testing::MessageCapture capture;
   Request o;

@@ -75,17 +75,19 @@ TEST(Pegelssim, CoverageOfSimulatedLimitsOnFreshPaths) {
   EXPECT_NEAR(inside / double(N), 0.95, 4 * (1.54e-3 + 1.4e-3));
 }
 
-TEST(Pegelssimstep, ResampledDisturbancesAreTheFittedErrors) {
-  PegelsState& P = FreshPegels(5, 1, 3, ErrorForm::kAdditive, Trend::kNone, Season::kNone);
-  const double e[6] = {0, 0.1, -0.2, 0.3, 0.05, -0.15};
+TEST(Pegelssimstep, ResampledDisturbancesAreTheFittedErrorsOfTheObservedTimes) {
+  PegelsState& P = FreshPegels(6, 1, 3, ErrorForm::kAdditive, Trend::kNone, Season::kNone);
+  const double e[7] = {0, 0.1, -0.2, 0.3, 0.05, -0.15, 0.7};
   std::set<double> errors;
-  for (int t = 1; t <= 5; ++t) {
+  for (int t = 1; t <= 6; ++t) {
     P.e[t] = e[t];
     P.F[t] = 1.0 + t;
-    errors.insert(e[t]);
+    if (t != 6) errors.insert(e[t]);
   }
+  P.y[6] = std::nan("");  // a missing value has no error to draw
   P.bootstrapType = Disturbances::kResampled;
   P.par[1] = 0.0;
+  PegelsDisturbances(P);
   SetSeed(-3);
   std::set<double> seen;
   for (int j = 0; j < 2000; ++j) {
@@ -101,6 +103,7 @@ TEST(Pegelssimstep, ResampledDisturbancesAreTheFittedErrors) {
 
   // Multiplicative errors resample the relative errors e[t] / F[t].
   P.modelType = ErrorForm::kMultiplicative;
+  PegelsDisturbances(P);
   std::set<double> relative;
   for (int t = 1; t <= 5; ++t) relative.insert(1.0 * (1.0 + e[t] / (1.0 + t)));
   for (int j = 0; j < 500; ++j) {
@@ -134,7 +137,7 @@ TEST(Pegelssim, WithoutNoiseEveryModelFollowsItsPointForecasts) {
         double hi[10];
         double fc[10];
         ASSERT_EQ(Pegelssim(P, 9, 95.0, lo, hi), 1);
-        Pegelsforecast(P, P.l[8], P.b[8], P.S + 5, 9, fc);
+        Pegelsforecast(P, P.l[8], P.b[8], P.S.data() + 5, 9, fc);
         for (int k = 1; k <= 9; ++k) {
           EXPECT_NEAR(lo[k], fc[k], tol * std::fabs(fc[k]))
               << "model " << static_cast<int>(model) << " trend " << static_cast<int>(trend)

@@ -9,16 +9,17 @@
 namespace vordex::testing {
 
 // A fresh engine state for the calling thread's test (the previous one is discarded) with the
-// model: n observations, period s, m multi-step horizons, error form, trend and seasonality,
-// phi = 1 and the usual region.
+// model: n observations (series arrays sized 0..n, all observed), period s, m multi-step
+// horizons, error form, trend and seasonality, phi = 1 and the usual region.
 inline smoothing::PegelsState& FreshPegels(int n, int s, int m, smoothing::ErrorForm modelType,
                                            smoothing::Trend trendType,
                                            smoothing::Season seasonalityType) {
-  // The record is large: on the heap, not the stack.
   static thread_local std::unique_ptr<smoothing::PegelsState> record;
   record = std::make_unique<smoothing::PegelsState>();
   smoothing::PegelsState& P = *record;
   P.n = n;
+  smoothing::Resize(P, n);
+  P.nobs = n;
   P.s = s;
   P.multisteps = m;
   P.modelType = modelType;
