@@ -122,7 +122,7 @@ struct Settings {
   // dropped; with none left the trend is a smooth of the data and there is no seasonal component
   // (R's mstl), so the model forecasts the data themselves.
   std::vector<double> periods = {};
-  // Forecast horizon, 0 or more; at most 120 with kEts or kArima (the longest those methods take).
+  // Forecast horizon, 0 or more; at most 120 with kArima (the longest automatic ARIMA takes).
   int horizon = kDefaultHorizon;
   std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
   // kNone, kLog, kSquareRoot or kBoxCox (lambda given, or Guerrero's for the longest kept period,
@@ -177,9 +177,9 @@ struct Result : Forecast {
 // seasonally adjusted series (trend + remainder; its missing values interpolated linearly) with
 // the adjusted model, and adds the seasonal forecasts, as R's forecast.stl does. For a
 // non-integer period the last floor(period) values repeat (R leaves the last steps of some
-// horizons NA). The adjusted series is modelled from its last 1000 values at most (the longest
-// series the smoothing and ARIMA methods take); the decomposition uses all of them. Time and
-// memory are linear in n for the decomposition and the autoregression.
+// horizons NA). Automatic ARIMA models the adjusted series' last 1000 values at most (the longest
+// series it takes); the decomposition and the other models use all of them. Time and memory are
+// linear in n for the decomposition, the smoothing and the autoregression.
 // A series with fewer than three observed values gets the simple forecast of the ladder (see
 // auto_forecast::Fit, non-seasonal) with the status kFallback. Throws vordex::Error:
 // kInvalidSettings for settings out of range (a period that is not a positive number, a seasonal

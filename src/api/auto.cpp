@@ -181,8 +181,8 @@ Result Fit(std::span<const double> observations, const Settings& s) {
 namespace mstl {
 namespace {
 
-// The longest series the smoothing and ARIMA engines take: an adjusted series beyond it is
-// modelled from its most recent values.
+// The longest series the ARIMA engine takes: an adjusted series beyond it is modelled from its
+// most recent values.
 constexpr std::size_t kLongestModelled = 1000;
 
 // R's ets(x, "ZZN") as forecast.stl calls it: errors and trend chosen (no multiplicative trend,
@@ -217,10 +217,9 @@ void CheckSettings(const Settings& s) {
   };
   for (const double m : s.periods)
     if (!(std::isfinite(m) && m > 0.0)) refuse("a period must be a positive number");
-  const bool engine = s.adjusted == AdjustedModel::kEts || s.adjusted == AdjustedModel::kArima;
-  if (s.horizon < 0 || (engine && s.horizon > kMaxHorizon))
+  if (s.horizon < 0 || (s.adjusted == AdjustedModel::kArima && s.horizon > kMaxHorizon))
     refuse("the horizon must be 0 or more, at most " + std::to_string(kMaxHorizon) +
-           " with the ets and arima models");
+           " with the arima model");
   api::CheckLevels("mstl", s.levels);
   if (s.adjusted < AdjustedModel::kEts || s.adjusted > AdjustedModel::kAutoregression)
     refuse("unknown adjusted model");
@@ -234,7 +233,7 @@ void CheckSettings(const Settings& s) {
 // aligned with the whole series), its statistics, and its own result in `r`.
 automatic::Forecasts FitAdjusted(std::span<const double> adjusted, const Settings& s, Result& r) {
   const std::size_t n = adjusted.size();
-  const bool engine = s.adjusted == AdjustedModel::kEts || s.adjusted == AdjustedModel::kArima;
+  const bool engine = s.adjusted == AdjustedModel::kArima;
   const std::size_t skip = engine && n > kLongestModelled ? n - kLongestModelled : 0;
   const std::span<const double> x = adjusted.subspan(skip);
   const Forecast* model = nullptr;
