@@ -3,23 +3,27 @@
 //
 // The series are handed to the library's stream as they are read and their results written as
 // they come back, in input order: memory holds the series in flight (16 per worker), not the
-// file (see batch_input.h for the inputs that must be grouped first).
+// file (see batch_input.h for what reading an input holds). The output files are written to
+// temporaries and renamed into place when the run ends (output_file.h).
+#include <signal.h>
+
 #include <atomic>
-#include <csignal>
 #include <deque>
-#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "batch_input.h"
 #include "batch_output.h"
 #include "commands.h"
 #include "common.h"
 #include "methods.h"
+#include "output_file.h"
 #include "progress.h"
 #include "vordex/batch.hpp"
 
@@ -27,9 +31,10 @@ namespace vordex::cli {
 namespace {
 
 // Exit statuses of `vordex batch` (also in --help and the README).
+constexpr int kInterrupted = 4;       // SIGINT or SIGTERM: the outputs hold the series finished
 constexpr int kSomeSeriesFailed = 3;  // every series has its line in the summary
 constexpr int kUnreadableInput = 2;
-constexpr int kUsage = 1;  // a bad option or an output that cannot be written
+constexpr int kUsage = 1;  // a bad option, or an output that cannot be written (nothing is left)
 
 struct BatchOptions {
   BatchInputOptions input;
@@ -40,28 +45,47 @@ struct BatchOptions {
   int threads = 0;
 };
 
-// Set by the first interrupt (Ctrl-C) while a batch runs: the series not yet started are then
-// cancelled, and listed in the summary as such.
-std::atomic<bool> interrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
+// Set while a batch runs by the first SIGINT or SIGTERM, or by a failed write: the series not yet
+// started are then not started (they are listed in the summary as cancelled). `stop_signal` is
+// the signal's number, 0 when none came.
+std::atomic<bool> stop{false};
+std::atomic<int> stop_signal{0};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
 
-// While alive, an interrupt cancels the batch instead of ending the program; a second one ends
-// it as usual.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM};
+
+std::string SignalName(int signal) {
+  return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : std::to_string(signal);
+}
+
+// While alive, SIGINT and SIGTERM stop the batch instead of ending the program; a second one ends
+// it as usual. A signal the program was started to ignore stays ignored.
 class InterruptScope {
  public:
   InterruptScope() {
-    interrupted = false;
-    previous_ = std::signal(SIGINT, [](int) {
-      interrupted.store(true);
-      std::signal(SIGINT, SIG_DFL);
-    });
+    stop = false;
+    stop_signal = 0;
+    struct sigaction action {};
+    action.sa_handler = [](int signal) {
+      stop_signal.store(signal);
+      stop.store(true);
+    };
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
+      sigaction(kStopSignals[i], nullptr, &previous_[i]);
+      if (previous_[i].sa_handler != SIG_IGN) sigaction(kStopSignals[i], &action, nullptr);
+    }
   }
-  ~InterruptScope() { std::signal(SIGINT, previous_); }
+  ~InterruptScope() {
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+      sigaction(kStopSignals[i], &previous_[i], nullptr);
+  }
   InterruptScope(const InterruptScope&) = delete;
   InterruptScope& operator=(const InterruptScope&) = delete;
 
  private:
-  void (*previous_)(int) = SIG_DFL;
+  struct sigaction previous_[std::size(kStopSignals)]{};
 };
 
 void AddBatchOptions(CLI::App* command, BatchOptions& o) {
@@ -80,10 +104,12 @@ void AddBatchOptions(CLI::App* command, BatchOptions& o) {
   AddHorizonOption(command, o.horizon);
   command->add_option("--output,-o", o.output,
                       "Write the forecasts (id,time,mean,lower_80,upper_80,...) to FILE instead "
-                      "of standard output");
+                      "of standard output. FILE appears only when the run ends, complete "
+                      "(standard output is written as the series finish)");
   command->add_option("--summary", o.summary,
                       "Write one line per series (status, code, message, model, parameters, "
-                      "log_likelihood, aic, aicc, bic, sigma2, n) to FILE");
+                      "log_likelihood, aic, aicc, bic, sigma2, n) to FILE, which appears only "
+                      "when the run ends");
   static const std::map<std::string, BatchFormat> kFormats = {{"csv", BatchFormat::kCsv},
                                                               {"json", BatchFormat::kJson}};
   command->add_option("--format", o.format, "csv, or json: one object a line (default csv)")
@@ -121,28 +147,31 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
     return kUsage;
   }
 
-  std::ofstream output_file, summary_file;
-  const auto open = [&](std::ofstream& file, const std::string& path) {
-    file.open(path, std::ios::binary);
-    if (!file) context.err << name << ": " << path << ": cannot write the file\n";
-    return static_cast<bool>(file);
-  };
-  if (!o.output.empty() && !open(output_file, o.output)) return kUsage;
-  if (!o.summary.empty() && !open(summary_file, o.summary)) return kUsage;
-  ForecastWriter forecasts(o.output.empty() ? context.out : output_file, o.format,
+  // The files appear under their names only when the run ends (output_file.h); standard output
+  // is written as the series finish.
+  AtomicOutputFile output_file, summary_file;
+  for (const auto& [file, path] :
+       {std::pair{&output_file, &o.output}, {&summary_file, &o.summary}}) {
+    if (!path->empty() && !file->Open(*path, error)) {
+      context.err << name << ": " << error << '\n';
+      return kUsage;
+    }
+  }
+  ForecastWriter forecasts(o.output.empty() ? context.out : output_file.stream(), o.format,
                            Levels(settings));
   std::optional<SummaryWriter> summary;
-  if (!o.summary.empty()) summary.emplace(summary_file, o.format);
+  if (!o.summary.empty()) summary.emplace(summary_file.stream(), o.format);
 
   // The status line only when it does not interleave with forecasts on the same screen.
   const bool show_status =
       context.err_is_terminal && (!o.output.empty() || !context.out_is_terminal);
   Progress progress(context.err, show_status, source->count());
   std::deque<Pending> pending;
-  // A warning (the series has its result, less than asked for) counts as fitted.
+  // A warning (the series has its result, less than asked for) counts as fitted. A cancelled
+  // series is not named on the error stream: one line at the end counts them.
   const auto report = [&](const SummaryRow& row) {
     if (summary) summary->Write(row);
-    if (row.status != Status::kOk && !summary) {
+    if (row.status != Status::kOk && row.status != Status::kCancelled && !summary) {
       context.err << name << ": series " << row.id << ": "
                   << (IsWarning(row.status) ? "warning " + std::string(StatusName(row.status))
                                             : row.message);
@@ -158,17 +187,23 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
       pending.pop_front();
     }
   };
+  // A full disk stops the run: no series more is started.
+  bool write_failed = false;
   const auto deliver = [&](batch::Outcome outcome) {
     const Pending p = std::move(pending.front());
     pending.pop_front();
     forecasts.Write(p.id, p.start, p.n, outcome.value);
     report(Summarise(outcome, p.n));
     report_problems();
+    if (output_file.failed() || summary_file.failed()) {
+      write_failed = true;
+      stop = true;
+    }
   };
 
   batch::StreamOptions stream_options;
   stream_options.threads = o.threads;
-  stream_options.cancel = &interrupted;
+  stream_options.cancel = &stop;
   // A method that simulates takes its --seed as the batch's: series `id` draws from
   // SeriesSeed(seed, id).
   std::visit(
@@ -179,7 +214,18 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
   InterruptScope interrupt_scope;
   batch::Stream stream(deliver, stream_options);
   InputSeries series;
-  while (source->Next(series, error)) {
+  while (!write_failed) {
+    if (stop) {
+      // Interrupted: the remaining series are only listed (the stream gives them the status
+      // cancelled); their values are not read.
+      std::string id;
+      std::size_t rows = 0;
+      if (!source->Skip(id, rows, error)) break;
+      pending.push_back(Pending{id, std::nullopt, rows, ""});
+      stream.Push(std::move(id), {}, settings);
+      continue;
+    }
+    if (!source->Next(series, error)) break;
     pending.push_back(Pending{series.id, series.start, series.values.size(), series.problem});
     if (series.problem.empty()) {
       stream.Push(std::move(series.id), std::move(series.values), settings);
@@ -189,17 +235,35 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
   }
   if (!error.empty()) {
     context.err << name << ": " << error << '\n';
-    return kUnreadableInput;
+    return kUnreadableInput;  // the files are discarded
   }
   stream.Finish();
   report_problems();
+  // A signal after the last series started stops nothing: the run is complete.
+  const bool interrupted = stop_signal != 0 && progress.cancelled() > 0;
+  if (interrupted && summary)
+    summary->WriteInterrupted(SignalName(stop_signal), progress.cancelled(), source->count());
   progress.Finish();
-  std::ostream& out = o.output.empty() ? context.out : output_file;
-  out.flush();
-  if (!out || (summary && !summary_file.flush())) {
-    context.err << name << ": the output could not be written\n";
+  if (interrupted) {
+    context.err << name << ": interrupted by " << SignalName(stop_signal) << ": "
+                << progress.cancelled() << " series not started (status cancelled)"
+                << (o.output.empty() && o.summary.empty() ? "" : "; the files hold the others")
+                << '\n';
+  }
+
+  // Both files are closed (written out and synced) before either is renamed into place, so that
+  // a failure leaves neither.
+  bool written = output_file.Close(error) && summary_file.Close(error);
+  written = written && output_file.Commit(error) && summary_file.Commit(error);
+  if (!written) {
+    context.err << name << ": " << error << " (the run is not saved)\n";
     return kUsage;
   }
+  if (o.output.empty() && !context.out.flush()) {
+    context.err << name << ": the standard output could not be written\n";
+    return kUsage;
+  }
+  if (interrupted) return kInterrupted;
   return progress.failed() + progress.cancelled() > 0 ? kSomeSeriesFailed : 0;
 }
 
@@ -229,8 +293,12 @@ void AddBatchMethod(CLI::App* batch, CommandContext& context, const char* name,
 void AddBatchCommand(CLI::App& app, CommandContext& context) {
   CLI::App* batch = app.add_subcommand(
       "batch",
-      "Fit one method to every series of a file, on every core. Exit status: 0 when every "
-      "series was fitted, 3 when some were not (see --summary), 2 when the input cannot be read");
+      "Fit one method to every series of a file, on every core. The files of --output and "
+      "--summary appear only when the run ends, complete; standard output is written as the "
+      "series finish. SIGINT (Ctrl-C) or SIGTERM stops the run after the series being fitted: the "
+      "others are listed as cancelled and the files saved. Exit status: 0 when every series was "
+      "fitted, 3 when some were not (see --summary), 4 when interrupted, 2 when the input cannot "
+      "be read, 1 for a bad option or an output that cannot be written (nothing is saved)");
   batch->require_subcommand(1);
   AddBatchMethod(batch, context, "arima", "Seasonal ARIMA for every series", &AddArimaOptions,
                  &ArimaSettings);

@@ -1,10 +1,13 @@
 #include "batch_input.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -13,7 +16,6 @@
 #include <limits>
 #include <numeric>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "csv.h"
 #include "series_input.h"
@@ -75,25 +77,36 @@ std::optional<double> ValueCell(std::string_view cell) {
   return ParseNumber(cell);
 }
 
-// Parses one long row; on failure sets error (naming line and column) and returns nothing.
-// `calendar` is the form of the first time seen, set by the first row.
-std::optional<Row> ParseRow(const CsvReader& reader, const std::vector<std::string_view>& cells,
+// Where a reader's last line is, for messages: "source: line L" and, for a column C > 0 (1-based),
+// ", column C".
+struct LineOf {
+  const CsvReader& reader;
+  std::string operator()(std::size_t column) const {
+    return column == 0 ? reader.Where() : reader.Where(column);
+  }
+};
+
+// Parses one long row; on failure sets error (naming the place by where(column), column 1-based or
+// 0 for the row) and returns nothing. `calendar` is the form of the first time seen, set by the
+// first row.
+template <class Where>
+std::optional<Row> ParseRow(const Where& where, const std::vector<std::string_view>& cells,
                             const LongColumns& c, std::optional<Calendar>& calendar,
                             std::string& error) {
   if (cells.size() < c.needed) {
-    error = reader.Where() + ": " + std::to_string(cells.size()) + " cells, " +
-            std::to_string(c.needed) + " expected";
+    error = where(0) + ": " + std::to_string(cells.size()) + " cells, " + std::to_string(c.needed) +
+            " expected";
     return std::nullopt;
   }
   Row row;
   row.id = cells[c.id];
   if (row.id.empty()) {
-    error = reader.Where(c.id + 1) + ": the id is empty";
+    error = where(c.id + 1) + ": the id is empty";
     return std::nullopt;
   }
   const auto value = ValueCell(cells[c.value]);
   if (!value) {
-    error = reader.Where(c.value + 1) + ": \"" + std::string(cells[c.value]) +
+    error = where(c.value + 1) + ": \"" + std::string(cells[c.value]) +
             "\" is not a number (nor empty, NA or NaN)";
     return std::nullopt;
   }
@@ -101,13 +114,13 @@ std::optional<Row> ParseRow(const CsvReader& reader, const std::vector<std::stri
   if (c.time != kNone) {
     row.time = ParseTime(cells[c.time]);
     if (!row.time) {
-      error = reader.Where(c.time + 1) + ": \"" + std::string(cells[c.time]) +
-              "\" is not a time (" + kTimeForms + ")";
+      error = where(c.time + 1) + ": \"" + std::string(cells[c.time]) + "\" is not a time (" +
+              kTimeForms + ")";
       return std::nullopt;
     }
     if (!calendar) calendar = row.time->calendar;
     if (row.time->calendar != *calendar) {
-      error = reader.Where(c.time + 1) + ": \"" + std::string(cells[c.time]) + "\" is a " +
+      error = where(c.time + 1) + ": \"" + std::string(cells[c.time]) + "\" is a " +
               CalendarName(row.time->calendar) + ", the times before it are of the form " +
               CalendarName(*calendar);
       return std::nullopt;
@@ -209,7 +222,7 @@ class ContiguousSource : public BatchSource {
     Rows rows;
     std::optional<Calendar> calendar = calendar_;
     while (more_) {
-      const auto row = ParseRow(*reader_, cells_, columns_, calendar, error);
+      const auto row = ParseRow(LineOf{*reader_}, cells_, columns_, calendar, error);
       if (!row) return false;
       if (rows.values.empty()) {
         rows.id = std::string(row->id);
@@ -238,7 +251,171 @@ class ContiguousSource : public BatchSource {
   bool more_ = false;
 };
 
-// Series held in memory (interleaved long files, wide files), handed out in order.
+// The rows of each series of an interleaved long file, as byte offsets into the file: series k's
+// offsets are the LEB128-coded distances, each from the one before (the first from 0), in bytes
+// [starts[k], starts[k + 1]) of one array. A distance takes 7 bits a byte: rows 2 MB apart (the
+// rows of 100,000 series interleaved time by time) take 4 bytes a row, rows of a series close
+// together 1 or 2.
+struct RowIndex {
+  std::vector<std::uint8_t> bytes;
+  std::vector<std::uint64_t> starts;  // one per series, and the end
+};
+
+std::size_t CodedSize(std::uint64_t distance) {
+  std::size_t size = 1;
+  while (distance >= 0x80) {
+    distance >>= 7;
+    ++size;
+  }
+  return size;
+}
+
+std::uint8_t* Code(std::uint64_t distance, std::uint8_t* out) {
+  while (distance >= 0x80) {
+    *out++ = static_cast<std::uint8_t>(distance | 0x80);
+    distance >>= 7;
+  }
+  *out++ = static_cast<std::uint8_t>(distance);
+  return out;
+}
+
+// A long file whose series are interleaved, read series by series at the offsets of their rows:
+// the index, the series in flight and one line are all it holds.
+class IndexedSource : public BatchSource {
+ public:
+  IndexedSource(int fd, std::string source, LongColumns columns, char separator,
+                std::optional<Calendar> calendar, RowIndex index, std::shared_ptr<Spool> spool)
+      : fd_(fd),
+        source_(std::move(source)),
+        columns_(columns),
+        separator_(separator),
+        index_(std::move(index)),
+        spool_(std::move(spool)) {
+    calendar_ = calendar;
+    count_ = index_.starts.size() - 1;
+  }
+  ~IndexedSource() override { close(fd_); }
+  IndexedSource(const IndexedSource&) = delete;
+  IndexedSource& operator=(const IndexedSource&) = delete;
+
+  bool Next(InputSeries& series, std::string& error) override {
+    if (next_ == count_) return false;
+    Rows rows;
+    std::optional<Calendar> calendar = calendar_;
+    bool first = true;
+    const bool read = ForEachRow(next_, [&](std::uint64_t offset) {
+      if (!ReadRow(offset, error)) return false;
+      const auto where = [&](std::size_t) { return Changed(offset); };
+      const auto row = ParseRow(where, cells_, columns_, calendar, error);
+      if (!row) return false;
+      if (first) rows.id = std::string(row->id);
+      if (row->id != rows.id) {
+        error = Changed(offset);
+        return false;
+      }
+      first = false;
+      rows.values.push_back(row->value);
+      if (row->time) rows.ordinals.push_back(row->time->ordinal);
+      return true;
+    });
+    if (!read) return false;
+    ++next_;
+    series = Settle(std::move(rows), calendar_);
+    return true;
+  }
+
+  bool Skip(std::string& id, std::size_t& rows, std::string& error) override {
+    if (next_ == count_) return false;
+    rows = 0;
+    const bool read = ForEachRow(next_, [&](std::uint64_t offset) {
+      if (rows++ > 0) return true;
+      if (!ReadRow(offset, error)) return false;
+      id = std::string(cells_[columns_.id]);
+      return true;
+    });
+    ++next_;
+    return read;
+  }
+
+ private:
+  // Calls row(offset) for each row of series k in file order, while it returns true.
+  template <class F>
+  bool ForEachRow(std::size_t k, const F& row) const {
+    std::uint64_t offset = 0;
+    unsigned shift = 0;
+    std::uint64_t distance = 0;
+    for (std::uint64_t i = index_.starts[k]; i < index_.starts[k + 1]; ++i) {
+      const std::uint8_t b = index_.bytes[i];
+      distance |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+      shift += 7;
+      if ((b & 0x80) != 0) continue;
+      offset += distance;
+      distance = 0;
+      shift = 0;
+      if (!row(offset)) return false;
+    }
+    return true;
+  }
+
+  std::string Changed(std::uint64_t offset) const {
+    return source_ + ": the file changed while it was read (the row at byte " +
+           std::to_string(offset) + " is not what it was)";
+  }
+
+  // Splits the line at `offset` into cells_. Lines are read in chunks of kChunk bytes, and a
+  // chunk serves every line it holds whole (the rows of a series that lie close together).
+  bool ReadRow(std::uint64_t offset, std::string& error) {
+    static constexpr std::size_t kChunk = 512;
+    std::size_t at = offset - chunk_offset_;
+    std::size_t end = std::string::npos;
+    if (offset >= chunk_offset_ && at < chunk_.size()) end = chunk_.find('\n', at);
+    if (end == std::string::npos && !(at < chunk_.size() && chunk_eof_)) {
+      chunk_offset_ = offset;
+      at = 0;
+      chunk_.clear();
+      chunk_eof_ = false;
+      // Larger reads until the line end is in (or the file ends).
+      for (std::size_t want = kChunk; end == std::string::npos && !chunk_eof_; want *= 2) {
+        const std::size_t have = chunk_.size();
+        chunk_.resize(want);
+        const ssize_t n =
+            pread(fd_, chunk_.data() + have, want - have, static_cast<off_t>(offset + have));
+        if (n < 0) {
+          error = source_ + ": read error: " + std::strerror(errno);
+          return false;
+        }
+        chunk_.resize(have + static_cast<std::size_t>(n));
+        chunk_eof_ = static_cast<std::size_t>(n) < want - have;
+        end = chunk_.find('\n', have);
+      }
+    }
+    if (at >= chunk_.size()) {
+      error = Changed(offset);
+      return false;
+    }
+    const std::size_t stop = end == std::string::npos ? chunk_.size() : end;
+    SplitCells(std::string_view(chunk_).substr(at, stop - at), separator_, cells_);
+    if (cells_.size() < columns_.needed) {
+      error = Changed(offset);
+      return false;
+    }
+    return true;
+  }
+
+  int fd_;
+  std::string source_;
+  LongColumns columns_;
+  char separator_;
+  RowIndex index_;
+  std::shared_ptr<Spool> spool_;
+  std::size_t next_ = 0;
+  std::string chunk_;  // bytes from chunk_offset_
+  std::uint64_t chunk_offset_ = 0;
+  bool chunk_eof_ = false;  // chunk_ runs to the end of the file
+  std::vector<std::string_view> cells_;
+};
+
+// Series held in memory (wide files), handed out in order.
 class MemorySource : public BatchSource {
  public:
   MemorySource(std::vector<Rows> series, std::optional<Calendar> calendar)
@@ -288,53 +465,84 @@ std::unique_ptr<BatchSource> OpenLong(const std::string& path, const std::string
   }
   c.needed = std::max({c.id, c.value, c.time == kNone ? 0 : c.time}) + 1;
 
-  // First pass: check every row and see whether each series' rows are contiguous. The ids of
-  // finished series are remembered by their hashes only: a collision merely sends the file down
-  // the grouping path, which is right for any file.
+  // First pass: check every row, number the series in the order of their first rows, and size
+  // each series' part of the row index. The series are contiguous unless an id comes back after
+  // another.
+  struct Sizing {
+    std::uint64_t last = 0;   // offset of the series' last row
+    std::uint64_t bytes = 0;  // of its index part; then where the next distance goes
+  };
   std::optional<Calendar> calendar;
-  std::unordered_set<std::size_t> finished;
-  std::string current;
-  std::size_t count = 0;
+  std::unordered_map<std::string, std::size_t> number;
+  std::vector<Sizing> sizes;
+  std::string key;
+  std::size_t current = kNone;
   bool contiguous = true;
-  const std::hash<std::string_view> hash;
+  const auto series_of = [&](std::string_view id) -> std::size_t {
+    if (current != kNone && key == id) return current;
+    key.assign(id);
+    const auto [at, added] = number.try_emplace(key, sizes.size());
+    if (added) {
+      sizes.emplace_back();
+    } else if (at->second != current) {
+      contiguous = false;
+    }
+    return current = at->second;
+  };
   while (reader.Next(cells)) {
-    const auto row = ParseRow(reader, cells, c, calendar, error);
+    const auto row = ParseRow(LineOf{reader}, cells, c, calendar, error);
     if (!row) return nullptr;
-    if (count > 0 && row->id == current) continue;
-    if (count > 0) finished.insert(hash(current));
-    if (finished.count(hash(row->id)) != 0) contiguous = false;
-    current = std::string(row->id);
-    ++count;
+    Sizing& s = sizes[series_of(row->id)];
+    s.bytes += CodedSize(reader.offset() - s.last);
+    s.last = reader.offset();
   }
   if (reader.failed()) {
     error = source + ": read error";
     return nullptr;
   }
-  if (count == 0) {
+  if (sizes.empty()) {
     error = source + ": no observations";
     return nullptr;
   }
   if (contiguous) {
-    return std::make_unique<ContiguousSource>(path, source, c, calendar, count, spool);
+    return std::make_unique<ContiguousSource>(path, source, c, calendar, sizes.size(), spool);
   }
 
-  // Interleaved series: grouped in memory, in the order of their first rows.
+  // Interleaved series: a second pass writes the row index, and each series is then read from
+  // the offsets of its rows.
+  RowIndex index;
+  index.starts.resize(sizes.size() + 1);
+  for (std::size_t k = 0; k < sizes.size(); ++k) {
+    index.starts[k + 1] = index.starts[k] + sizes[k].bytes;
+    sizes[k] = Sizing{0, index.starts[k]};
+  }
+  index.bytes.resize(index.starts.back());
   in = OpenFile(path, source, error);
   if (!in) return nullptr;
   CsvReader again(*in, source);
   again.Next(cells);
-  std::vector<Rows> series;
-  std::unordered_map<std::string, std::size_t> index;
+  current = kNone;
   while (again.Next(cells)) {
-    const auto row = ParseRow(again, cells, c, calendar, error);
-    if (!row) return nullptr;
-    const auto [at, added] = index.try_emplace(std::string(row->id), series.size());
-    if (added) series.push_back(Rows{std::string(row->id), {}, {}});
-    Rows& rows = series[at->second];
-    rows.values.push_back(row->value);
-    if (row->time) rows.ordinals.push_back(row->time->ordinal);
+    if (cells.size() >= c.needed) key.assign(cells[c.id]);
+    const auto found = cells.size() < c.needed ? number.end() : number.find(key);
+    const std::size_t k = found == number.end() ? kNone : found->second;
+    const std::uint64_t distance = again.offset() - (k == kNone ? 0 : sizes[k].last);
+    if (k == kNone || sizes[k].bytes + CodedSize(distance) > index.starts[k + 1]) {
+      error = source + ": the file changed while it was read (line " +
+              std::to_string(again.line()) + ")";
+      return nullptr;
+    }
+    Code(distance, index.bytes.data() + sizes[k].bytes);
+    sizes[k].bytes += CodedSize(distance);
+    sizes[k].last = again.offset();
   }
-  return std::make_unique<MemorySource>(std::move(series), calendar);
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = source + ": cannot open the file";
+    return nullptr;
+  }
+  return std::make_unique<IndexedSource>(fd, source, c, reader.separator(), calendar,
+                                         std::move(index), spool);
 }
 
 std::unique_ptr<BatchSource> OpenWide(const std::string& path, const std::string& source,

@@ -3,9 +3,11 @@
 //
 // Memory: a long file whose rows of each series are contiguous is read series by series (a first
 // pass checks every row and counts the series, a second reads them), so only one series is held
-// at a time. A long file whose series are interleaved is grouped in memory: about 24 bytes a row
-// plus the ids. A wide file is held in memory (8 bytes a cell). Standard input is first copied to
-// a temporary file, so that it can be read twice.
+// at a time. A long file whose series are interleaved is indexed instead of grouped: a second
+// pass records where each series' rows are (1 to 5 bytes a row: 4 for rows 2 to 256 MB apart),
+// and each series is then read from there, again one at a time. While the file is checked and
+// indexed each series also takes its id and about 80 bytes. A wide file is held in memory (8 bytes
+// a cell). Standard input is first copied to a temporary file, so that it can be read again.
 #ifndef VORDEX_CLI_BATCH_INPUT_H
 #define VORDEX_CLI_BATCH_INPUT_H
 
@@ -13,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dates.h"
@@ -48,6 +51,15 @@ class BatchSource {
   // The next series, or false at the end. `error` is set (and false returned) when the input
   // cannot be read after all (it changed since it was checked).
   virtual bool Next(InputSeries& series, std::string& error) = 0;
+  // Passes over the next series, giving only its id and its number of rows (for a series that
+  // will not be fitted); false at the end or, with `error` set, when the input cannot be read.
+  virtual bool Skip(std::string& id, std::size_t& rows, std::string& error) {
+    InputSeries series;
+    if (!Next(series, error)) return false;
+    id = std::move(series.id);
+    rows = series.values.size();
+    return true;
+  }
   // The number of series.
   std::size_t count() const { return count_; }
   // The calendar of the time column, when there is one.

@@ -154,4 +154,18 @@ void SummaryWriter::Write(const SummaryRow& row) {
   out_ << ',' << row.n << '\n';
 }
 
+void SummaryWriter::WriteInterrupted(const std::string& signal, std::size_t cancelled,
+                                     std::size_t total) {
+  if (format_ == BatchFormat::kJson) {
+    Json line = Json::object();
+    line["interrupted"] = signal;
+    line["cancelled"] = cancelled;
+    line["series"] = total;
+    out_ << line.dump() << '\n';
+    return;
+  }
+  out_ << "# interrupted by " << signal << ": " << cancelled << " of " << total
+       << " series cancelled\n";
+}
+
 }  // namespace vordex::cli

@@ -69,6 +69,10 @@ class SummaryWriter {
  public:
   SummaryWriter(std::ostream& out, BatchFormat format);
   void Write(const SummaryRow& row);
+  // The closing line of a run stopped by a signal (`signal`: its name, such as "SIGINT"), after
+  // the lines of all `total` series, `cancelled` of them never started. CSV: "# interrupted by
+  // SIGINT: 23 of 40 series cancelled"; JSON: {"interrupted":"SIGINT","cancelled":23,"series":40}.
+  void WriteInterrupted(const std::string& signal, std::size_t cancelled, std::size_t total);
 
  private:
   std::ostream& out_;

@@ -41,20 +41,26 @@ bool CsvReader::Next(std::vector<std::string_view>& cells) {
   cells.clear();
   while (std::getline(in_, text_)) {
     ++line_;
+    offset_ = next_offset_;
+    next_offset_ += text_.size() + 1;  // and the line end
     if (IsBlank(text_)) continue;
     if (separator_ == 0) separator_ = DetectSeparator(text_);
-    const std::string_view line = text_;
-    std::size_t start = 0;
-    while (true) {
-      const std::size_t end = line.find(separator_, start);
-      cells.push_back(Trim(line.substr(
-          start, end == std::string_view::npos ? std::string_view::npos : end - start)));
-      if (end == std::string_view::npos) break;
-      start = end + 1;
-    }
+    SplitCells(text_, separator_, cells);
     return true;
   }
   return false;
+}
+
+void SplitCells(std::string_view line, char separator, std::vector<std::string_view>& cells) {
+  cells.clear();
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = line.find(separator, start);
+    cells.push_back(Trim(
+        line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start)));
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
 }
 
 std::string CsvReader::Where() const {

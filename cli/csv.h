@@ -2,6 +2,7 @@
 #ifndef VORDEX_CLI_CSV_H
 #define VORDEX_CLI_CSV_H
 
+#include <cstdint>
 #include <istream>
 #include <optional>
 #include <string>
@@ -15,7 +16,8 @@ namespace vordex::cli {
 // double quotes; blank lines are skipped; a carriage return before the line end is ignored.
 class CsvReader {
  public:
-  // `source` names the input in messages (a path, or "standard input").
+  // `source` names the input in messages (a path, or "standard input"). `in` is read from its
+  // start.
   CsvReader(std::istream& in, std::string source);
 
   // The cells of the next non-blank line, or false at the end of the input. The views stay
@@ -24,6 +26,10 @@ class CsvReader {
 
   // The 1-based number of the line last returned.
   std::size_t line() const { return line_; }
+  // The byte offset in the input of the line last returned.
+  std::uint64_t offset() const { return offset_; }
+  // The separator (0 before the first non-blank line).
+  char separator() const { return separator_; }
   const std::string& source() const { return source_; }
   // "source: line L" and "source: line L, column C" (C is 1-based) for messages.
   std::string Where() const;
@@ -36,8 +42,13 @@ class CsvReader {
   std::string source_;
   std::string text_;
   std::size_t line_ = 0;
+  std::uint64_t offset_ = 0, next_offset_ = 0;
   char separator_ = 0;  // 0 until the first non-blank line
 };
+
+// The cells of one line, split at `separator` and trimmed as CsvReader does (the views point
+// into `line`).
+void SplitCells(std::string_view line, char separator, std::vector<std::string_view>& cells);
 
 // The number the whole cell spells (with an optional leading +), or nothing. "nan" and "inf"
 // are numbers here; callers decide about them.

@@ -20,9 +20,16 @@ namespace {
   std::abort();
 }
 
-// The reader takes a path: each input is written to this process's own file.
+// The reader takes a path: each input is written to this process's own file. The process number
+// is written with ten digits: the reader names the file in its messages, and a name whose length
+// changed from one process to the next would take other paths through the string code, so that
+// the same inputs would not give the same coverage.
 const std::string& InputPath() {
-  static const std::string path = "vordex_fuzz_batch_" + std::to_string(getpid()) + ".csv";
+  static const std::string path = [] {
+    char name[64];
+    std::snprintf(name, sizeof name, "vordex_fuzz_batch_%010ld.csv", static_cast<long>(getpid()));
+    return std::string(name);
+  }();
   return path;
 }
 

@@ -34,8 +34,10 @@ cmake --build build-tsan -j"$jobs" --target vordex_tests_threads
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build-tsan -L threads --output-on-failure -j"$jobs"
 
-# Each fuzz target for VORDEX_FUZZ_SECONDS (30 s), with clang's libFuzzer, ASan and UBSan, from
-# the committed seed corpus; a crash, a hang or a broken promise of the exports fails the run.
+# Each fuzz target with clang's libFuzzer, ASan and UBSan: its committed corpus replayed, then a
+# fixed number of inputs from a fixed seed (VORDEX_FUZZ_RUNS, VORDEX_FUZZ_SEED in
+# fuzz/CMakeLists.txt), so that the same commit gives the same result; a crash, a hang or a broken
+# promise of the exports fails the run. Random fuzzing for hours is fuzz/run_long.sh's.
 clang_cxx="$(command -v clang++-14 || command -v clang++ || true)"
 if [ -n "$clang_cxx" ]; then
   cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER="$clang_cxx" -DCMAKE_BUILD_TYPE=Release \

@@ -24,14 +24,18 @@
 #include "vordex/export.hpp"
 #include "vordex/forecast.hpp"
 #include "vordex/periods.hpp"
+#include "vordex/regressors.hpp"
 
 namespace vordex::auto_arima {
 
 // The search's bounds and the forecasts asked for. Seasonal models are searched for periods
-// 2..24; longer periods are fitted without a seasonal part.
+// 2..24; longer periods are fitted without a seasonal part. Series of up to ten million values,
+// with missing values (NaN): the differencing tests then run on a copy filled as R's na.interp
+// fills it, the models on the observed values.
 struct Settings {
-  int period = 12;                              // seasonal frequency m (1: non-seasonal data)
-  int horizon = kDefaultHorizon;                // forecast horizon, 0..120
+  int period = 12;  // seasonal frequency m (1: non-seasonal data)
+  // Forecast horizon, 0..10,000,000; with regressors the number of rows of `future`.
+  int horizon = kDefaultHorizon;
   std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
   // kNone or kBoxCox (the search then runs on the transformed series).
   Transform transform = Transform::kNone;
@@ -46,6 +50,15 @@ struct Settings {
   // The three candidates of lowest AICc re-estimated from several starting points once the
   // search has ended, the best of them chosen.
   bool thorough = true;
+  // Regression with ARIMA errors (R's auto.arima(xreg =)): the regressors, kept in every
+  // candidate, and their future values, as arima::Settings takes them. The differencing tests
+  // run on the residuals of the least-squares regression of the series on the regressors and an
+  // intercept; a difference that would leave a regressor constant is not taken.
+  Regressors regressors = {};
+  Regressors future = {};
+  // With d + D = 1 the constant (allow_constant) is a drift, R's allowdrift; false: no constant
+  // then.
+  bool drift = true;
 };
 
 // One model of the search, in the order fitted.
@@ -66,8 +79,10 @@ struct Result : arima::Result {
 // auto_forecast::Fit) as the equivalent ARIMA model, ARIMA(0,0,0)(0,1,0)[m] for the seasonal
 // naive forecast, ARIMA(0,1,0) for the naive one, ARIMA(0,0,0) with constant for the mean or a
 // constant series, with the status kFallback and `fallback` naming it. Throws vordex::Error:
-// kInvalidSettings for settings out of range, kEngineFailed when no model could be fitted (values
-// that are not numbers), with the reason.
+// kInvalidSettings for settings out of range, kTooManyObservations beyond ten million values,
+// kInvalidData for an infinite value or regressors arima::Fit would refuse (its reason),
+// kEngineFailed when no model could be fitted, with the reason. The result carries its filter
+// state and standard errors, so that arima::Predict and arima::Update continue it.
 VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
 
 // A candidate of the search in the notation of ModelName (names.hpp), with the chosen model's

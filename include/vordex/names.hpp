@@ -57,7 +57,8 @@ std::vector<std::pair<Enum, std::string_view>> AllNames();
 VORDEX_CPP_API std::string_view StatusName(Status status);
 
 // A fitted model in the usual notation:
-//   ARIMA(0,1,1)(0,1,1)[12], with " with constant" (" with drift" when d + D = 1);
+//   ARIMA(0,1,1)(0,1,1)[12], with " with constant" (" with drift" when d + D = 1, or for the
+//   drift regressor); "Regression with ARIMA(1,0,1)(0,1,1)[12] errors" with regressors of its own;
 //   ETS(M,Ad,N) (Hyndman et al. 2008: N none, A additive, Ad damped, M multiplicative);
 //   "Theta" or "Theta (seasonally adjusted)";
 //   MSTL forecasts as "MSTL(24,168) + ETS(A,Ad,N)" (the periods kept, then the adjusted series'

@@ -176,6 +176,7 @@ void CommonFields(const Forecast& r, py::dict& d) {
   d["bic"] = r.bic;
   d["status"] = Code(r.status);
   d["fallback"] = r.fallback;
+  d["missing"] = r.missing;
   d["warnings"] = ToList(r.warnings);
 }
 

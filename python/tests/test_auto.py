@@ -34,15 +34,16 @@ def test_the_combination_is_the_mean_of_its_members(airline):
     assert np.allclose(r.residuals, airline - r.fitted, rtol=MEAN_REL, atol=0, equal_nan=True)
 
 
-def test_a_combination_of_one_member_says_so():
-    # A gap: the smoothing and automatic ARIMA refuse it, Theta fills it.
+def test_a_series_with_a_gap_is_combined_from_all_three_members():
+    # Each member predicts through the gap; the combination is their mean, with no residual
+    # where no value was observed.
     y = list(100 + 10 * np.sin(np.arange(40)) + np.arange(40))
     y[20] = np.nan
     r = vordex.auto(y, horizon=2)
-    assert r.status is vordex.Status.SINGLE_MEMBER and r.status.is_warning
-    assert list(r.members) == ["theta"] and len(r.failures) == 2
-    assert r.model == r.members["theta"].model + " alone"
-    assert same_bits(r.forecast, r.members["theta"].forecast)
+    assert r.status is vordex.Status.OK and list(r.members) == ["ets", "auto_arima", "theta"]
+    means = np.array([m.forecast["mean"] for m in r.members.values()])
+    assert np.allclose(r.forecast["mean"], means.mean(axis=0), rtol=MEAN_REL, atol=0)
+    assert np.isnan(r.residuals.iloc[20]) and r.missing == 1
 
 
 def test_a_series_too_short_for_every_member_gets_the_naive_forecast():

@@ -24,7 +24,7 @@ def frame():
     parts = [pd.DataFrame({"id": name, "time": np.arange(1, len(y) + 1), "value": y.to_numpy(),
                            "period": period})
              for name, period in PERIODS.items() for y in [sample(name)]]
-    parts.append(pd.DataFrame({"id": "gap", "time": [1, 2, 3, 4], "value": [1, np.nan, 3, 4],
+    parts.append(pd.DataFrame({"id": "infinite", "time": [1, 2, 3, 4], "value": [1, np.inf, 3, 4],
                                "period": 1}))
     parts.append(pd.DataFrame({"id": "single", "time": [1], "value": [5.0], "period": 1}))
     return pd.concat(parts).sample(frac=1.0, random_state=2).reset_index(drop=True)
@@ -60,7 +60,7 @@ def test_a_cluster_gives_the_numbers_of_one_machine(client, frame, method):
     settings = dict(method=method, period="period", horizon=8, seed=11)
     local = vordex.forecast_many(frame, **settings)
     ok = local.summary.set_index("id")["status"] == "ok"
-    assert sorted(ok.index[~ok]) == ["gap", "single"]
+    assert sorted(ok.index[~ok]) == ["infinite", "single"]
     spread = dd.from_pandas(frame, npartitions=3, sort=False)  # series span partitions
     _assert_same(vordex.dask.forecast_many(spread, **settings), local)
 
@@ -76,7 +76,7 @@ def test_a_frame_indexed_by_id_is_not_shuffled(client, frame):
 def test_errors_raise_reaches_the_client(client, frame):
     spread = dd.from_pandas(frame, npartitions=2, sort=False)
     result = vordex.dask.forecast_many(spread, period="period", horizon=4, errors="raise")
-    with pytest.raises(vordex.Error, match="series '(gap|single)'"):
+    with pytest.raises(vordex.Error, match="series '(infinite|single)'"):
         dask.compute(*result)
 
 

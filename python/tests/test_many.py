@@ -20,15 +20,19 @@ def _long(name, y, start="1949-01-01"):
 
 @pytest.fixture(scope="module")
 def frame():
-    """Two good monthly series and three bad ones; the text makes the value column objects.
+    """Three good monthly series (one with a gap) and three bad ones; the text makes the value
+    column objects.
     Rows are shuffled: forecast_many puts each series in time order."""
     airline, deaths = sample("airline"), sample("usaccdeaths")
     gap = list(deaths)
     gap[30] = np.nan
+    infinite = list(deaths)
+    infinite[30] = np.inf
     text = list(deaths[:40])
     text[7] = "n/a"
     parts = [_long("airline", airline), _long("deaths", deaths, "1973-01-01"),
-             _long("gap", gap), _long("text", text), _long("single", [42.0])]
+             _long("gap", gap), _long("infinite", infinite),
+             _long("text", text), _long("single", [42.0])]
     return pd.concat(parts).sample(frac=1.0, random_state=1).reset_index(drop=True)
 
 
@@ -59,13 +63,14 @@ def test_bad_series_are_reported_among_good_ones(frame):
                                      "n", "freq", "period"]
     status = dict(zip(summary["id"], zip(summary["status"], summary["code"])))
     assert status == {"airline": ("ok", 0), "deaths": ("ok", 0),
-                      "gap": ("ets_non_finite_data", 271), "text": ("invalid_data", 504),
+                      "gap": ("ok", 0), "infinite": ("ets_non_finite_data", 271),
+                      "text": ("invalid_data", 504),
                       "single": ("engine_failed", 501)}
     messages = dict(zip(summary["id"], summary["message"]))
-    assert "non-finite" in messages["gap"] and "'n/a'" in messages["text"]
+    assert "non-finite" in messages["infinite"] and "'n/a'" in messages["text"]
     assert summary.set_index("id").loc["airline", ["n", "freq", "period"]].tolist() == [
         144, "MS", 12]
-    assert sorted(forecasts["id"].unique()) == ["airline", "deaths"]
+    assert sorted(forecasts["id"].unique()) == ["airline", "deaths", "gap"]
     airline = forecasts[forecasts["id"] == "airline"]
     assert list(airline["time"]) == list(pd.date_range("1961-01-01", periods=6, freq="MS"))
 
@@ -94,7 +99,7 @@ def test_results_depend_neither_on_threads_nor_on_the_other_series(frame):
 
 
 def test_errors_raise_names_the_first_bad_series(frame):
-    with pytest.raises(vordex.Error, match="series 'gap'") as caught:
+    with pytest.raises(vordex.Error, match="series 'infinite'") as caught:
         vordex.forecast_many(frame, horizon=6, errors="raise")
     assert caught.value.status is vordex.Status.ETS_NON_FINITE_DATA
 

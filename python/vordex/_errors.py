@@ -74,7 +74,7 @@ class Message(NamedTuple):
     --------
     >>> import vordex
     >>> try:
-    ...     vordex.ets([100.0, float("nan"), 120.0])
+    ...     vordex.ets([100.0, float("inf"), 120.0])
     ... except vordex.Error as e:
     ...     print(e.messages[0].title, "-", e.messages[0].text)
     Pegels Error - Data contain missing or non-finite values

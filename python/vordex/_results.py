@@ -73,6 +73,9 @@ class Result:
     fallback : str
         With status FALLBACK the simple method that produced the forecasts ("constant",
         "mean", "naive", "seasonal_naive"), else "".
+    missing : int
+        The number of missing values (NaN) among the observations, which the model predicted
+        through: fitted values there are predictions, residuals NaN.
     warnings : list of vordex.Message
         Messages raised by the request although it succeeded.
     y : pandas.Series
@@ -107,6 +110,7 @@ class Result:
     model: str
     status: Status
     fallback: str
+    missing: int
     warnings: List[Message]
     y: pd.Series
     period: int
@@ -135,6 +139,7 @@ class Result:
         self.model = raw["model"]
         self.status = Status(raw["status"])
         self.fallback = raw.get("fallback", "")
+        self.missing = raw["missing"]
         self.warnings = [Message(*m) for m in raw["warnings"]]
 
     def _params(self, raw: Mapping[str, Any]) -> Dict[str, float]:

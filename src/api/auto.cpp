@@ -21,16 +21,17 @@ namespace {
 
 constexpr int kMaxHorizon = 120;
 // The fewest observed values the automatic methods fit a model to.
-constexpr int kFewestForModels = 3;
+constexpr int kFewestForModels = 5;
 
 // The settings every automatic method shares, checked before any work starts.
-void CheckCommon(const char* method, int period, int horizon, const std::vector<double>& levels) {
+void CheckCommon(const char* method, int period, int horizon, const std::vector<double>& levels,
+                 int max_horizon = kMaxHorizon) {
   const auto refuse = [&](const std::string& what) {
     throw Error(Status::kInvalidSettings, std::string(method) + ": " + what);
   };
   if (period < 1) refuse("the period must be at least 1");
-  if (horizon < 0 || horizon > kMaxHorizon)
-    refuse("the horizon must lie in 0.." + std::to_string(kMaxHorizon));
+  if (horizon < 0 || horizon > max_horizon)
+    refuse("the horizon must lie in 0.." + std::to_string(max_horizon));
   api::CheckLevels(method, levels);
 }
 
@@ -43,13 +44,21 @@ T Succeeded(automatic::Outcome<T> out) {
 
 // The simple forecast the ladder chooses for y, as a result of the method's own type: the shared
 // part from the baseline, with the status kFallback and the method named.
-Forecast Fallback(std::span<const double> y, int period, int horizon,
+// The result says why it is no model: a warning names the method asked for and the reason.
+Forecast Fallback(const char* asked, std::span<const double> y, int period, int horizon,
                   const std::vector<double>& levels, automatic::Baseline* chosen = nullptr) {
   const automatic::Baseline method = automatic::ChooseBaseline(y, period);
   if (chosen != nullptr) *chosen = method;
   Forecast f = Succeeded(automatic::FitBaseline(method, y, period, horizon, levels));
   f.status = Status::kFallback;
   f.fallback = automatic::BaselineName(method);
+  f.missing = api::CountMissing(y);
+  const int observed = static_cast<int>(y.size()) - api::CountMissing(y);
+  const std::string why =
+      method == automatic::Baseline::kConstant
+          ? "the series is constant"
+          : std::to_string(observed) + " observed values are too few for a model";
+  f.warnings.push_back({asked, why + "; the " + f.fallback + " forecast stands in", 0x30});
   return f;
 }
 
@@ -82,15 +91,30 @@ std::vector<double> SeasonalPeriods(Interval interval) {
 namespace auto_arima {
 
 Result Fit(std::span<const double> observations, const Settings& s) {
-  CheckCommon("auto_arima", s.period, s.horizon, s.levels);
+  // With regressors the horizon is that of their future values.
+  const bool regression = !s.regressors.empty();
+  const int horizon =
+      regression ? static_cast<int>(std::min<std::size_t>(
+                       s.future.rows(), static_cast<std::size_t>(arima::kMaxObservations) + 1))
+                 : s.horizon;
+  CheckCommon("auto_arima", s.period, horizon, s.levels, arima::kMaxObservations);
+  if (regression && !s.future.empty() && s.future.names != s.regressors.names)
+    throw Error(Status::kInvalidData,
+                "auto_arima: the future values must have the regressors' names, in their order");
+  if (!regression && !s.future.empty())
+    throw Error(Status::kInvalidData, "auto_arima: future values given without regressors");
   if (s.d < -1 || s.d > 2 || s.D < -1 || s.D > 1 || s.max_p < 0 || s.max_q < 0 || s.max_P < 0 ||
       s.max_Q < 0 || s.max_order < 0 || s.max_d < 0 || s.max_D < 0)
     throw Error(Status::kInvalidSettings,
                 "auto_arima: d must lie in -1..2, D in -1..1, and the bounds must not be negative");
   automatic::AutoArimaSettings engine;
   engine.period = s.period;
-  engine.horizon = s.horizon;
+  engine.horizon = horizon;
   engine.levels = s.levels;
+  engine.names = s.regressors.names;
+  engine.xreg = s.regressors.values;
+  engine.future = s.future.values;
+  engine.drift = s.drift;
   engine.d = s.d;
   engine.D = s.D;
   engine.max_p = s.max_p;
@@ -105,13 +129,17 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   engine.thorough = s.thorough;
   const api::Prepared prepared =
       api::Prepare("auto_arima", observations, s.transform, s.box_cox, s.period, false);
-  automatic::Outcome<automatic::AutoArimaResult> searched =
-      automatic::AutoArima(engine, prepared.values);
-  if (!searched.ok() && searched.status == Status::kTooFewObservations) {
+  // Below the fewest values the search would compare models whose criteria are infinite (a
+  // constant's AICc on three values), so the ladder answers.
+  const bool few = Observed(observations) < kFewestForModels;
+  automatic::Outcome<automatic::AutoArimaResult> searched;
+  if (!few) searched = automatic::AutoArima(engine, prepared.values);
+  if (few || (!searched.ok() && searched.status == Status::kTooFewObservations)) {
     // The ladder's forecast as the ARIMA model it is.
     automatic::Baseline method;
     Result r;
-    static_cast<Forecast&>(r) = Fallback(observations, s.period, s.horizon, s.levels, &method);
+    static_cast<Forecast&>(r) =
+        Fallback("auto_arima", observations, s.period, s.horizon, s.levels, &method);
     r.period = method == automatic::Baseline::kSeasonalNaive ? s.period : 1;
     r.D = method == automatic::Baseline::kSeasonalNaive ? 1 : 0;
     r.d = method == automatic::Baseline::kNaive ? 1 : 0;
@@ -126,6 +154,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   static_cast<arima::Result&>(r) =
       api::ToResult(chosen.model, std::move(chosen.fit), observations.size(), {});
   r.transform = s.transform;
+  r.bias_adjusted = prepared.lambda.has_value() && s.box_cox.bias_adjusted;
   api::Restore(r, prepared, s.box_cox);
   r.path.reserve(chosen.path.size());
   for (automatic::ArimaCandidate& c : chosen.path)
@@ -164,14 +193,17 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   engine.levels = s.levels;
   const api::Prepared prepared =
       api::Prepare("theta", observations, s.transform, s.box_cox, s.period, false);
-  automatic::Outcome<automatic::ThetaResult> fitted = automatic::Theta(engine, prepared.values);
-  if (!fitted.ok() && fitted.status == Status::kTooFewObservations) {
+  const bool few = Observed(observations) < kFewestForModels;
+  automatic::Outcome<automatic::ThetaResult> fitted;
+  if (!few) fitted = automatic::Theta(engine, prepared.values);
+  if (few || (!fitted.ok() && fitted.status == Status::kTooFewObservations)) {
     Result r;
-    static_cast<Forecast&>(r) = Fallback(observations, s.period, s.horizon, s.levels);
+    static_cast<Forecast&>(r) = Fallback("theta", observations, s.period, s.horizon, s.levels);
     r.period = s.period;
     return r;
   }
   Result r = ToResult(Succeeded(std::move(fitted)), s.period);
+  r.missing = api::CountMissing(observations);
   api::Restore(r, prepared, s.box_cox);
   return r;
 }
@@ -298,8 +330,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   r.adjusted = s.adjusted;
   r.missing = api::CountMissing(observations);
   if (observed < kFewestForModels) {
-    static_cast<Forecast&>(r) = Fallback(observations, 1, s.horizon, s.levels);
-    r.missing = api::CountMissing(observations);
+    static_cast<Forecast&>(r) = Fallback("mstl", observations, 1, s.horizon, s.levels);
     return r;
   }
 
@@ -492,8 +523,8 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   // observed values are too few for any of the methods.
   if (observed < kFewestForModels ||
       automatic::ChooseBaseline(observations, ladder_period) == automatic::Baseline::kConstant) {
-    static_cast<Forecast&>(r) = Fallback(observations, ladder_period, s.horizon, s.levels);
-    r.missing = api::CountMissing(observations);
+    static_cast<Forecast&>(r) =
+        Fallback("auto_forecast", observations, ladder_period, s.horizon, s.levels);
     return r;
   }
   std::vector<automatic::Forecasts> parts;
@@ -505,7 +536,8 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   if (parts.empty()) {
     // Too short for every method: the ladder (the members' reasons stay in `failures`).
     std::vector<std::string> failures = std::move(r.failures);
-    static_cast<Forecast&>(r) = Fallback(observations, ladder_period, s.horizon, s.levels);
+    static_cast<Forecast&>(r) =
+        Fallback("auto_forecast", observations, ladder_period, s.horizon, s.levels);
     r.failures = std::move(failures);
     r.missing = api::CountMissing(observations);
     return r;

@@ -141,6 +141,7 @@ arima::Result ToResult(const arima::Request& request, arima::Estimates fit, std:
   r.transform = request.transform;
   r.lost = static_cast<int>(
       std::min<std::size_t>(static_cast<std::size_t>(request.d + request.D * request.period), n));
+  r.missing = fit.missing;
   // Values lost to differencing come marked; they become NaN here.
   r.series = numerics::MissingToNaN(std::move(fit.series));
   r.fitted = numerics::MissingToNaN(std::move(fit.predictions));
@@ -154,13 +155,59 @@ arima::Result ToResult(const arima::Request& request, arima::Estimates fit, std:
   r.sigma2 = fit.sigma2;
   r.log_likelihood = fit.log_likelihood;
   if (request.mean != 0) r.constant = fit.constant;
-  // The coefficients, the constant and sigma2, over the values the differenced model explains.
-  const double k =
-      static_cast<double>(r.ar.size() + r.ma.size() + r.seasonal_ar.size() + r.seasonal_ma.size()) +
-      (r.constant ? 1.0 : 0.0) + 1.0;
-  SetInformationCriteria(r, k, static_cast<double>(n) - r.lost);
+  r.drift = request.drift;
+  // Standard errors: NaN where the fit has none (a fit without its model state).
+  auto errors = [](std::vector<double> se, std::size_t size) {
+    if (se.size() != size) se.assign(size, std::numeric_limits<double>::quiet_NaN());
+    return se;
+  };
+  r.standard_errors = {errors(std::move(fit.phi_se), r.ar.size()),
+                       errors(std::move(fit.theta_se), r.ma.size()),
+                       errors(std::move(fit.Phi_se), r.seasonal_ar.size()),
+                       errors(std::move(fit.Theta_se), r.seasonal_ma.size())};
+  const std::vector<double> beta_se = errors(std::move(fit.beta_se), fit.beta.size());
+  for (std::size_t j = 0; j < fit.beta.size(); ++j)
+    r.regression.push_back({fit.names[j], fit.beta[j], beta_se[j]});
+  if (fit.has_state) r.state = ToPublic(std::move(fit.state));
+  // The coefficients, b (the constant's mean among them) and sigma2, over the observed values
+  // the differenced model explains.
+  const double k = static_cast<double>(r.ar.size() + r.ma.size() + r.seasonal_ar.size() +
+                                       r.seasonal_ma.size() + r.regression.size()) +
+                   1.0;
+  SetInformationCriteria(r, k, static_cast<double>(n) - r.missing - r.lost);
   r.warnings = std::move(messages);
   return r;
+}
+
+arima::FilterState ToPublic(arma::FilterState s) {
+  arima::FilterState p;
+  p.mean = std::move(s.a);
+  p.covariance = std::move(s.P);
+  p.diffuse = std::move(s.P_inf);
+  p.diffuse_left = s.diffuse_left;
+  p.quiet = s.quiet;
+  p.steady = s.steady;
+  p.times = s.times;
+  p.used = s.used;
+  p.sum_of_squares = s.ssq;
+  p.sum_log_ratios = s.sumlog;
+  return p;
+}
+
+arma::FilterState ToKernel(const arima::FilterState& p) {
+  arma::FilterState s;
+  s.m = static_cast<int>(p.mean.size());
+  s.a = p.mean;
+  s.P = p.covariance;
+  s.P_inf = p.diffuse;
+  s.diffuse_left = p.diffuse_left;
+  s.quiet = p.quiet;
+  s.steady = p.steady;
+  s.times = p.times;
+  s.used = p.used;
+  s.ssq = p.sum_of_squares;
+  s.sumlog = p.sum_log_ratios;
+  return s;
 }
 
 }  // namespace api

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "arima/run.h"
+#include "arma/state_space.h"
 #include "vordex/arima.hpp"
 #include "vordex/forecast.hpp"
 
@@ -65,9 +66,16 @@ void Restore(Forecast& result, const Prepared& prepared, const BoxCox& box_cox);
 // The number of NaN values of a series.
 int CountMissing(std::span<const double> observations);
 
-// The ARIMA engine's estimates of a request on n observations as the typed result.
+// The ARIMA engine's estimates of a request on n observations as the typed result: its
+// coefficients, the regression part with the standard errors (NaN where the fit has none), the
+// filter state, and the information criteria counting the coefficients, b and sigma2 over the
+// observed values less those lost to differencing.
 arima::Result ToResult(const arima::Request& request, arima::Estimates fit, std::size_t n,
                        std::vector<Message> messages);
+
+// The filter state of the likelihood's kernel in the public form, and back.
+arima::FilterState ToPublic(arma::FilterState state);
+arma::FilterState ToKernel(const arima::FilterState& state);
 
 }  // namespace vordex::api
 

@@ -276,7 +276,19 @@ std::vector<std::pair<Status, std::string_view>> AllNames<Status>() {
 }
 
 std::string ModelName(const arima::Result& r) {
-  return ArimaName(r.p, r.d, r.q, r.P, r.D, r.Q, r.period, r.constant.has_value());
+  // Regressors of the caller's own, beside the mean and the drift the model adds itself.
+  const bool own = std::any_of(r.regression.begin(), r.regression.end(),
+                               [](const auto& c) { return c.name != "mean" && c.name != "drift"; });
+  if (own) {
+    std::string name = "Regression with ";
+    name += ArimaName(r.p, r.d, r.q, r.P, r.D, r.Q, r.period, false);
+    name += " errors";
+    return name;
+  }
+  if (!r.drift) return ArimaName(r.p, r.d, r.q, r.P, r.D, r.Q, r.period, r.constant.has_value());
+  std::string name = ArimaName(r.p, r.d, r.q, r.P, r.D, r.Q, r.period, false);
+  name += r.constant.has_value() ? " with constant and drift" : " with drift";
+  return name;
 }
 
 std::string ModelName(const armax::Result& r) {

@@ -39,7 +39,7 @@ int Arimamain(ArimaStateRecord& st, int method, int validated) {
   // 3. Mean of the differenced series.
   st.mu = 0.0;
   if (st.mean != 0) {
-    st.mu = numerics::GetMean(st.w + st.nd, m);
+    st.mu = numerics::GetMean(st.w.data() + st.nd, m);
     for (int t = st.nd + 1; t <= st.N; ++t) st.w[t] -= st.mu;
   }
   bool all_zero = true;
@@ -74,7 +74,7 @@ int Arimamain(ArimaStateRecord& st, int method, int validated) {
   if (st.h > 0 && Arimaforecast(st) < 0) return 0;
   // 10. Back to the transformed scale.
   const double lambda = st.lambda;
-  std::fill(st.fitted + 1, st.fitted + 1 + st.nd, kMissing);
+  std::fill(st.fitted.begin() + 1, st.fitted.begin() + 1 + st.nd, kMissing);
   for (int t = st.nd + 1; t <= st.N; ++t) {
     st.w[t] *= lambda;
     st.e[t] *= lambda;

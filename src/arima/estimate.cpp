@@ -55,10 +55,6 @@ void UnpackFactors(ArimaStateRecord& st, const double* par) {
   for (int j = 1; j <= st.Q; ++j) st.Theta[j] = par[i++];
 }
 
-// A start of the thorough estimation replaces the best end point so far only when it lowers the
-// criterion (-2 log L up to a constant) by more than this: far above the rounding of the
-// criterion, far below any difference between two optima worth choosing.
-constexpr double kThoroughGain = 1e-6;
 // The thorough estimation is for the models people fit: a direction-set search costs of the order
 // of k^2 line searches, which for many more coefficients the extra starts would multiply.
 constexpr int kMaxThoroughCoefficients = 12;
@@ -86,11 +82,12 @@ double ThoroughObjective(ThoroughContext& c, double* par1, double* delta) {
   if (st.mean == 0) return Arimaobjective(st, par1);
   const double* par = par1 + 1;
   if (arma::ArmaInadmissible(st.p, st.q, st.P, st.Q, par)) return arma::kObjectiveRejected;
-  if (!arma::ExpandSeasonalOperators(st.p, st.q, st.s, st.P, st.Q, par, c.phi.data(), c.theta.data()))
+  if (!arma::ExpandSeasonalOperators(st.p, st.q, st.s, st.P, st.Q, par, c.phi.data(),
+                                     c.theta.data()))
     return arma::kObjectiveRejected;
   double G = 1.0;
-  if (!arma::WhitenChandrasekhar(c.n, c.np, c.nq, c.phi.data(), c.theta.data(), c.X.data(), 2, c.Z.data(),
-                         G, nullptr, c.ws))
+  if (!arma::WhitenChandrasekhar(c.n, c.np, c.nq, c.phi.data(), c.theta.data(), c.X.data(), 2,
+                                 c.Z.data(), G, nullptr, c.ws))
     return arma::kObjectiveRejected;
   const double* Zy = c.Z.data();
   const double* Zx = Zy + c.n;
@@ -115,9 +112,10 @@ double ThoroughCriterion(void* context, double* par) {
 // polynomials and the AIC, as MaxLik ends. -1 when the kernel cannot evaluate the point.
 int FinishMaxLik(ArimaStateRecord& st, int k, const double* par) {
   const int m = st.N - st.nd;
-  std::fill(st.e + 1, st.e + 1 + st.nd, kMissing);
-  const double loglik = arma::ArmaLogLikelihood(m, st.p, st.q, st.s, st.P, st.Q, par + 1, st.w + st.nd + 1,
-                                        st.e + st.nd + 1, st.sigma2);
+  std::fill(st.e.begin() + 1, st.e.begin() + 1 + st.nd, kMissing);
+  const double loglik =
+      arma::ArmaLogLikelihood(m, st.p, st.q, st.s, st.P, st.Q, par + 1, st.w.data() + st.nd + 1,
+                              st.e.data() + st.nd + 1, st.sigma2);
   // No admissible point was reached: the kernel has shown its box, and a log-likelihood of -999
   // with stale residuals is no result.
   if (loglik == arma::kLogLikFailed) return -1;
@@ -180,7 +178,7 @@ int Arimaadmissible(ArimaStateRecord& st) {
 
 double Arimaobjective(ArimaStateRecord& st, double* par) {
   const int m = st.N - st.nd;
-  return arma::ArmaObjective(m, st.p, st.q, st.s, st.P, st.Q, par + 1, st.w + st.nd + 1,
+  return arma::ArmaObjective(m, st.p, st.q, st.s, st.P, st.Q, par + 1, st.w.data() + st.nd + 1,
                              st.workspace);
 }
 
@@ -210,15 +208,15 @@ int MaxLikThorough(ArimaStateRecord& st) {
   c.theta.assign(static_cast<std::size_t>(st.qq) + 1, 0.0);
   if (st.mean != 0) {
     c.X.assign(2 * static_cast<std::size_t>(n), 1.0);
-    std::copy(st.w + st.nd + 1, st.w + st.N + 1, c.X.begin());
+    std::copy(st.w.begin() + st.nd + 1, st.w.begin() + st.N + 1, c.X.begin());
     c.Z.assign(c.X.size(), 0.0);
   }
   // The default's value is the criterion with the sample mean removed: with the mean flag its
   // end point is a start of its own, from which the profiled mean can only climb.
   const double fdefault = Arimaobjective(st, best.data());
-  const double f = arma::MinimiseFromStarts(n, st.p, st.q, st.s, st.P, st.Q, st.w + st.nd + 1,
-                                            {&ThoroughCriterion, &c}, fdefault, st.mean != 0,
-                                            kThoroughGain, best.data());
+  const double f = arma::MinimiseFromStarts(n, st.p, st.q, st.s, st.P, st.Q,
+                                            st.w.data() + st.nd + 1, {&ThoroughCriterion, &c},
+                                            fdefault, st.mean != 0, kThoroughGain, best.data());
   const bool replaced = f < fdefault;
   if (!replaced) return FinishMaxLik(st, k, best.data());
   UnpackFactors(st, best.data());

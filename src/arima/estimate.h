@@ -10,6 +10,11 @@ namespace vordex::arima {
 // unusable.
 inline constexpr double kFallbackStart = 0.05;
 
+// A start of the thorough estimation replaces the best end point so far only when it lowers the
+// criterion (-2 log L up to a constant) by more than this: far above the rounding of the
+// criterion, far below any difference between two optima worth choosing.
+inline constexpr double kThoroughGain = 1e-6;
+
 // 1 when each of the four factor polynomials of st (phi, Phi in B^s as a polynomial of
 // degree s P, theta, Theta likewise) has every root of modulus 1.0 or more (roots from ZRoots
 // with polishing); 0 when some root lies inside the unit circle or a root search fails (the

@@ -70,8 +70,8 @@ double Untransform(const ArimaStateRecord& st, double v) {
 }
 
 void Arimauntransform(ArimaStateRecord& st) {
-  for (double* v : {st.F, st.L, st.U}) {
-    for (int k = 1; k <= st.h; ++k) v[k] = Untransform(st, v[k]);
+  for (std::vector<double>* v : {&st.F, &st.L, &st.U}) {
+    for (int k = 1; k <= st.h; ++k) (*v)[k] = Untransform(st, (*v)[k]);
   }
 }
 

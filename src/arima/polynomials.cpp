@@ -67,7 +67,7 @@ double Arimapredict(ArimaStateRecord& st, int t) {
 }
 
 int Arimaresid(ArimaStateRecord& st) {
-  std::fill(st.e + 1, st.e + 1 + std::min(st.nd + st.qq, st.N), 0.0);
+  std::fill(st.e.begin() + 1, st.e.begin() + 1 + std::min(st.nd + st.qq, st.N), 0.0);
   double S = 0.0;
   for (int t = st.nd + 1; t <= st.N; ++t) {
     st.e[t] = st.w[t] - Arimapredict(st, t);
@@ -87,7 +87,7 @@ int Yulew(ArimaStateRecord& st, int k, double* out) {
   auto gamma = numerics::vector(1, k);
   if (!gamma) return ReportError("Error in Arima function Yulew()", "Vector allocation failure", 1);
   // gamma[0..k]: index 0 is the storage before the range and is used.
-  if (!numerics::ACF(st.w + st.nd, st.N - st.nd, k, gamma.get(), 0)) return -1;
+  if (!numerics::ACF(st.w.data() + st.nd, st.N - st.nd, k, gamma.get(), 0)) return -1;
   // Work with autocorrelations: the solution is the same, and the inversion's absolute
   // singularity threshold then applies to a matrix with unit diagonal, whatever the scale of w.
   if (gamma[0] > 0.0) {
@@ -148,22 +148,33 @@ int Hannan(ArimaStateRecord& st) {
   for (int t = st.nd + 1; t <= st.N; ++t) ss += st.w[t] * st.w[t];
   const double rms = std::sqrt(ss / (st.N - st.nd));
   const double scale = rms > 0.0 ? 1.0 / rms : 1.0;
-  auto X = numerics::matrix(1, nrows, 1, kk);
-  if (!X) return ReportError(kArimaTitle, "Matrix allocation failure in Hannan()", 1);
-  for (int i = 1; i <= nrows; ++i) {
-    const int t = start + i;
-    for (int j = 1; j <= pp; ++j) X[i][j] = scale * st.w[t - j];
-    for (int j = 1; j <= qq; ++j) X[i][pp + j] = scale * st.e[t - j];
-  }
+  // The normal equations, row by row (each sum over the rows in order, as OLSQ forms it): the
+  // design is never stored, so the storage does not grow with the series.
+  auto A = numerics::matrix(1, kk, 1, kk);
+  if (!A) return ReportError(kArimaTitle, "Matrix allocation failure in Hannan()", 1);
   auto b = numerics::vector(1, kk);
-  if (!b) return ReportError(kArimaTitle, "Vector allocation failure in Hannan()", 1);
-  auto y = numerics::vector(1, nrows);
-  if (!y) return ReportError(kArimaTitle, "Vector allocation failure in Hannan()", 1);
-  for (int i = 1; i <= nrows; ++i) y[i] = scale * st.w[start + i];
-  if (!numerics::OLSQ(y.get(), X.get(), nrows, kk, b.get())) return fallback();
+  auto x = numerics::vector(1, kk);
+  auto coef = numerics::vector(1, kk);
+  if (!b || !x || !coef)
+    return ReportError(kArimaTitle, "Vector allocation failure in Hannan()", 1);
+  for (int i = 1; i <= kk; ++i) {
+    b[i] = 0.0;
+    for (int j = 1; j <= kk; ++j) A[i][j] = 0.0;
+  }
+  for (int row = 1; row <= nrows; ++row) {
+    const int t = start + row;
+    for (int j = 1; j <= pp; ++j) x[j] = scale * st.w[t - j];
+    for (int j = 1; j <= qq; ++j) x[pp + j] = scale * st.e[t - j];
+    const double y = scale * st.w[t];
+    for (int i = 1; i <= kk; ++i) {
+      for (int j = 1; j <= kk; ++j) A[i][j] += x[i] * x[j];
+      b[i] += x[i] * y;
+    }
+  }
+  if (!numerics::OLSQNormal(A.get(), b.get(), kk, coef.get())) return fallback();
   // The coefficient of a lagged residual is minus the MA coefficient.
-  for (int j = 1; j <= pp; ++j) st.phistar[j] = b[j];
-  for (int j = 1; j <= qq; ++j) st.thetastar[j] = -b[pp + j];
+  for (int j = 1; j <= pp; ++j) st.phistar[j] = coef[j];
+  for (int j = 1; j <= qq; ++j) st.thetastar[j] = -coef[pp + j];
   Arimafactors(st);
   return 0;
 }

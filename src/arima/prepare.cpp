@@ -44,7 +44,7 @@ void Arimadifference(ArimaStateRecord& st) {
   for (int k = 1; k <= st.D; ++k) {
     for (int t = N; t >= st.s + 1; --t)
       st.w[t] = IsMissing(st.w[t - st.s]) ? kMissing : st.w[t] - st.w[t - st.s];
-    if (k == 1) std::fill(st.w + 1, st.w + 1 + std::min(st.s, N), kMissing);
+    if (k == 1) std::fill(st.w.begin() + 1, st.w.begin() + 1 + std::min(st.s, N), kMissing);
   }
   for (int k = 1; k <= st.d; ++k) {
     for (int t = N; t >= 2; --t)

@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <memory>
+#include <new>
 
 #include "arima/driver.h"
 #include "arima/forecast.h"
+#include "arima/regression.h"
 #include "platform/messages.h"
 
 namespace vordex::arima {
@@ -13,6 +15,7 @@ namespace {
 // The settings in the checker's terms; the total orders are formed in 64 bits.
 struct Orders {
   long long N, s, h, p, d, q, P, D, Q, pp, qq;
+  bool exported;  // the export's limits apply
 };
 
 struct Rule {
@@ -22,13 +25,19 @@ struct Rule {
 };
 
 // Upper limits are tested before lower limits; the seasonal rules only for a seasonal ARMA part.
+// The export's limits MAXN and MAXH are its own; a typed request has the library's largest series
+// (its message the typed rule's own).
 constexpr Rule kRules[] = {
-    {[](const Orders& o) { return o.N > MAXN; },
+    {[](const Orders& o) { return o.exported && o.N > MAXN; },
      "Too much data: number of observations exceeds MAXN", Status::kArimaTooMuchData},
+    {[](const Orders& o) { return !o.exported && o.N > kMaxObservations; },
+     "Too much data: more than 10000000 observations", Status::kTooManyObservations},
     {[](const Orders& o) { return o.s > MAXS; }, "Seasonal frequency exceeds MAXS",
      Status::kArimaPeriodTooLarge},
-    {[](const Orders& o) { return o.h > MAXH; }, "Forecast horizon exceeds MAXH",
+    {[](const Orders& o) { return o.exported && o.h > MAXH; }, "Forecast horizon exceeds MAXH",
      Status::kArimaHorizonTooLarge},
+    {[](const Orders& o) { return !o.exported && o.h > kMaxObservations; },
+     "Forecast horizon exceeds 10000000", Status::kArimaHorizonTooLarge},
     {[](const Orders& o) { return o.p > kMaxP || o.q > kMaxP; }, "ARIMA (p,q) order too high",
      Status::kArimaOrderTooHigh},
     {[](const Orders& o) { return o.P > kMaxSeasonalP || o.Q > kMaxSeasonalP; },
@@ -55,7 +64,8 @@ constexpr Rule kRules[] = {
      "(p,q) must be < s for seasonal model", Status::kArimaOrderNotBelowPeriod},
 };
 
-void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
+// The driver's route: the export's estimation of a complete series.
+void Drive(const Request& o, std::span<const double> y, Outcome& out) {
   // The record is large: one per request, on the heap.
   auto state = std::make_unique<ArimaStateRecord>();
   ArimaStateRecord& st = *state;
@@ -74,6 +84,7 @@ void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
   st.qq = o.q + o.Q * o.period;
   st.critical = o.critical;
   st.confidence = 95.0;
+  SizeArrays(st);
   for (int t = 1; t <= st.N; ++t) st.y[t] = y[static_cast<std::size_t>(t - 1)];
   if (Arimamain(st, o.thorough ? kThoroughMaximumLikelihood : kExactMaximumLikelihood, 1) == 0) {
     out.status = Status::kEngineFailed;
@@ -81,12 +92,12 @@ void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
     return;
   }
   Estimates& fit = out.value;
-  fit.series.assign(st.w + 1, st.w + st.N + 1);
-  fit.fitted.assign(st.fitted + 1, st.fitted + st.N + 1);
-  fit.residuals.assign(st.e + 1, st.e + st.N + 1);
-  fit.forecasts.assign(st.F + 1, st.F + st.h + 1);
-  fit.lower.assign(st.L + 1, st.L + st.h + 1);
-  fit.upper.assign(st.U + 1, st.U + st.h + 1);
+  fit.series.assign(st.w.begin() + 1, st.w.begin() + st.N + 1);
+  fit.fitted.assign(st.fitted.begin() + 1, st.fitted.begin() + st.N + 1);
+  fit.residuals.assign(st.e.begin() + 1, st.e.begin() + st.N + 1);
+  fit.forecasts.assign(st.F.begin() + 1, st.F.begin() + st.h + 1);
+  fit.lower.assign(st.L.begin() + 1, st.L.begin() + st.h + 1);
+  fit.upper.assign(st.U.begin() + 1, st.U.begin() + st.h + 1);
   fit.phi.assign(st.phi + 1, st.phi + st.p + 1);
   fit.theta.assign(st.theta + 1, st.theta + st.q + 1);
   fit.Phi.assign(st.Phi + 1, st.Phi + st.P + 1);
@@ -110,6 +121,35 @@ void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
   fit.log_likelihood = st.loglik;
   fit.aic = st.aic;
   fit.constant = st.c;
+  // The mean of the differenced series on the transformed scale: the coefficient of the
+  // constant's regressor.
+  if (o.mean != 0) {
+    fit.names = {"mean"};
+    fit.beta = {st.mu * st.lambda};
+  }
+}
+
+void ExecuteInto(const Request& o, std::span<const double> y, Outcome& out) {
+  if (o.export_request) {
+    Drive(o, y, out);
+    return;
+  }
+  try {
+    const Refusal refusal = CheckData(o, y);
+    if (refusal.status != Status::kOk) {
+      out.status = refusal.status;
+      out.text = refusal.text;
+      return;
+    }
+    if (UsesStateSpace(o, y)) {
+      out = EstimateStateSpace(o, y);
+      return;
+    }
+    Drive(o, y, out);
+    if (out.ok() && o.model_state) Finish(o, y, out.value);
+  } catch (const std::bad_alloc&) {
+    out = Outcome::Failure(Status::kEngineFailed, "Not enough memory for the request");
+  }
 }
 
 }  // namespace
@@ -125,7 +165,8 @@ Status Check(const Request& settings, long n) {
                  settings.D,
                  settings.Q,
                  settings.p + static_cast<long long>(settings.P) * settings.period,
-                 settings.q + static_cast<long long>(settings.Q) * settings.period};
+                 settings.q + static_cast<long long>(settings.Q) * settings.period,
+                 settings.export_request};
   for (const Rule& rule : kRules) {
     if (rule.fails(o)) {
       platform::ShowMessage(kCheckTitle, rule.message, platform::kStyleWarning);

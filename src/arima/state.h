@@ -12,18 +12,24 @@
 #ifndef VORDEX_ARIMA_STATE_H
 #define VORDEX_ARIMA_STATE_H
 
+#include <cstddef>
+#include <vector>
+
 #include "arma/likelihood.h"
 #include "numerics/missing.h"
 #include "vordex/transform.hpp"
 
 namespace vordex::arima {
 
-inline constexpr int MAXN = 1000;        // observations
-inline constexpr int MAXS = 24;          // seasonal frequency
-inline constexpr int MAXH = 120;         // forecast horizon
-inline constexpr int kMaxP = 12;         // nonseasonal AR and MA orders
-inline constexpr int kMaxSeasonalP = 3;  // seasonal AR and MA orders
-inline constexpr int kMaxD = 2;          // nonseasonal and seasonal differences
+// The Arimadll export's limits (its checker's rules); the typed interface takes series and
+// horizons up to kMaxObservations, the arrays being sized to each request.
+inline constexpr int MAXN = 1000;                    // observations
+inline constexpr int MAXS = 24;                      // seasonal frequency
+inline constexpr int MAXH = 120;                     // forecast horizon
+inline constexpr int kMaxObservations = 10'000'000;  // observations or horizon, typed requests
+inline constexpr int kMaxP = 12;                     // nonseasonal AR and MA orders
+inline constexpr int kMaxSeasonalP = 3;              // seasonal AR and MA orders
+inline constexpr int kMaxD = 2;                      // nonseasonal and seasonal differences
 // Total orders pp = p + P s and qq = q + Q s stay below this (the total arrays are 0..84).
 inline constexpr int kTotalOrderLimit = 84;
 // Length of the generalised autoregressive operator array A[0..134].
@@ -35,9 +41,9 @@ using numerics::kMissing;
 
 struct ArimaStateRecord {
   // Settings (written by the host layer).
-  int N = 0;                // number of observations, 1..MAXN
+  int N = 0;                // number of observations
   int s = 1;                // seasonal frequency, 1..MAXS (1: non-seasonal)
-  int h = 0;                // forecast horizon, 0..MAXH
+  int h = 0;                // forecast horizon
   int p = 0, d = 0, q = 0;  // nonseasonal orders
   int P = 0, D = 0, Q = 0;  // seasonal orders
   int mean = 0;  // non-zero: remove the mean of the differenced series, report a constant
@@ -59,21 +65,21 @@ struct ArimaStateRecord {
   double loglik = 0.0;       // log-likelihood
   double aic = 0.0;          // Akaike's information criterion
 
-  // Series, 1..N.
-  double y[MAXN + 1] = {};       // observations; transformed and scaled in place
-  double w[MAXN + 1] = {};       // working series: differenced, mean-corrected
-  double fitted[MAXN + 1] = {};  // fitted values of the working series
-  double e[MAXN + 1] = {};       // residuals of the working series
+  // Series, 1..N (index 0 unused), sized by SizeArrays.
+  std::vector<double> y;       // observations; transformed and scaled in place
+  std::vector<double> w;       // working series: differenced, mean-corrected
+  std::vector<double> fitted;  // fitted values of the working series
+  std::vector<double> e;       // residuals of the working series
 
-  // Forecasts for times N+1..N+h at 1..h; psi weights 0..h.
-  double F[MAXH + 1] = {};
-  double L[MAXH + 1] = {};
-  double U[MAXH + 1] = {};
-  double psi[MAXH + 1] = {};
+  // Forecasts for times N+1..N+h at 1..h; psi weights 0..h; sized by SizeArrays.
+  std::vector<double> F;
+  std::vector<double> L;
+  std::vector<double> U;
+  std::vector<double> psi;
   // The forecasts on the scaled, transformed scale and their standard errors, 1..h, from which
   // limits of any other critical value are formed as L and U are.
-  double Fscaled[MAXH + 1] = {};
-  double se[MAXH + 1] = {};
+  std::vector<double> Fscaled;
+  std::vector<double> se;
 
   // Factor coefficients 1..order (element 0 is 1.0 where set and is not read by the estimators).
   double phi[kMaxP + 1] = {};
@@ -94,7 +100,15 @@ struct ArimaStateRecord {
   arma::LikelihoodWorkspace workspace;
 };
 
-// The engine's state on this thread.
+// Sizes the series of st to N + 1 and the forecast arrays to h + 1 values, every value 0 (the
+// state of a fresh record). Throws std::bad_alloc when the storage cannot be obtained.
+inline void SizeArrays(ArimaStateRecord& st) {
+  const auto series = static_cast<std::size_t>(st.N) + 1;
+  const auto horizon = static_cast<std::size_t>(st.h) + 1;
+  for (std::vector<double>* v : {&st.y, &st.w, &st.fitted, &st.e}) v->assign(series, 0.0);
+  for (std::vector<double>* v : {&st.F, &st.L, &st.U, &st.psi, &st.Fscaled, &st.se})
+    v->assign(horizon, 0.0);
+}
 
 }  // namespace vordex::arima
 

@@ -184,7 +184,8 @@ double ArmaCss(const int& n, const int& p, const int& q, const int& s, const int
   if (n <= np) return kObjectiveRejected;
   std::vector<double> phi(static_cast<std::size_t>(np) + 1);
   std::vector<double> theta(static_cast<std::size_t>(nq) + 1);
-  if (!ExpandSeasonalOperators(p, q, span, P, Q, par, phi.data(), theta.data())) return kObjectiveRejected;
+  if (!ExpandSeasonalOperators(p, q, span, P, Q, par, phi.data(), theta.data()))
+    return kObjectiveRejected;
   std::vector<double> e(static_cast<std::size_t>(n), 0.0);
   double sse = 0.0;
   for (int t = np; t < n; ++t) {
@@ -245,18 +246,28 @@ bool HannanRissanenEstimate(const int& n, const int& p, const int& q, const int&
         for (int i = 1; i <= m; ++i) v -= a[static_cast<std::size_t>(i)] * w[t - i];
       e[static_cast<std::size_t>(t)] = v;
     }
-    auto X = numerics::matrix(1, rows, 1, cols);
-    auto y = numerics::vector(1, rows);
+    // The normal equations row by row, each sum over the rows in order as OLSQ forms it: the
+    // design is never stored, so the storage does not grow with the series.
+    auto A = numerics::matrix(1, cols, 1, cols);
+    auto xy = numerics::vector(1, cols);
+    auto x = numerics::vector(1, cols);
     auto b = numerics::vector(1, cols);
-    if (!X || !y || !b) return false;
+    if (!A || !xy || !x || !b) return false;
+    for (int i = 1; i <= cols; ++i) {
+      xy[i] = 0.0;
+      for (int j = 1; j <= cols; ++j) A[i][j] = 0.0;
+    }
     for (int i = 1; i <= rows; ++i) {
       const int t = start + i - 1;  // 0-based time of row i
-      y[i] = w[t];
-      for (int j = 1; j <= np; ++j) X[i][j] = w[t - j];
-      for (int j = 1; j <= nq; ++j) X[i][np + j] = e[static_cast<std::size_t>(t - j)];
+      for (int j = 1; j <= np; ++j) x[j] = w[t - j];
+      for (int j = 1; j <= nq; ++j) x[np + j] = e[static_cast<std::size_t>(t - j)];
+      for (int r = 1; r <= cols; ++r) {
+        for (int c = 1; c <= cols; ++c) A[r][c] += x[r] * x[c];
+        xy[r] += x[r] * w[t];
+      }
     }
     platform::ScopedSilence quiet;
-    if (!numerics::OLSQ(y.get(), X.get(), rows, cols, b.get())) return false;
+    if (!numerics::OLSQNormal(A.get(), xy.get(), cols, b.get())) return false;
     for (int j = 1; j <= np; ++j) phi[static_cast<std::size_t>(j)] = b[j];
     for (int j = 1; j <= nq; ++j) theta[static_cast<std::size_t>(j)] = -b[np + j];
   }

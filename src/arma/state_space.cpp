@@ -73,9 +73,9 @@ bool DataValid(const RegArimaData& data) {
 
 // Where the arrays of one evaluation lie in its storage.
 struct Layout {
-  // The model: phi(0..np), theta(0..nq) as ExpandSeasonalOperators writes them; ar(0..r) (ar(i) = phi(i),
-  // 0 beyond np); Rv(0..r-1) = (1, -theta(1), ..); delta(0..nd); gamma(0..r-1) and psi(0..r-1)
-  // with the autocovariances' work; cX, cE (r by r) for the stationary covariance.
+  // The model: phi(0..np), theta(0..nq) as ExpandSeasonalOperators writes them; ar(0..r) (ar(i) =
+  // phi(i), 0 beyond np); Rv(0..r-1) = (1, -theta(1), ..); delta(0..nd); gamma(0..r-1) and
+  // psi(0..r-1) with the autocovariances' work; cX, cE (r by r) for the stationary covariance.
   long phi = 0, theta = 0, ar = 0, Rv = 0, delta = 0, gamma = 0, work = 0, psi = 0, cX = 0, cE = 0;
   // The filter: P, P_inf (m by m); M, M_inf (m); A (m by cols, the state means of y and of each
   // regressor); pred, value, row, norm (cols); Rg (cols by cols, the least-squares factor).
@@ -431,25 +431,6 @@ Step Advance(Kalman& K, const double* value, double& F) {
   return kind;
 }
 
-// Adds the row w (cols values: the whitened regressors, then y) to the upper-triangular factor R
-// (cols by cols, by columns) of the rows so far, by Givens rotations; w is overwritten.
-void AddRow(double* R, int cols, double* w) {
-  for (int j = 0; j < cols; ++j) {
-    const double x = w[j];
-    if (x == 0.0) continue;
-    double& d = R[j + static_cast<long>(j) * cols];
-    const double h = std::sqrt(d * d + x * x);
-    const double c = d / h, s = x / h;
-    d = h;
-    for (int l = j + 1; l < cols; ++l) {
-      double& rl = R[j + static_cast<long>(l) * cols];
-      const double a = rl, b = w[l];
-      rl = c * a + s * b;
-      w[l] = c * b - s * a;
-    }
-  }
-}
-
 // What one run over the data gathers for the likelihood.
 struct Sums {
   long used = 0;
@@ -509,7 +490,7 @@ double Run(const RegArimaModel& model, const double* par, const RegArimaData& da
     }
     for (int j = 0; j < k; ++j) row[j] = (value[j + 1] - K.pred[j + 1]) * scale;
     row[k] = (value[0] - K.pred[0]) * scale;
-    AddRow(Rg, cols, row);
+    AddLeastSquaresRow(Rg, cols, row);
   }
   if (sums.used < 1) return kObjectiveRejected;
   if (k > 0) {
@@ -545,6 +526,23 @@ double LogLikelihood(long used, double ssq, double sumlog) {
 }
 
 }  // namespace
+
+void AddLeastSquaresRow(double* R, int cols, double* w) {
+  for (int j = 0; j < cols; ++j) {
+    const double x = w[j];
+    if (x == 0.0) continue;
+    double& d = R[j + static_cast<long>(j) * cols];
+    const double h = std::sqrt(d * d + x * x);
+    const double c = d / h, s = x / h;
+    d = h;
+    for (int l = j + 1; l < cols; ++l) {
+      double& rl = R[j + static_cast<long>(l) * cols];
+      const double a = rl, b = w[l];
+      rl = c * a + s * b;
+      w[l] = c * b - s * a;
+    }
+  }
+}
 
 double* StateSpaceStorage(StateSpaceWorkspace& ws, long length) {
   if (length > ws.size_) {

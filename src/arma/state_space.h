@@ -204,6 +204,12 @@ bool RegArimaForecast(const RegArimaModel& model, const double* par, std::span<c
                       double sigma2, const FilterState& state, std::span<const double> xreg_future,
                       std::span<double> mean, std::span<double> variance);
 
+// Adds the row w (cols values: the regressors, then the response) to the upper-triangular factor
+// R (cols by cols, by columns, zeros at first) of the least-squares rows so far, by Givens
+// rotations; w is overwritten. R(j, j) then carries the part of column j outside the span of the
+// columns before it, and the last diagonal element the root of the residual sum of squares.
+void AddLeastSquaresRow(double* R, int cols, double* w);
+
 }  // namespace vordex::arma
 
 #endif  // VORDEX_ARMA_STATE_SPACE_H

@@ -38,6 +38,15 @@ constexpr double kRefineTolerance = 1e-10;
 // engine also takes, whose end points are left as DUMINF gives them.
 constexpr int kMaxRefinedCoefficients = 12;
 
+// The root-finding work of one evaluation of the objective, in the units of kRootWorkBudget
+// (degrees 1 and 2 are solved in closed form).
+double RootWork(const LoglfeSharedRecord& m) {
+  double work = 0.0;
+  for (const int degree : {m.p, m.q, m.P, m.Q})
+    if (degree > 2) work += static_cast<double>(degree) * degree * degree;
+  return work;
+}
+
 // True when par (p + q + P + Q doubles) lies within kEdgeFactor of the edge: the coefficient of
 // z^j of each polynomial times kEdgeFactor^j divides its roots by kEdgeFactor.
 bool AtAdmissibleEdge(const LoglfeSharedRecord& m, const double* par) {
@@ -69,8 +78,8 @@ double Refine(LoglfeSharedRecord& shared, int npar, const std::vector<double>& s
   std::vector<double> p(static_cast<std::size_t>(npar) + 1, 0.0);
   std::copy(start.begin(), start.end(), p.begin() + 1);
   double f = kObjectiveRejected;
-  if (numerics::Minimise(npar, p.data(), &f, kRefineTolerance, {&RefineCriterion, &shared}) ==
-      numerics::kPowellFailed)
+  if (numerics::Minimise(npar, p.data(), &f, kRefineTolerance, {&RefineCriterion, &shared},
+                         kRefineEvaluations) == numerics::kPowellFailed)
     return kObjectiveRejected;
   x.assign(p.begin() + 1, p.end());
   return f;
@@ -149,6 +158,7 @@ void EstimateFromStarts(LoglfeSharedRecord& shared, int npar, const double* w, d
 
 void Armaxml(ArmaxModelRecord& model, const double* w, double* par, double& fmin, int& status) {
   status = kMlOk;
+  model.evaluations = 0;
   if (model.constant != 0) model.constant = 1;
   const int n = model.n;
   const int k = model.k();
@@ -192,8 +202,11 @@ void Armaxml(ArmaxModelRecord& model, const double* w, double* par, double& fmin
   // DUMINF's settings: a cleared first integer asks for the defaults in both arrays.
   int iparam[7] = {};
   double rparam[7] = {};
+  const double root_work = RootWork(shared);
+  const long maxevl =
+      root_work > 0.0 ? std::max(1L, static_cast<long>(kRootWorkBudget / root_work)) : 0;
   kernels::DUMINF(loglfe, &shared, npar, start.get(), scale.get(), fscale, iparam, rparam, par,
-                  fmin);
+                  fmin, maxevl);
   if (KernelFailed())
     status = kMlMinimiser;
   else if (shared.count_mismatch)
@@ -202,10 +215,12 @@ void Armaxml(ArmaxModelRecord& model, const double* w, double* par, double& fmin
     RefineAtEdge(shared, npar, par, fmin);
     if (model.thorough) EstimateFromStarts(shared, npar, w, par, fmin);
   }
+  model.evaluations = shared.evaluations;
 }
 
 void loglfe(void* context, const int& npar, const double* x, double& f) {
   LoglfeSharedRecord& shared = *static_cast<LoglfeSharedRecord*>(context);
+  ++shared.evaluations;
   if (npar != shared.p + shared.q + shared.P + shared.Q) {
     FatalError("Armax error", "Error in sub loglfe: npar .ne. (p+q+sp+sq)!");
     shared.count_mismatch = true;

@@ -41,6 +41,8 @@ struct LoglfeSharedRecord {
   double X[kLoglfeStorage] = {};
   // Set by loglfe when it was called with the parameter count of another model.
   bool count_mismatch = false;
+  // Calls of loglfe so far.
+  long evaluations = 0;
   // Work storage of Armaxprofile, kept across the evaluations of one minimisation.
   ProfileWorkspace workspace;
 };
@@ -61,18 +63,40 @@ inline constexpr int kRegressionStorage = 1000;
 // The start value of every ARMA coefficient.
 inline constexpr double kStartValue = 0.01;
 
+// Each evaluation of the objective tests admissibility by finding the roots of every lag
+// polynomial of degree d > 2 as the eigenvalues of its d x d companion matrix (PHITHETA_BAD), of
+// the order of d^3 operations: about 1.5 ms at d = 83 in a release build, where the likelihood of
+// a few hundred observations takes microseconds; and each finite-difference gradient repeats it
+// for every coefficient. This bounds that work over Armaxml's quasi-Newton minimisation, in units
+// of d^3: about half a second on one core. Models whose polynomials have degree at most 12, with
+// at most 30 coefficients, cannot reach it within DUMINF's own limits (MAXFCN + 2 npar MAXGRD =
+// 24,400 evaluations of at most 4 x 12^3 = 6,912 units), so their estimates are as without it;
+// the highest orders end at DUMINF's evaluation limit (kMlMinimiser) instead of after minutes of
+// root finding.
+inline constexpr double kRootWorkBudget = 2.0e8;
+// The most evaluations of one refinement of Armaxml (a direction-set minimisation from DUMINF's end
+// point or from zero), besides the line search in progress. A refinement is polish: for the models
+// of the test suites one takes at most about 5,500 evaluations, within 40 iterations. Along the
+// cut-off edge of the admissible region it can creep on for hundreds of iterations, each lowering
+// the objective by little more than the tolerance (56,000 evaluations for a seasonal model on 36
+// differences); this ends it at its last point, which replaces DUMINF's only when lower.
+inline constexpr long kRefineEvaluations = 10000;
+
 // Estimates the model.n-long series w's ARMA coefficients by minimising Armaxprofile with DUMINF
-// (all default settings, unit scaling). When DUMINF ends (without failing) for a model of at most
-// 12 coefficients within a factor 1.001 of the edge of the admissible region, where its
-// finite-difference gradients meet the rejection value and it can stop short, Powell's
+// (all default settings, unit scaling; at most kRootWorkBudget / W evaluations when the
+// polynomials' degrees d > 2 sum to W = sum d^3 > 0). When DUMINF ends (without failing) for a
+// model of at most 12 coefficients within a factor 1.001 of the edge of the admissible region,
+// where its finite-difference gradients meet the rejection value and it can stop short, Powell's
 // direction-set method refines from DUMINF's end point and from zero, and the lower end point
 // replaces DUMINF's when it lowers the objective by more than 1e-6. The refinements show no message
 // and leave the kernel error state as DUMINF left it. With model.thorough, a model of at most 12
 // coefficients is then estimated from more starts (arma::MinimiseFromStarts: the end point so far,
 // the conditional-sum-of-squares and Hannan-Rissanen estimates of the series less its mean when the
 // constant is estimated, zero), and an end point lower by more than 1e-6 replaces the one so far;
-// the objective at par never rises.
-//   model   the request's record; a nonzero constant flag is stored as 1.
+// the objective at par never rises. Each refinement makes at most kRefineEvaluations evaluations
+// (and one line search), each start at most numerics::kPowellMaxEvaluations.
+//   model   the request's record; a nonzero constant flag is stored as 1, and evaluations
+//           receives the number of evaluations of the objective made (0 when none was).
 //   w       model.n doubles.
 //   par     p + q + P + Q doubles: start values on entry, estimates on return (the best point the
 //           minimiser found, also after warnings).

@@ -27,6 +27,7 @@ struct ArmaxModelRecord {
   Transform transform = Transform::kNone;
   int nreg = 0;           // number of external regressors; always 0 (the data carry none)
   bool thorough = false;  // estimate from several starts (Armaxml); the export never asks
+  long evaluations = 0;   // evaluations of the likelihood the estimation made (Armaxml)
 
   // Number of ARMA coefficients p + q + P + Q.
   int npar() const { return p + q + P + Q; }

@@ -7,8 +7,11 @@
 #include <set>
 #include <utility>
 
+#include "arima/regression.h"
+#include "arma/state_space.h"
 #include "auto/seasonality.h"
 #include "auto/unit_root.h"
+#include "decompose/interpolate.h"
 #include "numerics/distributions.h"
 #include "platform/messages.h"
 
@@ -51,6 +54,11 @@ arima::Request BuildRequest(const AutoArimaSettings& settings, int period, int d
   for (const double level : settings.levels)
     r.bands.push_back({level, numerics::NormalQuantile(0.5 + level / 200.0)});
   r.thorough = thorough;
+  r.names = settings.names;
+  r.xreg = settings.xreg;
+  r.future = settings.future;
+  // The filter state and standard errors are for the chosen model alone.
+  r.model_state = false;
   return r;
 }
 
@@ -85,8 +93,10 @@ bool Admissible(const arima::Estimates& fit, int period) {
 // One search: the fixed settings, the models fitted so far and the best of them.
 class Search {
  public:
-  Search(const AutoArimaSettings& settings, std::span<const double> y, int period, int d, int D)
-      : settings_(settings), y_(y), period_(period), d_(d), D_(D) {}
+  // observed: the values of y that are not missing.
+  Search(const AutoArimaSettings& settings, std::span<const double> y, std::size_t observed,
+         int period, int d, int D)
+      : settings_(settings), y_(y), observed_(observed), period_(period), d_(d), D_(D) {}
 
   // False when the engine's checker refuses the orders (its message goes to the handler of the
   // search, which drops it).
@@ -151,10 +161,12 @@ class Search {
     Scored s;
     ArimaCandidate& c = s.candidate;
     c = {o.p, d_, o.q, o.P, D_, o.Q, o.constant, kInfinity, {}};
-    // R's Arima counts the coefficients, the constant and sigma; the engine's AIC counts the
-    // coefficients and the mean flag only, so R's AIC is the engine's plus 2.
-    const int k = o.p + o.q + o.P + o.Q + (o.constant ? 1 : 0) + 1;
-    const double n_eff = static_cast<double>(y_.size()) - d_ - static_cast<double>(D_) * period_;
+    // R's Arima counts the coefficients, the constant, the regressors and sigma; the engine's
+    // AIC counts the coefficients, the mean flag and the regressors, so R's AIC is the engine's
+    // plus 2.
+    const int k =
+        o.p + o.q + o.P + o.Q + (o.constant ? 1 : 0) + static_cast<int>(settings_.names.size()) + 1;
+    const double n_eff = static_cast<double>(observed_) - d_ - static_cast<double>(D_) * period_;
     if (n_eff - k - 1.0 <= 0.0) {
       c.note = "too few values for its parameters";
       return s;
@@ -192,6 +204,7 @@ class Search {
 
   const AutoArimaSettings& settings_;
   std::span<const double> y_;
+  std::size_t observed_;
   int period_, d_, D_;
   std::set<Orders> tried_;
   std::vector<ArimaCandidate> path_;
@@ -294,24 +307,69 @@ std::vector<double> Difference(std::vector<double> x, int d) {
   return x;
 }
 
+// True when some regressor (n values by columns) is constant after D seasonal differences at
+// lag m and d differences: R's auto.arima then takes one difference fewer.
+bool DifferencingLeavesARegressorConstant(std::span<const double> xreg, std::size_t k,
+                                          std::size_t n, int m, int D, int d) {
+  for (std::size_t j = 0; j < k; ++j)
+    if (IsConstant(Difference(SeasonalDifference(xreg.subspan(j * n, n), m, D), d))) return true;
+  return false;
+}
+
+// What the differencing tests see: y, or with regressors the residuals of its least-squares
+// regression on them and an intercept over the observed values (NaN where y is missing).
+std::vector<double> RegressionResiduals(std::span<const double> y, std::span<const double> xreg,
+                                        std::size_t k) {
+  std::vector<double> e(y.begin(), y.end());
+  if (k == 0) return e;
+  const std::size_t n = y.size(), cols = k + 2;
+  std::vector<double> R(cols * cols, 0.0), row(cols);
+  auto regressors = [&](std::size_t t) {
+    row[0] = 1.0;
+    for (std::size_t j = 0; j < k; ++j) row[j + 1] = xreg[j * n + t];
+  };
+  for (std::size_t t = 0; t < n; ++t) {
+    if (std::isnan(y[t])) continue;
+    regressors(t);
+    row[k + 1] = y[t];
+    arma::AddLeastSquaresRow(R.data(), static_cast<int>(cols), row.data());
+  }
+  std::vector<double> b(k + 1, 0.0);
+  for (std::size_t i = k + 1; i-- > 0;) {
+    double v = R[i + (k + 1) * cols];
+    for (std::size_t j = i + 1; j <= k; ++j) v -= R[i + j * cols] * b[j];
+    b[i] = v / R[i + i * cols];
+  }
+  for (std::size_t t = 0; t < n; ++t) {
+    if (std::isnan(y[t])) continue;
+    regressors(t);
+    for (std::size_t j = 0; j <= k; ++j) e[t] -= b[j] * row[j];
+  }
+  return e;
+}
+
 }  // namespace
 
 Outcome<AutoArimaResult> AutoArima(const AutoArimaSettings& settings, std::span<const double> y) {
   using Out = Outcome<AutoArimaResult>;
   const AutoArimaSettings& s = settings;
   const std::size_t n = y.size();
-  if (n < 3) return Out::Failure(Status::kTooFewObservations, "AutoArima: fewer than 3 values");
-  if (n > static_cast<std::size_t>(arima::MAXN))
-    return Out::Failure(Status::kTooManyObservations,
-                        "AutoArima: more than " + std::to_string(arima::MAXN) + " values");
+  if (n > static_cast<std::size_t>(arima::kMaxObservations))
+    return Out::Failure(
+        Status::kTooManyObservations,
+        "AutoArima: more than " + std::to_string(arima::kMaxObservations) + " values");
+  const auto missing = static_cast<std::size_t>(
+      std::count_if(y.begin(), y.end(), [](double v) { return std::isnan(v); }));
+  const std::size_t observed = n - missing;
+  if (observed < 3)
+    return Out::Failure(Status::kTooFewObservations, "AutoArima: fewer than 3 observed values");
   for (double v : y)
-    if (!std::isfinite(v))
-      return Out::Failure(Status::kInvalidData, "AutoArima: a value is not finite");
+    if (std::isinf(v)) return Out::Failure(Status::kInvalidData, "AutoArima: a value is infinite");
   if (s.period < 1)
     return Out::Failure(Status::kInvalidSettings, "AutoArima: the period is below 1");
-  if (s.horizon < 0 || s.horizon > arima::MAXH)
-    return Out::Failure(Status::kInvalidSettings,
-                        "AutoArima: the horizon is outside 0.." + std::to_string(arima::MAXH));
+  if (s.horizon < 0 || s.horizon > arima::kMaxObservations)
+    return Out::Failure(Status::kInvalidSettings, "AutoArima: the horizon is outside 0.." +
+                                                      std::to_string(arima::kMaxObservations));
   for (const double level : s.levels)
     if (!(level > 0.0 && level < 100.0))
       return Out::Failure(Status::kInvalidSettings, "AutoArima: a level is not between 0 and 100");
@@ -320,24 +378,48 @@ Outcome<AutoArimaResult> AutoArima(const AutoArimaSettings& settings, std::span<
                         "AutoArima: d or D is outside -1.." + std::to_string(arima::kMaxD));
   if (std::min({s.max_p, s.max_q, s.max_P, s.max_Q, s.max_order, s.max_d, s.max_D}) < 0)
     return Out::Failure(Status::kInvalidSettings, "AutoArima: a bound of the search is negative");
+  // Regressors the engine would refuse whatever the model (names, shapes, values, constant or
+  // collinear columns beside an intercept) are refused before the search, with its reason.
+  const std::size_t k = s.names.size();
+  if (k > 0 || !s.xreg.empty()) {
+    arima::Request r;
+    r.horizon = s.horizon;
+    r.mean = 1;
+    r.names = s.names;
+    r.xreg = s.xreg;
+    r.future = s.future;
+    const arima::Refusal refusal = arima::CheckData(r, y);
+    if (refusal.status != Status::kOk)
+      return Out::Failure(refusal.status, "AutoArima: " + refusal.text);
+  }
 
   // Seasonal models only within the engine's range of periods.
   const int m = s.period >= 2 && s.period <= arima::MAXS ? s.period : 1;
-  const int third = static_cast<int>(n / 3);
+  const int third = static_cast<int>(observed / 3);
   Bounds b{std::min({s.max_p, third, arima::kMaxP}), std::min({s.max_q, third, arima::kMaxP}),
            m > 1 ? std::min({s.max_P, third / m, arima::kMaxSeasonalP}) : 0,
            m > 1 ? std::min({s.max_Q, third / m, arima::kMaxSeasonalP}) : 0};
 
+  // What the tests see: the regression's residuals, the gaps filled.
+  std::vector<double> xx = RegressionResiduals(y, s.xreg, k);
+  if (missing > 0) {
+    const std::vector<double> periods =
+        m > 1 ? std::vector<double>{static_cast<double>(m)} : std::vector<double>{};
+    Outcome<std::vector<double>> filled = decompose::InterpolateMissing(xx, periods);
+    if (!filled.ok()) return Out::Failure(filled.status, "AutoArima: " + filled.text);
+    xx = std::move(filled.value);
+  }
   int D = 0;
   if (m > 1 && s.D >= 0) {
     D = s.D;
   } else if (m > 1 && n > 2 * static_cast<std::size_t>(m)) {
     const Outcome<int> test =
-        NumberOfSeasonalDifferences(y, m, {.max_D = std::min(s.max_D, arima::kMaxD)});
+        NumberOfSeasonalDifferences(xx, m, {.max_D = std::min(s.max_D, arima::kMaxD)});
     if (!test.ok()) return Out::Failure(test.status, "AutoArima: " + test.text);
     D = test.value;
+    if (D > 0 && DifferencingLeavesARegressorConstant(s.xreg, k, n, m, D, 0)) --D;
   }
-  const std::vector<double> dx = SeasonalDifference(y, m, D);
+  const std::vector<double> dx = SeasonalDifference(xx, m, D);
   if (dx.size() < 3)
     return Out::Failure(Status::kTooFewObservations,
                         "AutoArima: fewer than 3 values after differencing");
@@ -346,17 +428,18 @@ Outcome<AutoArimaResult> AutoArima(const AutoArimaSettings& settings, std::span<
     const Outcome<int> test = NumberOfDifferences(dx, {.max_d = std::min(s.max_d, arima::kMaxD)});
     if (!test.ok()) return Out::Failure(test.status, "AutoArima: " + test.text);
     d = test.value;
+    if (d > 0 && DifferencingLeavesARegressorConstant(s.xreg, k, n, m, D, d)) --d;
   }
 
   // A seasonal AR or MA part needs p and q below the period (the engine's rule, and auto.arima's).
   if (b.P > 0) b.p = std::min(b.p, m - 1);
   if (b.Q > 0) b.q = std::min(b.q, m - 1);
-  const bool toggle = s.allow_constant && d + D <= 1;
+  const bool toggle = s.allow_constant && (d + D == 0 || (d + D == 1 && s.drift));
 
   // The checker reports refused orders as messages; the search decides what to make of them, so
   // none reaches the caller.
   platform::ScopedSilence quiet;
-  Search search(s, y, m, d, D);
+  Search search(s, y, observed, m, d, D);
   if (IsConstant(Difference(dx, d)))
     search.Fit({0, 0, 0, 0, toggle});  // as auto.arima: nothing left to model after differencing
   else if (s.stepwise)
@@ -366,7 +449,10 @@ Outcome<AutoArimaResult> AutoArima(const AutoArimaSettings& settings, std::span<
   if (!search.Found())
     return Out::Failure(Status::kEngineFailed, "AutoArima: no candidate model could be fitted");
   if (s.thorough) search.Polish(kPolished);
-  return Out::Success(std::move(search).Result());
+  AutoArimaResult chosen = std::move(search).Result();
+  chosen.model.model_state = true;
+  arima::Finish(chosen.model, y, chosen.fit);
+  return Out::Success(std::move(chosen));
 }
 
 }  // namespace vordex::automatic

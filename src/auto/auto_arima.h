@@ -30,6 +30,13 @@ struct AutoArimaSettings {
   // After the search, the three candidates of lowest AICc are re-estimated from several
   // starting points (the engine's thorough estimation) and the best of them is chosen.
   bool thorough = false;
+  // Regression with ARIMA errors: the regressors' names, their n values and their h = horizon
+  // future values (by columns; not owned), kept in every candidate; the search is over the
+  // errors' model.
+  std::span<const std::string> names = {};
+  std::span<const double> xreg = {}, future = {};
+  // With d + D = 1 the constant is a drift (R's allowdrift); false: no constant then.
+  bool drift = true;
 };
 
 // One model of the search, with the criterion it scored.
@@ -47,14 +54,19 @@ struct AutoArimaResult {
   std::vector<ArimaCandidate> path;  // every candidate fitted, in the order of the search
 };
 
-// Chooses and fits a model for y[0..n-1] (n <= 1000, the engine's limit):
-// 1. D: 0 without a seasonal period; else the given value, or for n > 2 m
-//    NumberOfSeasonalDifferences (seasonal strength above 0.64, at most max_D), else 0. d: the
-//    given value, or NumberOfDifferences (KPSS at level 0.05, at most max_d) of the D times
-//    seasonally differenced series.
-// 2. A constant (the mean of the differenced series, removed before estimation) is tried only
-//    when d + D <= 1 and allow_constant. The bounds shrink as auto.arima's: p, q <= n / 3;
-//    P, Q <= n / (3 m); with a seasonal AR (MA) part allowed, p (q) <= m - 1.
+// Chooses and fits a model for y[0..n-1] (n <= kMaxObservations; NaN for a missing value):
+// 1. The differencing tests run on the series, or with regressors on the residuals of its
+//    least-squares regression on them and an intercept (over the observed values), as R's
+//    auto.arima; with gaps, on the copy decompose::InterpolateMissing fills (R's na.interp).
+//    D: 0 without a seasonal period; else the given value, or for n > 2 m
+//    NumberOfSeasonalDifferences (seasonal strength above 0.64, at most max_D), else 0 (one
+//    less when it leaves a regressor constant). d: the given value, or NumberOfDifferences (KPSS
+//    at level 0.05, at most max_d) of the D times seasonally differenced series (one less when
+//    it leaves a regressor constant).
+// 2. A constant (the mean of the differenced series) is tried only when allow_constant and
+//    d + D = 0, or d + D = 1 with drift. The bounds shrink as auto.arima's: p, q <= n / 3;
+//    P, Q <= n / (3 m); with a seasonal AR (MA) part allowed, p (q) <= m - 1 (n the observed
+//    values).
 // 3. Stepwise: the models (2,d,2)(1,D,1), (0,d,0)(0,D,0), (1,d,0)(1,D,0), (0,d,1)(0,D,1) with
 //    the constant when allowed, then (0,d,0)(0,D,0) without it (seasonal parts only for m > 1;
 //    below 10 values the first is (1,d,1)); then from the best model the moves of auto.arima in
@@ -64,16 +76,18 @@ struct AutoArimaResult {
 //    bounds with p + q + P + Q <= max_order, with and without the constant. A series that is
 //    constant after differencing gets (0,d,0)(0,D,0) alone, as in auto.arima.
 // 4. Criterion: AICc = AIC + 2 k (k + 1) / (n* - k - 1) and BIC = AIC + k (ln n* - 2), with
-//    k = p + q + P + Q + constant + 1 (sigma counted), n* = n - d - D m, and AIC = -2 log L + 2 k.
-//    A candidate is set aside (AICc +infinity, with a note) when the engine fails, when
-//    n* <= k + 1, or when a root of one of its AR or MA polynomials (regular or seasonal) has
-//    modulus below 1.01 (auto.arima's guard against near unit roots). Orders the engine's checker
-//    refuses are not tried; no model is fitted twice.
+//    k = p + q + P + Q + constant + regressors + 1 (sigma counted), n* = the observed values less
+//    d + D m, and AIC = -2 log L + 2 k. A candidate is set aside (AICc +infinity, with a note)
+//    when the engine fails, when n* <= k + 1, or when a root of one of its AR or MA polynomials
+//    (regular or seasonal) has modulus below 1.01 (auto.arima's guard against near unit roots).
+//    Orders the engine's checker refuses are not tried; no model is fitted twice.
+// The chosen model ends as a typed fit does, with its filter state and standard errors.
 // The limits of each level lie z standard errors from the forecasts, z the normal quantile of
 // (1 + level / 100) / 2 (fit.bands, in the order of the levels). Messages raised by the engine
-// during the search do not reach the caller's handler. Fails for fewer than 3 or more than 1000
-// values, a value that is not finite, period < 1, a horizon outside 0..120, a level outside (0,
-// 100), d or D outside -1..2, a negative bound, or when no candidate could be fitted.
+// during the search do not reach the caller's handler. Fails for fewer than 3 observed or more
+// than kMaxObservations values, an infinite value, period < 1, a horizon outside
+// 0..kMaxObservations, a level outside (0, 100), d or D outside -1..2, a negative bound,
+// regressors the engine refuses (with its reason), or when no candidate could be fitted.
 Outcome<AutoArimaResult> AutoArima(const AutoArimaSettings& settings, std::span<const double> y);
 
 }  // namespace vordex::automatic

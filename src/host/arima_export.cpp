@@ -52,6 +52,7 @@ arima::Request ArimaSettings(std::span<const int> options) {
   o.Q = options[8];
   o.mean = options[9];
   // Transform codes: 2 log, 3 square root, any other none.
+  o.export_request = true;
   o.transform = options[10] == 2   ? Transform::kLog
                 : options[10] == 3 ? Transform::kSquareRoot
                                    : Transform::kNone;

@@ -162,7 +162,11 @@ int OLSQ(const double* y, double** X, int nobs, int k, double* beta) {
     for (int t = 1; t <= nobs; ++t) sum += X[t][i] * y[t];
     b[i] = sum;
   }
-  if (!MatInverse(A.get(), k)) return 0;
+  return OLSQNormal(A.get(), b.get(), k, beta);
+}
+
+int OLSQNormal(double** A, const double* b, int k, double* beta) {
+  if (!MatInverse(A, k)) return 0;
   for (int i = 1; i <= k; ++i) {
     double sum = 0.0;
     for (int j = 1; j <= k; ++j) sum += A[i][j] * b[j];

@@ -40,6 +40,13 @@ int MatInverse(double** a, int n);
 // inversion fails (reported by MatInverse, silently for k = 2).
 int OLSQ(const double* y, double** X, int nobs, int k, double* beta);
 
+// The end of OLSQ for normal equations formed by the caller (A[1..k][1..k] = X'X, b[1..k] = X'y,
+// each sum taken over the rows in order, as OLSQ takes it, so that the result is OLSQ's to the
+// bit): A is replaced by its inverse (MatInverse) and beta[1..k] = A^-1 b. For regressions whose
+// rows are formed one at a time instead of stored. Returns 1; 0 when the inversion fails
+// (reported by MatInverse, silently for k <= 2).
+int OLSQNormal(double** A, const double* b, int k, double* beta);
+
 }  // namespace vordex::numerics
 
 #endif  // VORDEX_NUMERICS_LSQ_H

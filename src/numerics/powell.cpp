@@ -10,7 +10,8 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Powell: iteration limit.
+// Powell: iteration limit. The library's minimisations converge within 60 iterations; the limit
+// keeps a slowly creeping search from running on (kPowellMaxEvaluations bounds its cost).
 constexpr int kPowellMaxIter = 500;
 // Bracket: golden ratio of successive steps, the largest parabolic extrapolation (in units of
 // the last step), and the guard against a zero denominator in the parabola.
@@ -25,6 +26,7 @@ constexpr int kBracketMaxPasses = 100;
 // Brent: iteration limit, the golden-section fraction (3 - sqrt 5) / 2, and the absolute part of
 // the tolerance that protects a minimum at exactly 0.
 constexpr int kBrentMaxIter = 500;
+static_assert(kLineSearchEvaluations == 3 + 2 * kBracketMaxPasses + 1 + kBrentMaxIter);
 constexpr double kCGold = 0.381966;
 constexpr double kZeps = 1e-10;
 // LinMin: the fractional tolerance of Brent's refinement along each line.
@@ -162,19 +164,20 @@ int LineSearch(LineMinContext& line, double* p, double* xi, double* fret, bool* 
 
 }  // namespace
 
-int Minimise(int n, double* p, double* fret, double ftol, Criterion func) {
+int Minimise(int n, double* p, double* fret, double ftol, Criterion func, long max_evaluations) {
   if (n < 0) return ReportError("Error in Minimise", "No. parameters < 0", 0);
   auto xi = matrix(1, n, 1, n);
   if (!xi) return ReportError("Error in Minimise", "Vector allocation failure!", 0);
   // The first directions are the coordinate axes scaled to length 0.1.
   for (int i = 1; i <= n; ++i)
     for (int j = 1; j <= n; ++j) xi[i][j] = i == j ? 0.1 : 0.0;
-  return Powell(p, xi.get(), n, ftol, fret, func);
+  return Powell(p, xi.get(), n, ftol, fret, func, max_evaluations);
 }
 
 // Powell's method with the discarding of the direction of largest decrease (Press, Teukolsky,
 // Vetterling and Flannery, Numerical Recipes in C, 2nd ed., section 10.5).
-int Powell(double* p, double** xi, int n, double ftol, double* fret, Criterion func) {
+int Powell(double* p, double** xi, int n, double ftol, double* fret, Criterion func,
+           long max_evaluations) {
   constexpr const char* kMessage = "Vector allocation failure!";
   auto pt = vector(1, n);
   if (!pt) return ReportError("Error (1) in Powell", kMessage, 0);
@@ -188,7 +191,18 @@ int Powell(double* p, double** xi, int n, double ftol, double* fret, Criterion f
   const auto unbounded = [] {
     return ReportError("Error in Powell", "Criterion function decreases without bound", 0);
   };
+  const auto no_finite_value = [] {
+    return ReportError("Error in Powell", "Criterion function has no finite value", 0);
+  };
   *fret = func(p);
+  long direct = 1;  // evaluations outside the line searches
+  const auto spent = [&] { return direct + line.evaluations >= max_evaluations; };
+  // The evaluation limit ends the search as the iteration limit does, or, when no finite value
+  // has been met, as the end of the iteration would.
+  const auto at_limit = [&] {
+    if (*fret == -std::numeric_limits<double>::infinity()) return unbounded();
+    return std::isfinite(*fret) ? kPowellIterationLimit : no_finite_value();
+  };
   for (int j = 1; j <= n; ++j) pt[j] = p[j];
   for (int iter = 1;; ++iter) {
     const double fp = *fret;
@@ -196,6 +210,7 @@ int Powell(double* p, double** xi, int n, double ftol, double* fret, Criterion f
     double del = 0.0;
     bool cut_off;
     for (int i = 1; i <= n; ++i) {
+      if (spent()) return at_limit();
       for (int j = 1; j <= n; ++j) xit[j] = xi[j][i];
       const double fptt = *fret;
       LineSearch(line, p, xit.get(), fret, &cut_off);
@@ -208,8 +223,7 @@ int Powell(double* p, double** xi, int n, double ftol, double* fret, Criterion f
     // Line searches never move to a NaN value, and take a finite one over +infinity, so a
     // non-finite value here means that no finite value has been met, or -infinity has.
     if (*fret == -std::numeric_limits<double>::infinity()) return unbounded();
-    if (!std::isfinite(*fret))
-      return ReportError("Error in Powell", "Criterion function has no finite value", 0);
+    if (!std::isfinite(*fret)) return no_finite_value();
     // Relative convergence on the criterion. From an infinite start value the test would hold
     // trivially, so convergence is only judged from a finite one.
     if (std::isfinite(fp) &&
@@ -223,9 +237,11 @@ int Powell(double* p, double** xi, int n, double ftol, double* fret, Criterion f
       pt[j] = p[j];
     }
     const double fptt = func(ptt.get());
+    ++direct;
     if (fptt < fp) {
       const double t = 2.0 * (fp - 2.0 * *fret + fptt) * Sq(fp - *fret - del) - del * Sq(fp - fptt);
       if (t < 0.0) {
+        if (spent()) return at_limit();
         if (!LineSearch(line, p, xit.get(), fret, &cut_off)) return kPowellFailed;
         if (cut_off) return unbounded();
         // The new direction replaces the one of largest decrease. ibig is 0 only when no line
@@ -248,6 +264,7 @@ int LinMin(double* p, double* xi, int n, double* fret, Criterion func) {
 double f1dim(void* context, double x) {
   LineMinContext& c = *static_cast<LineMinContext*>(context);
   if (c.func.fn == nullptr) return kNaN;
+  ++c.evaluations;
   for (int j = 1; j <= c.n; ++j) c.point[j] = c.base[j] + x * c.direction[j];
   return c.func(c.point.get());
 }

@@ -34,6 +34,19 @@ inline constexpr int kPowellFailed = 0;
 inline constexpr int kPowellConverged = 1;
 inline constexpr int kPowellIterationLimit = 2;
 
+// The most evaluations of the criterion one line search makes: three to start the bracketing, at
+// most two in each of its 100 passes, and Brent's start value and 500 iterations (see Bracket and
+// Brent).
+inline constexpr long kLineSearchEvaluations = 3 + 2 * 100 + 1 + 500;
+// The default limit on a minimisation's evaluations of the criterion, tested before each line
+// search (so a minimisation makes at most this plus kLineSearchEvaluations). The iteration limit
+// alone allows 500 (n + 1) line searches, millions of evaluations for a criterion along whose
+// cut-off edge the search creeps. The library's own minimisations need at most about 34,000 (the
+// smoothing engine's 17 parameters; the ARIMA and ARMAX engines a few thousand), so this leaves
+// a factor of about six, and costs a few seconds at the most for the costliest criterion the
+// exports allow.
+inline constexpr long kPowellMaxEvaluations = 200000;
+
 // A line search: the dimension, a copy of the base point and of the direction, a work point
 // (all 1-based), and the criterion. f1dim evaluates the criterion along the line.
 struct LineMinContext {
@@ -42,15 +55,18 @@ struct LineMinContext {
   Vector direction;
   Vector point;
   Criterion func;
+  long evaluations = 0;  // calls of func through f1dim
 };
 
 // Minimises func from the start point p[1..n] with the initial directions 0.1 times the
 // coordinate axes, by Powell. On return p holds the last point reached and *fret the criterion
 // there. ftol is the relative tolerance on the criterion (callers pass 1e-10).
-// Returns 1 converged; 2 iteration limit (500 iterations) reached, p and *fret hold the last point
-// and callers treat it as success; 0 failure, already reported: "Error in Minimise" / "Vector
-// allocation failure!", or a failure of Powell.
-int Minimise(int n, double* p, double* fret, double ftol, Criterion func);
+// Returns 1 converged; 2 iteration limit (500 iterations) or evaluation limit (max_evaluations,
+// see kPowellMaxEvaluations) reached, p and *fret hold the last point and callers treat it as
+// success; 0 failure, already reported: "Error in Minimise" / "Vector allocation failure!", or a
+// failure of Powell.
+int Minimise(int n, double* p, double* fret, double ftol, Criterion func,
+             long max_evaluations = kPowellMaxEvaluations);
 
 // Powell's direction-set method. xi[1..n][1..n] holds one direction per column and is updated.
 // Returns as Minimise. Failures, each reported with ReportError (code 0) before returning 0:
@@ -60,7 +76,8 @@ int Minimise(int n, double* p, double* fret, double ftol, Criterion func);
 //   "Error in Powell" / "Criterion function decreases without bound" when a line search found no
 //       minimum (its bracketing was cut off) or the criterion reached -infinity; p and *fret then
 //       hold the best point found.
-int Powell(double* p, double** xi, int n, double ftol, double* fret, Criterion func);
+int Powell(double* p, double** xi, int n, double ftol, double* fret, Criterion func,
+           long max_evaluations = kPowellMaxEvaluations);
 
 // Minimises func along the line p + x * xi: p[1..n] is moved to the line minimum and xi[1..n]
 // replaced by the displacement actually taken; *fret receives the criterion there. When the
@@ -70,7 +87,8 @@ int Powell(double* p, double** xi, int n, double ftol, double* fret, Criterion f
 int LinMin(double* p, double* xi, int n, double* fret, Criterion func);
 
 // The criterion at base + x * direction of the line search `context` (a LineMinContext whose
-// vectors hold n elements); NaN when the context has no criterion. Allocates nothing.
+// vectors hold n elements), counted in its evaluations; NaN when the context has no criterion.
+// Allocates nothing.
 double f1dim(void* context, double x);
 
 // Brackets a minimum of f downhill from *ax, *bx (GOLD = 1.618034, GLIMIT = 100, TINY = 1e-20):

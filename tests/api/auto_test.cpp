@@ -252,6 +252,25 @@ TEST(Mstl, RefusesSettingsOutOfRange) {
             Status::kInvalidSettings);
 }
 
+// Automatic ARIMA with regressors: the horizon of their future values, the regressors' names in
+// the result, and a result arima::Predict continues with the same forecasts.
+TEST(AutoArimaFit, WithRegressorsForecastsFromTheirFutureAndContinues) {
+  const auto lake = testing::PeerColumns("lakehuron");
+  auto_arima::Settings s;
+  s.period = 1;
+  s.regressors.Add("time", lake[1]);
+  s.future.Add("time", std::vector<double>{1973, 1974, 1975});
+  const auto_arima::Result r = auto_arima::Fit(lake[0], s);
+  EXPECT_EQ(ModelName(r).rfind("Regression with ARIMA(", 0), 0u) << ModelName(r);
+  ASSERT_EQ(r.mean.size(), 3u);
+  EXPECT_EQ(r.regression.back().name, "time");
+  const arima::Result again = arima::Predict(r, 3, s.levels, s.future);
+  for (std::size_t h = 0; h < 3; ++h)
+    EXPECT_NEAR(again.mean[h], r.mean[h], testing::kClosedForm * r.mean[h]);
+  s.future.names = {"year"};
+  EXPECT_THROW(auto_arima::Fit(lake[0], s), Error);
+}
+
 TEST(AutomaticMethods, RefuseBadSettingsAndFailWithTheReasons) {
   const std::vector<double> y = testing::Airline();
   const auto status_of = [](auto&& fit) {
@@ -272,14 +291,20 @@ TEST(AutomaticMethods, RefuseBadSettingsAndFailWithTheReasons) {
             }),
             Status::kInvalidSettings);
   auto_arima::Settings a;
-  a.horizon = 121;
+  a.horizon = 10'000'001;
   EXPECT_EQ(status_of([&] { auto_arima::Fit(y, a); }), Status::kInvalidSettings);
   a.horizon = 6;
   a.D = 2;
   EXPECT_EQ(status_of([&] { auto_arima::Fit(y, a); }), Status::kInvalidSettings);
   // An infinite value is refused before any member runs.
-  const std::vector<double> infinite = {1.0, std::numeric_limits<double>::infinity(), 3.0, 4.0};
-  EXPECT_EQ(status_of([&] { auto_forecast::Fit(infinite, {.period = 1}); }), Status::kInvalidData);
+  const double inf = std::numeric_limits<double>::infinity();
+  try {
+    auto_forecast::Fit(std::vector<double>{1.0, inf, 3.0, 4.0}, {.period = 1, .horizon = 3});
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.status(), Status::kInvalidData);
+    EXPECT_NE(std::string(e.what()).find("infinite"), std::string::npos) << e.what();
+  }
 }
 
 }  // namespace

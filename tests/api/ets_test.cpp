@@ -443,10 +443,11 @@ TEST(EtsForecastFrom, TheFitsOwnSettingsGiveItsForecastsBitForBit) {
     const int h = settings.horizon + 5;
     const Result longer = ForecastFrom(r, h, {90.0}, settings.seed + 1);
     // (Bias-adjusted means read the variance off the limits, which other paths move.)
-    if (!settings.box_cox.bias_adjusted)
+    if (!settings.box_cox.bias_adjusted) {
       EXPECT_TRUE(testing::SameBits(
           std::vector<double>(longer.mean.begin(), longer.mean.begin() + settings.horizon),
           r.mean));
+    }
     EXPECT_EQ(longer.limits.at(0).level, 90.0);
     EXPECT_EQ(longer.limits[0].upper.size(), static_cast<std::size_t>(h));
     EXPECT_EQ(longer.settings.horizon, h);

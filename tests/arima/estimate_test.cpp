@@ -28,7 +28,7 @@ void LoadDifferenced(const std::vector<double>& x) {
 }
 
 TEST(Arimaadmissible, RejectsRootsInsideTheUnitCircle) {
-  Prepare({}, 1, 0, 1, 0, 0, 0, 0, 0);
+  Prepare(std::vector<double>(3, 0.0), 1, 0, 1, 0, 0, 0, 0, 0);
   ArimaState().phi[1] = 1.2;  // root 1/1.2
   EXPECT_EQ(Arimaadmissible(ArimaState()), 0);
   ArimaState().phi[1] = 0.99995;  // root 1.00005: passes here ...
@@ -36,7 +36,6 @@ TEST(Arimaadmissible, RejectsRootsInsideTheUnitCircle) {
   // ... but the likelihood kernel, with its margin, rejects it.
   const double par[] = {0.0, 0.99995};
   const double w[] = {0.0, 1.0, -1.0, 0.5};
-  ArimaState().N = 3;
   for (int t = 1; t <= 3; ++t) ArimaState().w[t] = w[t];
   EXPECT_EQ(Arimaobjective(ArimaState(), const_cast<double*>(par)), arma::kObjectiveRejected);
 }
@@ -77,8 +76,8 @@ TEST(MaxLik, ReachesTheLikelihoodMaximumAndFillsTheResults) {
   // The results are the kernel's at the optimum.
   std::vector<double> residuals(m);
   double sigma2 = 0.0;
-  const double loglik =
-      arma::ArmaLogLikelihood(m, 1, 1, 1, 0, 0, best + 1, st.w + 2, residuals.data(), sigma2);
+  const double loglik = arma::ArmaLogLikelihood(m, 1, 1, 1, 0, 0, best + 1, st.w.data() + 2,
+                                                residuals.data(), sigma2);
   EXPECT_EQ(st.loglik, loglik);
   EXPECT_EQ(st.sigma2, sigma2);
   EXPECT_TRUE(IsMissing(st.e[1]));

@@ -105,7 +105,7 @@ TEST(Arimadifference, NoDifferencingAfterARequestWithDifferencingLeavesNoMarker)
 
 TEST(Arimadifference, SeriesShorterThanTheSeasonStaysInsideTheSeries) {
   Prepare({1.0, 2.0, 3.0}, 12, 0, 0, 0, 0, 0, 1, 0);
-  ArimaState().w[4] = 7.0;
+  ArimaState().w.push_back(7.0);  // a sentinel after the series: w[4]
   Arimadifference(ArimaState());
   for (int t = 1; t <= 3; ++t) EXPECT_TRUE(IsMissing(ArimaState().w[t]));
   EXPECT_EQ(ArimaState().w[4], 7.0);

@@ -40,6 +40,7 @@ inline void Prepare(const std::vector<double>& y, int s, int h, int p, int d, in
   st.qq = q + Q * s;
   st.critical = critical;
   st.confidence = 95.0;
+  SizeArrays(st);
   for (int t = 1; t <= st.N; ++t) st.y[t] = y[static_cast<std::size_t>(t - 1)];
 }
 

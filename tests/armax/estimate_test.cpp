@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "armax/model.h"
+#include "numerics/kernels/error_state.h"
+#include "numerics/powell.h"
 #include "support/capture.h"
 #include "support/dense_gaussian.h"
 #include "support/simulate.h"
@@ -180,6 +182,59 @@ TEST(Armaxml, FindsTheMinimumOfTheProfileAndReportsItsValue) {
   const double best = 0.5 * (lo + hi);
   EXPECT_NEAR(par[0], best, kOptimiser);
   EXPECT_LE(fmin, F(best) + kOptimiser * kOptimiser);
+}
+
+TEST(Armaxml, HighOrderOnFewObservationsEndsWithinTheRootWorkBudget) {
+  // A fuzzer's request: ARMA(83,1) for 48 observations 100 * 1.5^t differenced twice, so the
+  // modelled series is w(t) = 25 * 1.5^t, t = 0..45. Each gradient costs 84 to 168 evaluations,
+  // each finding the roots of a degree-83 polynomial; without a bound on that work DUMINF made
+  // over 11,000 evaluations (minutes under the sanitizers).
+  constexpr int n = 46, p = 83;
+  std::vector<double> w(n);
+  for (int t = 0; t < n; ++t) w[t] = 25.0 * std::pow(1.5, t);
+  ArmaxModelRecord m = Record(n, p, 1, 0);
+  std::vector<double> par(p + 1, kStartValue);
+  double fmin = 0.0;
+  int status = -1;
+  Armaxml(m, w.data(), par.data(), fmin, status);
+  EXPECT_EQ(status, kMlMinimiser);
+  EXPECT_EQ(kernels::IERCD(), 4);  // DUMINF's limit on evaluations
+  EXPECT_GT(m.evaluations, p + 1);
+  EXPECT_LE(m.evaluations, static_cast<long>(kRootWorkBudget / (p * p * p)));
+}
+
+TEST(Armaxml, RefinementAlongTheEdgeEndsWithinItsEvaluations) {
+  // A fuzzer's request: ARMA(0,1)(4,2)12 for the differences of these 37 observations. DUMINF
+  // ends at the edge of the admissible region, where the direction-set refinement crept on for
+  // hundreds of iterations (56,404 evaluations in all, a minute under the sanitizers).
+  const double y[] = {
+      99.736455500125885, 99.60572612285614,  99.60996812582016,  99.814851343631744,
+      99.365394949913025, 99.234913289546967, 99.509676218032837, 99.565864741802216,
+      99.082357943058014, 99.22160392999649,  98.972055017948151, 98.894432783126831,
+      98.985122978687286, 99.322056591510773, 99.057132482528687, 99.537978410720825,
+      99.898865461349487, 99.725740909576416, 99.908343613147736, 99.939802706241608,
+      99.655744671821594, 99.260278880596161, 98.830823957920074, 98.64970463514328,
+      98.27951967716217,  98.486766040325165, 98.56965309381485,  98.448965489864349,
+      98.211913466453552, 98.462818145751953, 98.893519043922424, 98.570793092250824,
+      98.404944121837616, 98.888185620307922, 98.776770532131195, 98.824817657470703,
+      98.790940880775452};
+  constexpr int n = 36;
+  std::vector<double> w(n);
+  for (int t = 0; t < n; ++t) w[t] = y[t + 1] - y[t];
+  ArmaxModelRecord m = Record(n, 0, 1, 0);
+  m.s = 12;
+  m.P = 4;
+  m.Q = 2;
+  std::vector<double> par(m.npar(), kStartValue);
+  double fmin = 0.0;
+  int status = -1;
+  Armaxml(m, w.data(), par.data(), fmin, status);
+  EXPECT_EQ(status, kMlOk);
+  // DUMINF's limit MAXFCN + 2 npar MAXGRD, then two refinements.
+  const long duminf = 400 + 2 * m.npar() * 400;
+  EXPECT_LE(m.evaluations, duminf + 2 * (kRefineEvaluations + numerics::kLineSearchEvaluations));
+  std::vector<double> X(w);  // the objective at the returned point is fmin
+  EXPECT_EQ(fmin, Armaxprofile(n, 0, 1, 12, 4, 2, par.data(), X.data(), 0));
 }
 
 TEST(Loglfe, ParameterCountOfAnotherModelFailsWithoutStopping) {

@@ -69,8 +69,11 @@ TEST(FitBaseline, ForecastsAndLimitsFollowTheirClosedForms) {
       EXPECT_NEAR(f.mean[h] - f.limits[0].lower[h], half, kClosedForm) << h;
     }
     // Fitted plus residual gives back every observed value.
-    for (std::size_t t = 0; t < c.y.size(); ++t)
-      if (!std::isnan(f.fitted[t])) EXPECT_NEAR(f.fitted[t] + f.residuals[t], c.y[t], kClosedForm);
+    for (std::size_t t = 0; t < c.y.size(); ++t) {
+      if (!std::isnan(f.fitted[t])) {
+        EXPECT_NEAR(f.fitted[t] + f.residuals[t], c.y[t], kClosedForm);
+      }
+    }
   }
   EXPECT_FALSE(FitBaseline(Baseline::kNaive, std::vector<double>{1.0}, 1, 2, {95.0}).ok());
   EXPECT_FALSE(FitBaseline(Baseline::kMean, std::vector<double>{kNaN}, 1, 2, {95.0}).ok());

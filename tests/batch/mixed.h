@@ -57,7 +57,7 @@ inline std::vector<MixedCase> MixedBatch() {
       {"arima", y, airline_model, std::nullopt},
       {"inf", with_inf, QuickEts(), Status::kEtsNonFiniteData},
       {"armax", y, armax_model, std::nullopt},
-      {"zeros", std::vector<double>(48, 0.0), airline_model, Status::kEngineFailed},
+      {"zeros", std::vector<double>(48, 0.0), airline_model, Status::kInvalidData},
       {"short", std::vector<double>(y.begin(), y.begin() + 10), airline_model,
        Status::kArimaTooFewForSeasonal},
       {"refused", y, refused, Status::kEtsPathsOutOfRange},

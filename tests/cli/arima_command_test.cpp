@@ -142,8 +142,8 @@ TEST(ArimaCommand, ADatedFileContinuesItsDatesWithTheCalendarsPeriod) {
   EXPECT_EQ(j["forecasts"][1]["mean"], e["forecasts"][1]["mean"]);
 }
 
-TEST(ArimaCommand, EngineFailureExitsNonZeroWithTheReason) {
-  // The logarithm of a series with a zero: the engine refuses the data.
+TEST(ArimaCommand, RefusedDataExitsNonZeroWithTheReason) {
+  // The logarithm of a series with a zero: refused, naming the value.
   const auto path = testing::UniqueTempPath("arima_zero");
   {
     std::ofstream file(path);
@@ -154,10 +154,10 @@ TEST(ArimaCommand, EngineFailureExitsNonZeroWithTheReason) {
   std::filesystem::remove(path);
   EXPECT_NE(o.status, 0);
   EXPECT_TRUE(o.out.empty());
-  EXPECT_NE(o.err.find("Error in Arimalib: Can't take log of zero or negative values"),
+  EXPECT_NE(o.err.find("log of zero or negative values (the observation at time 2)"),
             std::string::npos)
       << o.err;
-  EXPECT_NE(o.err.find("Failure in Arimamain"), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("(invalid_data)"), std::string::npos) << o.err;
 }
 
 }  // namespace

@@ -53,6 +53,31 @@ TEST(BatchInput, LongSeriesContiguousOrInterleavedComeInTheOrderOfTheirFirstRows
   }
 }
 
+TEST(BatchInput, InterleavedRowsAreReadBackFromTheirPlacesWhateverTheLineForm) {
+  // Semicolons, CRLF line ends, quotes, blank lines and a line longer than a read of the file.
+  const std::string note(3000, 'n');
+  const std::string text = "\"id\";value;note\r\n\"b\";1;x\r\na;10;" + note + "\r\n\r\nb;2;x\r\n" +
+                           "a;20;\"" + note + "\"\r\nb;3;x";
+  BatchInputOptions options;
+  TempFile file(text);
+  options.file = file.path();
+  std::string error;
+  auto source = OpenBatchInput(options, error);
+  ASSERT_NE(source, nullptr) << error;
+  InputSeries b;
+  ASSERT_TRUE(source->Next(b, error)) << error;
+  EXPECT_EQ(b.id, "b");
+  EXPECT_EQ(b.values, (std::vector<double>{1, 2, 3}));
+  // A series passed over gives its id and its rows.
+  std::string id;
+  std::size_t rows = 0;
+  ASSERT_TRUE(source->Skip(id, rows, error)) << error;
+  EXPECT_EQ(id, "a");
+  EXPECT_EQ(rows, 2u);
+  EXPECT_FALSE(source->Next(b, error));
+  EXPECT_TRUE(error.empty()) << error;
+}
+
 TEST(BatchInput, ColumnsByOptionMissingValuesAndNoTimeColumn) {
   BatchInputOptions options;
   options.id = "store";

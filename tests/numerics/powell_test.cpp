@@ -197,6 +197,32 @@ TEST(Minimise, CriteriaWithoutAMinimumFailAndTerminate) {
   }
 }
 
+double CountedRosenbrock(void*, double* p) {
+  ++evaluations;
+  return Rosenbrock(nullptr, p);
+}
+
+TEST(Minimise, EvaluationLimitEndsTheSearchAtItsLastPoint) {
+  // Rosenbrock's valley takes 1,747 evaluations from this start; the limit is tested before each
+  // line search, so one line search may pass it.
+  for (const long limit : {1L, 100L, 400L}) {
+    double p[3] = {0.0, -1.2, 1.0};
+    double fret = 0.0;
+    evaluations = 0;
+    EXPECT_EQ(Minimise(2, p, &fret, kTol, {CountedRosenbrock}, limit), kPowellIterationLimit);
+    EXPECT_LE(evaluations, limit + kLineSearchEvaluations);
+    EXPECT_EQ(fret, Rosenbrock(nullptr, p));
+    EXPECT_LE(fret, Rosenbrock(nullptr, std::vector<double>{0.0, -1.2, 1.0}.data()));
+  }
+  // Without a finite value the search fails as it would at the end of the iteration.
+  double p[3] = {0.0, 0.5, 0.5};
+  double fret = 0.0;
+  testing::MessageCapture capture;
+  EXPECT_EQ(Minimise(2, p, &fret, kTol, {[](void*, double*) { return std::nan(""); }}, 1), kPowellFailed);
+  ASSERT_EQ(capture.size(), 1u);
+  EXPECT_EQ(capture.messages()[0].text, "Criterion function has no finite value");
+}
+
 TEST(LinMin, MovesToTheLineMinimumAndReturnsTheDisplacement) {
   double p[3] = {0.0, 0.0, 0.0};
   double xi[3] = {0.0, 0.0, 0.5};  // along p2 only

@@ -40,6 +40,15 @@ inline std::vector<std::vector<double>> LoadCsvColumns(const std::string& path) 
   return columns;
 }
 
+#ifdef VORDEX_ARMA_TEST_DATA_DIR
+// The columns of tests/arma/data/<name>.csv: series of R's datasets and forecast packages
+// (presidents, LakeHuron with its time, gold, Seatbelts' drivers, law and PetrolPrice) that tests
+// compare with R's fits.
+inline std::vector<std::vector<double>> PeerColumns(const std::string& name) {
+  return LoadCsvColumns(std::string(VORDEX_ARMA_TEST_DATA_DIR) + "/" + name + ".csv");
+}
+#endif
+
 // The monthly airline passenger totals 1949-1960 (Box and Jenkins, Series G).
 inline std::vector<double> Airline() {
   return LoadDataset("airline");

@@ -50,6 +50,15 @@ inline constexpr double kPeerSameFilter = 1e-9;
 // estimates' difference (up to 1e-4 in a poorly determined coefficient); max seen 2.5e-13.
 inline constexpr double kPeerMaximum = 1e-10;
 
+// A peer's maximum of the same likelihood (R's BFGS on differenced gradients, relative tolerance
+// 1e-14) against ours (Powell's direction sets, then Newton steps), relative: R stops up to 4e-10
+// of the log-likelihood below ours, which moves poorly determined coefficients by a few 1e-7;
+// max seen 8.2e-7 (coefficients), 1.7e-7 (forecasts), 1.1e-12 (log-likelihoods).
+inline constexpr double kPeerEstimate = 1e-6;
+// Standard errors from two numerical Hessians, relative: R's (optim's differences of 1e-4 of its
+// parameter scale) move by up to 0.5% as that step goes from 1e-3 to 1e-5; max seen 4.9e-3.
+inline constexpr double kPeerHessian = 1e-2;
+
 }  // namespace vordex::testing
 
 #endif  // VORDEX_TESTS_SUPPORT_TOLERANCES_H

@@ -21,7 +21,8 @@ constexpr double kEps = 2.220446049250313e-16;
 constexpr double kAlpha = 1e-4;  // sufficient decrease
 constexpr double kBeta = 0.9;    // curvature (slope) condition
 // A trial point of a line search refinement always narrows the bracket in theory; the cap only
-// guards against cycling on a function that is not smooth.
+// guards against cycling on a function that is not smooth. Each trial may cost a whole gradient,
+// so the limit on all calls of FCN (MAXEVL) is what bounds a refinement's work.
 constexpr int kMaxRefine = 100;
 // Five consecutive steps of the maximal length mean the function seems unbounded below.
 constexpr int kMaxConsecutiveMaxSteps = 5;
@@ -59,6 +60,10 @@ double Dot(const std::vector<double>& a, const std::vector<double>& b) {
   return s;
 }
 
+// Thrown by the minimiser when the next call of FCN would pass the limit on all calls; caught in
+// DUMINF, which then stops with the last iterate.
+struct EvaluationLimit {};
+
 struct Outcome {
   int type = kNone;
   int code = 0;
@@ -82,7 +87,9 @@ class Minimiser {
 
   std::vector<double>& scale() { return sx_; }
 
-  void Settings(double fscale, double epsfcn, double gradtl, double steptl, double stepmx) {
+  void Settings(double fscale, double epsfcn, double gradtl, double steptl, double stepmx,
+                long max_calls) {
+    max_calls_ = max_calls;
     fscale_ = fscale;
     epsfcn_ = epsfcn;
     gradtl_ = gradtl;
@@ -94,14 +101,17 @@ class Minimiser {
   int grad_count = 0;
 
   double F(const std::vector<double>& x) {
+    Reserve(1);
     double f = 0.0;
     fcn_(context_, n_, x.data(), f);
     ++fcn_count;
     return f;
   }
 
-  // Finite-difference gradient at x (value f there). Each coordinate is restored exactly.
+  // Finite-difference gradient at x (value f there). Each coordinate is restored exactly. The
+  // calls of the whole gradient are reserved first, so that x is never left perturbed.
   void Gradient(std::vector<double>& x, double f, std::vector<double>& g, bool central) {
+    Reserve(central ? 2L * n_ : n_);
     ++grad_count;
     const double root = std::sqrt(epsfcn_);
     for (int j = 0; j < n_; ++j) {
@@ -344,6 +354,12 @@ class Minimiser {
   }
 
  private:
+  // Counts `count` calls of FCN, or throws EvaluationLimit when they would pass max_calls_.
+  void Reserve(long count) {
+    if (count > max_calls_ - calls_) throw EvaluationLimit{};
+    calls_ += count;
+  }
+
   DuminfFcn fcn_;
   void* context_;
   int n_;
@@ -355,12 +371,15 @@ class Minimiser {
   double gradtl_ = 0.0;
   double steptl_ = 0.0;
   double stepmx_ = 0.0;
+  long calls_ = 0;      // calls of FCN so far, values and difference quotients
+  long max_calls_ = 1;  // the limit on them
 };
 
 }  // namespace
 
 void DUMINF(DuminfFcn fcn, void* context, const int& n, const double* xguess, const double* xscale,
-            const double& fscale, int* iparam, double* rparam, double* x, double& fvalue) {
+            const double& fscale, int* iparam, double* rparam, double* x, double& fvalue,
+            long maxevl) {
   ClearKernelError();
   if (n <= 0) {
     SetKernelError(kTerminal, 1,
@@ -484,7 +503,10 @@ void DUMINF(DuminfFcn fcn, void* context, const int& n, const double* xguess, co
     stepmx = 1000.0 * std::max(Norm2(sxx), Norm2(sx));
   }
   const double epsfcn = std::max(std::pow(10.0, -fdigit), kEps);
-  mz.Settings(fs, epsfcn, gradtl, steptl, stepmx);
+  // In double: 2 N MAXGRD can pass the range of long.
+  long max_calls = static_cast<long>(std::min(maxfcn + 2.0 * n * maxgrd, 1e18));
+  if (maxevl > 0) max_calls = std::min(max_calls, maxevl);
+  mz.Settings(fs, epsfcn, gradtl, steptl, stepmx, std::max(max_calls, 1L));
 
   auto finish = [&](const std::vector<double>& xf, double ff) {
     std::copy(xf.begin(), xf.end(), x);
@@ -492,84 +514,91 @@ void DUMINF(DuminfFcn fcn, void* context, const int& n, const double* xguess, co
     SetKernelError(outcome.type, outcome.code, outcome.message);
   };
 
-  // Start.
+  // Start: the first call is always allowed.
   double f = mz.F(xc);
   bool central = false;
-  mz.Gradient(xc, f, g, central);
-  if (mz.RelGrad(xc, f, g) <= gradtl) return finish(xc, f);
-  int max_steps = 0;
-  mz.InitFactor(iparam[5] == 0, f);
+  try {
+    mz.Gradient(xc, f, g, central);
+    if (mz.RelGrad(xc, f, g) <= gradtl) return finish(xc, f);
+    int max_steps = 0;
+    mz.InitFactor(iparam[5] == 0, f);
 
-  for (int iter = 1;; ++iter) {
-    int retcode = 0;
-    bool max_step = false;
-    double fp = f;
-    for (;;) {
-      mz.Direction(g, p);
-      std::vector<double> sp(static_cast<std::size_t>(n));
-      for (int j = 0; j < n; ++j) sp[j] = sx[j] * p[j];
-      const double nu = Norm2(sp);
-      retcode = mz.LineSearch(xc, f, p, nu, central, xp, fp, gp, g, max_step);
-      if (retcode == 1 && !central) {
-        // No lower point with forward differences: retry once with central differences.
+    for (int iter = 1;; ++iter) {
+      int retcode = 0;
+      bool max_step = false;
+      double fp = f;
+      for (;;) {
+        mz.Direction(g, p);
+        std::vector<double> sp(static_cast<std::size_t>(n));
+        for (int j = 0; j < n; ++j) sp[j] = sx[j] * p[j];
+        const double nu = Norm2(sp);
+        retcode = mz.LineSearch(xc, f, p, nu, central, xp, fp, gp, g, max_step);
+        if (retcode == 1 && !central) {
+          // No lower point with forward differences: retry once with central differences.
+          central = true;
+          mz.Gradient(xc, f, g, central);
+          if (mz.RelGrad(xc, f, g) <= gradtl) return finish(xc, f);
+          continue;
+        }
+        break;
+      }
+      if (retcode == 1) {
+        xp = xc;
+        fp = f;
+        gp = g;
+      } else if (!central && mz.RelGrad(xp, fp, gp) <= 0.1) {
         central = true;
-        mz.Gradient(xc, f, g, central);
-        if (mz.RelGrad(xc, f, g) <= gradtl) return finish(xc, f);
-        continue;
+        mz.Gradient(xp, fp, gp, central);
       }
-      break;
-    }
-    if (retcode == 1) {
-      xp = xc;
-      fp = f;
-      gp = g;
-    } else if (!central && mz.RelGrad(xp, fp, gp) <= 0.1) {
-      central = true;
-      mz.Gradient(xp, fp, gp, central);
-    }
 
-    // Stopping test.
-    bool stop = true;
-    if (mz.RelGrad(xp, fp, gp) <= gradtl) {
-      // converged: no error of its own
-    } else if (retcode == 1) {
-      outcome.Raise(kWarning, 8,
-                    "The last global step failed to locate a lower point than the current X "
-                    "value.  The current X may be an approximate local minimizer and no more "
-                    "accuracy is possible or the step tolerance may be too large where STEPTL = " +
-                        Num(steptl) + " is given.");
-    } else if (mz.RelStep(xc, xp) <= steptl) {
-      outcome.Raise(kAlert, 7,
-                    "Scaled step tolerance satisfied; the current point may be an approximate "
-                    "local solution, or the algorithm is making very slow progress and is not "
-                    "near a solution, or STEPTL is too big.");
-    } else if (iter >= mxiter) {
-      outcome.Raise(kFatal, 3, " Maximum number of iterations exceeded.");
-    } else if (mz.fcn_count >= maxfcn) {
-      outcome.Raise(kFatal, 4, " Maximum number of function evaluations exceeded.");
-    } else if (mz.grad_count >= maxgrd) {
-      outcome.Raise(kFatal, 5, " Maximum number of gradient evaluations exceeded.");
-    } else {
-      stop = false;
-      max_steps = max_step ? max_steps + 1 : 0;
-      if (max_steps >= kMaxConsecutiveMaxSteps) {
-        outcome.Raise(kFatal, 6,
-                      " Five consecutive steps of length STEPMX have been taken; either the "
-                      "function is unbounded below, or has a finite asymptote in some direction "
-                      "or the maximum allowable step size STEPMX is too small.");
-        stop = true;
+      // Stopping test.
+      bool stop = true;
+      if (mz.RelGrad(xp, fp, gp) <= gradtl) {
+        // converged: no error of its own
+      } else if (retcode == 1) {
+        outcome.Raise(
+            kWarning, 8,
+            "The last global step failed to locate a lower point than the current X "
+            "value.  The current X may be an approximate local minimizer and no more "
+            "accuracy is possible or the step tolerance may be too large where STEPTL = " +
+                Num(steptl) + " is given.");
+      } else if (mz.RelStep(xc, xp) <= steptl) {
+        outcome.Raise(kAlert, 7,
+                      "Scaled step tolerance satisfied; the current point may be an approximate "
+                      "local solution, or the algorithm is making very slow progress and is not "
+                      "near a solution, or STEPTL is too big.");
+      } else if (iter >= mxiter) {
+        outcome.Raise(kFatal, 3, " Maximum number of iterations exceeded.");
+      } else if (mz.fcn_count >= maxfcn) {
+        outcome.Raise(kFatal, 4, " Maximum number of function evaluations exceeded.");
+      } else if (mz.grad_count >= maxgrd) {
+        outcome.Raise(kFatal, 5, " Maximum number of gradient evaluations exceeded.");
+      } else {
+        stop = false;
+        max_steps = max_step ? max_steps + 1 : 0;
+        if (max_steps >= kMaxConsecutiveMaxSteps) {
+          outcome.Raise(kFatal, 6,
+                        " Five consecutive steps of length STEPMX have been taken; either the "
+                        "function is unbounded below, or has a finite asymptote in some direction "
+                        "or the maximum allowable step size STEPMX is too small.");
+          stop = true;
+        }
       }
-    }
-    if (stop) return finish(xp, fp);
+      if (stop) return finish(xp, fp);
 
-    for (int j = 0; j < n; ++j) {
-      s[j] = xp[j] - xc[j];
-      y[j] = gp[j] - g[j];
+      for (int j = 0; j < n; ++j) {
+        s[j] = xp[j] - xc[j];
+        y[j] = gp[j] - g[j];
+      }
+      mz.Update(s, y, g, gp);
+      xc = xp;
+      g = gp;
+      f = fp;
     }
-    mz.Update(s, y, g, gp);
-    xc = xp;
-    g = gp;
-    f = fp;
+  } catch (const EvaluationLimit&) {
+    // The last iterate stands: a trial point of the unfinished line search may not be lower.
+    outcome.Raise(kFatal, 4, " Maximum number of function evaluations exceeded.");
+    return finish(xc, f);
   }
 }
 

@@ -34,23 +34,34 @@ using DuminfFcn = void (*)(void* context, const int& n, const double* x, double&
 //            error state unless a stopping outcome below replaces it.
 //   X        N doubles (output): the best point found, whatever the outcome.
 //   FVALUE   (output) the function value at X.
+//   MAXEVL   (optional) the most calls of FCN of any kind (start, line search trials, difference
+//            quotients). The limit in force is MAXFCN + 2 N MAXGRD (the most the limits on values
+//            and gradients allow together), or MAXEVL when that is smaller and positive; at least
+//            one call is always made.
 //
 // Function evaluations for values (start and line search) count against MAXFCN; each
-// finite-difference gradient counts once against MAXGRD. A non-finite trial value never counts as
+// finite-difference gradient counts once against MAXGRD. Those two are tested after each
+// iteration; the limit on all calls before each value and each whole gradient, so that it also
+// bounds a single line search. Every loop of the minimiser calls FCN, so at most that many calls
+// are made, in at most MXITER iterations, with O(N^2) arithmetic per call besides (an iteration's
+// O(N^3) update follows a gradient of N calls or more). A non-finite trial value never counts as
 // a decrease.
 //
 // Outcome through the kernel error state (error_state.h):
 //   scaled gradient within GRADTL: type 0.
 //   type 2, code 7: scaled step within STEPTL.
 //   type 3, code 8: the last line search found no lower point.
-//   type 4, codes 3/4/5: iteration / function-evaluation / gradient-evaluation limit reached.
+//   type 4, codes 3/4/5: iteration / function-evaluation / gradient-evaluation limit reached;
+//     code 4 also when the limit on all calls stops the minimiser, which then returns the last
+//     iterate at once.
 //   type 4, code 6: five consecutive steps of length STEPMX (unbounded below?).
 //   type 5, code 1: N <= 0 (X and FVALUE untouched).
 //   type 5, code 2: no workspace (X and FVALUE untouched).
 // Never prints, never throws (an exception thrown by FCN is not caught), never stops the
 // process.
 void DUMINF(DuminfFcn fcn, void* context, const int& n, const double* xguess, const double* xscale,
-            const double& fscale, int* iparam, double* rparam, double* x, double& fvalue);
+            const double& fscale, int* iparam, double* rparam, double* x, double& fvalue,
+            long maxevl = 0);
 
 }  // namespace vordex::kernels
 

@@ -40,6 +40,8 @@ void Balance(double** a, int n) {
       // An infinite or undefined norm cannot be balanced (and would keep the loops below from
       // ending); such a row and column are left as they are.
       if (c == 0.0 || r == 0.0 || !std::isfinite(c) || !std::isfinite(r)) continue;
+      // c and r are finite and positive, so each loop below ends within the exponent range
+      // (about 1,100 passes).
       double g = r / radix;
       double f = 1.0;
       const double s = c + r;

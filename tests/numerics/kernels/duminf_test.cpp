@@ -163,6 +163,43 @@ TEST(Duminf, IterationAndEvaluationLimitsAreFatal) {
   }
 }
 
+// The chained Rosenbrock function of n variables, counting its calls in the context (an int).
+void CountedRosenbrock(void* context, const int& n, const double* x, double& f) {
+  ++*static_cast<int*>(context);
+  f = 0.0;
+  for (int i = 0; i + 1 < n; ++i) {
+    const double a = x[i + 1] - x[i] * x[i], b = 1.0 - x[i];
+    f += 100.0 * a * a + b * b;
+  }
+}
+
+TEST(Duminf, LimitOnAllCallsHoldsInsideLineSearches) {
+  // MAXEVL, or MAXFCN + 2 N MAXGRD when that is smaller. A gradient costs N or 2N calls and one
+  // line search may take several, so a limit tested only between iterations is passed, in these
+  // cases several times over.
+  struct Case {
+    int n, maxfcn, maxgrd;
+    long maxevl, limit;
+  };
+  for (const Case c : {Case{12, 400, 400, 100, 100}, Case{12, 400, 400, 13, 13},
+                       Case{2, 3, 2, 0, 3 + 2 * 2 * 2}, Case{2, 3, 2, 1000, 3 + 2 * 2 * 2}}) {
+    SCOPED_TRACE(::testing::Message() << "N = " << c.n << ", MAXEVL = " << c.maxevl);
+    MinimiserRun run = Settings(100, c.maxfcn, 0);
+    run.iparam[4] = c.maxgrd;
+    const std::vector<double> start(c.n, -1.2), xscale(c.n, 1.0);
+    run.x.assign(c.n, 0.0);
+    int calls = 0;
+    DUMINF(CountedRosenbrock, &calls, c.n, start.data(), xscale.data(), 1.0, run.iparam.data(),
+           run.rparam.data(), run.x.data(), run.f, c.maxevl);
+    EXPECT_LE(calls, c.limit);
+    EXPECT_TRUE(KernelFailed());
+    EXPECT_EQ(IERCD(), 4);
+    double f;  // X is a point evaluated on the way, FVALUE its value
+    CountedRosenbrock(&calls, c.n, run.x.data(), f);
+    EXPECT_EQ(run.f, f);
+  }
+}
+
 TEST(Duminf, InvalidSettingsAreReplacedWithAWarning) {
   const MinimiserRun settings = Settings(-1, 400, 0);
   const MinimiserRun r = Minimise(Quadratic, {0.0, 0.0}, settings);
