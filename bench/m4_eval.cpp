@@ -23,6 +23,8 @@
 // Methods:
 //   naive2, snaive      the benchmark above; the last cycle of the shortest period repeated
 //   mstl                vordex::mstl::Fit with the options below
+//   harmonic            vordex::harmonic::Fit (--transform and --lambda as for mstl; --max-order
+//                       K, the highest Fourier order tried; --thorough)
 //   auto                vordex::auto_forecast::Fit, through the batch layer (batch::FitMany)
 // Options of mstl:
 //   --adjusted ets|arima|theta|ar   the adjusted series' model (default ets, R's stlf)
@@ -131,6 +133,7 @@ std::vector<double> SeasonalNaive(const Series& s) {
 struct Options {
   std::string method = "mstl";
   mstl::Settings mstl;
+  harmonic::Settings harmonic;
   int threads = 2;
 };
 
@@ -138,6 +141,19 @@ struct Options {
 std::vector<double> Predict(const Options& o, const Series& s, std::string* model) {
   if (o.method == "naive2") return Naive2(s);
   if (o.method == "snaive") return SeasonalNaive(s);
+  if (o.method == "harmonic") {
+    harmonic::Settings st = o.harmonic;
+    st.periods = s.periods;
+    st.horizon = s.h;
+    st.levels = {95.0};
+    if (o.mstl.transform != Transform::kNone) {
+      st.transform = o.mstl.transform;
+      st.box_cox = o.mstl.box_cox;
+    }
+    const harmonic::Result r = harmonic::Fit(s.train, st);
+    *model = ModelName(r);
+    return r.mean;
+  }
   if (o.method == "mstl") {
     mstl::Settings st = o.mstl;
     st.periods = s.periods;
@@ -434,6 +450,10 @@ int main(int argc, char** argv) {
       o.mstl.transform = *transform;
     } else if (a == "--lambda") {
       o.mstl.box_cox.lambda = std::atof(next());
+    } else if (a == "--max-order") {
+      o.harmonic.max_order = std::atoi(next());
+    } else if (a == "--thorough") {
+      o.harmonic.thorough = true;
     } else if (a == "--robust") {
       o.mstl.robust = true;
     } else {

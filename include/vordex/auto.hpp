@@ -4,6 +4,8 @@
 //   tests and the orders by a stepwise search on the AICc (Hyndman and Khandakar 2008), each
 //   candidate fitted by the ARIMA method's exact likelihood.
 // - vordex::theta: the Theta method of the M3 competition.
+// - vordex::harmonic: dynamic harmonic regression, Fourier terms of each period with an ARIMA
+//   error.
 // - vordex::mstl: forecasts through a decomposition into trend, seasonal components and
 //   remainder (MSTL), for long and several seasonal periods, as R's stlf and forecast(mstl(x)).
 // - vordex::auto_forecast: the recommended automatic forecast, for one or several seasonal
@@ -203,6 +205,63 @@ struct Result : Forecast {
 VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
 
 }  // namespace vordex::mstl
+
+namespace vordex::harmonic {
+
+// Dynamic harmonic regression (Hyndman and Athanasopoulos, Forecasting: principles and practice,
+// 3rd ed., sec. 10.5 and 12.1): y(t) = b0 + sum over the periods of Fourier terms
+// sin(2 pi k t / m), cos(2 pi k t / m), k = 1..K, plus an ARIMA error chosen by automatic ARIMA
+// without a seasonal part, as R's auto.arima(y, xreg = fourier(y, K), seasonal = FALSE). The
+// seasonal shape is fixed, of any period length (52.18, 365.25) and number of periods.
+struct Settings {
+  // The seasonal periods, each at least 2 (SeasonalPeriods gives the usual ones).
+  std::vector<double> periods = {};
+  int horizon = kDefaultHorizon;                // forecast horizon, 0 or more
+  std::vector<double> levels = kDefaultLevels;  // coverages of the limits in percent, in (0, 100)
+  // kNone, kLog, kSquareRoot or kBoxCox (lambda given, or Guerrero's for the longest period): the
+  // regression is on that scale.
+  Transform transform = Transform::kNone;
+  BoxCox box_cox = {};
+  // The number of Fourier pairs K of each period, 0 <= 2 K <= period. Empty: chosen (see Fit), each
+  // at most max_order.
+  std::vector<int> orders = {};
+  int max_order = 30;
+  // The ARIMA error's search, as auto_arima's (no seasonal part).
+  int max_p = 5, max_q = 5;
+  bool stepwise = true;
+  bool thorough = false;  // re-estimate the best candidates from several starts
+};
+
+// The ARIMA error model with the regression: the coefficients of the Fourier terms (named as R's
+// fourier names them, "S1-24", "C1-24", ...) and of the constant in `regression`.
+struct Result : auto_arima::Result {
+  std::vector<double> periods = {};  // the periods, in the order given
+  std::vector<int> orders = {};      // K of each period
+};
+
+// Fits the regression and forecasts. Without given orders, K of each period is chosen by the AICc
+// of the least-squares regression on the Fourier terms (automatic::ChooseFourierOrders: the
+// periods settled in the order given, each K from 0 to min(max_order, floor(m / 2))); automatic
+// ARIMA then chooses the error model with those terms. (R's recommended approach compares the
+// AICc of a full automatic ARIMA fit for each K; the least-squares AICc ranks the orders at the
+// cost of one regression per period.) A series with fewer than three observed values gets the
+// simple forecast of the ladder (status kFallback). Throws vordex::Error: kInvalidSettings for
+// settings out of range (a period below 2, an order above half its period, orders not one per
+// period), kTooFewObservations for a series without an observed value, kInvalidData for an
+// infinite value, or automatic ARIMA's failure.
+VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
+
+// The Fourier orders K_i of the periods m_i (in the order given) by the AICc of the least-squares
+// regression of the observations on a constant and the Fourier terms, as Fit chooses them: the
+// periods settled one after another, each K from 0 to min(max_order, floor(m_i / 2)) with the
+// earlier periods' chosen terms in the regression; NaN values are left out. The orders suit
+// decompose's Fourier terms and R's fourier(x, K). Throws vordex::Error: kInvalidSettings for a
+// period below 2 or max_order < 0, kTooFewObservations for fewer than three observed values,
+// kInvalidData for an infinite value.
+VORDEX_CPP_API std::vector<int> ChooseOrders(std::span<const double> observations,
+                                             std::span<const double> periods, int max_order = 30);
+
+}  // namespace vordex::harmonic
 
 namespace vordex::auto_forecast {
 

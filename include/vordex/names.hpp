@@ -63,6 +63,7 @@ VORDEX_CPP_API std::string_view StatusName(Status status);
 //   "Theta" or "Theta (seasonally adjusted)";
 //   MSTL forecasts as "MSTL(24,168) + ETS(A,Ad,N)" (the periods kept, then the adjusted series'
 //   model, "AR(26)" for the autoregression), the model alone when no period was kept;
+//   harmonic regression as "Harmonic regression [24: K=10, 168: K=5] with ARIMA(2,0,1) errors";
 //   the combination as "mean of ETS(M,A,M) + ARIMA(2,1,1)(0,1,0)[12] + Theta", or with one
 //   member only its name and " alone".
 VORDEX_CPP_API std::string ModelName(const arima::Result& result);
@@ -71,6 +72,7 @@ VORDEX_CPP_API std::string ModelName(const ets::Model& model);
 VORDEX_CPP_API std::string ModelName(const ets::Result& result);
 VORDEX_CPP_API std::string ModelName(const theta::Result& result);
 VORDEX_CPP_API std::string ModelName(const mstl::Result& result);
+VORDEX_CPP_API std::string ModelName(const harmonic::Result& result);
 VORDEX_CPP_API std::string ModelName(const auto_forecast::Result& result);
 // A candidate of automatic ARIMA's search, with the period of the chosen model.
 VORDEX_CPP_API std::string ModelName(const auto_arima::Candidate& candidate, int period);

@@ -12,7 +12,9 @@
 #include "auto/autoregression.h"
 #include "auto/baseline.h"
 #include "auto/combination.h"
+#include "auto/harmonic.h"
 #include "auto/theta.h"
+#include "decompose/fourier.h"
 #include "decompose/interpolate.h"
 #include "decompose/mstl.h"
 
@@ -388,6 +390,76 @@ Result Fit(std::span<const double> observations, const Settings& s) {
 }
 
 }  // namespace mstl
+
+namespace harmonic {
+namespace {
+
+void CheckSettings(const Settings& s) {
+  const auto refuse = [](const std::string& what) {
+    throw Error(Status::kInvalidSettings, "harmonic: " + what);
+  };
+  for (const double m : s.periods)
+    if (!(std::isfinite(m) && m >= 2.0)) refuse("a period must be a number of at least 2");
+  if (s.horizon < 0) refuse("the horizon must not be negative");
+  api::CheckLevels("harmonic", s.levels);
+  if (!s.orders.empty() && s.orders.size() != s.periods.size())
+    refuse("give one order per period, or none");
+  for (std::size_t i = 0; i < s.orders.size(); ++i)
+    if (s.orders[i] < 0 || 2.0 * s.orders[i] > s.periods[i])
+      refuse("an order must lie between 0 and half its period");
+  if (s.max_order < 0 || s.max_p < 0 || s.max_q < 0) refuse("the bounds must not be negative");
+}
+
+}  // namespace
+
+std::vector<int> ChooseOrders(std::span<const double> observations, std::span<const double> periods,
+                              int max_order) {
+  return Succeeded(automatic::ChooseFourierOrders(observations, periods, {.max_order = max_order}));
+}
+
+Result Fit(std::span<const double> observations, const Settings& s) {
+  CheckSettings(s);
+  const int observed = Observed(observations);
+  if (observed == 0)
+    throw Error(Status::kTooFewObservations, "harmonic: the series has no observed value");
+  for (const double v : observations)
+    if (std::isinf(v)) throw Error(Status::kInvalidData, "harmonic: a value is infinite");
+  Result r;
+  r.periods = s.periods;
+  if (observed < kFewestForModels) {
+    static_cast<Forecast&>(r) = Fallback("harmonic", observations, 1, s.horizon, s.levels);
+    r.orders.assign(s.periods.size(), 0);
+    return r;
+  }
+  double longest = 1.0;
+  for (const double m : s.periods) longest = std::max(longest, m);
+  const api::Prepared prepared = api::Prepare("harmonic", observations, s.transform, s.box_cox,
+                                              static_cast<int>(std::lround(longest)), false);
+  r.orders = s.orders.empty() ? ChooseOrders(prepared.values, s.periods, s.max_order) : s.orders;
+
+  auto_arima::Settings a;
+  a.period = 1;
+  a.horizon = s.horizon;
+  a.levels = s.levels;
+  a.max_p = s.max_p;
+  a.max_q = s.max_q;
+  a.stepwise = s.stepwise;
+  a.thorough = s.thorough;
+  const std::size_t n = observations.size();
+  const decompose::FourierTerms past = Succeeded(decompose::Fourier(s.periods, r.orders, 1, n));
+  const decompose::FourierTerms future = Succeeded(decompose::Fourier(
+      s.periods, r.orders, static_cast<long>(n) + 1, static_cast<std::size_t>(s.horizon)));
+  for (std::size_t j = 0; j < past.columns.size(); ++j) {
+    a.regressors.Add(past.names[j], past.columns[j]);
+    a.future.Add(future.names[j], future.columns[j]);
+  }
+  static_cast<auto_arima::Result&>(r) = auto_arima::Fit(prepared.values, a);
+  r.missing = api::CountMissing(observations);
+  api::Restore(r, prepared, s.box_cox);
+  return r;
+}
+
+}  // namespace harmonic
 
 namespace auto_forecast {
 namespace {

@@ -354,6 +354,21 @@ std::string ModelName(const mstl::Result& r) {
   return name;
 }
 
+std::string ModelName(const harmonic::Result& r) {
+  if (!r.fallback.empty()) return FallbackName(r.fallback);
+  std::string name = "Harmonic regression [";
+  for (std::size_t i = 0; i < r.periods.size(); ++i) {
+    if (i > 0) name += ", ";
+    name += LevelName(r.periods[i]);
+    name += ": K=";
+    name += std::to_string(i < r.orders.size() ? r.orders[i] : 0);
+  }
+  name += "] with ";
+  name += ArimaName(r.p, r.d, r.q, 0, 0, 0, 1, false);
+  name += " errors";
+  return name;
+}
+
 std::string ModelName(const auto_forecast::Result& r) {
   if (!r.fallback.empty()) return FallbackName(r.fallback);
   std::vector<std::string> members;

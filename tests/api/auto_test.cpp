@@ -18,6 +18,7 @@ namespace {
 
 using testing::kClosedForm;
 using testing::kPeerForecast;
+using testing::kPeerLogLik;
 
 // The mean of the members' values at each horizon, summed in the members' order.
 std::vector<double> MeanOf(const std::vector<const std::vector<double>*>& members) {
@@ -269,6 +270,29 @@ TEST(AutoArimaFit, WithRegressorsForecastsFromTheirFutureAndContinues) {
     EXPECT_NEAR(again.mean[h], r.mean[h], testing::kClosedForm * r.mean[h]);
   s.future.names = {"year"};
   EXPECT_THROW(auto_arima::Fit(lake[0], s), Error);
+}
+
+// R 4.2.2, forecast 8.20: K = 5 has the least AICc of lm(y ~ fourier(y, K)) for USAccDeaths, and
+// f <- auto.arima(y, xreg = fourier(y, K = 5), seasonal = FALSE) is "Regression with ARIMA(0,1,1)
+// errors" with AICc 1018.01636081; forecast(f, xreg = fourier(y, K = 5, h = 6))$mean below.
+TEST(Harmonic, ReproducesRsAutoArimaWithFourierTerms) {
+  const std::vector<double> y = testing::LoadDataset("usaccdeaths");
+  const double periods[] = {12.0};
+  EXPECT_EQ(harmonic::ChooseOrders(y, periods), std::vector<int>{5});
+  harmonic::Settings s;
+  s.periods = {12.0};
+  s.horizon = 6;
+  const harmonic::Result r = harmonic::Fit(y, s);
+  EXPECT_EQ(ModelName(r), "Harmonic regression [12: K=5] with ARIMA(0,1,1) errors");
+  EXPECT_NEAR(r.aicc, 1018.01636081, kPeerLogLik);
+  const double mean[] = {8298.19879589, 7577.54670067, 8334.26250640,
+                         8587.06518751, 9414.57598113, 9924.75763146};
+  for (int h = 0; h < 6; ++h) EXPECT_NEAR(r.mean[h], mean[h], kPeerForecast * mean[h]) << h;
+  // The orders given are the orders used; an order above half its period is refused.
+  s.orders = {2};
+  EXPECT_EQ(harmonic::Fit(y, s).orders, std::vector<int>{2});
+  s.orders = {7};
+  EXPECT_THROW(harmonic::Fit(y, s), Error);
 }
 
 TEST(AutomaticMethods, RefuseBadSettingsAndFailWithTheReasons) {
