@@ -126,14 +126,18 @@ _USUAL_PERIODS = [
 ]
 
 
-def seasonal_periods(index: pd.Index) -> Union[int, List[float]]:
-    """The usual periods of the index's frequency (hourly 24 and 168, half-hourly 48 and 336,
-    daily 7 and 365.25, weekly 52.18), else the single period of period_of."""
-    offset = frequency(index)
+def usual_periods(offset: Optional[pd.DateOffset]) -> Union[int, List[float]]:
+    """The usual periods of times of frequency `offset` (hourly 24 and 168, half-hourly 48 and
+    336, daily 7 and 365.25, weekly 52.18), else the single period of cycle_period."""
     for kinds, n, periods in _USUAL_PERIODS:
         if isinstance(offset, kinds) and abs(offset.n) == n:
             return list(periods)
-    return period_of(index)
+    return cycle_period(offset)
+
+
+def seasonal_periods(index: pd.Index) -> Union[int, List[float]]:
+    """usual_periods of the index's frequency."""
+    return usual_periods(frequency(index))
 
 
 def future_index(index: pd.Index, horizon: int) -> pd.Index:
