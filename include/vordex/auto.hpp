@@ -197,7 +197,7 @@ struct Result : Forecast {
 // horizons NA). Automatic ARIMA models the adjusted series' last 1000 values at most (the longest
 // series it takes); the decomposition and the other models use all of them. Time and memory are
 // linear in n for the decomposition, the smoothing and the autoregression.
-// A series with fewer than three observed values gets the simple forecast of the ladder (see
+// A series with fewer than five observed values gets the simple forecast of the ladder (see
 // auto_forecast::Fit, non-seasonal) with the status kFallback. Throws vordex::Error:
 // kInvalidSettings for settings out of range (a period that is not a positive number, a seasonal
 // window below 3, fewer windows than kept periods), kTooFewObservations for a series without an
@@ -244,7 +244,7 @@ struct Result : auto_arima::Result {
 // periods settled in the order given, each K from 0 to min(max_order, floor(m / 2))); automatic
 // ARIMA then chooses the error model with those terms. (R's recommended approach compares the
 // AICc of a full automatic ARIMA fit for each K; the least-squares AICc ranks the orders at the
-// cost of one regression per period.) A series with fewer than three observed values gets the
+// cost of one regression per period.) A series with fewer than five observed values gets the
 // simple forecast of the ladder (status kFallback). Throws vordex::Error: kInvalidSettings for
 // settings out of range (a period below 2, an order above half its period, orders not one per
 // period), kTooFewObservations for a series without an observed value, kInvalidData for an
