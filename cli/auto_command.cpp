@@ -23,6 +23,9 @@ int PeriodFor(int option, int series) {
   return option > 0 ? option : (series > 0 ? series : 1);
 }
 
+// A single period up to this is given as auto_forecast's `period`, as it always was.
+constexpr double kLongestSinglePeriod = 24.0;
+
 void AddPeriodOption(CLI::App* command, int& period) {
   command->add_option("--period", period, "Seasonal frequency (default: the series' own, else 1)")
       ->check(CLI::PositiveNumber);
@@ -68,6 +71,7 @@ Section Members(const auto_forecast::Result& r) {
   if (r.smoothing) add(MethodName(Method::kEts), ModelName(*r.smoothing));
   if (r.arima) add(MethodName(Method::kAutoArima), ModelName(*r.arima));
   if (r.theta) add(MethodName(Method::kTheta), ModelName(*r.theta));
+  if (r.mstl) add("mstl", ModelName(*r.mstl));
   for (const std::string& failure : r.failures) add("left out", failure);
   return {"members", {{"method", methods}, {"model", models}}};
 }
@@ -82,6 +86,7 @@ Section CombinedForecasts(const auto_forecast::Result& r, const LoadedSeries& se
   member(Method::kEts, r.smoothing ? &*r.smoothing : nullptr);
   member(Method::kAutoArima, r.arima ? &*r.arima : nullptr);
   member(Method::kTheta, r.theta ? &*r.theta : nullptr);
+  if (r.mstl) s.columns.push_back(NumberColumn("mstl", r.mstl->mean));
   return s;
 }
 
@@ -105,6 +110,8 @@ void AddAutomaticCommand(CLI::App& app, CommandContext& context, const char* nam
       context.status = 1;
       return;
     }
+    if constexpr (requires { options->method.calendar; })
+      if (series->start) options->method.calendar = series->start->calendar;
     const Settings settings =
         settings_for(options->method, options->common.horizon, series->frequency);
     try {
@@ -195,7 +202,12 @@ theta::Settings ThetaSettings(const ThetaOptions& o, int horizon, int period) {
 }
 
 void AddAutoOptions(CLI::App* command, AutoOptions& o) {
-  AddPeriodOption(command, o.period);
+  command
+      ->add_option("--period", o.periods,
+                   "Seasonal period, or several separated by commas (24,168; 52.18); default: "
+                   "the series' own, days 7,365.25, weeks 52.18, else 1")
+      ->delimiter(',')
+      ->check(CLI::PositiveNumber);
   AddLevelOption(command, o.levels);
   command->add_option("--seed", o.seed, "Seed of the smoothing method's simulated limits");
   command->add_option("--search-threads", o.threads,
@@ -205,7 +217,17 @@ void AddAutoOptions(CLI::App* command, AutoOptions& o) {
 
 auto_forecast::Settings AutoSettings(const AutoOptions& o, int horizon, int period) {
   auto_forecast::Settings s;
-  s.period = PeriodFor(o.period, period);
+  s.period = PeriodFor(0, period);
+  const bool one_short = o.periods.size() == 1 && o.periods[0] == std::floor(o.periods[0]) &&
+                         o.periods[0] <= kLongestSinglePeriod;
+  if (one_short)
+    s.period = static_cast<int>(o.periods[0]);
+  else if (!o.periods.empty())
+    s.periods = o.periods;
+  else if (o.calendar == Calendar::kDay)
+    s.periods = SeasonalPeriods(Interval::kDaily);
+  else if (o.calendar == Calendar::kWeek)
+    s.periods = SeasonalPeriods(Interval::kWeekly);
   s.horizon = horizon;
   s.levels = o.levels;
   s.seed = o.seed;

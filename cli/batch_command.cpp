@@ -135,7 +135,9 @@ struct Pending {
   std::string problem;      // set for a series never handed to the library
 };
 
-using SettingsFor = std::function<batch::MethodSettings(int period)>;
+// The settings for the file's series, from the period and the calendar of their times.
+using SettingsFor =
+    std::function<batch::MethodSettings(int period, std::optional<Calendar> calendar)>;
 
 // Runs the batch; returns the exit status.
 int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& settings_for,
@@ -149,7 +151,8 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
   }
   batch::MethodSettings settings;
   try {
-    settings = settings_for(source->calendar() ? CalendarPeriod(*source->calendar()) : 0);
+    settings = settings_for(source->calendar() ? CalendarPeriod(*source->calendar()) : 0,
+                            source->calendar());
   } catch (const std::invalid_argument& e) {
     context.err << name << ": " << e.what() << '\n';
     return kUsage;
@@ -309,7 +312,9 @@ void AddBatchMethod(CLI::App* batch, CommandContext& context, const char* name,
   AddBatchOptions(command, options->batch);
   add_options(command, options->method);
   command->callback([&context, options, name, settings] {
-    const SettingsFor settings_for = [&](int period) -> batch::MethodSettings {
+    const SettingsFor settings_for =
+        [&](int period, std::optional<Calendar> calendar) -> batch::MethodSettings {
+      if constexpr (requires { options->method.calendar; }) options->method.calendar = calendar;
       return settings(options->method, options->batch.horizon, period);
     };
     context.status = RunBatch(options->batch, name, settings_for, context);

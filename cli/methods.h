@@ -89,7 +89,10 @@ void AddThetaOptions(CLI::App* command, ThetaOptions& options);
 theta::Settings ThetaSettings(const ThetaOptions& options, int horizon, int period);
 
 struct AutoOptions {
-  int period = 0;
+  // --period: one period, or several and non-integer ones (24,168; 52.18). None given: the
+  // series' own, or the usual periods of its times' calendar (days: 7 and 365.25; weeks: 52.18).
+  std::vector<double> periods = {};
+  std::optional<Calendar> calendar = {};  // the series' times' calendar, when they have one
   std::vector<double> levels = kDefaultLevels;
   std::uint32_t seed = ets::kDefaultSeed;
   int threads = 0;  // --search-threads of the smoothing member

@@ -20,6 +20,7 @@
 #include "vordex/auto.hpp"
 #include "vordex/ets.hpp"
 #include "vordex/export.hpp"
+#include "vordex/periods.hpp"
 #include "vordex/status.hpp"
 #include "vordex/transform.hpp"
 
@@ -31,6 +32,8 @@ enum class Method : int { kArima, kEts, kArmax, kAutoArima, kTheta, kAuto };
 // Canonical names; a value outside the enumeration gives "".
 VORDEX_CPP_API std::string_view ToString(Transform value);
 VORDEX_CPP_API std::string_view ToString(Method value);
+VORDEX_CPP_API std::string_view ToString(Interval value);
+VORDEX_CPP_API std::string_view ToString(mstl::AdjustedModel value);
 VORDEX_CPP_API std::string_view ToString(ets::ErrorForm value);
 VORDEX_CPP_API std::string_view ToString(ets::Trend value);
 VORDEX_CPP_API std::string_view ToString(ets::Season value);
@@ -58,6 +61,9 @@ VORDEX_CPP_API std::string_view StatusName(Status status);
 //   drift regressor); "Regression with ARIMA(1,0,1)(0,1,1)[12] errors" with regressors of its own;
 //   ETS(M,Ad,N) (Hyndman et al. 2008: N none, A additive, Ad damped, M multiplicative);
 //   "Theta" or "Theta (seasonally adjusted)";
+//   MSTL forecasts as "MSTL(24,168) + ETS(A,Ad,N)" (the periods kept, then the adjusted series'
+//   model, "AR(26)" for the autoregression), the model alone when no period was kept;
+//   harmonic regression as "Harmonic regression [24: K=10, 168: K=5] with ARIMA(2,0,1) errors";
 //   the combination as "mean of ETS(M,A,M) + ARIMA(2,1,1)(0,1,0)[12] + Theta", or with one
 //   member only its name and " alone".
 VORDEX_CPP_API std::string ModelName(const arima::Result& result);
@@ -65,6 +71,8 @@ VORDEX_CPP_API std::string ModelName(const armax::Result& result);
 VORDEX_CPP_API std::string ModelName(const ets::Model& model);
 VORDEX_CPP_API std::string ModelName(const ets::Result& result);
 VORDEX_CPP_API std::string ModelName(const theta::Result& result);
+VORDEX_CPP_API std::string ModelName(const mstl::Result& result);
+VORDEX_CPP_API std::string ModelName(const harmonic::Result& result);
 VORDEX_CPP_API std::string ModelName(const auto_forecast::Result& result);
 // A candidate of automatic ARIMA's search, with the period of the chosen model.
 VORDEX_CPP_API std::string ModelName(const auto_arima::Candidate& candidate, int period);
@@ -86,6 +94,8 @@ VORDEX_CPP_API std::uint32_t SeriesSeed(std::uint32_t batch_seed, std::string_vi
   VORDEX_CPP_API std::vector<std::pair<Enum, std::string_view>> AllNames<Enum>();
 VORDEX_NAMED_ENUM(Transform)
 VORDEX_NAMED_ENUM(Method)
+VORDEX_NAMED_ENUM(Interval)
+VORDEX_NAMED_ENUM(mstl::AdjustedModel)
 VORDEX_NAMED_ENUM(Status)
 VORDEX_NAMED_ENUM(ets::ErrorForm)
 VORDEX_NAMED_ENUM(ets::Trend)

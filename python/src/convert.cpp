@@ -294,9 +294,9 @@ auto_forecast::Settings AutoForecastSettings(const py::dict& settings) {
   using S = auto_forecast::Settings;
   return ReadSettings<S>(
       settings, "auto",
-      {Member("period", &S::period), Member("horizon", &S::horizon), Member("levels", &S::levels),
-       Member("seed", &S::seed), Member("threads", &S::threads), Member("transform", &S::transform),
-       BoxCoxField<S>()});
+      {Member("period", &S::period), Member("periods", &S::periods), Member("horizon", &S::horizon),
+       Member("levels", &S::levels), Member("seed", &S::seed), Member("threads", &S::threads),
+       Member("transform", &S::transform), BoxCoxField<S>()});
 }
 
 std::string CanonicalName(std::string_view kind, const py::handle& name) {
@@ -379,6 +379,7 @@ py::dict ToDict(const auto_forecast::Result& r) {
   CommonFields(r, d);
   d["model"] = ModelName(r);
   d["period"] = r.period;
+  d["periods"] = Array(r.periods);
   d["transform"] = Name(ToString(Transform::kNone));
   py::dict members;
   if (r.smoothing) members["ets"] = ToDict(*r.smoothing);

@@ -89,3 +89,33 @@ def test_forecast_many_reports_a_warning_with_its_forecasts():
     forecasts, summary = vordex.forecast_many(frame, method="auto", horizon=2)
     assert summary[["status", "code", "message"]].values.tolist() == [["fallback", 602, ""]]
     assert forecasts["time"].tolist() == [3, 4] and not forecasts.isna().any().any()
+
+
+def three_weeks_of_hours():
+    hours = pd.date_range("2024-01-01", periods=24 * 7 * 3, freq="H")
+    t = np.arange(len(hours))
+    return hours, 100 + 10 * np.sin(2 * np.pi * t / 24) + 5 * np.cos(2 * np.pi * t / 168) + (
+        t % 5) * 0.3
+
+
+def test_periods_come_as_a_list_or_from_hourly_times():
+    # Hours propose 24 and 168, as period=[24, 168] gives them; a single short integer period in
+    # a list is that period.
+    hours, y = three_weeks_of_hours()
+    r = vordex.auto(pd.Series(y, index=hours), horizon=5)
+    assert r.model.startswith("MSTL(24,168) + AR(")
+    listed = vordex.auto(y, period=[24, 168], horizon=5)
+    assert np.array_equal(r.forecast["mean"].to_numpy(), listed.forecast["mean"].to_numpy())
+    assert vordex.auto(y[:200], period=52.18, horizon=3).model.startswith("MSTL(52.18)")
+    assert np.array_equal(vordex.auto(y[:100], period=[12], horizon=3).forecast["mean"],
+                          vordex.auto(y[:100], period=12, horizon=3).forecast["mean"])
+
+
+@needs_batch()
+def test_forecast_many_proposes_the_usual_periods_of_hourly_times():
+    hours, y = three_weeks_of_hours()
+    frame = pd.DataFrame({"id": "load", "time": hours, "value": y})
+    forecasts, summary = vordex.forecast_many(frame, method="auto", horizon=5)
+    alone = vordex.auto(pd.Series(y, index=hours), horizon=5)
+    assert summary["model"].item() == alone.model and alone.model.startswith("MSTL(24,168)")
+    assert np.array_equal(forecasts["mean"].to_numpy(), alone.forecast["mean"].to_numpy())

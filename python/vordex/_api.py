@@ -14,7 +14,7 @@ from . import _settings, _vordex
 from ._docs import fill
 from ._results import (ArimaResult, ArmaxResult, AutoArimaResult, AutoResult, EtsResult, Result,
                        ThetaResult)
-from ._series import observations, period_of
+from ._series import observations, period_of, seasonal_periods
 from ._settings import DEFAULT_HORIZON, DEFAULT_LEVELS, BoxCox
 
 #: Observations: a pandas Series (whose index the results continue) or any one-dimensional
@@ -101,7 +101,9 @@ def _fit(method: str, y: Observations, period: Optional[int], keywords: Dict[str
     y's index."""
     values, index = observations(y)
     entry = METHODS[method]
-    settings = entry.settings(period_of(index) if period is None else period, **keywords)
+    if period is None:
+        period = seasonal_periods(index) if method == "auto" else period_of(index)
+    settings = entry.settings(period, **keywords)
     raw = entry.fit(values, settings)
     return entry.result(values, index, raw, settings, name=getattr(y, "name", None))
 
@@ -444,7 +446,8 @@ def theta(y: Observations, period: Optional[int] = None, horizon: int = DEFAULT_
 
 
 @fill
-def auto(y: Observations, period: Optional[int] = None, horizon: int = DEFAULT_HORIZON,
+def auto(y: Observations, period: Union[int, Sequence[float], None] = None,
+         horizon: int = DEFAULT_HORIZON,
          level: Levels = DEFAULT_LEVELS, seed: Optional[int] = None,
          threads: int = 0, transform: Transform = None) -> AutoResult:
     """The recommended automatic forecast: the mean, horizon by horizon, of the automatic
@@ -456,10 +459,17 @@ def auto(y: Observations, period: Optional[int] = None, horizon: int = DEFAULT_H
     series, the seasonal naive forecast with two full seasons, the naive forecast, else the
     mean (status FALLBACK, ``fallback`` naming it).
 
+    Several, long or non-integer seasonal periods (``period=[24, 168]``, ``period=52.18``)
+    take MSTL instead: the seasonal components' last cycles plus an autoregression on the
+    seasonally adjusted series (periods with fewer than two cycles in y are dropped).
+
     Parameters
     ----------
     {y}
-    {period}
+    period : int, float or sequence of them, optional
+        The seasonal period or periods. None takes them from the frequency of y's index: hourly
+        24 and 168, half-hourly 48 and 336, daily 7 and 365.25, weekly 52.18, else as for the
+        other methods.
     {horizon}
     {level}
         Each member's limits at that level, averaged.

@@ -13,7 +13,7 @@ from ._docs import fill
 from ._errors import Error, Status, batch_error, refused
 from ._results import forecast_columns, forecast_values
 from ._series import (IrregularTimes, Step, continue_times, cycle_period, frequency_name,
-                      time_step, _numbers_from_objects)
+                      time_step, usual_periods, _numbers_from_objects)
 
 _STATISTICS = ["log_likelihood", "aic", "aicc", "bic", "sigma2"]
 
@@ -256,7 +256,8 @@ def forecast_many(df: pd.DataFrame, id: Optional[str] = None, time: _frame.Colum
         period = keywords.pop("period", None)
         if period is None:
             step = steps.get(k)
-            period = cycle_period(step) if isinstance(step, pd.DateOffset) else 1
+            propose = usual_periods if method == "auto" else cycle_period
+            period = propose(step) if isinstance(step, pd.DateOffset) else 1
         periods.append(period if isinstance(period, numbers.Integral) else -1)
         if k in failures:
             series_settings.append(None)

@@ -3,7 +3,7 @@ implies, and their continuation into the forecast horizon."""
 from __future__ import annotations
 
 import numbers
-from typing import Optional, Tuple, Union
+from typing import List, Optional, Tuple, Union
 
 import numpy as np
 import pandas as pd
@@ -114,6 +114,30 @@ def cycle_period(offset: Optional[pd.DateOffset]) -> int:
 def period_of(index: pd.Index) -> int:
     """The seasonal period that the index's frequency implies (cycle_period), else 1."""
     return cycle_period(frequency(index))
+
+
+# The usual seasonal periods of a sampling interval (vordex::SeasonalPeriods): a day and a week
+# of hours and half-hours, a week and a year of days, a year of weeks.
+_USUAL_PERIODS = [
+    ((pd.offsets.Hour,), 1, [24.0, 168.0]),
+    ((pd.offsets.Minute,), 30, [48.0, 336.0]),
+    ((pd.offsets.Day,), 1, [7.0, 365.25]),
+    ((pd.offsets.Week,), 1, [52.18]),
+]
+
+
+def usual_periods(offset: Optional[pd.DateOffset]) -> Union[int, List[float]]:
+    """The usual periods of times of frequency `offset` (hourly 24 and 168, half-hourly 48 and
+    336, daily 7 and 365.25, weekly 52.18), else the single period of cycle_period."""
+    for kinds, n, periods in _USUAL_PERIODS:
+        if isinstance(offset, kinds) and abs(offset.n) == n:
+            return list(periods)
+    return cycle_period(offset)
+
+
+def seasonal_periods(index: pd.Index) -> Union[int, List[float]]:
+    """usual_periods of the index's frequency."""
+    return usual_periods(frequency(index))
 
 
 def future_index(index: pd.Index, horizon: int) -> pd.Index:

@@ -141,8 +141,20 @@ def theta(period, horizon, level, transform=None):
 
 
 def auto(period, horizon, level, seed_, threads, transform=None):
-    return {"period": period, "horizon": horizon, "levels": levels(level), "seed": seed(seed_),
-            "threads": threads, **transform_settings(transform)}
+    s = {"period": period, "horizon": horizon, "levels": levels(level), "seed": seed(seed_),
+         "threads": threads, **transform_settings(transform)}
+    # Several periods, or one that is long or not an integer, go to the library's `periods`.
+    if isinstance(period, float) and not period.is_integer():
+        period = [period]
+    if not isinstance(period, (str, bytes)) and hasattr(period, "__len__"):
+        periods = list(period)
+        one = periods[0] if len(periods) == 1 else None
+        if one is not None and not isinstance(one, bool) and float(one).is_integer() \
+                and 1 <= one <= 24:
+            s["period"] = int(one)
+        else:
+            s["period"], s["periods"] = 1, periods
+    return s
 
 
 class BoxCox(NamedTuple):

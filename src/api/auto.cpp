@@ -9,9 +9,14 @@
 
 #include "api/common.h"
 #include "auto/auto_arima.h"
+#include "auto/autoregression.h"
 #include "auto/baseline.h"
 #include "auto/combination.h"
+#include "auto/harmonic.h"
 #include "auto/theta.h"
+#include "decompose/fourier.h"
+#include "decompose/interpolate.h"
+#include "decompose/mstl.h"
 
 namespace vordex {
 namespace {
@@ -64,6 +69,26 @@ int Observed(std::span<const double> y) {
 }
 
 }  // namespace
+
+std::vector<double> SeasonalPeriods(Interval interval) {
+  switch (interval) {
+    case Interval::kHalfHourly:
+      return {48.0, 336.0};
+    case Interval::kHourly:
+      return {24.0, 168.0};
+    case Interval::kDaily:
+      return {7.0, 365.25};
+    case Interval::kWeekly:
+      return {52.18};
+    case Interval::kMonthly:
+      return {12.0};
+    case Interval::kQuarterly:
+      return {4.0};
+    case Interval::kYearly:
+      return {};
+  }
+  return {};
+}
 
 namespace auto_arima {
 
@@ -142,6 +167,25 @@ Result Fit(std::span<const double> observations, const Settings& s) {
 }  // namespace auto_arima
 
 namespace theta {
+namespace {
+
+Result ToResult(automatic::ThetaResult t, int period) {
+  Result r;
+  r.period = period;
+  r.seasonal = t.seasonal;
+  r.seasonal_indices = std::move(t.seasonal_indices);
+  r.alpha = t.alpha;
+  r.initial_level = t.initial_level;
+  r.drift = t.drift;
+  r.sigma2 = t.sigma2;
+  r.fitted = std::move(t.fitted);
+  r.residuals = std::move(t.residuals);
+  r.mean = std::move(t.forecasts);
+  r.limits = std::move(t.limits);
+  return r;
+}
+
+}  // namespace
 
 Result Fit(std::span<const double> observations, const Settings& s) {
   CheckCommon("theta", s.period, s.horizon, s.levels);
@@ -160,19 +204,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
     r.period = s.period;
     return r;
   }
-  automatic::ThetaResult t = Succeeded(std::move(fitted));
-  Result r;
-  r.period = s.period;
-  r.seasonal = t.seasonal;
-  r.seasonal_indices = std::move(t.seasonal_indices);
-  r.alpha = t.alpha;
-  r.initial_level = t.initial_level;
-  r.drift = t.drift;
-  r.sigma2 = t.sigma2;
-  r.fitted = std::move(t.fitted);
-  r.residuals = std::move(t.residuals);
-  r.mean = std::move(t.forecasts);
-  r.limits = std::move(t.limits);
+  Result r = ToResult(Succeeded(std::move(fitted)), s.period);
   r.missing = api::CountMissing(observations);
   api::Restore(r, prepared, s.box_cox);
   return r;
@@ -180,8 +212,264 @@ Result Fit(std::span<const double> observations, const Settings& s) {
 
 }  // namespace theta
 
+namespace mstl {
+namespace {
+
+// The longest series the ARIMA engine takes: an adjusted series beyond it is modelled from its
+// most recent values.
+constexpr std::size_t kLongestModelled = 1000;
+
+// R's ets(x, "ZZN") as forecast.stl calls it: errors and trend chosen (no multiplicative trend,
+// the restricted combinations left out) by AICc counting the initial states and sigma, the
+// initial states estimated with the parameters, R's usual bounds; additive errors only for a
+// series that is not positive.
+ets::Result FitSmoothing(std::span<const double> x, const Settings& s) {
+  ets::Settings e;
+  e.period = 1;
+  e.horizon = s.horizon;
+  e.levels = s.levels;
+  e.error = std::all_of(x.begin(), x.end(), [](double v) { return v > 0.0; })
+                ? ets::ErrorForm::kAuto
+                : ets::ErrorForm::kAdditive;
+  e.trend = ets::Trend::kAuto;
+  e.season = ets::Season::kNone;
+  e.criterion = ets::Criterion::kLikelihood;
+  e.initialization = ets::Initialization::kEstimated;
+  e.information_criterion = ets::InformationCriterion::kAicc;
+  e.count_states = true;
+  e.restrict_forms = true;
+  e.multiplicative_trend = false;
+  e.bounds = {{1e-4, 0.9999}, {1e-4, 0.9999}, {1e-4, 0.9999}, {0.8, 0.98}};
+  e.seed = s.seed;
+  e.threads = s.threads;
+  return ets::Fit(x, e);
+}
+
+void CheckSettings(const Settings& s) {
+  const auto refuse = [](const std::string& what) {
+    throw Error(Status::kInvalidSettings, "mstl: " + what);
+  };
+  for (const double m : s.periods)
+    if (!(std::isfinite(m) && m > 0.0)) refuse("a period must be a positive number");
+  if (s.horizon < 0 || (s.adjusted == AdjustedModel::kArima && s.horizon > kMaxHorizon))
+    refuse("the horizon must be 0 or more, at most " + std::to_string(kMaxHorizon) +
+           " with the arima model");
+  api::CheckLevels("mstl", s.levels);
+  if (s.adjusted < AdjustedModel::kEts || s.adjusted > AdjustedModel::kAutoregression)
+    refuse("unknown adjusted model");
+  for (const int w : s.seasonal_windows)
+    if (w < 3) refuse("a seasonal window must be at least 3");
+  if (s.trend_window < 0) refuse("the trend window must not be negative");
+  if (s.iterate < 0) refuse("iterate must not be negative");
+}
+
+// The adjusted model's forecasts, limits and fitted values (on the adjusted series' scale, fitted
+// aligned with the whole series), its statistics, and its own result in `r`.
+automatic::Forecasts FitAdjusted(std::span<const double> adjusted, const Settings& s, Result& r) {
+  const std::size_t n = adjusted.size();
+  const bool engine = s.adjusted == AdjustedModel::kArima;
+  const std::size_t skip = engine && n > kLongestModelled ? n - kLongestModelled : 0;
+  const std::span<const double> x = adjusted.subspan(skip);
+  const Forecast* model = nullptr;
+  automatic::Forecasts f;
+  switch (s.adjusted) {
+    case AdjustedModel::kEts:
+      model = &r.smoothing.emplace(FitSmoothing(x, s));
+      break;
+    case AdjustedModel::kArima: {
+      auto_arima::Settings a;
+      a.period = 1;
+      a.horizon = s.horizon;
+      a.levels = s.levels;
+      model = &r.arima.emplace(auto_arima::Fit(x, a));
+      break;
+    }
+    case AdjustedModel::kTheta: {
+      // The method itself, without the typed entry point's horizon bound.
+      automatic::ThetaSettings t;
+      t.period = 1;
+      t.horizon = s.horizon;
+      t.levels = s.levels;
+      model = &r.theta.emplace(theta::ToResult(Succeeded(automatic::Theta(t, x)), 1));
+      break;
+    }
+    case AdjustedModel::kAutoregression: {
+      automatic::AutoregressionResult ar =
+          Succeeded(automatic::Autoregression({.horizon = s.horizon, .levels = s.levels}, x));
+      r.autoregression = Autoregression{ar.order, ar.mean, ar.intercept, ar.ar};
+      r.sigma2 = ar.sigma2;
+      f.mean = std::move(ar.forecasts);
+      f.limits = std::move(ar.limits);
+      f.fitted = std::move(ar.fitted);
+      break;
+    }
+  }
+  if (model != nullptr) {
+    f.mean = model->mean;
+    f.limits = model->limits;
+    f.fitted = model->fitted;
+    r.sigma2 = model->sigma2;
+    r.log_likelihood = model->log_likelihood;
+    r.aic = model->aic;
+    r.aicc = model->aicc;
+    r.bic = model->bic;
+    r.warnings = model->warnings;
+  }
+  f.fitted.insert(f.fitted.begin(), skip, std::numeric_limits<double>::quiet_NaN());
+  return f;
+}
+
+}  // namespace
+
+Result Fit(std::span<const double> observations, const Settings& s) {
+  CheckSettings(s);
+  const int observed = Observed(observations);
+  if (observed == 0)
+    throw Error(Status::kTooFewObservations, "mstl: the series has no observed value");
+  for (const double v : observations)
+    if (std::isinf(v)) throw Error(Status::kInvalidData, "mstl: a value is infinite");
+  Result r;
+  r.adjusted = s.adjusted;
+  r.missing = api::CountMissing(observations);
+  if (observed < kFewestForModels) {
+    static_cast<Forecast&>(r) = Fallback("mstl", observations, 1, s.horizon, s.levels);
+    return r;
+  }
+
+  // Guerrero's lambda on cycles of the longest period the decomposition keeps (R's frequency of a
+  // multi-seasonal series).
+  const double n = static_cast<double>(observations.size());
+  double longest = 1.0;
+  for (const double m : s.periods)
+    if (m >= 2.0 && m < n / 2.0) longest = std::max(longest, m);
+  const api::Prepared prepared = api::Prepare("mstl", observations, s.transform, s.box_cox,
+                                              static_cast<int>(std::lround(longest)), false);
+
+  decompose::MstlSettings d;
+  d.iterate = s.iterate;
+  d.seasonal_windows = s.seasonal_windows;
+  d.trend_window = s.trend_window;
+  d.robust = s.robust;
+  decompose::Outcome<decompose::MstlResult> split = decompose::Mstl(prepared.values, s.periods, d);
+  if (!split.ok()) throw Error(split.status, std::move(split.text));
+  decompose::MstlResult& fit = split.value;
+
+  std::vector<double> adjusted = decompose::SeasonallyAdjusted(fit);
+  if (r.missing > 0) adjusted = Succeeded(decompose::InterpolateMissing(adjusted, {}));
+  automatic::Forecasts f = FitAdjusted(adjusted, s, r);
+
+  const std::size_t h = f.mean.size();
+  const std::vector<double> future = decompose::SeasonalForecast(fit, h);
+  const std::vector<double> seasonal = decompose::SeasonalSum(fit);
+  for (std::size_t k = 0; k < h; ++k) {
+    f.mean[k] += future[k];
+    for (Limits& l : f.limits) {
+      l.lower[k] += future[k];
+      l.upper[k] += future[k];
+    }
+  }
+  const std::span<const double> x = prepared.values;
+  r.residuals.resize(x.size());
+  for (std::size_t t = 0; t < x.size(); ++t) {
+    f.fitted[t] += seasonal[t];
+    r.residuals[t] = x[t] - f.fitted[t];
+  }
+  r.mean = std::move(f.mean);
+  r.limits = std::move(f.limits);
+  r.fitted = std::move(f.fitted);
+  r.periods = fit.periods;
+  for (std::size_t i = 0; i < fit.periods.size(); ++i)
+    r.seasonal_windows.push_back(s.seasonal_windows.empty()       ? 7 + 4 * static_cast<int>(i + 1)
+                                 : s.seasonal_windows.size() == 1 ? s.seasonal_windows[0]
+                                                                  : s.seasonal_windows[i]);
+  r.trend = std::move(fit.trend);
+  r.seasonal = std::move(fit.seasonal);
+  r.remainder = std::move(fit.remainder);
+  api::Restore(r, prepared, s.box_cox);
+  return r;
+}
+
+}  // namespace mstl
+
+namespace harmonic {
+namespace {
+
+void CheckSettings(const Settings& s) {
+  const auto refuse = [](const std::string& what) {
+    throw Error(Status::kInvalidSettings, "harmonic: " + what);
+  };
+  for (const double m : s.periods)
+    if (!(std::isfinite(m) && m >= 2.0)) refuse("a period must be a number of at least 2");
+  if (s.horizon < 0) refuse("the horizon must not be negative");
+  api::CheckLevels("harmonic", s.levels);
+  if (!s.orders.empty() && s.orders.size() != s.periods.size())
+    refuse("give one order per period, or none");
+  for (std::size_t i = 0; i < s.orders.size(); ++i)
+    if (s.orders[i] < 0 || 2.0 * s.orders[i] > s.periods[i])
+      refuse("an order must lie between 0 and half its period");
+  if (s.max_order < 0 || s.max_p < 0 || s.max_q < 0) refuse("the bounds must not be negative");
+}
+
+}  // namespace
+
+std::vector<int> ChooseOrders(std::span<const double> observations, std::span<const double> periods,
+                              int max_order) {
+  return Succeeded(automatic::ChooseFourierOrders(observations, periods, {.max_order = max_order}));
+}
+
+Result Fit(std::span<const double> observations, const Settings& s) {
+  CheckSettings(s);
+  const int observed = Observed(observations);
+  if (observed == 0)
+    throw Error(Status::kTooFewObservations, "harmonic: the series has no observed value");
+  for (const double v : observations)
+    if (std::isinf(v)) throw Error(Status::kInvalidData, "harmonic: a value is infinite");
+  Result r;
+  r.periods = s.periods;
+  if (observed < kFewestForModels) {
+    static_cast<Forecast&>(r) = Fallback("harmonic", observations, 1, s.horizon, s.levels);
+    r.orders.assign(s.periods.size(), 0);
+    return r;
+  }
+  double longest = 1.0;
+  for (const double m : s.periods) longest = std::max(longest, m);
+  const api::Prepared prepared = api::Prepare("harmonic", observations, s.transform, s.box_cox,
+                                              static_cast<int>(std::lround(longest)), false);
+  r.orders = s.orders.empty() ? ChooseOrders(prepared.values, s.periods, s.max_order) : s.orders;
+
+  auto_arima::Settings a;
+  a.period = 1;
+  a.horizon = s.horizon;
+  a.levels = s.levels;
+  a.max_p = s.max_p;
+  a.max_q = s.max_q;
+  a.stepwise = s.stepwise;
+  a.thorough = s.thorough;
+  const std::size_t n = observations.size();
+  const decompose::FourierTerms past = Succeeded(decompose::Fourier(s.periods, r.orders, 1, n));
+  const decompose::FourierTerms future = Succeeded(decompose::Fourier(
+      s.periods, r.orders, static_cast<long>(n) + 1, static_cast<std::size_t>(s.horizon)));
+  for (std::size_t j = 0; j < past.columns.size(); ++j) {
+    a.regressors.Add(past.names[j], past.columns[j]);
+    a.future.Add(future.names[j], future.columns[j]);
+  }
+  static_cast<auto_arima::Result&>(r) = auto_arima::Fit(prepared.values, a);
+  r.missing = api::CountMissing(observations);
+  api::Restore(r, prepared, s.box_cox);
+  return r;
+}
+
+}  // namespace harmonic
+
 namespace auto_forecast {
 namespace {
+
+// The longest single period the smoothing, ARIMA and Theta members take as a season.
+constexpr double kLongestSingleSeason = 24.0;
+// The seasonal route's MSTL: seasonal windows of this many cycles, and the Box-Cox parameter of
+// a positive series when the settings ask for no transform (measured on M4, see the README).
+constexpr int kRouteSeasonalWindow = 101;
+constexpr double kRouteLambda = 0.5;
 
 // Runs one member of the combination; its failure is recorded, not thrown.
 template <class Member>
@@ -199,29 +487,22 @@ automatic::Forecasts Part(const Forecast& r) {
   return {r.mean, r.limits, r.fitted};
 }
 
-}  // namespace
+// The periods of at least 2 with two full cycles in n values, ascending, without repeats.
+std::vector<double> KeptPeriods(const std::vector<double>& periods, std::size_t n) {
+  std::vector<double> kept;
+  for (const double m : periods)
+    if (m >= 2.0 && m < static_cast<double>(n) / 2.0) kept.push_back(m);
+  std::sort(kept.begin(), kept.end());
+  kept.erase(std::unique(kept.begin(), kept.end()), kept.end());
+  return kept;
+}
 
-Result Fit(std::span<const double> observations, const Settings& s) {
-  CheckCommon("auto_forecast", s.period, s.horizon, s.levels);
-  if (s.horizon < 1)
-    throw Error(Status::kInvalidSettings, "auto_forecast: the horizon must be at least 1");
-  Result r;
-  r.period = s.period;
-  const int observed = Observed(observations);
-  if (observed == 0)
-    throw Error(Status::kTooFewObservations, "auto_forecast: the series has no observed value");
-  for (const double v : observations)
-    if (std::isinf(v)) throw Error(Status::kInvalidData, "auto_forecast: a value is infinite");
-  // A constant series needs no model: its constant, with limits of zero width; fewer than three
-  // observed values are too few for any of the methods.
-  if (observed < kFewestForModels ||
-      automatic::ChooseBaseline(observations, s.period) == automatic::Baseline::kConstant) {
-    static_cast<Forecast&>(r) =
-        Fallback("auto_forecast", observations, s.period, s.horizon, s.levels);
-    return r;
-  }
+// The mean of the single-season methods with `period`.
+void FitSingleSeason(std::span<const double> observations, const Settings& s, int period, Result& r,
+                     std::vector<automatic::Forecasts>& parts) {
+  r.period = period;
   r.smoothing = Attempt("ets", r.failures, [&] {
-    ets::Settings e = ets::AutoSettings(s.period, s.horizon);
+    ets::Settings e = ets::AutoSettings(period, s.horizon);
     e.levels = s.levels;
     e.transform = s.transform;
     e.box_cox = s.box_cox;
@@ -231,7 +512,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   });
   r.arima = Attempt("auto_arima", r.failures, [&] {
     auto_arima::Settings a;
-    a.period = s.period;
+    a.period = period;
     a.horizon = s.horizon;
     a.levels = s.levels;
     a.transform = s.transform;
@@ -239,23 +520,98 @@ Result Fit(std::span<const double> observations, const Settings& s) {
     return auto_arima::Fit(observations, a);
   });
   r.theta = Attempt("theta", r.failures, [&] {
-    return theta::Fit(observations, {.period = s.period,
+    return theta::Fit(observations, {.period = period,
                                      .horizon = s.horizon,
                                      .levels = s.levels,
                                      .transform = s.transform,
                                      .box_cox = s.box_cox});
   });
-
-  std::vector<automatic::Forecasts> parts;
   if (r.smoothing) parts.push_back(Part(*r.smoothing));
   if (r.arima) parts.push_back(Part(*r.arima));
   if (r.theta) parts.push_back(Part(*r.theta));
+}
+
+// The seasonal route's members with the kept periods.
+void FitSeasonal(std::span<const double> observations, const Settings& s,
+                 const std::vector<double>& periods, Result& r,
+                 std::vector<automatic::Forecasts>& parts) {
+  r.period = 1;
+  r.periods = periods;
+  const bool positive = std::all_of(observations.begin(), observations.end(),
+                                    [](double v) { return std::isnan(v) || v > 0.0; });
+  mstl::Settings m;
+  m.periods = periods;
+  m.horizon = s.horizon;
+  m.levels = s.levels;
+  m.transform = s.transform;
+  m.box_cox = s.box_cox;
+  if (s.transform == Transform::kNone && positive) {
+    m.transform = Transform::kBoxCox;
+    m.box_cox.lambda = kRouteLambda;
+  }
+  m.adjusted = mstl::AdjustedModel::kAutoregression;
+  m.seasonal_windows = {kRouteSeasonalWindow};
+  m.seed = s.seed;
+  m.threads = s.threads;
+  r.mstl = Attempt("mstl", r.failures, [&] { return mstl::Fit(observations, m); });
+  if (r.mstl) parts.push_back(Part(*r.mstl));
+}
+
+}  // namespace
+
+Result Fit(std::span<const double> observations, const Settings& s) {
+  CheckCommon("auto_forecast", s.period, s.horizon, s.levels);
+  if (s.horizon < 1)
+    throw Error(Status::kInvalidSettings, "auto_forecast: the horizon must be at least 1");
+  for (const double m : s.periods)
+    if (!(std::isfinite(m) && m > 0.0))
+      throw Error(Status::kInvalidSettings, "auto_forecast: a period must be a positive number");
+  Result r;
+  r.period = s.period;
+  const int observed = Observed(observations);
+  if (observed == 0)
+    throw Error(Status::kTooFewObservations, "auto_forecast: the series has no observed value");
+  for (const double v : observations)
+    if (std::isinf(v)) throw Error(Status::kInvalidData, "auto_forecast: a value is infinite");
+
+  // The route: one period up to 24 given as `period` as it always was; otherwise from the periods
+  // with two full cycles in the data.
+  int single = s.period;
+  std::vector<double> kept;
+  if (!s.periods.empty() || s.period > kLongestSingleSeason) {
+    kept = KeptPeriods(
+        s.periods.empty() ? std::vector<double>{static_cast<double>(s.period)} : s.periods,
+        observations.size());
+    single = 1;
+    if (kept.size() == 1 && kept[0] == std::floor(kept[0]) && kept[0] <= kLongestSingleSeason) {
+      single = static_cast<int>(kept[0]);
+      kept.clear();
+    }
+  }
+  const int ladder_period = kept.empty() ? single : static_cast<int>(kept.front());
+  r.period = single;
+
+  // A constant series needs no model: its constant, with limits of zero width; fewer than three
+  // observed values are too few for any of the methods.
+  if (observed < kFewestForModels ||
+      automatic::ChooseBaseline(observations, ladder_period) == automatic::Baseline::kConstant) {
+    static_cast<Forecast&>(r) =
+        Fallback("auto_forecast", observations, ladder_period, s.horizon, s.levels);
+    return r;
+  }
+  std::vector<automatic::Forecasts> parts;
+  if (kept.empty())
+    FitSingleSeason(observations, s, single, r, parts);
+  else
+    FitSeasonal(observations, s, kept, r, parts);
+
   if (parts.empty()) {
     // Too short for every method: the ladder (the members' reasons stay in `failures`).
     std::vector<std::string> failures = std::move(r.failures);
     static_cast<Forecast&>(r) =
-        Fallback("auto_forecast", observations, s.period, s.horizon, s.levels);
+        Fallback("auto_forecast", observations, ladder_period, s.horizon, s.levels);
     r.failures = std::move(failures);
+    r.missing = api::CountMissing(observations);
     return r;
   }
   automatic::Forecasts combined = Succeeded(automatic::Combine(parts));
@@ -267,7 +623,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
     r.residuals[t] = observations[t] - r.fitted[t];
   r.missing = api::CountMissing(observations);
   // A combination of one method is that method alone, and says so.
-  if (parts.size() == 1) r.status = Status::kSingleMember;
+  if (parts.size() == 1 && kept.empty()) r.status = Status::kSingleMember;
   return r;
 }
 

@@ -64,6 +64,23 @@ const Entry<Method> kMethods[] = {
     {Method::kAutoArima, "auto_arima"}, {Method::kTheta, "theta"}, {Method::kAuto, "auto"},
 };
 
+const Entry<Interval> kIntervals[] = {
+    {Interval::kHalfHourly, "half_hourly", {"halfhourly", "30min"}},
+    {Interval::kHourly, "hourly", {"h"}},
+    {Interval::kDaily, "daily", {"d"}},
+    {Interval::kWeekly, "weekly", {"w"}},
+    {Interval::kMonthly, "monthly", {"m"}},
+    {Interval::kQuarterly, "quarterly", {"q"}},
+    {Interval::kYearly, "yearly", {"annual", "y"}},
+};
+
+const Entry<mstl::AdjustedModel> kAdjustedModels[] = {
+    {mstl::AdjustedModel::kEts, "ets"},
+    {mstl::AdjustedModel::kArima, "arima"},
+    {mstl::AdjustedModel::kTheta, "theta"},
+    {mstl::AdjustedModel::kAutoregression, "ar", {"autoregression"}},
+};
+
 const Entry<ets::ErrorForm> kErrorForms[] = {
     {ets::ErrorForm::kAdditive, "additive", {"a"}},
     {ets::ErrorForm::kMultiplicative, "multiplicative", {"m"}},
@@ -234,6 +251,8 @@ std::string ArimaName(int p, int d, int q, int P, int D, int Q, int period, bool
   }
 VORDEX_NAME_TABLE(Transform, kTransforms)
 VORDEX_NAME_TABLE(Method, kMethods)
+VORDEX_NAME_TABLE(Interval, kIntervals)
+VORDEX_NAME_TABLE(mstl::AdjustedModel, kAdjustedModels)
 VORDEX_NAME_TABLE(ets::ErrorForm, kErrorForms)
 VORDEX_NAME_TABLE(ets::Trend, kTrends)
 VORDEX_NAME_TABLE(ets::Season, kSeasons)
@@ -312,13 +331,53 @@ std::string ModelName(const theta::Result& r) {
   return r.seasonal ? "Theta (seasonally adjusted)" : "Theta";
 }
 
+std::string ModelName(const mstl::Result& r) {
+  if (!r.fallback.empty()) return FallbackName(r.fallback);
+  std::string model = r.smoothing ? ModelName(*r.smoothing)
+                      : r.arima   ? ModelName(static_cast<const arima::Result&>(*r.arima))
+                      : r.theta   ? ModelName(*r.theta)
+                                  : std::string();
+  if (r.autoregression) {
+    model = "AR(";
+    model += std::to_string(r.autoregression->order);
+    model += ')';
+  }
+  // Without a seasonal component the model forecasts the data themselves.
+  if (r.periods.empty()) return model;
+  std::string name = "MSTL(";
+  for (std::size_t i = 0; i < r.periods.size(); ++i) {
+    if (i > 0) name += ',';
+    name += LevelName(r.periods[i]);
+  }
+  name += ") + ";
+  name += model;
+  return name;
+}
+
+std::string ModelName(const harmonic::Result& r) {
+  if (!r.fallback.empty()) return FallbackName(r.fallback);
+  std::string name = "Harmonic regression [";
+  for (std::size_t i = 0; i < r.periods.size(); ++i) {
+    if (i > 0) name += ", ";
+    name += LevelName(r.periods[i]);
+    name += ": K=";
+    name += std::to_string(i < r.orders.size() ? r.orders[i] : 0);
+  }
+  name += "] with ";
+  name += ArimaName(r.p, r.d, r.q, 0, 0, 0, 1, false);
+  name += " errors";
+  return name;
+}
+
 std::string ModelName(const auto_forecast::Result& r) {
   if (!r.fallback.empty()) return FallbackName(r.fallback);
   std::vector<std::string> members;
   if (r.smoothing) members.push_back(ModelName(*r.smoothing));
   if (r.arima) members.push_back(ModelName(static_cast<const arima::Result&>(*r.arima)));
   if (r.theta) members.push_back(ModelName(*r.theta));
-  if (members.size() == 1) return members.front() + " alone";
+  if (r.mstl) members.push_back(ModelName(*r.mstl));
+  // The seasonal route's one method is the route, not a combination that lost members.
+  if (members.size() == 1) return r.mstl ? members.front() : members.front() + " alone";
   std::string name = "mean of ";
   for (std::size_t i = 0; i < members.size(); ++i) {
     if (i > 0) name += " + ";

@@ -33,6 +33,8 @@ void ExpectRoundTrips(std::size_t count) {
 TEST(Names, EveryEnumerationRoundTrips) {
   ExpectRoundTrips<Transform>(4);
   ExpectRoundTrips<Method>(6);
+  ExpectRoundTrips<Interval>(7);
+  ExpectRoundTrips<mstl::AdjustedModel>(4);
   ExpectRoundTrips<ets::ErrorForm>(3);
   ExpectRoundTrips<ets::Trend>(5);
   ExpectRoundTrips<ets::Season>(4);

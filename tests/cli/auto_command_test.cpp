@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -74,6 +75,35 @@ TEST(AutoCommands, ShortSeriesFallBackWithAWarningAndFailuresExitNonZero) {
     EXPECT_NE(o->err.find("warning: fallback"), std::string::npos) << o->err;
   }
   EXPECT_NE(infinite.status, 0);
+}
+
+TEST(AutoCommands, TakeSeveralPeriodsOrTheUsualOnesOfTheCalendar) {
+  // Three years of weeks: the weekly calendar proposes 52.18; --period takes a list.
+  std::string text = "time,value\n";
+  std::vector<double> y;
+  for (int t = 0; t < 160; ++t) {
+    y.push_back(100.0 + 10.0 * std::sin(2.0 * M_PI * t / 52.18) + 0.1 * t + (t % 3) * 0.5);
+    const int week = t % 52 + 1;
+    text += std::to_string(2001 + t / 52) + "-W" + (week < 10 ? "0" : "") + std::to_string(week) +
+            "," + std::to_string(y.back()) + "\n";
+    y.back() = std::stod(text.substr(text.rfind(',') + 1));
+  }
+  testing::TempFile file(text);
+  const std::string path = file.path();
+  const auto run = [&](std::vector<const char*> extra) {
+    std::vector<const char*> args = {"auto", path.c_str(), "--horizon", "3", "--format", "json"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    const Outcome out = RunTool(args);
+    EXPECT_EQ(out.status, 0) << out.err;
+    return Json::parse(out.out);
+  };
+  const Json weekly = run({});
+  EXPECT_EQ(Column(weekly["forecasts"], "mean"),
+            auto_forecast::Fit(y, {.periods = {52.18}, .horizon = 3}).mean);
+  EXPECT_EQ(weekly["members"][0]["method"], "mstl");
+  const Json two = run({"--period", "4,13"});
+  EXPECT_EQ(Column(two["forecasts"], "mean"),
+            auto_forecast::Fit(y, {.periods = {4, 13}, .horizon = 3}).mean);
 }
 
 }  // namespace
