@@ -113,7 +113,7 @@ struct Result : Forecast {
   double drift = 0.0;  // half the slope of the least-squares line, per period
 };
 
-// Fewer than three observed values give the simple forecast of the ladder (status kFallback).
+// Fewer than five observed values give the simple forecast of the ladder (status kFallback).
 // Throws vordex::Error: kInvalidSettings for settings out of range, kEngineFailed for values that
 // are not numbers.
 VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
@@ -307,7 +307,7 @@ struct Result : Forecast {
 //   the remainder), and, unless the settings ask for a transform, the Box-Cox transform of lambda
 //   1/2 when every observed value is positive. These choices were measured on the hourly and
 //   weekly series of the M4 competition (see the README).
-// A series too short for the methods (fewer than three observed values, or every method
+// A series too short for the methods (fewer than five observed values, or every method
 // failing) falls back to a simple forecast, in this order: a series whose observed values are all
 // equal gets that constant with limits of zero width; one with a period above 1 and two full
 // seasons observed the seasonal naive forecast (the shortest period kept); one with two

@@ -15,10 +15,10 @@
 
 namespace vordex::armax {
 
-using arma::WhitenChandrasekhar;
-using kernels::KernelFailed;
 using arma::ArmaInadmissible;
 using arma::ExpandSeasonalOperators;
+using arma::WhitenChandrasekhar;
+using kernels::KernelFailed;
 
 namespace {
 

@@ -218,7 +218,8 @@ TEST(Minimise, EvaluationLimitEndsTheSearchAtItsLastPoint) {
   double p[3] = {0.0, 0.5, 0.5};
   double fret = 0.0;
   testing::MessageCapture capture;
-  EXPECT_EQ(Minimise(2, p, &fret, kTol, {[](void*, double*) { return std::nan(""); }}, 1), kPowellFailed);
+  EXPECT_EQ(Minimise(2, p, &fret, kTol, {[](void*, double*) { return std::nan(""); }}, 1),
+            kPowellFailed);
   ASSERT_EQ(capture.size(), 1u);
   EXPECT_EQ(capture.messages()[0].text, "Criterion function has no finite value");
 }

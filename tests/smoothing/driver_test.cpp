@@ -36,7 +36,8 @@ TEST(Pegelstransform, ScalesToUnitMaximumAndRefusesWhatItCannotTransform) {
   P.y[1] = -2.0, P.y[2] = 4.0, P.y[3] = 1.0;
   ASSERT_EQ(Pegelstransform(P, 1), 0);
   EXPECT_EQ(P.scale, 4.0);
-  EXPECT_EQ(std::vector<double>(P.y.begin() + 1, P.y.begin() + 4), (std::vector<double>{-0.5, 1.0, 0.25}));
+  EXPECT_EQ(std::vector<double>(P.y.begin() + 1, P.y.begin() + 4),
+            (std::vector<double>{-0.5, 1.0, 0.25}));
   const struct {
     Transform transform;
     double y1, y2;
