@@ -5,8 +5,8 @@
 #include <string>
 #include <utility>
 
-#include "evaluate/accuracy.h"
 #include "api/evaluate_public.h"
+#include "evaluate/accuracy.h"
 #include "evaluate/diagnostics.h"
 
 namespace vordex {
@@ -38,6 +38,9 @@ PointAccuracy MeasureAccuracy(std::span<const double> actual, std::span<const do
 IntervalAccuracy MeasureIntervals(std::span<const double> actual, std::span<const double> lower,
                                   std::span<const double> upper, double level,
                                   std::span<const double> training, int lag) {
+  // Levels are percent on every surface: 0.95 is refused with the hint, not read as 0.95%.
+  if (std::string problem = LevelProblem(level); !problem.empty())
+    throw Error(Status::kInvalidSettings, std::move(problem));
   return Public(Checked(evaluate::ScoreIntervals(actual, lower, upper, level, training, lag)));
 }
 
@@ -46,15 +49,12 @@ AccuracyReport MeasureAccuracy(const Forecast& forecast, std::span<const double>
   const std::size_t h = actual.size();
   if (h > forecast.mean.size())
     throw Error(Status::kInvalidSettings, std::to_string(h) + " actual values for " +
-                                              std::to_string(forecast.mean.size()) +
-                                              " forecasts");
+                                              std::to_string(forecast.mean.size()) + " forecasts");
   AccuracyReport report;
-  report.point =
-      MeasureAccuracy(actual, std::span(forecast.mean).first(h), training, lag);
+  report.point = MeasureAccuracy(actual, std::span(forecast.mean).first(h), training, lag);
   for (const Limits& l : forecast.limits)
-    report.intervals.push_back(MeasureIntervals(actual, std::span(l.lower).first(h),
-                                                std::span(l.upper).first(h), l.level, training,
-                                                lag));
+    report.intervals.push_back(MeasureIntervals(
+        actual, std::span(l.lower).first(h), std::span(l.upper).first(h), l.level, training, lag));
   return report;
 }
 

@@ -100,8 +100,8 @@ std::vector<int> Origins(int n, const CrossValidationSettings& v) {
 }
 
 // The forecasts of every origin of one series (measures and conformal limits aside).
-SeriesValidation Forecasts(const Series& series, const Plan& plan,
-                           const CrossValidationSettings& v, std::uint32_t seed) {
+SeriesValidation Forecasts(const Series& series, const Plan& plan, const CrossValidationSettings& v,
+                           std::uint32_t seed) {
   SeriesValidation out;
   out.id = series.id;
   out.steps = v.horizon;
@@ -117,8 +117,8 @@ SeriesValidation Forecasts(const Series& series, const Plan& plan,
   out.actual.assign(origins * h, kNaN);
   out.mean.assign(origins * h, kNaN);
   for (double level : plan.levels)
-    out.limits.push_back({level, std::vector<double>(origins * h, kNaN),
-                          std::vector<double>(origins * h, kNaN)});
+    out.limits.push_back(
+        {level, std::vector<double>(origins * h, kNaN), std::vector<double>(origins * h, kNaN)});
   out.refitted.assign(origins, false);
   out.models.assign(origins, "");
 
@@ -214,8 +214,7 @@ void Score(SeriesValidation& s, std::span<const double> values, int lag) {
   std::vector<evaluate::NaiveScale> scales;
   for (int o : s.origins) scales.push_back(evaluate::SeasonalNaiveScale(values.first(o), lag));
   const int io = static_cast<int>(origins), ih = s.steps;
-  s.accuracy =
-      api::Public(evaluate::AccuracyOfBlock(s.actual, s.mean, io, ih, scales).value);
+  s.accuracy = api::Public(evaluate::AccuracyOfBlock(s.actual, s.mean, io, ih, scales).value);
   for (const auto& a : evaluate::AccuracyByStep(s.actual, s.mean, io, ih, scales).value)
     s.by_step.push_back(api::Public(a));
   // Each pair scaled by its origin's scale.
@@ -232,8 +231,8 @@ void Score(SeriesValidation& s, std::span<const double> values, int lag) {
   s.conformal_intervals = intervals(s.conformal);
 }
 
-SeriesValidation Validate(const Series& series, const Plan& plan,
-                          const CrossValidationSettings& v, std::uint32_t seed) {
+SeriesValidation Validate(const Series& series, const Plan& plan, const CrossValidationSettings& v,
+                          std::uint32_t seed) {
   SeriesValidation s;
   try {
     s = Forecasts(series, plan, v, seed);
@@ -267,8 +266,8 @@ SeriesValidation Validate(const Series& series, const Plan& plan,
 PointAccuracy MeanOf(const std::vector<PointAccuracy>& records) {
   std::vector<evaluate::Accuracy> in;
   for (const PointAccuracy& a : records)
-    in.push_back({a.n, a.n_percent, a.me, a.mae, a.rmse, a.mpe, a.mape, a.smape, a.mase, a.rmsse,
-                  a.acf1});
+    in.push_back(
+        {a.n, a.n_percent, a.me, a.mae, a.rmse, a.mpe, a.mape, a.smape, a.mase, a.rmsse, a.acf1});
   return api::Public(evaluate::MeanAccuracy(in));
 }
 
@@ -296,7 +295,8 @@ void Summarise(CrossValidationResult& r, int steps, std::size_t levels, bool con
   for (const auto& records : by_step) r.by_step.push_back(MeanOf(records));
   for (const auto& records : intervals) r.intervals.push_back(MeanOf(records));
   if (conformal)
-    for (const auto& records : conformal_intervals) r.conformal_intervals.push_back(MeanOf(records));
+    for (const auto& records : conformal_intervals)
+      r.conformal_intervals.push_back(MeanOf(records));
 }
 
 Plan MakePlan(const MethodSettings& settings, const CrossValidationSettings& v) {
@@ -307,8 +307,7 @@ Plan MakePlan(const MethodSettings& settings, const CrossValidationSettings& v) 
 
 }  // namespace
 
-CrossValidationResult CrossValidate(std::span<const Series> series,
-                                    const MethodSettings& settings,
+CrossValidationResult CrossValidate(std::span<const Series> series, const MethodSettings& settings,
                                     const CrossValidationSettings& validation,
                                     const Options& options) {
   Check(settings, validation);
