@@ -4,8 +4,8 @@ namespace vordex::cli {
 namespace {
 
 constexpr RegisterCommand kCommands[] = {
-    &AddDatasetsCommand, &AddSeriesCommand, &AddArimaCommand, &AddArmaxCommand,
-    &AddEtsCommand,      &AddAutoCommands,  &AddBatchCommand,
+    &AddDatasetsCommand, &AddSeriesCommand, &AddArimaCommand, &AddArmaxCommand,    &AddEtsCommand,
+    &AddAutoCommands,    &AddBatchCommand,  &AddCvCommand,    &AddAccuracyCommand,
 };
 
 }  // namespace
