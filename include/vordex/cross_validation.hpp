@@ -91,6 +91,14 @@ VORDEX_CPP_API CrossValidationResult CrossValidate(std::span<const Series> serie
                                                    const CrossValidationSettings& validation,
                                                    const Options& options = {});
 
+// As above with settings[i] for series i (one per series, each horizon replaced; every one with
+// the same number of levels), or one for all. Throws vordex::Error kInvalidSettings also when the
+// counts differ.
+VORDEX_CPP_API CrossValidationResult CrossValidate(std::span<const Series> series,
+                                                   std::span<const MethodSettings> settings,
+                                                   const CrossValidationSettings& validation,
+                                                   const Options& options = {});
+
 // The conformal limits of `forecast` (levels as the method's settings give them) from the
 // h-step errors of conformal_windows origins horizon apart at the end of `series` (the model's
 // own limits replaced; the same seed rule as FitOne). Throws vordex::Error as CrossValidate, and

@@ -12,6 +12,7 @@
 #include "convert.h"
 #include "vordex/forecast.hpp"
 #if VORDEX_PYTHON_BATCH
+#include "evaluation.h"
 #include "many.h"
 #endif
 
@@ -83,5 +84,6 @@ PYBIND11_MODULE(_vordex, m) {
   Define(m, "fit_auto", &AutoForecastSettings, &vordex::auto_forecast::Fit);
 #if VORDEX_PYTHON_BATCH
   RegisterMany(m);
+  RegisterEvaluation(m);
 #endif
 }

@@ -310,9 +310,25 @@ Plan MakePlan(const MethodSettings& settings, const CrossValidationSettings& v) 
 CrossValidationResult CrossValidate(std::span<const Series> series, const MethodSettings& settings,
                                     const CrossValidationSettings& validation,
                                     const Options& options) {
-  Check(settings, validation);
-  const Plan plan = MakePlan(settings, validation);
+  return CrossValidate(series, std::span<const MethodSettings>(&settings, 1), validation, options);
+}
+
+CrossValidationResult CrossValidate(std::span<const Series> series,
+                                    std::span<const MethodSettings> settings,
+                                    const CrossValidationSettings& validation,
+                                    const Options& options) {
   const std::size_t n = series.size();
+  if (settings.empty() || (settings.size() != 1 && settings.size() != n))
+    throw Error(Status::kInvalidSettings, std::to_string(settings.size()) + " settings for " +
+                                              std::to_string(n) +
+                                              " series: give one, or one per series");
+  std::vector<Plan> plans;
+  for (const MethodSettings& s : settings) {
+    Check(s, validation);
+    plans.push_back(MakePlan(s, validation));
+    if (plans.back().levels.size() != plans.front().levels.size())
+      throw Error(Status::kInvalidSettings, "every series needs the same number of levels");
+  }
   CrossValidationResult result;
   result.series.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
@@ -330,7 +346,8 @@ CrossValidationResult CrossValidate(std::span<const Series> series, const Method
            !(options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed))) {
       const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
       if (i >= n) return;
-      result.series[i] = Validate(series[i], plan, validation, options.seed);
+      result.series[i] =
+          Validate(series[i], plans[plans.size() == 1 ? 0 : i], validation, options.seed);
       if (!options.progress) continue;
       std::lock_guard lock(progress_mutex);
       ++done;
@@ -348,7 +365,7 @@ CrossValidationResult CrossValidate(std::span<const Series> series, const Method
     for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(work);
   }
   if (progress_error) std::rethrow_exception(progress_error);
-  Summarise(result, validation.horizon, plan.levels.size(), validation.conformal);
+  Summarise(result, validation.horizon, plans.front().levels.size(), validation.conformal);
   return result;
 }
 
