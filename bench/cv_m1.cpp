@@ -4,7 +4,9 @@
 // smoothing refitted at every origin and refitted at every third (continued in between), and
 // the coverage of the 80% and 95% limits of each method, pooled over every forecast scored, and
 // of the conformal limits on the monthly series.
-// Usage: vordex_cv_m1 M1_DIR [conformal_windows]
+// Usage: vordex_cv_m1 M1_DIR [conformal_windows [stride]]: with stride k, every k-th series of
+// each file from the first (as bench/cv/m1_cv.R with the same stride).
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -132,8 +134,8 @@ batch::MethodSettings Combination(int period, int h) {
 void Print(const char* label, const Run& r, bool conformal) {
   const Count& c = conformal ? r.conformal : r.model;
   std::printf("%-34s %8.1f s  series %4d  MASE %.3f  sMAPE %.2f  coverage 80 %.1f%%  95 %.1f%%\n",
-              label, r.cpu, r.series, r.mase / r.series, r.smape / r.series,
-              100 * c.in80 / c.pairs, 100 * c.in95 / c.pairs);
+              label, r.cpu, r.series, r.mase / r.series, r.smape / r.series, 100 * c.in80 / c.pairs,
+              100 * c.in95 / c.pairs);
 }
 
 }  // namespace
@@ -144,23 +146,35 @@ int main(int argc, char** argv) {
     return 1;
   }
   const int conformal_windows = argc > 2 ? std::atoi(argv[2]) : 3;
+  const std::size_t stride = argc > 3 ? std::max(1, std::atoi(argv[3])) : 1;
   std::vector<Subset> all(3);
   if (!Read(argv[1], "yearly", &all[0]) || !Read(argv[1], "quarterly", &all[1]) ||
       !Read(argv[1], "monthly", &all[2])) {
     std::fprintf(stderr, "cannot read the M1 files in %s\n", argv[1]);
     return 1;
   }
+  for (Subset& s : all) {
+    Subset kept = s;
+    kept.ids.clear();
+    kept.values.clear();
+    for (std::size_t i = 0; i < s.ids.size(); i += stride) {
+      kept.ids.push_back(s.ids[i]);
+      kept.values.push_back(s.values[i]);
+    }
+    s = kept;
+  }
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each line as it is measured
   const std::vector<Subset> monthly = {all[2]};
   const Run each = CrossValidateAll(all, &AutoEts, 1, 0);
   Print("automatic smoothing, refit each", each, false);
   const Run third = CrossValidateAll(all, &AutoEts, 3, 0);
   Print("automatic smoothing, refit 1 in 3", third, false);
   std::printf("refit each / refit 1 in 3: %.2f\n", each.cpu / third.cpu);
-  Print("automatic ARIMA, refit each", CrossValidateAll(all, &AutoArima, 1, 0), false);
-  Print("Theta, refit each", CrossValidateAll(all, &Theta, 1, 0), false);
-  Print("combination, refit each", CrossValidateAll(all, &Combination, 1, 0), false);
   const Run conformal = CrossValidateAll(monthly, &AutoEts, 1, conformal_windows);
   Print("monthly: automatic smoothing", conformal, false);
   Print("monthly: its conformal limits", conformal, true);
+  Print("Theta, refit each", CrossValidateAll(all, &Theta, 1, 0), false);
+  Print("automatic ARIMA, refit each", CrossValidateAll(all, &AutoArima, 1, 0), false);
+  Print("combination, refit each", CrossValidateAll(all, &Combination, 1, 0), false);
   return 0;
 }

@@ -1,7 +1,8 @@
 # R's side of bench/cv_m1.cpp: rolling-origin cross-validation on the training part of every M1
 # series, the last 3 origins one step apart, each forecasting the series' test horizon h (the
 # origins n - h - 2, n - h - 1, n - h of tsCV(head(x, n - h + 1), f, h, initial = n - h - 3)).
-# Usage: Rscript m1_cv.R DATA_DIR METHOD OUTPUT_CSV   (METHOD: ets or auto_arima)
+# Usage: Rscript m1_cv.R DATA_DIR METHOD OUTPUT_CSV [STRIDE]   (METHOD: ets or auto_arima;
+# STRIDE k: every k-th series of each file, from the first, as vordex_cv_m1 M1_DIR 3 k)
 # Writes per series the coverage counts of the 80% and 95% limits and the pairs scored, and
 # prints the processor seconds of the whole run: the work tsCV does, forecast(ets(x), h) at each
 # origin (timed both through tsCV itself and through the explicit loop that also keeps limits).
@@ -10,6 +11,7 @@ args <- commandArgs(trailingOnly = TRUE)
 dir <- args[1]
 method <- args[2]
 output <- args[3]
+stride <- if (length(args) > 3) as.integer(args[4]) else 1L
 fit <- switch(method, ets = function(x) ets(x), auto_arima = function(x) auto.arima(x))
 rows <- list()
 loop_time <- 0
@@ -17,7 +19,8 @@ tscv_time <- 0
 for (subset in c("yearly", "quarterly", "monthly")) {
   d <- read.csv(file.path(dir, paste0(subset, ".csv")), stringsAsFactors = FALSE)
   d <- d[d$split == "train", ]
-  for (id in unique(d$id)) {
+  ids <- unique(d$id)
+  for (id in ids[seq(1, length(ids), by = stride)]) {
     s <- d[d$id == id, ]
     x <- ts(s$y, frequency = s$frequency[1])
     n <- length(x)
