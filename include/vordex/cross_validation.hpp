@@ -40,6 +40,9 @@ struct CrossValidationSettings {
   // half-width their quantile (evaluation room, conformal_distribution).
   bool conformal = false;
   int conformal_windows = 3;
+  // Observations between those origins; 0: horizon (statsforecast). A step of 1 gives more
+  // scores from short series (overlapping windows).
+  int conformal_step = 0;
   // The lag of the seasonal naive scale of MASE, RMSSE and MSIS; 0: the method's period.
   int lag = 0;
 };

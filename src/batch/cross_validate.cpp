@@ -78,6 +78,7 @@ void Check(const MethodSettings& settings, const CrossValidationSettings& v) {
   if (v.initial < 0) refuse("the initial training length must not be negative");
   if (v.refit < 0) refuse("refit must be 0 (first window only) or every k-th window, k >= 1");
   if (v.conformal && v.conformal_windows < 1) refuse("conformal limits need at least 1 window");
+  if (v.conformal_step < 0) refuse("the conformal windows' step must not be negative");
   if (v.lag < 0) refuse("the scale's lag must not be negative");
   if (std::holds_alternative<armax::Settings>(settings))
     refuse("ARMAX cannot be cross-validated: the future inputs of each origin are unknown");
@@ -188,9 +189,17 @@ std::vector<Limits> ConformalAround(const Series& training, std::span<const doub
   CrossValidationSettings inner;
   inner.horizon = v.horizon;
   inner.windows = v.conformal_windows;
-  inner.step = v.horizon;
+  inner.step = v.conformal_step > 0 ? v.conformal_step : v.horizon;
   inner.refit = v.refit;
-  const SeriesValidation cv = Forecasts(training, plan, inner, seed);
+  // The inner windows need point forecasts only: no limits (no simulated paths for ETS).
+  Plan points = plan;
+  std::visit(
+      [](auto& s) {
+        s.levels.clear();
+        if constexpr (requires { s.critical_value; }) s.critical_value.reset();
+      },
+      points.settings);
+  const SeriesValidation cv = Forecasts(training, points, inner, seed);
   const std::size_t h = mean.size();
   std::vector<Limits> limits;
   if (Succeeded(cv.status)) {
