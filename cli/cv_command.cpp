@@ -66,6 +66,10 @@ void AddCvOptions(CLI::App* command, CvOptions& o) {
                    "Windows of the conformal errors (default 3)")
       ->check(CLI::PositiveNumber);
   command
+      ->add_option("--conformal-step", o.validation.conformal_step,
+                   "Observations between the conformal windows (default: the horizon)")
+      ->check(CLI::PositiveNumber);
+  command
       ->add_option("--lag", o.validation.lag,
                    "Lag of the seasonal naive scale of MASE, RMSSE and MSIS (default: period)")
       ->check(CLI::NonNegativeNumber);

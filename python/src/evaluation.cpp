@@ -153,6 +153,7 @@ void RegisterEvaluation(py::module_& m) {
           v.refit = validation["refit"].cast<int>();
           v.conformal = validation["conformal"].cast<bool>();
           v.conformal_windows = validation["conformal_windows"].cast<int>();
+          v.conformal_step = validation["conformal_step"].cast<int>();
           v.lag = validation["lag"].cast<int>();
           batch::Options options;
           options.seed = seed;

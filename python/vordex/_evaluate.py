@@ -162,7 +162,8 @@ def cross_validation(df: pd.DataFrame, method: str = "ets", id: Optional[str] = 
                      time: _frame.Column = None, value: Optional[str] = None, *,
                      horizon: int = _vordex.DEFAULT_HORIZON, windows: int = 3, step: int = 1,
                      initial: Optional[int] = None, refit: int = 1, conformal: bool = False,
-                     conformal_windows: int = 3, lag: Optional[int] = None, n_jobs: int = -1,
+                     conformal_windows: int = 3, conformal_step: Optional[int] = None,
+                     lag: Optional[int] = None, n_jobs: int = -1,
                      seed: Optional[int] = None, **settings: Any) -> CrossValidation:
     """Rolling-origin cross-validation of `method` on every series of a long frame.
 
@@ -172,7 +173,7 @@ def cross_validation(df: pd.DataFrame, method: str = "ets", id: Optional[str] = 
     continues it in between with the new observations without re-estimation (ARIMA and ETS; the
     other methods refit): 1 refits each window, 0 only the first. `conformal` adds split
     conformal limits from the errors of `conformal_windows` windows inside each training
-    window (statsforecast's ConformalIntervals). MASE, RMSSE and MSIS scale each origin's errors
+    window, `conformal_step` apart (default: horizon, statsforecast's ConformalIntervals). MASE, RMSSE and MSIS scale each origin's errors
     by its training window's seasonal naive errors of lag `lag` (default: the period).
     Columns, `seed`, `n_jobs` and `**settings` as for :func:`vordex.forecast_many`; the
     numbers equal those of ``vordex cv`` and of any partition (``vordex.dask``).
@@ -206,7 +207,8 @@ def cross_validation(df: pd.DataFrame, method: str = "ets", id: Optional[str] = 
         each.append(entry.settings(period, horizon=horizon, **keywords))
     validation = dict(horizon=int(horizon), windows=int(windows), step=int(step),
                       initial=int(initial or 0), refit=int(refit), conformal=bool(conformal),
-                      conformal_windows=int(conformal_windows), lag=int(lag or 0))
+                      conformal_windows=int(conformal_windows),
+                      conformal_step=int(conformal_step or 0), lag=int(lag or 0))
     per_series, means = _vordex.cross_validate(
         method, [str(s) for s in series_ids],
         [np.ascontiguousarray(values[a:b]) for a, b in zip(starts, ends)], each, validation,
