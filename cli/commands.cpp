@@ -4,8 +4,9 @@ namespace vordex::cli {
 namespace {
 
 constexpr RegisterCommand kCommands[] = {
-    &AddDatasetsCommand, &AddSeriesCommand, &AddArimaCommand, &AddArmaxCommand,
-    &AddEtsCommand,      &AddAutoCommands,  &AddBatchCommand, &AddForecastCommand,
+    &AddDatasetsCommand, &AddSeriesCommand,   &AddArimaCommand, &AddArmaxCommand,
+    &AddEtsCommand,      &AddAutoCommands,    &AddBatchCommand, &AddForecastCommand,
+    &AddCvCommand,       &AddAccuracyCommand,
 };
 
 }  // namespace

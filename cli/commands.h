@@ -31,6 +31,8 @@ void AddEtsCommand(CLI::App& app, CommandContext& context);       // ets_command
 void AddAutoCommands(CLI::App& app, CommandContext& context);     // auto_command.cpp
 void AddBatchCommand(CLI::App& app, CommandContext& context);     // batch_command.cpp
 void AddForecastCommand(CLI::App& app, CommandContext& context);  // forecast_command.cpp
+void AddCvCommand(CLI::App& app, CommandContext& context);        // cv_command.cpp
+void AddAccuracyCommand(CLI::App& app, CommandContext& context);  // accuracy_command.cpp
 
 // The registration functions in the order that --help lists the commands (commands.cpp).
 std::span<const RegisterCommand> Commands();

@@ -13,6 +13,7 @@
 #include "model.h"
 #include "vordex/forecast.hpp"
 #if VORDEX_PYTHON_BATCH
+#include "evaluation.h"
 #include "many.h"
 #endif
 
@@ -86,6 +87,7 @@ PYBIND11_MODULE(_vordex, m) {
   Define(m, "fit_auto", &AutoForecastSettings, &vordex::auto_forecast::Fit);
 #if VORDEX_PYTHON_BATCH
   RegisterMany(m);
+  RegisterEvaluation(m);
 #endif
   RegisterModel(m);
 }

@@ -22,6 +22,7 @@ from typing import Mapping as _Mapping, Tuple as _Tuple
 from . import _vordex
 from ._api import arima, armax, auto, auto_arima, ets, theta
 from ._errors import Error, Message, Status
+from ._evaluate import CrossValidation, Diagnostics, accuracy, cross_validation, diagnostics
 from ._many import ManyForecasts, forecast_many, series_seed
 from ._settings import BoxCox
 from ._model import load, loads

@@ -195,6 +195,12 @@ class Result:
         return (f"<vordex {self.model}{transform}: {len(self.y)} observations, "
                 f"{self.horizon} forecasts{stats}{status}>")
 
+    def diagnostics(self) -> Any:
+        """Residual diagnostics as R's checkresiduals: see vordex.diagnostics; ``.plot()``
+        draws the residuals, their ACF and their histogram."""
+        from ._evaluate import diagnostics
+        return diagnostics(self)
+
     def summary(self) -> Summary:
         """The model, its parameters, statistics and forecasts as text.
 
