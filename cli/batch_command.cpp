@@ -282,6 +282,13 @@ void AddBatchMethod(CLI::App* batch, CommandContext& context, const char* name,
   add_options(command, options->method);
   command->callback([&context, options, name, settings] {
     const SettingsFor settings_for = [&](int period) -> batch::MethodSettings {
+      if constexpr (requires { options->method.regressors; }) {
+        const RegressorOptions& x = options->method.regressors;
+        if (x.any() || !x.future.empty())
+          throw std::invalid_argument(
+              "--xreg, --future, --fourier, --trend and --event apply to one series at a time "
+              "(vordex arima, vordex auto-arima)");
+      }
       return settings(options->method, options->batch.horizon, period);
     };
     context.status = RunBatch(options->batch, name, settings_for, context);

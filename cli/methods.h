@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common.h"
+#include "regressor_options.h"
 #include "vordex/arima.hpp"
 #include "vordex/armax.hpp"
 #include "vordex/auto.hpp"
@@ -35,6 +36,7 @@ struct ArimaOptions {
   std::vector<double> levels = kDefaultLevels;
   std::optional<double> critical;  // --critical z: instead of the levels
   bool thorough = false;           // --thorough: several starting points
+  RegressorOptions regressors;     // --xreg, --future, --fourier, --trend, --event, --drift
 };
 void AddArimaOptions(CLI::App* command, ArimaOptions& options);
 arima::Settings ArimaSettings(const ArimaOptions& options, int horizon, int period);
@@ -68,9 +70,10 @@ struct AutoArimaOptions {
   std::vector<double> levels = kDefaultLevels;
   int d = -1, D = -1;  // -1: chosen by the tests
   int max_p = 5, max_q = 5, max_P = 2, max_Q = 2;
-  bool exhaustive = false;    // --exhaustive: every model, not the stepwise search
-  bool no_constant = false;   // --no-constant
-  bool single_start = false;  // --single-start: no thorough estimation
+  bool exhaustive = false;      // --exhaustive: every model, not the stepwise search
+  bool no_constant = false;     // --no-constant
+  bool single_start = false;    // --single-start: no thorough estimation
+  RegressorOptions regressors;  // --xreg, --future, --fourier, --trend, --event
 };
 void AddAutoArimaOptions(CLI::App* command, AutoArimaOptions& options);
 auto_arima::Settings AutoArimaSettings(const AutoArimaOptions& options, int horizon, int period);
