@@ -95,6 +95,23 @@ Field<S> Member(const char* name, T S::*member) {
   return {name, [name, member](S& s, py::handle value) { s.*member = Read<T>(name, value); }};
 }
 
+// Regressors as (names, values by columns): a sequence of column names and a flat sequence of
+// their values, column after column.
+template <class S>
+Field<S> RegressorField(const char* name, Regressors S::*member) {
+  return {name, [name, member](S& s, py::handle value) {
+            if (!py::isinstance<py::tuple>(value) || py::len(value) != 2)
+              Refuse(name, "a pair (names, values by columns)", value);
+            const auto pair = value.cast<py::tuple>();
+            Regressors x;
+            for (py::handle n : pair[0].cast<py::sequence>()) x.names.push_back(py::str(n));
+            x.values = Read<std::vector<double>>(name, pair[1]);
+            if (x.names.empty() ? !x.values.empty() : x.values.size() % x.names.size() != 0)
+              Refuse(name, "as many values in each column", value);
+            s.*member = std::move(x);
+          }};
+}
+
 template <class S>
 S ReadSettings(const py::dict& settings, const char* method, std::initializer_list<Field<S>> fields,
                S s = {}) {
@@ -206,7 +223,8 @@ arima::Settings ArimaSettings(const py::dict& settings) {
        Member("d", &S::d), Member("q", &S::q), Member("P", &S::P), Member("D", &S::D),
        Member("Q", &S::Q), Member("constant", &S::constant), Member("transform", &S::transform),
        Member("levels", &S::levels), Member("critical_value", &S::critical_value),
-       Member("thorough", &S::thorough)});
+       Member("thorough", &S::thorough), RegressorField("regressors", &S::regressors),
+       RegressorField("future", &S::future), Member("drift", &S::drift)});
 }
 
 ets::Settings EtsSettings(const py::dict& settings) {
@@ -266,7 +284,8 @@ auto_arima::Settings AutoArimaSettings(const py::dict& settings) {
        Member("max_q", &S::max_q), Member("max_P", &S::max_P), Member("max_Q", &S::max_Q),
        Member("max_order", &S::max_order), Member("max_d", &S::max_d), Member("max_D", &S::max_D),
        Member("stepwise", &S::stepwise), Member("allow_constant", &S::allow_constant),
-       Member("thorough", &S::thorough)});
+       Member("thorough", &S::thorough), RegressorField("regressors", &S::regressors),
+       RegressorField("future", &S::future)});
 }
 
 theta::Settings ThetaSettings(const py::dict& settings) {
@@ -300,6 +319,10 @@ py::dict ToDict(const arima::Result& r) {
   py::dict d;
   ArmaFields(r, d);
   d["model"] = ModelName(r);
+  py::list regression;
+  for (const arima::Coefficient& c : r.regression)
+    regression.append(py::make_tuple(Name(c.name), c.estimate, c.standard_error));
+  d["regression"] = regression;
   return d;
 }
 

@@ -6,6 +6,8 @@ and pandas series.
     vordex.armax(y, constant=True)
     vordex.auto(y)                     # the recommended automatic forecast
     vordex.auto_arima(y), vordex.theta(y)
+    vordex.arima(y, xreg=X, future_xreg=X_ahead)   # regression with ARIMA errors
+    vordex.fourier(y.index, 52.18, 10), vordex.trend(y), vordex.event(y, ["2024-12-25"])
     result.plot()                      # history, fitted values, forecasts, limits
     vordex.forecast_many(df, method="ets")   # columns unique_id, ds, y (or id, time, value)
     vordex.plot_many(vordex.forecast_many(df), history=df)
@@ -23,6 +25,7 @@ from ._api import arima, armax, auto, auto_arima, ets, theta
 from ._errors import Error, Message, Status
 from ._many import ManyForecasts, forecast_many, series_seed
 from ._plot import plot_many
+from ._regressors import event, fourier, trend
 from ._results import (ArimaResult, ArmaxResult, AutoArimaResult, AutoResult, EtsResult, Result,
                        ThetaResult)
 from ._version import __version__
@@ -40,6 +43,7 @@ for _cls in (Error, Message, ManyForecasts, Result, ArimaResult, EtsResult, Arma
 del _cls
 
 __all__ = ["arima", "ets", "armax", "auto", "auto_arima", "theta", "forecast_many",
-           "plot_many", "series_seed", "names", "ManyForecasts", "Error", "Message", "Status",
+           "plot_many", "series_seed", "fourier", "trend", "event", "names", "ManyForecasts",
+           "Error", "Message", "Status",
            "Result", "ArimaResult", "EtsResult", "ArmaxResult", "AutoArimaResult", "ThetaResult",
            "AutoResult"]
