@@ -80,3 +80,28 @@ def test_trend_and_events_follow_the_index():
     ahead = vordex.event(index, ["2024-12-25", "2025-02-03"], horizon=3)
     assert ahead["event"].tolist() == [0.0, 1.0, 0.0]
     assert vordex.event(5, [2, 4], name="sale")["sale"].tolist() == [0, 1, 0, 1, 0]
+
+
+def test_forecast_many_takes_regressor_columns_and_a_long_future(seatbelts):
+    y, X, ahead = seatbelts
+    df = pd.concat([pd.DataFrame({"id": key, "time": y.index, "value": y.to_numpy() + shift,
+                                  **{c: X[c].to_numpy() for c in X}})
+                    for key, shift in (("a", 0.0), ("b", 1.0))])
+    later = pd.period_range("1984-01", periods=12, freq="M")
+    future = pd.concat([ahead.assign(id=key, time=later) for key in ("a", "b")])
+    forecasts, summary = vordex.forecast_many(
+        df, method="arima", order=(1, 0, 0), seasonal=(0, 1, 1), transform="none",
+        xreg=["law", "PetrolPrice"], future=future.iloc[:-1], level=95)
+    assert summary["status"].tolist() == ["ok", "ok"]
+    # Each series as its own fit; series b's future lacks its last row, so its horizon is 11.
+    single = vordex.arima(y, order=(1, 0, 0), seasonal=(0, 1, 1), transform="none", xreg=X,
+                          future_xreg=ahead, level=95)
+    a = forecasts[forecasts["id"] == "a"]
+    assert a["mean"].tolist() == single.forecast["mean"].tolist()
+    assert (forecasts["id"] == "b").sum() == 11
+    # Series a's future starting a month late is refused; b is fitted.
+    late = pd.concat([ahead.assign(id="a", time=later + 1), ahead.assign(id="b", time=later)])
+    _, summary = vordex.forecast_many(df, method="arima", order=(1, 0, 0), seasonal=(0, 1, 1),
+                                      transform="none", xreg=["law", "PetrolPrice"],
+                                      future=late)
+    assert summary["status"].tolist() == ["invalid_data", "ok"]
