@@ -137,6 +137,7 @@ void AddRegressorOptions(CLI::App* command, RegressorOptions& o, bool with_drift
       ->add_option("--xreg", o.xreg,
                    "Regressors: columns of the input file (regression with ARIMA errors)")
       ->delimiter(',')
+      ->allow_extra_args(false)
       ->group(group);
   command
       ->add_option("--future", o.future,
@@ -146,12 +147,14 @@ void AddRegressorOptions(CLI::App* command, RegressorOptions& o, bool with_drift
       ->add_option("--fourier", o.fourier,
                    "Fourier terms PERIOD:K, K sine/cosine pairs (e.g. 52.18:10; repeatable)")
       ->delimiter(',')
+      ->allow_extra_args(false)
       ->group(group);
   command->add_flag("--trend", o.trend, "A linear trend regressor t = 1..n")->group(group);
   command
       ->add_option("--event", o.events,
                    "An event dummy [NAME=]TIME,TIME...: 1 at those times (dates, or 1-based "
                    "positions without a time column; repeatable, one column each)")
+      ->allow_extra_args(false)
       ->group(group);
   if (with_drift)
     command->add_flag("--drift", o.drift, "A drift: the regressor t, for d + D <= 1")->group(group);

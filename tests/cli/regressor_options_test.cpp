@@ -89,8 +89,9 @@ TEST(RegressorOptions, ReadyMadeRegressorsMatchRsArima) {
   const auto a =
       Json({"arima", path.c_str(), "--order", "1,0,0", "--seasonal", "0,0,0", "--transform", "none",
             "--event", "strike=1975-03-15,1981-01-01", "--horizon", "2"});
-  const auto b = Json({"arima", path.c_str(), "--order", "1,0,0", "--seasonal", "0,0,0",
-                       "--transform", "none", "--event", "strike=15", "--horizon", "2"});
+  // Each option takes one value: the file may follow it.
+  const auto b = Json({"arima", "--order", "1,0,0", "--seasonal", "0,0,0", "--transform", "none",
+                       "--event", "strike=15", "--horizon", "2", path.c_str()});
   ASSERT_FALSE(a.is_null() || b.is_null());
   EXPECT_EQ(a["regression"][0]["name"], "strike");
   EXPECT_EQ(a["regression"][0]["estimate"], b["regression"][0]["estimate"]);
