@@ -1,6 +1,7 @@
 // vordex arima: fits a seasonal ARIMA(p,d,q)(P,D,Q)s model by exact maximum likelihood and
 // prints the coefficients, the fit statistics and the forecasts with their limits.
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,7 @@ void AddArimaOptions(CLI::App* command, ArimaOptions& options) {
       ->excludes(level);
   command->add_flag("--thorough", options.thorough,
                     "Estimate from several starting points and keep the best optimum");
+  AddRegressorOptions(command, options.regressors, true);
 }
 
 arima::Settings ArimaSettings(const ArimaOptions& options, int horizon, int period) {
@@ -90,6 +92,7 @@ arima::Settings ArimaSettings(const ArimaOptions& options, int horizon, int peri
   settings.levels = options.levels;
   settings.critical_value = options.critical;
   settings.thorough = options.thorough;
+  settings.drift = options.regressors.drift;
   return settings;
 }
 
@@ -110,15 +113,21 @@ void AddArimaCommand(CLI::App& app, CommandContext& context) {
       context.status = 1;
       return;
     }
-    const arima::Settings settings =
+    arima::Settings settings =
         ArimaSettings(options->arima, options->common.horizon, series->frequency);
     try {
+      SetRegressors(options->arima.regressors, options->common.input, *series, settings);
       const arima::Result r = arima::Fit(series->values, settings);
       ReportWarnings("arima", r, context.err);
-      WriteSections(
-          context.out, options->common.format,
-          {Record("coefficients", Parameters(r)), Statistics(r), ForecastSection(*series, r)});
+      std::vector<Section> sections = {Record("coefficients", Parameters(r))};
+      if (!r.regression.empty()) sections.push_back(RegressionSection(r.regression));
+      sections.push_back(Statistics(r));
+      sections.push_back(ForecastSection(*series, r));
+      WriteSections(context.out, options->common.format, sections);
       if (!SaveIfAsked("arima", options->common.save, r, *series, context.err)) context.status = 1;
+    } catch (const std::invalid_argument& e) {
+      context.err << "vordex arima: " << e.what() << '\n';
+      context.status = 1;
     } catch (const Error& e) {
       ReportFailure("arima", e, context.err);
       context.status = 1;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -112,13 +113,17 @@ void AddAutomaticCommand(CLI::App& app, CommandContext& context, const char* nam
     }
     if constexpr (requires { options->method.calendar; })
       if (series->start) options->method.calendar = series->start->calendar;
-    const Settings settings =
-        settings_for(options->method, options->common.horizon, series->frequency);
+    Settings settings = settings_for(options->method, options->common.horizon, series->frequency);
     try {
+      if constexpr (requires { options->method.regressors; })
+        SetRegressors(options->method.regressors, options->common.input, *series, settings);
       const auto r = Fit(series->values, settings);
       ReportWarnings(name, r, context.err);
       WriteSections(context.out, options->common.format, write(r, *series));
       if (!SaveIfAsked(name, options->common.save, r, *series, context.err)) context.status = 1;
+    } catch (const std::invalid_argument& e) {
+      context.err << "vordex " << name << ": " << e.what() << '\n';
+      context.status = 1;
     } catch (const Error& e) {
       ReportFailure(name, e, context.err);
       context.status = 1;
@@ -166,6 +171,7 @@ void AddAutoArimaOptions(CLI::App* command, AutoArimaOptions& o) {
   command->add_flag("--single-start", o.single_start,
                     "Do not re-estimate the best candidates from several starting points");
   AddAutomaticTransform(command, o.transform, o.box_cox);
+  AddRegressorOptions(command, o.regressors, false);
 }
 
 auto_arima::Settings AutoArimaSettings(const AutoArimaOptions& o, int horizon, int period) {
@@ -245,14 +251,18 @@ void AddAutoCommands(CLI::App& app, CommandContext& context) {
       &AddAutoOptions, &AutoSettings, [](const auto_forecast::Result& r, const LoadedSeries& s) {
         return std::vector<Section>{Members(r), CombinedForecasts(r, s)};
       });
-  AddAutomaticCommand(app, context, "auto-arima",
-                      "Seasonal ARIMA chosen by unit-root tests and a stepwise search on the AICc",
-                      &AddAutoArimaOptions, &AutoArimaSettings,
-                      [](const auto_arima::Result& r, const LoadedSeries& s) {
-                        return std::vector<Section>{
-                            AutoArimaModel(r), Record("coefficients", Parameters(r)), Statistics(r),
-                            SearchPath(r), ForecastSection(s, r)};
-                      });
+  AddAutomaticCommand(
+      app, context, "auto-arima",
+      "Seasonal ARIMA chosen by unit-root tests and a stepwise search on the AICc",
+      &AddAutoArimaOptions, &AutoArimaSettings,
+      [](const auto_arima::Result& r, const LoadedSeries& s) {
+        std::vector<Section> sections = {AutoArimaModel(r), Record("coefficients", Parameters(r))};
+        if (!r.regression.empty()) sections.push_back(RegressionSection(r.regression));
+        sections.push_back(Statistics(r));
+        sections.push_back(SearchPath(r));
+        sections.push_back(ForecastSection(s, r));
+        return sections;
+      });
   AddAutomaticCommand(
       app, context, "theta",
       "The Theta method: simple exponential smoothing with half the trend's slope as drift",

@@ -315,6 +315,13 @@ void AddBatchMethod(CLI::App* batch, CommandContext& context, const char* name,
     const SettingsFor settings_for =
         [&](int period, std::optional<Calendar> calendar) -> batch::MethodSettings {
       if constexpr (requires { options->method.calendar; }) options->method.calendar = calendar;
+      if constexpr (requires { options->method.regressors; }) {
+        const RegressorOptions& x = options->method.regressors;
+        if (x.any() || !x.future.empty())
+          throw std::invalid_argument(
+              "--xreg, --future, --fourier, --trend and --event apply to one series at a time "
+              "(vordex arima, vordex auto-arima)");
+      }
       return settings(options->method, options->batch.horizon, period);
     };
     context.status = RunBatch(options->batch, name, settings_for, context);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common.h"
+#include "regressor_options.h"
 #include "vordex/arima.hpp"
 #include "vordex/armax.hpp"
 #include "vordex/auto.hpp"
@@ -36,6 +37,7 @@ struct ArimaOptions {
   std::vector<double> levels = kDefaultLevels;
   std::optional<double> critical;  // --critical z: instead of the levels
   bool thorough = false;           // --thorough: several starting points
+  RegressorOptions regressors;     // --xreg, --future, --fourier, --trend, --event, --drift
 };
 void AddArimaOptions(CLI::App* command, ArimaOptions& options);
 arima::Settings ArimaSettings(const ArimaOptions& options, int horizon, int period);
@@ -75,6 +77,7 @@ struct AutoArimaOptions {
   bool single_start = false;  // --single-start: no thorough estimation
   Transform transform = Transform::kNone;
   BoxCox box_cox;
+  RegressorOptions regressors;  // --xreg, --future, --fourier, --trend, --event
 };
 void AddAutoArimaOptions(CLI::App* command, AutoArimaOptions& options);
 auto_arima::Settings AutoArimaSettings(const AutoArimaOptions& options, int horizon, int period);

@@ -1,6 +1,7 @@
 // Typed C++ interface to the ARMAX method: a constant plus a seasonal ARMA(p,q)(P,Q)s process
 // for a log- or square-root-transformed and differenced series, estimated by exact maximum
-// likelihood with a quasi-Newton minimiser, with forecasts and limits.
+// likelihood with a quasi-Newton minimiser, with forecasts and limits; series with missing values
+// through the ARIMA method's Kalman filter.
 //
 // vordex::armax::Fit runs the engine's checks and driver, the same entry point that the Armaxdll
 // export uses, so both give identical numbers.
@@ -60,9 +61,20 @@ struct Result : Forecast {
   double sum_of_squares = 0.0;           // sum of squared one-step prediction errors
 };
 
-// Fits the model to the observations (in time order) and forecasts. Throws vordex::Error with
-// the checker's status (kArmax...), kInvalidSettings for a level out of range, or kEngineFailed
-// with the text the export would return, and every message raised.
+// Fits the model to the observations (in time order; NaN for a missing value) and forecasts.
+//
+// A complete series is estimated as the Armaxdll export estimates it. A series with missing
+// values, or one longer than the export's storage takes (the engine's "too much data for common
+// storage", with a constant beyond 1000 values), is estimated by arima::Fit's state space route
+// instead: the same model, ARIMA(p,d,q)(P,D,Q)s with the constant as the mean of the differenced
+// series (R's Arima(include.mean = TRUE) for d = D = 0), by exact maximum likelihood over the
+// observed values. Its result means the same, with fitted values at missing times the one-step
+// predictions, residuals there NaN, `missing` counted, and sum_of_squares over the residuals
+// observed; a constant then needs d + D <= 1.
+//
+// Throws vordex::Error with the checker's status (kArmax...), kInvalidSettings for a level out of
+// range, or kEngineFailed with the text the export would return, and every message raised; on
+// the state space route, as arima::Fit throws.
 VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
 
 }  // namespace vordex::armax

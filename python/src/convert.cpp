@@ -108,6 +108,23 @@ Field<S> BoxCoxField() {
           }};
 }
 
+// Regressors as (names, values by columns): a sequence of column names and a flat sequence of
+// their values, column after column.
+template <class S>
+Field<S> RegressorField(const char* name, Regressors S::*member) {
+  return {name, [name, member](S& s, py::handle value) {
+            if (!py::isinstance<py::tuple>(value) || py::len(value) != 2)
+              Refuse(name, "a pair (names, values by columns)", value);
+            const auto pair = value.cast<py::tuple>();
+            Regressors x;
+            for (py::handle n : pair[0].cast<py::sequence>()) x.names.push_back(py::str(n));
+            x.values = Read<std::vector<double>>(name, pair[1]);
+            if (x.names.empty() ? !x.values.empty() : x.values.size() % x.names.size() != 0)
+              Refuse(name, "as many values in each column", value);
+            s.*member = std::move(x);
+          }};
+}
+
 template <class S>
 S ReadSettings(const py::dict& settings, const char* method, std::initializer_list<Field<S>> fields,
                S s = {}) {
@@ -219,7 +236,9 @@ arima::Settings ArimaSettings(const py::dict& settings) {
        Member("d", &S::d), Member("q", &S::q), Member("P", &S::P), Member("D", &S::D),
        Member("Q", &S::Q), Member("constant", &S::constant), Member("transform", &S::transform),
        Member("levels", &S::levels), Member("critical_value", &S::critical_value),
-       Member("thorough", &S::thorough), BoxCoxField<S>()});
+       Member("thorough", &S::thorough), BoxCoxField<S>(),
+       RegressorField("regressors", &S::regressors), RegressorField("future", &S::future),
+       Member("drift", &S::drift)});
 }
 
 ets::Settings EtsSettings(const py::dict& settings) {
@@ -245,18 +264,28 @@ ets::Settings EtsSettings(const py::dict& settings) {
     base = ets::AutoSettings(value("period", base.period), value("horizon", base.horizon));
   }
   const Field<S> preset{"auto", [](S&, py::handle) {}};
-  return ReadSettings<S>(
-      settings, "ets",
-      {preset, Member("period", &S::period), Member("horizon", &S::horizon),
-       Member("error", &S::error), Member("trend", &S::trend), Member("season", &S::season),
-       Member("criterion", &S::criterion), Member("initialization", &S::initialization),
-       Member("disturbances", &S::disturbances), Member("paths", &S::paths),
-       Member("multisteps", &S::multisteps),
-       Member("information_criterion", &S::information_criterion),
-       Member("transform", &S::transform), Member("search", &S::search),
-       Member("admissible_region", &S::admissible_region), Member("levels", &S::levels), bounds,
-       Member("seed", &S::seed), Member("threads", &S::threads), BoxCoxField<S>()},
-      base);
+  return ReadSettings<S>(settings, "ets",
+                         {preset,
+                          Member("period", &S::period),
+                          Member("horizon", &S::horizon),
+                          Member("error", &S::error),
+                          Member("trend", &S::trend),
+                          Member("season", &S::season),
+                          Member("criterion", &S::criterion),
+                          Member("initialization", &S::initialization),
+                          Member("disturbances", &S::disturbances),
+                          Member("paths", &S::paths),
+                          Member("multisteps", &S::multisteps),
+                          Member("information_criterion", &S::information_criterion),
+                          Member("transform", &S::transform),
+                          Member("search", &S::search),
+                          Member("admissible_region", &S::admissible_region),
+                          Member("levels", &S::levels),
+                          bounds,
+                          Member("seed", &S::seed),
+                          Member("threads", &S::threads),
+                          BoxCoxField<S>()},
+                         base);
 }
 
 armax::Settings ArmaxSettings(const py::dict& settings) {
@@ -279,7 +308,8 @@ auto_arima::Settings AutoArimaSettings(const py::dict& settings) {
        Member("max_q", &S::max_q), Member("max_P", &S::max_P), Member("max_Q", &S::max_Q),
        Member("max_order", &S::max_order), Member("max_d", &S::max_d), Member("max_D", &S::max_D),
        Member("stepwise", &S::stepwise), Member("allow_constant", &S::allow_constant),
-       Member("thorough", &S::thorough), Member("transform", &S::transform), BoxCoxField<S>()});
+       Member("thorough", &S::thorough), Member("transform", &S::transform), BoxCoxField<S>(),
+       RegressorField("regressors", &S::regressors), RegressorField("future", &S::future)});
 }
 
 theta::Settings ThetaSettings(const py::dict& settings) {
@@ -315,6 +345,10 @@ py::dict ToDict(const arima::Result& r) {
   py::dict d;
   ArmaFields(r, d);
   d["model"] = ModelName(r);
+  py::list regression;
+  for (const arima::Coefficient& c : r.regression)
+    regression.append(py::make_tuple(Name(c.name), c.estimate, c.standard_error));
+  d["regression"] = regression;
   return d;
 }
 

@@ -12,6 +12,7 @@
 #include "convert.h"
 #include "model.h"
 #include "vordex/forecast.hpp"
+#include "vordex/regressors.hpp"
 #if VORDEX_PYTHON_BATCH
 #include "evaluation.h"
 #include "many.h"
@@ -51,6 +52,54 @@ void Define(py::module_& m, const char* name, Settings (*read)(const py::dict&),
       py::arg("y"), py::arg("settings"));
 }
 
+// A design as (names, in-sample values by columns, future values by columns).
+py::tuple DesignTuple(const Design& d) {
+  return py::make_tuple(d.in_sample.names, d.in_sample.values, d.future.values);
+}
+
+template <class Make>
+py::tuple Made(Make make) {
+  try {
+    return DesignTuple(make());
+  } catch (const Error& e) {
+    RaiseError(e);
+  }
+}
+
+void DefineRegressors(py::module_& m) {
+  m.def(
+      "fourier",
+      [](std::size_t rows, int horizon, const std::vector<double>& periods,
+         const std::vector<int>& orders) {
+        return Made([&] {
+          std::vector<FourierPeriod> f;
+          for (std::size_t i = 0; i < periods.size() && i < orders.size(); ++i)
+            f.push_back({periods[i], orders[i]});
+          if (periods.size() != orders.size())
+            throw Error(Status::kInvalidSettings, "fourier: as many orders K as periods needed");
+          return FourierTerms(rows, horizon, f);
+        });
+      },
+      py::arg("rows"), py::arg("horizon"), py::arg("periods"), py::arg("orders"));
+  m.def(
+      "trend",
+      [](std::size_t rows, int horizon) { return Made([&] { return Trend(rows, horizon); }); },
+      py::arg("rows"), py::arg("horizon"));
+  m.def(
+      "event_positions",
+      [](const std::string& name, std::size_t rows, int horizon, const std::vector<long>& at) {
+        return Made([&] { return EventDummy(name, rows, horizon, at); });
+      },
+      py::arg("name"), py::arg("rows"), py::arg("horizon"), py::arg("positions"));
+  m.def(
+      "event_times",
+      [](const std::string& name, const std::vector<double>& times,
+         const std::vector<double>& future_times, const std::vector<double>& events) {
+        return Made([&] { return EventDummy(name, times, future_times, events); });
+      },
+      py::arg("name"), py::arg("times"), py::arg("future_times"), py::arg("events"));
+}
+
 }  // namespace
 }  // namespace vordex::python
 
@@ -85,6 +134,7 @@ PYBIND11_MODULE(_vordex, m) {
   Define(m, "fit_auto_arima", &AutoArimaSettings, &vordex::auto_arima::Fit);
   Define(m, "fit_theta", &ThetaSettings, &vordex::theta::Fit);
   Define(m, "fit_auto", &AutoForecastSettings, &vordex::auto_forecast::Fit);
+  DefineRegressors(m);
 #if VORDEX_PYTHON_BATCH
   RegisterMany(m);
   RegisterEvaluation(m);

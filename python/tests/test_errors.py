@@ -12,7 +12,6 @@ from conftest import REPOSITORY
 from vordex import Status
 
 Y = list(100 + 10 * np.sin(np.arange(40)) + np.arange(40))
-WITH_NAN = Y[:20] + [np.nan] + Y[21:]
 WITH_INF = Y[:20] + [np.inf] + Y[21:]
 
 # (call, status, text of the refusal); the texts of the library's checks and engines are their
@@ -22,8 +21,8 @@ CASES = {
                       "Data contain missing or non-finite values"),
     "infinite, arima": (lambda: vordex.arima(WITH_INF), Status.INVALID_DATA,
                         "the observation at time 21 is infinite"),
-    "nan, armax": (lambda: vordex.armax(WITH_NAN), Status.ENGINE_FAILED,
-                   "observations must be finite numbers"),
+    "negative, armax": (lambda: vordex.armax([-1.0] + Y[1:], transform="log"), Status.ENGINE_FAILED,
+                        "requested transform could not be performed"),
     "2-d array": (lambda: vordex.arima(np.ones((10, 2))), Status.NOT_ONE_DIMENSION,
                   "one-dimensional"),
     "data frame": (lambda: vordex.ets(pd.DataFrame({"y": Y})), Status.NOT_ONE_DIMENSION,

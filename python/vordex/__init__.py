@@ -6,6 +6,8 @@ and pandas series.
     vordex.armax(y, constant=True)
     vordex.auto(y)                     # the recommended automatic forecast
     vordex.auto_arima(y), vordex.theta(y)
+    vordex.arima(y, xreg=X, future_xreg=X_ahead)   # regression with ARIMA errors
+    vordex.fourier(y.index, 52.18, 10), vordex.trend(y), vordex.event(y, ["2024-12-25"])
     result.plot()                      # history, fitted values, forecasts, limits
     result.save(path); vordex.load(path).update(y_new)   # model files
     vordex.forecast_many(df, method="ets")   # columns unique_id, ds, y (or id, time, value)
@@ -27,6 +29,7 @@ from ._many import ManyForecasts, forecast_many, series_seed
 from ._settings import BoxCox
 from ._model import load, loads
 from ._plot import plot_many
+from ._regressors import event, fourier, trend
 from ._results import (ArimaResult, ArmaxResult, AutoArimaResult, AutoResult, EtsResult, Result,
                        ThetaResult)
 from ._version import __version__
@@ -44,6 +47,7 @@ for _cls in (Error, Message, ManyForecasts, Result, ArimaResult, EtsResult, Arma
 del _cls
 
 __all__ = ["arima", "ets", "armax", "auto", "auto_arima", "theta", "forecast_many", "BoxCox",
-           "plot_many", "series_seed", "names", "ManyForecasts", "Error", "Message", "Status",
+           "plot_many", "series_seed", "fourier", "trend", "event", "names", "ManyForecasts",
+           "Error", "Message", "Status",
            "Result", "ArimaResult", "EtsResult", "ArmaxResult", "AutoArimaResult", "ThetaResult",
            "AutoResult", "load", "loads"]

@@ -10,7 +10,7 @@ from typing import Any, Callable, Dict, NamedTuple, Optional, Sequence, Tuple, T
 import numpy.typing as npt
 import pandas as pd
 
-from . import _settings, _vordex
+from . import _regressors, _settings, _vordex
 from ._docs import fill
 from ._results import (ArimaResult, ArmaxResult, AutoArimaResult, AutoResult, EtsResult, Result,
                        ThetaResult)
@@ -96,14 +96,19 @@ METHODS = {
 }
 
 
-def _fit(method: str, y: Observations, period: Optional[int], keywords: Dict[str, Any]) -> Any:
+def _fit(method: str, y: Observations, period: Optional[int], keywords: Dict[str, Any],
+         xreg: Any = None, future_xreg: Any = None, drift: bool = False) -> Any:
     """Converts y, builds the method's settings and fits; period None takes the frequency of
-    y's index."""
+    y's index. xreg and future_xreg (ARIMA methods) are the regressors and their future values,
+    the latter's rows giving the horizon."""
     values, index = observations(y)
     entry = METHODS[method]
     if period is None:
         period = seasonal_periods(index) if method == "auto" else period_of(index)
     settings = entry.settings(period, **keywords)
+    settings.update(_regressors.settings_of(len(values), xreg, future_xreg))
+    if drift:
+        settings["drift"] = True
     raw = entry.fit(values, settings)
     return entry.result(values, index, raw, settings, name=getattr(y, "name", None))
 
@@ -112,7 +117,9 @@ def _fit(method: str, y: Observations, period: Optional[int], keywords: Dict[str
 def arima(y: Observations, order: Orders = (0, 1, 1), seasonal: Optional[Orders] = None,
           period: Optional[int] = None, transform: Transform = None, constant: bool = False,
           horizon: int = DEFAULT_HORIZON, level: Levels = DEFAULT_LEVELS,
-          critical_value: Optional[float] = None, thorough: bool = False) -> ArimaResult:
+          critical_value: Optional[float] = None, thorough: bool = False,
+          xreg: Optional[Any] = None, future_xreg: Optional[Any] = None,
+          drift: bool = False) -> ArimaResult:
     """Seasonal ARIMA(p,d,q)(P,D,Q)[period] fitted by exact maximum likelihood, and its
     forecasts.
 
@@ -140,6 +147,17 @@ def arima(y: Observations, order: Orders = (0, 1, 1), seasonal: Optional[Orders]
         its level is the normal coverage 100 erf(c / sqrt 2) (68.26894921 for 1).
     thorough : bool, default False
         Estimate from several starting points and keep the best optimum.
+    xreg : DataFrame, Series or array, optional
+        Regression with ARIMA errors, y(t) = b' x(t) + n(t) with n(t) the ARIMA process (as R's
+        ``Arima(xreg=)``): one row per value of `y` (column names from a DataFrame, else xreg,
+        xreg1, ...). Differencing applies to y and x alike; b and the ARMA coefficients are
+        estimated jointly by exact maximum likelihood. See :func:`fourier`, :func:`trend` and
+        :func:`event` for ready-made ones.
+    future_xreg : DataFrame, Series or array, optional
+        The regressors' values ahead, the same columns; its rows give the horizon (none
+        without it). The limits treat b as known, as R's.
+    drift : bool, default False
+        The regressor t = 1..n ("drift"), for d + D <= 1 (R's include.drift).
 
     Returns
     -------
@@ -177,7 +195,8 @@ def arima(y: Observations, order: Orders = (0, 1, 1), seasonal: Optional[Orders]
     """
     return _fit("arima", y, period, dict(
         order=order, seasonal=seasonal, transform=transform, constant=constant,
-        horizon=horizon, level=level, critical_value=critical_value, thorough=thorough))
+        horizon=horizon, level=level, critical_value=critical_value, thorough=thorough),
+        xreg, future_xreg, drift)
 
 
 @fill
@@ -345,7 +364,12 @@ def auto_arima(y: Observations, period: Optional[int] = None, horizon: int = DEF
                level: Levels = DEFAULT_LEVELS, d: Optional[int] = None, D: Optional[int] = None,
                max_p: int = 5, max_q: int = 5, max_P: int = 2, max_Q: int = 2,
                max_order: int = 5, stepwise: bool = True, allow_constant: bool = True,
-               thorough: bool = True, transform: Transform = None) -> AutoArimaResult:
+    if period is None:
+        period = seasonal_periods(index) if method == "auto" else period_of(index)
+    settings = entry.settings(period, **keywords)
+    settings.update(_regressors.settings_of(len(values), xreg, future_xreg))
+    if drift:
+        settings["drift"] = True
     """A seasonal ARIMA model chosen automatically, as Hyndman and Khandakar (2008): d by the
     KPSS test, D by the seasonal strength, then a stepwise search over (p, q)(P, Q) with and
     without a constant by AICc, each candidate fitted by exact maximum likelihood.
@@ -376,6 +400,9 @@ def auto_arima(y: Observations, period: Optional[int] = None, horizon: int = DEF
     thorough : bool, default True
         Re-estimate the three best candidates from several starting points once the search
         has ended, and choose among them again.
+    xreg, future_xreg : DataFrame, Series or array, optional
+        Regressors kept in every candidate and their future values, as for :func:`arima` (R's
+        ``auto.arima(xreg=)``); the unit-root tests run on the regression's residuals.
 
     Returns
     -------
@@ -400,7 +427,12 @@ def auto_arima(y: Observations, period: Optional[int] = None, horizon: int = DEF
     return _fit("auto_arima", y, period, dict(
         horizon=horizon, level=level, d=d, D=D, max_p=max_p, max_q=max_q, max_P=max_P,
         max_Q=max_Q, max_order=max_order, stepwise=stepwise, allow_constant=allow_constant,
-        thorough=thorough, transform=transform))
+    if period is None:
+        period = seasonal_periods(index) if method == "auto" else period_of(index)
+    settings = entry.settings(period, **keywords)
+    settings.update(_regressors.settings_of(len(values), xreg, future_xreg))
+    if drift:
+        settings["drift"] = True
 
 
 @fill

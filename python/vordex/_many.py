@@ -104,6 +104,7 @@ def forecast_many(df: pd.DataFrame, id: Optional[str] = None, time: _frame.Colum
                   value: Optional[str] = None, method: str = "ets", n_jobs: int = -1,
                   errors: Literal["ignore", "raise"] = "ignore", seed: Optional[int] = None, *,
                   freq: Union[str, pd.DateOffset, None] = None,
+                  xreg: Optional[List[str]] = None, future: Optional[pd.DataFrame] = None,
                   **settings: Any) -> ManyForecasts:
     """Fits `method` to every series of a long DataFrame and forecasts, on a pool of threads.
 
@@ -148,6 +149,14 @@ def forecast_many(df: pd.DataFrame, id: Optional[str] = None, time: _frame.Colum
         against each series' times; None infers each series' own. A series of fewer than
         three dates (too few for pandas.infer_freq) takes the frequency the other series
         share.
+    xreg : list of str, optional
+        Columns of `df` that are regressors of each series (methods "arima" and
+        "auto_arima"): regression with ARIMA errors, as :func:`vordex.arima`'s ``xreg``.
+    future : pandas.DataFrame, optional
+        With `xreg`, the regressors' values ahead: a long frame with the id column, the time
+        column (when `df` has one) and the `xreg` columns, one row per series and step; each
+        series' rows give its horizon, and its first time must follow the series' last. A
+        series without rows there is fitted without forecasts.
     **settings
         The method's keyword arguments, as for :func:`vordex.ets`, :func:`vordex.arima`, ...
         (``level`` in percent, ``horizon`` defaulting to 24). ``period`` and ``horizon`` may
@@ -247,6 +256,9 @@ def forecast_many(df: pd.DataFrame, id: Optional[str] = None, time: _frame.Colum
                     for a, b in zip(starts, ends)]
     steps, failures = _steps(series_ids, series_times, offset)  # position -> Error
 
+    regressors = _regressors_by_series(frame, xreg, future, id, time, starts, ends, series_ids,
+                                       series_times, steps, method)
+
     series_settings: List[Optional[Dict[str, Any]]] = []
     periods = []
     for k, (a, b) in enumerate(zip(starts, ends)):
@@ -268,7 +280,12 @@ def forecast_many(df: pd.DataFrame, id: Optional[str] = None, time: _frame.Colum
                 raise refused(Status.INVALID_DATA,
                               f"The observations must be numbers; observation {bad[0]} is "
                               f"{frame[value].iloc[a + bad[0]]!r}")
-            series_settings.append(entry.settings(period, **keywords))
+            one = entry.settings(period, **keywords)
+            if regressors is not None:
+                if isinstance(regressors[k], Error):
+                    raise regressors[k]
+                one.update(regressors[k])
+            series_settings.append(one)
         except Error as error:  # a refused setting fails this series only
             failures[k] = error
             series_settings.append(None)
@@ -311,6 +328,49 @@ def forecast_many(df: pd.DataFrame, id: Optional[str] = None, time: _frame.Colum
         _forecast_frame(forecast_parts, series_ids, series_times, steps, frame, id, time,
                         levels),
         _summary_frame(rows, frame, id))
+
+
+def _regressors_by_series(frame: pd.DataFrame, xreg: Optional[List[str]],
+                          future: Optional[pd.DataFrame], id: str, time: Optional[str],
+                          starts: np.ndarray, ends: np.ndarray, series_ids: List[Any],
+                          series_times: List[pd.Index], steps: Dict[int, Step],
+                          method: str) -> Optional[List[Any]]:
+    """Each series' settings entries "regressors", "future" and "horizon" (or the Error that
+    fails the series), or None without xreg."""
+    if xreg is None:
+        if future is not None:
+            raise ValueError("forecast_many: future gives the future values of xreg columns")
+        return None
+    if method not in ("arima", "auto_arima"):
+        raise ValueError(f"forecast_many: xreg is for the methods arima and auto_arima, not "
+                         f"{method!r}")
+    names = [str(c) for c in xreg]
+    missing = [c for c in xreg if c not in frame.columns]
+    if missing:
+        raise KeyError(f"forecast_many: no column {', '.join(map(repr, missing))}")
+    ahead: Dict[Any, pd.DataFrame] = {}
+    if future is not None:
+        needed = [id] + ([time] if time is not None else []) + list(xreg)
+        absent = [c for c in needed if c not in future.columns]
+        if absent:
+            raise KeyError(f"forecast_many: future has no column {', '.join(map(repr, absent))}")
+        ordered = future.sort_values([id, time] if time is not None else [id], kind="mergesort")
+        ahead = {key: rows for key, rows in ordered.groupby(id, sort=False)}
+    out: List[Any] = []
+    for k, (a, b) in enumerate(zip(starts, ends)):
+        inside = frame[xreg].iloc[a:b].to_numpy(dtype=np.float64, na_value=np.nan)
+        rows = ahead.get(series_ids[k])
+        later = (rows[xreg].to_numpy(dtype=np.float64, na_value=np.nan) if rows is not None
+                 else np.zeros((0, len(names))))
+        if rows is not None and time is not None and len(rows) and k in steps:
+            expected = continue_times(series_times[k], steps[k], 1)[0]
+            if rows[time].iloc[0] != expected:
+                out.append(refused(Status.INVALID_DATA, f"future: the first time is "
+                                   f"{rows[time].iloc[0]}, but the series' next is {expected}"))
+                continue
+        out.append({"regressors": (names, inside.T.ravel()),
+                    "future": (names, later.T.ravel()), "horizon": len(later)})
+    return out
 
 
 def _check_time_column(column: pd.Series, name: str) -> None:

@@ -324,6 +324,12 @@ class ArimaResult(Result):
     params : dict of str to float
         ``ar1``.., ``ma1``.., ``sar1``.., ``sma1``.. (Box-Jenkins signs: the MA operator is
         1 - theta B) and, with a constant, ``constant``.
+        With regressors or a drift, also the regression coefficients by name: ``drift`` and
+        the regressors' names.
+    regression : DataFrame
+        The regression coefficients (index: names; ``mean`` first with a constant, the mean of
+        the differenced series, R's ``intercept``) with columns ``estimate`` and
+        ``standard_error`` (from the Hessian); empty without a regression part.
 
     Examples
     --------
@@ -342,7 +348,15 @@ class ArimaResult(Result):
         super().__init__(values, index, raw, settings, name)
 
     def _params(self, raw: _Raw) -> Dict[str, float]:
-        return _arma_params(raw)
+        params = _arma_params(raw)
+        # The regression part: "mean", "drift", then the regressors, by name.
+        self.regression = pd.DataFrame(
+            [(e, s) for _, e, s in raw.get("regression", [])],
+            index=pd.Index([n for n, _, _ in raw.get("regression", [])], dtype=object),
+            columns=["estimate", "standard_error"], dtype=float)
+        # The mean stays in `regression`: `constant` already stands for it in params.
+        params.update({str(n): float(e) for n, e, _ in raw.get("regression", []) if n != "mean"})
+        return params
 
 
 class ArmaxResult(Result):
