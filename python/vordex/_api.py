@@ -364,12 +364,8 @@ def auto_arima(y: Observations, period: Optional[int] = None, horizon: int = DEF
                level: Levels = DEFAULT_LEVELS, d: Optional[int] = None, D: Optional[int] = None,
                max_p: int = 5, max_q: int = 5, max_P: int = 2, max_Q: int = 2,
                max_order: int = 5, stepwise: bool = True, allow_constant: bool = True,
-    if period is None:
-        period = seasonal_periods(index) if method == "auto" else period_of(index)
-    settings = entry.settings(period, **keywords)
-    settings.update(_regressors.settings_of(len(values), xreg, future_xreg))
-    if drift:
-        settings["drift"] = True
+               thorough: bool = True, transform: Transform = None, xreg: Optional[Any] = None,
+               future_xreg: Optional[Any] = None) -> AutoArimaResult:
     """A seasonal ARIMA model chosen automatically, as Hyndman and Khandakar (2008): d by the
     KPSS test, D by the seasonal strength, then a stepwise search over (p, q)(P, Q) with and
     without a constant by AICc, each candidate fitted by exact maximum likelihood.
@@ -427,12 +423,7 @@ def auto_arima(y: Observations, period: Optional[int] = None, horizon: int = DEF
     return _fit("auto_arima", y, period, dict(
         horizon=horizon, level=level, d=d, D=D, max_p=max_p, max_q=max_q, max_P=max_P,
         max_Q=max_Q, max_order=max_order, stepwise=stepwise, allow_constant=allow_constant,
-    if period is None:
-        period = seasonal_periods(index) if method == "auto" else period_of(index)
-    settings = entry.settings(period, **keywords)
-    settings.update(_regressors.settings_of(len(values), xreg, future_xreg))
-    if drift:
-        settings["drift"] = True
+        thorough=thorough, transform=transform), xreg, future_xreg)
 
 
 @fill
