@@ -69,8 +69,9 @@ std::vector<double> Series(ByteReader& in) {
 template <class Result>
 void CheckShape(const Result& r, int horizon) {
   const std::size_t h = horizon > 0 ? static_cast<std::size_t>(horizon) : 0;
-  if (r.forecasts.size() != h || r.lower.size() != h || r.upper.size() != h)
-    Broken("forecasts and limits do not have the horizon asked for");
+  bool shaped = r.mean.size() == h;
+  for (const auto& l : r.limits) shaped = shaped && l.lower.size() == h && l.upper.size() == h;
+  if (!shaped) Broken("forecasts and limits do not have the horizon asked for");
 }
 
 void Run(ByteReader& in, const std::vector<double>& y) {
@@ -79,7 +80,7 @@ void Run(ByteReader& in, const std::vector<double>& y) {
       vordex::arima::Settings s;
       s.period = Period(in), s.horizon = Small(in), s.p = Small(in) % 4, s.d = Small(in) % 3;
       s.q = Small(in) % 4, s.P = Small(in) % 3, s.D = Small(in) % 3, s.Q = Small(in) % 3;
-      s.mean = in.Byte() & 1;
+      s.constant = in.Byte() & 1;
       s.transform = static_cast<vordex::Transform>(in.Byte() % 4);
       s.critical_value = in.RawDouble();
       s.thorough = (in.Byte() & 7) == 0;
@@ -107,7 +108,7 @@ void Run(ByteReader& in, const std::vector<double>& y) {
       s.paths = in.Byte() & 1 ? 500 : Small(in) % 11 * 100;  // -400 to 1000
       s.multisteps = Small(in);
       s.information_criterion = static_cast<vordex::ets::InformationCriterion>(Small(in) % 5);
-      s.confidence = in.RawDouble();
+      s.levels = {in.RawDouble()};
       s.seed = in.U32();
       s.threads = 1;
       for (int k = in.Byte() % 6; k > 0; --k) s.bounds.push_back({in.RawDouble(), in.RawDouble()});
@@ -116,21 +117,24 @@ void Run(ByteReader& in, const std::vector<double>& y) {
     }
     case 3: {
       vordex::auto_arima::Settings s;
-      s.period = Period(in), s.horizon = Small(in), s.level = in.RawDouble();
+      s.period = Period(in), s.horizon = Small(in), s.levels = {in.RawDouble()};
       s.d = Small(in) % 4, s.D = Small(in) % 3, s.max_p = Small(in) % 4, s.max_q = Small(in) % 4;
       s.max_P = Small(in) % 3, s.max_Q = Small(in) % 3, s.stepwise = in.Byte() & 1;
       s.thorough = false;
-      CheckShape(vordex::auto_arima::Fit(y, s).fit, s.horizon);
+      CheckShape(vordex::auto_arima::Fit(y, s), s.horizon);
       break;
     }
     case 4: {
-      const vordex::theta::Settings s{Period(in), Small(in), in.RawDouble()};
+      vordex::theta::Settings s;
+      s.period = Period(in);
+      s.horizon = Small(in);
+      s.levels = {in.RawDouble()};
       CheckShape(vordex::theta::Fit(y, s), s.horizon);
       break;
     }
     default: {
       vordex::auto_forecast::Settings s;
-      s.period = Period(in), s.horizon = Small(in), s.level = in.RawDouble();
+      s.period = Period(in), s.horizon = Small(in), s.levels = {in.RawDouble()};
       s.threads = 1;
       CheckShape(vordex::auto_forecast::Fit(y, s), s.horizon);
       break;
