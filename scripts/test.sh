@@ -22,14 +22,14 @@ if [ -f "$wine_probe" ] && [ "$(cat "$wine_probe")" != ok ]; then
 fi
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORDEX_SANITIZE=ON \
-  -DVORDEX_BUILD_BENCH=OFF >/dev/null
+  -DVORDEX_BUILD_BENCH=OFF -DVORDEX_BUILD_PYTHON=OFF >/dev/null
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 
 # The thread tests (label threads) under ThreadSanitizer: only their program is built.
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORDEX_SANITIZE_THREAD=ON \
-  -DVORDEX_BUILD_BENCH=OFF -DVORDEX_BUILD_CLI=OFF >/dev/null
+  -DVORDEX_BUILD_BENCH=OFF -DVORDEX_BUILD_CLI=OFF -DVORDEX_BUILD_PYTHON=OFF >/dev/null
 cmake --build build-tsan -j"$jobs" --target vordex_tests_threads
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build-tsan -L threads --output-on-failure -j"$jobs"
@@ -41,7 +41,8 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 clang_cxx="$(command -v clang++-14 || command -v clang++ || true)"
 if [ -n "$clang_cxx" ]; then
   cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER="$clang_cxx" -DCMAKE_BUILD_TYPE=Release \
-    -DVORDEX_FUZZ=ON -DVORDEX_BUILD_TESTS=OFF -DVORDEX_BUILD_BENCH=OFF -DVORDEX_BUILD_CLI=OFF >/dev/null
+    -DVORDEX_FUZZ=ON -DVORDEX_BUILD_TESTS=OFF -DVORDEX_BUILD_BENCH=OFF -DVORDEX_BUILD_CLI=OFF \
+    -DVORDEX_BUILD_PYTHON=OFF >/dev/null
   cmake --build build-fuzz -j"$jobs"
   ctest --test-dir build-fuzz -L fuzz --output-on-failure -j"$jobs"
 else
