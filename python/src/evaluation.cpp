@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "convert.h"
+#include "many.h"
 #include "vordex/cross_validation.hpp"
 #include "vordex/evaluate.hpp"
 
@@ -51,24 +52,6 @@ py::list LimitsList(const std::vector<Limits>& limits) {
   py::list l;
   for (const Limits& x : limits) l.append(py::make_tuple(x.level, x.lower, x.upper));
   return l;
-}
-
-batch::MethodSettings ReadSettings(Method method, const py::dict& settings) {
-  switch (method) {
-    case Method::kArima:
-      return ArimaSettings(settings);
-    case Method::kEts:
-      return EtsSettings(settings);
-    case Method::kArmax:
-      return ArmaxSettings(settings);
-    case Method::kAutoArima:
-      return AutoArimaSettings(settings);
-    case Method::kTheta:
-      return ThetaSettings(settings);
-    case Method::kAuto:
-      return AutoForecastSettings(settings);
-  }
-  throw Error(Status::kInvalidSettings, "unknown method");
 }
 
 std::vector<double> Values(const std::optional<DoubleArray>& x) {

@@ -22,24 +22,6 @@ namespace {
 using batch::MethodSettings;
 using batch::Outcome;
 
-MethodSettings ReadSettings(Method method, const py::dict& settings) {
-  switch (method) {
-    case Method::kArima:
-      return ArimaSettings(settings);
-    case Method::kEts:
-      return EtsSettings(settings);
-    case Method::kArmax:
-      return ArmaxSettings(settings);
-    case Method::kAutoArima:
-      return AutoArimaSettings(settings);
-    case Method::kTheta:
-      return ThetaSettings(settings);
-    case Method::kAuto:
-      return AutoForecastSettings(settings);
-  }
-  throw Error(Status::kInvalidSettings, "unknown method");
-}
-
 py::tuple ToTuple(const Outcome& o) {
   const py::object value = std::visit(
       [](const auto& r) -> py::object {
@@ -93,6 +75,24 @@ std::vector<Outcome> FitEach(const std::vector<batch::Series>& series,
 }
 
 }  // namespace
+
+batch::MethodSettings ReadSettings(Method method, const py::dict& settings) {
+  switch (method) {
+    case Method::kArima:
+      return ArimaSettings(settings);
+    case Method::kEts:
+      return EtsSettings(settings);
+    case Method::kArmax:
+      return ArmaxSettings(settings);
+    case Method::kAutoArima:
+      return AutoArimaSettings(settings);
+    case Method::kTheta:
+      return ThetaSettings(settings);
+    case Method::kAuto:
+      return AutoForecastSettings(settings);
+  }
+  throw Error(Status::kInvalidSettings, "unknown method");
+}
 
 void RegisterMany(py::module_& m) {
   m.def(

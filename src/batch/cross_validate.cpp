@@ -345,35 +345,10 @@ CrossValidationResult CrossValidate(std::span<const Series> series,
     result.series[i].status = Status::kCancelled;
     result.series[i].text = "cancelled before the series was started";
   }
-  std::atomic<std::size_t> next{0};
-  std::atomic<bool> stop{false};
-  std::mutex progress_mutex;
-  std::size_t done = 0;
-  std::exception_ptr progress_error;
-  const auto work = [&] {
-    while (!stop.load(std::memory_order_relaxed) &&
-           !(options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed))) {
-      const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
-      if (i >= n) return;
-      result.series[i] =
-          Validate(series[i], plans[plans.size() == 1 ? 0 : i], validation, options.seed);
-      if (!options.progress) continue;
-      std::lock_guard lock(progress_mutex);
-      ++done;
-      try {
-        if (!progress_error) options.progress(done, n);
-      } catch (...) {
-        progress_error = std::current_exception();
-        stop = true;
-      }
-    }
-  };
-  {
-    std::vector<std::jthread> pool;
-    const std::size_t threads = std::min(WorkerCount(options.threads), n);
-    for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(work);
-  }
-  if (progress_error) std::rethrow_exception(progress_error);
+  ForEachOnPool(n, options, [&](std::size_t i) {
+    result.series[i] =
+        Validate(series[i], plans[plans.size() == 1 ? 0 : i], validation, options.seed);
+  });
   Summarise(result, validation.horizon, plans.front().levels.size(), validation.conformal);
   return result;
 }

@@ -119,6 +119,41 @@ std::size_t WorkerCount(int threads) {
   return std::max(1u, std::thread::hardware_concurrency());
 }
 
+void ForEachOnPool(std::size_t n, const Options& options,
+                   const std::function<void(std::size_t)>& job) {
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> stop{false};
+  std::mutex progress_mutex;
+  std::size_t done = 0;
+  std::exception_ptr progress_error;
+  const auto stopped = [&] {
+    return stop.load(std::memory_order_relaxed) ||
+           (options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed));
+  };
+  const auto work = [&] {
+    while (!stopped()) {
+      const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
+      if (i >= n) return;
+      job(i);
+      if (!options.progress) continue;
+      std::lock_guard lock(progress_mutex);
+      ++done;
+      try {
+        if (!progress_error) options.progress(done, n);
+      } catch (...) {
+        progress_error = std::current_exception();
+        stop = true;
+      }
+    }
+  };
+  {
+    std::vector<std::jthread> pool;
+    const std::size_t threads = std::min(WorkerCount(options.threads), n);
+    for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(work);
+  }  // the workers are joined here
+  if (progress_error) std::rethrow_exception(progress_error);
+}
+
 Outcome Cancelled(const std::string& id) {
   return Failed(id, Status::kCancelled, "cancelled before the series was started");
 }
@@ -144,37 +179,9 @@ std::vector<Outcome> FitMany(std::span<const Series> series,
   // Series never started keep this outcome.
   for (const Series& s : series) outcomes.push_back(Cancelled(s.id));
 
-  std::atomic<std::size_t> next{0};
-  std::atomic<bool> stop{false};
-  std::mutex progress_mutex;
-  std::size_t done = 0;
-  std::exception_ptr progress_error;
-  const auto stopped = [&] {
-    return stop.load(std::memory_order_relaxed) ||
-           (options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed));
-  };
-  const auto work = [&] {
-    while (!stopped()) {
-      const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
-      if (i >= n) return;
-      outcomes[i] = FitOne(series[i], settings[shared ? 0 : i], options.seed);
-      if (!options.progress) continue;
-      std::lock_guard lock(progress_mutex);
-      ++done;
-      try {
-        if (!progress_error) options.progress(done, n);
-      } catch (...) {
-        progress_error = std::current_exception();
-        stop = true;
-      }
-    }
-  };
-  {
-    std::vector<std::jthread> pool;
-    const std::size_t threads = std::min(WorkerCount(options.threads), n);
-    for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(work);
-  }  // the workers are joined here
-  if (progress_error) std::rethrow_exception(progress_error);
+  ForEachOnPool(n, options, [&](std::size_t i) {
+    outcomes[i] = FitOne(series[i], settings[shared ? 0 : i], options.seed);
+  });
   return outcomes;
 }
 
