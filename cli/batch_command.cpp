@@ -28,6 +28,7 @@
 #include "model_file.h"
 #include "output_file.h"
 #include "progress.h"
+#include "regressor_options.h"
 #include "vordex/batch.hpp"
 
 namespace vordex::cli {
@@ -135,9 +136,75 @@ struct Pending {
   std::string problem;      // set for a series never handed to the library
 };
 
-// The settings for the file's series, from the period and the calendar of their times.
-using SettingsFor =
-    std::function<batch::MethodSettings(int period, std::optional<Calendar> calendar)>;
+// The settings of one series from the batch's, for a method whose settings depend on the series
+// (its regressors); throws std::invalid_argument with the reason the series cannot be fitted.
+using SeriesSettings =
+    std::function<batch::MethodSettings(const InputSeries&, const batch::MethodSettings&)>;
+
+struct BatchSettings {
+  batch::MethodSettings method;
+  SeriesSettings for_series;  // empty: every series takes `method`
+};
+
+// The settings for the file's series, from the period and the calendar of their times. Throws
+// std::invalid_argument for settings that cannot be taken, std::runtime_error for a file they
+// name that cannot be read.
+using SettingsFor = std::function<BatchSettings(int period, std::optional<Calendar> calendar)>;
+
+// Each series' regressors: the --xreg columns read with it and their values ahead from the
+// --future file (a long file: id, time, the columns; the horizon is the series' rows there), then
+// the ready-made ones for its length, times and horizon.
+SeriesSettings RegressorsFor(const RegressorOptions& x, const BatchInputOptions& input,
+                             const std::optional<Calendar>& calendar) {
+  if (!x.xreg.empty() && x.future.empty())
+    throw std::invalid_argument(
+        "--xreg needs --future FILE: the regressors' values ahead for each series (id,time and "
+        "the --xreg columns, one row per step)");
+  if (x.xreg.empty() && !x.future.empty())
+    throw std::invalid_argument("--future gives the future values of --xreg columns");
+  // A bad --fourier or --event is the run's error, not each series'.
+  ReadyMadeRegressors(x, 1, calendar ? std::optional<Time>(Time{*calendar, 0}) : std::nullopt, 1);
+  std::shared_ptr<const FutureFile> future;
+  if (!x.future.empty()) {
+    std::string error;
+    std::optional<FutureFile> read = ReadFutureFile(x.future, input, calendar, error);
+    if (!read) throw std::runtime_error(error);
+    future = std::make_shared<const FutureFile>(std::move(*read));
+  }
+  return [x, future](const InputSeries& s, const batch::MethodSettings& base) {
+    batch::MethodSettings out = base;
+    std::visit(
+        [&](auto& m) {
+          if constexpr (requires { m.regressors; }) {
+            Design d;
+            int horizon = m.horizon;
+            if (future) {
+              const auto at = future->find(s.id);
+              if (at == future->end())
+                throw std::invalid_argument(x.future + " has no rows for the series");
+              const FutureRegressors& f = at->second;
+              if (s.start && f.start) {
+                const Time next{s.start->calendar,
+                                s.start->ordinal + static_cast<std::int64_t>(s.values.size())};
+                if (f.start->ordinal != next.ordinal)
+                  throw std::invalid_argument(x.future + ": the series' first time there is " +
+                                              FormatTime(*f.start) + ", but its next is " +
+                                              FormatTime(next));
+              }
+              d.in_sample = s.regressors;
+              d.future = f.values;
+              horizon = static_cast<int>(f.values.rows());
+            }
+            d.Append(ReadyMadeRegressors(x, s.values.size(), s.start, horizon));
+            m.horizon = horizon;
+            m.regressors = std::move(d.in_sample);
+            m.future = std::move(d.future);
+          }
+        },
+        out);
+    return out;
+  };
+}
 
 // Runs the batch; returns the exit status.
 int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& settings_for,
@@ -150,12 +217,18 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
     return kUnreadableInput;
   }
   batch::MethodSettings settings;
+  SeriesSettings for_series;
   try {
-    settings = settings_for(source->calendar() ? CalendarPeriod(*source->calendar()) : 0,
-                            source->calendar());
+    BatchSettings b = settings_for(source->calendar() ? CalendarPeriod(*source->calendar()) : 0,
+                                   source->calendar());
+    settings = std::move(b.method);
+    for_series = std::move(b.for_series);
   } catch (const std::invalid_argument& e) {
     context.err << name << ": " << e.what() << '\n';
     return kUsage;
+  } catch (const std::runtime_error& e) {
+    context.err << name << ": " << e.what() << '\n';
+    return kUnreadableInput;
   }
 
   // The files appear under their names only when the run ends (output_file.h); standard output
@@ -253,12 +326,20 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
       continue;
     }
     if (!source->Next(series, error)) break;
+    std::optional<batch::MethodSettings> own;
+    if (for_series && series.problem.empty()) {
+      try {
+        own = for_series(series, settings);
+      } catch (const std::invalid_argument& e) {
+        series.problem = e.what();
+      }
+    }
     const auto missing = static_cast<std::size_t>(std::count_if(
         series.values.begin(), series.values.end(), [](double v) { return std::isnan(v); }));
     pending.push_back(
         Pending{series.id, series.start, series.values.size(), missing, series.problem});
     if (series.problem.empty()) {
-      stream.Push(std::move(series.id), std::move(series.values), settings);
+      stream.Push(std::move(series.id), std::move(series.values), own ? std::move(*own) : settings);
     } else {
       report_problems();
     }
@@ -312,18 +393,19 @@ void AddBatchMethod(CLI::App* batch, CommandContext& context, const char* name,
   AddBatchOptions(command, options->batch);
   add_options(command, options->method);
   command->callback([&context, options, name, settings] {
-    const SettingsFor settings_for =
-        [&](int period, std::optional<Calendar> calendar) -> batch::MethodSettings {
+    const SettingsFor settings_for = [&](int period,
+                                         std::optional<Calendar> calendar) -> BatchSettings {
       if constexpr (requires { options->method.calendar; }) options->method.calendar = calendar;
+      BatchSettings b{settings(options->method, options->batch.horizon, period), {}};
       if constexpr (requires { options->method.regressors; }) {
         const RegressorOptions& x = options->method.regressors;
         if (x.any() || !x.future.empty())
-          throw std::invalid_argument(
-              "--xreg, --future, --fourier, --trend and --event apply to one series at a time "
-              "(vordex arima, vordex auto-arima)");
+          b.for_series = RegressorsFor(x, options->batch.input, calendar);
       }
-      return settings(options->method, options->batch.horizon, period);
+      return b;
     };
+    if constexpr (requires { options->method.regressors; })
+      options->batch.input.xreg = options->method.regressors.xreg;
     context.status = RunBatch(options->batch, name, settings_for, context);
   });
 }

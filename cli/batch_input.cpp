@@ -54,6 +54,8 @@ class Spool {
 // The columns of a long file, resolved from its header line.
 struct LongColumns {
   std::size_t id = 0, value = 0, time = kNone;
+  std::vector<std::size_t> xreg;  // the regressors' columns
+  std::vector<std::string> xreg_names;
   std::size_t needed = 0;  // cells a row must have
 };
 
@@ -85,13 +87,13 @@ struct LineOf {
   }
 };
 
-// Parses one long row; on failure sets error (naming the place by where(column), column 1-based or
-// 0 for the row) and returns nothing. `calendar` is the form of the first time seen, set by the
-// first row.
+// Parses one long row, appending its regressors' values to `xreg`; on failure sets error (naming
+// the place by where(column), column 1-based or 0 for the row) and returns nothing. `calendar` is
+// the form of the first time seen, set by the first row.
 template <class Where>
 std::optional<Row> ParseRow(const Where& where, const std::vector<std::string_view>& cells,
                             const LongColumns& c, std::optional<Calendar>& calendar,
-                            std::string& error) {
+                            std::vector<double>& xreg, std::string& error) {
   if (cells.size() < c.needed) {
     error = where(0) + ": " + std::to_string(cells.size()) + " cells, " + std::to_string(c.needed) +
             " expected";
@@ -110,6 +112,15 @@ std::optional<Row> ParseRow(const Where& where, const std::vector<std::string_vi
     return std::nullopt;
   }
   row.value = *value;
+  for (const std::size_t k : c.xreg) {
+    const auto x = ValueCell(cells[k]);
+    if (!x) {
+      error = where(k + 1) + ": \"" + std::string(cells[k]) +
+              "\" is not a number (nor empty, NA or NaN)";
+      return std::nullopt;
+    }
+    xreg.push_back(*x);
+  }
   if (c.time != kNone) {
     row.time = ParseTime(cells[c.time]);
     if (!row.time) {
@@ -133,28 +144,34 @@ struct Rows {
   std::string id;
   std::vector<double> values;
   std::vector<std::int64_t> ordinals;  // empty without a time column
+  std::vector<double> xreg;            // the regressors' values, row after row
 };
 
 // Puts the rows in time order, checks that no time is repeated or missing, and drops leading and
-// trailing missing values.
-InputSeries Settle(Rows rows, const std::optional<Calendar>& calendar) {
+// trailing missing values (with their regressors, named `xreg_names`).
+InputSeries Settle(Rows rows, const std::optional<Calendar>& calendar,
+                   const std::vector<std::string>& xreg_names = {}) {
   InputSeries s;
   s.id = std::move(rows.id);
   std::vector<double>& y = rows.values;
   std::vector<std::int64_t>& t = rows.ordinals;
+  const std::size_t k = xreg_names.size();
   if (calendar && !std::is_sorted(t.begin(), t.end())) {
     std::vector<std::size_t> order(t.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return t[a] < t[b]; });
-    std::vector<double> y2;
+    std::vector<double> y2, x2;
     std::vector<std::int64_t> t2;
     for (std::size_t i : order) {
       y2.push_back(y[i]);
       t2.push_back(t[i]);
+      x2.insert(x2.end(), rows.xreg.begin() + static_cast<std::ptrdiff_t>(i * k),
+                rows.xreg.begin() + static_cast<std::ptrdiff_t>((i + 1) * k));
     }
     y.swap(y2);
     t.swap(t2);
+    rows.xreg.swap(x2);
   }
   for (std::size_t i = 1; calendar && i < t.size() && s.problem.empty(); ++i) {
     if (t[i] == t[i - 1]) {
@@ -172,6 +189,11 @@ InputSeries Settle(Rows rows, const std::optional<Calendar>& calendar) {
                   y.begin() + static_cast<std::ptrdiff_t>(last));
   if (calendar && first < last) s.start = Time{*calendar, t[first]};
   if (s.problem.empty() && s.values.empty()) s.problem = "no observations";
+  std::vector<double> column(last - first);
+  for (std::size_t j = 0; j < k; ++j) {
+    for (std::size_t i = first; i < last; ++i) column[i - first] = rows.xreg[i * k + j];
+    s.regressors.Add(xreg_names[j], column);
+  }
   return s;
 }
 
@@ -221,11 +243,13 @@ class ContiguousSource : public BatchSource {
     Rows rows;
     std::optional<Calendar> calendar = calendar_;
     while (more_) {
-      const auto row = ParseRow(LineOf{*reader_}, cells_, columns_, calendar, error);
+      const std::size_t before = rows.xreg.size();
+      const auto row = ParseRow(LineOf{*reader_}, cells_, columns_, calendar, rows.xreg, error);
       if (!row) return false;
       if (rows.values.empty()) {
         rows.id = std::string(row->id);
       } else if (row->id != rows.id) {
+        rows.xreg.resize(before);  // the next series' row
         break;
       }
       rows.values.push_back(row->value);
@@ -236,7 +260,7 @@ class ContiguousSource : public BatchSource {
       error = source_ + ": read error";
       return false;
     }
-    series = Settle(std::move(rows), calendar_);
+    series = Settle(std::move(rows), calendar_, columns_.xreg_names);
     return true;
   }
 
@@ -305,7 +329,7 @@ class IndexedSource : public BatchSource {
     const bool read = ForEachRow(next_, [&](std::uint64_t offset) {
       if (!ReadRow(offset, error)) return false;
       const auto where = [&](std::size_t) { return Changed(offset); };
-      const auto row = ParseRow(where, cells_, columns_, calendar, error);
+      const auto row = ParseRow(where, cells_, columns_, calendar, rows.xreg, error);
       if (!row) return false;
       if (first) rows.id = std::string(row->id);
       if (row->id != rows.id) {
@@ -319,7 +343,7 @@ class IndexedSource : public BatchSource {
     });
     if (!read) return false;
     ++next_;
-    series = Settle(std::move(rows), calendar_);
+    series = Settle(std::move(rows), calendar_, columns_.xreg_names);
     return true;
   }
 
@@ -463,6 +487,17 @@ std::unique_ptr<BatchSource> OpenLong(const std::string& path, const std::string
     c.time = *time;
   }
   c.needed = std::max({c.id, c.value, c.time == kNone ? 0 : c.time}) + 1;
+  for (const std::string& name : options.xreg) {
+    const auto k = Resolve(name, "--xreg", header, source, error);
+    if (!k) return nullptr;
+    if (*k == c.id || *k == c.value || *k == c.time) {
+      error = source + ": --xreg: column \"" + name + "\" is the series' id, time or value";
+      return nullptr;
+    }
+    c.xreg.push_back(*k);
+    c.xreg_names.push_back(header[*k]);
+    c.needed = std::max(c.needed, *k + 1);
+  }
 
   // First pass: check every row, number the series in the order of their first rows, and size
   // each series' part of the row index. The series are contiguous unless an id comes back after
@@ -488,8 +523,10 @@ std::unique_ptr<BatchSource> OpenLong(const std::string& path, const std::string
     }
     return current = at->second;
   };
+  std::vector<double> xreg;
   while (reader.Next(cells)) {
-    const auto row = ParseRow(LineOf{reader}, cells, c, calendar, error);
+    xreg.clear();
+    const auto row = ParseRow(LineOf{reader}, cells, c, calendar, xreg, error);
     if (!row) return nullptr;
     Sizing& s = sizes[series_of(row->id)];
     s.bytes += CodedSize(reader.offset() - s.last);
@@ -572,7 +609,7 @@ std::unique_ptr<BatchSource> OpenWide(const std::string& path, const std::string
   }
   std::vector<Rows> series;
   for (std::size_t k = 0; k < header.size(); ++k)
-    if (k != time) series.push_back(Rows{header[k], {}, {}});
+    if (k != time) series.push_back(Rows{header[k], {}, {}, {}});
   if (series.empty()) {
     error = source + ": no series columns besides the time column";
     return nullptr;
@@ -625,6 +662,95 @@ std::unique_ptr<BatchSource> OpenWide(const std::string& path, const std::string
 
 }  // namespace
 
+std::optional<FutureFile> ReadFutureFile(const std::string& path, const BatchInputOptions& options,
+                                         const std::optional<Calendar>& calendar,
+                                         std::string& error) {
+  try {
+    const auto in = OpenFile(path, path, error);
+    if (!in) return std::nullopt;
+    CsvReader reader(*in, path);
+    std::vector<std::string_view> cells;
+    if (!reader.Next(cells)) {
+      error = path + ": no header line";
+      return std::nullopt;
+    }
+    const std::vector<std::string> header = Strings(cells);
+    const auto id = Resolve(options.id, "--id", header, path, error);
+    if (!id) return std::nullopt;
+    std::size_t time = kNone;
+    if (calendar) {
+      const auto t =
+          Resolve(options.time.empty() ? "time" : options.time, "--time", header, path, error);
+      if (!t) return std::nullopt;
+      time = *t;
+    }
+    std::vector<std::size_t> columns;
+    std::vector<std::string> names;
+    for (const std::string& name : options.xreg) {
+      const auto k = Resolve(name, "--xreg", header, path, error);
+      if (!k) return std::nullopt;
+      columns.push_back(*k);
+      names.push_back(header[*k]);
+    }
+    const std::size_t needed =
+        std::max(
+            *id,
+            std::max(time == kNone ? 0 : time,
+                     columns.empty() ? 0 : *std::max_element(columns.begin(), columns.end()))) +
+        1;
+    std::unordered_map<std::string, Rows> parts;
+    while (reader.Next(cells)) {
+      if (cells.size() < needed) {
+        error = reader.Where() + ": " + std::to_string(cells.size()) + " cells, " +
+                std::to_string(needed) + " expected";
+        return std::nullopt;
+      }
+      if (cells[*id].empty()) {
+        error = reader.Where(*id + 1) + ": the id is empty";
+        return std::nullopt;
+      }
+      Rows& rows = parts[std::string(cells[*id])];
+      if (time != kNone) {
+        const auto t = ParseTime(cells[time]);
+        if (!t || t->calendar != *calendar) {
+          error = reader.Where(time + 1) + ": \"" + std::string(cells[time]) + "\" is not a " +
+                  CalendarName(*calendar) + ", as the series' times are";
+          return std::nullopt;
+        }
+        rows.ordinals.push_back(t->ordinal);
+      }
+      for (const std::size_t k : columns) {
+        const auto x = IsMissingCell(cells[k]) ? std::nullopt : ParseNumber(cells[k]);
+        if (!x) {
+          error = reader.Where(k + 1) + ": \"" + std::string(cells[k]) +
+                  "\" is not a number (a regressor's future value cannot be missing)";
+          return std::nullopt;
+        }
+        rows.xreg.push_back(*x);
+      }
+      rows.values.push_back(0.0);  // the rows' count, for Settle
+    }
+    if (reader.failed()) {
+      error = path + ": read error";
+      return std::nullopt;
+    }
+    FutureFile future;
+    for (auto& [name, rows] : parts) {
+      rows.id = name;
+      InputSeries s = Settle(std::move(rows), calendar, names);
+      if (!s.problem.empty()) {
+        error = path + ": series " + s.id + ": " + s.problem;
+        return std::nullopt;
+      }
+      future.emplace(std::move(s.id), FutureRegressors{s.start, std::move(s.regressors)});
+    }
+    return future;
+  } catch (const std::exception& e) {
+    error = path + ": " + e.what();
+    return std::nullopt;
+  }
+}
+
 std::unique_ptr<BatchSource> OpenBatchInput(const BatchInputOptions& options, std::string& error) {
   try {
     std::shared_ptr<Spool> spool;
@@ -636,7 +762,13 @@ std::unique_ptr<BatchSource> OpenBatchInput(const BatchInputOptions& options, st
       path = spool->path();
       source = "standard input";
     }
-    if (options.wide) return OpenWide(path, source, options, error);
+    if (options.wide) {
+      if (!options.xreg.empty()) {
+        error = "--xreg reads regressor columns of a long file (id,time,value,...), not --wide";
+        return nullptr;
+      }
+      return OpenWide(path, source, options, error);
+    }
     return OpenLong(path, source, options, spool, error);
   } catch (const std::exception& e) {
     error = options.file + ": " + e.what();

@@ -15,10 +15,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "dates.h"
+#include "vordex/regressors.hpp"
 
 namespace vordex::cli {
 
@@ -31,6 +33,8 @@ struct BatchInputOptions {
   std::string id = "id";
   std::string time;
   std::string value = "value";
+  // Long files: regressor columns (--xreg), read with each series' values.
+  std::vector<std::string> xreg;
   // Wide files: the time column as for single series (empty: detected); every other column is a
   // series, named by its header cell.
 };
@@ -42,6 +46,7 @@ struct InputSeries {
   std::vector<double> values;  // missing values are NaN; leading and trailing ones are dropped
   std::optional<Time> start;   // with a time column and at least one value
   std::string problem;         // empty when the series can be fitted
+  Regressors regressors;       // the --xreg columns at the values' times
 };
 
 // The series of an input, one at a time in the order of their first rows.
@@ -75,6 +80,22 @@ class BatchSource {
 // the first) gives the error, naming the line and column. Missing markers: an empty cell, NA or
 // NaN. Never throws.
 std::unique_ptr<BatchSource> OpenBatchInput(const BatchInputOptions& options, std::string& error);
+
+// The regressors' future values of each series, from a long file with the input's id and time
+// columns (a time column only when the input has one) and the --xreg columns.
+struct FutureRegressors {
+  std::optional<Time> start;  // the first future time, with a time column
+  Regressors values;          // one row per step ahead
+};
+using FutureFile = std::unordered_map<std::string, FutureRegressors>;
+
+// Reads the future file `path` for an input read with `options` (whose times are of `calendar`):
+// every series' rows, put in time order. Sets error, naming the line and column, for a missing
+// column, a cell that is not a number (a future value cannot be missing), a time of another form
+// than the input's, and a time repeated or skipped within a series.
+std::optional<FutureFile> ReadFutureFile(const std::string& path, const BatchInputOptions& options,
+                                         const std::optional<Calendar>& calendar,
+                                         std::string& error);
 
 }  // namespace vordex::cli
 

@@ -100,7 +100,8 @@ Design FromColumns(const RegressorOptions& o, const InputOptions& input, const L
   return d;
 }
 
-Design Events(const std::string& option, const LoadedSeries& series, int horizon, int count) {
+Design Events(const std::string& option, std::size_t rows, const std::optional<Time>& start,
+              int horizon, int count) {
   std::string name = "event" + (count > 1 ? std::to_string(count) : std::string());
   std::string_view times = option;
   if (const std::size_t eq = option.find('='); eq != std::string::npos) {
@@ -112,21 +113,20 @@ Design Events(const std::string& option, const LoadedSeries& series, int horizon
     const std::optional<Time> t = ParseTime(cell);
     if (!t) Refuse("--event: \"" + cell + "\" is not a time (" + kTimeForms + ")");
     std::optional<std::int64_t> ordinal;
-    if (!series.start ||
-        (t->calendar == Calendar::kCount && series.start->calendar != Calendar::kCount)) {
+    if (!start || (t->calendar == Calendar::kCount && start->calendar != Calendar::kCount)) {
       if (t->calendar != Calendar::kCount)
         Refuse("--event: the series has no time column, so events are 1-based positions; got \"" +
                cell + "\"");
       ordinal = t->ordinal - 1;
-    } else if (auto o = OrdinalIn(series.start->calendar, *t)) {
-      ordinal = *o - series.start->ordinal;
+    } else if (auto o = OrdinalIn(start->calendar, *t)) {
+      ordinal = *o - start->ordinal;
     } else {
       Refuse("--event: \"" + cell + "\" is a " + CalendarName(t->calendar) +
-             ", the series' times " + CalendarName(series.start->calendar) + "s");
+             ", the series' times " + CalendarName(start->calendar) + "s");
     }
     if (*ordinal >= 0) positions.push_back(static_cast<long>(*ordinal + 1));
   }
-  return EventDummy(name, series.values.size(), horizon, positions);
+  return EventDummy(name, rows, horizon, positions);
 }
 
 }  // namespace
@@ -163,7 +163,13 @@ void AddRegressorOptions(CLI::App* command, RegressorOptions& o, bool with_drift
 Design BuildRegressors(const RegressorOptions& o, const InputOptions& input,
                        const LoadedSeries& series, int horizon) {
   Design d = FromColumns(o, input, series, horizon);
-  const std::size_t n = series.values.size();
+  d.Append(ReadyMadeRegressors(o, series.values.size(), series.start, horizon));
+  return d;
+}
+
+Design ReadyMadeRegressors(const RegressorOptions& o, std::size_t n,
+                           const std::optional<Time>& start, int horizon) {
+  Design d;
   try {
     if (!o.fourier.empty()) {
       std::vector<FourierPeriod> periods;
@@ -179,7 +185,7 @@ Design BuildRegressors(const RegressorOptions& o, const InputOptions& input,
     }
     if (o.trend) d.Append(Trend(n, horizon));
     int count = 0;
-    for (const std::string& e : o.events) d.Append(Events(e, series, horizon, ++count));
+    for (const std::string& e : o.events) d.Append(Events(e, n, start, horizon, ++count));
   } catch (const Error& e) {
     Refuse(e.text());
   }

@@ -5,6 +5,8 @@
 #define VORDEX_CLI_REGRESSOR_OPTIONS_H
 
 #include <CLI/CLI.hpp>
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,11 @@ void AddRegressorOptions(CLI::App* command, RegressorOptions& options, bool with
 // follow the series' last; an unreadable --fourier or --event.
 Design BuildRegressors(const RegressorOptions& options, const InputOptions& input,
                        const LoadedSeries& series, int horizon);
+
+// The ready-made regressors alone (--fourier, --trend, --event) for a series of `rows` values from
+// `start` (no time column: none) and `horizon` steps ahead; throws as BuildRegressors.
+Design ReadyMadeRegressors(const RegressorOptions& options, std::size_t rows,
+                           const std::optional<Time>& start, int horizon);
 
 // Puts the regressors of BuildRegressors into a method's settings (arima::Settings or
 // auto_arima::Settings): regressors, future and the horizon they give. Nothing without any.

@@ -416,11 +416,15 @@ Refusal CheckRank(const Request& r, long n, const std::vector<std::string>& name
   const std::vector<double> c = DifferencingOperator(r.d, r.D, r.period);
   const long nd = static_cast<long>(c.size()) - 1;
   std::vector<double> R(static_cast<std::size_t>(K) * K, 0.0), row(static_cast<std::size_t>(K));
-  std::vector<double> norm(static_cast<std::size_t>(K), 0.0);
+  // A column's norm after differencing, and before: a seasonal pattern that the seasonal
+  // difference cancels leaves only rounding (sin 2 pi t / 12 differenced at lag 12 is 1e-16).
+  std::vector<double> norm(static_cast<std::size_t>(K), 0.0), raw(norm);
   for (long t = nd; t < n; ++t) {
     for (int j = 0; j < K; ++j) {
-      row[j] = Differenced(c, X.data() + static_cast<std::size_t>(j) * n, t);
+      const double* x = X.data() + static_cast<std::size_t>(j) * n;
+      row[j] = Differenced(c, x, t);
       norm[j] += row[j] * row[j];
+      raw[j] += x[t] * x[t];
     }
     arma::AddLeastSquaresRow(R.data(), K, row.data());
   }
@@ -428,7 +432,7 @@ Refusal CheckRank(const Request& r, long n, const std::vector<std::string>& name
     return static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * K;
   };
   for (int j = 0; j < K; ++j) {
-    if (norm[j] == 0.0)
+    if (norm[j] <= kCollinearity * kCollinearity * raw[j])
       return {Status::kInvalidData,
               "arima: differencing removes the regressor " + Quoted(names[j]) +
                   " (it is a trend or a seasonal pattern that the differences cancel)"};

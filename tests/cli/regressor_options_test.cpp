@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,13 @@ using testing::kPeerEstimate;
 // R's Arima starts the differenced part's filter from a variance of 1e6 where ours is exactly
 // diffuse: with a seasonal difference the estimates differ relatively by max seen 8.4e-6.
 constexpr double kApproximateDiffuse = 5e-5;
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
 
 std::string Data(const char* name) {
   return (std::filesystem::path(__FILE__).parent_path() / "data" / name).string();
@@ -113,6 +122,7 @@ TEST(RegressorOptions, BadRegressorsAreRefusedNamingWhatIsWrong) {
       {{"--xreg", "drivers", "--future", ahead.c_str()}, "is the series itself"},
       {{"--fourier", "12"}, "\"12\" is not PERIOD:K"},
       {{"--fourier", "12:7"}, "greater than half its period"},
+      {{"--fourier", "12:2"}, "differencing removes the regressor 'S1-12'"},
       {{"--event", "1984-W03"}, "is a week, the series' times months"},
   };
   for (const Case& c : cases) {
@@ -121,6 +131,112 @@ TEST(RegressorOptions, BadRegressorsAreRefusedNamingWhatIsWrong) {
     const Outcome o = RunTool(args);
     EXPECT_NE(o.status, 0) << c.message;
     EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
+  }
+}
+
+// The batch reads the regressors as columns of its long file and their future values from a long
+// future file; each series gets the single-series fit of its own columns (the second route), and
+// a series without its future rows is refused on its summary line, the others fitted.
+TEST(RegressorOptions, BatchTakesEachSeriesColumnsAndFutureRowsAsTheSingleSeriesCommand) {
+  std::ifstream in(Data("seatbelts.csv")), ahead(Data("seatbelts_future.csv"));
+  std::string line, input = "id,time,value,law,PetrolPrice\n", future = "id,time,law,PetrolPrice\n";
+  std::getline(in, line);
+  std::vector<std::string> rows;
+  while (std::getline(in, line)) rows.push_back(line);
+  for (const char* id : {"belts", "late", "absent"})
+    for (const std::string& row : rows) {  // time,drivers,law,PetrolPrice
+      input += std::string(id) + "," + row + "\n";
+    }
+  std::getline(ahead, line);
+  while (std::getline(ahead, line)) future += "belts," + line + "\n";
+  future += "late,1984-02,1,0.1\n";
+  const testing::TempFile input_file(input), future_file(future), summary_file("");
+  const std::string input_path = input_file.path(), future_path = future_file.path(),
+                    summary_path = summary_file.path();
+
+  struct Case {
+    std::vector<const char*> regressors;
+    std::size_t horizon;
+  };
+  const std::string single_input = Data("seatbelts.csv"),
+                    single_future = Data("seatbelts_future.csv");
+  const Case cases[] = {{{"--xreg", "law,PetrolPrice", "--future"}, 12},
+                        {{"--trend", "--event", "strike=1975-03", "--horizon", "5"}, 5}};
+  for (const Case& c : cases) {
+    std::vector<const char*> batch = {"batch",
+                                      "arima",
+                                      input_path.c_str(),
+                                      "--order",
+                                      "1,0,0",
+                                      "--seasonal",
+                                      "0,1,1",
+                                      "--format",
+                                      "json",
+                                      "--summary",
+                                      summary_path.c_str()};
+    std::vector<const char*> single = {
+        "arima", single_input.c_str(), "--column", "drivers", "--order",
+        "1,0,0", "--seasonal",         "0,1,1"};
+    batch.insert(batch.end(), c.regressors.begin(), c.regressors.end());
+    single.insert(single.end(), c.regressors.begin(), c.regressors.end());
+    if (c.regressors.back() == std::string("--future")) {
+      batch.push_back(future_path.c_str());
+      single.push_back(single_future.c_str());
+    }
+    const Outcome b = RunTool(batch);
+    const auto one = Json(single);
+    ASSERT_FALSE(one.is_null());
+    std::istringstream lines(b.out), summary(Slurp(summary_path));
+    std::vector<nlohmann::json> belts, states;
+    for (std::string l; std::getline(lines, l);) {
+      const auto row = nlohmann::json::parse(l);
+      if (row["id"] == "belts") belts.push_back(row);
+    }
+    for (std::string l; std::getline(summary, l);) states.push_back(nlohmann::json::parse(l));
+    ASSERT_EQ(belts.size(), c.horizon) << b.out << b.err;
+    for (std::size_t k = 0; k < c.horizon; ++k) {
+      EXPECT_EQ(belts[k]["time"], one["forecasts"][k]["time"]);
+      for (const char* cell : {"mean", "lower_95", "upper_80"})
+        EXPECT_EQ(belts[k][cell].get<double>(), one["forecasts"][k][cell].get<double>()) << cell;
+    }
+    ASSERT_EQ(states.size(), 3u);
+    if (c.horizon == 5) {  // generated regressors need no future rows
+      EXPECT_EQ(b.status, 0) << b.err;
+      continue;
+    }
+    EXPECT_EQ(b.status, 3);
+    EXPECT_EQ(states[0]["status"], "ok");
+    EXPECT_NE(states[1]["message"].get<std::string>().find(
+                  "the series' first time there is 1984-02, but its next is 1984-01"),
+              std::string::npos)
+        << states[1];
+    EXPECT_NE(states[2]["message"].get<std::string>().find("has no rows for the series"),
+              std::string::npos)
+        << states[2];
+  }
+
+  // Refused for the run before any series is fitted: status 1 for options, 2 for a file.
+  const testing::TempFile gap(
+      "id,time,law,PetrolPrice\nbelts,1984-01,1,0.1\nbelts,1984-03,1,0.1\n");
+  const std::string gap_path = gap.path();
+  const struct {
+    std::vector<const char*> args;
+    int status;
+    const char* message;
+  } refusals[] = {
+      {{"--xreg", "law"}, 1, "--xreg needs --future FILE"},
+      {{"--xreg", "seats", "--future", future_path.c_str()}, 2, "no column named \"seats\""},
+      {{"--xreg", "law", "--future", gap_path.c_str()}, 2, "no observation for 1984-02"},
+      {{"--fourier", "12:7"}, 1, "greater than half its period"},
+      {{"--xreg", "law", "--future", future_path.c_str(), "--wide"}, 2, "not --wide"},
+  };
+  for (const auto& r : refusals) {
+    std::vector<const char*> args = {"batch", "arima", input_path.c_str()};
+    args.insert(args.end(), r.args.begin(), r.args.end());
+    const Outcome o = RunTool(args);
+    EXPECT_EQ(o.status, r.status) << r.message << ": " << o.err;
+    EXPECT_NE(o.err.find(r.message), std::string::npos) << o.err;
+    EXPECT_TRUE(o.out.empty());
   }
 }
 
