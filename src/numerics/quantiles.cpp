@@ -71,12 +71,28 @@ Pair OrderStatistics(int n, double p, int type) {
   return {clamp(j), clamp(j + 1), h - j};
 }
 
+// Ranges this short are sorted outright rather than split further.
+constexpr int kSortBelow = 64;
+
 // Rearranges z[first..last) (0-based) so that z[r] holds the value a full ascending sort puts
 // there, for every rank r in ranks[0..count) (ascending, each in first..last-1): quickselect
 // at the middle rank, then each side with its own ranks (Hoare's FIND; C. A. R. Hoare,
-// "Algorithm 65: Find", CACM 4 (1961) 321), O(n log count) on average.
+// "Algorithm 65: Find", CACM 4 (1961) 321), O(n log count) on average. A lone rank at either end
+// of its range is the range's minimum or maximum.
 void SelectRanks(double* z, int first, int last, const int* ranks, int count) {
   if (count <= 0) return;
+  if (last - first <= kSortBelow) {
+    std::sort(z + first, z + last);
+    return;
+  }
+  if (count == 1 && ranks[0] == first) {
+    std::iter_swap(z + first, std::min_element(z + first, z + last));
+    return;
+  }
+  if (count == 1 && ranks[0] == last - 1) {
+    std::iter_swap(z + last - 1, std::max_element(z + first, z + last));
+    return;
+  }
   const int m = count / 2;
   std::nth_element(z + first, z + ranks[m], z + last);
   SelectRanks(z, first, ranks[m], ranks, m);
