@@ -35,8 +35,10 @@ void SetSeed(int v) {
   Generator().idum = -v;
 }
 
-double RandUniform() {
-  RandomState& R = Generator();
+namespace {
+
+// RandUniform on the given state (the normal deviates take the state once per pair).
+double Uniform(RandomState& R) {
   if (R.idum < 0) {
     // IC - idum is formed in 64 bits: idum may be as low as -2^31.
     int x = static_cast<int>((static_cast<std::int64_t>(IC) - R.idum) % M);
@@ -56,6 +58,12 @@ double RandUniform() {
   return R.iy * kInverseM;
 }
 
+}  // namespace
+
+double RandUniform() {
+  return Uniform(Generator());
+}
+
 double RandNormal() {
   RandomState& R = Generator();
   if (R.idum < 0) {
@@ -68,8 +76,8 @@ double RandNormal() {
   double w2;
   double r;
   do {
-    w1 = 2.0 * RandUniform() - 1.0;
-    w2 = 2.0 * RandUniform() - 1.0;
+    w1 = 2.0 * Uniform(R) - 1.0;
+    w2 = 2.0 * Uniform(R) - 1.0;
     r = w1 * w1 + w2 * w2;
   } while (r >= 1.0 || r == 0.0);
   const double f = std::sqrt(-2.0 * std::log(r) / r);

@@ -106,6 +106,11 @@ int PegelssimFrom(PegelsState& P, double level, double trend, const double* next
                   std::span<const double> levels, std::vector<std::vector<double>>& lo,
                   std::vector<std::vector<double>>& hi) {
   if (h < 1) return 1;
+  if (levels.empty()) {  // paths that no quantile reads
+    lo.clear();
+    hi.clear();
+    return 1;
+  }
   const int nb = P.bootstrapSamples / kBatches > 0 ? P.bootstrapSamples / kBatches : 1;
   auto sims = numerics::matrix(1, h, 1, nb);
   if (!sims)

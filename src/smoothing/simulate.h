@@ -19,7 +19,8 @@ int Pegelssim(PegelsState& P, int h, double c, double* lo, double* hi);
 
 // Pegelssim for several confidence levels from the same paths: lo[j] and hi[j] (resized to
 // levels.size() vectors of h + 1 values, used from 1) receive the limits of levels[j]; those of a
-// level equal Pegelssim's for that level alone.
+// level equal Pegelssim's for that level alone. No levels simulate nothing (lo and hi are left
+// empty, the generator untouched).
 int PegelssimLevels(PegelsState& P, int h, std::span<const double> levels,
                     std::vector<std::vector<double>>& lo, std::vector<std::vector<double>>& hi);
 

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <iterator>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -124,6 +126,39 @@ TEST(QuantileAt, OutOfDomainArgumentsGiveNaNWithoutReading) {
   const volatile double far = QuantileAt(kSample, idx, 5, 1e30, 4);
   (void)far;
   EXPECT_EQ(QuantileAt(kSample, idx, 5, 0.5, 7), 4.0);
+}
+
+TEST(Quantile, EqualsTheIndexSortsQuantilesBitForBit) {
+  // Quantile selects the order statistics it reads instead of sorting the sample; the values must
+  // be those of the full sort, bit for bit, for samples with ties, with signed zeros, with a NaN
+  // and with infinities, at the probabilities the simulated limits use and at the ends.
+  const double probs[] = {0.0, 0.01, 0.025, 0.1, 0.5, 0.9, 0.975, 0.99, 1.0};
+  for (int n : {1, 2, 5, 64, 500, 501}) {
+    for (int kind = 0; kind < 4; ++kind) {
+      std::vector<double> x(n + 1, 0.0);
+      std::uint32_t state = 777u + static_cast<std::uint32_t>(n * 4 + kind);
+      for (int i = 1; i <= n; ++i) {
+        state = state * 1664525u + 1013904223u;
+        const double u = static_cast<double>(state >> 8) / 16777216.0;
+        x[i] = kind == 0 ? u - 0.5 : std::round(8.0 * u) - 4.0;  // kind > 0: ties and zeros
+      }
+      if (kind == 1) x[1] = -0.0;
+      if (kind == 2) x[n] = std::nan("");
+      if (kind == 3) x[(n + 1) / 2] = -std::numeric_limits<double>::infinity();
+      if (kind == 3) std::replace(x.begin() + 1, x.end(), 0.0, 0.5);  // no zero: selection
+      std::vector<int> idx(n + 1, 0);
+      IndexSort(n, x.data(), idx.data());
+      for (int type = 4; type <= 9; ++type) {
+        double q[std::size(probs)];
+        ASSERT_EQ(Quantile(x.data(), n, probs, static_cast<int>(std::size(probs)), type, q), 1);
+        for (std::size_t k = 0; k < std::size(probs); ++k) {
+          const double expected = QuantileAt(x.data(), idx.data(), n, probs[k], type);
+          EXPECT_EQ(std::bit_cast<std::uint64_t>(q[k]), std::bit_cast<std::uint64_t>(expected))
+              << "n " << n << " kind " << kind << " type " << type << " p " << probs[k];
+        }
+      }
+    }
+  }
 }
 
 TEST(IndexSort, GivesAnAscendingPermutationLikeAStableSort) {
