@@ -5,6 +5,7 @@
 
 #include "arima/estimate.h"
 #include "arima/state.h"
+#include "arma/likelihood.h"
 #include "smoothing/admissible.h"
 #include "smoothing/state.h"
 
@@ -38,6 +39,25 @@ std::string ArimaInadmissible(const arima::Result& r) {
     }
     (seasonal ? st->P : st->p) = k;
     if (arima::Arimaadmissible(*st) == 0) return block.name;
+  }
+  return "";
+}
+
+std::string ArmaxInadmissible(const armax::Result& r) {
+  // One block at a time, so that the refusal names it.
+  const struct {
+    const std::vector<double>* coefficients;
+    int p, q, P, Q;
+    const char* name;
+  } blocks[] = {{&r.ar, 1, 0, 0, 0, "ar"},
+                {&r.ma, 0, 1, 0, 0, "ma"},
+                {&r.seasonal_ar, 0, 0, 1, 0, "seasonal_ar"},
+                {&r.seasonal_ma, 0, 0, 0, 1, "seasonal_ma"}};
+  for (const auto& b : blocks) {
+    const int k = static_cast<int>(b.coefficients->size());
+    if (k == 0) continue;
+    if (arma::ArmaInadmissible(b.p * k, b.q * k, b.P * k, b.Q * k, b.coefficients->data()))
+      return b.name;
   }
   return "";
 }
