@@ -26,7 +26,7 @@
 namespace vordex {
 
 // The version of the model format this library writes; it reads this version and older ones.
-inline constexpr int kModelFormatVersion = 1;
+inline constexpr int kModelFormatVersion = 2;
 
 // Where the series' last observation lies in time, when the caller knows it.
 struct SeriesTime {
@@ -60,9 +60,9 @@ struct SaveOptions {
   // Write the observations (Model::data, or the result's series when data is empty and the
   // method keeps it on the observations' scale) into the file.
   bool data = false;
-  // Write the ARIMA filter's covariances with entries below 1e-15 of the largest as zeros: a
-  // monthly airline model takes 2.6 KB instead of 9.6 KB, and its forecasts move by rounding
-  // (about 1e-15 relative) instead of being the saved model's bit for bit.
+  // Write the ARIMA filter's covariances with entries below 1e-15 of the largest as zeros. A
+  // fitted or updated state has none left (its residue is dropped when it is made, so that its
+  // file is small and exact); this matters only for a state made by the caller.
   bool compact = false;
 };
 

@@ -74,9 +74,11 @@ ordered Optional(const std::optional<double>& x) {
   return x ? Number(*x) : ordered(nullptr);
 }
 
-// A symmetric m by m matrix (by columns) as its upper triangle, column by column, when it is
-// symmetric bit for bit; otherwise whole. All zeros (a resolved diffuse part) as []. `compact`:
-// entries below kNegligible times the largest magnitude are written as 0.
+// A symmetric m by m matrix (by columns), when it is symmetric bit for bit, as the nonzero entries
+// of its upper triangle taken column by column: {"at": positions in that order, "values": the
+// entries}. Otherwise whole by columns; all zeros (a resolved diffuse part) as []. `compact`:
+// entries below kNegligible times the largest magnitude are written as 0 (a fitted state has
+// none left; a state made by the caller may).
 ordered Matrix(std::vector<double> a, std::size_t m, bool compact) {
   if (compact) {
     double largest = 0.0;
@@ -91,11 +93,18 @@ ordered Matrix(std::vector<double> a, std::size_t m, bool compact) {
     for (std::size_t i = 0; i < j; ++i)
       if (std::memcmp(&a[i + j * m], &a[j + i * m], sizeof(double)) != 0) symmetric = false;
   if (!symmetric) return Numbers(a);
-  std::vector<double> packed;
-  packed.reserve(m * (m + 1) / 2);
-  for (std::size_t j = 0; j < m; ++j)
-    for (std::size_t i = 0; i <= j; ++i) packed.push_back(a[i + j * m]);
-  return Numbers(packed);
+  ordered at = ordered::array(), values = ordered::array();
+  std::size_t k = 0;
+  for (std::size_t j = 0; j < m; ++j) {
+    for (std::size_t i = 0; i <= j; ++i, ++k) {
+      const double x = a[i + j * m];
+      // -0.0 is kept: the entry is written as the filter left it.
+      if (x == 0.0 && !std::signbit(x)) continue;
+      at.push_back(k);
+      values.push_back(Number(x));
+    }
+  }
+  return ordered{{"at", std::move(at)}, {"values", std::move(values)}};
 }
 
 std::string Name(std::string_view name) {
@@ -448,16 +457,39 @@ void CheckLevels(const std::string& field, const std::vector<double>& levels) {
   }
 }
 
-// A symmetric matrix written by Matrix: [] for zeros, its upper triangle, or whole.
-std::vector<double> Unpack(const std::vector<double>& a, std::size_t m, const std::string& field,
-                           bool may_be_empty) {
-  if (a.empty() && may_be_empty) return std::vector<double>(m * m, 0.0);
+// A symmetric matrix written by Matrix: [] for zeros, its nonzero upper-triangle entries, or
+// whole; files of version 1 also hold the whole upper triangle as an array.
+std::vector<double> Unpack(Object& parent, std::string_view name, std::size_t m) {
+  const std::string field = parent.Path(name);
+  const std::size_t triangle = m * (m + 1) / 2;
+  std::vector<double> full(m * m, 0.0);
+  if (parent.Has(name) && parent.Take(name).is_object()) {
+    Object sparse = parent.Child(name);
+    const json& at = sparse.Array("at");
+    const std::vector<double> values = sparse.Reals("values");
+    sparse.Done();
+    CheckSize(sparse.Path("values"), values.size(), at.size(), "'at'");
+    // Position k of the triangle taken column by column: column j, row i <= j.
+    std::size_t k = 0, i = 0, j = 0;
+    for (std::size_t e = 0; e < at.size(); ++e) {
+      if (!at[e].is_number_unsigned() || at[e].get<std::uint64_t>() >= triangle ||
+          (e > 0 && at[e].get<std::uint64_t>() <= at[e - 1].get<std::uint64_t>()))
+        Refuse(sparse.Path("at") + "[" + std::to_string(e) + "]",
+               "positions must ascend within the upper triangle (" + std::to_string(triangle) +
+                   " entries)");
+      for (const auto target = at[e].get<std::uint64_t>(); k < target; ++k)
+        if (++i > j) i = 0, ++j;
+      full[i + j * m] = full[j + i * m] = values[e];
+    }
+    return full;
+  }
+  const std::vector<double> a = parent.Reals(name);
+  if (a.empty()) return full;
   if (a.size() == m * m) return a;
-  if (a.size() != m * (m + 1) / 2)
+  if (a.size() != triangle)
     Refuse(field, std::to_string(a.size()) + " values; a state of dimension " + std::to_string(m) +
-                      " gives " + std::to_string(m * (m + 1) / 2) + " (upper triangle) or " +
+                      " gives " + std::to_string(triangle) + " (upper triangle) or " +
                       std::to_string(m * m));
-  std::vector<double> full(m * m);
   std::size_t k = 0;
   for (std::size_t j = 0; j < m; ++j)
     for (std::size_t i = 0; i <= j; ++i) full[i + j * m] = full[j + i * m] = a[k++];
@@ -563,8 +595,8 @@ void ReadArima(Object& file, arima::Result& r, int& horizon, std::vector<double>
         std::max(r.p + r.period * r.P, r.q + r.period * r.Q + 1) + r.d + r.period * r.D);
     f.mean = s.Reals("mean");
     CheckSize(s.Path("mean"), f.mean.size(), dim, "the orders");
-    f.covariance = Unpack(s.Reals("covariance"), dim, s.Path("covariance"), true);
-    f.diffuse = Unpack(s.Reals("diffuse"), dim, s.Path("diffuse"), true);
+    f.covariance = Unpack(s, "covariance", dim);
+    f.diffuse = Unpack(s, "diffuse", dim);
     f.diffuse_left = static_cast<int>(s.Integer("diffuse_left", 0, static_cast<long>(dim)));
     f.quiet = static_cast<int>(s.Integer("quiet", 0, std::numeric_limits<int>::max()));
     f.steady = s.Bool("steady");
