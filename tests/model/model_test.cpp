@@ -187,6 +187,7 @@ TEST(ModelFile, LoadRefusesCorruptFilesNamingTheField) {
       {kArima, {"estimates.note", [](J& j) { j["estimates"]["note"] = 1; }}},
       {kArima, {"estimates.ma'", [](J& j) { j["estimates"]["ma"][0] = 1.5; }}},
       {kArima, {"estimates.ma'", [](J& j) { j["settings"]["q"] = 2; }}},
+      {kArima, {"estimates.seasonal_ma", [](J& j) { j["estimates"]["seasonal_ma"][0] = -1.01; }}},
       {kArima, {"estimates.sigma2", [](J& j) { j["estimates"]["sigma2"] = -1.0; }}},
       {kArima, {"estimates.ma[0]", [](J& j) { j["estimates"]["ma"][0] = "0.3"; }}},
       {kArima, {"state.mean", [](J& j) { j["state"]["mean"].erase(0); }}},
