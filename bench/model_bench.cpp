@@ -8,6 +8,7 @@
 
 #include "support.h"
 #include "vordex/arima.hpp"
+#include "vordex/auto.hpp"
 #include "vordex/ets.hpp"
 #include "vordex/model.hpp"
 
@@ -17,8 +18,8 @@ std::vector<double> Airline() {
   return {std::begin(vordex::bench::kAirline), std::end(vordex::bench::kAirline)};
 }
 
-std::string ArimaFile(bool compact = false) {
-  return vordex::ToJson({.result = vordex::arima::Fit(Airline())}, {.compact = compact});
+std::string ArimaFile() {
+  return vordex::ToJson({.result = vordex::arima::Fit(Airline())});
 }
 
 std::string EtsFile() {
@@ -44,10 +45,10 @@ void BM_ModelArimaLoadForecast(benchmark::State& state) {
 }
 BENCHMARK(BM_ModelArimaLoadForecast)->Unit(benchmark::kMicrosecond);
 
-void BM_ModelArimaCompactLoadForecast(benchmark::State& state) {
-  LoadAndForecast(state, ArimaFile(true), {80, 95});
+void BM_ModelThetaLoadForecast(benchmark::State& state) {
+  LoadAndForecast(state, vordex::ToJson({.result = vordex::theta::Fit(Airline())}), {80, 95});
 }
-BENCHMARK(BM_ModelArimaCompactLoadForecast)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ModelThetaLoadForecast)->Unit(benchmark::kMicrosecond);
 
 // An additive smoothing model: ETS(A,N,A) forecasts its means in closed form.
 void BM_ModelEtsAdditiveLoadPointForecast(benchmark::State& state) {

@@ -59,6 +59,16 @@ struct Result : Forecast {
   std::vector<double> seasonal_ma = {};  // Q coefficients
   std::optional<double> constant = {};   // the estimated mean, when asked for
   double sum_of_squares = 0.0;           // sum of squared one-step prediction errors
+  bool bias_adjusted = false;            // Box-Cox forecasts as means (BoxCox::bias_adjusted)
+  // What Predict continues from, on the transformed scale: the last p + sP + d + sD transformed
+  // observations and the last q + sQ one-step errors (all of them when fewer), and n, the length
+  // of the working series (the limits' variance is sum_of_squares / n). Empty after a fit through
+  // the state space route, which Predict cannot continue.
+  struct Continuation {
+    std::vector<double> history = {};
+    std::vector<double> innovations = {};
+    int n = 0;
+  } continuation = {};
 };
 
 // Fits the model to the observations (in time order; NaN for a missing value) and forecasts.
@@ -76,6 +86,14 @@ struct Result : Forecast {
 // range, or kEngineFailed with the text the export would return, and every message raised; on
 // the state space route, as arima::Fit throws.
 VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
+
+// The fit with forecasts `horizon` (0 or more) steps after its last observation and limits at
+// `levels` (percent), from its continuation with its estimates, by the recursion Fit forecasts
+// with: for the fit's own horizon and levels, its forecasts bit for bit. Throws vordex::Error
+// kInvalidSettings for a negative horizon, a level out of range, or a fit without a continuation
+// (the state space route).
+VORDEX_CPP_API Result Predict(const Result& fit, int horizon,
+                              const std::vector<double>& levels = kDefaultLevels);
 
 }  // namespace vordex::armax
 

@@ -111,12 +111,25 @@ struct Result : Forecast {
   double alpha = 0.0;                         // simple exponential smoothing parameter
   double initial_level = 0.0;
   double drift = 0.0;  // half the slope of the least-squares line, per period
+  // What Predict continues from: the smoothing's level after the last value (on the adjusted,
+  // transformed scale), the number of values fitted (missing ones filled), and whether Box-Cox
+  // forecasts are bias-adjusted means.
+  double final_level = 0.0;
+  int observations = 0;
+  bool bias_adjusted = false;
 };
 
 // Fewer than five observed values give the simple forecast of the ladder (status kFallback).
 // Throws vordex::Error: kInvalidSettings for settings out of range, kEngineFailed for values that
 // are not numbers.
 VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
+
+// The fit with forecasts `horizon` (0 or more) steps after its last value and limits at `levels`
+// (percent), from its final level, drift, alpha, sigma2 and seasonal indices: for the fit's own
+// horizon and levels, its forecasts bit for bit. Throws vordex::Error kInvalidSettings for a
+// negative horizon, a level out of range, or a fallback result (no model to continue).
+VORDEX_CPP_API Result Predict(const Result& fit, int horizon,
+                              const std::vector<double>& levels = kDefaultLevels);
 
 }  // namespace vordex::theta
 
@@ -315,6 +328,16 @@ struct Result : Forecast {
 // kFallback, `fallback` naming the method, and no member. Throws vordex::Error: kInvalidSettings
 // for settings out of range, kTooFewObservations for a series without an observed value.
 VORDEX_CPP_API Result Fit(std::span<const double> observations, const Settings& settings = {});
+
+// The combination with forecasts `horizon` (1 or more) steps after its last observation and limits
+// at `levels` (percent): each member's own continuation (ets::ForecastFrom with `seed`, none: the
+// seed it was fitted with; arima::Predict; theta::Predict) combined as Fit combines them. Fitted
+// values stay those of the fit. Throws vordex::Error kInvalidSettings for a horizon below 1, a
+// level out of range, a fallback result, or one of the seasonal route (the MSTL member has no
+// continuation), and as the members' Predict.
+VORDEX_CPP_API Result Predict(const Result& fit, int horizon,
+                              const std::vector<double>& levels = kDefaultLevels,
+                              std::optional<std::uint32_t> seed = {});
 
 }  // namespace vordex::auto_forecast
 

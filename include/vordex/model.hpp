@@ -4,7 +4,8 @@
 //
 // A model file holds the method, its settings, the estimates, the state the forecasts continue
 // from (the ARIMA filter state after the last observation; the smoothing's final states and its
-// simulation settings with the seed), the fit statistics, the period and, when known, the time of
+// simulation settings with the seed; Theta's final level; ARMAX's last values and one-step errors;
+// each member's for the combination), the fit statistics, the period and, when known, the time of
 // the last observation with its calendar. The observations themselves are written only when
 // asked for. Loading checks every field and never runs anything the file names.
 #ifndef VORDEX_MODEL_HPP
@@ -25,7 +26,7 @@
 namespace vordex {
 
 // The version of the model format this library writes; it reads this version and older ones.
-inline constexpr int kModelFormatVersion = 1;
+inline constexpr int kModelFormatVersion = 2;
 
 // Where the series' last observation lies in time, when the caller knows it.
 struct SeriesTime {
@@ -35,7 +36,8 @@ struct SeriesTime {
   std::string calendar = {};
 };
 
-// A fitted model and what it was fitted to. Methods that can be saved: arima, auto_arima and ets.
+// A fitted model and what it was fitted to. Methods that can be saved: arima, auto_arima, ets,
+// theta, armax and auto (the combination of one season).
 struct Model {
   // The series' id in a collection (a line of a JSON Lines file); empty: none, not written.
   std::string id = {};
@@ -58,16 +60,16 @@ struct SaveOptions {
   // Write the observations (Model::data, or the result's series when data is empty and the
   // method keeps it on the observations' scale) into the file.
   bool data = false;
-  // Write the ARIMA filter's covariances with entries below 1e-15 of the largest as zeros: a
-  // monthly airline model takes 2.6 KB instead of 9.6 KB, and its forecasts move by rounding
-  // (about 1e-15 relative) instead of being the saved model's bit for bit.
+  // Write the ARIMA filter's covariances with entries below 1e-15 of the largest as zeros. A
+  // fitted or updated state has none left (its residue is dropped when it is made, so that its
+  // file is small and exact); this matters only for a state made by the caller.
   bool compact = false;
 };
 
 // The model as one line of JSON (no line break): a model file, or one line of a JSON Lines file
-// of many. Throws vordex::Error kInvalidSettings for a method that cannot be saved (armax, theta,
-// auto, or no result) and for a result without the state to continue from (an ARIMA fit without
-// its filter state).
+// of many. Throws vordex::Error kInvalidSettings, with the reason, for no result and for a result
+// without the state to continue from: an ARIMA fit without its filter state, a fallback forecast,
+// the combination's seasonal route (MSTL), an ARMAX fit through the state space route.
 VORDEX_CPP_API std::string ToJson(const Model& model, const SaveOptions& options = {});
 
 // The model of a JSON document written by ToJson. Throws vordex::Error kInvalidData, whose text
@@ -97,8 +99,9 @@ VORDEX_CPP_API std::vector<Model> LoadMany(std::istream& in);
 VORDEX_CPP_API const Forecast& Common(const Model& model);
 
 // The model with forecasts `horizon` steps after its last observation and limits at `levels`
-// (percent), from its state with its estimates: arima::Predict, or ets::ForecastFrom with `seed`
-// (none: the seed it was fitted with). A loaded model gives what the saved model gives, bit for
+// (percent), from its state with its estimates: arima::Predict, ets::ForecastFrom with `seed`
+// (none: the seed it was fitted with), theta::Predict, armax::Predict, or auto_forecast::Predict
+// (its smoothing member with `seed`). A loaded model gives what the saved model gives, bit for
 // bit. Throws vordex::Error as those functions.
 VORDEX_CPP_API Model Predict(const Model& model, int horizon,
                              const std::vector<double>& levels = kDefaultLevels,
@@ -109,14 +112,17 @@ VORDEX_CPP_API Model Predict(const Model& model, int horizon,
 // residuals of the new times, `observations` and the forecasts of its horizon and levels from the
 // new end. The time of the last observation becomes unknown unless `last_time` gives it. Equals
 // the state of filtering the whole series with the same estimates, to rounding. A model with
-// regressors cannot be updated here (kInvalidSettings). Throws vordex::Error as those functions.
+// regressors, and Theta, ARMAX and combination models (estimates of the whole series, no filter),
+// cannot be updated here (kInvalidSettings). Throws vordex::Error as those functions.
 VORDEX_CPP_API Model Update(const Model& model, std::span<const double> new_observations,
                             std::optional<std::string> last_time = {});
 
 // Estimates the model's own form again on `observations` (the whole series): the same ARIMA
-// orders, constant, drift and transform, or the same smoothing model with its settings. The
-// estimation starts as a fit of that form starts (the engines take no starting values). Throws
-// vordex::Error as arima::Fit and ets::Fit, and kInvalidSettings for a model with regressors.
+// orders, constant, drift and transform, the same smoothing model with its settings, or Theta
+// with the same period and transform. The estimation starts as a fit of that form starts (the
+// engines take no starting values). Throws
+// vordex::Error as arima::Fit, ets::Fit and theta::Fit, and kInvalidSettings for a model with
+// regressors, an ARMAX model or a combination.
 VORDEX_CPP_API Model Refit(const Model& model, std::span<const double> observations);
 
 }  // namespace vordex

@@ -27,10 +27,14 @@ py::tuple Describe(const Model& model) {
         if constexpr (std::is_same_v<R, std::monostate>) {
           throw Error(Status::kInvalidSettings, "model: no fitted result");
         } else {
-          std::string method = std::is_same_v<R, ets::Result>          ? "ets"
-                               : std::is_same_v<R, auto_arima::Result> ? "auto_arima"
-                               : std::is_same_v<R, arima::Result>      ? "arima"
-                                                                       : "";
+          // The package's names of the result classes (vordex.auto is the combination).
+          std::string method = std::is_same_v<R, ets::Result>             ? "ets"
+                               : std::is_same_v<R, auto_arima::Result>    ? "auto_arima"
+                               : std::is_same_v<R, arima::Result>         ? "arima"
+                               : std::is_same_v<R, theta::Result>         ? "theta"
+                               : std::is_same_v<R, armax::Result>         ? "armax"
+                               : std::is_same_v<R, auto_forecast::Result> ? "auto"
+                                                                          : "";
           Model bare = model;
           bare.data.clear();
           return py::make_tuple(method, ToDict(r), ToJson(bare), model.observations, time, data);
@@ -51,14 +55,16 @@ py::tuple Guarded(F&& f) {
 }  // namespace
 
 py::object ModelFileOf(const batch::MethodResult& result, long observations) {
-  const bool saved = std::holds_alternative<arima::Result>(result) ||
-                     std::holds_alternative<auto_arima::Result>(result) ||
-                     std::holds_alternative<ets::Result>(result);
-  if (!saved) return py::none();
   Model model;
   model.result = result;
   model.observations = observations;
-  return py::str(ToJson(model));
+  try {
+    return py::str(ToJson(model));
+  } catch (const Error& e) {
+    // A result without a model to continue (a fallback forecast, the seasonal route's MSTL, ARMAX
+    // through the state space route): saving it raises the reason.
+    return py::make_tuple(e.text());
+  }
 }
 
 void RegisterModel(py::module_& m) {

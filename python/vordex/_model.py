@@ -11,10 +11,12 @@ import pandas as pd
 
 from . import _vordex
 from ._errors import Error, Status
-from ._results import ArimaResult, AutoArimaResult, EtsResult, Result
+from ._results import (ArimaResult, ArmaxResult, AutoArimaResult, AutoResult, EtsResult, Result,
+                       ThetaResult)
 from ._series import future_index
 
-_CLASSES = {"arima": ArimaResult, "auto_arima": AutoArimaResult, "ets": EtsResult}
+_CLASSES = {"arima": ArimaResult, "auto_arima": AutoArimaResult, "ets": EtsResult,
+            "theta": ThetaResult, "armax": ArmaxResult, "auto": AutoResult}
 
 # The pandas frequency of each calendar a model file names.
 _FREQUENCIES = {"month": "M", "quarter": "Q", "day": "D"}
@@ -72,9 +74,15 @@ def _build(described: Tuple[Any, ...], index: Optional[pd.Index] = None,
         index = _index_of(observations, time)
     if values is None:
         values = np.asarray(data, dtype=float) if data is not None else np.full(len(index), np.nan)
-    raw = dict(raw)
-    raw["fitted"] = _pad(raw["fitted"][-len(index):], len(index))
-    raw["residuals"] = _pad(raw["residuals"][-len(index):], len(index))
+    def padded(raw: Any) -> dict:
+        raw = dict(raw)
+        raw["fitted"] = _pad(raw["fitted"][-len(index):], len(index))
+        raw["residuals"] = _pad(raw["residuals"][-len(index):], len(index))
+        return raw
+
+    raw = padded(raw)
+    if "members" in raw:
+        raw["members"] = {key: padded(member) for key, member in raw["members"].items()}
     raw.setdefault("path")
     raw["model_file"] = text
     return _CLASSES[method](values, index, raw, {}, name)
@@ -84,9 +92,8 @@ def save(result: Result, path: PathLike) -> None:
     """Writes the result's model file to `path` (see Result.save)."""
     text = getattr(result, "_model_file", None)
     if text is None:
-        raise Error(Status.INVALID_SETTINGS,
-                    f"a {type(result).__name__} cannot be saved; methods saved: arima, "
-                    "auto_arima, ets")
+        reason = getattr(result, "_unsaved_reason", None) or "no model to save"
+        raise Error(Status.INVALID_SETTINGS, f"a {type(result).__name__} cannot be saved: {reason}")
     time = _last_time(result.y.index)
     if time is not None:
         text = _vordex.model_with_time(text, *time)
@@ -170,8 +177,7 @@ def update(result: Result, y_new: Any) -> Result:
     text = getattr(result, "_model_file", None)
     if text is None:
         raise Error(Status.INVALID_SETTINGS,
-                    f"a {type(result).__name__} cannot be updated; methods: arima, auto_arima, ets",
-                    [])
+                    f"a {type(result).__name__} has no model to update", [])
     new = pd.Series(y_new, dtype=float) if not isinstance(y_new, pd.Series) else y_new
     values = new.to_numpy(dtype=float)
     if isinstance(y_new, pd.Series):
@@ -187,8 +193,7 @@ def predict(result: Result, horizon: int, level: Union[float, Sequence[float]]) 
     text = getattr(result, "_model_file", None)
     if text is None:
         raise Error(Status.INVALID_SETTINGS,
-                    f"a {type(result).__name__} cannot forecast again; methods: arima, "
-                    "auto_arima, ets")
+                    f"a {type(result).__name__} has no model to forecast from")
     levels = [float(level)] if np.isscalar(level) else [float(v) for v in level]
     described = _vordex.model_predict(text, int(horizon), levels)
     return _build(described, index=result.y.index, values=result.y.to_numpy(dtype=float),

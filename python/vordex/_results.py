@@ -141,14 +141,19 @@ class Result:
         self.fallback = raw.get("fallback", "")
         self.missing = raw["missing"]
         self.warnings = [Message(*m) for m in raw["warnings"]]
-        # The model file of a method that can be saved (arima, auto_arima, ets), else None.
-        self._model_file: Optional[str] = raw.get("model_file")
+        # The model file, or None with the reason a result has no model to save (a fallback
+        # forecast, the seasonal route's MSTL, ARMAX through the state space route).
+        model_file = raw.get("model_file")
+        self._model_file: Optional[str] = model_file if isinstance(model_file, str) else None
+        self._unsaved_reason: Optional[str] = (model_file[0] if isinstance(model_file, tuple)
+                                               else None)
 
     def save(self, path: Any) -> None:
         """Writes the fitted model to `path` as a model file (one line of JSON: the method,
         settings, estimates, the state its forecasts continue from, the fit statistics; no
-        observations), which ``vordex.load`` reads in any process. Methods saved: ARIMA,
-        automatic ARIMA and ETS; others raise vordex.Error (INVALID_SETTINGS)."""
+        observations), which ``vordex.load`` reads in any process. A result without a model to
+        continue (a fallback forecast, the seasonal route's MSTL, ARMAX fitted through the
+        state space route) raises vordex.Error (INVALID_SETTINGS) with the reason."""
         from ._model import save
         save(self, path)
 

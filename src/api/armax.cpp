@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "api/common.h"
+#include "armax/final_fit.h"
 #include "armax/run.h"
 #include "numerics/missing.h"
 #include "vordex/arima.hpp"
@@ -130,11 +131,87 @@ Result Fit(std::span<const double> observations, const Settings& settings) {
   }
   if (m.k() > 0) r.constant = fit.b[0];
   r.sum_of_squares = fit.sum_of_squares;
+  r.continuation.history = std::move(fit.history);
+  const std::size_t nq = static_cast<std::size_t>(m.q + m.s * m.Q);
+  r.continuation.innovations.assign(
+      fit.residuals.end() - static_cast<std::ptrdiff_t>(std::min(nq, fit.residuals.size())),
+      fit.residuals.end());
+  r.continuation.n = m.n;
+  r.bias_adjusted = prepared.lambda.has_value() && settings.box_cox.bias_adjusted;
   r.sigma2 = fit.sigma2;
   r.log_likelihood = fit.log_likelihood;
   api::SetInformationCriteria(r, m.npar() + m.k() + 1.0, static_cast<double>(m.n));
   r.warnings = std::move(out.messages);
   api::Restore(r, prepared, settings.box_cox);
+  return r;
+}
+
+Result Predict(const Result& fit, int horizon, const std::vector<double>& levels) {
+  const Result::Continuation& c = fit.continuation;
+  if (c.n <= 0)
+    throw Error(Status::kInvalidSettings,
+                "armax: a fit through the state space route (missing values, or a series beyond "
+                "the engine's storage) has no continuation to forecast from");
+  if (horizon < 0) throw Error(Status::kInvalidSettings, "armax: the horizon must not be negative");
+  const std::vector<api::Band> bands = api::Bands("armax", levels);
+  ArmaxModelRecord model;
+  model.n = c.n;
+  model.s = fit.period;
+  model.h = horizon;
+  model.p = fit.p;
+  model.d = fit.d;
+  model.q = fit.q;
+  model.P = fit.P;
+  model.D = fit.D;
+  model.Q = fit.Q;
+  model.constant = fit.constant ? 1 : 0;
+  model.transform = fit.transform == Transform::kBoxCox ? Transform::kNone : fit.transform;
+  std::vector<double> par;
+  for (const auto* block : {&fit.ar, &fit.ma, &fit.seasonal_ar, &fit.seasonal_ma})
+    par.insert(par.end(), block->begin(), block->end());
+  // The forecast recursion reaches p + sP + d + sD values and q + sQ errors back; the kept ones
+  // stand at the end, earlier ones count as 0 as they do before a short series' start.
+  const std::size_t npd =
+      static_cast<std::size_t>(model.p + model.s * model.P + model.d + model.s * model.D);
+  const std::size_t nq = static_cast<std::size_t>(model.q + model.s * model.Q);
+  if (c.history.size() > npd || c.innovations.size() > nq)
+    throw Error(Status::kInvalidSettings, "armax: the continuation does not match the orders");
+  std::vector<double> history(npd - c.history.size(), 0.0), errors(nq - c.innovations.size(), 0.0);
+  history.insert(history.end(), c.history.begin(), c.history.end());
+  errors.insert(errors.end(), c.innovations.begin(), c.innovations.end());
+  history.push_back(0.0);  // never read: keeps data() valid for npd = 0
+  errors.push_back(0.0);
+  const std::size_t h = static_cast<std::size_t>(horizon);
+  std::vector<double> f(h + 1), se(h + 1);
+  const int status = ArmaxForecastFrom(
+      model, par.data(), fit.constant.value_or(0.0), fit.sum_of_squares / c.n, history.data(),
+      static_cast<int>(npd), errors.data(), static_cast<int>(nq), f.data(), se.data());
+  if (status != kXtraOk)
+    throw Error(Status::kEngineFailed,
+                std::string("armax: ") + StatusText(kArmaxXtraBase + status));
+  f.resize(h);
+  // Limits as the fit forms those of each band, then everything back to the observations' scale.
+  Forecast out;
+  for (const api::Band& band : bands) {
+    Limits& limits = out.limits.emplace_back();
+    limits.level = band.level;
+    limits.lower.resize(h);
+    limits.upper.resize(h);
+    for (std::size_t j = 0; j < h; ++j) {
+      limits.lower[j] = f[j] - band.critical * se[j];
+      limits.upper[j] = f[j] + band.critical * se[j];
+    }
+    Armaxuntrans(limits.lower.data(), horizon, model.transform);
+    Armaxuntrans(limits.upper.data(), horizon, model.transform);
+  }
+  Armaxuntrans(f.data(), horizon, model.transform);
+  out.mean = std::move(f);
+  api::Prepared prepared;
+  prepared.lambda = fit.lambda;
+  api::Restore(out, prepared, {.lambda = fit.lambda, .bias_adjusted = fit.bias_adjusted});
+  Result r = fit;
+  r.mean = std::move(out.mean);
+  r.limits = std::move(out.limits);
   return r;
 }
 

@@ -177,6 +177,8 @@ Result ToResult(automatic::ThetaResult t, int period) {
   r.alpha = t.alpha;
   r.initial_level = t.initial_level;
   r.drift = t.drift;
+  r.final_level = t.final_level;
+  r.observations = static_cast<int>(t.fitted.size());
   r.sigma2 = t.sigma2;
   r.fitted = std::move(t.fitted);
   r.residuals = std::move(t.residuals);
@@ -206,7 +208,34 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   }
   Result r = ToResult(Succeeded(std::move(fitted)), s.period);
   r.missing = api::CountMissing(observations);
+  r.bias_adjusted = prepared.lambda.has_value() && s.box_cox.bias_adjusted;
   api::Restore(r, prepared, s.box_cox);
+  return r;
+}
+
+Result Predict(const Result& fit, int horizon, const std::vector<double>& levels) {
+  if (!fit.fallback.empty())
+    throw Error(Status::kInvalidSettings,
+                "theta: a fallback forecast (" + fit.fallback + ") has no model to continue");
+  if (horizon < 0) throw Error(Status::kInvalidSettings, "theta: the horizon must not be negative");
+  api::CheckLevels("theta", levels);
+  automatic::ThetaResult t;
+  t.seasonal = fit.seasonal;
+  t.seasonal_indices = fit.seasonal_indices;
+  t.alpha = fit.alpha;
+  t.final_level = fit.final_level;
+  t.drift = fit.drift;
+  t.sigma2 = fit.sigma2;
+  // The forecasts alone go back through the transform (the fitted values already did).
+  Forecast f;
+  automatic::ThetaForecasts(t, fit.period, static_cast<std::size_t>(fit.observations), horizon,
+                            levels, f.mean, f.limits);
+  api::Prepared prepared;
+  prepared.lambda = fit.lambda;
+  api::Restore(f, prepared, {.lambda = fit.lambda, .bias_adjusted = fit.bias_adjusted});
+  Result r = fit;
+  r.mean = std::move(f.mean);
+  r.limits = std::move(f.limits);
   return r;
 }
 
@@ -624,6 +653,41 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   r.missing = api::CountMissing(observations);
   // A combination of one method is that method alone, and says so.
   if (parts.size() == 1 && kept.empty()) r.status = Status::kSingleMember;
+  return r;
+}
+
+Result Predict(const Result& fit, int horizon, const std::vector<double>& levels,
+               std::optional<std::uint32_t> seed) {
+  if (!fit.fallback.empty())
+    throw Error(Status::kInvalidSettings, "auto_forecast: a fallback forecast (" + fit.fallback +
+                                              ") has no model to continue");
+  if (fit.mstl)
+    throw Error(Status::kInvalidSettings,
+                "auto_forecast: the seasonal route's MSTL member has no continuation");
+  if (horizon < 1)
+    throw Error(Status::kInvalidSettings, "auto_forecast: the horizon must be at least 1");
+  api::CheckLevels("auto_forecast", levels);
+  Result r = fit;
+  // The parts without fitted values: those of the fit stay.
+  std::vector<automatic::Forecasts> parts;
+  if (r.smoothing) {
+    *r.smoothing =
+        ets::ForecastFrom(*r.smoothing, horizon, levels, seed.value_or(r.smoothing->settings.seed));
+    parts.push_back({r.smoothing->mean, r.smoothing->limits, {}});
+  }
+  if (r.arima) {
+    static_cast<arima::Result&>(*r.arima) = arima::Predict(*r.arima, horizon, levels);
+    parts.push_back({r.arima->mean, r.arima->limits, {}});
+  }
+  if (r.theta) {
+    *r.theta = theta::Predict(*r.theta, horizon, levels);
+    parts.push_back({r.theta->mean, r.theta->limits, {}});
+  }
+  if (parts.empty())
+    throw Error(Status::kInvalidSettings, "auto_forecast: the combination has no member");
+  automatic::Forecasts combined = Succeeded(automatic::Combine(parts));
+  r.mean = std::move(combined.mean);
+  r.limits = std::move(combined.limits);
   return r;
 }
 

@@ -179,7 +179,27 @@ arima::Result ToResult(const arima::Request& request, arima::Estimates fit, std:
   return r;
 }
 
+namespace {
+
+// Entries of a filter covariance below this fraction of its largest magnitude are rounding
+// residue: once the diffuse start is resolved, the states of the differencing carry values near
+// 1e-20 against variances near 1, which move no forecast beyond its last bits.
+constexpr double kNegligibleCovariance = 1e-15;
+
+// The residue set to exact zeros, so that the state a result keeps (and a model file holds
+// sparsely) is the one its own Predict and Update continue from.
+void DropResidue(std::vector<double>& a) {
+  double largest = 0.0;
+  for (const double x : a) largest = std::max(largest, std::abs(x));
+  for (double& x : a)
+    if (std::abs(x) < kNegligibleCovariance * largest) x = 0.0;
+}
+
+}  // namespace
+
 arima::FilterState ToPublic(arma::FilterState s) {
+  DropResidue(s.P);
+  DropResidue(s.P_inf);
   arima::FilterState p;
   p.mean = std::move(s.a);
   p.covariance = std::move(s.P);

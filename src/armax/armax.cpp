@@ -1,5 +1,6 @@
 #include "armax/armax.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "armax/estimate.h"
@@ -115,6 +116,9 @@ int Armaxmain(double* x, const int& N, const Request& request, ArmaxResult& resu
              result.forecasts.data(), se.get(), result.limits.data(), result.b.data(), stats.get(),
              status, ftrans.data());
   if (status >= 1) return kArmaxXtraBase + status;
+  const long kept = std::min<long>(N, model.p + static_cast<long>(model.s) * model.P + model.d +
+                                          static_cast<long>(model.s) * model.D);
+  result.history.assign(x + 1 + (N - kept), x + 1 + N);
   // Further limits, formed and untransformed as Armax_xtra forms those of x[0].
   for (const Request::Band& band : request.bands) {
     Limits& limits = result.bands.emplace_back();

@@ -75,6 +75,9 @@ struct ArmaxResult {
   // One-step predictions of the N observations on their own scale (kMissing for the N - n values
   // lost to differencing).
   std::vector<double> predictions;
+  // The last p + sP + d + sD transformed observations (all N when fewer): with the last q + sQ
+  // residuals what ArmaxForecastFrom continues from.
+  std::vector<double> history;
   std::vector<double> par;  // npar coefficients (Box-Jenkins signs)
   std::vector<double> b;    // k regression coefficients (the constant)
   double sum_of_squares = 0.0;

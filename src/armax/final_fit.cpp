@@ -12,9 +12,9 @@ namespace vordex::armax {
 namespace {
 
 using arma::ArmaAutocovariances;
-using arma::WhitenDurbinLevinson;
 using arma::ArmaInadmissible;
 using arma::ExpandSeasonalOperators;
+using arma::WhitenDurbinLevinson;
 
 using numerics::ReportError;
 
@@ -73,7 +73,8 @@ int FitArma(const ArmaxModelRecord& model, const double* w, const double* par, d
   if (model.constant != 0)
     for (int t = 0; t < n; ++t) M[n + t] = 1.0;
 
-  if (!ExpandSeasonalOperators(model.p, model.q, model.s, model.P, model.Q, par, phi.get(), theta.get()))
+  if (!ExpandSeasonalOperators(model.p, model.q, model.s, model.P, model.Q, par, phi.get(),
+                               theta.get()))
     return kXtraInadmissible;
   if (!ArmaAutocovariances(n, np, nq, phi.get(), theta.get(), acvf.get())) return kXtraStorage;
   double G = 1.0;
@@ -98,8 +99,6 @@ int Forecast(const ArmaxModelRecord& model, const double* w, const double* x, do
              const double* b, const double* stats, double* ftrans) {
   const int n = model.n;
   const int h = model.h;
-  const int np = model.p + model.s * model.P;
-  const int nq = model.q + model.s * model.Q;
 
   // The mean squared one-step prediction error on the scale of w.
   const double sigma2 = stats[kStatSumSq] / n;
@@ -113,41 +112,11 @@ int Forecast(const ArmaxModelRecord& model, const double* w, const double* x, do
     mu = b[0];
   }
 
-  auto phi = numerics::vector(0, np);
-  auto theta = numerics::vector(0, nq);
-  if (!phi || !theta) return kXtraStorage;
-  if (model.npar() > 0) {
-    if (!ExpandSeasonalOperators(model.p, model.q, model.s, model.P, model.Q, par, phi.get(), theta.get()))
-      return kXtraInadmissible;
-  } else {
-    phi[0] = 0.0;
-    theta[0] = 0.0;
-  }
-
-  // The mean belongs to w: phi(B) (w(t) - mu) = theta(B) a(t), so the recursion on w (or on x
-  // through the differencing operators) carries the constant term phi(1) mu.
-  double phi_at_one = 1.0;
-  for (int i = 1; i <= np; ++i) phi_at_one -= phi[i];
-  const double constant_term = mu * phi_at_one;
-
+  const bool differenced = model.d > 0 || model.D > 0;
   const int N = n + model.d + model.s * model.D;
-  int npd = np;
-  numerics::Vector phid;
-  const double* ar = phi.get();
-  const double* history = w;
-  int nhist = n;
-  if (model.d > 0 || model.D > 0) {
-    phid =
-        numerics::vector(0, static_cast<long>(np) + model.d + static_cast<long>(model.s) * model.D);
-    if (!phid) return kXtraStorage;
-    Armaxdiffop(np, npd, model.d, model.s, model.D, phi.get(), phid.get());
-    ar = phid.get();
-    history = x;
-    nhist = N;
-  }
-
-  if (!Armaxfcst(npd, nq, h, n, ar, theta.get(), constant_term, sigma2, history, nhist, e, f, se))
-    return kXtraStorage;
+  const int status = ArmaxForecastFrom(model, par, mu, sigma2, differenced ? x : w,
+                                       differenced ? N : n, e, n, f, se);
+  if (status != kXtraOk) return status;
 
   for (int j = 0; j < h; ++j) {
     limits[j] = f[j] - c * se[j];
@@ -162,6 +131,45 @@ int Forecast(const ArmaxModelRecord& model, const double* w, const double* x, do
 }
 
 }  // namespace
+
+int ArmaxForecastFrom(const ArmaxModelRecord& model, const double* par, double mu, double sigma2,
+                      const double* history, int nhist, const double* e, int n, double* f,
+                      double* se) {
+  const int h = model.h;
+  const int np = model.p + model.s * model.P;
+  const int nq = model.q + model.s * model.Q;
+  auto phi = numerics::vector(0, np);
+  auto theta = numerics::vector(0, nq);
+  if (!phi || !theta) return kXtraStorage;
+  if (model.npar() > 0) {
+    if (!ExpandSeasonalOperators(model.p, model.q, model.s, model.P, model.Q, par, phi.get(),
+                                 theta.get()))
+      return kXtraInadmissible;
+  } else {
+    phi[0] = 0.0;
+    theta[0] = 0.0;
+  }
+
+  // The mean belongs to w: phi(B) (w(t) - mu) = theta(B) a(t), so the recursion on w (or on x
+  // through the differencing operators) carries the constant term phi(1) mu.
+  double phi_at_one = 1.0;
+  for (int i = 1; i <= np; ++i) phi_at_one -= phi[i];
+  const double constant_term = mu * phi_at_one;
+
+  int npd = np;
+  numerics::Vector phid;
+  const double* ar = phi.get();
+  if (model.d > 0 || model.D > 0) {
+    phid =
+        numerics::vector(0, static_cast<long>(np) + model.d + static_cast<long>(model.s) * model.D);
+    if (!phid) return kXtraStorage;
+    Armaxdiffop(np, npd, model.d, model.s, model.D, phi.get(), phid.get());
+    ar = phid.get();
+  }
+  if (!Armaxfcst(npd, nq, h, n, ar, theta.get(), constant_term, sigma2, history, nhist, e, f, se))
+    return kXtraStorage;
+  return kXtraOk;
+}
 
 void Armax_xtra(const ArmaxModelRecord& model, const double* w, const double* x, const double& c,
                 const double* par, double* e, double* A, double* f, double* se, double* limits,

@@ -55,6 +55,17 @@ void Armax_xtra(const ArmaxModelRecord& model, const double* w, const double* x,
                 const double* par, double* e, double* A, double* f, double* se, double* limits,
                 double* b, double* stats, int& status, double* ftrans = nullptr);
 
+// The forecasts f and their standard errors se (model.h doubles each, written; on the transformed
+// scale) of the model with coefficients par, the mean mu of w and innovation variance sigma2,
+// from the end of its series: history holds the last nhist values of x (of w when d = D = 0; the
+// last at the forecast origin, earlier ones counting as 0) and e the last n one-step errors
+// (e[n - 1] at the origin). Armax_xtra forecasts through this with the whole series, so that the
+// last p + sP + d + sD values and q + sQ errors give its forecasts bit for bit. Returns kXtraOk,
+// kXtraInadmissible or kXtraStorage.
+int ArmaxForecastFrom(const ArmaxModelRecord& model, const double* par, double mu, double sigma2,
+                      const double* history, int nhist, const double* e, int n, double* f,
+                      double* se);
+
 // r = Y(:,1) - sum_{j=1..k} Y(:,j+1) b(j) for the n-by-(k+1) matrix Y (by columns, leading
 // dimension n); r and b hold n and k doubles.
 void Armaxresid(const double* Y, const int& n, const int& k, const double* b, double* r);

@@ -96,20 +96,34 @@ Outcome<ThetaResult> Theta(const ThetaSettings& settings, std::span<const double
     r.residuals[t] = observed[t] - r.fitted[t];  // NaN where the value was missing
   }
 
-  for (const double level : settings.levels) r.limits.push_back(Limits{level, {}, {}});
-  const double start = (1.0 - std::pow(1.0 - r.alpha, dn)) / r.alpha;
-  for (int h = 1; h <= settings.horizon; ++h) {
+  r.final_level = ses.value.final_level;
+  ThetaForecasts(r, m, n, settings.horizon, settings.levels, r.forecasts, r.limits);
+  return Out::Success(std::move(r));
+}
+
+void ThetaForecasts(const ThetaResult& fit, int period, std::size_t n, int horizon,
+                    const std::vector<double>& levels, std::vector<double>& forecasts,
+                    std::vector<Limits>& limits) {
+  const auto m = static_cast<std::size_t>(period);
+  auto index_at = [&](std::size_t t) {  // index of time t + 1 (0-based t)
+    return fit.seasonal ? fit.seasonal_indices[t % m] : 1.0;
+  };
+  forecasts.clear();
+  limits.clear();
+  for (const double level : levels) limits.push_back(Limits{level, {}, {}});
+  const double alpha = fit.alpha;
+  const double start = (1.0 - std::pow(1.0 - alpha, static_cast<double>(n))) / alpha;
+  for (int h = 1; h <= horizon; ++h) {
     const double s = index_at(n + static_cast<std::size_t>(h) - 1);
-    const double f = (ses.value.final_level + r.drift * ((h - 1) + start)) * s;
-    const double se = std::sqrt(r.sigma2 * (1.0 + (h - 1) * r.alpha * r.alpha)) * s;
-    r.forecasts.push_back(f);
-    for (Limits& limits : r.limits) {
-      const double z = numerics::NormalQuantile(0.5 + limits.level / 200.0);
-      limits.lower.push_back(f - z * se);
-      limits.upper.push_back(f + z * se);
+    const double f = (fit.final_level + fit.drift * ((h - 1) + start)) * s;
+    const double se = std::sqrt(fit.sigma2 * (1.0 + (h - 1) * alpha * alpha)) * s;
+    forecasts.push_back(f);
+    for (Limits& l : limits) {
+      const double z = numerics::NormalQuantile(0.5 + l.level / 200.0);
+      l.lower.push_back(f - z * se);
+      l.upper.push_back(f + z * se);
     }
   }
-  return Out::Success(std::move(r));
 }
 
 }  // namespace vordex::automatic

@@ -26,6 +26,7 @@ struct ThetaResult {
   std::vector<double> seasonal_indices;  // with seasonal: the m indices of times 1..m (mean 1)
   double alpha = 0.0;             // smoothing parameter of the SES fit to the adjusted series
   double initial_level = 0.0;     // its l_0
+  double final_level = 0.0;       // its l_n, which the forecasts continue from
   double drift = 0.0;             // half the least-squares slope of the adjusted series, per period
   double sigma2 = 0.0;            // SES one-step error variance: sum of squares / (n - 2)
   std::vector<double> fitted;     // n one-step SES forecasts, reseasonalised (no drift)
@@ -51,6 +52,14 @@ struct ThetaResult {
 // Fails for fewer than 3 values, a non-finite value, period < 1, horizon < 0, or a level out of
 // range.
 Outcome<ThetaResult> Theta(const ThetaSettings& settings, std::span<const double> y);
+
+// The forecasts and limits of a fitted model (its seasonal indices with `period`, alpha, final
+// level, drift and sigma2) for times n+1 .. n+horizon of a series of n values, by Theta's rules
+// above: what Theta returns, from the fitted values alone. Levels in (0, 100), checked by the
+// caller.
+void ThetaForecasts(const ThetaResult& fit, int period, std::size_t n, int horizon,
+                    const std::vector<double>& levels, std::vector<double>& forecasts,
+                    std::vector<Limits>& limits);
 
 }  // namespace vordex::automatic
 

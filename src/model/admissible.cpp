@@ -5,6 +5,7 @@
 
 #include "arima/estimate.h"
 #include "arima/state.h"
+#include "arma/likelihood.h"
 #include "smoothing/admissible.h"
 #include "smoothing/state.h"
 
@@ -24,20 +25,40 @@ std::string ArimaInadmissible(const arima::Result& r) {
                 {&r.seasonal_ma, r.period, "seasonal_ma"}};
   for (const auto& block : blocks) {
     if (block.coefficients->empty()) continue;
-    // One block at a time: a nonseasonal block as the record's phi, a seasonal one as its Phi in
-    // B^s (MA blocks have the same roots as AR blocks of the same coefficients).
+    // One block at a time, as a polynomial in its own lag z = B^s: the roots in B of Phi(B^s)
+    // have modulus at least 1 exactly when the roots of Phi(z) do (|B| = |z|^(1/s)), so a
+    // seasonal block is searched with degree P rather than s P (a twelfth of the work for monthly
+    // models); scaling by rho^(j s) moves its roots in B outwards by 1/rho as well. MA blocks
+    // have the same roots as AR blocks of the same coefficients.
     const auto k = static_cast<int>(block.coefficients->size());
     const bool seasonal = block.lag > 1;
     if (k > (seasonal ? arima::kMaxSeasonalP : arima::kMaxP)) return block.name;
     auto st = std::make_unique<arima::ArimaStateRecord>();
-    st->s = block.lag;
-    for (int j = 1; j <= k; ++j) {
-      const double c =
+    st->s = 1;
+    for (int j = 1; j <= k; ++j)
+      st->phi[j] =
           (*block.coefficients)[static_cast<std::size_t>(j - 1)] * std::pow(rho, j * block.lag);
-      (seasonal ? st->Phi : st->phi)[j] = c;
-    }
-    (seasonal ? st->P : st->p) = k;
+    st->p = k;
     if (arima::Arimaadmissible(*st) == 0) return block.name;
+  }
+  return "";
+}
+
+std::string ArmaxInadmissible(const armax::Result& r) {
+  // One block at a time, so that the refusal names it.
+  const struct {
+    const std::vector<double>* coefficients;
+    int p, q, P, Q;
+    const char* name;
+  } blocks[] = {{&r.ar, 1, 0, 0, 0, "ar"},
+                {&r.ma, 0, 1, 0, 0, "ma"},
+                {&r.seasonal_ar, 0, 0, 1, 0, "seasonal_ar"},
+                {&r.seasonal_ma, 0, 0, 0, 1, "seasonal_ma"}};
+  for (const auto& b : blocks) {
+    const int k = static_cast<int>(b.coefficients->size());
+    if (k == 0) continue;
+    if (arma::ArmaInadmissible(b.p * k, b.q * k, b.P * k, b.Q * k, b.coefficients->data()))
+      return b.name;
   }
   return "";
 }

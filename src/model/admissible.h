@@ -5,6 +5,7 @@
 #include <string>
 
 #include "vordex/arima.hpp"
+#include "vordex/armax.hpp"
 #include "vordex/ets.hpp"
 
 namespace vordex::model {
@@ -18,6 +19,11 @@ inline constexpr double kUnitCircleSlack = 1e-9;
 // Arimaadmissible with every root modulus allowed kUnitCircleSlack below 1; else the name of the
 // first coefficient block outside ("ar", "seasonal_ar", "ma" or "seasonal_ma").
 std::string ArimaInadmissible(const arima::Result& r);
+
+// "" when each lag polynomial of the ARMAX estimates r passes the engine's own admissibility test
+// (ArmaInadmissible, as its final fit applies it); else the first block outside ("ar", "ma",
+// "seasonal_ar", "seasonal_ma").
+std::string ArmaxInadmissible(const armax::Result& r);
 
 // "" when alpha, beta, gamma and phi of r lie in the region Pegelsadmissible permits for its
 // model (the usual region, or the invertible region of all-additive models with

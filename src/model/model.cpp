@@ -17,6 +17,7 @@
 #include <variant>
 
 #include "model/admissible.h"
+#include "model/json_reader.h"
 #include "vordex/arima.hpp"
 #include "vordex/auto.hpp"
 #include "vordex/error.hpp"
@@ -26,7 +27,7 @@
 namespace vordex {
 namespace {
 
-using json = nlohmann::json;
+using json = model::JsonValue;
 using ordered = nlohmann::ordered_json;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -43,6 +44,9 @@ constexpr int kMaxDepth = 8;
 constexpr double kNegligible = 1e-15;
 // The longest series the methods take (ets::kMaxObservations, the ARIMA method's likewise).
 constexpr long kMaxObservations = ets::kMaxObservations;
+// The ARMAX engine's largest order of one lag polynomial (its root finder's degree range), and the
+// largest period its orders are read with.
+constexpr long kArmaxMaxOrder = 100;
 
 [[noreturn]] void Refuse(const std::string& field, const std::string& reason) {
   throw Error(Status::kInvalidData, "model file: field '" + field + "': " + reason);
@@ -71,9 +75,11 @@ ordered Optional(const std::optional<double>& x) {
   return x ? Number(*x) : ordered(nullptr);
 }
 
-// A symmetric m by m matrix (by columns) as its upper triangle, column by column, when it is
-// symmetric bit for bit; otherwise whole. All zeros (a resolved diffuse part) as []. `compact`:
-// entries below kNegligible times the largest magnitude are written as 0.
+// A symmetric m by m matrix (by columns), when it is symmetric bit for bit, as the nonzero entries
+// of its upper triangle taken column by column: {"at": positions in that order, "values": the
+// entries}. Otherwise whole by columns; all zeros (a resolved diffuse part) as []. `compact`:
+// entries below kNegligible times the largest magnitude are written as 0 (a fitted state has
+// none left; a state made by the caller may).
 ordered Matrix(std::vector<double> a, std::size_t m, bool compact) {
   if (compact) {
     double largest = 0.0;
@@ -88,11 +94,18 @@ ordered Matrix(std::vector<double> a, std::size_t m, bool compact) {
     for (std::size_t i = 0; i < j; ++i)
       if (std::memcmp(&a[i + j * m], &a[j + i * m], sizeof(double)) != 0) symmetric = false;
   if (!symmetric) return Numbers(a);
-  std::vector<double> packed;
-  packed.reserve(m * (m + 1) / 2);
-  for (std::size_t j = 0; j < m; ++j)
-    for (std::size_t i = 0; i <= j; ++i) packed.push_back(a[i + j * m]);
-  return Numbers(packed);
+  ordered at = ordered::array(), values = ordered::array();
+  std::size_t k = 0;
+  for (std::size_t j = 0; j < m; ++j) {
+    for (std::size_t i = 0; i <= j; ++i, ++k) {
+      const double x = a[i + j * m];
+      // -0.0 is kept: the entry is written as the filter left it.
+      if (x == 0.0 && !std::signbit(x)) continue;
+      at.push_back(k);
+      values.push_back(Number(x));
+    }
+  }
+  return ordered{{"at", std::move(at)}, {"values", std::move(values)}};
 }
 
 std::string Name(std::string_view name) {
@@ -221,6 +234,61 @@ ordered EtsBody(const ets::Result& r, ordered& file) {
                  {"rmse", rmse}};
 }
 
+ordered ThetaBody(const theta::Result& r, ordered& file, int horizon,
+                  const std::vector<double>& levels) {
+  if (!r.fallback.empty())
+    RefuseSave("a fallback forecast (" + r.fallback + ") has no model to save");
+  file["settings"] =
+      ordered{{"period", r.period},
+              {"transform", Name(ToString(r.lambda ? Transform::kBoxCox : Transform::kNone))},
+              {"lambda", Optional(r.lambda)},
+              {"bias_adjusted", r.bias_adjusted},
+              {"horizon", horizon},
+              {"levels", Numbers(levels)}};
+  file["estimates"] =
+      ordered{{"seasonal", r.seasonal},   {"seasonal_indices", Numbers(r.seasonal_indices)},
+              {"alpha", Number(r.alpha)}, {"initial_level", Number(r.initial_level)},
+              {"drift", Number(r.drift)}, {"sigma2", Number(r.sigma2)}};
+  file["state"] = ordered{{"final_level", Number(r.final_level)}};
+  return ordered::object();
+}
+
+ordered ArmaxBody(const armax::Result& r, ordered& file, int horizon,
+                  const std::vector<double>& levels) {
+  if (r.continuation.n <= 0)
+    RefuseSave(
+        "an armax model fitted through the state space route (missing values, or a series "
+        "beyond the engine's storage) has no continuation to save");
+  file["settings"] = ordered{{"period", r.period},
+                             {"p", r.p},
+                             {"d", r.d},
+                             {"q", r.q},
+                             {"P", r.P},
+                             {"D", r.D},
+                             {"Q", r.Q},
+                             {"constant", r.constant.has_value()},
+                             {"transform", Name(ToString(r.transform))},
+                             {"lambda", Optional(r.lambda)},
+                             {"bias_adjusted", r.bias_adjusted},
+                             {"horizon", horizon},
+                             {"levels", Numbers(levels)}};
+  file["estimates"] = ordered{{"ar", Numbers(r.ar)},
+                              {"ma", Numbers(r.ma)},
+                              {"seasonal_ar", Numbers(r.seasonal_ar)},
+                              {"seasonal_ma", Numbers(r.seasonal_ma)},
+                              {"constant", Optional(r.constant)},
+                              {"sigma2", Number(r.sigma2)},
+                              {"sum_of_squares", Number(r.sum_of_squares)}};
+  file["state"] = ordered{{"history", Numbers(r.continuation.history)},
+                          {"innovations", Numbers(r.continuation.innovations)},
+                          {"n", r.continuation.n}};
+  return ordered{{"log_likelihood", Number(r.log_likelihood)},
+                 {"aic", Number(r.aic)},
+                 {"aicc", Number(r.aicc)},
+                 {"bic", Number(r.bic)},
+                 {"lost", r.lost}};
+}
+
 // The horizon and levels of a result's own forecasts.
 int HorizonOf(const Forecast& f) {
   return static_cast<int>(f.mean.size());
@@ -231,6 +299,51 @@ std::vector<double> LevelsOf(const Forecast& f) {
   return levels;
 }
 
+// A member of a combination: its settings, estimates, state and statistics as a model file of its
+// method has them (with the counts of the whole series).
+template <class R, class Write>
+ordered Member(const R& r, long observations, int missing, Write write) {
+  ordered member;
+  ordered statistics = write(r, member);
+  statistics["observations"] = observations;
+  statistics["missing"] = missing;
+  member["statistics"] = std::move(statistics);
+  return member;
+}
+
+ordered CombinationBody(const auto_forecast::Result& r, ordered& file, int horizon,
+                        const std::vector<double>& levels, long observations, bool compact) {
+  if (!r.fallback.empty())
+    RefuseSave("a fallback forecast (" + r.fallback + ") has no model to save");
+  if (r.mstl)
+    RefuseSave(
+        "a combination of the seasonal route (MSTL) cannot be saved; the single-season "
+        "combination can");
+  file["settings"] =
+      ordered{{"period", r.period}, {"horizon", horizon}, {"levels", Numbers(levels)}};
+  ordered members = ordered::object();
+  members["ets"] = r.smoothing
+                       ? Member(*r.smoothing, observations, r.missing,
+                                [](const ets::Result& m, ordered& f) { return EtsBody(m, f); })
+                       : ordered(nullptr);
+  members["auto_arima"] =
+      r.arima ? Member(static_cast<const arima::Result&>(*r.arima), observations, r.missing,
+                       [&](const arima::Result& m, ordered& f) {
+                         return ArimaBody(m, f, horizon, levels, compact);
+                       })
+              : ordered(nullptr);
+  members["theta"] = r.theta ? Member(*r.theta, observations, r.missing,
+                                      [&](const theta::Result& m, ordered& f) {
+                                        return ThetaBody(m, f, horizon, levels);
+                                      })
+                             : ordered(nullptr);
+  file["members"] = std::move(members);
+  ordered failures = ordered::array();
+  for (const std::string& f : r.failures) failures.push_back(f);
+  file["failures"] = std::move(failures);
+  return ordered::object();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Reading: every field is taken by name, and an object whose fields were not all taken is
 // refused, so that a misspelt, extra or missing field never passes silently.
@@ -239,6 +352,7 @@ class Object {
  public:
   Object(const json& value, std::string path) : value_(value), path_(std::move(path)) {
     if (!value_.is_object()) Refuse(path_, "must be an object");
+    taken_.reserve(value_.size());
   }
   Object(const Object&) = delete;
 
@@ -247,10 +361,10 @@ class Object {
   }
   bool Has(std::string_view name) const { return value_.contains(name); }
   const json& Take(std::string_view name) {
-    const auto it = value_.find(name);
-    if (it == value_.end()) Refuse(Path(name), "is missing");
-    taken_.insert(std::string(name));
-    return *it;
+    const std::size_t i = value_.find(name);
+    if (i == value_.size()) Refuse(Path(name), "is missing");
+    if (std::find(taken_.begin(), taken_.end(), i) == taken_.end()) taken_.push_back(i);
+    return value_[i];
   }
   // A finite number; `allow_null`: null stands for NaN (none, or not finite when saved).
   double Real(std::string_view name, bool allow_null = false) {
@@ -314,8 +428,10 @@ class Object {
   }
   // Refuses the first field that was not taken.
   void Done() const {
-    for (auto it = value_.begin(); it != value_.end(); ++it)
-      if (!taken_.contains(it.key())) Refuse(Path(it.key()), "is not a field of this format");
+    if (taken_.size() == value_.size()) return;
+    for (std::size_t i = 0; i < value_.size(); ++i)
+      if (std::find(taken_.begin(), taken_.end(), i) == taken_.end())
+        Refuse(Path(value_.key(i)), "is not a field of this format");
   }
 
  private:
@@ -329,7 +445,7 @@ class Object {
 
   const json& value_;
   std::string path_;
-  std::set<std::string> taken_;
+  std::vector<std::size_t> taken_;  // the members taken, by position
 };
 
 void CheckSize(const std::string& field, std::size_t size, std::size_t expected,
@@ -345,16 +461,39 @@ void CheckLevels(const std::string& field, const std::vector<double>& levels) {
   }
 }
 
-// A symmetric matrix written by Matrix: [] for zeros, its upper triangle, or whole.
-std::vector<double> Unpack(const std::vector<double>& a, std::size_t m, const std::string& field,
-                           bool may_be_empty) {
-  if (a.empty() && may_be_empty) return std::vector<double>(m * m, 0.0);
+// A symmetric matrix written by Matrix: [] for zeros, its nonzero upper-triangle entries, or
+// whole; files of version 1 also hold the whole upper triangle as an array.
+std::vector<double> Unpack(Object& parent, std::string_view name, std::size_t m) {
+  const std::string field = parent.Path(name);
+  const std::size_t triangle = m * (m + 1) / 2;
+  std::vector<double> full(m * m, 0.0);
+  if (parent.Has(name) && parent.Take(name).is_object()) {
+    Object sparse = parent.Child(name);
+    const json& at = sparse.Array("at");
+    const std::vector<double> values = sparse.Reals("values");
+    sparse.Done();
+    CheckSize(sparse.Path("values"), values.size(), at.size(), "'at'");
+    // Position k of the triangle taken column by column: column j, row i <= j.
+    std::size_t k = 0, i = 0, j = 0;
+    for (std::size_t e = 0; e < at.size(); ++e) {
+      if (!at[e].is_number_unsigned() || at[e].get<std::uint64_t>() >= triangle ||
+          (e > 0 && at[e].get<std::uint64_t>() <= at[e - 1].get<std::uint64_t>()))
+        Refuse(sparse.Path("at") + "[" + std::to_string(e) + "]",
+               "positions must ascend within the upper triangle (" + std::to_string(triangle) +
+                   " entries)");
+      for (const auto target = at[e].get<std::uint64_t>(); k < target; ++k)
+        if (++i > j) i = 0, ++j;
+      full[i + j * m] = full[j + i * m] = values[e];
+    }
+    return full;
+  }
+  const std::vector<double> a = parent.Reals(name);
+  if (a.empty()) return full;
   if (a.size() == m * m) return a;
-  if (a.size() != m * (m + 1) / 2)
+  if (a.size() != triangle)
     Refuse(field, std::to_string(a.size()) + " values; a state of dimension " + std::to_string(m) +
-                      " gives " + std::to_string(m * (m + 1) / 2) + " (upper triangle) or " +
+                      " gives " + std::to_string(triangle) + " (upper triangle) or " +
                       std::to_string(m * m));
-  std::vector<double> full(m * m);
   std::size_t k = 0;
   for (std::size_t j = 0; j < m; ++j)
     for (std::size_t i = 0; i <= j; ++i) full[i + j * m] = full[j + i * m] = a[k++];
@@ -460,8 +599,8 @@ void ReadArima(Object& file, arima::Result& r, int& horizon, std::vector<double>
         std::max(r.p + r.period * r.P, r.q + r.period * r.Q + 1) + r.d + r.period * r.D);
     f.mean = s.Reals("mean");
     CheckSize(s.Path("mean"), f.mean.size(), dim, "the orders");
-    f.covariance = Unpack(s.Reals("covariance"), dim, s.Path("covariance"), true);
-    f.diffuse = Unpack(s.Reals("diffuse"), dim, s.Path("diffuse"), true);
+    f.covariance = Unpack(s, "covariance", dim);
+    f.diffuse = Unpack(s, "diffuse", dim);
     f.diffuse_left = static_cast<int>(s.Integer("diffuse_left", 0, static_cast<long>(dim)));
     f.quiet = static_cast<int>(s.Integer("quiet", 0, std::numeric_limits<int>::max()));
     f.steady = s.Bool("steady");
@@ -604,6 +743,197 @@ void ReadEts(Object& file, ets::Result& r, Counts& counts) {
   t.Done();
 }
 
+// The transform of a method that takes none or Box-Cox, with its lambda and bias adjustment.
+void ReadBoxCoxOnly(Object& s, std::optional<double>& lambda, bool& bias_adjusted) {
+  const Transform transform = s.Named<Transform>("transform");
+  if (transform != Transform::kNone && transform != Transform::kBoxCox)
+    Refuse(s.Path("transform"), "this method takes none or box_cox");
+  lambda = s.OptionalReal("lambda");
+  if (lambda.has_value() != (transform == Transform::kBoxCox))
+    Refuse(s.Path("lambda"), "a number with the box_cox transform, null otherwise");
+  bias_adjusted = s.Bool("bias_adjusted");
+}
+
+void ReadHorizonAndLevels(Object& s, int& horizon, std::vector<double>& levels) {
+  horizon = static_cast<int>(s.Integer("horizon", 0, kMaxObservations));
+  levels = s.Reals("levels");
+  CheckLevels(s.Path("levels"), levels);
+}
+
+void ReadTheta(Object& file, theta::Result& r, int& horizon, std::vector<double>& levels,
+               Counts& counts) {
+  {
+    Object s = file.Child("settings");
+    r.period = static_cast<int>(s.Integer("period", 1, kMaxObservations));
+    ReadBoxCoxOnly(s, r.lambda, r.bias_adjusted);
+    ReadHorizonAndLevels(s, horizon, levels);
+    s.Done();
+  }
+  {
+    Object e = file.Child("estimates");
+    r.seasonal = e.Bool("seasonal");
+    r.seasonal_indices = e.Reals("seasonal_indices");
+    r.alpha = e.Real("alpha");
+    r.initial_level = e.Real("initial_level");
+    r.drift = e.Real("drift");
+    r.sigma2 = e.Real("sigma2");
+    CheckSize(e.Path("seasonal_indices"), r.seasonal_indices.size(),
+              r.seasonal ? static_cast<std::size_t>(r.period) : 0, "the season and period");
+    if (r.seasonal && r.period < 2)
+      Refuse(e.Path("seasonal"), "a seasonal adjustment needs a period above 1");
+    // The seasonal adjustment divides by the indices, which the fit keeps positive.
+    for (const double index : r.seasonal_indices)
+      if (!(index > 0.0)) Refuse(e.Path("seasonal_indices"), "must be positive");
+    // Simple exponential smoothing's region, as the fit bounds it.
+    if (!(r.alpha > 0.0 && r.alpha <= 1.0))
+      Refuse(e.Path("alpha"), "outside the admissible region");
+    if (!(r.sigma2 >= 0.0)) Refuse(e.Path("sigma2"), "must not be negative");
+    e.Done();
+  }
+  {
+    Object s = file.Child("state");
+    r.final_level = s.Real("final_level");
+    s.Done();
+  }
+  Object t = file.Child("statistics");
+  ReadCounts(t, counts);
+  t.Done();
+  r.observations = static_cast<int>(counts.observations);
+}
+
+void ReadArmax(Object& file, armax::Result& r, int& horizon, std::vector<double>& levels,
+               Counts& counts) {
+  {
+    Object s = file.Child("settings");
+    r.period = static_cast<int>(s.Integer("period", 1, kArmaxMaxOrder));
+    r.p = static_cast<int>(s.Integer("p", 0, kArmaxMaxOrder));
+    r.d = static_cast<int>(s.Integer("d", 0, 2));
+    r.q = static_cast<int>(s.Integer("q", 0, kArmaxMaxOrder));
+    r.P = static_cast<int>(s.Integer("P", 0, kArmaxMaxOrder));
+    r.D = static_cast<int>(s.Integer("D", 0, 2));
+    r.Q = static_cast<int>(s.Integer("Q", 0, kArmaxMaxOrder));
+    if (r.period == 1 && (r.P > 0 || r.Q > 0))
+      Refuse(s.Path("period"), "seasonal ARMA orders need a period above 1");
+    const bool constant = s.Bool("constant");
+    r.transform = s.Named<Transform>("transform");
+    r.lambda = s.OptionalReal("lambda");
+    if (r.lambda.has_value() != (r.transform == Transform::kBoxCox))
+      Refuse(s.Path("lambda"), "a number with the box_cox transform, null otherwise");
+    r.bias_adjusted = s.Bool("bias_adjusted");
+    ReadHorizonAndLevels(s, horizon, levels);
+    s.Done();
+    r.lost = r.d + r.D * r.period;
+    Object e = file.Child("estimates");
+    r.ar = e.Reals("ar");
+    r.ma = e.Reals("ma");
+    r.seasonal_ar = e.Reals("seasonal_ar");
+    r.seasonal_ma = e.Reals("seasonal_ma");
+    CheckSize(e.Path("ar"), r.ar.size(), r.p, "the order p");
+    CheckSize(e.Path("ma"), r.ma.size(), r.q, "the order q");
+    CheckSize(e.Path("seasonal_ar"), r.seasonal_ar.size(), r.P, "the order P");
+    CheckSize(e.Path("seasonal_ma"), r.seasonal_ma.size(), r.Q, "the order Q");
+    r.constant = e.OptionalReal("constant");
+    if (r.constant.has_value() != constant)
+      Refuse(e.Path("constant"), constant ? "is missing for a model with a constant"
+                                          : "must be null for a model without a constant");
+    r.sigma2 = e.Real("sigma2");
+    if (!(r.sigma2 >= 0.0)) Refuse(e.Path("sigma2"), "must not be negative");
+    r.sum_of_squares = e.Real("sum_of_squares");
+    if (!(r.sum_of_squares >= 0.0)) Refuse(e.Path("sum_of_squares"), "must not be negative");
+    e.Done();
+    const std::string problem = model::ArmaxInadmissible(r);
+    if (!problem.empty()) Refuse(e.Path(problem), "outside the admissible region");
+  }
+  Object s = file.Child("state");
+  armax::Result::Continuation& c = r.continuation;
+  c.history = s.Reals("history");
+  c.innovations = s.Reals("innovations");
+  c.n = static_cast<int>(s.Integer("n", 2, kMaxObservations));
+  s.Done();
+  Object t = file.Child("statistics");
+  r.log_likelihood = t.Real("log_likelihood", true);
+  r.aic = t.Real("aic", true);
+  r.aicc = t.Real("aicc", true);
+  r.bic = t.Real("bic", true);
+  if (t.Integer("lost", 0, 2 + 2 * kArmaxMaxOrder) != r.lost)
+    Refuse(t.Path("lost"), "does not equal d + D s of the orders");
+  ReadCounts(t, counts);
+  t.Done();
+  if (c.n != counts.observations - r.lost)
+    Refuse(s.Path("n"), "does not equal statistics.observations less d + D s");
+  const auto observations = static_cast<std::size_t>(counts.observations);
+  const auto np = static_cast<std::size_t>(r.p + r.period * r.P + r.lost);
+  const auto nq = static_cast<std::size_t>(r.q + r.period * r.Q);
+  CheckSize(s.Path("history"), c.history.size(), std::min(np, observations),
+            "p + s P + d + s D (at most the observations)");
+  CheckSize(s.Path("innovations"), c.innovations.size(),
+            std::min(nq, static_cast<std::size_t>(c.n)), "q + s Q (at most n)");
+}
+
+// A member of a combination: the fields of its method's model file, its counts those of the whole.
+template <class R, class Read>
+std::optional<R> ReadMember(Object& members, std::string_view name, const Counts& whole,
+                            Read read) {
+  const json& v = members.Take(name);
+  if (v.is_null()) return std::nullopt;
+  Object member(v, members.Path(name));
+  R r;
+  Counts counts;
+  read(member, r, counts);
+  if (counts.observations != whole.observations || counts.missing != whole.missing)
+    Refuse(member.Path("statistics"), "the counts differ from the combination's");
+  r.missing = static_cast<int>(counts.missing);
+  member.Done();
+  return r;
+}
+
+void ReadCombination(Object& file, auto_forecast::Result& r, int& horizon,
+                     std::vector<double>& levels, Counts& counts) {
+  {
+    Object s = file.Child("settings");
+    r.period = static_cast<int>(s.Integer("period", 1, 24));
+    ReadHorizonAndLevels(s, horizon, levels);
+    s.Done();
+  }
+  // The counts come first: the members must have them.
+  {
+    Object t = file.Child("statistics");
+    ReadCounts(t, counts);
+    t.Done();
+  }
+  Object members = file.Child("members");
+  r.smoothing = ReadMember<ets::Result>(
+      members, "ets", counts, [](Object& m, ets::Result& e, Counts& c) { ReadEts(m, e, c); });
+  r.arima = ReadMember<auto_arima::Result>(members, "auto_arima", counts,
+                                           [](Object& m, auto_arima::Result& a, Counts& c) {
+                                             int h = 0;
+                                             std::vector<double> l;
+                                             ReadArima(m, a, h, l, c);
+                                           });
+  r.theta = ReadMember<theta::Result>(members, "theta", counts,
+                                      [](Object& m, theta::Result& t, Counts& c) {
+                                        int h = 0;
+                                        std::vector<double> l;
+                                        ReadTheta(m, t, h, l, c);
+                                      });
+  const int count = (r.smoothing ? 1 : 0) + (r.arima ? 1 : 0) + (r.theta ? 1 : 0);
+  if (count == 0) Refuse(members.Path("ets"), "a combination needs at least one member");
+  for (const auto* period :
+       {r.smoothing && r.smoothing->model.season != ets::Season::kNone ? &r.smoothing->period
+                                                                       : nullptr,
+        r.arima && r.arima->P + r.arima->D + r.arima->Q > 0 ? &r.arima->period : nullptr,
+        r.theta ? &r.theta->period : nullptr})
+    if (period != nullptr && *period != r.period)
+      Refuse(members.Path("ets"), "the members' periods differ from the combination's");
+  members.Done();
+  const json& failures = file.Array("failures");
+  for (std::size_t j = 0; j < failures.size(); ++j) {
+    if (!failures[j].is_string()) Refuse("failures[" + std::to_string(j) + "]", "must be a string");
+    r.failures.push_back(failures[j].get<std::string>());
+  }
+  if (count == 1) r.status = Status::kSingleMember;
+}
+
 // The deepest nesting of arrays and objects in `text`, counted outside strings.
 int Depth(std::string_view text) {
   int depth = 0, deepest = 0;
@@ -647,6 +977,8 @@ std::string ToJson(const Model& model, const SaveOptions& options) {
   file["format_version"] = kModelFormatVersion;
   file["library_version"] = kLibraryVersion;
   if (!model.id.empty()) file["id"] = model.id;
+  const long n =
+      model.observations > 0 ? model.observations : static_cast<long>(common->fitted.size());
   ordered statistics;
   std::visit(
       [&](const auto& r) {
@@ -654,27 +986,23 @@ std::string ToJson(const Model& model, const SaveOptions& options) {
         if constexpr (std::is_same_v<R, std::monostate>) {
           RefuseSave("no fitted result to save");
         } else {
-          constexpr bool arima_like =
-              std::is_same_v<R, arima::Result> || std::is_same_v<R, auto_arima::Result>;
-          if constexpr (!arima_like && !std::is_same_v<R, ets::Result>) {
-            RefuseSave("a " + std::string(ToString(MethodOfResult<R>())) +
-                       " model cannot be saved; methods saved: arima, auto_arima, ets");
-          } else {
-            file["method"] = ToString(MethodOfResult<R>());
-            file["model"] = batch::ModelName(model.result);
-            if constexpr (arima_like) {
-              const int horizon = model.horizon >= 0 ? model.horizon : HorizonOf(r);
-              const std::vector<double> levels = model.horizon >= 0 ? model.levels : LevelsOf(r);
-              statistics = ArimaBody(r, file, horizon, levels, options.compact);
-            } else {
-              statistics = EtsBody(r, file);
-            }
-          }
+          file["method"] = ToString(MethodOfResult<R>());
+          file["model"] = batch::ModelName(model.result);
+          const int horizon = model.horizon >= 0 ? model.horizon : HorizonOf(r);
+          const std::vector<double> levels = model.horizon >= 0 ? model.levels : LevelsOf(r);
+          if constexpr (std::is_same_v<R, arima::Result> || std::is_same_v<R, auto_arima::Result>)
+            statistics = ArimaBody(r, file, horizon, levels, options.compact);
+          else if constexpr (std::is_same_v<R, ets::Result>)
+            statistics = EtsBody(r, file);
+          else if constexpr (std::is_same_v<R, theta::Result>)
+            statistics = ThetaBody(r, file, horizon, levels);
+          else if constexpr (std::is_same_v<R, armax::Result>)
+            statistics = ArmaxBody(r, file, horizon, levels);
+          else
+            statistics = CombinationBody(r, file, horizon, levels, n, options.compact);
         }
       },
       model.result);
-  const long n =
-      model.observations > 0 ? model.observations : static_cast<long>(common->fitted.size());
   statistics["observations"] = n;
   statistics["missing"] = common->missing;
   file["statistics"] = std::move(statistics);
@@ -701,29 +1029,14 @@ std::string ToJson(const Model& model, const SaveOptions& options) {
 
 Model FromJson(std::string_view text) {
   if (Depth(text) > kMaxDepth) Refuse("", "nested deeper than a model file is");
-  json document;
-  try {
-    document = json::parse(text.begin(), text.end());
-  } catch (const json::out_of_range& e) {
-    // A number beyond the doubles (1e999): named by the key before it.
-    std::string field = "?";
-    const std::string what = e.what();
-    const std::size_t open = what.find('\''), close = what.rfind('\'');
-    if (open != std::string::npos && close > open) {
-      const std::size_t at = text.find(what.substr(open + 1, close - open - 1));
-      const std::size_t colon = at == std::string_view::npos ? at : text.rfind(':', at);
-      const std::size_t end = colon == std::string_view::npos ? colon : text.rfind('"', colon);
-      const std::size_t begin = end == 0 || end == std::string_view::npos
-                                    ? std::string_view::npos
-                                    : text.rfind('"', end - 1);
-      if (begin != std::string_view::npos)
-        field = std::string(text.substr(begin + 1, end - begin - 1));
-    }
-    Refuse(field, "a number that is not finite (" + what + ")");
-  } catch (const json::exception& e) {
-    throw Error(Status::kInvalidData, std::string("model file: not JSON: ") + e.what());
+  model::JsonDocument document;
+  model::JsonError error;
+  if (!model::ParseJson(text, kMaxDepth, document, error)) {
+    // A number beyond the doubles (1e999) is named by the key it belongs to.
+    if (error.number) Refuse(error.key, "a number that is not finite (" + error.what + ")");
+    throw Error(Status::kInvalidData, "model file: not JSON: " + error.what);
   }
-  Object file(document, "");
+  Object file(document.root, "");
   if (file.String("format") != kFormatName)
     Refuse("format", std::string("must be \"") + kFormatName + "\"");
   const long version = file.Integer("format_version", 1, std::numeric_limits<int>::max());
@@ -755,6 +1068,18 @@ Model FromJson(std::string_view text) {
     ReadEts(file, r, counts);
     model.horizon = r.settings.horizon;
     model.levels = r.settings.levels;
+    model.result = std::move(r);
+  } else if (method == Method::kTheta) {
+    theta::Result r;
+    ReadTheta(file, r, model.horizon, model.levels, counts);
+    model.result = std::move(r);
+  } else if (method == Method::kArmax) {
+    armax::Result r;
+    ReadArmax(file, r, model.horizon, model.levels, counts);
+    model.result = std::move(r);
+  } else if (method == Method::kAuto) {
+    auto_forecast::Result r;
+    ReadCombination(file, r, model.horizon, model.levels, counts);
     model.result = std::move(r);
   } else {
     Refuse("method", "\"" + method_name + "\" is not a method saved in model files");
@@ -845,9 +1170,14 @@ Model Predict(const Model& model, int horizon, const std::vector<double>& levels
           static_cast<arima::Result&>(r) = arima::Predict(r, horizon, levels);
         } else if constexpr (std::is_same_v<R, ets::Result>) {
           r = ets::ForecastFrom(r, horizon, levels, seed.value_or(r.settings.seed));
+        } else if constexpr (std::is_same_v<R, theta::Result>) {
+          r = theta::Predict(r, horizon, levels);
+        } else if constexpr (std::is_same_v<R, armax::Result>) {
+          r = armax::Predict(r, horizon, levels);
+        } else if constexpr (std::is_same_v<R, auto_forecast::Result>) {
+          r = auto_forecast::Predict(r, horizon, levels, seed);
         } else {
-          throw Error(Status::kInvalidSettings,
-                      "model: forecasts from a model are made for arima, auto_arima and ets");
+          throw Error(Status::kInvalidSettings, "model: no fitted result");
         }
       },
       out.result);
@@ -887,8 +1217,11 @@ Model Update(const Model& model, std::span<const double> new_observations,
           r.settings.levels = levels;
           r = ets::Update(r, new_observations);
         } else {
+          // Theta's drift and seasonal indices, ARMAX's exact whitening and a combination's
+          // members are estimates of the whole series, with no filter to continue.
           throw Error(Status::kInvalidSettings,
-                      "model: updates are made for arima, auto_arima and ets models");
+                      "model: updates are made for arima, auto_arima and ets models; refit a " +
+                          std::string(ToString(MethodOfResult<R>())) + " model instead");
         }
       },
       out.result);
@@ -936,9 +1269,16 @@ Model Refit(const Model& model, std::span<const double> observations) {
           s.levels = levels;
           if (r.lambda) s.box_cox.lambda = r.lambda;
           out.result = ets::Fit(observations, s);
+        } else if constexpr (std::is_same_v<R, theta::Result>) {
+          out.result = theta::Fit(
+              observations, {.period = r.period,
+                             .horizon = horizon,
+                             .levels = levels,
+                             .transform = r.lambda ? Transform::kBoxCox : Transform::kNone,
+                             .box_cox = {.lambda = r.lambda, .bias_adjusted = r.bias_adjusted}});
         } else {
           throw Error(Status::kInvalidSettings,
-                      "model: refits are made for arima, auto_arima and ets models");
+                      "model: refits are made for arima, auto_arima, ets and theta models");
         }
       },
       model.result);

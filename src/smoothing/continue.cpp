@@ -63,7 +63,8 @@ vordex::Outcome<Forecasts> ForecastFrom(const Fitted& fitted, int h, std::span<c
   SetSeed(seed);
   std::vector<std::vector<double>> lo;
   std::vector<std::vector<double>> hi;
-  if (PegelssimFrom(P, level, trend, seas, h, levels, lo, hi) == 0)
+  // The paths feed the limits alone: point forecasts asked for without limits simulate none.
+  if (!levels.empty() && PegelssimFrom(P, level, trend, seas, h, levels, lo, hi) == 0)
     return Out::Failure(Status::kEngineFailed, kFailureText, recorder.Take());
 
   const auto unscale = [&](double v) { return PegelsUnscale(P.transformType, P.scale, v); };

@@ -40,13 +40,16 @@ set_tests_properties(
              "east,invalid_data,,no observation for 2020-Q3 \\(between 2020-Q2 and 2020-Q4\\),,,,,,,,15,0,\nwest,ok,0,,[^\n]*,16,1,")
 
 # A saved model forecasts in another process what the fit forecast (the smoothing's limits from
-# the same seed), and vordex forecast continues the file's times.
+# the same seed), and vordex forecast continues the file's times: for each method whose
+# continuation repeats its fit's forecasts.
 add_test(NAME cli.save_and_forecast
-         COMMAND sh -c "d=$(mktemp -d) && \
-                        $1 ets --dataset airline -H 3 --paths 500 --format csv --save $d/m.json \
-                          > $d/fit.csv 2>/dev/null && \
-                        $1 forecast --model $d/m.json --format csv > $d/loaded.csv && \
-                        tail -n 3 $d/fit.csv > $d/a && tail -n 3 $d/loaded.csv > $d/b && \
-                        cmp $d/a $d/b; s=$?; rm -rf $d; exit $s"
+         COMMAND sh -c "d=$(mktemp -d) && s=0 && \
+                        for m in 'ets --paths 500' theta armax; do \
+                          $1 $m --dataset airline -H 3 --format csv --save $d/m.json \
+                            > $d/fit.csv 2>/dev/null && \
+                          $1 forecast --model $d/m.json --format csv > $d/loaded.csv && \
+                          tail -n 3 $d/fit.csv > $d/a && tail -n 3 $d/loaded.csv > $d/b && \
+                          cmp $d/a $d/b || s=1; \
+                        done; rm -rf $d; exit $s"
                  sh $<TARGET_FILE:vordex-cli>)
 set_tests_properties(cli.save_and_forecast PROPERTIES LABELS cli)

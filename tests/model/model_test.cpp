@@ -8,12 +8,14 @@
 #include <span>
 #include <sstream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "support/bits.h"
 #include "support/datasets.h"
 #include "support/tolerances.h"
 #include "vordex/arima.hpp"
+#include "vordex/armax.hpp"
 #include "vordex/auto.hpp"
 #include "vordex/ets.hpp"
 
@@ -26,6 +28,8 @@ using testing::SameBits;
 struct Case {
   const char* name;
   std::function<batch::MethodResult(std::span<const double>)> fit;
+  // Update filters new values through the model (Theta, ARMAX and the combination refit instead).
+  bool updates = true;
 };
 
 const std::vector<Case>& Cases() {
@@ -57,6 +61,25 @@ const std::vector<Case>& Cases() {
          s.threads = 1;
          return batch::MethodResult(ets::Fit(y, s));
        }},
+      {"seasonal Theta with Box-Cox means",
+       [](std::span<const double> y) {
+         return batch::MethodResult(
+             theta::Fit(y, {.transform = Transform::kBoxCox, .box_cox = {.bias_adjusted = true}}));
+       },
+       false},
+      {"ARMAX on square roots with a constant",
+       [](std::span<const double> y) {
+         return batch::MethodResult(armax::Fit(
+             y, {.p = 1, .d = 0, .P = 1, .constant = true, .transform = Transform::kSquareRoot}));
+       },
+       false},
+      {"airline ARMAX on logs",
+       [](std::span<const double> y) { return batch::MethodResult(armax::Fit(y)); }, false},
+      {"combination of ETS, automatic ARIMA and Theta",
+       [](std::span<const double> y) {
+         return batch::MethodResult(auto_forecast::Fit(y, {.horizon = 6, .threads = 1}));
+       },
+       false},
   };
   return cases;
 }
@@ -90,26 +113,26 @@ TEST(ModelFile, LoadedModelForecastsAsTheSavedOneBitForBit) {
     for (const int horizon : {1, 7, 30})
       ExpectSameForecasts(Predict(loaded, horizon, {50, 99.5}),
                           Predict(fitted, horizon, {50, 99.5}), c.name);
+    // Theta's and ARMAX's continuation of the fit's own horizon and levels is the fit's
+    // forecasts: a second route to the same numbers.
+    if (!std::holds_alternative<theta::Result>(fitted.result) &&
+        !std::holds_alternative<armax::Result>(fitted.result))
+      continue;
+    const Forecast& own = Common(fitted);
+    std::vector<double> levels;
+    for (const Limits& l : own.limits) levels.push_back(l.level);
+    ExpectSameForecasts(Predict(loaded, static_cast<int>(own.mean.size()), levels), fitted,
+                        std::string(c.name) + ", own horizon");
   }
 }
 
-TEST(ModelFile, CompactModelsAreSmallAndForecastToRounding) {
-  // The 4 KB budget of a monthly model (resampled errors carry one value per observation and are
-  // left out here); the covariance residue that compact files drop moves forecasts by rounding.
+TEST(ModelFile, MonthlyModelsTakeUnderFourKilobytes) {
+  // The budget of a monthly model, exact files (resampled errors carry one value per observation
+  // and the combination three models; both are left out here).
   const std::vector<double> y = testing::Airline();
-  for (std::size_t i = 0; i < 4; ++i) {
-    const Model model{.result = Cases()[i].fit(y)};
-    const std::string text = ToJson(model, {.compact = true});
-    EXPECT_LT(text.size(), 4096u) << Cases()[i].name;
-    const Model loaded = Predict(FromJson(text), 24, {95}), saved = Predict(model, 24, {95});
-    const Forecast& a = Common(loaded);
-    const Forecast& b = Common(saved);
-    for (std::size_t h = 0; h < 24; ++h) {
-      EXPECT_NEAR(a.mean[h], b.mean[h], testing::kClosedForm * b.mean[h]) << Cases()[i].name;
-      EXPECT_NEAR(a.limits[0].upper[h], b.limits[0].upper[h],
-                  testing::kClosedForm * b.limits[0].upper[h])
-          << Cases()[i].name;
-    }
+  for (std::size_t i = 0; i < Cases().size(); ++i) {
+    if (i == 4 || i == 8) continue;
+    EXPECT_LT(ToJson({.result = Cases()[i].fit(y)}).size(), 4096u) << Cases()[i].name;
   }
 }
 
@@ -120,6 +143,7 @@ TEST(ModelFile, UpdatedLoadedModelContinuesItsOneStepForecast) {
   const std::size_t n = y.size() - 12;
   const std::span<const double> head(y.data(), n), tail(y.data() + n, 12);
   for (const Case& c : Cases()) {
+    if (!c.updates) continue;
     const Model start = SavedAndLoaded({.result = c.fit(head)});
     Model stepwise = start;
     for (std::size_t t = 0; t < tail.size(); ++t) {
@@ -147,33 +171,67 @@ struct Corruption {
 
 TEST(ModelFile, LoadRefusesCorruptFilesNamingTheField) {
   const std::vector<double> y = testing::Airline();
-  const std::string arima_text = ToJson({.result = arima::Fit(y)});
-  const std::string ets_text = ToJson({.result = Cases()[3].fit(y)});
+  const std::vector<std::string> files = {
+      ToJson({.result = arima::Fit(y)}), ToJson({.result = Cases()[3].fit(y)}),
+      ToJson({.result = Cases()[5].fit(y)}), ToJson({.result = Cases()[6].fit(y)}),
+      ToJson({.result = Cases()[8].fit(y)})};
+  const std::string& arima_text = files[0];
+  enum File { kArima, kEts, kTheta, kArmax, kCombination };
   using J = nlohmann::json;
-  const std::vector<std::pair<bool, Corruption>> table = {
-      {true, {"format_version", [](J& j) { j["format_version"] = kModelFormatVersion + 1; }}},
-      {true, {"format'", [](J& j) { j["format"] = "other"; }}},
-      {true, {"method", [](J& j) { j["method"] = "theta"; }}},
-      {true, {"settings.seed", [](J& j) { j["method"] = "ets"; }}},
-      {true, {"estimates.ma'", [](J& j) { j["estimates"].erase("ma"); }}},
-      {true, {"estimates.note", [](J& j) { j["estimates"]["note"] = 1; }}},
-      {true, {"estimates.ma'", [](J& j) { j["estimates"]["ma"][0] = 1.5; }}},
-      {true, {"estimates.ma'", [](J& j) { j["settings"]["q"] = 2; }}},
-      {true, {"estimates.sigma2", [](J& j) { j["estimates"]["sigma2"] = -1.0; }}},
-      {true, {"estimates.ma[0]", [](J& j) { j["estimates"]["ma"][0] = "0.3"; }}},
-      {true, {"state.mean", [](J& j) { j["state"]["mean"].erase(0); }}},
-      {true, {"state.covariance", [](J& j) { j["state"]["covariance"].erase(0); }}},
-      {true, {"settings.levels", [](J& j) { j["settings"]["levels"][0] = 0.95; }}},
-      {true, {"model", [](J& j) { j["model"] = "ARIMA(1,1,1)(0,1,1)[12]"; }}},
-      {true, {"statistics.observations", [](J& j) { j["statistics"]["observations"] = 12; }}},
-      {false, {"estimates.alpha", [](J& j) { j["estimates"]["alpha"] = 1.5; }}},
-      {false, {"state.seasonal", [](J& j) { j["state"]["seasonal"].erase(0); }}},
-      {false, {"state.level", [](J& j) { j["state"]["level"] = -1.0; }}},
-      {false, {"settings.paths", [](J& j) { j["settings"]["paths"] = 10; }}},
-      {false, {"estimates.trend", [](J& j) { j["estimates"]["trend"] = "auto"; }}},
+  const std::vector<std::pair<File, Corruption>> table = {
+      {kArima, {"format_version", [](J& j) { j["format_version"] = kModelFormatVersion + 1; }}},
+      {kArima, {"format'", [](J& j) { j["format"] = "other"; }}},
+      {kArima, {"method", [](J& j) { j["method"] = "mstl"; }}},
+      {kArima, {"settings.seed", [](J& j) { j["method"] = "ets"; }}},
+      {kArima, {"estimates.ma'", [](J& j) { j["estimates"].erase("ma"); }}},
+      {kArima, {"estimates.note", [](J& j) { j["estimates"]["note"] = 1; }}},
+      {kArima, {"estimates.ma'", [](J& j) { j["estimates"]["ma"][0] = 1.5; }}},
+      {kArima, {"estimates.ma'", [](J& j) { j["settings"]["q"] = 2; }}},
+      {kArima, {"estimates.seasonal_ma", [](J& j) { j["estimates"]["seasonal_ma"][0] = -1.01; }}},
+      {kArima, {"estimates.sigma2", [](J& j) { j["estimates"]["sigma2"] = -1.0; }}},
+      {kArima, {"estimates.ma[0]", [](J& j) { j["estimates"]["ma"][0] = "0.3"; }}},
+      {kArima, {"state.mean", [](J& j) { j["state"]["mean"].erase(0); }}},
+      {kArima,
+       {"state.covariance.values", [](J& j) { j["state"]["covariance"]["values"].erase(0); }}},
+      {kArima, {"state.covariance.at[1]", [](J& j) { j["state"]["covariance"]["at"][1] = 0; }}},
+      {kArima, {"state.covariance.at[0]", [](J& j) { j["state"]["covariance"]["at"][0] = 999; }}},
+      {kArima, {"settings.levels", [](J& j) { j["settings"]["levels"][0] = 0.95; }}},
+      {kArima, {"model", [](J& j) { j["model"] = "ARIMA(1,1,1)(0,1,1)[12]"; }}},
+      {kArima, {"statistics.observations", [](J& j) { j["statistics"]["observations"] = 12; }}},
+      {kEts, {"estimates.alpha", [](J& j) { j["estimates"]["alpha"] = 1.5; }}},
+      {kEts, {"state.seasonal", [](J& j) { j["state"]["seasonal"].erase(0); }}},
+      {kEts, {"state.level", [](J& j) { j["state"]["level"] = -1.0; }}},
+      {kEts, {"settings.paths", [](J& j) { j["settings"]["paths"] = 10; }}},
+      {kEts, {"estimates.trend", [](J& j) { j["estimates"]["trend"] = "auto"; }}},
+      {kTheta, {"estimates.alpha", [](J& j) { j["estimates"]["alpha"] = 0.0; }}},
+      {kTheta, {"estimates.seasonal_indices", [](J& j) { j["settings"]["period"] = 4; }}},
+      {kTheta,
+       {"estimates.seasonal_indices", [](J& j) { j["estimates"]["seasonal_indices"][3] = -1; }}},
+      {kTheta, {"settings.transform", [](J& j) { j["settings"]["transform"] = "log"; }}},
+      {kTheta, {"state.final_level'", [](J& j) { j["state"].erase("final_level"); }}},
+      {kArmax, {"estimates.seasonal_ar", [](J& j) { j["estimates"]["seasonal_ar"][0] = -1.0; }}},
+      {kArmax, {"state.history", [](J& j) { j["state"]["history"].push_back(1.0); }}},
+      {kArmax,
+       {"state.innovations",
+        [](J& j) {
+          j["settings"]["Q"] = 2;
+          j["estimates"]["seasonal_ma"].push_back(0.0);
+        }}},
+      {kArmax, {"state.n", [](J& j) { j["state"]["n"] = 100; }}},
+      {kArmax, {"estimates.sum_of_squares", [](J& j) { j["estimates"]["sum_of_squares"] = -1.0; }}},
+      {kCombination,
+       {"members.theta.estimates.alpha",
+        [](J& j) { j["members"]["theta"]["estimates"]["alpha"] = 2.0; }}},
+      {kCombination,
+       {"members.ets.statistics", [](J& j) { j["members"]["ets"]["statistics"]["missing"] = 3; }}},
+      {kCombination,
+       {"members.auto_arima.state.mean",
+        [](J& j) { j["members"]["auto_arima"]["state"]["mean"] = J::array(); }}},
+      {kCombination, {"members.arima", [](J& j) { j["members"]["arima"] = nullptr; }}},
+      {kCombination, {"model", [](J& j) { j["members"]["theta"] = nullptr; }}},
   };
-  for (const auto& [arima, c] : table) {
-    J j = J::parse(arima ? arima_text : ets_text);
+  for (const auto& [file, c] : table) {
+    J j = J::parse(files[file]);
     c.edit(j);
     try {
       FromJson(j.dump());
@@ -206,6 +264,29 @@ TEST(ModelFile, LoadRefusesCorruptFilesNamingTheField) {
   }
 }
 
+TEST(ModelFile, ResultsWithoutAContinuationAreRefusedWithTheReason) {
+  std::vector<double> y = testing::Airline();
+  const std::vector<double> three(y.begin(), y.begin() + 3);
+  std::vector<double> gap = y;
+  gap[30] = std::nan("");
+  const std::vector<std::pair<batch::MethodResult, const char*>> table = {
+      {armax::Fit(gap), "state space route"},
+      {theta::Fit(three), "fallback"},
+      {auto_forecast::Fit(y, {.periods = {6.0, 12.0}, .horizon = 3, .threads = 1}), "MSTL"},
+  };
+  for (const auto& [result, reason] : table) {
+    try {
+      ToJson({.result = result});
+      ADD_FAILURE() << "saved a result without a continuation: " << reason;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.status(), Status::kInvalidSettings);
+      EXPECT_NE(e.text().find(reason), std::string::npos) << e.text();
+    }
+  }
+  const Model theta_model{.result = theta::Fit(y)};
+  EXPECT_THROW(Update(theta_model, std::vector<double>{500.0}), Error);
+}
+
 TEST(ModelFile, ManyModelsTravelAsJsonLines) {
   const std::vector<double> y = testing::Airline();
   std::stringstream file;
@@ -215,7 +296,7 @@ TEST(ModelFile, ManyModelsTravelAsJsonLines) {
     LoadMany(file);
     ADD_FAILURE() << "accepted an empty object";
   } catch (const Error& e) {
-    EXPECT_EQ(e.text().rfind("line 7: ", 0), 0u) << e.text();
+    EXPECT_EQ(e.text().rfind("line 11: ", 0), 0u) << e.text();
   }
 }
 
