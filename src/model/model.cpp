@@ -17,7 +17,6 @@
 #include <variant>
 
 #include "model/admissible.h"
-#include "model/json_reader.h"
 #include "vordex/arima.hpp"
 #include "vordex/auto.hpp"
 #include "vordex/error.hpp"
@@ -27,7 +26,7 @@
 namespace vordex {
 namespace {
 
-using json = model::JsonValue;
+using json = nlohmann::json;
 using ordered = nlohmann::ordered_json;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -361,10 +360,12 @@ class Object {
   }
   bool Has(std::string_view name) const { return value_.contains(name); }
   const json& Take(std::string_view name) {
-    const std::size_t i = value_.find(name);
-    if (i == value_.size()) Refuse(Path(name), "is missing");
-    if (std::find(taken_.begin(), taken_.end(), i) == taken_.end()) taken_.push_back(i);
-    return value_[i];
+    const auto it = value_.find(name);
+    if (it == value_.end()) Refuse(Path(name), "is missing");
+    // The keys live in the document: views of them, without copies (a load takes a hundred).
+    const std::string& key = it.key();
+    if (std::find(taken_.begin(), taken_.end(), key) == taken_.end()) taken_.push_back(key);
+    return *it;
   }
   // A finite number; `allow_null`: null stands for NaN (none, or not finite when saved).
   double Real(std::string_view name, bool allow_null = false) {
@@ -429,9 +430,9 @@ class Object {
   // Refuses the first field that was not taken.
   void Done() const {
     if (taken_.size() == value_.size()) return;
-    for (std::size_t i = 0; i < value_.size(); ++i)
-      if (std::find(taken_.begin(), taken_.end(), i) == taken_.end())
-        Refuse(Path(value_.key(i)), "is not a field of this format");
+    for (auto it = value_.begin(); it != value_.end(); ++it)
+      if (std::find(taken_.begin(), taken_.end(), it.key()) == taken_.end())
+        Refuse(Path(it.key()), "is not a field of this format");
   }
 
  private:
@@ -445,7 +446,7 @@ class Object {
 
   const json& value_;
   std::string path_;
-  std::vector<std::size_t> taken_;  // the members taken, by position
+  std::vector<std::string_view> taken_;
 };
 
 void CheckSize(const std::string& field, std::size_t size, std::size_t expected,
@@ -1029,14 +1030,29 @@ std::string ToJson(const Model& model, const SaveOptions& options) {
 
 Model FromJson(std::string_view text) {
   if (Depth(text) > kMaxDepth) Refuse("", "nested deeper than a model file is");
-  model::JsonDocument document;
-  model::JsonError error;
-  if (!model::ParseJson(text, kMaxDepth, document, error)) {
-    // A number beyond the doubles (1e999) is named by the key it belongs to.
-    if (error.number) Refuse(error.key, "a number that is not finite (" + error.what + ")");
-    throw Error(Status::kInvalidData, "model file: not JSON: " + error.what);
+  json document;
+  try {
+    document = json::parse(text.begin(), text.end());
+  } catch (const json::out_of_range& e) {
+    // A number beyond the doubles (1e999): named by the key before it.
+    std::string field = "?";
+    const std::string what = e.what();
+    const std::size_t open = what.find('\''), close = what.rfind('\'');
+    if (open != std::string::npos && close > open) {
+      const std::size_t at = text.find(what.substr(open + 1, close - open - 1));
+      const std::size_t colon = at == std::string_view::npos ? at : text.rfind(':', at);
+      const std::size_t end = colon == std::string_view::npos ? colon : text.rfind('"', colon);
+      const std::size_t begin = end == 0 || end == std::string_view::npos
+                                    ? std::string_view::npos
+                                    : text.rfind('"', end - 1);
+      if (begin != std::string_view::npos)
+        field = std::string(text.substr(begin + 1, end - begin - 1));
+    }
+    Refuse(field, "a number that is not finite (" + what + ")");
+  } catch (const json::exception& e) {
+    throw Error(Status::kInvalidData, std::string("model file: not JSON: ") + e.what());
   }
-  Object file(document.root, "");
+  Object file(document, "");
   if (file.String("format") != kFormatName)
     Refuse("format", std::string("must be \"") + kFormatName + "\"");
   const long version = file.Integer("format_version", 1, std::numeric_limits<int>::max());
