@@ -297,7 +297,8 @@ struct Settings {
 
 // The combination: forecasts, limits and fitted values are the means, horizon by horizon, of
 // those of the methods that succeeded (a method that fails is left out and named in `failures`;
-// the request fails only when all do, and a result of one method has the status kSingleMember).
+// the request fails only when all do, and a result of one method has the status kSingleMember,
+// except the route of several periods, whose one method is MSTL).
 // It has no likelihood of its own. The members present say which route was taken (see Fit).
 struct Result : Forecast {
   int period = 1;                    // the single season's period (1 on the seasonal route)
@@ -318,8 +319,10 @@ struct Result : Forecast {
 //   the autoregression on the adjusted series (mstl::AdjustedModel::kAutoregression), seasonal
 //   windows of 101 cycles (a nearly fixed seasonal shape that the autoregression corrects from
 //   the remainder), and, unless the settings ask for a transform, the Box-Cox transform of lambda
-//   1/2 when every observed value is positive. These choices were measured on the hourly and
-//   weekly series of the M4 competition (see the README).
+//   1/2 when every observed value is positive; with one such period (weekly data's 52.18, a year
+//   of daily data) the mean of that and a non-seasonal automatic ARIMA of the series
+//   (auto_arima, period 1, one start). These choices were measured on the hourly and weekly
+//   series of the M4 competition (see the README).
 // A series too short for the methods (fewer than five observed values, or every method
 // failing) falls back to a simple forecast, in this order: a series whose observed values are all
 // equal gets that constant with limits of zero width; one with a period above 1 and two full
