@@ -90,13 +90,25 @@ std::optional<Time> ParseTime(std::string_view cell) {
   const auto month = Digits(rest.substr(0, 2));
   if (!month || *month < 1 || *month > 12) return std::nullopt;
   if (rest.size() == 2) return Time{Calendar::kMonth, *year * 12 + (*month - 1)};
-  if (rest.size() != 5 || rest[2] != '-') return std::nullopt;
-  const auto day = Digits(rest.substr(3));
+  // An hour: "HH:00" or "HH:00:00" after the date and a blank or a T.
+  std::optional<std::int64_t> hour;
+  if (rest.size() > 5 && (rest[5] == ' ' || rest[5] == 'T')) {
+    const std::string_view clock = rest.substr(6);
+    if ((clock.size() != 5 && clock.size() != 8) || clock[2] != ':' || clock.substr(3, 2) != "00" ||
+        (clock.size() == 8 && clock.substr(5) != ":00"))
+      return std::nullopt;
+    hour = Digits(clock.substr(0, 2));
+    if (!hour || *hour > 23) return std::nullopt;
+  }
+  if ((rest.size() != 5 && !hour) || rest[2] != '-') return std::nullopt;
+  const auto day = Digits(rest.substr(3, 2));
   if (!day) return std::nullopt;
   const year_month_day date{std::chrono::year{y}, std::chrono::month{static_cast<unsigned>(*month)},
                             std::chrono::day{static_cast<unsigned>(*day)}};
   if (!date.ok()) return std::nullopt;
-  return Time{Calendar::kDay, sys_days(date).time_since_epoch().count()};
+  const std::int64_t ordinal = sys_days(date).time_since_epoch().count();
+  if (hour) return Time{Calendar::kHour, 24 * ordinal + *hour};
+  return Time{Calendar::kDay, ordinal};
 }
 
 std::string FormatTime(const Time& time) {
@@ -120,6 +132,10 @@ std::string FormatTime(const Time& time) {
              Pad(static_cast<unsigned>(date.month()), 2) + "-" +
              Pad(static_cast<unsigned>(date.day()), 2);
     }
+    case Calendar::kHour: {
+      const std::int64_t day = FloorDiv(time.ordinal, 24);
+      return FormatTime(Time{Calendar::kDay, day}) + " " + Pad(time.ordinal - 24 * day, 2) + ":00";
+    }
   }
   return {};
 }
@@ -132,6 +148,8 @@ int CalendarPeriod(Calendar calendar) {
       return 12;
     case Calendar::kDay:
       return 7;
+    case Calendar::kHour:
+      return 24;
     case Calendar::kCount:
     case Calendar::kWeek:
       return 1;
@@ -151,6 +169,8 @@ const char* CalendarName(Calendar calendar) {
       return "week";
     case Calendar::kDay:
       return "day";
+    case Calendar::kHour:
+      return "hour";
   }
   return "";
 }

@@ -18,10 +18,11 @@ enum class Calendar {
   kMonth,    // YYYY-MM
   kWeek,     // YYYY-Www, an ISO 8601 week
   kDay,      // YYYY-MM-DD
+  kHour,     // YYYY-MM-DD HH:00 (or with a T, or with :00 seconds)
 };
 
 // A time: its calendar and ordinal (years and counts: the integer; quarters and months: counted
-// from year 0; weeks and days: counted from 1970-01-05 and 1970-01-01).
+// from year 0; weeks, days and hours: counted from 1970-01-05, 1970-01-01 and its midnight).
 struct Time {
   Calendar calendar = Calendar::kCount;
   std::int64_t ordinal = 0;
@@ -35,15 +36,16 @@ std::optional<Time> ParseTime(std::string_view cell);
 std::string FormatTime(const Time& time);
 
 // The seasonal period a calendar implies: 12 for months, 4 for quarters, 7 for days (the week),
-// and 1 for counts and weeks (a year of 52.18 weeks is beyond every method's period limit).
+// 24 for hours (the day), and 1 for counts and weeks (a year of 52.18 weeks is beyond every
+// method's period limit).
 int CalendarPeriod(Calendar calendar);
 
-// "count", "quarter", "month", "week" or "day".
+// "count", "quarter", "month", "week", "day" or "hour".
 const char* CalendarName(Calendar calendar);
 
 // The forms ParseTime accepts, for messages.
 inline constexpr const char* kTimeForms =
-    "YYYY (or another integer), YYYY-Qn, YYYY-MM, YYYY-Www, YYYY-MM-DD";
+    "YYYY (or another integer), YYYY-Qn, YYYY-MM, YYYY-Www, YYYY-MM-DD, YYYY-MM-DD HH:00";
 
 }  // namespace vordex::cli
 

@@ -28,6 +28,8 @@ TEST(Dates, EachFormReadsBackAndContinuesAcrossYearEnds) {
       {"2020-02-28", Calendar::kDay, "2020-02-29"},
       {"2021-02-28", Calendar::kDay, "2021-03-01"},
       {"1999-12-31", Calendar::kDay, "2000-01-01"},
+      {"1999-12-31 23:00", Calendar::kHour, "2000-01-01 00:00"},
+      {"2020-02-28 09:00", Calendar::kHour, "2020-02-28 10:00"},
   };
   for (const auto& c : cases) {
     const auto t = ParseTime(c.cell);
@@ -40,12 +42,35 @@ TEST(Dates, EachFormReadsBackAndContinuesAcrossYearEnds) {
   // Days and weeks count from fixed Mondays: 1970-01-05 was one.
   EXPECT_EQ(ParseTime("1970-01-05")->ordinal, 4);
   EXPECT_EQ(ParseTime("1970-W02")->ordinal, 0);
+  // Hours count from 1970-01-01 00:00; a T and seconds of zero spell the same hour.
+  EXPECT_EQ(ParseTime("1970-01-02 01:00")->ordinal, 25);
+  EXPECT_EQ(ParseTime("1970-01-02T01:00:00")->ordinal, 25);
 }
 
 TEST(Dates, CellsThatAreNoTimeAreRefused) {
-  for (const char* cell :
-       {"", "abc", "2020-13", "2020-00", "2020-Q5", "2020-Q0", "2021-02-29", "2020-04-31",
-        "2021-W53", "2020-W00", "2020/01", "20-01", "2020-1", "2020-01-1", "1.5", "2020-01 "}) {
+  for (const char* cell : {"",
+                           "abc",
+                           "2020-13",
+                           "2020-00",
+                           "2020-Q5",
+                           "2020-Q0",
+                           "2021-02-29",
+                           "2020-04-31",
+                           "2021-W53",
+                           "2020-W00",
+                           "2020/01",
+                           "20-01",
+                           "2020-1",
+                           "2020-01-1",
+                           "1.5",
+                           "2020-01 ",
+                           "2020-01-01 24:00",
+                           "2020-01-01 10:30",
+                           "2020-01-01 10",
+                           "2020-01-01  10:00",
+                           "2020-01-01 10:00:01",
+                           "2020-02-30 10:00",
+                           "2020-01 10:00"}) {
     EXPECT_FALSE(ParseTime(cell).has_value()) << '"' << cell << '"';
   }
 }
@@ -56,6 +81,7 @@ TEST(Dates, CalendarPeriods) {
   EXPECT_EQ(CalendarPeriod(Calendar::kCount), 1);
   EXPECT_EQ(CalendarPeriod(Calendar::kDay), 7);
   EXPECT_EQ(CalendarPeriod(Calendar::kWeek), 1);
+  EXPECT_EQ(CalendarPeriod(Calendar::kHour), 24);
 }
 
 }  // namespace
