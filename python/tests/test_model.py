@@ -18,6 +18,8 @@ UPDATE_TOLERANCE = 1e-12
     lambda y: vordex.arima(y, order=(0, 1, 1), seasonal=(0, 1, 1), horizon=5),
     lambda y: vordex.ets(y, horizon=5, paths=500),
     lambda y: vordex.auto_arima(y, horizon=5),
+    # A log is searched on the Box-Cox scale (lambda 0); its model says so and loads.
+    lambda y: vordex.auto_arima(y, horizon=5, transform="log"),
     lambda y: vordex.theta(y, horizon=5),
     lambda y: vordex.armax(y, horizon=5),
     lambda y: vordex.auto(y, horizon=5),

@@ -155,7 +155,9 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   Result r;
   static_cast<arima::Result&>(r) =
       api::ToResult(chosen.model, std::move(chosen.fit), observations.size(), {});
-  r.transform = s.transform;
+  // The search ran on the Box-Cox scale (a log is lambda 0, a square root 1/2), and so do the
+  // model's continuations.
+  r.transform = prepared.lambda ? Transform::kBoxCox : s.transform;
   r.bias_adjusted = prepared.lambda.has_value() && s.box_cox.bias_adjusted;
   api::Restore(r, prepared, s.box_cox);
   r.path.reserve(chosen.path.size());
