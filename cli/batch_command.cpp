@@ -233,13 +233,6 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
 
   // The files appear under their names only when the run ends (output_file.h); standard output
   // is written as the series finish.
-  const Method saved = batch::MethodOf(settings);
-  if (!o.models.empty() && saved != Method::kArima && saved != Method::kEts &&
-      saved != Method::kAutoArima) {
-    context.err << name << ": --models: a " << ToString(saved)
-                << " model cannot be saved; methods saved: arima, auto_arima, ets\n";
-    return kUsage;
-  }
   AtomicOutputFile output_file, summary_file, models_file;
   for (const auto& [file, path] : {std::pair{&output_file, &o.output},
                                    {&summary_file, &o.summary},
@@ -286,14 +279,24 @@ int RunBatch(const BatchOptions& o, const char* method, const SettingsFor& setti
     const Pending p = std::move(pending.front());
     pending.pop_front();
     forecasts.Write(p.id, p.start, p.n, outcome.value);
+    // A fit without a state to continue from (a fallback forecast, the MSTL route) keeps its
+    // forecasts; its summary line says that its model is not in the file.
+    std::string unsaved;
     if (!o.models.empty() && outcome.ok()) {
       Model model{
           .id = p.id, .observations = static_cast<long>(p.n), .time = LastTime(p.start, p.n)};
       model.result = std::move(outcome.value);
-      models_file.stream() << ToJson(model) << '\n';
+      try {
+        models_file.stream() << ToJson(model) << '\n';
+      } catch (const Error& e) {
+        unsaved = e.text();
+      }
       outcome.value = std::move(model.result);
     }
-    report(Summarise(outcome, p.n, p.missing));
+    SummaryRow row = Summarise(outcome, p.n, p.missing);
+    if (!unsaved.empty())
+      row.message += (row.message.empty() ? "" : "; ") + std::string("model not saved: ") + unsaved;
+    report(row);
     report_problems();
     if (output_file.failed() || summary_file.failed() || models_file.failed()) {
       write_failed = true;

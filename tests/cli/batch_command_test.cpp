@@ -18,6 +18,7 @@
 #include "support/temp_file.h"
 #include "vordex/auto.hpp"
 #include "vordex/batch.hpp"
+#include "vordex/model.hpp"
 #include "vordex/names.hpp"
 
 namespace vordex::cli {
@@ -131,6 +132,44 @@ TEST(BatchCommand, LongFileWithDatesGivesEachSeriesItsSingleFitAndSummarisesTheB
   // Without a summary file the failures go to the error stream.
   EXPECT_EQ(LinesOf(one.out, "airline"), LinesOf(two.out, "airline"));
   EXPECT_NE(one.err.find("series gappy: no observation for 1950-01"), std::string::npos) << one.err;
+}
+
+// Every model the batch can continue goes to --models, one JSON line with its id, and a loaded one
+// forecasts the batch's numbers (the second route); a fallback forecast has no model to keep, and
+// its summary line says so while its forecasts stay.
+TEST(BatchCommand, ModelsFileHoldsEachModelThatCanContinueAndNamesTheOthers) {
+  const auto input = TempPath("models.csv");
+  const auto models = TempPath("models.jsonl");
+  const auto summary = TempPath("models_summary.json");
+  std::ofstream(input) << LongFile(false) << "tiny,1949-01,5\ntiny,1949-02,6\n";
+  const std::string in = input.string(), mod = models.string(), sum = summary.string();
+  const Outcome o = RunTool({"batch", "theta", in.c_str(), "--horizon", "3", "--models",
+                             mod.c_str(), "--summary", sum.c_str(), "--format", "json"});
+  std::ifstream model_lines(models);
+  const std::vector<Model> saved = LoadMany(model_lines);
+  const std::vector<std::string> rows = Lines(Slurp(summary));
+  std::filesystem::remove(input);
+  std::filesystem::remove(models);
+  std::filesystem::remove(summary);
+
+  EXPECT_EQ(o.status, 3) << o.err;  // gappy's missing month
+  ASSERT_EQ(saved.size(), 2u);      // airline and holey
+  EXPECT_EQ(saved[0].id, "airline");
+  const std::vector<std::string> forecasts = Lines(o.out);
+  const Model predicted = Predict(saved[0], 3, {80.0, 95.0});
+  const Forecast& again = Common(predicted);
+  for (std::size_t k = 0; k < 3; ++k) {
+    const auto row = nlohmann::json::parse(forecasts[k]);
+    EXPECT_EQ(row["id"], "airline");
+    EXPECT_TRUE(testing::SameBits(row["mean"].get<double>(), again.mean[k]));
+    EXPECT_TRUE(testing::SameBits(row["upper_95"].get<double>(), again.limits[1].upper[k]));
+  }
+  ASSERT_EQ(rows.size(), 4u);
+  const auto tiny = nlohmann::json::parse(rows[3]);
+  EXPECT_EQ(tiny["status"], "fallback");
+  EXPECT_NE(tiny["message"].get<std::string>().find("model not saved: "), std::string::npos)
+      << rows[3];
+  EXPECT_EQ(LinesOf(o.out, "{\"id\":\"tiny\"").size(), 3u);
 }
 
 TEST(BatchCommand, WideFileToJsonLines) {
