@@ -48,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (mode & 2) options.time = (mode & 4) ? "2" : "time";
   if (mode & 8) options.id = "1";
   if (mode & 16) options.value = "3";
+  if (mode & 32) options.xreg = {(mode & 64) ? "4" : "x"};
   std::string error;
   const auto source = vordex::cli::OpenBatchInput(options, error);
   if (!source) {
@@ -58,11 +59,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t seen = 0;
   while (source->Next(series, error)) {
     if (++seen > source->count()) Broken("more series than counted");
+    if (series.regressors.columns() != options.xreg.size() ||
+        (!series.regressors.empty() && series.regressors.rows() != series.values.size()))
+      Broken("regressors not row for row with the values");
     if (series.problem.empty()) {
       if (series.values.empty()) Broken("a series to fit without observations");
       for (double v : series.values)
         if (std::isinf(v)) Broken("an infinite observation");
     }
+  }
+  // The same text as a future file of the regressors: read whole, or refused with a reason.
+  if (!options.xreg.empty() && (mode & 128)) {
+    error.clear();
+    const auto future = vordex::cli::ReadFutureFile(InputPath(), options, source->calendar(), error);
+    if (!future && error.empty()) Broken("no future values and no reason");
+    if (future)
+      for (const auto& [id, f] : *future)
+        if (f.values.columns() != 1 || f.values.rows() == 0) Broken("a future part without rows");
   }
   return 0;
 }

@@ -115,6 +115,31 @@ ordered BoxCoxJson(const BoxCox& b) {
   return ordered{{"lambda", Optional(b.lambda)}, {"bias_adjusted", b.bias_adjusted}};
 }
 
+// The settings of an ARIMA or ARMAX model: its orders, the constant flag (and ARIMA's drift),
+// the transform and the forecasts asked for.
+template <class R>
+ordered ArmaSettings(const R& r, int horizon, const std::vector<double>& levels) {
+  ordered s{{"period", r.period}, {"p", r.p}, {"d", r.d}, {"q", r.q},
+            {"P", r.P},           {"D", r.D}, {"Q", r.Q}, {"constant", r.constant.has_value()}};
+  if constexpr (requires { r.drift; }) s["drift"] = r.drift;
+  s["transform"] = Name(ToString(r.transform));
+  s["lambda"] = Optional(r.lambda);
+  s["bias_adjusted"] = r.bias_adjusted;
+  s["horizon"] = horizon;
+  s["levels"] = Numbers(levels);
+  return s;
+}
+
+// The ARMA coefficients and the constant, with which an ARIMA or ARMAX model's estimates begin.
+template <class R>
+ordered ArmaCoefficients(const R& r) {
+  return ordered{{"ar", Numbers(r.ar)},
+                 {"ma", Numbers(r.ma)},
+                 {"seasonal_ar", Numbers(r.seasonal_ar)},
+                 {"seasonal_ma", Numbers(r.seasonal_ma)},
+                 {"constant", Optional(r.constant)}};
+}
+
 ordered ArimaBody(const arima::Result& r, ordered& file, int horizon,
                   const std::vector<double>& levels, bool compact) {
   if (r.state.mean.empty()) RefuseSave("the ARIMA result carries no filter state");
@@ -123,32 +148,14 @@ ordered ArimaBody(const arima::Result& r, ordered& file, int horizon,
     regression.push_back(ordered{{"name", c.name},
                                  {"estimate", Number(c.estimate)},
                                  {"standard_error", Number(c.standard_error)}});
-  file["settings"] = ordered{{"period", r.period},
-                             {"p", r.p},
-                             {"d", r.d},
-                             {"q", r.q},
-                             {"P", r.P},
-                             {"D", r.D},
-                             {"Q", r.Q},
-                             {"constant", r.constant.has_value()},
-                             {"drift", r.drift},
-                             {"transform", Name(ToString(r.transform))},
-                             {"lambda", Optional(r.lambda)},
-                             {"bias_adjusted", r.bias_adjusted},
-                             {"horizon", horizon},
-                             {"levels", Numbers(levels)}};
-  file["estimates"] = ordered{
-      {"ar", Numbers(r.ar)},
-      {"ma", Numbers(r.ma)},
-      {"seasonal_ar", Numbers(r.seasonal_ar)},
-      {"seasonal_ma", Numbers(r.seasonal_ma)},
-      {"constant", Optional(r.constant)},
-      {"regression", regression},
-      {"sigma2", Number(r.sigma2)},
-      {"standard_errors", ordered{{"ar", Numbers(r.standard_errors.ar)},
-                                  {"ma", Numbers(r.standard_errors.ma)},
-                                  {"seasonal_ar", Numbers(r.standard_errors.seasonal_ar)},
-                                  {"seasonal_ma", Numbers(r.standard_errors.seasonal_ma)}}}};
+  file["settings"] = ArmaSettings(r, horizon, levels);
+  ordered& estimates = file["estimates"] = ArmaCoefficients(r);
+  estimates["regression"] = regression;
+  estimates["sigma2"] = Number(r.sigma2);
+  estimates["standard_errors"] = ordered{{"ar", Numbers(r.standard_errors.ar)},
+                                         {"ma", Numbers(r.standard_errors.ma)},
+                                         {"seasonal_ar", Numbers(r.standard_errors.seasonal_ar)},
+                                         {"seasonal_ma", Numbers(r.standard_errors.seasonal_ma)}};
   const arima::FilterState& s = r.state;
   const std::size_t m = s.mean.size();
   file["state"] = ordered{{"mean", Numbers(s.mean)},
@@ -258,26 +265,10 @@ ordered ArmaxBody(const armax::Result& r, ordered& file, int horizon,
     RefuseSave(
         "an armax model fitted through the state space route (missing values, or a series "
         "beyond the engine's storage) has no continuation to save");
-  file["settings"] = ordered{{"period", r.period},
-                             {"p", r.p},
-                             {"d", r.d},
-                             {"q", r.q},
-                             {"P", r.P},
-                             {"D", r.D},
-                             {"Q", r.Q},
-                             {"constant", r.constant.has_value()},
-                             {"transform", Name(ToString(r.transform))},
-                             {"lambda", Optional(r.lambda)},
-                             {"bias_adjusted", r.bias_adjusted},
-                             {"horizon", horizon},
-                             {"levels", Numbers(levels)}};
-  file["estimates"] = ordered{{"ar", Numbers(r.ar)},
-                              {"ma", Numbers(r.ma)},
-                              {"seasonal_ar", Numbers(r.seasonal_ar)},
-                              {"seasonal_ma", Numbers(r.seasonal_ma)},
-                              {"constant", Optional(r.constant)},
-                              {"sigma2", Number(r.sigma2)},
-                              {"sum_of_squares", Number(r.sum_of_squares)}};
+  file["settings"] = ArmaSettings(r, horizon, levels);
+  ordered& estimates = file["estimates"] = ArmaCoefficients(r);
+  estimates["sigma2"] = Number(r.sigma2);
+  estimates["sum_of_squares"] = Number(r.sum_of_squares);
   file["state"] = ordered{{"history", Numbers(r.continuation.history)},
                           {"innovations", Numbers(r.continuation.innovations)},
                           {"n", r.continuation.n}};
@@ -512,45 +503,73 @@ void ReadCounts(Object& t, Counts& counts) {
   counts.missing = t.Integer("missing", 0, counts.observations - 1);
 }
 
+void ReadHorizonAndLevels(Object& s, int& horizon, std::vector<double>& levels) {
+  horizon = static_cast<int>(s.Integer("horizon", 0, kMaxObservations));
+  levels = s.Reals("levels");
+  CheckLevels(s.Path("levels"), levels);
+}
+
+// The period and the orders (d and D at most 2), each within the method's bounds.
+template <class R>
+void ReadOrders(Object& s, R& r, int max_period, int max_order, int max_seasonal_order) {
+  r.period = static_cast<int>(s.Integer("period", 1, max_period));
+  r.p = static_cast<int>(s.Integer("p", 0, max_order));
+  r.d = static_cast<int>(s.Integer("d", 0, 2));
+  r.q = static_cast<int>(s.Integer("q", 0, max_order));
+  r.P = static_cast<int>(s.Integer("P", 0, max_seasonal_order));
+  r.D = static_cast<int>(s.Integer("D", 0, 2));
+  r.Q = static_cast<int>(s.Integer("Q", 0, max_seasonal_order));
+}
+
+// A transform with its Box-Cox parameter, which only box_cox has.
+template <class R>
+void ReadTransform(Object& s, R& r) {
+  r.transform = s.Named<Transform>("transform");
+  r.lambda = s.OptionalReal("lambda");
+  if (r.lambda.has_value() != (r.transform == Transform::kBoxCox))
+    Refuse(s.Path("lambda"), "a number with the box_cox transform, null otherwise");
+}
+
+// The ARMA coefficients, as many as the orders say, and the constant when the model has one.
+template <class R>
+void ReadArmaCoefficients(Object& e, R& r, bool constant) {
+  r.ar = e.Reals("ar");
+  r.ma = e.Reals("ma");
+  r.seasonal_ar = e.Reals("seasonal_ar");
+  r.seasonal_ma = e.Reals("seasonal_ma");
+  CheckSize(e.Path("ar"), r.ar.size(), r.p, "the order p");
+  CheckSize(e.Path("ma"), r.ma.size(), r.q, "the order q");
+  CheckSize(e.Path("seasonal_ar"), r.seasonal_ar.size(), r.P, "the order P");
+  CheckSize(e.Path("seasonal_ma"), r.seasonal_ma.size(), r.Q, "the order Q");
+  r.constant = e.OptionalReal("constant");
+  if (r.constant.has_value() != constant)
+    Refuse(e.Path("constant"), constant ? "is missing for a model with a constant"
+                                        : "must be null for a model without a constant");
+}
+
+// The rest of an ARIMA or ARMAX model's settings after its constant flag (and drift).
+template <class R>
+void ReadArmaSettingsRest(Object& s, R& r, int& horizon, std::vector<double>& levels) {
+  ReadTransform(s, r);
+  r.bias_adjusted = s.Bool("bias_adjusted");
+  ReadHorizonAndLevels(s, horizon, levels);
+  s.Done();
+  r.lost = r.d + r.D * r.period;
+}
+
 // Reads settings, estimates, state and statistics of an ARIMA model into r.
 void ReadArima(Object& file, arima::Result& r, int& horizon, std::vector<double>& levels,
                Counts& counts) {
   {
     Object s = file.Child("settings");
-    r.period = static_cast<int>(s.Integer("period", 1, 24));
-    r.p = static_cast<int>(s.Integer("p", 0, 12));
-    r.d = static_cast<int>(s.Integer("d", 0, 2));
-    r.q = static_cast<int>(s.Integer("q", 0, 12));
-    r.P = static_cast<int>(s.Integer("P", 0, 3));
-    r.D = static_cast<int>(s.Integer("D", 0, 2));
-    r.Q = static_cast<int>(s.Integer("Q", 0, 3));
+    ReadOrders(s, r, 24, 12, 3);
     if (r.period == 1 && (r.P > 0 || r.Q > 0 || r.D > 0))
       Refuse(s.Path("period"), "seasonal orders need a period above 1");
     const bool constant = s.Bool("constant");
     r.drift = s.Bool("drift");
-    r.transform = s.Named<Transform>("transform");
-    r.lambda = s.OptionalReal("lambda");
-    if (r.lambda.has_value() != (r.transform == Transform::kBoxCox))
-      Refuse(s.Path("lambda"), "a number with the box_cox transform, null otherwise");
-    r.bias_adjusted = s.Bool("bias_adjusted");
-    horizon = static_cast<int>(s.Integer("horizon", 0, kMaxObservations));
-    levels = s.Reals("levels");
-    CheckLevels(s.Path("levels"), levels);
-    s.Done();
-    r.lost = r.d + r.D * r.period;
+    ReadArmaSettingsRest(s, r, horizon, levels);
     Object e = file.Child("estimates");
-    r.ar = e.Reals("ar");
-    r.ma = e.Reals("ma");
-    r.seasonal_ar = e.Reals("seasonal_ar");
-    r.seasonal_ma = e.Reals("seasonal_ma");
-    CheckSize(e.Path("ar"), r.ar.size(), r.p, "the order p");
-    CheckSize(e.Path("ma"), r.ma.size(), r.q, "the order q");
-    CheckSize(e.Path("seasonal_ar"), r.seasonal_ar.size(), r.P, "the order P");
-    CheckSize(e.Path("seasonal_ma"), r.seasonal_ma.size(), r.Q, "the order Q");
-    r.constant = e.OptionalReal("constant");
-    if (r.constant.has_value() != constant)
-      Refuse(e.Path("constant"), constant ? "is missing for a model with a constant"
-                                          : "must be null for a model without a constant");
+    ReadArmaCoefficients(e, r, constant);
     const json& regression = e.Array("regression");
     for (std::size_t j = 0; j < regression.size(); ++j) {
       Object c(regression[j], e.Path("regression") + "[" + std::to_string(j) + "]");
@@ -680,10 +699,7 @@ void ReadEts(Object& file, ets::Result& r, Counts& counts) {
     if (r.model.season == ets::Season::kAuto) Refuse(e.Path("season"), "a fitted model's form");
     r.searched = e.Bool("searched");
     r.period = static_cast<int>(e.Integer("period", 1, 24));
-    r.transform = e.Named<Transform>("transform");
-    r.lambda = e.OptionalReal("lambda");
-    if (r.lambda.has_value() != (r.transform == Transform::kBoxCox))
-      Refuse(e.Path("lambda"), "a number with the box_cox transform, null otherwise");
+    ReadTransform(e, r);
     r.alpha = e.Real("alpha");
     r.beta = e.Real("beta");
     r.gamma = e.Real("gamma");
@@ -755,12 +771,6 @@ void ReadBoxCoxOnly(Object& s, std::optional<double>& lambda, bool& bias_adjuste
   bias_adjusted = s.Bool("bias_adjusted");
 }
 
-void ReadHorizonAndLevels(Object& s, int& horizon, std::vector<double>& levels) {
-  horizon = static_cast<int>(s.Integer("horizon", 0, kMaxObservations));
-  levels = s.Reals("levels");
-  CheckLevels(s.Path("levels"), levels);
-}
-
 void ReadTheta(Object& file, theta::Result& r, int& horizon, std::vector<double>& levels,
                Counts& counts) {
   {
@@ -806,37 +816,13 @@ void ReadArmax(Object& file, armax::Result& r, int& horizon, std::vector<double>
                Counts& counts) {
   {
     Object s = file.Child("settings");
-    r.period = static_cast<int>(s.Integer("period", 1, kArmaxMaxOrder));
-    r.p = static_cast<int>(s.Integer("p", 0, kArmaxMaxOrder));
-    r.d = static_cast<int>(s.Integer("d", 0, 2));
-    r.q = static_cast<int>(s.Integer("q", 0, kArmaxMaxOrder));
-    r.P = static_cast<int>(s.Integer("P", 0, kArmaxMaxOrder));
-    r.D = static_cast<int>(s.Integer("D", 0, 2));
-    r.Q = static_cast<int>(s.Integer("Q", 0, kArmaxMaxOrder));
+    ReadOrders(s, r, kArmaxMaxOrder, kArmaxMaxOrder, kArmaxMaxOrder);
     if (r.period == 1 && (r.P > 0 || r.Q > 0))
       Refuse(s.Path("period"), "seasonal ARMA orders need a period above 1");
     const bool constant = s.Bool("constant");
-    r.transform = s.Named<Transform>("transform");
-    r.lambda = s.OptionalReal("lambda");
-    if (r.lambda.has_value() != (r.transform == Transform::kBoxCox))
-      Refuse(s.Path("lambda"), "a number with the box_cox transform, null otherwise");
-    r.bias_adjusted = s.Bool("bias_adjusted");
-    ReadHorizonAndLevels(s, horizon, levels);
-    s.Done();
-    r.lost = r.d + r.D * r.period;
+    ReadArmaSettingsRest(s, r, horizon, levels);
     Object e = file.Child("estimates");
-    r.ar = e.Reals("ar");
-    r.ma = e.Reals("ma");
-    r.seasonal_ar = e.Reals("seasonal_ar");
-    r.seasonal_ma = e.Reals("seasonal_ma");
-    CheckSize(e.Path("ar"), r.ar.size(), r.p, "the order p");
-    CheckSize(e.Path("ma"), r.ma.size(), r.q, "the order q");
-    CheckSize(e.Path("seasonal_ar"), r.seasonal_ar.size(), r.P, "the order P");
-    CheckSize(e.Path("seasonal_ma"), r.seasonal_ma.size(), r.Q, "the order Q");
-    r.constant = e.OptionalReal("constant");
-    if (r.constant.has_value() != constant)
-      Refuse(e.Path("constant"), constant ? "is missing for a model with a constant"
-                                          : "must be null for a model without a constant");
+    ReadArmaCoefficients(e, r, constant);
     r.sigma2 = e.Real("sigma2");
     if (!(r.sigma2 >= 0.0)) Refuse(e.Path("sigma2"), "must not be negative");
     r.sum_of_squares = e.Real("sum_of_squares");
