@@ -230,6 +230,8 @@ auto_forecast::Settings AutoSettings(const AutoOptions& o, int horizon, int peri
     s.period = static_cast<int>(o.periods[0]);
   else if (!o.periods.empty())
     s.periods = o.periods;
+  else if (o.calendar == Calendar::kHalfHour)
+    s.periods = SeasonalPeriods(Interval::kHalfHourly);
   else if (o.calendar == Calendar::kHour)
     s.periods = SeasonalPeriods(Interval::kHourly);
   else if (o.calendar == Calendar::kDay)

@@ -129,6 +129,10 @@ std::optional<Row> ParseRow(const Where& where, const std::vector<std::string_vi
       return std::nullopt;
     }
     if (!calendar) calendar = row.time->calendar;
+    // Hours among half-hours are half-hours; a half-hour after hours makes them all half-hours.
+    if (*calendar == Calendar::kHour && row.time->calendar == Calendar::kHalfHour)
+      calendar = Calendar::kHalfHour;
+    row.time = OnClockOf(*row.time, *calendar);
     if (row.time->calendar != *calendar) {
       error = where(c.time + 1) + ": \"" + std::string(cells[c.time]) + "\" is a " +
               CalendarName(row.time->calendar) + ", the times before it are of the form " +
@@ -711,7 +715,8 @@ std::optional<FutureFile> ReadFutureFile(const std::string& path, const BatchInp
       }
       Rows& rows = parts[std::string(cells[*id])];
       if (time != kNone) {
-        const auto t = ParseTime(cells[time]);
+        auto t = ParseTime(cells[time]);
+        if (t) t = OnClockOf(*t, *calendar);
         if (!t || t->calendar != *calendar) {
           error = reader.Where(time + 1) + ": \"" + std::string(cells[time]) + "\" is not a " +
                   CalendarName(*calendar) + ", as the series' times are";

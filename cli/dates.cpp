@@ -92,13 +92,16 @@ std::optional<Time> ParseTime(std::string_view cell) {
   if (rest.size() == 2) return Time{Calendar::kMonth, *year * 12 + (*month - 1)};
   // An hour: "HH:00" or "HH:00:00" after the date and a blank or a T.
   std::optional<std::int64_t> hour;
+  bool half = false;
   if (rest.size() > 5 && (rest[5] == ' ' || rest[5] == 'T')) {
     const std::string_view clock = rest.substr(6);
-    if ((clock.size() != 5 && clock.size() != 8) || clock[2] != ':' || clock.substr(3, 2) != "00" ||
+    if ((clock.size() != 5 && clock.size() != 8) || clock[2] != ':' ||
+        (clock.substr(3, 2) != "00" && clock.substr(3, 2) != "30") ||
         (clock.size() == 8 && clock.substr(5) != ":00"))
       return std::nullopt;
     hour = Digits(clock.substr(0, 2));
     if (!hour || *hour > 23) return std::nullopt;
+    half = clock.substr(3, 2) == "30";
   }
   if ((rest.size() != 5 && !hour) || rest[2] != '-') return std::nullopt;
   const auto day = Digits(rest.substr(3, 2));
@@ -107,6 +110,7 @@ std::optional<Time> ParseTime(std::string_view cell) {
                             std::chrono::day{static_cast<unsigned>(*day)}};
   if (!date.ok()) return std::nullopt;
   const std::int64_t ordinal = sys_days(date).time_since_epoch().count();
+  if (half) return Time{Calendar::kHalfHour, 48 * ordinal + 2 * *hour + 1};
   if (hour) return Time{Calendar::kHour, 24 * ordinal + *hour};
   return Time{Calendar::kDay, ordinal};
 }
@@ -136,8 +140,20 @@ std::string FormatTime(const Time& time) {
       const std::int64_t day = FloorDiv(time.ordinal, 24);
       return FormatTime(Time{Calendar::kDay, day}) + " " + Pad(time.ordinal - 24 * day, 2) + ":00";
     }
+    case Calendar::kHalfHour: {
+      const std::int64_t day = FloorDiv(time.ordinal, 48);
+      const std::int64_t half = time.ordinal - 48 * day;
+      return FormatTime(Time{Calendar::kDay, day}) + " " + Pad(half / 2, 2) +
+             (half % 2 == 0 ? ":00" : ":30");
+    }
   }
   return {};
+}
+
+Time OnClockOf(const Time& time, Calendar calendar) {
+  if (time.calendar == Calendar::kHour && calendar == Calendar::kHalfHour)
+    return Time{Calendar::kHalfHour, 2 * time.ordinal};
+  return time;
 }
 
 int CalendarPeriod(Calendar calendar) {
@@ -150,6 +166,8 @@ int CalendarPeriod(Calendar calendar) {
       return 7;
     case Calendar::kHour:
       return 24;
+    case Calendar::kHalfHour:
+      return 48;
     case Calendar::kCount:
     case Calendar::kWeek:
       return 1;
@@ -171,6 +189,8 @@ const char* CalendarName(Calendar calendar) {
       return "day";
     case Calendar::kHour:
       return "hour";
+    case Calendar::kHalfHour:
+      return "half-hour";
   }
   return "";
 }

@@ -24,6 +24,7 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
 // a month in its quarter), or nothing when `time` is no finer than that calendar.
 std::optional<std::int64_t> OrdinalIn(Calendar calendar, const Time& time) {
   if (time.calendar == calendar) return time.ordinal;
+  if (time.calendar == Calendar::kHour && calendar == Calendar::kHalfHour) return 2 * time.ordinal;
   if (time.calendar == Calendar::kMonth && calendar == Calendar::kQuarter)
     return FloorDiv(time.ordinal, 3);
   if (time.calendar != Calendar::kDay) return std::nullopt;

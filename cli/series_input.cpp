@@ -138,13 +138,20 @@ ReadResult Read(std::istream& in, std::string_view source, const ReadOptions& op
         return Fail(when + ": \"" + std::string(time < cells.size() ? cells[time] : "") +
                     "\" is not a time (" + kTimeForms + ")");
       }
+      Time now = *t;
+      if (result.start && last.calendar == Calendar::kHour && now.calendar == Calendar::kHalfHour) {
+        // The hours read so far were half-hours.
+        last = OnClockOf(last, Calendar::kHalfHour);
+        result.start = OnClockOf(*result.start, Calendar::kHalfHour);
+      }
+      if (result.start) now = OnClockOf(now, last.calendar);
       if (!result.start) {
-        result.start = *t;
-      } else if (t->calendar != last.calendar || t->ordinal != last.ordinal + 1) {
+        result.start = now;
+      } else if (now.calendar != last.calendar || now.ordinal != last.ordinal + 1) {
         return Fail(when + ": " + std::string(cells[time]) + " does not follow " +
                     FormatTime(last) + " (times must be consecutive and in order)");
       }
-      last = *t;
+      last = now;
     }
     if (std::isnan(*x) && result.values.empty()) {
       ++leading;

@@ -106,26 +106,35 @@ TEST(AutoCommands, TakeSeveralPeriodsOrTheUsualOnesOfTheCalendar) {
   EXPECT_EQ(Column(two["forecasts"], "mean"),
             auto_forecast::Fit(y, {.periods = {4, 13}, .horizon = 3}).mean);
 
-  // Hours propose a day and a week, 24 and 168; the forecasts continue the clock.
-  std::string hourly = "time,value\n";
-  std::vector<double> load;
-  for (int t = 0; t < 400; ++t) {
-    load.push_back(50.0 + 5.0 * std::sin(2.0 * M_PI * t / 24) + 2.0 * ((t / 24) % 7 == 6) +
-                   (t % 5) * 0.25);
-    const int day = 1 + t / 24, hour = t % 24;
-    hourly += std::string("2024-01-") + (day < 10 ? "0" : "") + std::to_string(day) + " " +
-              (hour < 10 ? "0" : "") + std::to_string(hour) + ":00," + std::to_string(load.back()) +
-              "\n";
-    load.back() = std::stod(hourly.substr(hourly.rfind(',') + 1));
+  // Hours propose a day and a week, 24 and 168, half-hours 48 and 336 (the first cell, on the
+  // hour, reads as a half-hour among them); the forecasts continue the clock.
+  const struct {
+    int per_hour, n;
+    std::vector<double> periods;
+    const char* next;  // the first forecast's time
+  } clocks[] = {{1, 400, {24, 168}, "2024-01-17 16:00"}, {2, 700, {48, 336}, "2024-01-15 14:00"}};
+  for (const auto& c : clocks) {
+    std::string text = "time,value\n";
+    std::vector<double> load;
+    for (int t = 0; t < c.n; ++t) {
+      const int day_length = 24 * c.per_hour;
+      load.push_back(50.0 + 5.0 * std::sin(2.0 * M_PI * t / day_length) +
+                     2.0 * ((t / day_length) % 7 == 6) + (t % 5) * 0.25);
+      const int day = 1 + t / day_length, hour = (t % day_length) / c.per_hour;
+      text += std::string("2024-01-") + (day < 10 ? "0" : "") + std::to_string(day) + " " +
+              (hour < 10 ? "0" : "") + std::to_string(hour) + (t % c.per_hour ? ":30," : ":00,") +
+              std::to_string(load.back()) + "\n";
+      load.back() = std::stod(text.substr(text.rfind(',') + 1));
+    }
+    testing::TempFile file_of_times(text);
+    const std::string times_path = file_of_times.path();
+    const Outcome o = RunTool({"auto", times_path.c_str(), "--horizon", "3", "--format", "json"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const Json by_clock = Json::parse(o.out);
+    EXPECT_EQ(Column(by_clock["forecasts"], "mean"),
+              auto_forecast::Fit(load, {.periods = c.periods, .horizon = 3}).mean);
+    EXPECT_EQ(by_clock["forecasts"][0]["time"], c.next);
   }
-  testing::TempFile hours(hourly);
-  const std::string hours_path = hours.path();
-  const Outcome h = RunTool({"auto", hours_path.c_str(), "--horizon", "3", "--format", "json"});
-  ASSERT_EQ(h.status, 0) << h.err;
-  const Json by_hour = Json::parse(h.out);
-  EXPECT_EQ(Column(by_hour["forecasts"], "mean"),
-            auto_forecast::Fit(load, {.periods = {24, 168}, .horizon = 3}).mean);
-  EXPECT_EQ(by_hour["forecasts"][0]["time"], "2024-01-17 16:00");  // 400 hours after midnight
 }
 
 }  // namespace

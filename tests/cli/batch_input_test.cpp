@@ -98,6 +98,17 @@ TEST(BatchInput, ColumnsByOptionMissingValuesAndNoTimeColumn) {
   ASSERT_EQ(untimed.series.size(), 1u);
   EXPECT_EQ(untimed.series[0].values, (std::vector<double>{3, 1}));  // file order
   EXPECT_FALSE(untimed.series[0].start.has_value());
+
+  // Hours on the hour among half-hours are half-hours, in whichever series they come first.
+  const Read halves = ReadAll(
+      "id,time,value\na,2024-01-01 23:00,1\nb,2024-01-01 22:30,4\na,2024-01-01 23:30,2\n"
+      "a,2024-01-02 00:00,3\nb,2024-01-01 23:00,5\n");
+  ASSERT_TRUE(halves.error.empty()) << halves.error;
+  ASSERT_EQ(halves.series.size(), 2u);
+  for (const InputSeries& h : halves.series) EXPECT_TRUE(h.problem.empty()) << h.problem;
+  EXPECT_EQ(StartOf(halves.series[0]), "2024-01-01 23:00");
+  EXPECT_EQ(halves.series[0].values, (std::vector<double>{1, 2, 3}));
+  EXPECT_EQ(StartOf(halves.series[1]), "2024-01-01 22:30");
 }
 
 TEST(BatchInput, RepeatedOrMissingTimesMakeOnlyThatSeriesUnfit) {

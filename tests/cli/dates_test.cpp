@@ -30,6 +30,7 @@ TEST(Dates, EachFormReadsBackAndContinuesAcrossYearEnds) {
       {"1999-12-31", Calendar::kDay, "2000-01-01"},
       {"1999-12-31 23:00", Calendar::kHour, "2000-01-01 00:00"},
       {"2020-02-28 09:00", Calendar::kHour, "2020-02-28 10:00"},
+      {"2024-02-29 23:30", Calendar::kHalfHour, "2024-03-01 00:00"},
   };
   for (const auto& c : cases) {
     const auto t = ParseTime(c.cell);
@@ -45,6 +46,11 @@ TEST(Dates, EachFormReadsBackAndContinuesAcrossYearEnds) {
   // Hours count from 1970-01-01 00:00; a T and seconds of zero spell the same hour.
   EXPECT_EQ(ParseTime("1970-01-02 01:00")->ordinal, 25);
   EXPECT_EQ(ParseTime("1970-01-02T01:00:00")->ordinal, 25);
+  // Among half-hours an hour is the half-hour on the hour.
+  EXPECT_EQ(FormatTime(OnClockOf(*ParseTime("1970-01-02 01:00"), Calendar::kHalfHour)),
+            "1970-01-02 01:00");
+  EXPECT_EQ(OnClockOf(*ParseTime("1970-01-02 01:00"), Calendar::kHalfHour).ordinal + 1,
+            ParseTime("1970-01-02 01:30")->ordinal);
 }
 
 TEST(Dates, CellsThatAreNoTimeAreRefused) {
@@ -65,7 +71,7 @@ TEST(Dates, CellsThatAreNoTimeAreRefused) {
                            "1.5",
                            "2020-01 ",
                            "2020-01-01 24:00",
-                           "2020-01-01 10:30",
+                           "2020-01-01 10:15",
                            "2020-01-01 10",
                            "2020-01-01  10:00",
                            "2020-01-01 10:00:01",
@@ -82,6 +88,7 @@ TEST(Dates, CalendarPeriods) {
   EXPECT_EQ(CalendarPeriod(Calendar::kDay), 7);
   EXPECT_EQ(CalendarPeriod(Calendar::kWeek), 1);
   EXPECT_EQ(CalendarPeriod(Calendar::kHour), 24);
+  EXPECT_EQ(CalendarPeriod(Calendar::kHalfHour), 48);
 }
 
 }  // namespace
