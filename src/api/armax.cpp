@@ -206,13 +206,7 @@ Result Predict(const Result& fit, int horizon, const std::vector<double>& levels
   }
   Armaxuntrans(f.data(), horizon, model.transform);
   out.mean = std::move(f);
-  api::Prepared prepared;
-  prepared.lambda = fit.lambda;
-  api::Restore(out, prepared, {.lambda = fit.lambda, .bias_adjusted = fit.bias_adjusted});
-  Result r = fit;
-  r.mean = std::move(out.mean);
-  r.limits = std::move(out.limits);
-  return r;
+  return api::WithForecasts(fit, std::move(out));
 }
 
 }  // namespace vordex::armax

@@ -232,13 +232,7 @@ Result Predict(const Result& fit, int horizon, const std::vector<double>& levels
   Forecast f;
   automatic::ThetaForecasts(t, fit.period, static_cast<std::size_t>(fit.observations), horizon,
                             levels, f.mean, f.limits);
-  api::Prepared prepared;
-  prepared.lambda = fit.lambda;
-  api::Restore(f, prepared, {.lambda = fit.lambda, .bias_adjusted = fit.bias_adjusted});
-  Result r = fit;
-  r.mean = std::move(f.mean);
-  r.limits = std::move(f.limits);
-  return r;
+  return api::WithForecasts(fit, std::move(f));
 }
 
 }  // namespace theta

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "arima/run.h"
@@ -62,6 +63,19 @@ Prepared Prepare(std::string_view method, std::span<const double> observations, 
 // does, that of a fitted value from sigma2); residuals stay on the transformed scale. Records
 // lambda. Nothing changes without Box-Cox.
 void Restore(Forecast& result, const Prepared& prepared, const BoxCox& box_cox);
+
+// `fit` with the forecasts and limits `f` made on its transformed scale, taken back through its
+// Box-Cox transform as Restore takes a fit's (the fitted values stay as they are).
+template <class Result>
+Result WithForecasts(const Result& fit, Forecast f) {
+  Prepared prepared;
+  prepared.lambda = fit.lambda;
+  Restore(f, prepared, {.lambda = fit.lambda, .bias_adjusted = fit.bias_adjusted});
+  Result r = fit;
+  r.mean = std::move(f.mean);
+  r.limits = std::move(f.limits);
+  return r;
+}
 
 // The number of NaN values of a series.
 int CountMissing(std::span<const double> observations);
