@@ -166,12 +166,13 @@ void StationaryCovariance(int r, const double* ar, const double* ma, const doubl
   }
 }
 
-// Fills the model's coefficients into the storage and the system S, and the initial state into
-// the filter's arrays: A (cols columns) = 0, P = the stationary block (+ kappa on the pre-sample
-// errors for kLargeKappa), P_inf = the identity on the pre-sample errors (kExact). Returns false
-// when ArmaInadmissible(par).
+// Fills the model's coefficients into the storage and the system S, and unless the filter resumes
+// from a kept state (with_start false) the initial state into the filter's arrays: A (cols
+// columns) = 0, P = the stationary block (+ kappa on the pre-sample errors for kLargeKappa),
+// P_inf = the identity on the pre-sample errors (kExact). Returns false when
+// ArmaInadmissible(par).
 bool Build(const RegArimaModel& model, const double* par, const Dims& dims, const Layout& L,
-           int cols, double* base, System& S) {
+           int cols, double* base, System& S, bool with_start = true) {
   if (ArmaInadmissible(model.p, model.q, model.P, model.Q, par)) return false;
   const int r = dims.r, nd = dims.nd, m = dims.m;
   double* phi = base + L.phi;
@@ -208,6 +209,13 @@ bool Build(const RegArimaModel& model, const double* par, const Dims& dims, cons
     for (int i = 0; i < model.D; ++i) times_one_minus(model.s);
   }
   for (int j = 1; j <= nd; ++j) delta[j] = -poly[j];
+  S.r = r;
+  S.nd = nd;
+  S.m = m;
+  S.ar = ar;
+  S.Rv = Rv;
+  S.delta = delta;
+  if (!with_start) return true;
   // psi(j) = ma(j) + sum_i ar(i) psi(j - i): the MA(infinity) weights.
   for (int j = 0; j < r; ++j) {
     double sum = Rv[j];
@@ -227,12 +235,6 @@ bool Build(const RegArimaModel& model, const double* par, const Dims& dims, cons
       Pinf[j + static_cast<long>(j) * m] = 1.0;
   }
   std::fill(base + L.A, base + L.A + static_cast<long>(m) * cols, 0.0);
-  S.r = r;
-  S.nd = nd;
-  S.m = m;
-  S.ar = ar;
-  S.Rv = Rv;
-  S.delta = delta;
   return true;
 }
 
@@ -252,6 +254,33 @@ inline void ApplyT(const System& S, double* x) {
   x[r - 1] = S.ar[r] * x0;
   for (int j = nd - 1; j >= 1; --j) x[r + j] = x[r + j - 1];
   if (nd > 0) x[r] = n_t;
+}
+
+// g <- T' g (T as ApplyT applies it).
+inline void ApplyTTransposed(const System& S, double* g) {
+  const int r = S.r, nd = S.nd;
+  double g0 = nd > 0 ? g[r] : 0.0;
+  for (int i = 0; i < r; ++i) g0 += S.ar[i + 1] * g[i];
+  if (nd > 0) {
+    const double gr = g[r];
+    for (int j = 1; j < nd; ++j) g[r + j - 1] = S.delta[j] * gr + g[r + j];
+    g[r + nd - 1] = S.delta[nd] * gr;
+  }
+  for (int c = r - 1; c >= 1; --c) g[c] = g[c - 1];
+  g[0] = g0;
+}
+
+// g' P g for P m by m (column-major).
+inline double QuadraticForm(const double* P, const double* g, int m) {
+  double q = 0.0;
+  for (int c = 0; c < m; ++c) {
+    if (g[c] == 0.0) continue;
+    const double* Pc = P + static_cast<long>(c) * m;
+    double v = 0.0;
+    for (int i = 0; i < m; ++i) v += Pc[i] * g[i];
+    q += g[c] * v;
+  }
+  return q;
 }
 
 // M = P Z' for P m by m.
@@ -695,7 +724,7 @@ bool Resume(const RegArimaModel& model, const double* par, const FilterState& st
   L = LayoutFor(dims, 1);
   base = StateSpaceStorage(ws, L.length);
   if (base == nullptr) return false;
-  if (!Build(model, par, dims, L, 1, base, K.S)) return false;
+  if (!Build(model, par, dims, L, 1, base, K.S, false)) return false;
   K.start = model.start;
   K.cols = 1;
   K.A = base + L.A;
@@ -786,20 +815,26 @@ bool RegArimaForecast(const RegArimaModel& model, const double* par, std::span<c
   if (!Resume(model, par, state, ws, L, base, K)) return false;
   const System& S = K.S;
   const int k = static_cast<int>(beta.size());
+  // The prediction j steps on has variance Z P_j Z' with P_j = T^j P T'^j + sum_{i<j} T^i R R'
+  // T'^i, that is g_j' P g_j + sum_{i<j} (g_i' R)^2 for g_j = T'^j Z': a vector carried forward
+  // instead of the covariance, O(m^2) a step where the covariance takes O(m^2) several times.
+  double* g = K.M;
+  std::fill(g, g + S.m, 0.0);
+  g[0] = 1.0;
+  for (int i = 1; i <= S.nd; ++i) g[S.r + i - 1] = S.delta[i];
+  double noise = 0.0;  // sum_{i<j} (g_i' R)^2
   for (std::size_t j = 0; j < h; ++j) {
     double fixed = 0.0;
     for (int i = 0; i < k; ++i) fixed += beta[i] * xreg_future[i * h + j];
     mean[j] = fixed + ZTimes(S, K.A);
-    PTimesZ(S, K.P, K.M);
-    double F = ZTimes(S, K.M);
-    if (K.diffuse_left > 0) {
-      PTimesZ(S, K.Pinf, K.Minf);
-      if (ZTimes(S, K.Minf) > kDiffuseTolerance) F = kInfinity;
-    }
+    double F = QuadraticForm(K.P, g, S.m) + noise;
+    if (K.diffuse_left > 0 && QuadraticForm(K.Pinf, g, S.m) > kDiffuseTolerance) F = kInfinity;
     variance[j] = sigma2 * F;
+    double gR = 0.0;
+    for (int i = 0; i < S.r; ++i) gR += g[i] * S.Rv[i];
+    noise += gR * gR;
     ApplyT(S, K.A);
-    PredictCovariance(S, K.P, K.U, true);
-    if (K.diffuse_left > 0) PredictCovariance(S, K.Pinf, K.U, false);
+    ApplyTTransposed(S, g);
   }
   return true;
 }
