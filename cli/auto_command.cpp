@@ -170,6 +170,9 @@ void AddAutoArimaOptions(CLI::App* command, AutoArimaOptions& o) {
   command->add_flag("--no-constant", o.no_constant, "Never include a constant");
   command->add_flag("--single-start", o.single_start,
                     "Do not re-estimate the best candidates from several starting points");
+  command->add_flag("--approximation", o.approximation,
+                    "Rank the candidates by conditional sums of squares and fit only the best "
+                    "exactly (R's default above 150 values)");
   AddAutomaticTransform(command, o.transform, o.box_cox);
   AddRegressorOptions(command, o.regressors, false);
 }
@@ -188,6 +191,7 @@ auto_arima::Settings AutoArimaSettings(const AutoArimaOptions& o, int horizon, i
   s.stepwise = !o.exhaustive;
   s.allow_constant = !o.no_constant;
   s.thorough = !o.single_start;
+  s.approximation = o.approximation;
   s.transform = TransformFor(o.transform, o.box_cox);
   s.box_cox = o.box_cox;
   return s;

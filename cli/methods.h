@@ -72,9 +72,10 @@ struct AutoArimaOptions {
   std::vector<double> levels = kDefaultLevels;
   int d = -1, D = -1;  // -1: chosen by the tests
   int max_p = 5, max_q = 5, max_P = 2, max_Q = 2;
-  bool exhaustive = false;    // --exhaustive: every model, not the stepwise search
-  bool no_constant = false;   // --no-constant
-  bool single_start = false;  // --single-start: no thorough estimation
+  bool exhaustive = false;     // --exhaustive: every model, not the stepwise search
+  bool no_constant = false;    // --no-constant
+  bool single_start = false;   // --single-start: no thorough estimation
+  bool approximation = false;  // --approximation: rank by conditional sums of squares
   Transform transform = Transform::kNone;
   BoxCox box_cox;
   RegressorOptions regressors;  // --xreg, --future, --fourier, --trend, --event

@@ -52,6 +52,11 @@ struct Settings {
   // The three candidates of lowest AICc re-estimated from several starting points once the
   // search has ended, the best of them chosen.
   bool thorough = true;
+  // R's approximation: the search ranks the candidates by conditional sums of squares and fits
+  // exactly only the best (the first admissible in that order), much faster on long series; not
+  // thorough then. R's auto.arima approximates by default above 150 values or a period above 12;
+  // here it is asked for. A series with missing values is searched exactly.
+  bool approximation = false;
   // Regression with ARIMA errors (R's auto.arima(xreg =)): the regressors, kept in every
   // candidate, and their future values, as arima::Settings takes them. The differencing tests
   // run on the residuals of the least-squares regression of the series on the regressors and an

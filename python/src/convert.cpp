@@ -301,15 +301,27 @@ armax::Settings ArmaxSettings(const py::dict& settings) {
 
 auto_arima::Settings AutoArimaSettings(const py::dict& settings) {
   using S = auto_arima::Settings;
-  return ReadSettings<S>(
-      settings, "auto_arima",
-      {Member("period", &S::period), Member("horizon", &S::horizon), Member("levels", &S::levels),
-       Member("d", &S::d), Member("D", &S::D), Member("max_p", &S::max_p),
-       Member("max_q", &S::max_q), Member("max_P", &S::max_P), Member("max_Q", &S::max_Q),
-       Member("max_order", &S::max_order), Member("max_d", &S::max_d), Member("max_D", &S::max_D),
-       Member("stepwise", &S::stepwise), Member("allow_constant", &S::allow_constant),
-       Member("thorough", &S::thorough), Member("transform", &S::transform), BoxCoxField<S>(),
-       RegressorField("regressors", &S::regressors), RegressorField("future", &S::future)});
+  return ReadSettings<S>(settings, "auto_arima",
+                         {Member("period", &S::period),
+                          Member("horizon", &S::horizon),
+                          Member("levels", &S::levels),
+                          Member("d", &S::d),
+                          Member("D", &S::D),
+                          Member("max_p", &S::max_p),
+                          Member("max_q", &S::max_q),
+                          Member("max_P", &S::max_P),
+                          Member("max_Q", &S::max_Q),
+                          Member("max_order", &S::max_order),
+                          Member("max_d", &S::max_d),
+                          Member("max_D", &S::max_D),
+                          Member("stepwise", &S::stepwise),
+                          Member("allow_constant", &S::allow_constant),
+                          Member("thorough", &S::thorough),
+                          Member("approximation", &S::approximation),
+                          Member("transform", &S::transform),
+                          BoxCoxField<S>(),
+                          RegressorField("regressors", &S::regressors),
+                          RegressorField("future", &S::future)});
 }
 
 theta::Settings ThetaSettings(const py::dict& settings) {

@@ -71,9 +71,11 @@ def ets_settings(period, error=None, trend=None, season=None, horizon=DEFAULT_HO
 
 def auto_arima_settings(period, horizon=DEFAULT_HORIZON, level=DEFAULT_LEVELS, d=None, D=None,
                         max_p=5, max_q=5, max_P=2, max_Q=2, max_order=5, stepwise=True,
-                        allow_constant=True, thorough=True, transform=None):
+                        allow_constant=True, thorough=True, transform=None,
+                        approximation=False):
     return _settings.auto_arima(period, horizon, level, d, D, max_p, max_q, max_P, max_Q,
-                                max_order, stepwise, allow_constant, thorough, transform)
+                                max_order, stepwise, allow_constant, thorough, transform,
+                                approximation)
 
 
 def theta_settings(period, horizon=DEFAULT_HORIZON, level=DEFAULT_LEVELS, transform=None):
@@ -365,7 +367,8 @@ def auto_arima(y: Observations, period: Optional[int] = None, horizon: int = DEF
                max_p: int = 5, max_q: int = 5, max_P: int = 2, max_Q: int = 2,
                max_order: int = 5, stepwise: bool = True, allow_constant: bool = True,
                thorough: bool = True, transform: Transform = None, xreg: Optional[Any] = None,
-               future_xreg: Optional[Any] = None) -> AutoArimaResult:
+               future_xreg: Optional[Any] = None,
+               approximation: bool = False) -> AutoArimaResult:
     """A seasonal ARIMA model chosen automatically, as Hyndman and Khandakar (2008): d by the
     KPSS test, D by the seasonal strength, then a stepwise search over (p, q)(P, Q) with and
     without a constant by AICc, each candidate fitted by exact maximum likelihood.
@@ -399,6 +402,10 @@ def auto_arima(y: Observations, period: Optional[int] = None, horizon: int = DEF
     xreg, future_xreg : DataFrame, Series or array, optional
         Regressors kept in every candidate and their future values, as for :func:`arima` (R's
         ``auto.arima(xreg=)``); the unit-root tests run on the regression's residuals.
+    approximation : bool, default False
+        Rank the candidates by conditional sums of squares and fit exactly only the best (the
+        first admissible in that order), as R's ``auto.arima`` does by default above 150
+        values; ``thorough`` is then not applied. A series with gaps is searched exactly.
 
     Returns
     -------
@@ -423,7 +430,7 @@ def auto_arima(y: Observations, period: Optional[int] = None, horizon: int = DEF
     return _fit("auto_arima", y, period, dict(
         horizon=horizon, level=level, d=d, D=D, max_p=max_p, max_q=max_q, max_P=max_P,
         max_Q=max_Q, max_order=max_order, stepwise=stepwise, allow_constant=allow_constant,
-        thorough=thorough, transform=transform), xreg, future_xreg)
+        thorough=thorough, transform=transform, approximation=approximation), xreg, future_xreg)
 
 
 @fill

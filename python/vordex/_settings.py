@@ -126,13 +126,13 @@ def _bounds(bounds):
 
 
 def auto_arima(period, horizon, level, d, D, max_p, max_q, max_P, max_Q, max_order, stepwise,
-               allow_constant, thorough, transform=None):
+               allow_constant, thorough, transform=None, approximation=False):
     return {"period": period, "horizon": horizon, "levels": levels(level),
             **transform_settings(transform),
             "d": -1 if d is None else d, "D": -1 if D is None else D, "max_p": max_p,
             "max_q": max_q, "max_P": max_P, "max_Q": max_Q, "max_order": max_order,
             "stepwise": bool(stepwise), "allow_constant": bool(allow_constant),
-            "thorough": bool(thorough)}
+            "thorough": bool(thorough), "approximation": bool(approximation)}
 
 
 def theta(period, horizon, level, transform=None):

@@ -129,6 +129,7 @@ Result Fit(std::span<const double> observations, const Settings& s) {
   engine.stepwise = s.stepwise;
   engine.allow_constant = s.allow_constant;
   engine.thorough = s.thorough;
+  engine.approximation = s.approximation;
   const api::Prepared prepared =
       api::Prepare("auto_arima", observations, s.transform, s.box_cox, s.period, false);
   // Below the fewest values the search would compare models whose criteria are infinite (a

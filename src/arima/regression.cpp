@@ -31,6 +31,15 @@ constexpr double kPowellTolerance = 1e-10;
 // the search leaves the estimates within a few 1e-6 of the optimum, from where one step reaches
 // it to the accuracy of the differences and a second confirms it.
 constexpr int kNewtonSteps = 3;
+// The conditional-sum-of-squares fit: at most this many Levenberg-Marquardt steps, each ended when
+// the damping exceeds kCssMaxDamping; it stops when a step lowers the sum of squares by less than
+// kCssTolerance relative or moves no coefficient by more than that. Forward differences of
+// kCssStep (relative, at least absolute).
+constexpr int kCssIterations = 100;
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kCssMaxDamping = 1e10;
+constexpr double kCssTolerance = 1e-10;
+constexpr double kCssStep = 1e-7;
 
 std::string Quoted(const std::string& name) {
   return "'" + name + "'";
@@ -455,6 +464,135 @@ Refusal CheckRank(const Request& r, long n, const std::vector<std::string>& name
   return {};
 }
 
+// Solves the k by k system A x = g (A symmetric positive definite, by columns) by Cholesky's
+// factorisation in place; false when A is not positive definite.
+bool SolvePositiveDefinite(std::vector<double>& A, std::vector<double>& g, int k) {
+  auto at = [k](int i, int j) {
+    return static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * k;
+  };
+  for (int j = 0; j < k; ++j) {
+    double d = A[at(j, j)];
+    for (int l = 0; l < j; ++l) d -= A[at(j, l)] * A[at(j, l)];
+    if (!(d > 0.0)) return false;
+    d = std::sqrt(d);
+    A[at(j, j)] = d;
+    for (int i = j + 1; i < k; ++i) {
+      double v = A[at(i, j)];
+      for (int l = 0; l < j; ++l) v -= A[at(i, l)] * A[at(j, l)];
+      A[at(i, j)] = v / d;
+    }
+  }
+  for (int i = 0; i < k; ++i) {
+    double v = g[i];
+    for (int l = 0; l < i; ++l) v -= A[at(i, l)] * g[l];
+    g[i] = v / A[at(i, i)];
+  }
+  for (int i = k - 1; i >= 0; --i) {
+    double v = g[i];
+    for (int l = i + 1; l < k; ++l) v -= A[at(l, i)] * g[l];
+    g[i] = v / A[at(i, i)];
+  }
+  return true;
+}
+
+// The conditional sum of squares of a request on a complete series: the differenced columns
+// (the model's regressors, then the transformed observations), and the residuals of the ARMA
+// recursion started from zeros after the first p + P s differenced values, with the regression
+// coefficients profiled out by least squares. The residuals are linear in b, so the recursion
+// runs once per column and b solves a K by K system.
+class CssProblem {
+ public:
+  CssProblem(const Request& r, std::span<const double> y)
+      : p_(r.p), q_(r.q), P_(r.P), Q_(r.Q), s_(r.period > 1 ? r.period : 0) {
+    const long n = static_cast<long>(y.size());
+    const std::vector<double> yt = TransformSeries(r.transform, y);
+    K_ = static_cast<int>(RegressorNames(r).size());
+    const std::vector<double> X = RegressorMatrix(r, 1, n, r.xreg);
+    const std::vector<double> op = DifferencingOperator(r.d, r.D, r.period);
+    const long nd = static_cast<long>(op.size()) - 1;
+    N_ = std::max(0L, n - nd);
+    cond_ = std::min(N_, static_cast<long>(r.p) + static_cast<long>(r.P) * s_);
+    w_.resize(static_cast<std::size_t>(K_ + 1) * N_);
+    for (int j = 0; j <= K_; ++j) {
+      const double* x = j < K_ ? X.data() + static_cast<std::size_t>(j) * n : yt.data();
+      for (long t = nd; t < n; ++t) w_[Index(j, t - nd)] = Differenced(op, x, t);
+    }
+    phi_.resize(static_cast<std::size_t>(p_ + s_ * P_) + 1);
+    theta_.resize(static_cast<std::size_t>(q_ + s_ * Q_) + 1);
+    e_.resize(w_.size());
+    R_.resize(static_cast<std::size_t>(K_) * K_);
+    b_.resize(static_cast<std::size_t>(K_));
+  }
+
+  long Count() const { return N_ - cond_; }
+
+  // The residuals at the coefficients par (p + q + P + Q) into res (Count() values); returns
+  // their sum of squares, +infinity when it is not finite.
+  double Residuals(const double* par, double* res) {
+    arma::ExpandSeasonalOperators(p_, q_, s_, P_, Q_, par, phi_.data(), theta_.data());
+    // The lags whose coefficient is not zero: a seasonal product has few of its s P + p.
+    ar_lags_.clear();
+    ma_lags_.clear();
+    for (int i = 1; i < static_cast<int>(phi_.size()); ++i)
+      if (phi_[i] != 0.0) ar_lags_.push_back(i);
+    for (int i = 1; i < static_cast<int>(theta_.size()); ++i)
+      if (theta_[i] != 0.0) ma_lags_.push_back(i);
+    for (int j = 0; j <= K_; ++j) {
+      const double* w = w_.data() + Index(j, 0);
+      double* e = e_.data() + Index(j, 0);
+      std::fill(e, e + cond_, 0.0);
+      for (long l = cond_; l < N_; ++l) {
+        double v = w[l];
+        for (const int i : ar_lags_) v -= phi_[i] * w[l - i];
+        for (const int i : ma_lags_)
+          if (i <= l) v += theta_[i] * e[l - i];
+        e[l] = v;
+      }
+    }
+    const double* ey = e_.data() + Index(K_, 0);
+    if (K_ > 0) {
+      // b from the normal equations of the filtered regressors: K is small and the sum of
+      // squares only ranks the candidates.
+      auto at = [this](int i, int j) {
+        return static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * K_;
+      };
+      for (int i = 0; i < K_; ++i) {
+        const double* ei = e_.data() + Index(i, 0);
+        for (int j = 0; j <= i; ++j) {
+          const double* ej = e_.data() + Index(j, 0);
+          double a = 0.0;
+          for (long l = cond_; l < N_; ++l) a += ei[l] * ej[l];
+          R_[at(i, j)] = a;
+          R_[at(j, i)] = a;
+        }
+        double g = 0.0;
+        for (long l = cond_; l < N_; ++l) g += ei[l] * ey[l];
+        b_[i] = g;
+      }
+      if (!SolvePositiveDefinite(R_, b_, K_)) return kInfinity;
+    }
+    double ssq = 0.0;
+    for (long l = cond_; l < N_; ++l) {
+      double v = ey[l];
+      for (int j = 0; j < K_; ++j) v -= b_[j] * e_[Index(j, l)];
+      res[l - cond_] = v;
+      ssq += v * v;
+    }
+    return std::isfinite(ssq) ? ssq : kInfinity;
+  }
+
+ private:
+  std::size_t Index(int column, long t) const {
+    return static_cast<std::size_t>(column) * N_ + static_cast<std::size_t>(t);
+  }
+
+  int p_, q_, P_, Q_, s_;
+  int K_ = 0;
+  long N_ = 0, cond_ = 0;
+  std::vector<double> w_, e_, phi_, theta_, R_, b_;
+  std::vector<int> ar_lags_, ma_lags_;
+};
+
 }  // namespace
 
 double TransformValue(Transform transform, double x) {
@@ -464,7 +602,7 @@ double TransformValue(Transform transform, double x) {
 }
 
 bool UsesStateSpace(const Request& r, std::span<const double> y) {
-  return !r.names.empty() || r.drift ||
+  return !r.names.empty() || r.drift || !r.start.empty() ||
          std::any_of(y.begin(), y.end(), [](double v) { return std::isnan(v); });
 }
 
@@ -650,6 +788,9 @@ Outcome EstimateStateSpace(const Request& r, std::span<const double> y) {
       std::fill(par.begin() + 1, par.end(), kFallbackStart);
     if (likelihood.Profile(par.data() + 1) >= arma::kObjectiveRejected)
       std::fill(par.begin() + 1, par.end(), 0.0);
+    if (r.start.size() == static_cast<std::size_t>(k) &&
+        likelihood.Profile(r.start.data()) < likelihood.Profile(par.data() + 1))
+      std::copy(r.start.begin(), r.start.end(), par.begin() + 1);
   }
   // 2. The direction-set search (the root finder of the admissibility test reports only through
   // its error state).
@@ -764,6 +905,115 @@ void Finish(const Request& r, std::span<const double> y, Estimates& fit) {
   Likelihood likelihood(model, yt, X, K);
   UnpackStandardErrors(StandardErrors(likelihood, par, fit.beta, covariance, state.used), fit);
   Transfer(std::move(state), fit);
+}
+
+CssFit EstimateCss(const Request& r, std::span<const double> y) {
+  CssFit fit;
+  CssProblem problem(r, y);
+  const long count = problem.Count();
+  const int k = r.p + r.q + r.P + r.Q;
+  if (count <= 0) {
+    fit.note = "no residuals after differencing and the autoregressive lags";
+    return fit;
+  }
+  const std::size_t N = static_cast<std::size_t>(count);
+  std::vector<double> par(static_cast<std::size_t>(k), 0.0), trial(par);
+  std::vector<double> res(N), shifted(N), J(N * static_cast<std::size_t>(k));
+  std::vector<double> A(static_cast<std::size_t>(k) * k), g(static_cast<std::size_t>(k));
+  double ssq = problem.Residuals(par.data(), res.data());
+  if (!std::isfinite(ssq)) {
+    fit.note = "the sum of squares is not finite";
+    return fit;
+  }
+  // Levenberg-Marquardt on the residuals from the zero start (R's start for this fit), the
+  // Jacobian J by forward differences. The model of the Hessian starts as J'J (Gauss-Newton) and
+  // is then updated by BFGS from the gradients J'r of the steps taken, which adds the curvature of
+  // the residuals themselves that J'J leaves out: the sums of squares of ARMA models are large-
+  // residual problems, where Gauss-Newton alone converges only linearly (about a hundred steps).
+  // A step that leaves the stationary and invertible region counts as one that fails: a full
+  // Gauss-Newton step from zero can land on an explosive local minimum, which the ranking would
+  // set aside, where a search by small steps (R's) finds the admissible one.
+  auto gradient = [&](const std::vector<double>& at, std::vector<double>& out) {
+    for (int i = 0; i < k; ++i) {
+      trial = at;
+      const double h = kCssStep * std::max(1.0, std::fabs(at[i]));
+      trial[i] += h;
+      problem.Residuals(trial.data(), shifted.data());
+      for (std::size_t l = 0; l < N; ++l) J[l + i * N] = (shifted[l] - res[l]) / h;
+    }
+    for (int i = 0; i < k; ++i) {
+      double gi = 0.0;
+      for (std::size_t l = 0; l < N; ++l) gi += J[l + i * N] * res[l];
+      out[i] = gi;
+    }
+  };
+  if (k > 0) {
+    gradient(par, g);
+    for (int i = 0; i < k; ++i)
+      for (int j = 0; j <= i; ++j) {
+        double a = 0.0;
+        for (std::size_t l = 0; l < N; ++l) a += J[l + i * N] * J[l + j * N];
+        A[i + static_cast<std::size_t>(j) * k] = a;
+        A[j + static_cast<std::size_t>(i) * k] = a;
+      }
+  }
+  std::vector<double> g_new(g), step_taken(g), Bs(g);
+  double lambda = 1e-3;
+  for (int iteration = 0; k > 0 && iteration < kCssIterations; ++iteration) {
+    bool improved = false, converged = false;
+    while (!improved && lambda < kCssMaxDamping) {
+      std::vector<double> M(A), step(g);
+      for (int i = 0; i < k; ++i) M[i + static_cast<std::size_t>(i) * k] *= 1.0 + lambda;
+      if (SolvePositiveDefinite(M, step, k)) {
+        double largest = 0.0;
+        for (int i = 0; i < k; ++i) {
+          trial[i] = par[i] - step[i];
+          largest = std::max(largest, std::fabs(step[i]));
+        }
+        const double s = arma::ArmaInadmissible(r.p, r.q, r.P, r.Q, trial.data())
+                             ? kInfinity
+                             : problem.Residuals(trial.data(), shifted.data());
+        if (s < ssq) {
+          improved = true;
+          converged = ssq - s <= kCssTolerance * ssq || largest <= kCssTolerance;
+          for (int i = 0; i < k; ++i) step_taken[i] = trial[i] - par[i];
+          par = trial;
+          res.swap(shifted);
+          ssq = s;
+          lambda = std::max(lambda / 10.0, 1e-12);
+          break;
+        }
+      }
+      lambda *= 10.0;
+    }
+    if (!improved || converged) break;
+    // BFGS: A += y y' / y's - (A s)(A s)' / s'A s, y the change of the gradient along s.
+    gradient(par, g_new);
+    double ys = 0.0, sBs = 0.0;
+    for (int i = 0; i < k; ++i) {
+      double v = 0.0;
+      for (int j = 0; j < k; ++j) v += A[i + static_cast<std::size_t>(j) * k] * step_taken[j];
+      Bs[i] = v;
+      sBs += step_taken[i] * v;
+      ys += (g_new[i] - g[i]) * step_taken[i];
+    }
+    if (ys > 0.0 && sBs > 0.0)
+      for (int i = 0; i < k; ++i)
+        for (int j = 0; j < k; ++j)
+          A[i + static_cast<std::size_t>(j) * k] +=
+              (g_new[i] - g[i]) * (g_new[j] - g[j]) / ys - Bs[i] * Bs[j] / sBs;
+    g.swap(g_new);
+  }
+  fit.ok = true;
+  fit.sigma2 = ssq / static_cast<double>(count);
+  auto take = [&par](int from, int size) {
+    return std::vector<double>(par.begin() + from, par.begin() + from + size);
+  };
+  fit.phi = take(0, r.p);
+  fit.theta = take(r.p, r.q);
+  fit.Phi = take(r.p + r.q, r.P);
+  fit.Theta = take(r.p + r.q + r.P, r.Q);
+  return fit;
 }
 
 }  // namespace vordex::arima

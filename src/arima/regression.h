@@ -44,7 +44,8 @@ struct Refusal {
 //     of the ones before it after differencing, named with those it depends on.
 Refusal CheckData(const Request& r, std::span<const double> y);
 
-// True when a typed request takes the state space route: a missing value, regressors or drift.
+// True when a typed request takes the state space route: a missing value, regressors, drift or a
+// start of its own.
 bool UsesStateSpace(const Request& r, std::span<const double> y);
 
 // The names of the model's regressors: "mean" (mean flag), "drift", then r.names.
@@ -80,6 +81,20 @@ double TransformValue(Transform transform, double x);
 // The AIC counts the coefficients and b. Fails (kEngineFailed, kFailureText) when no admissible
 // point is reached or the minimiser fails.
 Outcome EstimateStateSpace(const Request& r, std::span<const double> y);
+
+// The conditional-sum-of-squares fit of a request on a complete series (R's arima(method =
+// "CSS")), to rank candidate models quickly: the residuals of the differenced series, its
+// regressors' coefficients profiled out by least squares, from the ARMA recursion started with
+// zero residuals after the first p + P s differenced values, minimised over the coefficients by
+// Levenberg-Marquardt from zeros, unconstrained. sigma2 is the sum of squares over the number of
+// residuals. ok is false (with a note) when no residual is left or none is finite.
+struct CssFit {
+  bool ok = false;
+  double sigma2 = 0.0;
+  std::vector<double> phi, theta, Phi, Theta;  // the engine's signs
+  std::string note;
+};
+CssFit EstimateCss(const Request& r, std::span<const double> y);
 
 // Completes a fit of the request on y (of either route) with the filter state after the last
 // time (the Kalman filter at the estimates from the request's diffuse start, b fixed at the fit's,

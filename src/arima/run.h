@@ -56,6 +56,10 @@ struct Request {
   std::span<const double> future;
   // The regressor t = 1..n (n+1..n+h in the forecasts), named "drift".
   bool drift = false;
+  // Coefficients (p, q, P, Q in this order, the engine's signs) offered as a start beside the
+  // engine's own (a typed request with one takes the state space route): the search starts from
+  // whichever has the lower objective. Empty: none. Sized otherwise or not admissible: not used.
+  std::vector<double> start;
   // The diffuse start of the state space route (regression.h): the exact one, or R's large kappa
   // (for comparisons with R's numbers).
   arma::DiffuseStart diffuse = arma::DiffuseStart::kExact;

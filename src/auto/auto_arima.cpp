@@ -105,13 +105,21 @@ class Search {
   }
   bool Tried(const Orders& o) const { return tried_.count(o) > 0; }
 
+  // Ranks the candidates by R's approximate AIC, offset + n* ln sigma2 + 2 k, of their
+  // conditional-sum-of-squares fits (see AutoArima); RefitExactly then chooses among them.
+  void Approximate(double offset) {
+    approximate_ = true;
+    offset_ = offset;
+  }
+
   // Fits o (never twice), records it in the path and keeps it when its AICc is the lowest so
   // far; returns true then.
   bool Fit(const Orders& o) {
     if (!tried_.insert(o).second) return false;
-    Scored scored = Score(o, false);
+    Scored scored = approximate_ ? ScoreApproximately(o) : Score(o, false);
     path_.push_back(scored.candidate);
     orders_.push_back(o);
+    starts_.push_back(std::move(scored.start));
     return Keep(o, scored);
   }
 
@@ -135,6 +143,28 @@ class Search {
       Keep(orders_[i], scored);
     }
   }
+  // After an approximate search: the candidates fitted exactly in the order of their approximate
+  // AICc (the failed ones last), the first admissible one chosen. False when none is.
+  bool RefitExactly() {
+    std::vector<std::size_t> order(path_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return path_[a].aicc < path_[b].aicc; });
+    best_aicc_ = kInfinity;
+    for (std::size_t i : order) {
+      Scored scored = Score(orders_[i], false, starts_[i]);
+      if (!std::isfinite(scored.candidate.aicc)) {
+        path_[i].note = "fitted exactly: " + scored.candidate.note;
+        continue;
+      }
+      path_[i].aicc = scored.candidate.aicc;
+      path_[i].note = "fitted exactly";
+      Keep(orders_[i], scored);
+      return true;
+    }
+    return false;
+  }
+
   std::size_t Count() const { return path_.size(); }
   bool Found() const { return std::isfinite(best_aicc_); }
 
@@ -153,25 +183,26 @@ class Search {
     ArimaCandidate candidate;
     double bic = kInfinity;
     arima::Estimates fit;
+    std::vector<double> start;  // an approximate fit's coefficients, to start its exact fit from
   };
 
   // The fit of o and its criteria; an AICc of +infinity with a note when it failed or is not
   // admissible.
-  Scored Score(const Orders& o, bool thorough) const {
+  Scored Score(const Orders& o, bool thorough, std::vector<double> start = {}) const {
     Scored s;
     ArimaCandidate& c = s.candidate;
     c = {o.p, d_, o.q, o.P, D_, o.Q, o.constant, kInfinity, {}};
-    // R's Arima counts the coefficients, the constant, the regressors and sigma; the engine's
-    // AIC counts the coefficients, the mean flag and the regressors, so R's AIC is the engine's
-    // plus 2.
-    const int k =
-        o.p + o.q + o.P + o.Q + (o.constant ? 1 : 0) + static_cast<int>(settings_.names.size()) + 1;
-    const double n_eff = static_cast<double>(observed_) - d_ - static_cast<double>(D_) * period_;
+    // The engine's AIC counts the coefficients, the mean flag and the regressors, so R's AIC is
+    // the engine's plus 2.
+    const int k = Parameters(o);
+    const double n_eff = EffectiveObservations();
     if (n_eff - k - 1.0 <= 0.0) {
       c.note = "too few values for its parameters";
       return s;
     }
-    arima::Outcome out = arima::Run(Request(o, thorough), y_);
+    arima::Request request = Request(o, thorough);
+    request.start = std::move(start);
+    arima::Outcome out = arima::Run(request, y_);
     if (!out.ok()) {
       c.note = !out.text.empty()      ? out.text
                : out.messages.empty() ? "refused by the engine"
@@ -187,6 +218,50 @@ class Search {
       s.fit = std::move(out.value);
     }
     return s;
+  }
+
+  // The approximate score of o: its criteria from the conditional sum of squares, no fit kept.
+  Scored ScoreApproximately(const Orders& o) const {
+    Scored s;
+    ArimaCandidate& c = s.candidate;
+    c = {o.p, d_, o.q, o.P, D_, o.Q, o.constant, kInfinity, {}};
+    const int k = Parameters(o);
+    const double n_eff = EffectiveObservations();
+    if (n_eff - k - 1.0 <= 0.0) {
+      c.note = "too few values for its parameters";
+      return s;
+    }
+    const arima::CssFit fit = arima::EstimateCss(Request(o), y_);
+    arima::Estimates roots;
+    roots.phi = fit.phi;
+    roots.theta = fit.theta;
+    roots.Phi = fit.Phi;
+    roots.Theta = fit.Theta;
+    if (!fit.ok) {
+      c.note = fit.note;
+    } else if (!(fit.sigma2 > 0.0)) {
+      c.note = "no finite likelihood";
+    } else if (!Admissible(roots, period_)) {
+      c.note = "not admissible";
+    } else {
+      const double aic = offset_ + n_eff * std::log(fit.sigma2) + 2.0 * k;
+      c.aicc = aic + 2.0 * k * (k + 1.0) / (n_eff - k - 1.0);
+      c.note = "approximate: conditional sum of squares";
+      s.bic = aic + k * (std::log(n_eff) - 2.0);
+      for (const auto* part : {&fit.phi, &fit.theta, &fit.Phi, &fit.Theta})
+        s.start.insert(s.start.end(), part->begin(), part->end());
+    }
+    return s;
+  }
+
+  // R's Arima counts the coefficients, the constant, the regressors and sigma.
+  int Parameters(const Orders& o) const {
+    return o.p + o.q + o.P + o.Q + (o.constant ? 1 : 0) + static_cast<int>(settings_.names.size()) +
+           1;
+  }
+  // The observed values less those differencing takes.
+  double EffectiveObservations() const {
+    return static_cast<double>(observed_) - d_ - static_cast<double>(D_) * period_;
   }
 
   bool Keep(const Orders& o, Scored& scored) {
@@ -208,7 +283,10 @@ class Search {
   int period_, d_, D_;
   std::set<Orders> tried_;
   std::vector<ArimaCandidate> path_;
-  std::vector<Orders> orders_;  // the orders of each path entry
+  std::vector<Orders> orders_;               // the orders of each path entry
+  std::vector<std::vector<double>> starts_;  // and the coefficients of its approximate fit
+  bool approximate_ = false;
+  double offset_ = 0.0;
   double best_aicc_ = kInfinity;
   double best_bic_ = kInfinity;
   Orders best_;
@@ -440,15 +518,28 @@ Outcome<AutoArimaResult> AutoArima(const AutoArimaSettings& settings, std::span<
   // none reaches the caller.
   platform::ScopedSilence quiet;
   Search search(s, y, observed, m, d, D);
+  const bool approximate = s.approximation && missing == 0;
+  if (approximate) {
+    // R's offset: the exact fit of the differences alone (with the regressors, and the constant
+    // without differencing) ties the approximate criteria to the exact ones' scale.
+    const arima::Outcome base =
+        arima::Run(BuildRequest(s, m, d, D, {0, 0, 0, 0, d + D == 0}, false), y);
+    search.Approximate(base.ok() && base.value.sigma2 > 0.0
+                           ? -2.0 * base.value.log_likelihood -
+                                 static_cast<double>(observed) * std::log(base.value.sigma2)
+                           : 0.0);
+  }
   if (IsConstant(Difference(dx, d)))
     search.Fit({0, 0, 0, 0, toggle});  // as auto.arima: nothing left to model after differencing
   else if (s.stepwise)
     Stepwise(search, b, toggle, toggle, m > 1, n);
   else
     Exhaustive(search, b, s.max_order, toggle);
+  if (approximate && !search.RefitExactly())
+    return Out::Failure(Status::kEngineFailed, "AutoArima: no candidate model could be fitted");
   if (!search.Found())
     return Out::Failure(Status::kEngineFailed, "AutoArima: no candidate model could be fitted");
-  if (s.thorough) search.Polish(kPolished);
+  if (s.thorough && !approximate) search.Polish(kPolished);
   AutoArimaResult chosen = std::move(search).Result();
   chosen.model.model_state = true;
   arima::Finish(chosen.model, y, chosen.fit);

@@ -37,6 +37,10 @@ struct AutoArimaSettings {
   std::span<const double> xreg = {}, future = {};
   // With d + D = 1 the constant is a drift (R's allowdrift); false: no constant then.
   bool drift = true;
+  // Rank the candidates by conditional sums of squares and fit exactly only the best of them (R's
+  // approximation, its default above 150 values); a series with missing values is searched
+  // exactly all the same.
+  bool approximation = false;
 };
 
 // One model of the search, with the criterion it scored.
@@ -75,7 +79,13 @@ struct AutoArimaResult {
 //    move improves or 94 models have been fitted. Without stepwise: every (p, q, P, Q) within the
 //    bounds with p + q + P + Q <= max_order, with and without the constant. A series that is
 //    constant after differencing gets (0,d,0)(0,D,0) alone, as in auto.arima.
-// 4. Criterion: AICc = AIC + 2 k (k + 1) / (n* - k - 1) and BIC = AIC + k (ln n* - 2), with
+// 4. With the approximation (and no missing value), every candidate of the search is fitted by
+//    arima::EstimateCss and scored by R's approximate AIC, offset + n* ln sigma2_CSS + 2 k, with
+//    offset = -2 log L - n ln sigma2 of the exact fit of (0,d,0)(0,D,0) with the regressors (and
+//    the constant when d + D = 0); the candidates are then fitted exactly in the order of their
+//    approximate AICc, the first whose exact fit is admissible being the choice, as auto.arima
+//    does. The thorough estimation is not made then.
+// 5. Criterion: AICc = AIC + 2 k (k + 1) / (n* - k - 1) and BIC = AIC + k (ln n* - 2), with
 //    k = p + q + P + Q + constant + regressors + 1 (sigma counted), n* = the observed values less
 //    d + D m, and AIC = -2 log L + 2 k. A candidate is set aside (AICc +infinity, with a note)
 //    when the engine fails, when n* <= k + 1, or when a root of one of its AR or MA polynomials

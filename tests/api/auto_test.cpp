@@ -149,7 +149,9 @@ TEST(AutoForecast, ChoosesTheMethodsThatFitThePeriods) {
       for (std::size_t k = 0; k < r.mean.size(); ++k)
         EXPECT_TRUE(testing::SameBits(
             r.mean[k], one_period ? (r.mstl->mean[k] + r.arima->mean[k]) / 2 : r.mstl->mean[k]));
-      if (one_period) EXPECT_EQ(r.arima->period, 1);
+      if (one_period) {
+        EXPECT_EQ(r.arima->period, 1);
+      }
       // A positive series is modelled on the square-root scale of the measured choice.
       EXPECT_EQ(r.mstl->lambda, 0.5);
     }

@@ -274,6 +274,48 @@ TEST(EstimateStateSpace, PredictsTheMissingValues) {
 }
 
 // Each refusal of a typed request names what is wrong.
+// R 4.2.2: arima(lynx, order = c(2, 0, 2), method = "CSS") and, for the raw drivers with a drift,
+// the law and the petrol price, arima(drivers, order = c(1, 0, 3), seasonal = c(0, 1, 1), xreg =
+// cbind(drift = 1:192, law, PetrolPrice), method = "CSS"): coefficients (MA signs turned to the
+// engine's) and sigma2. R's BFGS stops within about 1e-7 of the minimum, so the sum of squares
+// may lie a little below R's, not above it.
+TEST(EstimateCss, ReachesRsConditionalSumOfSquaresFits) {
+  const auto belts = vordex::testing::PeerColumns("seatbelts");
+  const std::vector<std::string> names = {"law", "PetrolPrice"};
+  std::vector<double> x = belts[1];
+  x.insert(x.end(), belts[2].begin(), belts[2].end());
+  Request lynx{.p = 2, .q = 2, .mean = 1};
+  Request drivers{.period = 12, .p = 1, .q = 3, .D = 1, .Q = 1, .mean = 1};
+  drivers.names = names;
+  drivers.xreg = x;
+  struct Case {
+    const Request& r;
+    std::vector<double> y, coefficients;
+    double sigma2;
+  };
+  const Case cases[] = {
+      {lynx,
+       vordex::testing::LoadDataset("lynx"),
+       {1.342785362479877, -0.680442349869633, 0.196795810838835, 0.251917992375919},
+       736811.960114206},
+      {drivers,
+       belts[0],
+       {0.961294899067767, 0.678733488572751, 8.44395860878317e-05, 0.148739401368115,
+        0.813913087769066},
+       16729.3251141412}};
+  for (const Case& c : cases) {
+    const CssFit fit = EstimateCss(c.r, c.y);
+    ASSERT_TRUE(fit.ok) << fit.note;
+    EXPECT_LE(fit.sigma2, c.sigma2 * (1.0 + 1e-12)) << (fit.sigma2 - c.sigma2) / c.sigma2;
+    EXPECT_GE(fit.sigma2, c.sigma2 * (1.0 - 1e-6));
+    std::vector<double> got;
+    for (const auto* part : {&fit.phi, &fit.theta, &fit.Phi, &fit.Theta})
+      got.insert(got.end(), part->begin(), part->end());
+    ASSERT_EQ(got.size(), c.coefficients.size());
+    for (std::size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], c.coefficients[i], 2e-3);
+  }
+}
+
 TEST(CheckData, RefusesWhatCannotBeFittedSayingWhy) {
   const std::vector<double> t = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   const std::vector<double> y = {3, 1, 4, 1, 5, 9, 2, 6, 5, 3, 5, 8};

@@ -254,5 +254,61 @@ TEST(AutoArima, WithRegressorsReachesRsChoiceOrBetter) {
   }
 }
 
+// R 4.2.2, forecast 8.20, whose default search approximates above 150 values:
+// auto.arima(Seatbelts[, "drivers"], xreg = Seatbelts[, c("law", "PetrolPrice")]) ranks its
+// candidates by conditional sums of squares (AICc 2164.937 for (2,0,2)(0,1,1) with drift, 2157.029
+// for (1,0,3)(0,1,1) with drift) and fits exactly Regression with ARIMA(1,0,3)(0,1,1)[12] errors,
+// AICc 2282.82156; auto.arima(lynx, approximation = TRUE) likewise ARIMA(2,0,2) with non-zero
+// mean, AICc 1876.95252. The exact search finds (1,0,1)(2,1,0)[12] on the drivers, AICc 2303.809.
+TEST(AutoArima, ApproximationFollowsRsPathToItsModel) {
+  const auto belts = vordex::testing::PeerColumns("seatbelts");
+  std::vector<double> law_and_price(belts[1]);
+  law_and_price.insert(law_and_price.end(), belts[2].begin(), belts[2].end());
+  const std::vector<std::string> law = {"law", "PetrolPrice"};
+  struct Case {
+    int period;
+    std::vector<double> y;
+    std::span<const std::string> names;
+    std::span<const double> xreg;
+    int p, q, P, Q;
+    bool constant;
+    double aicc;
+    std::vector<ArimaCandidate> approximate;  // scores of the path, from R's trace
+  };
+  const Case cases[] = {
+      {12,
+       belts[0],
+       law,
+       law_and_price,
+       1,
+       3,
+       0,
+       1,
+       false,
+       2282.82156,
+       {{2, 0, 2, 0, 1, 1, true, 2164.937}, {1, 0, 3, 0, 1, 1, true, 2157.029}}},
+      {1, vordex::testing::LoadDataset("lynx"), {}, {}, 2, 2, 0, 0, true, 1876.95252, {}}};
+  for (const Case& c : cases) {
+    AutoArimaSettings s{.period = c.period, .horizon = 0, .names = c.names, .xreg = c.xreg};
+    s.approximation = true;
+    const auto r = AutoArima(s, c.y);
+    ASSERT_TRUE(r.ok()) << r.text;
+    const arima::Request& m = r.value.model;
+    EXPECT_EQ(std::vector<int>({m.p, m.q, m.P, m.Q, m.mean}),
+              std::vector<int>({c.p, c.q, c.P, c.Q, c.constant ? 1 : 0}));
+    EXPECT_LT(r.value.aicc, c.aicc + 1e-3);
+    EXPECT_FALSE(r.value.fit.phi_se.empty());  // the choice ends as a typed fit
+    int exact = 0;
+    for (const ArimaCandidate& a : r.value.path) {
+      exact += a.note.rfind("fitted exactly", 0) == 0 ? 1 : 0;
+      for (const ArimaCandidate& want : c.approximate)
+        if (std::tie(a.p, a.q, a.P, a.Q, a.constant) ==
+            std::tie(want.p, want.q, want.P, want.Q, want.constant))
+          EXPECT_NEAR(a.aicc, want.aicc, 2e-3) << a.p << a.q << a.P << a.Q;
+    }
+    EXPECT_GE(exact, 1);
+  }
+}
+
 }  // namespace
 }  // namespace vordex::automatic
