@@ -284,8 +284,12 @@ TEST(EstimateCss, ReachesRsConditionalSumOfSquaresFits) {
   const std::vector<std::string> names = {"law", "PetrolPrice"};
   std::vector<double> x = belts[1];
   x.insert(x.end(), belts[2].begin(), belts[2].end());
-  Request lynx{.p = 2, .q = 2, .mean = 1};
-  Request drivers{.period = 12, .p = 1, .q = 3, .D = 1, .Q = 1, .mean = 1};
+  Request lynx, drivers;
+  lynx.p = lynx.q = 2;
+  lynx.mean = 1;
+  drivers.period = 12;
+  drivers.p = drivers.D = drivers.Q = drivers.mean = 1;
+  drivers.q = 3;
   drivers.names = names;
   drivers.xreg = x;
   struct Case {

@@ -286,7 +286,7 @@ TEST(AutoArima, ApproximationFollowsRsPathToItsModel) {
        1,
        false,
        2282.82156,
-       {{2, 0, 2, 0, 1, 1, true, 2164.937}, {1, 0, 3, 0, 1, 1, true, 2157.029}}},
+       {{2, 0, 2, 0, 1, 1, true, 2164.937, {}}, {1, 0, 3, 0, 1, 1, true, 2157.029, {}}}},
       {1, vordex::testing::LoadDataset("lynx"), {}, {}, 2, 2, 0, 0, true, 1876.95252, {}}};
   for (const Case& c : cases) {
     AutoArimaSettings s{.period = c.period, .horizon = 0, .names = c.names, .xreg = c.xreg};
@@ -303,8 +303,9 @@ TEST(AutoArima, ApproximationFollowsRsPathToItsModel) {
       exact += a.note.rfind("fitted exactly", 0) == 0 ? 1 : 0;
       for (const ArimaCandidate& want : c.approximate)
         if (std::tie(a.p, a.q, a.P, a.Q, a.constant) ==
-            std::tie(want.p, want.q, want.P, want.Q, want.constant))
+            std::tie(want.p, want.q, want.P, want.Q, want.constant)) {
           EXPECT_NEAR(a.aicc, want.aicc, 2e-3) << a.p << a.q << a.P << a.Q;
+        }
     }
     EXPECT_GE(exact, 1);
   }
