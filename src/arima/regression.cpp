@@ -529,26 +529,8 @@ class CssProblem {
   // The residuals at the coefficients par (p + q + P + Q) into res (Count() values); returns
   // their sum of squares, +infinity when it is not finite.
   double Residuals(const double* par, double* res) {
-    arma::ExpandSeasonalOperators(p_, q_, s_, P_, Q_, par, phi_.data(), theta_.data());
-    // The lags whose coefficient is not zero: a seasonal product has few of its s P + p.
-    ar_lags_.clear();
-    ma_lags_.clear();
-    for (int i = 1; i < static_cast<int>(phi_.size()); ++i)
-      if (phi_[i] != 0.0) ar_lags_.push_back(i);
-    for (int i = 1; i < static_cast<int>(theta_.size()); ++i)
-      if (theta_[i] != 0.0) ma_lags_.push_back(i);
-    for (int j = 0; j <= K_; ++j) {
-      const double* w = w_.data() + Index(j, 0);
-      double* e = e_.data() + Index(j, 0);
-      std::fill(e, e + cond_, 0.0);
-      for (long l = cond_; l < N_; ++l) {
-        double v = w[l];
-        for (const int i : ar_lags_) v -= phi_[i] * w[l - i];
-        for (const int i : ma_lags_)
-          if (i <= l) v += theta_[i] * e[l - i];
-        e[l] = v;
-      }
-    }
+    Expand(par);
+    for (int j = 0; j <= K_; ++j) Filter(w_.data() + Index(j, 0), e_.data() + Index(j, 0));
     const double* ey = e_.data() + Index(K_, 0);
     if (K_ > 0) {
       // b from the normal equations of the filtered regressors: K is small and the sum of
@@ -581,7 +563,46 @@ class CssProblem {
     return std::isfinite(ssq) ? ssq : kInfinity;
   }
 
+  // Fixes b at its value of the last Residuals call (which must have been finite): y - X b then
+  // has the residuals FixedResiduals gives. At the b that is optimal for the coefficients, their
+  // sum of squares has the gradient of the profiled one, at the cost of one column instead of K
+  // + 1.
+  void FixRegression() {
+    fixed_.assign(w_.begin() + static_cast<std::ptrdiff_t>(Index(K_, 0)), w_.end());
+    for (int j = 0; j < K_; ++j)
+      for (long l = 0; l < N_; ++l) fixed_[l] -= b_[j] * w_[Index(j, l)];
+  }
+  void FixedResiduals(const double* par, double* res) {
+    Expand(par);
+    work_.resize(static_cast<std::size_t>(N_));
+    Filter(fixed_.data(), work_.data());
+    std::copy(work_.begin() + cond_, work_.end(), res);
+  }
+
  private:
+  // The full AR and MA operators of par, and the lags whose coefficient is not zero (a seasonal
+  // product has few of its s P + p).
+  void Expand(const double* par) {
+    arma::ExpandSeasonalOperators(p_, q_, s_, P_, Q_, par, phi_.data(), theta_.data());
+    ar_lags_.clear();
+    ma_lags_.clear();
+    for (int i = 1; i < static_cast<int>(phi_.size()); ++i)
+      if (phi_[i] != 0.0) ar_lags_.push_back(i);
+    for (int i = 1; i < static_cast<int>(theta_.size()); ++i)
+      if (theta_[i] != 0.0) ma_lags_.push_back(i);
+  }
+  // e = the ARMA residuals of the differenced column w, zero before cond_.
+  void Filter(const double* w, double* e) const {
+    std::fill(e, e + cond_, 0.0);
+    for (long l = cond_; l < N_; ++l) {
+      double v = w[l];
+      for (const int i : ar_lags_) v -= phi_[i] * w[l - i];
+      for (const int i : ma_lags_)
+        if (i <= l) v += theta_[i] * e[l - i];
+      e[l] = v;
+    }
+  }
+
   std::size_t Index(int column, long t) const {
     return static_cast<std::size_t>(column) * N_ + static_cast<std::size_t>(t);
   }
@@ -589,7 +610,7 @@ class CssProblem {
   int p_, q_, P_, Q_, s_;
   int K_ = 0;
   long N_ = 0, cond_ = 0;
-  std::vector<double> w_, e_, phi_, theta_, R_, b_;
+  std::vector<double> w_, e_, phi_, theta_, R_, b_, fixed_, work_;
   std::vector<int> ar_lags_, ma_lags_;
 };
 
@@ -933,17 +954,21 @@ CssFit EstimateCss(const Request& r, std::span<const double> y) {
   // A step that leaves the stationary and invertible region counts as one that fails: a full
   // Gauss-Newton step from zero can land on an explosive local minimum, which the ranking would
   // set aside, where a search by small steps (R's) finds the admissible one.
+  // The Jacobian is taken with b fixed at its optimum for `at` (the last Residuals call).
+  std::vector<double> base(N);
   auto gradient = [&](const std::vector<double>& at, std::vector<double>& out) {
+    problem.FixRegression();
+    problem.FixedResiduals(at.data(), base.data());
     for (int i = 0; i < k; ++i) {
       trial = at;
       const double h = kCssStep * std::max(1.0, std::fabs(at[i]));
       trial[i] += h;
-      problem.Residuals(trial.data(), shifted.data());
-      for (std::size_t l = 0; l < N; ++l) J[l + i * N] = (shifted[l] - res[l]) / h;
+      problem.FixedResiduals(trial.data(), shifted.data());
+      for (std::size_t l = 0; l < N; ++l) J[l + i * N] = (shifted[l] - base[l]) / h;
     }
     for (int i = 0; i < k; ++i) {
       double gi = 0.0;
-      for (std::size_t l = 0; l < N; ++l) gi += J[l + i * N] * res[l];
+      for (std::size_t l = 0; l < N; ++l) gi += J[l + i * N] * base[l];
       out[i] = gi;
     }
   };
