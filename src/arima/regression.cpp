@@ -253,13 +253,20 @@ class Likelihood {
                                    columns_.data(), cols, Z_.data(), G, nullptr, ws_))
       return arma::kObjectiveRejected;
     // Least squares of the whitened series on the whitened regressors (the series last).
-    std::vector<double> R(static_cast<std::size_t>(cols) * cols, 0.0), row(cols), norm(cols, 0.0);
+    std::vector<double> R(static_cast<std::size_t>(cols) * cols, 0.0), norm(cols, 0.0);
+    rows_.resize(static_cast<std::size_t>(arma::kLeastSquaresBlock) * cols);
+    int pending = 0;
     for (long t = 0; t < nn_; ++t) {
+      double* row = rows_.data() + static_cast<std::size_t>(pending) * cols;
       for (int j = 0; j < K_; ++j) row[j] = Z_[(j + 1) * nn_ + t];
       row[K_] = Z_[t];
       for (int j = 0; j < K_; ++j) norm[j] += row[j] * row[j];
-      arma::AddLeastSquaresRow(R.data(), cols, row.data());
+      if (++pending == arma::kLeastSquaresBlock) {
+        arma::AddLeastSquaresRows(R.data(), cols, rows_.data(), pending);
+        pending = 0;
+      }
     }
+    arma::AddLeastSquaresRows(R.data(), cols, rows_.data(), pending);
     // The likelihood's own rank test (arma::RegArimaObjective's tolerance).
     for (int j = 0; j < K_; ++j)
       if (!(std::fabs(R[j * (cols + 1)]) > kKernelRank * std::sqrt(norm[j])))
@@ -300,7 +307,8 @@ class Likelihood {
   int K_;
   long n_, nn_ = 0;
   bool differenced_ = false;
-  std::vector<double> columns_, Z_, phi_, theta_, w_;  // differenced: series, then regressors
+  std::vector<double> columns_, Z_, phi_, theta_, w_,
+      rows_;  // differenced: series, then regressors
   arma::LikelihoodWorkspace ws_;
   arma::StateSpaceWorkspace state_space_;
 };

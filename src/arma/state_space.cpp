@@ -78,9 +78,10 @@ struct Layout {
   // psi(0..r-1) with the autocovariances' work; cX, cE (r by r) for the stationary covariance.
   long phi = 0, theta = 0, ar = 0, Rv = 0, delta = 0, gamma = 0, work = 0, psi = 0, cX = 0, cE = 0;
   // The filter: P, P_inf (m by m); M, M_inf (m); A (m by cols, the state means of y and of each
-  // regressor); pred, value, row, norm (cols); Rg (cols by cols, the least-squares factor).
-  long P = 0, Pinf = 0, Pold = 0, U = 0, M = 0, Minf = 0, A = 0, pred = 0, value = 0, row = 0,
-       norm = 0, Rg = 0;
+  // regressor); pred, value, norm (cols); Rg (cols by cols, the least-squares factor);
+  // rows (kLeastSquaresBlock by cols, the whitened rows not yet in the factor).
+  long P = 0, Pinf = 0, Pold = 0, U = 0, M = 0, Minf = 0, A = 0, pred = 0, value = 0, norm = 0,
+       Rg = 0, rows = 0;
   long length = 0;
 };
 
@@ -112,9 +113,9 @@ Layout LayoutFor(const Dims& dims, int cols) {
   L.A = take(m * cols);
   L.pred = take(cols);
   L.value = take(cols);
-  L.row = take(cols);
   L.norm = take(cols);
   L.Rg = take(static_cast<long>(cols) * cols);
+  L.rows = take(kLeastSquaresBlock * cols);
   L.length = at;
   return L;
 }
@@ -495,7 +496,8 @@ double Run(const RegArimaModel& model, const double* par, const RegArimaData& da
   const double* y = data.y.data();
   const double* X = data.xreg.data();
   double* value = base + L.value;
-  double* row = base + L.row;
+  double* rows = base + L.rows;
+  int pending = 0;  // rows waiting in `rows`
   double* Rg = base + L.Rg;
   std::fill(Rg, Rg + static_cast<long>(cols) * cols, 0.0);
   for (long t = 0; t < n; ++t) {
@@ -517,10 +519,15 @@ double Run(const RegArimaModel& model, const double* par, const RegArimaData& da
       sums.ssq += e * e;
       continue;
     }
-    for (int j = 0; j < k; ++j) row[j] = (value[j + 1] - K.pred[j + 1]) * scale;
-    row[k] = (value[0] - K.pred[0]) * scale;
-    AddLeastSquaresRow(Rg, cols, row);
+    double* r = rows + static_cast<long>(pending) * cols;
+    for (int j = 0; j < k; ++j) r[j] = (value[j + 1] - K.pred[j + 1]) * scale;
+    r[k] = (value[0] - K.pred[0]) * scale;
+    if (++pending == kLeastSquaresBlock) {
+      AddLeastSquaresRows(Rg, cols, rows, pending);
+      pending = 0;
+    }
   }
+  AddLeastSquaresRows(Rg, cols, rows, pending);
   if (sums.used < 1) return kObjectiveRejected;
   if (k > 0) {
     // The rank test, then S = R(y, y)^2.
@@ -555,6 +562,31 @@ double LogLikelihood(long used, double ssq, double sumlog) {
 }
 
 }  // namespace
+
+void AddLeastSquaresRows(double* R, int cols, double* rows, int count) {
+  for (int j = 0; j < cols && count > 0; ++j) {
+    double sigma = 0.0;
+    for (int r = 0; r < count; ++r) sigma += rows[r * cols + j] * rows[r * cols + j];
+    if (sigma == 0.0) continue;
+    double& d = R[j + static_cast<long>(j) * cols];
+    const double norm = std::sqrt(d * d + sigma);
+    const double beta = d >= 0.0 ? -norm : norm;
+    const double v0 = d - beta;
+    const double uu = v0 * v0 + sigma;
+    for (int l = j + 1; l < cols; ++l) {
+      double& rl = R[j + static_cast<long>(l) * cols];
+      double dot = v0 * rl;
+      for (int r = 0; r < count; ++r) dot += rows[r * cols + j] * rows[r * cols + l];
+      const double f = 2.0 * dot / uu;
+      rl -= f * v0;
+      for (int r = 0; r < count; ++r) rows[r * cols + l] -= f * rows[r * cols + j];
+    }
+    d = beta;
+    if (beta < 0.0)
+      for (int l = j; l < cols; ++l)
+        R[j + static_cast<long>(l) * cols] = -R[j + static_cast<long>(l) * cols];
+  }
+}
 
 void AddLeastSquaresRow(double* R, int cols, double* w) {
   for (int j = 0; j < cols; ++j) {

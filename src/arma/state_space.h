@@ -210,6 +210,14 @@ bool RegArimaForecast(const RegArimaModel& model, const double* par, std::span<c
 // columns before it, and the last diagonal element the root of the residual sum of squares.
 void AddLeastSquaresRow(double* R, int cols, double* w);
 
+// The same for count rows at once (row-major, cols each, overwritten), by one Householder
+// reflection of each column over R's diagonal element and the rows: one square root a column for
+// the block instead of one a row. R's diagonal stays positive (a row of R may change sign freely).
+void AddLeastSquaresRows(double* R, int cols, double* rows, int count);
+
+// Rows gathered for AddLeastSquaresRows by the likelihoods.
+inline constexpr int kLeastSquaresBlock = 32;
+
 }  // namespace vordex::arma
 
 #endif  // VORDEX_ARMA_STATE_SPACE_H

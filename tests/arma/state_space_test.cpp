@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -42,6 +43,32 @@ RegArimaModel Orders(int p, int d, int q, int P = 0, int D = 0, int Q = 0, int s
 
 // ---------------------------------------------------------------------------------------------
 // Invariances.
+
+// The factor of rows added in blocks by reflections equals the one of Givens rotations row by row
+// (the triangular factor with a positive diagonal is unique): blocks of one, of five and of the
+// likelihoods' size, over rows with exact zeros, a zero row and a leading column that starts at 0.
+TEST(AddLeastSquaresRows, EqualsRotationsRowByRow) {
+  constexpr int kCols = 4, kRows = 70;
+  std::vector<double> rows;
+  unsigned state = 12345;
+  for (int t = 0; t < kRows; ++t)
+    for (int j = 0; j < kCols; ++j) {
+      state = state * 1103515245u + 12345u;
+      const double u = static_cast<double>(state >> 8) / 16777216.0 - 0.5;
+      rows.push_back(t == 7 || (j == 0 && t < 3) || (j == 2 && t % 5 == 0) ? 0.0 : u * (j + 1));
+    }
+  std::vector<double> want(kCols * kCols, 0.0);
+  std::vector<double> copy = rows;
+  for (int t = 0; t < kRows; ++t) AddLeastSquaresRow(want.data(), kCols, copy.data() + t * kCols);
+  for (const int block : {1, 5, kLeastSquaresBlock}) {
+    std::vector<double> got(kCols * kCols, 0.0);
+    copy = rows;
+    for (int t = 0; t < kRows; t += block)
+      AddLeastSquaresRows(got.data(), kCols, copy.data() + t * kCols, std::min(block, kRows - t));
+    for (int i = 0; i < kCols * kCols; ++i)
+      EXPECT_NEAR(got[i], want[i], 1e-12) << block << " " << i;
+  }
+}
 
 TEST(RegArimaObjective, CompleteSeriesEqualsTheDifferencedSeriesLikelihood) {
   const auto y = LogAirline();
