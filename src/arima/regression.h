@@ -69,7 +69,7 @@ double TransformValue(Transform transform, double x);
 //      series on the differenced regressors, and the Hannan-Rissanen estimate
 //      (arma::HannanRissanenEstimate) on its residuals (0.05 for every coefficient when it has
 //      none; zeros when the likelihood rejects that too);
-//   2. Powell's direction sets (relative tolerance 1e-10) on arma::RegArimaObjective; with the
+//   2. Powell's direction sets (relative tolerance 1e-8) on arma::RegArimaObjective; with the
 //      thorough flag, arma::MinimiseFromStarts from there;
 //   3. Newton steps on the numerical gradient and Hessian, each kept when it lowers the objective;
 //   4. the full evaluation at the estimates: b, sigma2, the log-likelihood, the one-step
