@@ -27,7 +27,7 @@ constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
 constexpr double kCollinearity = 1e-8;
 // Relative tolerance of the direction-set search (R's optim stops at 1e-8 too): the Newton steps
 // after it take the estimates the rest of the way, so 1e-10 (the driver's MaxLik) only doubled the
-// evaluations, for log-likelihoods within 2e-7 of each other on 120 monthly series with gaps.
+// evaluations, for log-likelihoods within 2e-7 of each other on 40 monthly series with gaps.
 constexpr double kPowellTolerance = 1e-8;
 // Newton steps after the direction-set search: each one taken only when it lowers the objective;
 // the search leaves the estimates within a few 1e-6 of the optimum, from where one step reaches
