@@ -189,17 +189,9 @@ class Search {
   // The fit of o and its criteria; an AICc of +infinity with a note when it failed or is not
   // admissible.
   Scored Score(const Orders& o, bool thorough, std::vector<double> start = {}) const {
-    Scored s;
+    Scored s = Unscored(o);
     ArimaCandidate& c = s.candidate;
-    c = {o.p, d_, o.q, o.P, D_, o.Q, o.constant, kInfinity, {}};
-    // The engine's AIC counts the coefficients, the mean flag and the regressors, so R's AIC is
-    // the engine's plus 2.
-    const int k = Parameters(o);
-    const double n_eff = EffectiveObservations();
-    if (n_eff - k - 1.0 <= 0.0) {
-      c.note = "too few values for its parameters";
-      return s;
-    }
+    if (!c.note.empty()) return s;
     arima::Request request = Request(o, thorough);
     request.start = std::move(start);
     arima::Outcome out = arima::Run(request, y_);
@@ -212,25 +204,37 @@ class Search {
     } else if (!Admissible(out.value, period_)) {
       c.note = "not admissible";
     } else {
-      const double aic = out.value.aic + 2.0;
-      c.aicc = aic + 2.0 * k * (k + 1.0) / (n_eff - k - 1.0);
-      s.bic = aic + k * (std::log(n_eff) - 2.0);
+      // The engine's AIC counts the coefficients, the mean flag and the regressors, so R's AIC
+      // is the engine's plus 2.
+      SetCriteria(o, out.value.aic + 2.0, s);
       s.fit = std::move(out.value);
     }
     return s;
   }
 
-  // The approximate score of o: its criteria from the conditional sum of squares, no fit kept.
-  Scored ScoreApproximately(const Orders& o) const {
+  // o's candidate, not scored yet (AICc +infinity); with a note when the values that count leave
+  // no room for its parameters.
+  Scored Unscored(const Orders& o) const {
     Scored s;
-    ArimaCandidate& c = s.candidate;
-    c = {o.p, d_, o.q, o.P, D_, o.Q, o.constant, kInfinity, {}};
+    s.candidate = {o.p, d_, o.q, o.P, D_, o.Q, o.constant, kInfinity, {}};
+    if (EffectiveObservations() - Parameters(o) - 1.0 <= 0.0)
+      s.candidate.note = "too few values for its parameters";
+    return s;
+  }
+
+  // The AICc and BIC of o from its AIC, as R's Arima counts them.
+  void SetCriteria(const Orders& o, double aic, Scored& s) const {
     const int k = Parameters(o);
     const double n_eff = EffectiveObservations();
-    if (n_eff - k - 1.0 <= 0.0) {
-      c.note = "too few values for its parameters";
-      return s;
-    }
+    s.candidate.aicc = aic + 2.0 * k * (k + 1.0) / (n_eff - k - 1.0);
+    s.bic = aic + k * (std::log(n_eff) - 2.0);
+  }
+
+  // The approximate score of o: its criteria from the conditional sum of squares, no fit kept.
+  Scored ScoreApproximately(const Orders& o) const {
+    Scored s = Unscored(o);
+    ArimaCandidate& c = s.candidate;
+    if (!c.note.empty()) return s;
     const arima::CssFit fit = arima::EstimateCss(Request(o), y_);
     arima::Estimates roots;
     roots.phi = fit.phi;
@@ -244,10 +248,9 @@ class Search {
     } else if (!Admissible(roots, period_)) {
       c.note = "not admissible";
     } else {
-      const double aic = offset_ + n_eff * std::log(fit.sigma2) + 2.0 * k;
-      c.aicc = aic + 2.0 * k * (k + 1.0) / (n_eff - k - 1.0);
+      SetCriteria(o, offset_ + EffectiveObservations() * std::log(fit.sigma2) + 2.0 * Parameters(o),
+                  s);
       c.note = "approximate: conditional sum of squares";
-      s.bic = aic + k * (std::log(n_eff) - 2.0);
       for (const auto* part : {&fit.phi, &fit.theta, &fit.Phi, &fit.Theta})
         s.start.insert(s.start.end(), part->begin(), part->end());
     }
