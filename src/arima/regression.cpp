@@ -10,6 +10,7 @@
 #include "arima/forecast.h"
 #include "arma/likelihood.h"
 #include "arma/starts.h"
+#include "numerics/kernels/duminf.h"
 #include "numerics/kernels/error_state.h"
 #include "numerics/powell.h"
 #include "platform/messages.h"
@@ -33,6 +34,14 @@ constexpr double kPowellTolerance = 1e-8;
 // the search leaves the estimates within a few 1e-6 of the optimum, from where one step reaches
 // it to the accuracy of the differences and a second confirms it.
 constexpr int kNewtonSteps = 3;
+// Complete series: a quasi-Newton descent (at most this many evaluations) before the direction-set
+// search, which then starts near the optimum and mostly confirms it. On LakeHuron's automatic
+// search with a trend the two together take half the evaluations of the direction-set search
+// alone, for the same estimates. On 120 M1 monthly series with a trend or Fourier terms the
+// likelihood has several optima and the two routes do not always end on the same one: of 240
+// fixed-model fits 11 reach a higher likelihood with the descent first and 2 a lower one; of 240
+// automatic searches 5 end on a lower AICc and 7 on a higher one.
+constexpr long kQuasiNewtonEvaluations = 2000;
 // The conditional-sum-of-squares fit: at most this many Levenberg-Marquardt steps, each ended when
 // the damping exceeds kCssMaxDamping; it stops when a step lowers the sum of squares by less than
 // kCssTolerance relative or moves no coefficient by more than that. Forward differences of
@@ -238,6 +247,10 @@ class Likelihood {
     w_.resize(static_cast<std::size_t>(nn_));
   }
 
+  // Whether the likelihood is that of the differenced complete series (smooth in the coefficients
+  // inside the admissible region).
+  bool OfDifferences() const { return differenced_; }
+
   // b profiled out at the coefficients par.
   double Profile(const double* par) {
     if (!differenced_) return arma::RegArimaObjective(model_, par, {yt_, X_, K_}, state_space_);
@@ -317,6 +330,27 @@ class Likelihood {
 
 double ProfileCriterion(void* context, double* par) {
   return static_cast<Likelihood*>(context)->Profile(par + 1);
+}
+
+// The quasi-Newton descent from par[1..k] (value f there): par and f move to its end when that is
+// lower. Rejected points count as a huge value, which its line search backs away from.
+void QuasiNewtonDescent(Likelihood& likelihood, int k, std::vector<double>& par, double& f) {
+  auto objective = [](void* context, const int&, const double* x, double& value) {
+    value = static_cast<Likelihood*>(context)->Profile(x);
+    if (!(value < arma::kObjectiveRejected)) value = arma::kObjectiveRejected;
+  };
+  std::vector<double> scale(static_cast<std::size_t>(k), 1.0), x(static_cast<std::size_t>(k));
+  int iparam[7] = {0};  // the defaults
+  double rparam[7] = {0.0};
+  double value = f;
+  kernels::DUMINF(objective, &likelihood, k, par.data() + 1, scale.data(),
+                  std::max(1.0, std::fabs(f)), iparam, rparam, x.data(), value,
+                  kQuasiNewtonEvaluations);
+  kernels::KernelQuiet();
+  if (value < f) {
+    std::copy(x.begin(), x.end(), par.begin() + 1);
+    f = value;
+  }
 }
 
 // Newton steps on the profile objective from par (k values), each taken when it lowers it.
@@ -833,6 +867,7 @@ Outcome EstimateStateSpace(const Request& r, std::span<const double> y) {
     return out;
   }
   if (k > 0) {
+    if (likelihood.OfDifferences()) QuasiNewtonDescent(likelihood, k, par, f);
     if (numerics::Minimise(k, par.data(), &f, kPowellTolerance, {&ProfileCriterion, &likelihood}) ==
         numerics::kPowellFailed) {
       out.status = Status::kEngineFailed;
