@@ -9,6 +9,7 @@
 #include "arma/likelihood.h"
 #include "arma/starts.h"
 #include "numerics/complex.h"
+#include "numerics/descent.h"
 #include "numerics/powell.h"
 #include "numerics/vectors.h"
 #include "platform/messages.h"
@@ -125,9 +126,19 @@ int FinishMaxLik(ArimaStateRecord& st, int k, const double* par) {
   return 0;
 }
 
+// Series longer than the export takes (MAXN values) first descend by quasi-Newton steps, in at
+// most this many evaluations; the direction-set search then starts near the optimum and mostly
+// confirms it. On ARIMA(2,1,2) at 5,000 values that is 174 evaluations instead of 717, for the
+// same optimum. The likelihood can have several optima, and the two routes do not always end on
+// the same one: on the 86 M4 weekly series of more than 1,000 values, with (1,1,1), (2,1,2) and
+// (3,1,2), 21 fits end on a higher likelihood with the descent first and 12 on a lower one (on
+// the lowest, R's Arima ends on the same optimum as the descent).
+constexpr long kQuasiNewtonEvaluations = 2000;
+
 // MaxLik's minimisation: Arimaobjective by Powell's direction sets from the current factor
-// coefficients (0.05 each when the kernel rejects them), par[1..k] receiving the end point, which
-// is unpacked into the factor coefficients. 0, or -1 when the minimiser failed.
+// coefficients (0.05 each when the kernel rejects them; beyond MAXN values, from the end of a
+// quasi-Newton descent), par[1..k] receiving the end point, which is unpacked into the factor
+// coefficients. 0, or -1 when the minimiser failed.
 int MinimiseFromStart(ArimaStateRecord& st, int k, double* par) {
   PackFactors(st, par);
   if (k == 0) return 0;
@@ -138,6 +149,11 @@ int MinimiseFromStart(ArimaStateRecord& st, int k, double* par) {
     for (int i = 1; i <= k; ++i) par[i] = kFallbackStart;
   }
   double fmin = 0.0;
+  if (st.N > MAXN) {
+    double f = Arimaobjective(st, par);
+    numerics::QuasiNewtonDescent(k, par, &f, {&Criterion, &st}, arma::kObjectiveRejected,
+                                 kQuasiNewtonEvaluations);
+  }
   if (numerics::Minimise(k, par, &fmin, 1e-10, {&Criterion, &st}) == numerics::kPowellFailed)
     return -1;
   UnpackFactors(st, par);

@@ -10,7 +10,7 @@
 #include "arima/forecast.h"
 #include "arma/likelihood.h"
 #include "arma/starts.h"
-#include "numerics/kernels/duminf.h"
+#include "numerics/descent.h"
 #include "numerics/kernels/error_state.h"
 #include "numerics/powell.h"
 #include "platform/messages.h"
@@ -330,27 +330,6 @@ class Likelihood {
 
 double ProfileCriterion(void* context, double* par) {
   return static_cast<Likelihood*>(context)->Profile(par + 1);
-}
-
-// The quasi-Newton descent from par[1..k] (value f there): par and f move to its end when that is
-// lower. Rejected points count as a huge value, which its line search backs away from.
-void QuasiNewtonDescent(Likelihood& likelihood, int k, std::vector<double>& par, double& f) {
-  auto objective = [](void* context, const int&, const double* x, double& value) {
-    value = static_cast<Likelihood*>(context)->Profile(x);
-    if (!(value < arma::kObjectiveRejected)) value = arma::kObjectiveRejected;
-  };
-  std::vector<double> scale(static_cast<std::size_t>(k), 1.0), x(static_cast<std::size_t>(k));
-  int iparam[7] = {0};  // the defaults
-  double rparam[7] = {0.0};
-  double value = f;
-  kernels::DUMINF(objective, &likelihood, k, par.data() + 1, scale.data(),
-                  std::max(1.0, std::fabs(f)), iparam, rparam, x.data(), value,
-                  kQuasiNewtonEvaluations);
-  kernels::KernelQuiet();
-  if (value < f) {
-    std::copy(x.begin(), x.end(), par.begin() + 1);
-    f = value;
-  }
 }
 
 // Newton steps on the profile objective from par (k values), each taken when it lowers it.
@@ -867,7 +846,9 @@ Outcome EstimateStateSpace(const Request& r, std::span<const double> y) {
     return out;
   }
   if (k > 0) {
-    if (likelihood.OfDifferences()) QuasiNewtonDescent(likelihood, k, par, f);
+    if (likelihood.OfDifferences())
+      numerics::QuasiNewtonDescent(k, par.data(), &f, {&ProfileCriterion, &likelihood},
+                                   arma::kObjectiveRejected, kQuasiNewtonEvaluations);
     if (numerics::Minimise(k, par.data(), &f, kPowellTolerance, {&ProfileCriterion, &likelihood}) ==
         numerics::kPowellFailed) {
       out.status = Status::kEngineFailed;
