@@ -22,6 +22,10 @@ constexpr int kMaxRootDegree = 100;
 // The bound on one change of the filter below which it counts as settled (see Filter): it keeps
 // the sum of all later changes below half a unit in the last place of 1.
 constexpr double kFreeze = 0x1p-73;
+// Up to this many values (the most the exports take) the steady-state recursion sums its terms in
+// the order the exports' figures were made with; longer series take the order with the shorter
+// dependency chain, which differs only by rounding.
+constexpr int kFixedOrderLength = 1000;
 
 // Doubles of work storage that Autocovariances needs for `lags` lags of an ARMA(np, nq) process.
 long AutocovarianceWork(long lags, int np, int nq) {
@@ -299,10 +303,20 @@ void Filter(const Layout& L, double* base, const double* X, double& G) {
       if (arj == 0.0) continue;
       for (int s = t; s < n; ++s) e[s] -= arj * x[s - j];
     }
+    if (n <= kFixedOrderLength) {
+      for (int s = t; s < n; ++s) {
+        double ma_part = 0.0;
+        for (int j = 1; j <= r; ++j) ma_part += c[j] * e[s - j];
+        e[s] -= ma_part;
+      }
+      continue;
+    }
+    // The most recent error enters last, so that the chain from one value to the next is one
+    // product and one difference.
     for (int s = t; s < n; ++s) {
-      double ma_part = 0.0;
-      for (int j = 1; j <= r; ++j) ma_part += c[j] * e[s - j];
-      e[s] -= ma_part;
+      double older = 0.0;
+      for (int j = r; j >= 2; --j) older += c[j] * e[s - j];
+      e[s] = (e[s] - older) - c[1] * e[s - 1];
     }
   }
 }
@@ -377,7 +391,7 @@ bool Evaluate(const int& n, const int& p, const int& q, const int& s, const int&
 }  // namespace
 
 bool ExpandSeasonalOperators(const int& p, const int& q, const int& s, const int& P, const int& Q,
-                  const double* par, double* phi, double* theta) {
+                             const double* par, double* phi, double* theta) {
   if (s > 1) {
     // The seasonal products would overlap the nonseasonal terms. Callers rule this out; a request
     // that reaches here fails instead of being answered with a wrong operator.
@@ -453,8 +467,8 @@ bool ArmaInadmissible(const int& p, const int& q, const int& P, const int& Q, co
   return false;
 }
 
-bool ArmaAutocovariances(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
-               double* acvf) {
+bool ArmaAutocovariances(const int& n, const int& np, const int& nq, const double* phi,
+                         const double* theta, double* acvf) {
   if (n < 1 || np < 0 || nq < 0) return false;
   auto work = numerics::vector(1, AutocovarianceWork(n, np, nq));
   if (!work) return false;
@@ -466,8 +480,8 @@ long ArmaAutocovariancesWork(const int& n, const int& np, const int& nq) {
   return AutocovarianceWork(n, np, nq);
 }
 
-bool ArmaAutocovariances(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
-               double* acvf, double* work) {
+bool ArmaAutocovariances(const int& n, const int& np, const int& nq, const double* phi,
+                         const double* theta, double* acvf, double* work) {
   if (n < 1 || np < 0 || nq < 0) return false;
   Autocovariances(n, np, nq, phi, theta, acvf, work);
   return true;
@@ -475,8 +489,8 @@ bool ArmaAutocovariances(const int& n, const int& np, const int& nq, const doubl
 
 // Durbin (1960), Levinson (1947): the order-t prediction coefficients phi(t, 1..t) from those of
 // order t - 1, with v(t) = v(t - 1) (1 - phi(t, t)^2) the prediction-error variance.
-bool WhitenDurbinLevinson(const double* acvf, const double* X, const int& n, const int& m, double* Z,
-                 double& G, double* A) {
+bool WhitenDurbinLevinson(const double* acvf, const double* X, const int& n, const int& m,
+                          double* Z, double& G, double* A) {
   if (n < 1 || m < 1) return false;
   auto work = numerics::vector(1, 2L * n);
   if (!work) return false;
@@ -518,9 +532,9 @@ bool WhitenDurbinLevinson(const double* acvf, const double* X, const int& n, con
   return true;
 }
 
-bool WhitenChandrasekhar(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
-                 const double* X, const int& m, double* Z, double& G, double* A,
-                 LikelihoodWorkspace& ws) {
+bool WhitenChandrasekhar(const int& n, const int& np, const int& nq, const double* phi,
+                         const double* theta, const double* X, const int& m, double* Z, double& G,
+                         double* A, LikelihoodWorkspace& ws) {
   if (n < 1 || m < 1 || np < 0 || nq < 0) return false;
   const Layout L = LayoutFor(n, np, nq, m);
   double* base = WorkspaceStorage(ws, L.length);
@@ -546,8 +560,9 @@ bool WhitenChandrasekhar(const int& n, const int& np, const int& nq, const doubl
   return true;
 }
 
-bool WhitenChandrasekhar(const int& n, const int& np, const int& nq, const double* phi, const double* theta,
-                 const double* X, const int& m, double* Z, double& G, double* A) {
+bool WhitenChandrasekhar(const int& n, const int& np, const int& nq, const double* phi,
+                         const double* theta, const double* X, const int& m, double* Z, double& G,
+                         double* A) {
   LikelihoodWorkspace ws;
   return WhitenChandrasekhar(n, np, nq, phi, theta, X, m, Z, G, A, ws);
 }
@@ -574,9 +589,9 @@ double ArmaObjective(const int& n, const int& p, const int& q, const int& s, con
   return ArmaObjective(n, p, q, s, P, Q, par, w, ws);
 }
 
-double ArmaLogLikelihood(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q,
-                 const double* par, const double* w, double* residuals, double& sigma2,
-                 LikelihoodWorkspace& ws) {
+double ArmaLogLikelihood(const int& n, const int& p, const int& q, const int& s, const int& P,
+                         const int& Q, const double* par, const double* w, double* residuals,
+                         double& sigma2, LikelihoodWorkspace& ws) {
   if (ArmaInadmissible(p, q, P, Q, par)) {
     numerics::FatalError("Armax error", "Error in Armaxcomp: phitheta out-of-bounds");
     return kLogLikFailed;
@@ -595,8 +610,9 @@ double ArmaLogLikelihood(const int& n, const int& p, const int& q, const int& s,
   return -0.5 * (n * std::log(S) + std::log(G) + n * (1.0 + std::log(2.0 * pi / n)));
 }
 
-double ArmaLogLikelihood(const int& n, const int& p, const int& q, const int& s, const int& P, const int& Q,
-                 const double* par, const double* w, double* residuals, double& sigma2) {
+double ArmaLogLikelihood(const int& n, const int& p, const int& q, const int& s, const int& P,
+                         const int& Q, const double* par, const double* w, double* residuals,
+                         double& sigma2) {
   LikelihoodWorkspace ws;
   return ArmaLogLikelihood(n, p, q, s, P, Q, par, w, residuals, sigma2, ws);
 }
