@@ -27,10 +27,16 @@ struct ExportProfile {
 // airline model on 100 observations or ARMA(2,2) on 299 (the most the decoder passes), a call
 // takes a few milliseconds in the instrumented build.
 inline constexpr double kWorkBudget = 5000.0;
+// An ARMA request is made with at most this many coefficients, and at least this many observations
+// for each; others count as infinite work.
+inline constexpr double kMostCoefficients = 4.0;
+inline constexpr double kObservationsPerCoefficient = 8.0;
+inline constexpr double kInfiniteWork = 1e300;
 
 // The work of a seasonal ARMA fit: observations x (coefficients + 1) x (state dimension + 1), for
 // options laid out as N, s, h, p, d, q, P, D, Q, ...; 0 when any of them lies outside the given
-// limits (the checks refuse such a request at once).
+// limits (the checks refuse such a request at once); kInfiniteWork beyond kMostCoefficients or
+// below kObservationsPerCoefficient.
 double ArmaWork(std::span<const double> options, double most_n, double most_s, double most_order,
                 double most_seasonal_order);
 
