@@ -126,15 +126,14 @@ int FinishMaxLik(ArimaStateRecord& st, int k, const double* par) {
   return 0;
 }
 
-// Series longer than the export takes (MAXN values) first descend by quasi-Newton steps, in at
-// most this many evaluations; the direction-set search then starts near the optimum and mostly
-// confirms it. On ARIMA(2,1,2) at 5,000 values that is 174 evaluations instead of 717, for the
-// same optimum. The likelihood can have several optima, and the two routes do not always end on
-// the same one: on the 86 M4 weekly series of more than 1,000 values, with (1,1,1), (2,1,2) and
-// (3,1,2), 21 fits end on a higher likelihood with the descent first and 12 on a lower one (on
-// the lowest, R's Arima ends on the same optimum as the descent).
-constexpr long kQuasiNewtonEvaluations = 2000;
-
+// Series longer than the export takes (MAXN values) first descend by quasi-Newton steps; the
+// direction-set search then starts near the optimum and mostly confirms it. On ARIMA(2,1,2) at
+// 5,000 values that is 174 evaluations instead of 717, for the same optimum. The likelihood can
+// have several optima, and the two routes do not always end on the same one: on the 86 M4 weekly
+// series of more than 1,000 values, with (1,1,1), (2,1,2) and (3,1,2), 21 fits end on a higher
+// likelihood with the descent first and 12 on a lower one (on the lowest, R's Arima ends on the
+// same optimum as the descent).
+//
 // MaxLik's minimisation: Arimaobjective by Powell's direction sets from the current factor
 // coefficients (0.05 each when the kernel rejects them; beyond MAXN values, from the end of a
 // quasi-Newton descent), par[1..k] receiving the end point, which is unpacked into the factor
@@ -151,8 +150,7 @@ int MinimiseFromStart(ArimaStateRecord& st, int k, double* par) {
   double fmin = 0.0;
   if (st.N > MAXN) {
     double f = Arimaobjective(st, par);
-    numerics::QuasiNewtonDescent(k, par, &f, {&Criterion, &st}, arma::kObjectiveRejected,
-                                 kQuasiNewtonEvaluations);
+    numerics::QuasiNewtonDescent(k, par, &f, {&Criterion, &st}, arma::kObjectiveRejected);
   }
   if (numerics::Minimise(k, par, &fmin, 1e-10, {&Criterion, &st}) == numerics::kPowellFailed)
     return -1;

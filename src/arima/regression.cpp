@@ -34,14 +34,14 @@ constexpr double kPowellTolerance = 1e-8;
 // the search leaves the estimates within a few 1e-6 of the optimum, from where one step reaches
 // it to the accuracy of the differences and a second confirms it.
 constexpr int kNewtonSteps = 3;
-// Complete series: a quasi-Newton descent (at most this many evaluations) before the direction-set
+// Complete series: a quasi-Newton descent (numerics::QuasiNewtonDescent) before the direction-set
 // search, which then starts near the optimum and mostly confirms it. On LakeHuron's automatic
 // search with a trend the two together take half the evaluations of the direction-set search
 // alone, for the same estimates. On 120 M1 monthly series with a trend or Fourier terms the
 // likelihood has several optima and the two routes do not always end on the same one: of 240
 // fixed-model fits 11 reach a higher likelihood with the descent first and 2 a lower one; of 240
-// automatic searches 5 end on a lower AICc and 7 on a higher one.
-constexpr long kQuasiNewtonEvaluations = 2000;
+// automatic searches 5 end on a lower AICc and 7 on a higher one (see EstimateStateSpace).
+
 // The conditional-sum-of-squares fit: at most this many Levenberg-Marquardt steps, each ended when
 // the damping exceeds kCssMaxDamping; it stops when a step lowers the sum of squares by less than
 // kCssTolerance relative or moves no coefficient by more than that. Forward differences of
@@ -848,7 +848,7 @@ Outcome EstimateStateSpace(const Request& r, std::span<const double> y) {
   if (k > 0) {
     if (likelihood.OfDifferences())
       numerics::QuasiNewtonDescent(k, par.data(), &f, {&ProfileCriterion, &likelihood},
-                                   arma::kObjectiveRejected, kQuasiNewtonEvaluations);
+                                   arma::kObjectiveRejected);
     if (numerics::Minimise(k, par.data(), &f, kPowellTolerance, {&ProfileCriterion, &likelihood}) ==
         numerics::kPowellFailed) {
       out.status = Status::kEngineFailed;
