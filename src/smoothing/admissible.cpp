@@ -1,5 +1,7 @@
 #include "smoothing/admissible.h"
 
+#include <cstring>
+
 #include "numerics/eigen.h"
 #include "numerics/vectors.h"
 #include "smoothing/state.h"
@@ -112,6 +114,15 @@ double Pegelsdiscount(PegelsState& P, double alpha, double beta, double gamma, d
     if (P.tooLargeShown) return 0.0;
     P.tooLargeShown = 1;
   }
+  // Each admissible-region evaluation asks twice for the same point (the objective's test, then the
+  // pass's); the eigenvalues, nine tenths of such an evaluation, are computed once. Parameters
+  // compare by their bits, so a repeated answer is the one a second computation would give.
+  const double par[4] = {alpha, beta, gamma, phi};
+  PegelsState::DiscountMemo& memo = P.discountMemo;
+  if (memo.valid && memo.modelType == P.modelType && memo.trendType == P.trendType &&
+      memo.seasonalityType == P.seasonalityType && memo.s == P.s &&
+      std::memcmp(memo.par, par, sizeof par) == 0)
+    return memo.radius;
   double moduli[kMaxOrder + 1];
   numerics::EigenStatus status;
   const double radius = numerics::MaxEigenModulus(D, r, moduli, &status);
@@ -119,6 +130,9 @@ double Pegelsdiscount(PegelsState& P, double alpha, double beta, double gamma, d
     numerics::ReportError(kInputError, kMatrixTooLarge, 1);
   else if (status == numerics::EigenStatus::kNoConvergence)
     numerics::ReportError(kInputError, "Too many iterations in HQR()", 1);
+  else
+    memo = {true,  P.modelType, P.trendType, P.seasonalityType, P.s, {alpha, beta, gamma, phi},
+            radius};
   return radius;
 }
 

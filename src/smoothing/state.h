@@ -93,7 +93,18 @@ struct PegelsState {
   int tooLargeShown = 0;  // the "Matrix too large" box has been shown during this request
   int lastPassDone = 0;   // the last evaluation of the objective ran a pass
   int lean = 0;           // passes compute only what the estimation criterion reads
-  int threads = 1;        // threads of a model search (0 or less: every hardware thread)
+  // The last discount radius computed without a message, and what it was computed for: the
+  // objective tests invertibility and the pass then tests admissibility at the same point.
+  struct DiscountMemo {
+    bool valid = false;
+    ErrorForm modelType = ErrorForm::kAdditive;
+    Trend trendType = Trend::kNone;
+    Season seasonalityType = Season::kNone;
+    int s = 0;
+    double par[4] = {};
+    double radius = 0.0;
+  } discountMemo;
+  int threads = 1;  // threads of a model search (0 or less: every hardware thread)
   // The automatic preset: information criteria count the initial states and sigma too (always
   // for the AICc); a search skips additive errors with a multiplicative trend or seasonality and
   // multiplicative errors with a multiplicative trend and additive seasonality (restrictForms),

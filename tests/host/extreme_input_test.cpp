@@ -183,5 +183,13 @@ TEST(ExtremeInput, MostSimulatedPathsAtTheLongestHorizon) {
   EXPECT_EQ(Ask(&Pegelsdll, options, 95.0, Seasonal(MAXN, 100.0), /*wide=*/true).status, 12);
 }
 
+TEST(ExtremeInput, AdmissibleRegionSearchAtTheLargestEigenvalueOrder) {
+  // Every additive model by AIC in the admissible region, where each evaluation of the objective
+  // needs the eigenvalues of the discount matrix: s = 18 makes it of order 20, the largest the
+  // eigenvalue routine takes.
+  const std::vector<int> options = {MAXN, 18, 0, 1, 0, 0, 0, 1, 1, 500, 3, 1, 1, 0, 0, 2};
+  ExpectResultOrRefusal(Ask(&Pegelsdll, options, 95.0, Seasonal(MAXN, 100.0)));
+}
+
 }  // namespace
 }  // namespace vordex
