@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
+#include "numerics/descent.h"
 #include "numerics/powell.h"
 #include "numerics/vectors.h"
 #include "smoothing/admissible.h"
@@ -17,6 +19,9 @@ namespace {
 constexpr double kTolerance = 1e-10;
 // A parameter whose bounds lie closer than this is held fixed by them.
 constexpr double kFixedWidth = 1e-5;
+// Bound on the evaluations of one quasi-Newton descent: the second stage's descent over 28
+// parameters (s = 24) took about 10,000 on Taylor's series by the hour.
+constexpr long kBoxDescentEvaluations = 50000;
 // Value of the objective for parameters that the recursion refuses.
 constexpr double kRefused = 1e11;
 
@@ -25,11 +30,111 @@ double PegelsCriterion(void* context, double* x) {
   return Pegelsmse(*static_cast<PegelsState*>(context), x);
 }
 
+// The descent's view of the parameter vector for n > MAXN: phi, which must lie strictly between
+// max(its lower bound, beta) and its upper bound, is replaced by its position u in (0, 1) within
+// that interval, so that the coupled constraint becomes a box and a fit whose optimum has phi
+// at beta can slide along it.
+struct DescentView {
+  PegelsState* P = nullptr;
+  int phiAt = 0;  // position of phi, 0 without a damped trend
+  double x[kMaxParameters + 1] = {};
+
+  // Writes the parameter vector of z into x.
+  void Map(const double* z, int k) {
+    std::copy(z + 1, z + k + 1, x + 1);
+    if (phiAt == 0) return;
+    const double floor = std::max(P->xlo[phiAt], z[2]);
+    x[phiAt] = floor + z[phiAt] * (P->xhi[phiAt] - floor);
+  }
+};
+
+double ViewCriterion(void* context, double* z) {
+  auto& view = *static_cast<DescentView*>(context);
+  view.Map(z, kMaxParameters);
+  return Pegelsmse(*view.P, view.x);
+}
+
+// Descends from x[1..k] (the parameter vector of the current stage) within the usual region's
+// bounds by projected quasi-Newton steps; x and *fret end at the lowest point found.
+void Descend(PegelsState& P, int k, double* x, double* fret) {
+  constexpr double kInfinite = std::numeric_limits<double>::infinity();
+  constexpr double kInside = 1e-12;  // keeps phi strictly inside its interval
+  const int bounded = SmoothingCount(P);
+  DescentView view{&P, P.trendType == Trend::kDamped ? bounded : 0};
+  double z[kMaxParameters + 1] = {};
+  double lo[kMaxParameters + 1];
+  double hi[kMaxParameters + 1];
+  for (int i = 1; i <= k; ++i) {
+    z[i] = x[i];
+    lo[i] = i <= bounded ? P.xlo[i] : -kInfinite;
+    hi[i] = i <= bounded ? P.xhi[i] : kInfinite;
+  }
+  if (view.phiAt != 0) {
+    const int j = view.phiAt;
+    const double floor = std::max(P.xlo[j], x[2]);
+    const double width = P.xhi[j] - floor;
+    z[j] = std::clamp(width > 0.0 ? (x[j] - floor) / width : 0.5, kInside, 1.0 - kInside);
+    lo[j] = kInside;
+    hi[j] = 1.0 - kInside;
+  }
+  *fret = kHuge;
+  numerics::BoxQuasiNewton(k, z, fret, lo, hi, kTolerance, {&ViewCriterion, &view}, kHuge,
+                           kBoxDescentEvaluations);
+  view.Map(z, k);
+  std::copy(view.x + 1, view.x + k + 1, x + 1);
+}
+
+// The start R's forecast::ets takes (Hyndman and Khandakar 2008): alpha a fifth of its range
+// divided by the period, beta a tenth of the range up to alpha, gamma a twentieth of the range up
+// to 1 - alpha, phi near its upper bound.
+void SmallStart(const PegelsState& P, double* x) {
+  int i = 1;
+  const double alpha = P.xlo[1] + 0.2 * (P.xhi[1] - P.xlo[1]) / P.s;
+  x[1] = alpha;
+  if (HasTrend(P.trendType)) {
+    ++i;
+    x[i] = P.xlo[i] + 0.1 * (std::min(P.xhi[i], alpha) - P.xlo[i]);
+  }
+  if (HasSeason(P.seasonalityType)) {
+    ++i;
+    x[i] = P.xlo[i] + 0.05 * (std::min(P.xhi[i], 1.0 - alpha) - P.xlo[i]);
+  }
+  if (P.trendType == Trend::kDamped) {
+    ++i;
+    x[i] = P.xlo[i] + 0.99 * (P.xhi[i] - P.xlo[i]);
+  }
+}
+
 // Minimise over lean passes: the evaluations inside the search compute only the criterion; the
 // caller's pass at the optimum computes every statistic.
+//
+// Beyond the exports' lengths a pass costs a thousand values or more, and in the usual region
+// the smoothing parameters' bounds are a box: there a projected quasi-Newton descent replaces
+// the direction-set search, with a fraction of its passes, most of all when the optimum lies on
+// a bound or phi on beta. A descent ends in the basin of its start, and the criterion of a trend
+// model often has two (a smooth trend, or a level that follows the data): the first stage
+// descends from the usual start and from R's, and keeps the better end. On the 86 M4 weekly
+// series longer than 1,000 values and four long seasonal series, with every form, this ends
+// higher than the direction-set search 100 times in 558 and lower twice.
 int LeanMinimise(PegelsState& P, int k, double* x, double* fret) {
   P.lean = 1;
-  const int status = numerics::Minimise(k, x, fret, kTolerance, {&PegelsCriterion, &P});
+  int status = numerics::kPowellConverged;
+  if (P.n > MAXN && !(AllAdditive(P) && P.admissibleRegion)) {
+    double other[kMaxParameters + 1];
+    std::copy(x, x + k + 1, other);
+    Descend(P, k, x, fret);
+    if (P.initializationMethod == Initialization::kHeuristic && k > 1) {
+      SmallStart(P, other);
+      double otherValue = kHuge;
+      Descend(P, k, other, &otherValue);
+      if (otherValue < *fret) {
+        *fret = otherValue;
+        std::copy(other, other + k + 1, x);
+      }
+    }
+  } else {
+    status = numerics::Minimise(k, x, fret, kTolerance, {&PegelsCriterion, &P});
+  }
   P.lean = 0;
   return status;
 }
@@ -132,11 +237,19 @@ int pegelsopt2(PegelsState& P) {
     return numerics::ReportError(
         "Error in pegelsopt2", "**** Zeros in data ****\n ...Cannot estimate multiplicative model",
         0);
+  double x[kMaxParameters + 1] = {};
+  double fret = 0.0;
+  if (P.firstStageDone && P.initializationMethod != Initialization::kHeuristic) {
+    const int k2 = Pegelsfullstart(P, x);
+    if (LeanMinimise(P, k2, x, &fret) == 0) return 0;
+    Pegelsmse(P, x);
+    if (!P.lastPassDone)
+      return numerics::ReportError("Error in pegelsopt2", "No admissible parameters found", 0);
+    return 1;
+  }
   // Stale states of an earlier model or request must never be fitted.
   if (Pegelsinit(P) == 0) return 0;
 
-  double x[kMaxParameters + 1] = {};
-  double fret = 0.0;
   const int k = Pegelsstart(P, x);
   const Initialization method = P.initializationMethod;
   P.initializationMethod = Initialization::kHeuristic;

@@ -14,11 +14,6 @@
 namespace vordex::smoothing {
 namespace {
 
-// Number of free smoothing parameters of the current model, phi included.
-int SmoothingCount(const PegelsState& P) {
-  return 1 + HasTrend(P.trendType) + HasSeason(P.seasonalityType) + (P.trendType == Trend::kDamped);
-}
-
 // The first w observations y[1..w] (1-based in the result too), complete: a missing value is
 // interpolated linearly between its nearest observed neighbours, looking beyond w when the last
 // ones are missing, and takes the nearest observed value before the first or after the last

@@ -222,7 +222,11 @@ int PegelssearchWith(PegelsState& P, int (*estimate)(PegelsState&)) {
 
   if (method == Initialization::kEstimatedForWinner) {
     P.initializationMethod = Initialization::kEstimated;
+    // The winner's first stage, from fresh heuristic states, would repeat its search run step
+    // for step; beyond the exports' lengths, where a pass is costly, it is not run again.
+    P.firstStageDone = P.n > MAXN;
     const int ok = estimate(P);
+    P.firstStageDone = false;
     P.initializationMethod = method;
     if (ok == 0) return 0;
   } else {

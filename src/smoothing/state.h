@@ -93,6 +93,9 @@ struct PegelsState {
   int tooLargeShown = 0;  // the "Matrix too large" box has been shown during this request
   int lastPassDone = 0;   // the last evaluation of the objective ran a pass
   int lean = 0;           // passes compute only what the estimation criterion reads
+  // The parameters, heuristic states and pass in the state are the first estimation stage's
+  // optimum of the current model: the estimation starts at its second stage.
+  bool firstStageDone = false;
   // The last discount radius computed without a message, and what it was computed for: the
   // objective tests invertibility and the pass then tests admissibility at the same point.
   struct DiscountMemo {
@@ -156,6 +159,11 @@ inline double& Phi(PegelsState& P) {
 inline bool AllAdditive(const PegelsState& P) {
   return P.modelType != ErrorForm::kMultiplicative && P.trendType != Trend::kMultiplicative &&
          P.seasonalityType != Season::kMultiplicative;
+}
+
+// Number of free smoothing parameters of the current model, phi included.
+inline int SmoothingCount(const PegelsState& P) {
+  return 1 + HasTrend(P.trendType) + HasSeason(P.seasonalityType) + (P.trendType == Trend::kDamped);
 }
 
 }  // namespace vordex::smoothing
