@@ -36,11 +36,12 @@ double PegelsCriterion(void* context, double* x) {
 // at beta can slide along it.
 struct DescentView {
   PegelsState* P = nullptr;
+  int k = 0;      // parameters
   int phiAt = 0;  // position of phi, 0 without a damped trend
   double x[kMaxParameters + 1] = {};
 
-  // Writes the parameter vector of z into x.
-  void Map(const double* z, int k) {
+  // Writes the parameter vector of z[1..k] into x.
+  void Map(const double* z) {
     std::copy(z + 1, z + k + 1, x + 1);
     if (phiAt == 0) return;
     const double floor = std::max(P->xlo[phiAt], z[2]);
@@ -50,7 +51,7 @@ struct DescentView {
 
 double ViewCriterion(void* context, double* z) {
   auto& view = *static_cast<DescentView*>(context);
-  view.Map(z, kMaxParameters);
+  view.Map(z);
   return Pegelsmse(*view.P, view.x);
 }
 
@@ -60,7 +61,7 @@ void Descend(PegelsState& P, int k, double* x, double* fret) {
   constexpr double kInfinite = std::numeric_limits<double>::infinity();
   constexpr double kInside = 1e-12;  // keeps phi strictly inside its interval
   const int bounded = SmoothingCount(P);
-  DescentView view{&P, P.trendType == Trend::kDamped ? bounded : 0};
+  DescentView view{&P, k, P.trendType == Trend::kDamped ? bounded : 0};
   double z[kMaxParameters + 1] = {};
   double lo[kMaxParameters + 1];
   double hi[kMaxParameters + 1];
@@ -80,7 +81,7 @@ void Descend(PegelsState& P, int k, double* x, double* fret) {
   *fret = kHuge;
   numerics::BoxQuasiNewton(k, z, fret, lo, hi, kTolerance, {&ViewCriterion, &view}, kHuge,
                            kBoxDescentEvaluations);
-  view.Map(z, k);
+  view.Map(z);
   std::copy(view.x + 1, view.x + k + 1, x + 1);
 }
 
