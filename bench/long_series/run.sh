@@ -11,7 +11,9 @@
 # only, the automatic combination at 100,000.
 # Seconds are processor seconds (user + system): R's of the fit alone, ours of the whole command
 # (reading the file and writing the forecasts included; for the ARIMA fits the mean of five
-# runs) and, for the ARIMA fits, of the fit alone in-process as well. Log-likelihoods are compared where both sides fit the same model. R's ets() reports the log-likelihood without its constants,
+# runs) and, for the ARIMA fits, of the fit alone in-process as well. Each side's model is
+# named; the smoothing searches may choose different ones, and their log-likelihoods then
+# compare the two choices. R's ets() reports the log-likelihood without its constants,
 # -n/2 log(SSE); the table adds them back, n/2 (log n - log 2 pi - 1), for the Gaussian
 # log-likelihood at sigma2 = SSE/n that ours reports.
 set -euo pipefail
@@ -37,9 +39,9 @@ ours() {  # name, repeats, file, arguments...: the mean processor seconds of the
       >"$work/$name.json"; } 2>&1 | tail -1 | awk '{print $1 + $2}')
     total=$(awk -v a="$total" -v b="$seconds" 'BEGIN {print a + b}')
   done
-  local loglik
-  loglik=$(/usr/bin/python3 -c 'import json,sys; s=json.load(open(sys.argv[1])).get("statistics", {}); print(repr(s.get("log_likelihood", float("nan"))))' "$work/$name.json")
-  printf '%s\t%s\t%s\n' "$name" "$(awk -v a="$total" -v n="$repeats" 'BEGIN {print a / n}')" "$loglik"
+  local described
+  described=$(/usr/bin/python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); m=d.get("model"); print("%r\t%s" % (d.get("statistics", {}).get("log_likelihood", float("nan")), m.get("model", "-") if isinstance(m, dict) else "ARIMA(2,1,2)" if sys.argv[2].startswith("arima") else "-"))' "$work/$name.json" "$name")
+  printf '%s\t%s\t%s\n' "$name" "$(awk -v a="$total" -v n="$repeats" 'BEGIN {print a / n}')" "$described"
 }
 {
   for n in 5000 50000; do
@@ -62,7 +64,8 @@ for n, repeats in ((5000, 10), (50000, 5)):
     start = time.process_time()
     for _ in range(repeats):
         fit()
-    print("arima212fit_%d\t%.6f\t%r" % (n, (time.process_time() - start) / repeats, r.log_likelihood))
+    print("arima212fit_%d\t%.6f\t%r\tARIMA(2,1,2)" % (n, (time.process_time() - start) / repeats,
+                                                   r.log_likelihood))
 PY
 } >"$work/ours.tsv"
 
@@ -72,25 +75,27 @@ import sys
 def read(path):
     rows = {}
     for line in open(path):
-        name, seconds, loglik = line.rstrip("\n").split("\t")
-        rows[name] = (float(seconds), float(loglik))
+        name, seconds, loglik, model = line.rstrip("\n").split("\t")
+        rows[name] = (float(seconds), float(loglik), model)
     return rows
 r, ours = read(sys.argv[1]), read(sys.argv[2])
-print("| fit | values | R (s) | VORDEX (s) | R / VORDEX | log-likelihood R | VORDEX - R |")
-print("|---|---:|---:|---:|---:|---:|---:|")
-for name, (seconds, loglik) in ours.items():
+print("| fit | values | R (s) | VORDEX (s) | R / VORDEX | model, R / VORDEX | log-likelihood R |"
+      " VORDEX - R |")
+print("|---|---:|---:|---:|---:|---|---:|---:|")
+for name, (seconds, loglik, model) in ours.items():
     kind, n = name.rsplit("_", 1)
     label = {"arima212": "ARIMA(2,1,2), exact ML", "ets": "automatic smoothing (AICc)",
              "auto": "automatic combination",
              "arima212fit": "ARIMA(2,1,2), exact ML, the fit alone"}[kind]
     theirs = name.replace("arima212fit", "arima212")
     if theirs in r:
-        rs, rl = r[theirs]
+        rs, rl, rm = r[theirs]
         if kind == "ets":
             rl += int(n) / 2 * (math.log(int(n)) - math.log(2 * math.pi) - 1)
+        models = rm if rm == model else f"{rm} / {model}"
         print(f"| {label} | {int(n):,} | {rs:.3f} | {seconds:.3f} | {rs / max(seconds, 0.001):.1f}x"
-              f" | {rl:.6f} | {loglik - rl:+.2e} |")
+              f" | {models} | {rl:.6f} | {loglik - rl:+.2e} |")
     else:
-        print(f"| {label} | {int(n):,} | - | {seconds:.3f} | - | - | - |")
+        print(f"| {label} | {int(n):,} | - | {seconds:.3f} | - | {model} | - | - |")
 EOF
 cat "$root/bench/results/long_series.md"
