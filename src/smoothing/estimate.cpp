@@ -115,8 +115,9 @@ void SmallStart(const PegelsState& P, double* x) {
 // a bound or phi on beta. A descent ends in the basin of its start, and the criterion of a trend
 // model often has two (a smooth trend, or a level that follows the data): the first stage
 // descends from the usual start and from R's, and keeps the better end. On the 86 M4 weekly
-// series longer than 1,000 values and four long seasonal series, with every form, this ends
-// higher than the direction-set search 100 times in 558 and lower twice.
+// series longer than 1,000 values and four long seasonal series, with every form and both kinds
+// of initial states, this ends higher than the direction-set search 139 times in 1,116 and lower
+// 6 times.
 int LeanMinimise(PegelsState& P, int k, double* x, double* fret) {
   P.lean = 1;
   int status = numerics::kPowellConverged;
