@@ -241,27 +241,21 @@ int pegelsopt2(PegelsState& P) {
         0);
   double x[kMaxParameters + 1] = {};
   double fret = 0.0;
-  if (P.firstStageDone && P.initializationMethod != Initialization::kHeuristic) {
-    const int k2 = Pegelsfullstart(P, x);
-    if (LeanMinimise(P, k2, x, &fret) == 0) return 0;
-    Pegelsmse(P, x);
-    if (!P.lastPassDone)
-      return numerics::ReportError("Error in pegelsopt2", "No admissible parameters found", 0);
-    return 1;
-  }
-  // Stale states of an earlier model or request must never be fitted.
-  if (Pegelsinit(P) == 0) return 0;
-
-  const int k = Pegelsstart(P, x);
   const Initialization method = P.initializationMethod;
-  P.initializationMethod = Initialization::kHeuristic;
-  Pegelsmse(P, x);
-  if (LeanMinimise(P, k, x, &fret) == 0) {
+  // A search's winner may arrive with its first stage done (firstStageDone).
+  if (!(P.firstStageDone && method != Initialization::kHeuristic)) {
+    // Stale states of an earlier model or request must never be fitted.
+    if (Pegelsinit(P) == 0) return 0;
+    const int k = Pegelsstart(P, x);
+    P.initializationMethod = Initialization::kHeuristic;
+    Pegelsmse(P, x);
+    if (LeanMinimise(P, k, x, &fret) == 0) {
+      P.initializationMethod = method;
+      return 0;
+    }
+    Pegelsmse(P, x);
     P.initializationMethod = method;
-    return 0;
   }
-  Pegelsmse(P, x);
-  P.initializationMethod = method;
   if (method != Initialization::kHeuristic) {
     const int k2 = Pegelsfullstart(P, x);
     if (LeanMinimise(P, k2, x, &fret) == 0) return 0;

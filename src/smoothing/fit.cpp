@@ -241,7 +241,7 @@ int Recursion(PegelsState& P, const PassWork& work, double* acc, double& A, doub
   acc[1] = sum1;
   A = sumA;
   R = sumR;
-  T = sumT + BlockLogSum(logBlock, logCount);
+  T = logCount > 0 ? sumT + BlockLogSum(logBlock, logCount) : sumT;
   return observed;
 }
 
